@@ -1,0 +1,11 @@
+#include "core/settings.h"
+
+#include "framework/paths.h"
+
+namespace kaleidon {
+
+std::string SettingsPath() { return framework::JoinPath(framework::ProgramFolder(), "Kaleidon.ini"); }
+
+framework::IniFile OpenSettings() { return framework::IniFile(SettingsPath()); }
+
+}  // namespace kaleidon

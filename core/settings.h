@@ -1,0 +1,44 @@
+#pragma once
+// The settings file Kaleidon.ini beside the program: its path, its sections
+// and the keys of the general section SysInfo with their defaults.
+#include <string>
+
+#include "framework/inifile.h"
+
+namespace kaleidon {
+
+inline constexpr const char* kSysInfo = "SysInfo";
+inline constexpr const char* kDirectoryBuf = "DirectoryBuf";
+inline constexpr const char* kSelectedDirectorys = "SelectedDirectorys";
+inline constexpr const char* kAllFilesSelectedDirectorys = "AllFilesSelectedDirectorys";
+
+// The version this program writes, and the marker of older files.
+inline constexpr const char* kProgramVersion = "0.6";
+inline constexpr const char* kOldestProgramVersion = "0.2";
+inline constexpr const char* kRandomRoutineVersion = "0.5";
+inline constexpr const char* kConvertToJpegReserved = "Reserved";
+
+// Defaults of the SysInfo keys.
+namespace defaults {
+inline constexpr bool kStartUpChange = false;
+inline constexpr bool kTaskTray = false;
+inline constexpr bool kTimerChange = false;
+inline constexpr int kHour = 0;
+inline constexpr int kMinute = 15;
+inline constexpr int kCPUUseRate = 15;
+inline constexpr int kCompulsory = 30;
+inline constexpr bool kSplash = true;
+inline constexpr bool kChangeStyle = true;
+inline constexpr bool kDlay = false;
+inline constexpr bool kScreenSize = false;
+inline constexpr bool kAutoFind = false;
+inline constexpr bool kPlaySound = false;
+inline constexpr int kLoopCounter = 256;
+inline constexpr int kMemoryCount = 0;
+inline constexpr int kFilter = 0;
+}  // namespace defaults
+
+std::string SettingsPath();                  // program folder + "Kaleidon.ini"
+framework::IniFile OpenSettings();           // the settings file by that path
+
+}  // namespace kaleidon

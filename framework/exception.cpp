@@ -1,0 +1,19 @@
+#include "framework/exception.h"
+
+namespace framework {
+
+std::string FormatMessage(const std::string& format, std::initializer_list<std::string> args) {
+  std::string out;
+  auto next = args.begin();
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's' && next != args.end()) {
+      out += *next++;
+      ++i;
+    } else {
+      out += format[i];
+    }
+  }
+  return out;
+}
+
+}  // namespace framework

@@ -1,0 +1,45 @@
+#pragma once
+// Paths use '\'; folder paths end in '\'. All strings are UTF-8.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace framework {
+
+// folder, then '\' unless folder already ends in one, then name. An empty
+// name gives the folder with a trailing '\'.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// The folder of the program's own file, with a trailing '\'.
+std::string ProgramFolder();
+// Tests run the program's code from another folder: this replaces what
+// ProgramFolder() returns (an empty string restores the real one).
+void OverrideProgramFolder(const std::string& folder);
+
+std::string ExtractFileName(std::string_view path);   // after the last '\' or ':'
+std::string ExtractFilePath(std::string_view path);   // up to and including it
+std::string ExtractFileExt(std::string_view path);    // ".ext" or empty
+std::string ExtractFileDrive(std::string_view path);  // "C:" or "\\server\share"
+std::string ChangeFileExt(std::string_view path, std::string_view ext);
+
+bool FileExists(const std::string& path);       // an existing file, not a folder
+bool DirectoryExists(const std::string& path);
+bool CreateFolder(const std::string& path);     // true when it exists afterwards
+bool DeleteFileAt(const std::string& path);
+// Clears read-only, hidden and system attributes, then deletes.
+bool ForceDeleteFile(const std::string& path);
+std::string SystemFolder();                     // with a trailing '\'
+std::string TempFolderPath();                   // the user's temp folder, trailing '\'
+
+// Whole-file access. ReadWholeFile returns nothing when the file cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+// Writes a temporary file beside path, flushes it to disk and renames it over
+// path, so a failure at any point leaves the previous file as it was.
+// Returns false (and leaves path untouched) when any step fails.
+bool WriteFileAtomically(const std::string& path, std::string_view data);
+
+// Names (not paths) of the files in folder matching a wildcard pattern.
+std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern = "*");
+
+}  // namespace framework
