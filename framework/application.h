@@ -1,0 +1,92 @@
+#pragma once
+// The program's application object: the hidden application window (owner of
+// message boxes and of the main window's taskbar button), title, help file,
+// the message loop, the one message-box entry point, and the dispatcher that
+// runs every event handler and shows any exception in the standard error box.
+#include <windows.h>
+#undef MessageBox  // the program's own message box is Application::MessageBox
+
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace framework {
+
+class Form;
+
+// Message box flags as the system's MessageBox takes them (MB_OK,
+// MB_ICONINFORMATION, ...); the result is the button pressed (IDOK, ...).
+struct MessageBoxCall {
+  HWND owner;
+  std::string text;
+  std::string caption;
+  unsigned flags;
+};
+using MessageBoxHook = std::function<int(const MessageBoxCall&)>;
+
+class Application {
+ public:
+  static Application& Instance();
+
+  // Creates the hidden application window. Safe to call more than once.
+  void Initialize();
+  HWND Handle() const { return handle_; }
+
+  const std::string& Title() const { return title_; }
+  void SetTitle(const std::string& title);
+  const std::string& HelpFile() const { return helpFile_; }
+  void SetHelpFile(const std::string& file) { helpFile_ = file; }
+
+  // Whether the main form is shown when the message loop starts.
+  bool ShowMainForm() const { return showMainForm_; }
+  void SetShowMainForm(bool show) { showMainForm_ = show; }
+  Form* MainForm() const { return mainForm_; }
+  void SetMainForm(Form* form) { mainForm_ = form; }
+
+  // Called when the application is minimised (for example from the taskbar).
+  std::function<void()> OnMinimize;
+  void Minimize();
+  void Restore();
+  void BringToFront();
+
+  // Every message box of the program goes through here. The owner is the
+  // application window unless one is given; HWND_DESKTOP-like null owners
+  // are passed with ownerless = true.
+  int MessageBox(const std::string& text, const std::string& caption, unsigned flags, bool ownerless = false);
+  // Tests answer message boxes without showing them.
+  void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
+
+  // Runs handler; an exception it raises is shown in the standard error box
+  // and goes no further.
+  void Dispatch(const std::function<void()>& handler) noexcept;
+  void ShowException(const std::exception& e);
+
+  // Runs call on the user-interface thread (from any thread), through the
+  // application window's message queue, inside the dispatcher.
+  void Queue(std::function<void()> call);
+
+  // Handles the pending window messages, then returns.
+  void ProcessMessages();
+  // Runs the message loop until Terminate() or the main form closes.
+  void Run();
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+
+ private:
+  Application() = default;
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  bool HandleMessage(MSG& msg);
+
+  HWND handle_ = nullptr;
+  std::string title_;
+  std::string helpFile_;
+  bool showMainForm_ = true;
+  bool terminated_ = false;
+  Form* mainForm_ = nullptr;
+  MessageBoxHook messageBoxHook_;
+  std::mutex queueLock_;
+  std::deque<std::function<void()>> queue_;
+};
+
+}  // namespace framework

@@ -1,0 +1,461 @@
+#include "framework/forms.h"
+
+#include <map>
+#include <tuple>
+
+#include "framework/application.h"
+#include "framework/text.h"
+
+namespace framework {
+
+namespace {
+
+constexpr wchar_t kControlProp[] = L"Kaleidon.Control";
+constexpr wchar_t kFormProp[] = L"Kaleidon.Form";
+
+DWORD FormWindowStyle(const FormStyle& s) {
+  DWORD style = WS_CLIPCHILDREN;
+  switch (s.border) {
+    case BorderStyle::None: style |= WS_POPUP; break;
+    case BorderStyle::Sizeable: style |= WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME; break;
+    default: style |= WS_OVERLAPPED | WS_CAPTION; break;
+  }
+  if (s.border != BorderStyle::None) {
+    if (s.systemMenu) style |= WS_SYSMENU;
+    if (s.minimizeBox && s.border != BorderStyle::Dialog) style |= WS_MINIMIZEBOX;
+    if (s.maximizeBox && s.border != BorderStyle::Dialog) style |= WS_MAXIMIZEBOX;
+  }
+  return style;
+}
+
+DWORD FormExStyle(const FormStyle& s) {
+  DWORD ex = WS_EX_CONTROLPARENT;
+  if (s.topMost) ex |= WS_EX_TOPMOST;
+  if (s.border == BorderStyle::Dialog) ex |= WS_EX_DLGMODALFRAME;
+  if (s.border == BorderStyle::ToolWindow) ex |= WS_EX_TOOLWINDOW;
+  return ex;
+}
+
+void RegisterFormClass(const std::wstring& name, WNDPROC proc) {
+  WNDCLASSEXW wc{};
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  if (GetClassInfoExW(instance, name.c_str(), &wc)) return;
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, L"MAINICON");
+  if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = name.c_str();
+  if (!RegisterClassExW(&wc)) throw Exception("cannot register the window class " + Narrow(name));
+}
+
+BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM lp) {
+  if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+  return TRUE;
+}
+
+}  // namespace
+
+HFONT FontHandle(const Font& font) {
+  static std::map<std::tuple<std::string, int, bool>, HFONT> cache;
+  auto key = std::make_tuple(font.face, font.height, font.bold);
+  auto it = cache.find(key);
+  if (it != cache.end()) return it->second;
+  HFONT h = CreateFontW(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_DONTCARE, Widen(font.face).c_str());
+  cache[key] = h;
+  return h;
+}
+
+// ---- Control ---------------------------------------------------------------
+
+void Control::SetBounds(int left, int top, int width, int height) {
+  bounds_ = RECT{left, top, left + width, top + height};
+}
+void Control::SetEnabled(bool enabled) { enabled_ = enabled; }
+void Control::SetVisible(bool visible) { visible_ = visible; }
+void Control::SetFont(const Font& font) { font_ = font; }
+void Control::SetText(const std::string& text) { text_ = text; }
+
+void Control::Fire(const Event& event) {
+  if (event) Application::Instance().Dispatch(event);
+}
+
+// ---- WinControl -------------------------------------------------------------
+
+WinControl::~WinControl() {
+  if (handle_) {
+    RemovePropW(handle_, kControlProp);
+    DestroyWindow(handle_);
+  }
+}
+
+void WinControl::CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle) {
+  static int nextId = 1000;
+  font_ = owner_->GetFont();
+  handle_ = CreateWindowExW(exStyle, className, Widen(text_).c_str(),
+                            WS_CHILD | style | (visible_ ? WS_VISIBLE : 0) | (enabled_ ? 0 : WS_DISABLED),
+                            bounds_.left, bounds_.top, Width(), Height(), owner_->Handle(),
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)), GetModuleHandleW(nullptr),
+                            nullptr);
+  if (!handle_) throw Exception("cannot create the control " + name_);
+  SetPropW(handle_, kControlProp, this);
+  defaultProc_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WinControl::SubclassProc)));
+  SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(font_)), FALSE);
+}
+
+WinControl* WinControl::FromHandle(HWND hwnd) {
+  return hwnd ? static_cast<WinControl*>(GetPropW(hwnd, kControlProp)) : nullptr;
+}
+
+LRESULT CALLBACK WinControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  WinControl* self = FromHandle(hwnd);
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_SETCURSOR && self->cursor_ && LOWORD(lp) == HTCLIENT) {
+    ::SetCursor(self->cursor_);
+    return TRUE;
+  }
+  LRESULT result = 0;
+  if (self->WindowMessage(msg, wp, lp, result)) return result;
+  return self->CallDefault(msg, wp, lp);
+}
+
+LRESULT WinControl::CallDefault(UINT msg, WPARAM wp, LPARAM lp) {
+  return CallWindowProcW(defaultProc_, handle_, msg, wp, lp);
+}
+
+void WinControl::SetBounds(int left, int top, int width, int height) {
+  Control::SetBounds(left, top, width, height);
+  if (handle_) MoveWindow(handle_, left, top, width, height, TRUE);
+}
+
+void WinControl::SetEnabled(bool enabled) {
+  Control::SetEnabled(enabled);
+  if (handle_) EnableWindow(handle_, enabled);
+}
+
+void WinControl::SetVisible(bool visible) {
+  Control::SetVisible(visible);
+  if (handle_) ShowWindow(handle_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void WinControl::SetFont(const Font& font) {
+  Control::SetFont(font);
+  if (handle_) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(font)), TRUE);
+}
+
+std::string WinControl::Text() const {
+  int n = GetWindowTextLengthW(handle_);
+  std::wstring buffer(static_cast<size_t>(n) + 1, L'\0');
+  n = GetWindowTextW(handle_, buffer.data(), n + 1);
+  buffer.resize(static_cast<size_t>(n));
+  return Narrow(buffer);
+}
+
+void WinControl::SetText(const std::string& text) {
+  Control::SetText(text);
+  if (handle_) SetWindowTextW(handle_, Widen(text).c_str());
+}
+
+void WinControl::Repaint() {
+  if (!handle_) return;
+  InvalidateRect(handle_, nullptr, TRUE);
+  UpdateWindow(handle_);
+}
+
+void WinControl::SetFocus() {
+  if (handle_) ::SetFocus(handle_);
+}
+
+// ---- GraphicControl -----------------------------------------------------------
+
+void GraphicControl::Invalidate() {
+  if (owner_ && owner_->Handle()) InvalidateRect(owner_->Handle(), &bounds_, TRUE);
+}
+
+void GraphicControl::Repaint() {
+  Invalidate();
+  if (owner_ && owner_->Handle()) UpdateWindow(owner_->Handle());
+}
+
+void GraphicControl::SetBounds(int left, int top, int width, int height) {
+  Invalidate();
+  Control::SetBounds(left, top, width, height);
+  Invalidate();
+}
+
+void GraphicControl::SetVisible(bool visible) {
+  Control::SetVisible(visible);
+  Invalidate();
+}
+
+void GraphicControl::SetEnabled(bool enabled) {
+  Control::SetEnabled(enabled);
+  Invalidate();
+}
+
+void GraphicControl::SetText(const std::string& text) {
+  Control::SetText(text);
+  Invalidate();
+}
+
+void GraphicControl::SetFont(const Font& font) {
+  Control::SetFont(font);
+  Invalidate();
+}
+
+bool GraphicControl::HitTest(POINT p) const { return visible_ && PtInRect(&bounds_, p); }
+
+// ---- Form -------------------------------------------------------------------------
+
+Form::Form(const FormStyle& style, HWND owner) : style_(style) {
+  Application::Instance().Initialize();
+  std::wstring className = Widen(style_.className);
+  RegisterFormClass(className, &Form::WindowProc);
+  DWORD ws = FormWindowStyle(style_);
+  DWORD ex = FormExStyle(style_);
+  RECT r{0, 0, style_.clientWidth, style_.clientHeight};
+  AdjustWindowRectEx(&r, ws, FALSE, ex);
+  handle_ = CreateWindowExW(ex, className.c_str(), Widen(style_.caption).c_str(), ws, CW_USEDEFAULT, CW_USEDEFAULT,
+                            r.right - r.left, r.bottom - r.top, owner ? owner : Application::Instance().Handle(),
+                            nullptr, GetModuleHandleW(nullptr), this);
+  if (!handle_) throw Exception("cannot create the window " + style_.className);
+  if (style_.position == Position::ScreenCenter) CenterOnScreen();
+}
+
+Form::~Form() {
+  controls_.clear();
+  if (handle_) {
+    RemovePropW(handle_, kFormProp);
+    DestroyWindow(handle_);
+  }
+}
+
+Form* Form::FromHandle(HWND hwnd) { return hwnd ? static_cast<Form*>(GetPropW(hwnd, kFormProp)) : nullptr; }
+
+std::string Form::Caption() const {
+  wchar_t buffer[512];
+  int n = GetWindowTextW(handle_, buffer, 512);
+  return Narrow(std::wstring_view(buffer, static_cast<size_t>(n)));
+}
+
+void Form::SetCaption(const std::string& caption) { SetWindowTextW(handle_, Widen(caption).c_str()); }
+
+void Form::SetClientSize(int width, int height) {
+  RECT r{0, 0, width, height};
+  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(handle_, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(handle_, GWL_EXSTYLE)));
+  SetWindowPos(handle_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+SIZE Form::ClientSize() const {
+  RECT r;
+  GetClientRect(handle_, &r);
+  return SIZE{r.right, r.bottom};
+}
+
+void Form::CenterOnScreen() {
+  RECT r;
+  GetWindowRect(handle_, &r);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+  SetWindowPos(handle_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool Form::Visible() const { return IsWindowVisible(handle_) != FALSE; }
+
+void Form::Show() {
+  bool wasVisible = Visible();
+  ShowWindow(handle_, SW_SHOW);
+  if (!wasVisible && OnShow) Application::Instance().Dispatch(OnShow);
+}
+
+void Form::Hide() { ShowWindow(handle_, SW_HIDE); }
+
+void Form::BringToFront() {
+  if (IsIconic(handle_)) ShowWindow(handle_, SW_RESTORE);
+  SetForegroundWindow(handle_);
+  BringWindowToTop(handle_);
+}
+
+int Form::ShowModal() {
+  Application& app = Application::Instance();
+  std::vector<HWND> disabled;
+  EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
+  std::erase(disabled, handle_);
+  for (HWND h : disabled) EnableWindow(h, FALSE);
+  modal_ = true;
+  modalResult_ = 0;
+  Show();
+  SetForegroundWindow(handle_);
+  MSG msg;
+  while (modalResult_ == 0 && !app.Terminated()) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (got < 0) break;
+    if (!IsDialogMessageW(handle_, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  for (HWND h : disabled) EnableWindow(h, TRUE);
+  modal_ = false;
+  Hide();
+  int result = modalResult_ ? modalResult_ : IDCANCEL;
+  modalResult_ = 0;
+  return result;
+}
+
+void Form::Close() {
+  bool canClose = true;
+  if (OnCloseQuery) {
+    try {
+      OnCloseQuery(canClose);
+    } catch (const std::exception& e) {
+      Application::Instance().ShowException(e);
+      return;
+    }
+  }
+  if (!canClose) return;
+  CloseAction action = CloseAction::Hide;
+  if (OnClose) Application::Instance().Dispatch([&] { OnClose(action); });
+  if (action == CloseAction::None) return;
+  if (modal_) {
+    if (modalResult_ == 0) modalResult_ = IDCANCEL;
+    return;
+  }
+  Hide();
+  if (Application::Instance().MainForm() == this) Application::Instance().Terminate();
+}
+
+void Form::Repaint() {
+  InvalidateRect(handle_, nullptr, TRUE);
+  UpdateWindow(handle_);
+}
+
+Control* Form::FindControl(const std::string& name) const {
+  for (const auto& c : controls_)
+    if (c->Name() == name) return c.get();
+  return nullptr;
+}
+
+GraphicControl* Form::GraphicAt(POINT p) const {
+  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+    auto* g = dynamic_cast<GraphicControl*>(it->get());
+    if (g && g->Enabled() && g->HitTest(p)) return g;
+  }
+  return nullptr;
+}
+
+void Form::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(handle_, &ps);
+  for (const auto& c : controls_) {
+    auto* g = dynamic_cast<GraphicControl*>(c.get());
+    RECT b = c->Bounds(), overlap;
+    if (g && g->Visible() && IntersectRect(&overlap, &b, &ps.rcPaint)) {
+      int saved = SaveDC(dc);
+      g->Paint(dc);
+      RestoreDC(dc, saved);
+    }
+  }
+  EndPaint(handle_, &ps);
+}
+
+LRESULT Form::DefaultMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(handle_, msg, wp, lp); }
+
+LRESULT Form::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_LBUTTONDOWN: {
+      POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      pressed_ = GraphicAt(p);
+      if (pressed_ && !pressed_->Enabled()) pressed_ = nullptr;
+      if (pressed_) SetCapture(handle_);
+      return 0;
+    }
+    case WM_LBUTTONUP: {
+      POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      GraphicControl* target = pressed_;
+      pressed_ = nullptr;
+      if (GetCapture() == handle_) ReleaseCapture();
+      if (target && target->HitTest(p)) target->Fire(target->OnClick);
+      return 0;
+    }
+    case WM_LBUTTONDBLCLK: {
+      POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      GraphicControl* target = GraphicAt(p);
+      if (target && target->Enabled()) target->Fire(target->OnDblClick);
+      return 0;
+    }
+    case WM_COMMAND:
+      if (WinControl* c = WinControl::FromHandle(reinterpret_cast<HWND>(lp))) {
+        c->HandleCommand(HIWORD(wp));
+        return 0;
+      }
+      break;
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lp);
+      if (WinControl* c = WinControl::FromHandle(header->hwndFrom)) return c->HandleNotify(header);
+      break;
+    }
+    case WM_DRAWITEM: {
+      auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+      if (WinControl* c = WinControl::FromHandle(item->hwndItem); c && c->HandleDrawItem(item)) return TRUE;
+      break;
+    }
+    case WM_MEASUREITEM: {
+      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+      if (WinControl* c = WinControl::FromHandle(GetDlgItem(handle_, static_cast<int>(item->CtlID)));
+          c && c->HandleMeasureItem(item))
+        return TRUE;
+      break;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      if (WinControl* c = WinControl::FromHandle(reinterpret_cast<HWND>(lp)); c && c->TextColor() != CLR_INVALID) {
+        LRESULT brush = DefaultMessage(msg, wp, lp);
+        SetTextColor(reinterpret_cast<HDC>(wp), c->TextColor());
+        return brush;
+      }
+      break;
+    case WM_SYSCOMMAND:
+      if (OnSysCommand) {
+        bool handled = false;
+        Application::Instance().Dispatch([&] { handled = OnSysCommand(wp & 0xFFF0); });
+        if (handled) return 0;
+      }
+      break;
+  }
+  return DefaultMessage(msg, wp, lp);
+}
+
+LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
+    auto* form = static_cast<Form*>(create->lpCreateParams);
+    form->handle_ = hwnd;
+    SetPropW(hwnd, kFormProp, form);
+  }
+  Form* form = FromHandle(hwnd);
+  if (!form) return DefWindowProcW(hwnd, msg, wp, lp);
+  return form->WindowMessage(msg, wp, lp);
+}
+
+}  // namespace framework

@@ -1,0 +1,229 @@
+#pragma once
+// Forms and the control base classes. A form is a real top-level window,
+// created hidden; its controls are created from a layout table (see
+// layout.h). Windowed controls are child windows; graphic controls (labels,
+// images) have no window of their own and are painted and hit-tested by the
+// form, so they can be transparent over whatever lies behind them.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/exception.h"
+
+namespace framework {
+
+class Form;
+
+using Event = std::function<void()>;
+
+struct Font {
+  std::string face = "ＭＳ Ｐゴシック";
+  int height = 12;  // character height in pixels
+  bool bold = false;
+  COLORREF color = RGB(0, 0, 0);
+  bool operator==(const Font&) const = default;
+};
+
+// GDI font objects shared by every control with the same face, size and weight.
+HFONT FontHandle(const Font& font);
+
+// What every control has: a name, bounds in its form's client area,
+// enabled/visible state, a font, and a form that owns it.
+class Control {
+ public:
+  virtual ~Control() = default;
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  const std::string& Name() const { return name_; }
+  Form* Owner() const { return owner_; }
+
+  int Left() const { return bounds_.left; }
+  int Top() const { return bounds_.top; }
+  int Width() const { return bounds_.right - bounds_.left; }
+  int Height() const { return bounds_.bottom - bounds_.top; }
+  RECT Bounds() const { return bounds_; }
+  virtual void SetBounds(int left, int top, int width, int height);
+
+  bool Enabled() const { return enabled_; }
+  virtual void SetEnabled(bool enabled);
+  bool Visible() const { return visible_; }
+  virtual void SetVisible(bool visible);
+  const Font& GetFont() const { return font_; }
+  virtual void SetFont(const Font& font);
+
+  // The caption or text. Setting it fires no event unless the control says so.
+  virtual std::string Text() const { return text_; }
+  virtual void SetText(const std::string& text);
+
+  virtual void Repaint() = 0;
+  // The cursor shown over the control (null: the arrow).
+  void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
+  HCURSOR Cursor() const { return cursor_; }
+
+  Event OnClick;
+  Event OnDblClick;
+
+  // Runs an event through the application's dispatcher.
+  void Fire(const Event& event);
+
+ protected:
+  Control(Form* owner, std::string name) : owner_(owner), name_(std::move(name)) {}
+
+  Form* owner_;
+  std::string name_;
+  RECT bounds_{};
+  bool enabled_ = true;
+  bool visible_ = true;
+  Font font_;
+  std::string text_;
+  HCURSOR cursor_ = nullptr;
+};
+
+// A control with a child window of a system class.
+class WinControl : public Control {
+ public:
+  ~WinControl() override;
+  HWND Handle() const { return handle_; }
+  void SetBounds(int left, int top, int width, int height) override;
+  void SetEnabled(bool enabled) override;
+  void SetVisible(bool visible) override;
+  void SetFont(const Font& font) override;
+  std::string Text() const override;
+  void SetText(const std::string& text) override;
+  void Repaint() override;
+  void SetFocus();
+
+  // Notifications the form passes on: WM_COMMAND codes and WM_NOTIFY.
+  virtual void HandleCommand(int code) {}
+  virtual LRESULT HandleNotify(NMHDR* header) { return 0; }
+  // WM_DRAWITEM / WM_MEASUREITEM for owner-drawn controls.
+  virtual bool HandleDrawItem(DRAWITEMSTRUCT* item) { return false; }
+  virtual bool HandleMeasureItem(MEASUREITEMSTRUCT* item) { return false; }
+  // Background colour for WM_CTLCOLOR*; CLR_INVALID leaves the default.
+  virtual COLORREF TextColor() const { return CLR_INVALID; }
+
+  static WinControl* FromHandle(HWND hwnd);
+
+ protected:
+  WinControl(Form* owner, std::string name) : Control(owner, std::move(name)) {}
+  // Creates the child window; call from the derived constructor.
+  void CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle = 0);
+  // Subclassing: messages of the control's own window come here first.
+  virtual bool WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) { return false; }
+  LRESULT CallDefault(UINT msg, WPARAM wp, LPARAM lp);
+
+ private:
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  HWND handle_ = nullptr;
+  WNDPROC defaultProc_ = nullptr;
+};
+
+// A control without a window, drawn by its form.
+class GraphicControl : public Control {
+ public:
+  void Repaint() override;
+  void SetBounds(int left, int top, int width, int height) override;
+  void SetVisible(bool visible) override;
+  void SetEnabled(bool enabled) override;
+  void SetText(const std::string& text) override;
+  void SetFont(const Font& font) override;
+  virtual void Paint(HDC dc) = 0;
+  // Whether a point of the client area hits this control.
+  virtual bool HitTest(POINT p) const;
+  void Invalidate();
+
+ protected:
+  GraphicControl(Form* owner, std::string name) : Control(owner, std::move(name)) {}
+};
+
+enum class CloseAction { None, Hide, Free };
+enum class BorderStyle { Sizeable, Single, Dialog, None, ToolWindow };
+enum class Position { Designed, ScreenCenter };
+
+struct FormStyle {
+  std::string className;    // window class of the form
+  std::string caption;
+  int clientWidth = 0, clientHeight = 0;
+  BorderStyle border = BorderStyle::Single;
+  bool systemMenu = true, minimizeBox = true, maximizeBox = false;
+  bool topMost = false;
+  Position position = Position::ScreenCenter;
+  Font font;
+};
+
+class Form {
+ public:
+  Form(const FormStyle& style, HWND owner = nullptr);
+  virtual ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  HWND Handle() const { return handle_; }
+  const std::string& ClassName() const { return style_.className; }
+  std::string Caption() const;
+  void SetCaption(const std::string& caption);
+  const Font& GetFont() const { return style_.font; }
+
+  void SetClientSize(int width, int height);
+  SIZE ClientSize() const;
+  void CenterOnScreen();
+
+  bool Visible() const;
+  void Show();
+  void Hide();
+  void BringToFront();
+  // Shows the form and runs a message loop until it is closed or
+  // ModalResult is set; other windows of the program are disabled meanwhile.
+  int ShowModal();
+  bool IsModal() const { return modal_; }
+  int ModalResult() const { return modalResult_; }
+  void SetModalResult(int result) { modalResult_ = result; }
+  // Asks OnCloseQuery, then closes: hides the form (or ends a modal loop);
+  // the application's main form ends the program.
+  void Close();
+  void Repaint();
+
+  // Children.
+  template <class T, class... Args>
+  T* Add(Args&&... args) {
+    auto control = std::make_unique<T>(this, std::forward<Args>(args)...);
+    T* raw = control.get();
+    controls_.push_back(std::move(control));
+    return raw;
+  }
+  Control* FindControl(const std::string& name) const;
+  const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
+
+  // Events.
+  Event OnCreate;   // the form's own handlers call these; forms set them
+  Event OnShow;
+  std::function<void(bool& canClose)> OnCloseQuery;
+  std::function<void(CloseAction& action)> OnClose;
+  // The form's WM_SYSCOMMAND; return true when handled.
+  std::function<bool(WPARAM command)> OnSysCommand;
+
+  static Form* FromHandle(HWND hwnd);
+
+ protected:
+  virtual LRESULT WindowMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT DefaultMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+ private:
+  friend class GraphicControl;
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void Paint();
+  GraphicControl* GraphicAt(POINT p) const;
+
+  FormStyle style_;
+  HWND handle_ = nullptr;
+  bool modal_ = false;
+  int modalResult_ = 0;
+  std::vector<std::unique_ptr<Control>> controls_;
+  GraphicControl* pressed_ = nullptr;
+};
+
+}  // namespace framework

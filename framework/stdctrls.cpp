@@ -1,0 +1,147 @@
+#include "framework/stdctrls.h"
+
+#include "framework/text.h"
+
+namespace framework {
+
+// ---- Label -------------------------------------------------------------------
+
+void Label::SetText(const std::string& text) {
+  GraphicControl::SetText(text);
+  Measure();
+}
+
+void Label::SetFont(const Font& font) {
+  GraphicControl::SetFont(font);
+  Measure();
+}
+
+void Label::SetAutoSize(bool on) {
+  autoSize_ = on;
+  Measure();
+}
+
+void Label::SetTransparent(bool on) {
+  transparent_ = on;
+  Invalidate();
+}
+
+void Label::Measure() {
+  if (!autoSize_ || !owner_ || !owner_->Handle()) return;
+  HDC dc = GetDC(owner_->Handle());
+  HGDIOBJ old = SelectObject(dc, FontHandle(font_));
+  std::wstring text = Widen(text_);
+  RECT r{0, 0, 0, 0};
+  if (text.empty()) {
+    TEXTMETRICW tm;
+    GetTextMetricsW(dc, &tm);
+    r.bottom = tm.tmHeight;
+  } else {
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+  }
+  SelectObject(dc, old);
+  ReleaseDC(owner_->Handle(), dc);
+  GraphicControl::SetBounds(Left(), Top(), r.right, r.bottom);
+}
+
+void Label::Paint(HDC dc) {
+  RECT r = bounds_;
+  if (!transparent_) FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  std::wstring text = Widen(text_);
+  SelectObject(dc, FontHandle(font_));
+  SetBkMode(dc, TRANSPARENT);
+  UINT format = DT_LEFT | DT_NOPREFIX | DT_WORDBREAK;
+  if (enabled_) {
+    SetTextColor(dc, font_.color);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+  } else {
+    // Disabled text is drawn engraved, as the system draws disabled captions.
+    RECT shifted = r;
+    OffsetRect(&shifted, 1, 1);
+    SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &shifted, format);
+    SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+  }
+}
+
+// ---- Image -------------------------------------------------------------------
+
+Image::~Image() {
+  if (bitmap_) DeleteObject(bitmap_);
+}
+
+void Image::SetBitmap(HBITMAP bitmap) {
+  if (bitmap_ && bitmap_ != bitmap) DeleteObject(bitmap_);
+  bitmap_ = bitmap;
+  Invalidate();
+}
+
+void Image::SetStretch(bool on) {
+  stretch_ = on;
+  Invalidate();
+}
+
+void Image::Paint(HDC dc) {
+  if (!bitmap_) return;
+  BITMAP info{};
+  GetObjectW(bitmap_, sizeof info, &info);
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(source, bitmap_);
+  if (stretch_) {
+    SetStretchBltMode(dc, HALFTONE);
+    StretchBlt(dc, Left(), Top(), Width(), Height(), source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+  } else {
+    BitBlt(dc, Left(), Top(), std::min<int>(Width(), info.bmWidth), std::min<int>(Height(), info.bmHeight), source, 0,
+           0, SRCCOPY);
+  }
+  SelectObject(source, old);
+  DeleteDC(source);
+}
+
+// ---- Buttons and edits ------------------------------------------------------------
+
+Button::Button(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
+  bounds_ = RECT{0, 0, 75, 25};
+  CreateHandle(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON);
+}
+
+void Button::Click() { Fire(OnClick); }
+
+void Button::HandleCommand(int code) {
+  if (code == BN_CLICKED) Click();
+}
+
+CheckBox::CheckBox(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
+  bounds_ = RECT{0, 0, 97, 17};
+  CreateHandle(L"BUTTON", WS_TABSTOP | BS_CHECKBOX);
+}
+
+bool CheckBox::Checked() const { return SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void CheckBox::SetChecked(bool checked) {
+  if (checked == Checked()) return;
+  SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  Fire(OnClick);
+}
+
+void CheckBox::HandleCommand(int code) {
+  if (code == BN_CLICKED) SetChecked(!Checked());
+}
+
+Edit::Edit(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
+  bounds_ = RECT{0, 0, 121, 21};
+  CreateHandle(L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
+}
+
+void Edit::SetReadOnly(bool on) { SendMessageW(Handle(), EM_SETREADONLY, on, 0); }
+
+void Edit::HandleCommand(int code) {
+  if (code == EN_CHANGE) Fire(OnChange);
+}
+
+GroupBox::GroupBox(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
+  CreateHandle(L"BUTTON", BS_GROUPBOX);
+}
+
+}  // namespace framework

@@ -1,0 +1,71 @@
+#pragma once
+// The standard controls: label, image, button, check box, edit, group box.
+#include "framework/forms.h"
+
+namespace framework {
+
+// Text drawn straight on the form. Sizes itself to its text unless AutoSize
+// is switched off; transparent labels let the form's background show.
+class Label : public GraphicControl {
+ public:
+  Label(Form* owner, std::string name) : GraphicControl(owner, std::move(name)) {}
+  void SetText(const std::string& text) override;
+  void SetFont(const Font& font) override;
+  void SetAutoSize(bool on);
+  void SetTransparent(bool on);
+  bool Transparent() const { return transparent_; }
+  void Paint(HDC dc) override;
+
+ private:
+  void Measure();
+  bool autoSize_ = true;
+  bool transparent_ = false;
+};
+
+// A picture: a GDI bitmap drawn at the control's bounds. The control takes
+// ownership of the bitmap handle.
+class Image : public GraphicControl {
+ public:
+  Image(Form* owner, std::string name) : GraphicControl(owner, std::move(name)) {}
+  ~Image() override;
+  void SetBitmap(HBITMAP bitmap);
+  HBITMAP Bitmap() const { return bitmap_; }
+  void SetStretch(bool on);
+  void Paint(HDC dc) override;
+
+ private:
+  HBITMAP bitmap_ = nullptr;
+  bool stretch_ = false;
+};
+
+class Button : public WinControl {
+ public:
+  Button(Form* owner, std::string name);
+  // Does what a press of the button does.
+  void Click();
+  void HandleCommand(int code) override;
+};
+
+// Setting Checked to another value fires OnClick, as a click by the user does.
+class CheckBox : public WinControl {
+ public:
+  CheckBox(Form* owner, std::string name);
+  bool Checked() const;
+  void SetChecked(bool checked);
+  void HandleCommand(int code) override;
+};
+
+class Edit : public WinControl {
+ public:
+  Edit(Form* owner, std::string name);
+  void SetReadOnly(bool on);
+  void HandleCommand(int code) override;
+  Event OnChange;
+};
+
+class GroupBox : public WinControl {
+ public:
+  GroupBox(Form* owner, std::string name);
+};
+
+}  // namespace framework

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "framework/application.h"
+#include "framework/layout.h"
+#include "framework/stdctrls.h"
+#include "support/messageboxes.h"
+
+using namespace framework;
+
+namespace {
+FormStyle TestStyle() {
+  FormStyle s;
+  s.className = "TTestForm";
+  s.caption = "テスト";
+  s.clientWidth = 200;
+  s.clientHeight = 100;
+  return s;
+}
+}  // namespace
+
+TEST(Forms, FormIsARealHiddenWindowOfItsClassWithTheClientSizeAsked) {
+  Form form(TestStyle());
+  ASSERT_TRUE(IsWindow(form.Handle()));
+  EXPECT_FALSE(form.Visible());
+  EXPECT_EQ(FindWindowW(L"TTestForm", L"テスト"), form.Handle());
+  EXPECT_EQ(form.ClientSize().cx, 200);
+  EXPECT_EQ(form.ClientSize().cy, 100);
+  EXPECT_EQ(form.Caption(), "テスト");
+}
+
+TEST(Forms, CheckBoxFiresItsClickOnlyWhenTheStateChanges) {
+  Form form(TestStyle());
+  CreateControls(form, {{ControlKind::CheckBox, "CheckBox1", 5, 5, 120, 17, "指定時間で変更"}});
+  auto* box = Get<CheckBox>(form, "CheckBox1");
+  int clicks = 0;
+  box->OnClick = [&] { ++clicks; };
+  box->SetChecked(false);
+  EXPECT_EQ(clicks, 0);
+  box->SetChecked(true);
+  box->SetChecked(true);
+  EXPECT_EQ(clicks, 1);
+  SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box->Handle()), BN_CLICKED),
+               reinterpret_cast<LPARAM>(box->Handle()));
+  EXPECT_FALSE(box->Checked());
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(box->Text(), "指定時間で変更");
+}
+
+TEST(Forms, ExceptionInAHandlerIsShownInTheStandardErrorBoxAndGoesNoFurther) {
+  MessageBoxRecorder boxes;
+  Application::Instance().SetTitle("カレイドン");
+  Form form(TestStyle());
+  CreateControls(form, {{ControlKind::Button, "Button1", 5, 5, 0, 0, "押す"}});
+  auto* button = Get<Button>(form, "Button1");
+  button->OnClick = [] { throw Exception("C:\\x.ini に書き込めません"); };
+  SendMessageW(button->Handle(), BM_CLICK, 0, 0);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Last().text, "C:\\x.ini に書き込めません.");
+  EXPECT_EQ(boxes.Last().caption, "カレイドン");
+  EXPECT_EQ(boxes.Last().flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONERROR));
+  EXPECT_EQ(boxes.Last().owner, Application::Instance().Handle());
+}
+
+TEST(Forms, LabelsTakeClicksAndDoubleClicksThroughTheForm) {
+  Form form(TestStyle());
+  CreateControls(form, {{ControlKind::Label, "Label5", 0, 0, 200, 100, "", kTransparent | kFixedSize},
+                        {ControlKind::Label, "Label1", 12, 50, 0, 0, "Close", kDisabled}});
+  auto* back = Get<Label>(form, "Label5");
+  auto* front = Get<Label>(form, "Label1");
+  EXPECT_GT(front->Width(), 0);
+  int backClicks = 0, frontClicks = 0, backDouble = 0;
+  back->OnClick = [&] { ++backClicks; };
+  back->OnDblClick = [&] { ++backDouble; };
+  front->OnClick = [&] { ++frontClicks; };
+  LPARAM onFront = MAKELPARAM(front->Left() + 2, front->Top() + 2);
+  // A disabled label lets the click through to what lies behind it.
+  SendMessageW(form.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, onFront);
+  SendMessageW(form.Handle(), WM_LBUTTONUP, 0, onFront);
+  EXPECT_EQ(frontClicks, 0);
+  EXPECT_EQ(backClicks, 1);
+  front->SetEnabled(true);
+  SendMessageW(form.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, onFront);
+  SendMessageW(form.Handle(), WM_LBUTTONUP, 0, onFront);
+  EXPECT_EQ(frontClicks, 1);
+  SendMessageW(form.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(150, 90));
+  EXPECT_EQ(backDouble, 1);
+}
+
+TEST(Forms, CloseAsksTheFormAndAnErrorThereKeepsItOpen) {
+  MessageBoxRecorder boxes;
+  Form form(TestStyle());
+  form.Show();
+  bool fail = true;
+  form.OnCloseQuery = [&](bool&) {
+    if (fail) throw Exception("書き込めません");
+  };
+  form.Close();
+  EXPECT_TRUE(form.Visible());
+  EXPECT_EQ(boxes.Count(), 1u);
+  fail = false;
+  form.Close();
+  EXPECT_FALSE(form.Visible());
+}
+
+TEST(Forms, ShowModalRunsUntilTheFormCloses) {
+  Form owner(TestStyle());
+  owner.Show();
+  Form dialog(TestStyle(), owner.Handle());
+  dialog.OnShow = [&] { PostMessageW(dialog.Handle(), WM_CLOSE, 0, 0); };
+  EXPECT_EQ(dialog.ShowModal(), IDCANCEL);
+  EXPECT_FALSE(dialog.Visible());
+  EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+}
+
+TEST(Forms, QueuedCallsRunOnTheUserInterfaceThread) {
+  Application& app = Application::Instance();
+  app.Initialize();
+  DWORD uiThread = GetCurrentThreadId(), ranOn = 0;
+  std::thread worker([&] { app.Queue([&] { ranOn = GetCurrentThreadId(); }); });
+  worker.join();
+  app.ProcessMessages();
+  EXPECT_EQ(ranOn, uiThread);
+}

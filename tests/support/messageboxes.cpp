@@ -1,0 +1,16 @@
+#include "support/messageboxes.h"
+
+MessageBoxRecorder::MessageBoxRecorder(int answer) : answer_(answer) {
+  framework::Application::Instance().SetMessageBoxHook([this](const framework::MessageBoxCall& call) {
+    calls_.push_back(call);
+    return answer_;
+  });
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() { framework::Application::Instance().SetMessageBoxHook(nullptr); }
+
+std::vector<std::string> MessageBoxRecorder::Captions() const {
+  std::vector<std::string> captions;
+  for (const auto& c : calls_) captions.push_back(c.caption);
+  return captions;
+}
