@@ -1,0 +1,23 @@
+#pragma once
+// Folder rotation: before each change the wallpaper moves to one of the
+// remembered folders, drawn at random; within one pass every filled slot has
+// its turn once, and a folder whose pictures have all been shown is passed
+// over until every remembered folder is in that state. The pass lives in the
+// settings file's sections SelectedDirectorys and AllFilesSelectedDirectorys
+// (Directory<n> = folder of slot n), so it survives restarts.
+#include <cstdint>
+
+#include "selection/foldermemory.h"
+
+namespace kaleidon {
+
+// Whether slot may be used now; records the slot in the pass as it decides.
+// Reads the slot paths from the table, rows 1..slotCount.
+bool IsFolderSelectable(const SlotTable& table, int slotCount, uint8_t slot);
+
+// The rotation step of a change: with folder memory in use, draws a slot
+// that may be used (with two or more slots), makes it the current slot and
+// recalls its folder.
+void RotateFolder(FolderMemory& memory);
+
+}  // namespace kaleidon
