@@ -85,10 +85,10 @@ class Bitmap : public Graphic {
   int NearestPaletteIndex(Rgb color) const;
 
 #ifdef _WIN32
-  void Draw(HDC dc, int x, int y, int width, int height) const override;
+  void Draw(HDC__* dc, int x, int y, int width, int height) const override;
   // A new DIB section holding a copy of the pixels; the caller deletes it.
   // Null for an empty bitmap.
-  HBITMAP CreateHBITMAP() const;
+  HBITMAP__* CreateHBITMAP() const;
 #endif
 
   bool operator==(const Bitmap& other) const {

@@ -10,14 +10,18 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "framework/exception.h"
 
+// The system's handle types, declared as <windows.h> declares them (with
+// STRICT) so that this header does not pull in the whole of it.
 #ifdef _WIN32
-#include <windows.h>
+struct HDC__;
+struct HBITMAP__;
 #endif
 
 namespace framework {
@@ -53,7 +57,7 @@ class Graphic {
 
 #ifdef _WIN32
   // Stretches the picture over the rectangle (x, y, width, height) of dc.
-  virtual void Draw(HDC dc, int x, int y, int width, int height) const;
+  virtual void Draw(HDC__* dc, int x, int y, int width, int height) const;
 #endif
 
  protected:
@@ -72,7 +76,7 @@ inline constexpr const char* kMetafileKind = "Metafile";
 inline constexpr const char* kIconKind = "Icon";
 
 struct FileFormat {
-  std::string extension;    // without the dot, as registered
+  std::string extension;    // without the dot, in lower case
   std::string description;  // shown in file-type lists
   std::string kind;         // the graphic class, for UnregisterGraphicKind
   GraphicFactory factory;
@@ -110,9 +114,9 @@ class Picture {
   // Forgets every format registered with kind.
   static void UnregisterGraphicKind(const std::string& kind);
   // The registered formats, oldest registration first.
-  static std::vector<FileFormat> FileFormats();
-  // The registration for extension (without dot, any case), or null.
-  static const FileFormat* FindFileFormat(const std::string& extension);
+  static std::vector<FileFormat> Formats();
+  // The newest registration for extension (without dot, any case).
+  static std::optional<FileFormat> FindFileFormat(const std::string& extension);
   // Creates the graphic for a file name's extension, or null when no format
   // is registered for it.
   static std::unique_ptr<Graphic> CreateGraphicFor(const std::string& fileName);
@@ -133,5 +137,46 @@ class Picture {
 
 // Lower-case ASCII extension of a file name without the dot ("" for none).
 std::string PictureExtension(std::string_view fileName);
+
+#ifdef _WIN32
+// The platform's vector pictures: an enhanced metafile, or a Windows
+// metafile with the placeable header that gives its size. Drawn by the
+// system's metafile player.
+class Metafile : public Graphic {
+ public:
+  void LoadFromBytes(std::string_view bytes) override;
+  std::string SaveToBytes() const override { return data_; }
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  Bitmap ToBitmap() const override;
+  void Draw(HDC__* dc, int x, int y, int width, int height) const override;
+
+ private:
+  friend struct MetafileAccess;
+  std::string data_;
+  bool enhanced_ = false;
+  int width_ = 0;
+  int height_ = 0;
+};
+
+// An icon file; the first picture of the file is used.
+class Icon : public Graphic {
+ public:
+  void LoadFromBytes(std::string_view bytes) override;
+  std::string SaveToBytes() const override { return data_; }
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  Bitmap ToBitmap() const override;
+  void Draw(HDC__* dc, int x, int y, int width, int height) const override;
+
+ private:
+  friend struct IconAccess;
+  std::string data_;
+  size_t imageOffset_ = 0;
+  size_t imageSize_ = 0;
+  int width_ = 0;
+  int height_ = 0;
+};
+#endif
 
 }  // namespace framework

@@ -1,0 +1,144 @@
+// Wallpaper preparation and application.
+#include "core/wallpaper.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <exception>
+
+#include "framework/application.h"
+#include "framework/bitmap.h"
+#include "framework/graphics.h"
+#include "framework/jpeg.h"
+#include "framework/paths.h"
+#include "framework/resample.h"
+#include "framework/text.h"
+
+namespace kaleidon {
+
+using framework::Bitmap;
+using framework::JpegImage;
+
+namespace {
+
+constexpr const char* kLoadErrorCaption = "悪のファイル読み込みエラー";
+constexpr const char* kLoadErrorText = "ふぬ～っ！ファ、ファイルが開けない･･･ﾊｧﾊｧ\rこの謎のフォーマットには対応していないか、暗黒の破損している可能性があるぞ。\r因みにファイル名は";
+constexpr const char* kLoadErrorTextEnd = "だ。調べて見てくれ";
+
+SoundPlayer& CurrentSoundPlayer() {
+  static SoundPlayer player;
+  return player;
+}
+
+// A true-colour bitmap for a 256-colour screen: the part that fits the
+// screen (from the top-left corner), compressed as a JPEG at the best quality
+// and decoded again to 256 colours chosen by the JPEG library's quantiser.
+Bitmap ReduceTo256Colours(Bitmap bitmap, const ScreenInfo& screen) {
+  if (bitmap.Height() > screen.height) bitmap.Crop(bitmap.Width(), screen.height);
+  if (bitmap.Width() > screen.width) bitmap.Crop(screen.width, bitmap.Height());
+  JpegImage jpeg;
+  jpeg.Assign(bitmap);
+  jpeg.SetCompressionQuality(100);
+  jpeg.Compress();
+  jpeg.SetSmoothing(false);
+  jpeg.SetPixelFormat(framework::JpegPixelFormat::k8Bit);
+  return jpeg.ToBitmap();
+}
+
+Bitmap StretchToScreen(const Bitmap& picture, const ScreenInfo& screen) {
+  if (picture.Width() == screen.width && picture.Height() == screen.height) return picture;
+  return framework::Resample(picture, screen.width, screen.height);
+}
+
+// The wallpaper bitmap's pixels for a loaded picture.
+Bitmap MakeWallpaper(framework::Graphic& picture, const WallpaperOptions& options, const ScreenInfo& screen) {
+  const bool paletteScreen = screen.bitsPerPixel == 8;
+  const bool stretch = options.fitToScreen && !paletteScreen && screen.width > 0 && screen.height > 0;
+  if (auto* bitmap = dynamic_cast<Bitmap*>(&picture)) {
+    if (paletteScreen && bitmap->BitsPerPixel() == 24 && screen.width > 0 && screen.height > 0)
+      return ReduceTo256Colours(*bitmap, screen);
+    return stretch ? StretchToScreen(*bitmap, screen) : std::move(*bitmap);
+  }
+  if (auto* jpeg = dynamic_cast<JpegImage*>(&picture)) {
+    // The JPEG library scales by eighths while decoding, far cheaper than
+    // decoding everything: take the smallest such scale that still covers
+    // the screen and stretch the rest of the way.
+    if (stretch) jpeg->ScaleToAtLeast(screen.width, screen.height);
+    Bitmap decoded = jpeg->ToBitmap();
+    return stretch ? StretchToScreen(decoded, screen) : decoded;
+  }
+  Bitmap pixels = picture.ToBitmap();
+  return stretch ? StretchToScreen(pixels, screen) : pixels;
+}
+
+}  // namespace
+
+ScreenInfo CurrentScreen() {
+  ScreenInfo screen;
+  screen.width = GetSystemMetrics(SM_CXSCREEN);
+  screen.height = GetSystemMetrics(SM_CYSCREEN);
+  if (HDC dc = GetDC(nullptr)) {
+    screen.bitsPerPixel = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+    ReleaseDC(nullptr, dc);
+  }
+  return screen;
+}
+
+std::string WallpaperBitmapPath() { return framework::JoinPath(framework::ProgramFolder(), kWallpaperFileName); }
+
+std::string PrepareWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options,
+                                   const ScreenInfo& screen) {
+  const std::string target = WallpaperBitmapPath();
+  bool failed = false;
+  try {
+    framework::Picture picture;
+    picture.LoadFromFile(picturePath);
+    Bitmap wallpaper = MakeWallpaper(*picture.GetGraphic(), options, screen);
+    picture.Clear();
+    wallpaper.SaveToFile(target);
+  } catch (const std::exception&) {
+    failed = true;
+  } catch (...) {
+    failed = true;
+  }
+  if (failed) {
+    framework::Application::Instance().MessageBox(std::string(kLoadErrorText) + picturePath + kLoadErrorTextEnd,
+                                                  kLoadErrorCaption, MB_ICONERROR | MB_OK);
+  }
+  return target;
+}
+
+void PlayChangeSound(const WallpaperOptions& options) {
+  if (!options.playSound || options.soundFile.empty() || !framework::FileExists(options.soundFile)) return;
+  if (const SoundPlayer& player = CurrentSoundPlayer()) {
+    player(options.soundFile);
+    return;
+  }
+  PlaySoundW(framework::Widen(options.soundFile).c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+}
+
+void SetSoundPlayer(SoundPlayer player) { CurrentSoundPlayer() = std::move(player); }
+
+void SetWallpaper(const std::string& bitmapPath, bool apply, const WallpaperOptions& options) {
+  std::wstring path = framework::Widen(bitmapPath);
+  if (apply) {
+    PlayChangeSound(options);
+    SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, path.data(), SPIF_SENDWININICHANGE);
+  }
+  HKEY panel = nullptr;
+  HKEY desktop = nullptr;
+  LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel", 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr,
+                                &panel, nullptr);
+  if (result == ERROR_SUCCESS) {
+    result = RegCreateKeyExW(panel, L"Desktop", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &desktop, nullptr);
+    RegCloseKey(panel);
+  }
+  if (result == ERROR_SUCCESS) {
+    result = RegSetValueExW(desktop, L"WallPaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                            static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(desktop);
+  }
+  if (result != ERROR_SUCCESS) throw framework::Exception("レジストリの値 WallPaper を書き込めません");
+}
+
+}  // namespace kaleidon

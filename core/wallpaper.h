@@ -1,0 +1,51 @@
+#pragma once
+// The end of every wallpaper change: the chosen picture becomes the wallpaper
+// bitmap WPFile.BMP in the program folder, adapted to the screen when asked,
+// and that file becomes the desktop wallpaper.
+#include <functional>
+#include <string>
+
+namespace kaleidon {
+
+// The options dialog's live values that the change reads.
+struct WallpaperOptions {
+  bool fitToScreen = false;  // stretch the picture over the whole screen
+  bool playSound = false;    // play soundFile when the wallpaper changes
+  std::string soundFile;
+};
+
+struct ScreenInfo {
+  int width = 0;
+  int height = 0;
+  int bitsPerPixel = 0;
+};
+
+// The primary screen's size and colour depth.
+ScreenInfo CurrentScreen();
+
+inline constexpr const char* kWallpaperFileName = "WPFile.BMP";
+// Program folder + "WPFile.BMP".
+std::string WallpaperBitmapPath();
+
+// Loads the picture (its decoder chosen by extension), adapts it to the
+// screen and writes it as the wallpaper bitmap, replacing the old one
+// atomically. When anything fails, the user is told which file could not be
+// used and the previous wallpaper bitmap stays as it was. Returns the
+// wallpaper bitmap's path in every case.
+std::string PrepareWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options,
+                                   const ScreenInfo& screen);
+
+// Stores bitmapPath as the desktop wallpaper in the user's registry; with
+// apply, first plays the change sound and has the system show it now.
+// Raises framework::Exception when the registry cannot be written.
+void SetWallpaper(const std::string& bitmapPath, bool apply, const WallpaperOptions& options);
+
+// Plays the sound file asynchronously when sound is on and the file exists.
+void PlayChangeSound(const WallpaperOptions& options);
+
+// What plays the change sound (a file path); the system's player unless
+// replaced. An empty function restores the system's.
+using SoundPlayer = std::function<void(const std::string& path)>;
+void SetSoundPlayer(SoundPlayer player);
+
+}  // namespace kaleidon

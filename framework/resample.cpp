@@ -1,0 +1,163 @@
+#include "framework/resample.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace framework {
+
+namespace {
+
+constexpr int kWeightBits = 14;
+constexpr int32_t kOne = 1 << kWeightBits;
+
+// For every output position along one axis: the first source position it
+// reads, and one weight per tap (weights of a position sum to kOne).
+struct AxisFilter {
+  int taps = 0;
+  std::vector<int> first;
+  std::vector<int32_t> weights;  // taps per output position
+};
+
+AxisFilter MakeFilter(int from, int to) {
+  AxisFilter f;
+  f.first.resize(static_cast<size_t>(to));
+  if (to < from) {
+    // Area averaging. In units of 1/(from*to) of the source axis... kept
+    // exact with integers: output i covers [i*from, (i+1)*from) and source
+    // j covers [j*to, (j+1)*to), both in units of 1/to source pixels.
+    f.taps = (from + to - 1) / to + 1;
+    f.weights.assign(static_cast<size_t>(to) * f.taps, 0);
+    for (int i = 0; i < to; ++i) {
+      int64_t left = int64_t{i} * from, right = int64_t{i + 1} * from;
+      int j0 = static_cast<int>(left / to);
+      f.first[i] = j0;
+      int32_t* w = &f.weights[static_cast<size_t>(i) * f.taps];
+      int32_t sum = 0;
+      int largest = 0;
+      for (int t = 0; t < f.taps; ++t) {
+        int j = j0 + t;
+        if (j >= from) break;
+        int64_t overlap = std::min<int64_t>(int64_t{j + 1} * to, right) - std::max<int64_t>(int64_t{j} * to, left);
+        if (overlap <= 0) continue;
+        w[t] = static_cast<int32_t>((overlap * kOne + from / 2) / from);
+        sum += w[t];
+        if (w[t] > w[largest]) largest = t;
+      }
+      w[largest] += kOne - sum;  // rounding leftovers go to the biggest share
+    }
+  } else {
+    // Linear interpolation between pixel centres; the edges repeat.
+    // Centre of output i in source coordinates: ((2i+1)*from - to) / (2*to).
+    f.taps = 2;
+    f.weights.assign(static_cast<size_t>(to) * 2, 0);
+    for (int i = 0; i < to; ++i) {
+      int64_t numerator = int64_t{2 * i + 1} * from - to;
+      int64_t denominator = int64_t{2} * to;
+      int j0;
+      int32_t right;
+      if (numerator <= 0) {
+        j0 = 0;
+        right = 0;
+      } else {
+        j0 = static_cast<int>(numerator / denominator);
+        right = static_cast<int32_t>((numerator % denominator) * kOne / denominator);
+      }
+      if (j0 >= from - 1) {
+        j0 = from - 1;
+        right = 0;
+      }
+      f.first[i] = j0;
+      f.weights[static_cast<size_t>(i) * 2] = kOne - right;
+      f.weights[static_cast<size_t>(i) * 2 + 1] = right;
+    }
+  }
+  return f;
+}
+
+uint8_t Round(int32_t acc) { return static_cast<uint8_t>(std::clamp((acc + kOne / 2) >> kWeightBits, 0, 255)); }
+
+struct Plane {
+  int width = 0;
+  int height = 0;
+  size_t stride = 0;
+  uint8_t* data = nullptr;
+  uint8_t* Row(int y) const { return data + static_cast<size_t>(y) * stride; }
+};
+
+void Horizontal(const Plane& src, const Plane& dst, const AxisFilter& f, int channels, int sourceWidth) {
+  for (int y = 0; y < dst.height; ++y) {
+    const uint8_t* in = src.Row(y);
+    uint8_t* out = dst.Row(y);
+    for (int x = 0; x < dst.width; ++x) {
+      const int32_t* w = &f.weights[static_cast<size_t>(x) * f.taps];
+      int j0 = f.first[x];
+      int32_t acc[4] = {0, 0, 0, 0};
+      for (int t = 0; t < f.taps; ++t) {
+        if (w[t] == 0 || j0 + t >= sourceWidth) continue;
+        const uint8_t* p = in + static_cast<size_t>(j0 + t) * channels;
+        for (int c = 0; c < channels; ++c) acc[c] += p[c] * w[t];
+      }
+      for (int c = 0; c < channels; ++c) out[static_cast<size_t>(x) * channels + c] = Round(acc[c]);
+    }
+  }
+}
+
+void Vertical(const Plane& src, const Plane& dst, const AxisFilter& f, int channels, int sourceHeight) {
+  const size_t rowBytes = static_cast<size_t>(dst.width) * channels;
+  std::vector<int32_t> acc(rowBytes);
+  for (int y = 0; y < dst.height; ++y) {
+    std::fill(acc.begin(), acc.end(), 0);
+    const int32_t* w = &f.weights[static_cast<size_t>(y) * f.taps];
+    int j0 = f.first[y];
+    for (int t = 0; t < f.taps; ++t) {
+      if (w[t] == 0 || j0 + t >= sourceHeight) continue;
+      const uint8_t* in = src.Row(j0 + t);
+      const int32_t weight = w[t];
+      for (size_t i = 0; i < rowBytes; ++i) acc[i] += in[i] * weight;
+    }
+    uint8_t* out = dst.Row(y);
+    for (size_t i = 0; i < rowBytes; ++i) out[i] = Round(acc[i]);
+  }
+}
+
+}  // namespace
+
+Bitmap Resample(const Bitmap& source, int width, int height) {
+  if (source.Empty() || width <= 0 || height <= 0) return Bitmap();
+  const Bitmap* src = &source;
+  Bitmap converted;
+  if (source.BitsPerPixel() <= 8) {
+    converted = source;
+    converted.SetBitsPerPixel(24);
+    src = &converted;
+  }
+  const int bits = src->BitsPerPixel();
+  const int channels = bits / 8;
+  Bitmap out(width, height, bits);
+  const int sw = src->Width(), sh = src->Height();
+  AxisFilter fx = MakeFilter(sw, width);
+  AxisFilter fy = MakeFilter(sh, height);
+
+  Plane in{sw, sh, src->Stride(), const_cast<uint8_t*>(src->ScanLine(0))};
+  Plane result{width, height, out.Stride(), out.ScanLine(0)};
+  // The cheaper order of the two passes: the first pass runs over the full
+  // source along the other axis.
+  const int64_t costRowsFirst = int64_t{sh} * width * fx.taps + int64_t{height} * width * fy.taps;
+  const int64_t costColumnsFirst = int64_t{height} * sw * fy.taps + int64_t{height} * width * fx.taps;
+  Bitmap middle;
+  if (costRowsFirst <= costColumnsFirst) {
+    middle = Bitmap(width, sh, bits);
+    Plane mid{width, sh, middle.Stride(), middle.ScanLine(0)};
+    Horizontal(in, mid, fx, channels, sw);
+    Vertical(mid, result, fy, channels, sh);
+  } else {
+    middle = Bitmap(sw, height, bits);
+    Plane mid{sw, height, middle.Stride(), middle.ScanLine(0)};
+    Vertical(in, mid, fy, channels, sh);
+    Horizontal(mid, result, fx, channels, sw);
+  }
+  return out;
+}
+
+}  // namespace framework
