@@ -222,7 +222,8 @@ Form::Form(const FormStyle& style, HWND owner) : style_(style) {
   RECT r{0, 0, style_.clientWidth, style_.clientHeight};
   AdjustWindowRectEx(&r, ws, FALSE, ex);
   handle_ = CreateWindowExW(ex, className.c_str(), Widen(style_.caption).c_str(), ws, CW_USEDEFAULT, CW_USEDEFAULT,
-                            r.right - r.left, r.bottom - r.top, owner ? owner : Application::Instance().Handle(),
+                            r.right - r.left, r.bottom - r.top,
+                            owner ? owner : (style_.ownedByApplication ? Application::Instance().Handle() : nullptr),
                             nullptr, GetModuleHandleW(nullptr), this);
   if (!handle_) throw Exception("cannot create the window " + style_.className);
   if (style_.position == Position::ScreenCenter) CenterOnScreen();

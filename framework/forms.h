@@ -153,6 +153,9 @@ struct FormStyle {
   bool topMost = false;
   Position position = Position::ScreenCenter;
   Font font;
+  // Owned by the application window (no taskbar button of its own) unless a
+  // form says otherwise.
+  bool ownedByApplication = true;
 };
 
 class Form {

@@ -1,0 +1,23 @@
+#pragma once
+// The file-type list of the main window's file-type box.
+#include <string>
+#include <vector>
+
+namespace kaleidon {
+
+struct PictureFormat {
+  std::string extension;  // without the dot
+  std::string description;
+};
+
+// The filter text "desc|mask|desc|mask..." built from the known picture
+// formats (newest registration first): the combined "すべて" entry, one
+// entry per format, and the custom filter with customMask. With the archive
+// library installed, archives join the combined entry only.
+std::string BuildFilterText(const std::vector<PictureFormat>& newestFirst, bool archiveLibraryInstalled,
+                            const std::string& customMask);
+
+// Whether "unlha32.dll" lies in the system folder.
+bool ArchiveLibraryInSystemFolder();
+
+}  // namespace kaleidon

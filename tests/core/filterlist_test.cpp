@@ -1,0 +1,32 @@
+#include "core/filterlist.h"
+
+#include <gtest/gtest.h>
+
+using kaleidon::BuildFilterText;
+using kaleidon::PictureFormat;
+
+namespace {
+const std::vector<PictureFormat> kBuiltIn = {
+    {"jpeg", "JPEG Image File"}, {"jpg", "JPEG Image File"}, {"bmp", "ﾋﾞｯﾄﾏｯﾌﾟ"}};
+}
+
+TEST(FilterList, WithoutTheArchiveLibraryNoArchivePatternAppears) {
+  EXPECT_EQ(BuildFilterText(kBuiltIn, false, ""),
+            "すべて (*.jpeg;*.jpg;*.bmp)|*.jpeg;*.jpg;*.bmp"
+            "|JPEG Image File (*.jpeg)|*.jpeg|JPEG Image File (*.jpg)|*.jpg|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp"
+            "|カスタムフィルタ|");
+}
+
+TEST(FilterList, WithTheArchiveLibraryArchivesJoinOnlyTheCombinedEntry) {
+  std::string text = BuildFilterText(kBuiltIn, true, "");
+  EXPECT_EQ(text,
+            "すべて (*.lzh;*.jpeg;*.jpg;*.bmp)|*.lzh;*.jpeg;*.jpg;*.bmp"
+            "|JPEG Image File (*.jpeg)|*.jpeg|JPEG Image File (*.jpg)|*.jpg|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp"
+            "|カスタムフィルタ|");
+  EXPECT_EQ(text.find("ｱｰｶｲﾌﾞﾌｧｲﾙ"), std::string::npos);
+}
+
+TEST(FilterList, CustomMaskIsTheLastEntryAsWritten) {
+  std::string text = BuildFilterText({{"PIC", "PIC File"}}, false, "*.PIC;*.MAG");
+  EXPECT_EQ(text, "すべて (*.pic)|*.pic|PIC File (*.pic)|*.pic|カスタムフィルタ|*.PIC;*.MAG");
+}
