@@ -72,6 +72,21 @@ bool IsQuotable(const std::string& field) {
   return true;
 }
 
+// The library takes ANSI paths. A path with a character the ANSI code page
+// lacks is given in its short (8.3) form when that one converts cleanly.
+std::string LibraryPath(const std::string& path) {
+  if (framework::FromAnsi(framework::ToAnsi(path)) == path) return path;
+  std::wstring wide = framework::Widen(path);
+  DWORD n = GetShortPathNameW(wide.c_str(), nullptr, 0);
+  if (n == 0) return path;
+  std::wstring shortPath(n, L'\0');
+  n = GetShortPathNameW(wide.c_str(), shortPath.data(), n);
+  if (n == 0 || n >= shortPath.size()) return path;
+  shortPath.resize(n);
+  std::string candidate = framework::Narrow(shortPath);
+  return framework::FromAnsi(framework::ToAnsi(candidate)) == candidate ? candidate : path;
+}
+
 }  // namespace
 
 #define KALEIDON_UNLHA_DEFINE(name, message, result, params) name##Proc name = &Fallback<k##name, name##Proc>::Call;
@@ -126,7 +141,7 @@ bool UnlhaFunctionBound(const std::string& exportName) {
 std::vector<std::string> ListArchiveEntries(const std::string& archivePath, size_t limit) {
   std::vector<std::string> names;
   if (limit == 0) return names;
-  std::string path = framework::ToAnsi(archivePath);
+  std::string path = framework::ToAnsi(LibraryPath(archivePath));
   bool openBound = kRows[kUnlhaOpenArchive].bound();
   HARC archive = UnlhaOpenArchive(nullptr, path.c_str(), 1);
   if (!openBound || !archive) return names;
@@ -156,7 +171,7 @@ std::string ExtractCommandLine(const std::string& archivePath, const std::string
 bool ExtractArchiveMember(HWND window, const std::string& archivePath, const std::string& folder,
                           const std::string& member, bool quiet) {
   if (!IsSafeMemberName(member) && !IsPlainWildcard(member)) return false;
-  std::string command = ExtractCommandLine(archivePath, folder, member, quiet);
+  std::string command = ExtractCommandLine(LibraryPath(archivePath), LibraryPath(folder), member, quiet);
   if (command.empty()) return false;
   std::string ansi = framework::ToAnsi(command);
   char report[256] = {};

@@ -108,6 +108,8 @@ std::vector<UnlhaFunction> UnlhaFunctions();
 bool UnlhaFunctionBound(const std::string& exportName);
 
 // --- Conveniences (UTF-8 in and out) ---
+// Paths holding a character the ANSI code page lacks reach the library in
+// their short (8.3) form where the file system has one.
 
 // The entry names of an archive in the library's order, at most limit of
 // them: open with mode 1, find "*.*", find the next until -1 or the limit,

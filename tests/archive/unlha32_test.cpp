@@ -241,6 +241,17 @@ TEST_P(ArchiveKinds, ExtractsOneMemberOrAllOfThemByFileName) {
 INSTANTIATE_TEST_SUITE_P(HeaderLevelsAndMethods, ArchiveKinds,
                          ::testing::Values("level0.lzh", "level1.lzh", "level2.lzh", "stored.lzh", "lh7.lzh"));
 
+TEST_F(LibraryTest, PathsOutsideTheAnsiCodePageStillReachTheLibrary) {
+  Use("fixtures/unlha32");
+  // "é" has no Shift-JIS form.
+  dir.WriteFile("café\写真é.lzh", framework::ReadWholeFile(ArchivePath("level2.lzh")).value_or(""));
+  dir.MakeFolder("出力é");
+  std::string archive = dir.PathOf("café\写真é.lzh");
+  EXPECT_EQ(ListArchiveEntries(archive, 256), kMembers);
+  ASSERT_TRUE(ExtractArchiveMember(nullptr, archive, dir.PathOf("出力é"), "壁紙.bmp", true));
+  EXPECT_EQ(dir.ReadFile("出力é\\壁紙.bmp"), SourceFile("壁紙.bmp"));
+}
+
 TEST(ExtractCommandLine, FieldsInQuotationMarksFolderWithBackslash) {
   EXPECT_EQ(ExtractCommandLine("C:\\A B\\x.lzh", "C:\\K\\Temp\\", "p.jpg", true),
             "e -n \"C:\\A B\\x.lzh\" \"C:\\K\\Temp\\\" \"p.jpg\"");
