@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 class LzhWriter {
  public:
@@ -27,18 +28,17 @@ class LzhWriter {
     bytes_ += h + data;
   }
 
-  // A level-2 header with a file-name and, when folder is not empty, a path
-  // extended header (folder parts separated by 0xFF).
-  void AddLevel2(const std::string& folder, const std::string& fileName, const std::string& data) {
+  // A level-2 header with a file-name and, when there are folders, a path
+  // extended header (each folder followed by 0xFF).
+  void AddLevel2(const std::vector<std::string>& folders, const std::string& fileName, const std::string& data) {
     std::string ext;
     Put16(ext, static_cast<uint16_t>(3 + fileName.size()));
     ext += '\x01';
     ext += fileName;
-    std::string path = folder;
-    for (char& c : path)
-      if (c == '\\') c = '\xFF';
-    Put16(ext, folder.empty() ? 0 : static_cast<uint16_t>(3 + path.size()));
-    if (!folder.empty()) {
+    std::string path;
+    for (const std::string& folder : folders) path += folder + '\xFF';
+    Put16(ext, path.empty() ? 0 : static_cast<uint16_t>(3 + path.size()));
+    if (!path.empty()) {
       ext += '\x02';
       ext += path;
       Put16(ext, 0);

@@ -241,6 +241,22 @@ TEST_P(ArchiveKinds, ExtractsOneMemberOrAllOfThemByFileName) {
 INSTANTIATE_TEST_SUITE_P(HeaderLevelsAndMethods, ArchiveKinds,
                          ::testing::Values("level0.lzh", "level1.lzh", "level2.lzh", "stored.lzh", "lh7.lzh"));
 
+TEST_F(LibraryTest, ShiftJisNamesWhoseSecondByteIsABackslashStayWhole) {
+  // 表 is 95 5C and ソ is 83 5C in Shift-JIS: the 5C is no folder separator.
+  Use("fixtures/unlha32");
+  LzhWriter lzh;
+  lzh.AddLevel0(framework::ToAnsi("表示\\ソフト.bmp"), "level 0");
+  lzh.AddLevel2({framework::ToAnsi("表")}, framework::ToAnsi("能ソ.bmp"), "level 2");
+  dir.WriteFile("sjis.lzh", lzh.Bytes());
+  std::string archive = dir.PathOf("sjis.lzh");
+  EXPECT_EQ(ListArchiveEntries(archive, 256), (std::vector<std::string>{"表示\\ソフト.bmp", "表\\能ソ.bmp"}));
+  ASSERT_TRUE(ExtractArchiveMember(nullptr, archive, dir.PathOf("out"), "ソフト.bmp", false));
+  ASSERT_TRUE(ExtractArchiveMember(nullptr, archive, dir.PathOf("out"), "表\\能ソ.bmp", true));
+  EXPECT_EQ(dir.ReadFile("out\\ソフト.bmp"), "level 0");
+  EXPECT_EQ(dir.ReadFile("out\\能ソ.bmp"), "level 2");
+  EXPECT_EQ(dir.FileNames("out").size(), 2u);
+}
+
 TEST_F(LibraryTest, PathsOutsideTheAnsiCodePageStillReachTheLibrary) {
   Use("fixtures/unlha32");
   // "é" has no Shift-JIS form.
@@ -299,8 +315,8 @@ TEST_F(LibraryTest, TraversalNamesNeverWriteOutsideTheTargetFolder) {
   lzh.AddLevel0("\\root.bmp", "root");
   lzh.AddLevel0("C:stream.bmp", "stream");
   lzh.AddLevel0("CON", "device");
-  lzh.AddLevel2("..\\..\\", "up2.bmp", "up2");
-  lzh.AddLevel2("sub\\", "fine.bmp", "fine");
+  lzh.AddLevel2({"..", ".."}, "up2.bmp", "up2");
+  lzh.AddLevel2({"sub"}, "fine.bmp", "fine");
   dir.WriteFile("evil.lzh", lzh.Bytes());
   std::string archive = dir.PathOf("evil.lzh");
 
