@@ -260,9 +260,9 @@ TEST_F(LibraryTest, ShiftJisNamesWhoseSecondByteIsABackslashStayWhole) {
 TEST_F(LibraryTest, PathsOutsideTheAnsiCodePageStillReachTheLibrary) {
   Use("fixtures/unlha32");
   // "é" has no Shift-JIS form.
-  dir.WriteFile("café\写真é.lzh", framework::ReadWholeFile(ArchivePath("level2.lzh")).value_or(""));
+  dir.WriteFile("café\\写真é.lzh", framework::ReadWholeFile(ArchivePath("level2.lzh")).value_or(""));
   dir.MakeFolder("出力é");
-  std::string archive = dir.PathOf("café\写真é.lzh");
+  std::string archive = dir.PathOf("café\\写真é.lzh");
   EXPECT_EQ(ListArchiveEntries(archive, 256), kMembers);
   ASSERT_TRUE(ExtractArchiveMember(nullptr, archive, dir.PathOf("出力é"), "壁紙.bmp", true));
   EXPECT_EQ(dir.ReadFile("出力é\\壁紙.bmp"), SourceFile("壁紙.bmp"));
