@@ -13,7 +13,7 @@ using namespace framework;
 
 namespace {
 
-// While a menu is up, its own loop reads the keys waiting in the thread's
+// While a menu is up its own loop reads the keys waiting in the thread's
 // queue: keys posted from OnPopup choose an item the way a user would.
 void PostKeys(HWND window, const std::vector<WPARAM>& keys) {
   for (WPARAM key : keys) {
@@ -22,157 +22,100 @@ void PostKeys(HWND window, const std::vector<WPARAM>& keys) {
   }
 }
 
-std::string MenuString(HMENU menu, UINT position) {
-  wchar_t buffer[128] = {};
-  GetMenuStringW(menu, position, buffer, 128, MF_BYPOSITION);
-  return Narrow(buffer);
-}
-
-UINT MenuType(HMENU menu, UINT position) {
+MENUITEMINFOW ItemInfo(HMENU menu, UINT position, std::wstring& text) {
+  text.assign(64, L'\0');
   MENUITEMINFOW info{};
   info.cbSize = sizeof info;
-  info.fMask = MIIM_FTYPE | MIIM_STATE;
+  info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_STRING;
+  info.dwTypeData = text.data();
+  info.cch = 64;
   GetMenuItemInfoW(menu, position, TRUE, &info);
-  return info.fType;
+  text.resize(wcslen(text.c_str()));
+  return info;
 }
 
-UINT MenuState(HMENU menu, UINT position) {
-  MENUITEMINFOW info{};
-  info.cbSize = sizeof info;
-  info.fMask = MIIM_STATE;
-  GetMenuItemInfoW(menu, position, TRUE, &info);
-  return info.fState;
-}
-
-// The tray menu of the main window, with a record of what was chosen.
 struct TrayMenu {
   PopupMenu menu{nullptr, "PopupMenu1"};
   std::vector<std::string> chosen;
+  std::vector<WPARAM> keys;
   TrayMenu() {
     for (auto [name, caption] : std::initializer_list<std::pair<const char*, const char*>>{
              {"Show1", "表示"}, {"TimerSS", "ﾀｲﾏｰｽﾄｯﾌﾟ"}, {"N2", "ﾗﾝﾀﾞﾑ"}, {"Option1", "ｵﾌﾟｼｮﾝ"}, {"N1", "-"},
-             {"Exit1", "終了"}}) {
-      std::string item = name;
-      menu.Add(name, caption, [this, item] { chosen.push_back(item); });
-    }
+             {"Exit1", "終了"}})
+      menu.Add(name, caption, [this, item = std::string(name)] { chosen.push_back(item); });
+    menu.OnPopup = [this] { PostKeys(menu.Window(), keys); };
   }
 };
 
 }  // namespace
 
-TEST(PopupMenus, ItemsCarryTheirCaptionsIntoTheWin32MenuAndAreFoundByName) {
+TEST(PopupMenus, ItemsKeepTheirCaptionsAndStateInTheWin32MenuAndAreFoundByName) {
   TrayMenu tray;
   HMENU h = tray.menu.Handle();
   ASSERT_EQ(GetMenuItemCount(h), 6);
-  EXPECT_EQ(MenuString(h, 0), "表示");
-  EXPECT_EQ(MenuString(h, 1), "ﾀｲﾏｰｽﾄｯﾌﾟ");
-  EXPECT_EQ(MenuString(h, 2), "ﾗﾝﾀﾞﾑ");
-  EXPECT_EQ(MenuString(h, 3), "ｵﾌﾟｼｮﾝ");
-  EXPECT_TRUE(MenuType(h, 4) & MFT_SEPARATOR);
-  EXPECT_TRUE(tray.menu.Item("N1").IsSeparator());
-  EXPECT_EQ(MenuString(h, 5), "終了");
-
+  std::wstring text;
+  const wchar_t* captions[] = {L"表示", L"ﾀｲﾏｰｽﾄｯﾌﾟ", L"ﾗﾝﾀﾞﾑ", L"ｵﾌﾟｼｮﾝ", nullptr, L"終了"};
+  for (UINT i = 0; i < 6; ++i) {
+    MENUITEMINFOW info = ItemInfo(h, i, text);
+    if (captions[i]) EXPECT_EQ(text, captions[i]);
+    EXPECT_EQ((info.fType & MFT_SEPARATOR) != 0, captions[i] == nullptr) << i;
+  }
   EXPECT_EQ(tray.menu.Find("Option1"), tray.menu.Items(3));
   EXPECT_EQ(tray.menu.Find("Nothing"), nullptr);
-  EXPECT_EQ(tray.menu.Items(6), nullptr);
   EXPECT_THROW(tray.menu.Item("Nothing"), Exception);
 
-  MenuItem& timer = tray.menu.Item("TimerSS");
-  timer.SetCaption("ﾀｲﾏｰｽﾀｰﾄ");
-  timer.SetChecked(true);
+  tray.menu.Item("TimerSS").SetCaption("ﾀｲﾏｰｽﾀｰﾄ");
+  tray.menu.Item("TimerSS").SetChecked(true);
   tray.menu.Item("Show1").SetEnabled(false);
-  EXPECT_EQ(MenuString(h, 1), "ﾀｲﾏｰｽﾀｰﾄ");
-  EXPECT_TRUE(MenuState(h, 1) & MFS_CHECKED);
-  EXPECT_TRUE(MenuState(h, 0) & MFS_DISABLED);
-  EXPECT_FALSE(MenuState(h, 2) & (MFS_DISABLED | MFS_CHECKED));
-
-  // A separator can become an ordinary item and back.
-  MenuItem& line = tray.menu.Item("N1");
-  line.SetCaption("ヘルプ");
-  EXPECT_FALSE(MenuType(h, 4) & MFT_SEPARATOR);
-  EXPECT_EQ(MenuString(h, 4), "ヘルプ");
-  line.SetCaption("-");
-  EXPECT_TRUE(MenuType(h, 4) & MFT_SEPARATOR);
+  EXPECT_TRUE(ItemInfo(h, 1, text).fState & MFS_CHECKED);
+  EXPECT_EQ(text, L"ﾀｲﾏｰｽﾀｰﾄ");
+  EXPECT_TRUE(ItemInfo(h, 0, text).fState & MFS_DISABLED);
+  tray.menu.Item("N1").SetCaption("ヘルプ");
+  EXPECT_FALSE(ItemInfo(h, 4, text).fType & MFT_SEPARATOR);
+  EXPECT_EQ(text, L"ヘルプ");
 }
 
-TEST(PopupMenus, OnPopupRunsBeforeTheMenuShowsAndTheChosenItemClicksAfterItCloses) {
+TEST(PopupMenus, OnPopupComesFirstAndTheKeyboardChoosesPastTheSeparatorOnly) {
   TrayMenu tray;
-  bool timerRunning = true;
-  bool menuWasShownDuringOnPopup = true;
-  std::vector<std::string> captionsWhenChosen;
+  bool shownDuringOnPopup = true;
   tray.menu.OnPopup = [&] {
-    menuWasShownDuringOnPopup = IsWindowVisible(FindWindowW(L"#32768", nullptr)) != FALSE;
-    tray.menu.Item("TimerSS").SetCaption(timerRunning ? "ﾀｲﾏｰｽﾄｯﾌﾟ" : "ﾀｲﾏｰｽﾀｰﾄ");
-    PostKeys(tray.menu.Window(), {VK_DOWN, VK_DOWN, VK_RETURN});
+    shownDuringOnPopup = IsWindowVisible(FindWindowW(L"#32768", nullptr)) != FALSE;
+    PostKeys(tray.menu.Window(), tray.keys);
   };
-  tray.menu.Item("TimerSS").OnClick = [&] {
-    captionsWhenChosen.push_back(tray.menu.Item("TimerSS").Caption());
-    timerRunning = !timerRunning;
-  };
-
+  tray.keys = {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};
   MenuItem* chosen = tray.menu.Popup(10, 10);
-  EXPECT_FALSE(menuWasShownDuringOnPopup);
+  EXPECT_FALSE(shownDuringOnPopup);
   ASSERT_NE(chosen, nullptr);
-  EXPECT_EQ(chosen->Name(), "TimerSS");
-  EXPECT_FALSE(IsWindowVisible(FindWindowW(L"#32768", nullptr)));
+  EXPECT_EQ(chosen->Name(), "Exit1");  // five steps: the separator is no stop
 
-  EXPECT_EQ(tray.menu.Popup(10, 10), &tray.menu.Item("TimerSS"));
-  EXPECT_EQ(captionsWhenChosen, (std::vector<std::string>{"ﾀｲﾏｰｽﾄｯﾌﾟ", "ﾀｲﾏｰｽﾀｰﾄ"}));
-  EXPECT_TRUE(timerRunning);
-}
-
-TEST(PopupMenus, KeyboardSkipsTheSeparatorAndDisabledOrDismissedMenusChooseNothing) {
-  TrayMenu tray;
-  std::vector<WPARAM> keys = {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};
-  tray.menu.OnPopup = [&] { PostKeys(tray.menu.Window(), keys); };
-  MenuItem* chosen = tray.menu.Popup(10, 10);
-  ASSERT_NE(chosen, nullptr);
-  EXPECT_EQ(chosen->Name(), "Exit1");  // five steps down: the separator is not a stop
-
-  keys = {VK_ESCAPE};
+  tray.keys = {VK_ESCAPE};
   EXPECT_EQ(tray.menu.Popup(10, 10), nullptr);
-
   tray.menu.Item("Show1").SetEnabled(false);
-  keys = {VK_DOWN, VK_RETURN};
+  tray.keys = {VK_DOWN, VK_RETURN};
   EXPECT_EQ(tray.menu.Popup(10, 10), nullptr);
   EXPECT_EQ(tray.chosen, std::vector<std::string>{"Exit1"});
 }
 
-TEST(PopupMenus, HandlerErrorsAreShownAndAMenuDestroyedByItsOwnHandlersIsNotTouched) {
+TEST(PopupMenus, HandlerErrorsAreShownAndAMenuFreedByItsOwnHandlerIsLeftAlone) {
   MessageBoxRecorder boxes;
   auto tray = std::make_unique<TrayMenu>();
   tray->menu.Item("Show1").OnClick = [] { throw Exception("表示できません"); };
-  tray->menu.OnPopup = [&] { PostKeys(tray->menu.Window(), {VK_DOWN, VK_RETURN}); };
+  tray->keys = {VK_DOWN, VK_RETURN};
   EXPECT_NE(tray->menu.Popup(10, 10), nullptr);
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(boxes.Last().text, "表示できません.");
 
-  // The handler frees the menu (and with it the handler itself) while it runs.
-  tray->menu.OnPopup = [&] { tray.reset(); };
+  // Freed by the item's handler (which goes with it) and by OnPopup.
   PopupMenu* menu = &tray->menu;
+  menu->Item("N2").OnClick = [&] { tray.reset(); };
+  tray->keys = {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};
   EXPECT_EQ(menu->Popup(10, 10), nullptr);
   EXPECT_EQ(tray, nullptr);
 
-  auto again = std::make_unique<TrayMenu>();
-  again->menu.Item("N2").OnClick = [&] { again.reset(); };
-  again->menu.OnPopup = [&] { PostKeys(again->menu.Window(), {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}); };
-  menu = &again->menu;
-  EXPECT_EQ(menu->Popup(10, 10), nullptr);
-  EXPECT_EQ(again, nullptr);
-  Application::Instance().ProcessMessages();
-}
-
-TEST(PopupMenus, HoldersAreToldWhenTheMenuIsDestroyed) {
-  auto menu = std::make_unique<PopupMenu>();
-  PopupMenu* held = menu.get();
-  PopupMenu* alsoHeld = menu.get();
-  int other = 0;
-  menu->FreeNotification(&held, [&] { held = nullptr; });
-  menu->FreeNotification(&alsoHeld, [&] { alsoHeld = nullptr; });
-  menu->FreeNotification(&other, [&] { ++other; });
-  menu->RemoveFreeNotification(&other);
-  menu.reset();
+  tray = std::make_unique<TrayMenu>();
+  PopupMenu* held = &tray->menu;
+  tray->menu.FreeNotification(&held, [&] { held = nullptr; });
+  tray->menu.OnPopup = [&] { tray.reset(); };
+  EXPECT_EQ(held->Popup(10, 10), nullptr);
   EXPECT_EQ(held, nullptr);
-  EXPECT_EQ(alsoHeld, nullptr);
-  EXPECT_EQ(other, 0);
 }

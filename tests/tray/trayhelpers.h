@@ -1,6 +1,6 @@
 #pragma once
-// Helpers of the tray icon tests: sending the shell's notifications, pumping
-// messages with a generous limit, choosing menu items by keyboard.
+// Helpers of the tray icon tests: the shell's notifications, message pumping
+// with a generous limit, menu choices by keyboard, an event log.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -15,15 +15,13 @@
 
 namespace traytest {
 
-using kaleidon::TTrayIcon;
-using kaleidon::TMouseButton;
-using kaleidon::TShiftState;
 using framework::Application;
+using kaleidon::TTrayIcon;
+using Events = std::vector<std::string>;
 
 // Pumps messages until the condition holds or a generous limit passes.
 inline bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 20000) {
-  DWORD start = GetTickCount();
-  for (;;) {
+  for (DWORD start = GetTickCount();;) {
     Application::Instance().ProcessMessages();
     if (done()) return true;
     if (GetTickCount() - start > limitMs) return false;
@@ -37,14 +35,15 @@ inline void FinishSingleClicks() {
   Application::Instance().ProcessMessages();
 }
 
-// What the shell sends for a mouse action over the icon.
-inline void Notify(const TTrayIcon& icon, UINT mouseMessage) {
-  SendMessageW(kaleidon::TCallbackWindow::Handle(), kaleidon::WM_TRAYICON, static_cast<WPARAM>(icon.ID()), mouseMessage);
-}
+// What the shell sends for a mouse action over an icon.
 inline void Notify(int id, UINT mouseMessage) {
   SendMessageW(kaleidon::TCallbackWindow::Handle(), kaleidon::WM_TRAYICON, static_cast<WPARAM>(id), mouseMessage);
 }
+inline void Notify(const TTrayIcon& icon, std::initializer_list<UINT> mouseMessages) {
+  for (UINT message : mouseMessages) Notify(icon.ID(), message);
+}
 
+// A menu's own loop reads the keys waiting in the thread's queue.
 inline void PostKeys(HWND window, const std::vector<WPARAM>& keys) {
   for (WPARAM key : keys) {
     PostMessageW(window, WM_KEYDOWN, key, 1);
@@ -52,39 +51,37 @@ inline void PostKeys(HWND window, const std::vector<WPARAM>& keys) {
   }
 }
 
-inline HICON SystemIcon() { return LoadIconW(nullptr, IDI_APPLICATION); }
-
-// Whether the shell holds an icon of this window and ID (a change of an
-// icon it does not know fails).
-inline bool ShellKnows(HWND window, UINT id) {
+// Whether the shell holds an icon of this window and ID (changing an icon
+// it does not know fails).
+inline bool ShellKnows(const TTrayIcon& icon) {
   NOTIFYICONDATAW data{};
   data.cbSize = TTrayIcon::kIconDataSize;
-  data.hWnd = window;
-  data.uID = id;
-  data.uFlags = 0;
+  data.hWnd = kaleidon::TCallbackWindow::Handle();
+  data.uID = static_cast<UINT>(icon.ID());
   return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
-// Every event of an icon, in order, as text.
+// Every event of an icon, in order: "click", "dblclick", "down <button> <shift>",
+// "up <button> <shift>", "move <shift>".
 struct EventLog {
-  std::vector<std::string> events;
-  void Attach(TTrayIcon& icon) {
-    TTrayIcon* expected = &icon;
-    icon.OnClick = [this, expected](TTrayIcon& sender) { events.push_back(&sender == expected ? "click" : "click?"); };
+  Events events;
+  explicit EventLog(TTrayIcon& icon, bool withMouseUp = true) {
+    icon.OnClick = [this, &icon](TTrayIcon& sender) { events.push_back(&sender == &icon ? "click" : "click?"); };
     icon.OnDblClick = [this](TTrayIcon&) { events.push_back("dblclick"); };
-    icon.OnMouseDown = [this](TTrayIcon&, TMouseButton b, TShiftState s, int, int) {
-      events.push_back("down " + std::to_string(static_cast<int>(b)) + " " + std::to_string(s));
+    auto mouse = [this](const char* what) {
+      return [this, what](TTrayIcon&, kaleidon::TMouseButton b, kaleidon::TShiftState s, int, int) {
+        events.push_back(std::string(what) + std::to_string(static_cast<int>(b)) + " " + std::to_string(s));
+      };
     };
-    icon.OnMouseUp = [this](TTrayIcon&, TMouseButton b, TShiftState s, int, int) {
-      events.push_back("up " + std::to_string(static_cast<int>(b)) + " " + std::to_string(s));
+    icon.OnMouseDown = mouse("down ");
+    if (withMouseUp) icon.OnMouseUp = mouse("up ");
+    icon.OnMouseMove = [this](TTrayIcon&, kaleidon::TShiftState s, int, int) {
+      events.push_back("move " + std::to_string(s));
     };
-    icon.OnMouseMove = [this](TTrayIcon&, TShiftState s, int, int) { events.push_back("move " + std::to_string(s)); };
   }
   size_t Count(const std::string& name) const {
     return static_cast<size_t>(std::count(events.begin(), events.end(), name));
   }
 };
-
-using Events = std::vector<std::string>;
 
 }  // namespace traytest

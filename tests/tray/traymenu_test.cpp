@@ -23,23 +23,21 @@ framework::FormStyle OwnerStyle() {
   return s;
 }
 
-// The main window's tray menu, its timer item following a flag the way the
-// main window's popup handler does.
+// The main window's tray menu; its timer item's caption follows a flag the
+// way the main window's popup handler sets it.
 struct MainWindowMenu {
   framework::Form form{OwnerStyle()};
   framework::PopupMenu menu{&form, "PopupMenu1"};
   bool timerOn = true;
   int popups = 0;
-  std::vector<std::string> chosen;
-  std::vector<WPARAM> keys = {VK_ESCAPE};
+  Events chosen;
+  std::vector<WPARAM> keys = {VK_ESCAPE};  // what the user types once the menu is up
 
   MainWindowMenu() {
     for (auto [name, caption] : std::initializer_list<std::pair<const char*, const char*>>{
              {"Show1", "表示"}, {"TimerSS", "ﾀｲﾏｰｽﾄｯﾌﾟ"}, {"N2", "ﾗﾝﾀﾞﾑ"}, {"Option1", "ｵﾌﾟｼｮﾝ"}, {"N1", "-"},
-             {"Exit1", "終了"}}) {
-      std::string item = name;
-      menu.Add(name, caption, [this, item] { chosen.push_back(item + " " + menu.Item("TimerSS").Caption()); });
-    }
+             {"Exit1", "終了"}})
+      menu.Add(name, caption, [this, item = std::string(name)] { chosen.push_back(item); });
     menu.Item("TimerSS").OnClick = [this] {
       chosen.push_back("TimerSS " + menu.Item("TimerSS").Caption());
       timerOn = !timerOn;
@@ -54,28 +52,21 @@ struct MainWindowMenu {
 
 }  // namespace
 
-TEST(TrayIconMenus, RightPressPopsUpTheMenuAndItsChoiceRunsWhileAutoPopupIsOn) {
+TEST(TrayIconMenus, RightPressPopsUpTheMenuWhileAutoPopupIsOn) {
   MainWindowMenu main;
   TTrayIcon icon(&main.form);
-  EventLog log;
-  log.Attach(icon);
+  EventLog log(icon);
   icon.SetRBPopupMenu(&main.menu);
 
   main.keys = {VK_DOWN, VK_DOWN, VK_RETURN};
-  Notify(icon, WM_RBUTTONDOWN);
-  Notify(icon, WM_RBUTTONUP);
-  main.keys = {VK_DOWN, VK_DOWN, VK_RETURN};
-  Notify(icon, WM_RBUTTONDOWN);
+  Notify(icon, {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDOWN});
   EXPECT_EQ(main.popups, 2);
   EXPECT_EQ(main.chosen, (Events{"TimerSS ﾀｲﾏｰｽﾄｯﾌﾟ", "TimerSS ﾀｲﾏｰｽﾀｰﾄ"}));
-  EXPECT_EQ(log.events, Events{"up 1 16"});  // the press went to the menu
+  EXPECT_EQ(log.events, Events{"up 1 16"});  // the presses went to the menu
 
-  // A left press has no menu and stays a mouse event.
-  Notify(icon, WM_LBUTTONDOWN);
-  EXPECT_EQ(log.events, (Events{"up 1 16", "down 0 8"}));
-
+  Notify(icon, {WM_LBUTTONDOWN});  // no left menu
   icon.SetAutoPopup(false);
-  Notify(icon, WM_RBUTTONDOWN);
+  Notify(icon, {WM_RBUTTONDOWN});
   EXPECT_EQ(main.popups, 2);
   EXPECT_EQ(log.events, (Events{"up 1 16", "down 0 8", "down 1 16"}));
 }
@@ -83,28 +74,25 @@ TEST(TrayIconMenus, RightPressPopsUpTheMenuAndItsChoiceRunsWhileAutoPopupIsOn) {
 TEST(TrayIconMenus, LeftMenuTakesTheLeftPressAndFreedMenusAreForgotten) {
   auto main = std::make_unique<MainWindowMenu>();
   TTrayIcon icon(&main->form);
-  EventLog log;
-  log.Attach(icon);
+  EventLog log(icon);
   icon.SetLBPopupMenu(&main->menu);
   icon.SetRBPopupMenu(&main->menu);
 
-  main->keys = {VK_UP, VK_RETURN};  // from nothing up: the last item
-  Notify(icon, WM_LBUTTONDOWN);
-  EXPECT_EQ(main->chosen, Events{"Exit1 ﾀｲﾏｰｽﾄｯﾌﾟ"});
-  EXPECT_TRUE(log.events.empty());
-
+  main->keys = {VK_UP, VK_RETURN};  // up from nothing: the last item
+  Notify(icon, {WM_LBUTTONDOWN});
+  EXPECT_EQ(main->chosen, Events{"Exit1"});
   icon.SetAutoPopup(false);
-  Notify(icon, WM_LBUTTONDOWN);
-  EXPECT_EQ(log.events, Events{"down 0 8"});
+  Notify(icon, {WM_LBUTTONDOWN});
   icon.SetAutoPopup(true);
+  EXPECT_EQ(log.events, Events{"down 0 8"});
 
-  // Replacing one holder keeps the other informed.
+  // Replacing one holder keeps the other told.
   framework::PopupMenu other;
   icon.SetLBPopupMenu(&other);
   main.reset();
   EXPECT_EQ(icon.RBPopupMenu(), nullptr);
   EXPECT_EQ(icon.LBPopupMenu(), &other);
-  Notify(icon, WM_RBUTTONDOWN);
+  Notify(icon, {WM_RBUTTONDOWN});
   EXPECT_EQ(log.events, (Events{"down 0 8", "down 1 16"}));
 }
 
@@ -114,7 +102,7 @@ TEST(TrayIconMenus, IconDestroyedWhileItsOwnerCatchesUpPopsUpNothing) {
   icon->SetRBPopupMenu(&main.menu);
   // Something already queued frees the icon before its menu would show.
   Application::Instance().Queue([&] { icon.reset(); });
-  Notify(*icon, WM_RBUTTONDOWN);
+  Notify(icon->ID(), WM_RBUTTONDOWN);
   EXPECT_EQ(icon, nullptr);
   EXPECT_EQ(main.popups, 0);
 }
