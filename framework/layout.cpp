@@ -1,5 +1,9 @@
 #include "framework/layout.h"
 
+#include "framework/filectrls.h"
+#include "framework/grids.h"
+#include "framework/listctrls.h"
+#include "framework/spinedit.h"
 #include "framework/stdctrls.h"
 
 namespace framework {
@@ -14,6 +18,15 @@ Control* Create(Form& form, const ControlSpec& spec) {
     case ControlKind::CheckBox: return form.Add<CheckBox>(spec.name);
     case ControlKind::Edit: return form.Add<Edit>(spec.name);
     case ControlKind::GroupBox: return form.Add<GroupBox>(spec.name);
+    case ControlKind::DriveComboBox: return form.Add<DriveComboBox>(spec.name);
+    case ControlKind::DirectoryListBox: return form.Add<DirectoryListBox>(spec.name);
+    case ControlKind::FileListBox: return form.Add<FileListBox>(spec.name);
+    case ControlKind::FilterComboBox: return form.Add<FilterComboBox>(spec.name);
+    case ControlKind::SpinEdit: return form.Add<SpinEdit>(spec.name);
+    case ControlKind::StringGrid: return form.Add<StringGrid>(spec.name);
+    case ControlKind::ListBox: return form.Add<ListBox>(spec.name);
+    case ControlKind::ComboBox: return form.Add<ComboBox>(spec.name);
+    case ControlKind::Memo: return form.Add<Memo>(spec.name);
     default: throw Exception(std::string("control kind not available for ") + spec.name);
   }
 }

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "framework/application.h"
+#include "framework/layout.h"
+#include "framework/listctrls.h"
+
+using namespace framework;
+
+namespace {
+
+FormStyle ListFormStyle() {
+  FormStyle s;
+  s.className = "TListControlsTest";
+  s.caption = "リスト";
+  s.clientWidth = 386;
+  s.clientHeight = 166;
+  return s;
+}
+
+void Notify(Form& form, WinControl& control, int code) {
+  SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control.Handle()), code),
+               reinterpret_cast<LPARAM>(control.Handle()));
+}
+
+}  // namespace
+
+TEST(ListBox, KeepsItsItemsInStepWithTheWindowAndReportsTheUsersChoices) {
+  Form form(ListFormStyle());
+  CreateControls(form, {{ControlKind::ListBox, "ListBox1", 0, 0, 306, 156}});
+  auto* list = Get<ListBox>(form, "ListBox1");
+  int changes = 0;
+  list->OnChange = [&] { ++changes; };
+
+  list->BeginUpdate();
+  for (const char* name : {"pics/sun.bmp", "pics/moon.jpg", "正義.bmp"}) list->AddItem(name);
+  EXPECT_EQ(SendMessageW(list->Handle(), LB_GETCOUNT, 0, 0), 0);  // not yet while suspended
+  list->EndUpdate();
+  EXPECT_EQ(SendMessageW(list->Handle(), LB_GETCOUNT, 0, 0), 3);
+  list->AddItem("last.gif");
+  EXPECT_EQ(SendMessageW(list->Handle(), LB_GETCOUNT, 0, 0), 4);
+  EXPECT_EQ(list->Item(2), "正義.bmp");
+  EXPECT_EQ(list->Item(9), "");
+  EXPECT_EQ(list->IndexOf("PICS/MOON.JPG"), 1);
+  EXPECT_EQ(list->IndexOf("none"), -1);
+
+  list->SetItemIndex(1);
+  EXPECT_EQ(list->ItemIndex(), 1);
+  EXPECT_EQ(changes, 0);
+  SendMessageW(list->Handle(), LB_SETCURSEL, 3, 0);
+  Notify(form, *list, LBN_SELCHANGE);
+  EXPECT_EQ(list->ItemIndex(), 3);
+  EXPECT_EQ(changes, 1);
+  // Typing a letter jumps to the next item starting with it.
+  SendMessageW(list->Handle(), WM_CHAR, L'P', 1);
+  EXPECT_EQ(list->ItemIndex(), 0);
+  EXPECT_EQ(changes, 2);
+
+  list->Clear();
+  EXPECT_EQ(list->Count(), 0);
+  EXPECT_EQ(list->ItemIndex(), -1);
+  EXPECT_EQ(SendMessageW(list->Handle(), LB_GETCOUNT, 0, 0), 0);
+}
+
+TEST(ComboBox, ChoosesByIndexAndReportsOnlyTheUsersChoice) {
+  Form form(ListFormStyle());
+  CreateControls(form, {{ControlKind::ComboBox, "ComboBox1", 5, 5, 150}});
+  auto* combo = Get<ComboBox>(form, "ComboBox1");
+  int changes = 0;
+  combo->OnChange = [&] { ++changes; };
+  for (const char* item : {"一", "二", "三"}) combo->AddItem(item);
+  EXPECT_EQ(combo->ItemIndex(), -1);
+  combo->SetItemIndex(2);
+  EXPECT_EQ(combo->Text(), "三");
+  combo->SetItemIndex(3);
+  EXPECT_EQ(combo->ItemIndex(), -1);
+  EXPECT_EQ(combo->Text(), "");
+  EXPECT_EQ(changes, 0);
+  SendMessageW(combo->Handle(), CB_SETCURSEL, 1, 0);
+  Notify(form, *combo, CBN_SELCHANGE);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(combo->Items(), (std::vector<std::string>{"一", "二", "三"}));
+  EXPECT_EQ(combo->Height(), 20);  // the closed box; the drop-down hangs below it
+}
+
+TEST(Memo, KeepsLinesAndColourAndReportsDoubleClicks) {
+  Form form(ListFormStyle());
+  CreateControls(form, {{ControlKind::Memo, "Memo1", 5, 5, 300, 120}});
+  auto* memo = Get<Memo>(form, "Memo1");
+  memo->SetLines({"表示（読み込み）させたいファイルの拡張子を自由に設定", "できます。", "", "*.BMP"});
+  EXPECT_EQ(memo->Lines(), (std::vector<std::string>{"表示（読み込み）させたいファイルの拡張子を自由に設定",
+                                                     "できます。", "", "*.BMP"}));
+  EXPECT_EQ(memo->Text(), "表示（読み込み）させたいファイルの拡張子を自由に設定\r\nできます。\r\n\r\n*.BMP");
+  memo->AddLine("end");
+  EXPECT_EQ(memo->Lines().back(), "end");
+  memo->SetReadOnly(true);
+  EXPECT_TRUE(memo->ReadOnly());
+  Font font = memo->GetFont();
+  font.color = RGB(0, 128, 128);
+  memo->SetFont(font);
+  EXPECT_EQ(memo->TextColor(), RGB(0, 128, 128));
+  int doubles = 0;
+  memo->OnDblClick = [&] { ++doubles; };
+  SendMessageW(memo->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
+  EXPECT_EQ(doubles, 1);
+
+  EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitLines("a\r\n"), std::vector<std::string>{"a"});
+  EXPECT_EQ(SplitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
+  EXPECT_TRUE(SplitLines("").empty());
+}
