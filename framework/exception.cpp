@@ -2,7 +2,7 @@
 
 namespace framework {
 
-std::string FormatMessage(const std::string& format, std::initializer_list<std::string> args) {
+std::string FormatText(const std::string& format, std::initializer_list<std::string> args) {
   std::string out;
   auto next = args.begin();
   for (size_t i = 0; i < format.size(); ++i) {

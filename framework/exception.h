@@ -16,6 +16,6 @@ class Exception : public std::exception {
 };
 
 // Replaces each "%s" of format, in order, by the next argument.
-std::string FormatMessage(const std::string& format, std::initializer_list<std::string> args);
+std::string FormatText(const std::string& format, std::initializer_list<std::string> args);
 
 }  // namespace framework

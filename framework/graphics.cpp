@@ -12,12 +12,12 @@ Graphic::~Graphic() = default;
 
 void Graphic::LoadFromFile(const std::string& path) {
   std::optional<std::string> bytes = ReadWholeFile(path);
-  if (!bytes) throw Exception(FormatMessage("%s を開けません", {path}));
+  if (!bytes) throw Exception(FormatText("%s を開けません", {path}));
   LoadFromBytes(*bytes);
 }
 
 void Graphic::SaveToFile(const std::string& path) const {
-  if (!WriteFileAtomically(path, SaveToBytes())) throw Exception(FormatMessage("%s に書き込めません", {path}));
+  if (!WriteFileAtomically(path, SaveToBytes())) throw Exception(FormatText("%s に書き込めません", {path}));
 }
 
 namespace {
@@ -118,7 +118,7 @@ void Picture::LoadFromFile(const std::string& path) {
   graphic_.reset();
   std::string ext = PictureExtension(path);
   std::unique_ptr<Graphic> graphic = CreateGraphicFor(path);
-  if (!graphic) throw EInvalidGraphic(FormatMessage("不明な拡張子のピクチャファイルです (.%s)", {ext}));
+  if (!graphic) throw EInvalidGraphic(FormatText("不明な拡張子のピクチャファイルです (.%s)", {ext}));
   graphic->LoadFromFile(path);
   graphic_ = std::move(graphic);
 }

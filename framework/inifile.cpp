@@ -24,7 +24,7 @@ IniDocument IniFile::Load() const {
 
 void IniFile::Store(const IniDocument& doc) {
   if (!WriteFileAtomically(path_, ToAnsi(doc.Text())))
-    throw EIniFileWrite(FormatMessage("%s に書き込めません", {path_}));
+    throw EIniFileWrite(FormatText("%s に書き込めません", {path_}));
 }
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
