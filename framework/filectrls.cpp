@@ -140,10 +140,10 @@ std::string NormalizeFolder(const std::string& path, const std::string& base) {
   }
   std::wstring wide = Widen(combined);
   DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) throw Exception(FormatMessage("フォルダ %s を開けません", {path}));
+  if (needed == 0) throw Exception(FormatText("フォルダ %s を開けません", {path}));
   std::wstring full(needed, L'\0');
   DWORD written = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
-  if (written == 0 || written >= needed) throw Exception(FormatMessage("フォルダ %s を開けません", {path}));
+  if (written == 0 || written >= needed) throw Exception(FormatText("フォルダ %s を開けません", {path}));
   full.resize(written);
   std::string result = Narrow(full);
   if (result.size() >= 2 && result[1] == ':') result[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(result[0])));
@@ -192,7 +192,7 @@ DWORD EnumerateFolder(const std::string& folder, bool foldersOnly, Each&& each) 
 }
 
 [[noreturn]] void RaiseCannotOpen(const std::string& folder) {
-  throw Exception(FormatMessage("フォルダ %s を開けません", {folder}));
+  throw Exception(FormatText("フォルダ %s を開けません", {folder}));
 }
 
 // Sorts names as a sorted system list box shows them: the user's locale,
@@ -348,7 +348,7 @@ void DriveComboBox::SetDrive(char letter) {
     Refresh();
     index = FindDrive(letter);
   }
-  if (index < 0) throw Exception(FormatMessage("ドライブ %s: がありません", {std::string(1, letter)}));
+  if (index < 0) throw Exception(FormatText("ドライブ %s: がありません", {std::string(1, letter)}));
   if (letter == drive_ && ItemIndex() == index) return;
   ComboBox::SetItemIndex(index);
   drive_ = letter;
@@ -506,12 +506,12 @@ void DirectoryListBox::SetDirectory(const std::string& path) {
 
 void DirectoryListBox::SetDrive(char letter) {
   letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
-  if (letter < 'A' || letter > 'Z') throw Exception(FormatMessage("ドライブ %s: がありません", {std::string(1, letter)}));
+  if (letter < 'A' || letter > 'Z') throw Exception(FormatText("ドライブ %s: がありません", {std::string(1, letter)}));
   if (letter == Drive()) return;
   std::string root = std::string(1, letter) + ":\\";
   {
     DWORD error = EnumerateFolder(root, true, [](const WIN32_FIND_DATAW&) {});
-    if (error) throw Exception(FormatMessage("ドライブ %s: の準備ができていません", {std::string(1, letter)}));
+    if (error) throw Exception(FormatText("ドライブ %s: の準備ができていません", {std::string(1, letter)}));
   }
   std::string target = root;
   auto last = lastOnDrive_.find(letter);
