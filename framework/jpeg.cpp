@@ -37,14 +37,14 @@ extern "C" void OnJpegError(j_common_ptr cinfo) {
   std::longjmp(e->jump, 1);
 }
 
-// Warnings are ignored, except the end of the data in the middle of the
-// picture: the rest of it would be grey, which is a damaged file, not a
-// picture.
+// Warnings are ignored, except data that ends before the picture does (the
+// file itself, or a scan's data before the next marker): the rest of the
+// picture would be grey, which is a damaged file, not a picture.
 extern "C" void OnJpegMessage(j_common_ptr cinfo, int level) {
   if (level < 0) {
     ErrorManager* e = reinterpret_cast<ErrorManager*>(cinfo->err);
     e->pub.num_warnings++;
-    if (e->pub.msg_code == JWRN_JPEG_EOF) OnJpegError(cinfo);
+    if (e->pub.msg_code == JWRN_JPEG_EOF || e->pub.msg_code == JWRN_HIT_MARKER) OnJpegError(cinfo);
   }
 }
 

@@ -1,0 +1,298 @@
+#include "core/wallpaper.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "framework/bitmap.h"
+#include "framework/graphics.h"
+#include "framework/jpeg.h"
+#include "framework/paths.h"
+#include "framework/text.h"
+#include "support/messageboxes.h"
+#include "support/tempdir.h"
+
+using namespace kaleidon;
+using framework::Bitmap;
+using framework::Rgb;
+
+namespace {
+
+std::string PictureFixture(const std::string& name) {
+  std::string path = std::string("Z:") + KALEIDON_SOURCE_DIR + "/tests/fixtures/pictures/" + name;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  std::optional<std::string> bytes = framework::ReadWholeFile(path);
+  if (!bytes) ADD_FAILURE() << "missing fixture " << name;
+  return bytes.value_or("");
+}
+
+// Four quadrants: red, green / blue, white.
+Bitmap Quadrants(int width, int height) {
+  Bitmap b(width, height, 24);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      bool right = x >= width / 2, bottom = y >= height / 2;
+      Rgb c = !bottom ? (right ? Rgb{0, 255, 0} : Rgb{255, 0, 0}) : (right ? Rgb{255, 255, 255} : Rgb{0, 0, 255});
+      b.SetPixelColor(x, y, c);
+    }
+  return b;
+}
+
+int Distance(Rgb a, Rgb b) {
+  return std::max({std::abs(a.red - b.red), std::abs(a.green - b.green), std::abs(a.blue - b.blue)});
+}
+
+std::string RegistryWallpaper() {
+  wchar_t value[1024] = {};
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"WallPaper", RRF_RT_REG_SZ, nullptr, value, &size) !=
+      ERROR_SUCCESS)
+    return "";
+  return framework::Narrow(value);
+}
+
+std::string ShownWallpaper() {
+  wchar_t value[MAX_PATH + 1] = {};
+  SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, value, 0);
+  return framework::Narrow(value);
+}
+
+class Wallpaper : public testing::Test {
+ protected:
+  void SetUp() override {
+    framework::OverrideProgramFolder(program.path());
+    framework::Picture::ResetFileFormats();
+    framework::Picture::ForgetMetafilesAndIcons();
+    SetSoundPlayer([this](const std::string& path) { played.push_back(path); });
+    savedRegistryValue = RegistryWallpaper();
+  }
+  void TearDown() override {
+    SetSoundPlayer(nullptr);
+    framework::OverrideProgramFolder("");
+    if (!savedRegistryValue.empty()) SetWallpaper(savedRegistryValue, false, WallpaperOptions{});
+  }
+
+  std::string Prepare(const std::string& name, const std::string& bytes, WallpaperOptions options, ScreenInfo screen) {
+    pictures.WriteFile(name, bytes);
+    return PrepareWallpaperBitmap(pictures.PathOf(name), options, screen);
+  }
+  Bitmap Result() {
+    Bitmap b;
+    b.LoadFromFile(program.PathOf("WPFile.BMP"));
+    return b;
+  }
+
+  TempDir program;
+  TempDir pictures;
+  MessageBoxRecorder boxes;
+  std::vector<std::string> played;
+  std::string savedRegistryValue;
+};
+
+const ScreenInfo kPaletteScreen{1024, 768, 8};
+const ScreenInfo kTrueColourScreen{1024, 768, 32};
+
+}  // namespace
+
+TEST_F(Wallpaper, OnA256ColourScreenATrueColourBitmapIsCutToTheScreenAndReducedTo256Colours) {
+  Bitmap source = Quadrants(2000, 1500);  // the screen holds the top-left 1024 x 768
+  for (int y = 700; y < 768; ++y)
+    for (int x = 0; x < 100; ++x) source.SetPixelColor(x, y, {255, 255, 0});
+  WallpaperOptions fit;
+  fit.fitToScreen = true;  // no stretching on a palette screen
+  std::string path = Prepare("big.bmp", source.SaveToBytes(), fit, kPaletteScreen);
+
+  EXPECT_EQ(path, program.PathOf("WPFile.BMP"));
+  EXPECT_EQ(boxes.Count(), 0u);
+  Bitmap w = Result();
+  EXPECT_EQ(w.Width(), 1024);
+  EXPECT_EQ(w.Height(), 768);
+  EXPECT_EQ(w.BitsPerPixel(), 8);
+  EXPECT_GE(w.Palette().size(), 2u);
+  EXPECT_LE(w.Palette().size(), 256u);
+  EXPECT_LE(Distance(w.PixelColor(500, 300), {255, 0, 0}), 12);
+  EXPECT_LE(Distance(w.PixelColor(50, 740), {255, 255, 0}), 12);
+  EXPECT_LE(Distance(w.PixelColor(1010, 10), {0, 255, 0}), 12);  // green starts at x = 1000
+  EXPECT_LE(Distance(w.PixelColor(500, 760), {0, 0, 255}), 12);  // blue at y = 750
+}
+
+TEST_F(Wallpaper, OnATrueColourScreenFittingStretchesOverExactlyTheScreen) {
+  WallpaperOptions fit;
+  fit.fitToScreen = true;
+  Prepare("big.bmp", Quadrants(2000, 1500).SaveToBytes(), fit, kTrueColourScreen);
+  Bitmap w = Result();
+  ASSERT_EQ(w.Width(), 1024);
+  ASSERT_EQ(w.Height(), 768);
+  EXPECT_EQ(w.PixelColor(0, 0), (Rgb{255, 0, 0}));
+  EXPECT_EQ(w.PixelColor(1023, 0), (Rgb{0, 255, 0}));
+  EXPECT_EQ(w.PixelColor(0, 767), (Rgb{0, 0, 255}));
+  EXPECT_EQ(w.PixelColor(1023, 767), (Rgb{255, 255, 255}));
+  EXPECT_EQ(w.PixelColor(511, 383), (Rgb{255, 0, 0}));
+  EXPECT_EQ(w.PixelColor(512, 384), (Rgb{255, 255, 255}));
+
+  // A small picture is enlarged, not kept in a corner; the aspect is not kept.
+  Prepare("small.bmp", Quadrants(40, 10).SaveToBytes(), fit, ScreenInfo{300, 200, 16});
+  Bitmap small = Result();
+  ASSERT_EQ(small.Width(), 300);
+  ASSERT_EQ(small.Height(), 200);
+  EXPECT_EQ(small.PixelColor(299, 199), (Rgb{255, 255, 255}));
+  EXPECT_EQ(small.PixelColor(10, 190), (Rgb{0, 0, 255}));
+}
+
+TEST_F(Wallpaper, WithoutFittingOrOnAPaletteScreenOtherPicturesKeepTheirSizeAndFormat) {
+  WallpaperOptions fit;
+  fit.fitToScreen = true;
+  Bitmap paletted = Quadrants(1500, 900);
+  paletted.SetBitsPerPixel(8);
+  Prepare("palette.bmp", paletted.SaveToBytes(), fit, kPaletteScreen);
+  EXPECT_TRUE(Result() == paletted);
+
+  Bitmap deep = Quadrants(300, 100);
+  deep.SetBitsPerPixel(32);
+  Prepare("deep.bmp", deep.SaveToBytes(), fit, kPaletteScreen);
+  EXPECT_TRUE(Result() == deep);
+
+  Prepare("true.bmp", Quadrants(1500, 900).SaveToBytes(), WallpaperOptions{}, kTrueColourScreen);
+  EXPECT_TRUE(Result() == Quadrants(1500, 900));
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(Wallpaper, JpegsAreDecodedInFullWithoutFittingAndNeverReducedTo256Colours) {
+  Bitmap expected;
+  expected.LoadFromBytes(PictureFixture("photo.bmp"));
+  for (ScreenInfo screen : {kPaletteScreen, kTrueColourScreen}) {
+    Prepare("photo.jpg", PictureFixture("photo.jpg"), WallpaperOptions{}, screen);
+    Bitmap w = Result();
+    EXPECT_EQ(w.BitsPerPixel(), 24);
+    EXPECT_TRUE(w == expected);
+  }
+  WallpaperOptions fit;
+  fit.fitToScreen = true;
+  Prepare("photo.jpg", PictureFixture("photo.jpg"), fit, kPaletteScreen);
+  EXPECT_TRUE(Result() == expected);
+}
+
+TEST_F(Wallpaper, AFittedJpegIsScaledWhileDecodingAndThenToTheExactScreen) {
+  WallpaperOptions fit;
+  fit.fitToScreen = true;
+  // 1600 x 1200 on 500 x 300: decoded at 3/8 (600 x 450), then shrunk.
+  Bitmap quadrants = Quadrants(1600, 1200);
+  Prepare("q.jpg", framework::EncodeJpeg(quadrants, 95), fit, ScreenInfo{500, 300, 32});
+  Bitmap w = Result();
+  ASSERT_EQ(w.Width(), 500);
+  ASSERT_EQ(w.Height(), 300);
+  EXPECT_LE(Distance(w.PixelColor(120, 70), {255, 0, 0}), 10);
+  EXPECT_LE(Distance(w.PixelColor(380, 70), {0, 255, 0}), 10);
+  EXPECT_LE(Distance(w.PixelColor(120, 230), {0, 0, 255}), 10);
+  EXPECT_LE(Distance(w.PixelColor(380, 230), {255, 255, 255}), 10);
+  // Larger than the picture: enlarged from the full decode.
+  Prepare("photo.jpg", PictureFixture("photo.jpg"), fit, ScreenInfo{160, 100, 24});
+  EXPECT_EQ(Result().Width(), 160);
+  EXPECT_EQ(Result().Height(), 100);
+}
+
+TEST_F(Wallpaper, AnUnusablePictureIsReportedByNameAndThePreviousWallpaperStays) {
+  Prepare("first.bmp", Quadrants(20, 10).SaveToBytes(), WallpaperOptions{}, kTrueColourScreen);
+  const std::string previous = program.ReadFile("WPFile.BMP");
+  ASSERT_FALSE(previous.empty());
+
+  std::string jpeg = PictureFixture("photo.jpg");
+  struct Bad {
+    std::string name, bytes;
+  } bad[] = {
+      {"icon.ico", std::string("\0\0\1\0\1\0", 6) + std::string(100, 'x')},
+      {"drawing.wmf", std::string("\xD7\xCD\xC6\x9A", 4) + std::string(60, '\0')},
+      {"damaged.jpg", jpeg.substr(0, jpeg.size() / 2)},
+      {"garbage.bmp", "BM this is not a bitmap"},
+      {"picture.xyz", jpeg},
+      {"写真 ﾃｽﾄ.jpeg", "\xFF\xD8\xFF"},
+  };
+  for (const Bad& b : bad) {
+    SCOPED_TRACE(b.name);
+    boxes.Clear();
+    std::string path = Prepare(b.name, b.bytes, WallpaperOptions{}, kTrueColourScreen);
+    EXPECT_EQ(path, program.PathOf("WPFile.BMP"));
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Last().caption, "悪のファイル読み込みエラー");
+    EXPECT_EQ(boxes.Last().text,
+              "ふぬ～っ！ファ、ファイルが開けない･･･ﾊｧﾊｧ\rこの謎のフォーマットには対応していないか、"
+              "暗黒の破損している可能性があるぞ。\r因みにファイル名は" +
+                  pictures.PathOf(b.name) + "だ。調べて見てくれ");
+    EXPECT_EQ(boxes.Last().flags, static_cast<unsigned>(MB_ICONERROR | MB_OK));
+    EXPECT_EQ(boxes.Last().owner, framework::Application::Instance().Handle());
+    EXPECT_EQ(program.ReadFile("WPFile.BMP"), previous);
+  }
+  // A file that is not there at all.
+  boxes.Clear();
+  PrepareWallpaperBitmap(pictures.PathOf("gone.bmp"), WallpaperOptions{}, kTrueColourScreen);
+  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(program.ReadFile("WPFile.BMP"), previous);
+  EXPECT_EQ(program.FileNames(), (std::vector<std::string>{"WPFile.BMP"}));  // no temporary file left
+}
+
+TEST_F(Wallpaper, AWallpaperBitmapThatCannotBeWrittenIsReportedAndLeftWhole) {
+  Prepare("first.bmp", Quadrants(20, 10).SaveToBytes(), WallpaperOptions{}, kTrueColourScreen);
+  const std::string previous = program.ReadFile("WPFile.BMP");
+  program.SetReadOnly("WPFile.BMP", true);
+  Prepare("second.bmp", Quadrants(30, 30).SaveToBytes(), WallpaperOptions{}, kTrueColourScreen);
+  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(program.ReadFile("WPFile.BMP"), previous);
+  program.SetReadOnly("WPFile.BMP", false);
+
+  framework::OverrideProgramFolder(program.PathOf("no such folder\\"));
+  boxes.Clear();
+  std::string path = Prepare("third.bmp", Quadrants(30, 30).SaveToBytes(), WallpaperOptions{}, kTrueColourScreen);
+  EXPECT_EQ(path, program.PathOf("no such folder\\WPFile.BMP"));
+  EXPECT_EQ(boxes.Count(), 1u);
+}
+
+TEST_F(Wallpaper, SettingItStoresThePathAndShowsItOnlyWhenAsked) {
+  WallpaperOptions sound;
+  sound.playSound = true;
+  sound.soundFile = pictures.PathOf("change.wav");
+  pictures.WriteFile("change.wav", "RIFF");
+  const std::string first = program.PathOf("WPFile.BMP");
+  Prepare("first.bmp", Quadrants(20, 10).SaveToBytes(), WallpaperOptions{}, kTrueColourScreen);
+
+  SetWallpaper(first, true, sound);
+  EXPECT_EQ(RegistryWallpaper(), first);
+  EXPECT_TRUE(framework::SameTextNoCase(ShownWallpaper(), first)) << ShownWallpaper();
+  EXPECT_EQ(played, (std::vector<std::string>{sound.soundFile}));
+
+  // Apply off: the registry changes, the desktop and the speaker do not.
+  const std::string second = pictures.PathOf("other.bmp");
+  SetWallpaper(second, false, sound);
+  EXPECT_EQ(RegistryWallpaper(), second);
+  EXPECT_TRUE(framework::SameTextNoCase(ShownWallpaper(), first)) << ShownWallpaper();
+  EXPECT_EQ(played.size(), 1u);
+}
+
+TEST_F(Wallpaper, TheChangeSoundPlaysOnlyWhenOnNamedAndPresent) {
+  pictures.WriteFile("change.wav", "RIFF");
+  WallpaperOptions options;
+  options.soundFile = pictures.PathOf("change.wav");
+  PlayChangeSound(options);  // sound off
+  options.playSound = true;
+  options.soundFile = "";
+  PlayChangeSound(options);  // no file named
+  options.soundFile = pictures.PathOf("missing.wav");
+  PlayChangeSound(options);  // file gone
+  options.soundFile = pictures.path();
+  PlayChangeSound(options);  // a folder, not a file
+  EXPECT_TRUE(played.empty());
+  EXPECT_EQ(boxes.Count(), 0u);
+  options.soundFile = pictures.PathOf("change.wav");
+  PlayChangeSound(options);
+  EXPECT_EQ(played, (std::vector<std::string>{pictures.PathOf("change.wav")}));
+}
+
+TEST(CurrentScreenInfo, ReportsTheScreenTheTestsRunOn) {
+  ScreenInfo screen = CurrentScreen();
+  EXPECT_EQ(screen.width, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(screen.height, GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_GT(screen.width, 0);
+  EXPECT_TRUE(screen.bitsPerPixel == 8 || screen.bitsPerPixel == 16 || screen.bitsPerPixel == 24 ||
+              screen.bitsPerPixel == 32)
+      << screen.bitsPerPixel;
+}

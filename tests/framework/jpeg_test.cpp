@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+#include "framework/jpeg.h"
+#include "framework/paths.h"
+
+using namespace framework;
+
+namespace {
+
+std::string PictureFixture(const std::string& name) {
+  std::string path = std::string("Z:") + KALEIDON_SOURCE_DIR + "/tests/fixtures/pictures/" + name;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  std::optional<std::string> bytes = ReadWholeFile(path);
+  if (!bytes) ADD_FAILURE() << "missing fixture " << name;
+  return bytes.value_or("");
+}
+
+Bitmap BmpFixture(const std::string& name) {
+  Bitmap b;
+  b.LoadFromBytes(PictureFixture(name));
+  return b;
+}
+
+// Same size and every pixel the same colour.
+void ExpectSamePicture(const Bitmap& got, const Bitmap& expected) {
+  ASSERT_EQ(got.Width(), expected.Width());
+  ASSERT_EQ(got.Height(), expected.Height());
+  int differences = 0;
+  for (int y = 0; y < got.Height(); ++y)
+    for (int x = 0; x < got.Width(); ++x)
+      if (!(got.PixelColor(x, y) == expected.PixelColor(x, y)) && ++differences <= 5)
+        ADD_FAILURE() << "pixel " << x << "," << y << " differs";
+  EXPECT_EQ(differences, 0);
+}
+
+// The SOF marker's size fields changed: a header that claims another size.
+std::string WithDeclaredSize(std::string jpeg, int width, int height) {
+  for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
+    if (static_cast<uint8_t>(jpeg[i]) == 0xFF && (static_cast<uint8_t>(jpeg[i + 1]) & 0xF0) == 0xC0 &&
+        static_cast<uint8_t>(jpeg[i + 1]) != 0xC4 && static_cast<uint8_t>(jpeg[i + 1]) != 0xC8 &&
+        static_cast<uint8_t>(jpeg[i + 1]) != 0xCC) {
+      jpeg[i + 5] = static_cast<char>(height >> 8);
+      jpeg[i + 6] = static_cast<char>(height & 0xFF);
+      jpeg[i + 7] = static_cast<char>(width >> 8);
+      jpeg[i + 8] = static_cast<char>(width & 0xFF);
+      return jpeg;
+    }
+  }
+  ADD_FAILURE() << "no SOF marker";
+  return jpeg;
+}
+
+}  // namespace
+
+TEST(JpegDecoding, GivesExactlyWhatDjpegGives) {
+  ExpectSamePicture(DecodeJpeg(PictureFixture("photo.jpg")), BmpFixture("photo.bmp"));
+  ExpectSamePicture(DecodeJpeg(PictureFixture("progressive.jpg")), BmpFixture("progressive.bmp"));
+  Bitmap gray = DecodeJpeg(PictureFixture("gray.jpg"));
+  EXPECT_EQ(gray.BitsPerPixel(), 24);
+  ExpectSamePicture(gray, BmpFixture("gray.bmp"));
+}
+
+TEST(JpegDecoding, TheSplashPictureDecodesAsDjpegDecodesIt) {
+  std::optional<std::string> splash =
+      ReadWholeFile(std::string("Z:") + KALEIDON_SOURCE_DIR + "\\resources\\splash.jpg");
+  ASSERT_TRUE(splash);
+  std::string expected = PictureFixture("splash.expected");
+  int width = 0, height = 0;
+  unsigned long long hash = 0;
+  ASSERT_EQ(std::sscanf(expected.c_str(), "%d %d %llx", &width, &height, &hash), 3);
+
+  JpegHeader header = ReadJpegHeader(*splash);
+  EXPECT_TRUE(header.progressive);
+  EXPECT_EQ(header.components, 3);
+  Bitmap b = DecodeJpeg(*splash);
+  ASSERT_EQ(b.Width(), width);
+  ASSERT_EQ(b.Height(), height);
+  unsigned long long v = 0xcbf29ce484222325ULL;
+  for (int y = 0; y < b.Height(); ++y)
+    for (int i = 0; i < b.Width() * 3; ++i) v = (v ^ b.ScanLine(y)[i]) * 0x100000001b3ULL;
+  EXPECT_EQ(v, hash);
+}
+
+TEST(JpegDecoding, ScaledDecodingMatchesDjpegAndPicksTheSmallestCoveringScale) {
+  JpegDecodeOptions options;
+  options.scaleEighths = 3;
+  ExpectSamePicture(DecodeJpeg(PictureFixture("photo.jpg"), options), BmpFixture("photo-3-8.bmp"));
+  options.scaleEighths = 1;
+  ExpectSamePicture(DecodeJpeg(PictureFixture("photo.jpg"), options), BmpFixture("photo-1-8.bmp"));
+
+  JpegImage jpeg;  // 77 x 51
+  jpeg.LoadFromBytes(PictureFixture("photo.jpg"));
+  struct Case {
+    int width, height, eighths;
+  } cases[] = {{29, 20, 3}, {30, 20, 4}, {29, 21, 4}, {1, 1, 1}, {10, 7, 1}, {11, 7, 2},
+               {77, 51, 8}, {78, 10, 8}, {500, 500, 8}};
+  for (const Case& c : cases) {
+    jpeg.ScaleToAtLeast(c.width, c.height);
+    EXPECT_EQ(jpeg.ScaleEighths(), c.eighths) << c.width << "x" << c.height;
+    EXPECT_GE(jpeg.Width(), std::min(c.width, 77));
+    EXPECT_GE(jpeg.Height(), std::min(c.height, 51));
+    Bitmap decoded = jpeg.ToBitmap();
+    EXPECT_EQ(decoded.Width(), jpeg.Width());
+    EXPECT_EQ(decoded.Height(), jpeg.Height());
+  }
+
+  // A photo's size: 6000 x 4000 for a 1920 x 1080 screen decodes at 3/8.
+  JpegImage big;
+  big.LoadFromBytes(WithDeclaredSize(PictureFixture("photo.jpg"), 6000, 4000));
+  EXPECT_EQ(big.ImageWidth(), 6000);
+  big.ScaleToAtLeast(1920, 1080);
+  EXPECT_EQ(big.ScaleEighths(), 3);
+  EXPECT_EQ(big.Width(), 2250);
+  EXPECT_EQ(big.Height(), 1500);
+}
+
+TEST(JpegDecoding, EightBitOutputIsLibjpegsQuantisedPictureWithItsOwnPalette) {
+  JpegImage jpeg;
+  jpeg.LoadFromBytes(PictureFixture("photo.jpg"));
+  jpeg.SetSmoothing(false);
+  jpeg.SetPixelFormat(JpegPixelFormat::k8Bit);
+  Bitmap b = jpeg.ToBitmap();
+  EXPECT_EQ(b.BitsPerPixel(), 8);
+  EXPECT_LE(b.Palette().size(), 256u);
+  EXPECT_GT(b.Palette().size(), 16u);
+  // djpeg -colors 256 -nosmooth: the same palette choice and dithering.
+  ExpectSamePicture(b, BmpFixture("photo-256.bmp"));
+}
+
+TEST(JpegDecoding, CmykPicturesComeOutInTheirColours) {
+  Bitmap cmyk = DecodeJpeg(PictureFixture("cmyk.jpg"));
+  Bitmap rgb = BmpFixture("photo.bmp");
+  ASSERT_EQ(cmyk.Width(), rgb.Width());
+  ASSERT_EQ(cmyk.Height(), rgb.Height());
+  long total = 0;
+  for (int y = 0; y < rgb.Height(); ++y)
+    for (int x = 0; x < rgb.Width(); ++x) {
+      Rgb a = cmyk.PixelColor(x, y), b = rgb.PixelColor(x, y);
+      total += std::abs(a.red - b.red) + std::abs(a.green - b.green) + std::abs(a.blue - b.blue);
+    }
+  EXPECT_LT(total / (rgb.Width() * rgb.Height() * 3), 12);
+}
+
+TEST(JpegDecoding, DamagedOrTruncatedDataRaisesInsteadOfGivingAPicture) {
+  for (const char* name : {"photo.jpg", "progressive.jpg"}) {
+    SCOPED_TRACE(name);
+    const std::string good = PictureFixture(name);
+    // Truncated anywhere before the end marker.
+    for (size_t n : {size_t{0}, size_t{1}, size_t{2}, size_t{20}, size_t{150}, good.size() / 2, good.size() - 3})
+      EXPECT_THROW(DecodeJpeg(good.substr(0, n)), EInvalidGraphic) << "cut at " << n;
+    JpegImage image;
+    EXPECT_THROW(image.LoadFromBytes(good.substr(0, 100)), EInvalidGraphic);
+    EXPECT_TRUE(image.Empty());
+  }
+  const std::string good = PictureFixture("photo.jpg");
+  EXPECT_THROW(DecodeJpeg("not a jpeg at all"), EInvalidGraphic);
+  EXPECT_THROW(DecodeJpeg(WithDeclaredSize(good, 0, 51)), EInvalidGraphic);
+  // Declared far larger than anything the program can hold.
+  EXPECT_THROW(DecodeJpeg(WithDeclaredSize(good, 65000, 65000)), EInvalidGraphic);
+  // A header claiming a huge picture with the data of a small one.
+  EXPECT_THROW(DecodeJpeg(WithDeclaredSize(good, 4000, 3000)), EInvalidGraphic);
+  std::string badPrecision = good;
+  size_t sof = badPrecision.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  badPrecision[sof + 4] = 3;
+  EXPECT_THROW(DecodeJpeg(badPrecision), EInvalidGraphic);
+
+  // Random damage: a picture or an EInvalidGraphic, never a crash.
+  std::mt19937 random(99);
+  for (int round = 0; round < 400; ++round) {
+    std::string s = round % 2 ? good : PictureFixture("progressive.jpg");
+    for (int i = 0; i < 3; ++i) s[random() % s.size()] = static_cast<char>(random());
+    try {
+      JpegDecodeOptions options;
+      options.pixelFormat = round % 3 == 0 ? JpegPixelFormat::k8Bit : JpegPixelFormat::k24Bit;
+      options.scaleEighths = 1 + static_cast<int>(random() % 8);
+      DecodeJpeg(s, options);
+    } catch (const EInvalidGraphic&) {
+    }
+  }
+}
+
+TEST(JpegEncoding, ABitmapCompressedAtFullQualityComesBackCloseAndTheImageFollowsItsSettings) {
+  Bitmap original = BmpFixture("photo.bmp");
+  JpegImage jpeg;
+  jpeg.Assign(original);
+  EXPECT_EQ(jpeg.Width(), 77);
+  EXPECT_TRUE(jpeg.ToBitmap() == original);  // not yet compressed: the bitmap itself
+  jpeg.SetCompressionQuality(100);
+  jpeg.Compress();
+  EXPECT_FALSE(jpeg.Data().empty());
+  EXPECT_EQ(jpeg.SaveToBytes(), jpeg.Data());
+  Bitmap back = jpeg.ToBitmap();
+  ASSERT_EQ(back.Width(), 77);
+  ASSERT_EQ(back.Height(), 51);
+  long total = 0;
+  for (int y = 0; y < 51; ++y)
+    for (int x = 0; x < 77; ++x) {
+      Rgb a = back.PixelColor(x, y), b = original.PixelColor(x, y);
+      total += std::abs(a.red - b.red) + std::abs(a.green - b.green) + std::abs(a.blue - b.blue);
+    }
+  EXPECT_LE(total / (77 * 51 * 3), 2);
+
+  // Lower quality, smaller file; palette bitmaps are compressed too.
+  std::string q100 = EncodeJpeg(original, 100);
+  std::string q20 = EncodeJpeg(original, 20);
+  EXPECT_LT(q20.size(), q100.size());
+  Bitmap paletted = original;
+  paletted.SetBitsPerPixel(8);
+  EXPECT_EQ(DecodeJpeg(EncodeJpeg(paletted, 90)).Width(), 77);
+  EXPECT_THROW(EncodeJpeg(Bitmap(), 90), EInvalidGraphic);
+}
