@@ -1,6 +1,3 @@
-// First, so the program's FormatMessage is declared before the system's macro exists.
-#include "framework/exception.h"
-//
 #include "framework/filectrls.h"
 
 #include <commctrl.h>
@@ -12,8 +9,6 @@
 #include "framework/application.h"
 #include "framework/paths.h"
 #include "framework/text.h"
-
-#undef FormatMessage  // the program's own, not the system's
 
 namespace framework {
 
@@ -315,18 +310,26 @@ void DriveComboBox::Refresh() {
       if (GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) && label[0])
         item.text += " [" + Narrow(label) + "]";
     }
-    SHSTOCKICONID stock = SIID_DRIVEFIXED;
-    switch (type) {
-      case DRIVE_REMOVABLE: stock = SIID_DRIVEREMOVE; break;
-      case DRIVE_CDROM: stock = SIID_DRIVECD; break;
-      case DRIVE_REMOTE: stock = SIID_DRIVENET; break;
-      case DRIVE_RAMDISK: stock = SIID_DRIVERAM; break;
-      default: break;
+    item.icon = -1;
+    if (type == DRIVE_FIXED || type == DRIVE_RAMDISK) {
+      // A drive that is always there can be asked for its own icon.
+      int index = -1;
+      if (HIMAGELIST list = SystemSmallImages(&index, root, 0, 0)) {
+        g_systemImages = list;
+        item.icon = index;
+      }
+    } else {
+      // The others are not touched: a stock icon by kind.
+      SHSTOCKICONID stock = type == DRIVE_REMOVABLE ? SIID_DRIVEREMOVE
+                            : type == DRIVE_CDROM   ? SIID_DRIVECD
+                            : type == DRIVE_REMOTE  ? SIID_DRIVENET
+                                                    : SIID_DRIVEFIXED;
+      SHSTOCKICONINFO info{};
+      info.cbSize = sizeof info;
+      if (SUCCEEDED(SHGetStockIconInfo(stock, SHGSI_SYSICONINDEX | SHGSI_SMALLICON, &info)))
+        item.icon = info.iSysImageIndex;
     }
-    SHSTOCKICONINFO info{};
-    info.cbSize = sizeof info;
-    item.icon = SUCCEEDED(SHGetStockIconInfo(stock, SHGSI_SYSICONINDEX | SHGSI_SMALLICON, &info)) ? info.iSysImageIndex
-                                                                                                   : -1;
+    if (item.icon < 0) item.icon = FolderIcon(false);
     if (!g_systemImages) FolderIcon(false);  // makes sure the system image list is known
     drives_.push_back(item);
     AddItem(item.text);
