@@ -12,100 +12,124 @@
 
 namespace kaleidon {
 
+namespace {
+bool IsAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+}  // namespace
+
+NameLookup MakeNameLookup(std::string_view name) {
+  NameLookup lookup;
+  AppendNameFold(name, lookup.fold);
+  lookup.hash = HashBytes(lookup.fold);
+  return lookup;
+}
+
 History::History(std::vector<std::string> names) : names_(std::move(names)) {
   keys_.reserve(names_.size());
-  hashes_.reserve(names_.size());
-  for (const std::string& name : names_) {
-    keys_.push_back(NameKey(name));
-    hashes_.push_back(HashNameKey(keys_.back()));
-  }
+  size_t total = 0;
+  for (const std::string& name : names_) total += name.size() + 1;
+  folds_.reserve(total);
+  for (const std::string& name : names_) keys_.push_back(AddFold(name));
   Rebuild();
 }
 
-bool History::ContainsKey(std::string_view key, uint32_t hash) const {
+History::Key History::AddFold(std::string_view name) {
+  size_t at = folds_.size();
+  AppendNameFold(name, folds_);
+  Key key{static_cast<uint32_t>(at), static_cast<uint32_t>(folds_.size() - at), 0};
+  key.hash = HashBytes(FoldOf(key));
+  return key;
+}
+
+bool History::Contains(std::string_view fold, uint32_t hash) const {
   if (table_.empty()) return false;
   size_t mask = table_.size() - 1;
   for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-    uint32_t entry = table_[slot];
-    if (entry == 0) return false;
-    if (hashes_[entry - 1] == hash && keys_[entry - 1] == key) return true;
+    const Slot& entry = table_[slot];
+    if (entry.length == 0) return false;
+    if (entry.hash == hash && entry.length == fold.size() &&
+        std::string_view(folds_).substr(entry.offset, entry.length) == fold)
+      return true;
   }
 }
 
-bool History::Contains(std::string_view name) const {
-  std::string key = NameKey(name);
-  return ContainsKey(key, HashNameKey(key));
-}
+bool History::Contains(std::string_view name) const { return Contains(MakeNameLookup(name)); }
 
-void History::Index(uint32_t i) {
+void History::Index(const Key& key) {
+  // Every fold is at least one byte long; an empty one would mark a free slot.
+  if (key.length == 0) return;
   size_t mask = table_.size() - 1;
-  size_t slot = hashes_[i] & mask;
-  while (table_[slot] != 0) slot = (slot + 1) & mask;
-  table_[slot] = i + 1;
+  size_t slot = key.hash & mask;
+  while (table_[slot].length != 0) slot = (slot + 1) & mask;
+  table_[slot] = Slot{key.hash, key.offset, key.length};
 }
 
 void History::Rebuild() {
   size_t size = 16;
   while (size < names_.size() * 2 + 2) size *= 2;
-  table_.assign(size, 0);
-  for (uint32_t i = 0; i < names_.size(); ++i) Index(i);
+  table_.assign(size, Slot{0, 0, 0});
+  for (const Key& key : keys_) Index(key);
 }
 
 void History::Append(std::string name) {
-  keys_.push_back(NameKey(name));
-  hashes_.push_back(HashNameKey(keys_.back()));
+  keys_.push_back(AddFold(name));
   names_.push_back(std::move(name));
   if ((names_.size() + 1) * 2 > table_.size()) {
     Rebuild();
   } else {
-    Index(static_cast<uint32_t>(names_.size() - 1));
+    Index(keys_.back());
   }
 }
 
 bool History::IsSorted() const {
-  for (size_t i = 1; i < keys_.size(); ++i)
-    if (keys_[i] < keys_[i - 1]) return false;
+  for (size_t i = 1; i < names_.size(); ++i)
+    if (CompareNames(names_[i], names_[i - 1]) < 0) return false;
   return true;
 }
 
 void History::Sort() {
   if (IsSorted()) return;
+  // One system key per name, then byte comparisons: far cheaper than asking
+  // the system about every pair.
+  std::vector<std::string> sortKeys;
+  sortKeys.reserve(names_.size());
+  for (const std::string& name : names_) sortKeys.push_back(NameSortKey(name));
   std::vector<uint32_t> order(names_.size());
   std::iota(order.begin(), order.end(), 0u);
-  std::stable_sort(order.begin(), order.end(), [this](uint32_t a, uint32_t b) { return keys_[a] < keys_[b]; });
-  std::vector<std::string> names, keys;
-  std::vector<uint32_t> hashes;
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return sortKeys[a] < sortKeys[b]; });
+  std::vector<std::string> names;
+  std::vector<Key> keys;
   names.reserve(order.size());
   keys.reserve(order.size());
-  hashes.reserve(order.size());
   for (uint32_t i : order) {
     names.push_back(std::move(names_[i]));
-    keys.push_back(std::move(keys_[i]));
-    hashes.push_back(hashes_[i]);
+    keys.push_back(keys_[i]);
   }
   names_ = std::move(names);
   keys_ = std::move(keys);
-  hashes_ = std::move(hashes);
   Rebuild();
 }
 
 void History::InsertSorted(std::string name) {
   // A history written by this program is already in order; then the new
-  // name only needs its place. Anything else is sorted in full.
+  // name only needs its place.
   Sort();
-  std::string key = NameKey(name);
-  size_t at = static_cast<size_t>(std::upper_bound(keys_.begin(), keys_.end(), key) - keys_.begin());
-  uint32_t hash = HashNameKey(key);
-  names_.insert(names_.begin() + static_cast<std::ptrdiff_t>(at), std::move(name));
-  keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(at), std::move(key));
-  hashes_.insert(hashes_.begin() + static_cast<std::ptrdiff_t>(at), hash);
+  auto at = std::upper_bound(names_.begin(), names_.end(), name,
+                             [](const std::string& a, const std::string& b) { return CompareNames(a, b) < 0; });
+  size_t index = static_cast<size_t>(at - names_.begin());
+  Key key = AddFold(name);
+  names_.insert(at, std::move(name));
+  keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(index), key);
   Rebuild();
 }
 
 void History::Clear() {
   names_.clear();
   keys_.clear();
-  hashes_.clear();
+  folds_.clear();
   table_.clear();
 }
 
@@ -113,19 +137,20 @@ History LoadHistory(const std::string& path) {
   if (!framework::FileExists(path)) return History();
   std::optional<std::string> bytes = framework::ReadWholeFile(path);
   if (!bytes) throw framework::Exception(framework::FormatText("%s を読み込めません", {path}));
-  // Lines are cut in the file's own bytes; the names are then converted in
-  // one call, unless a damaged character swallowed a line end on the way.
-  std::vector<std::string> lines = ParseHistoryText(*bytes);
-  std::vector<std::string> names = ParseHistoryText(framework::FromAnsi(FormatHistoryText(lines)));
-  if (names.size() != lines.size()) {
-    names.clear();
-    for (const std::string& line : lines) names.push_back(framework::FromAnsi(line));
+  // Lines are cut in the file's own bytes. ASCII reads the same in every
+  // ANSI code page; other lines are converted one by one.
+  std::vector<std::string> names = ParseHistoryText(*bytes);
+  if (!IsAscii(*bytes)) {
+    for (std::string& name : names)
+      if (!IsAscii(name)) name = framework::FromAnsi(name);
   }
   return History(std::move(names));
 }
 
 void SaveHistory(const std::string& path, const History& history) {
-  if (!framework::WriteFileAtomically(path, framework::ToAnsi(FormatHistoryText(history.Names()))))
+  std::string text = FormatHistoryText(history.Names());
+  if (!IsAscii(text)) text = framework::ToAnsi(text);
+  if (!framework::WriteFileAtomically(path, text))
     throw framework::Exception(framework::FormatText("%s に書き込めません", {path}));
 }
 

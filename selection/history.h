@@ -1,13 +1,21 @@
 #pragma once
 // A history file in memory: the names already shown in the current pass,
-// in file order, with a hash on each name's key so that asking whether a
-// name was shown costs the same for ten names as for a hundred thousand.
+// in file order, with a hash on each name's case-folded key so that asking
+// whether a name was shown costs the same for ten names as for a hundred
+// thousand.
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kaleidon {
+
+// A name's folded key and its hash, to ask a history many times.
+struct NameLookup {
+  std::string fold;
+  uint32_t hash = 0;
+};
+NameLookup MakeNameLookup(std::string_view name);
 
 class History {
  public:
@@ -18,9 +26,11 @@ class History {
   size_t Size() const { return names_.size(); }
   bool Empty() const { return names_.empty(); }
 
-  // Case-insensitive, as the system compares text.
+  // Case-insensitive.
   bool Contains(std::string_view name) const;
-  bool ContainsKey(std::string_view key, uint32_t hash) const;
+  bool Contains(const NameLookup& lookup) const { return Contains(lookup.fold, lookup.hash); }
+  // fold and hash as NameFold and HashBytes make them.
+  bool Contains(std::string_view fold, uint32_t hash) const;
 
   void Append(std::string name);
   // Adds name and leaves the list sorted (see Sort).
@@ -31,14 +41,28 @@ class History {
   void Clear();
 
  private:
+  struct Key {
+    uint32_t offset;  // into folds_
+    uint32_t length;
+    uint32_t hash;
+  };
+  std::string_view FoldOf(const Key& key) const { return std::string_view(folds_).substr(key.offset, key.length); }
+  Key AddFold(std::string_view name);
   void Rebuild();
-  void Index(uint32_t i);
+  void Index(const Key& key);
   bool IsSorted() const;
 
   std::vector<std::string> names_;
-  std::vector<std::string> keys_;
-  std::vector<uint32_t> hashes_;
-  std::vector<uint32_t> table_;  // open addressing: index + 1, 0 is free
+  std::vector<Key> keys_;        // one per name, in the same order
+  std::string folds_;            // the folded keys, end to end
+  // Open addressing; a slot holds a name's hash and where its fold lies, so a
+  // lookup touches the table and, on a match, the fold alone.
+  struct Slot {
+    uint32_t hash;
+    uint32_t offset;
+    uint32_t length;  // 0: free (a fold is never empty)
+  };
+  std::vector<Slot> table_;
 };
 
 // Loads the history file at path (UTF-8 path; the file is in the system ANSI

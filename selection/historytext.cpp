@@ -6,6 +6,9 @@ std::vector<std::string> ParseHistoryText(std::string_view text) {
   size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);
   std::vector<std::string> names;
+  size_t ends = 0;
+  for (char c : text) ends += c == '\n' || c == '\r';
+  names.reserve(ends + 1);
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find_first_of("\r\n", start);

@@ -10,103 +10,166 @@ namespace kaleidon {
 
 namespace {
 
-constexpr DWORD kKeyFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
+constexpr DWORD kSortKeyFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
 
 std::string SystemSortKey(std::wstring_view text) {
   if (text.empty()) return {};
-  int size = LCMapStringW(LOCALE_USER_DEFAULT, kKeyFlags, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  int size = LCMapStringW(LOCALE_USER_DEFAULT, kSortKeyFlags, text.data(), static_cast<int>(text.size()), nullptr, 0);
   if (size <= 0) return {};
   std::string key(static_cast<size_t>(size), '\0');
-  int n = LCMapStringW(LOCALE_USER_DEFAULT, kKeyFlags, text.data(), static_cast<int>(text.size()),
+  int n = LCMapStringW(LOCALE_USER_DEFAULT, kSortKeyFlags, text.data(), static_cast<int>(text.size()),
                        reinterpret_cast<LPWSTR>(key.data()), size);
   key.resize(n > 0 ? static_cast<size_t>(n) : 0);
-  // The key ends in a NUL byte; it adds nothing to comparisons.
+  // The key ends in a NUL byte that adds nothing to comparisons.
   while (!key.empty() && key.back() == '\0') key.pop_back();
   return key;
 }
 
-// Most file names are plain ASCII. For those the system's key is the
-// concatenation of one fixed weight per character followed by a fixed tail,
-// except for characters the system sorts specially (the hyphen and the
-// apostrophe, which only weigh in after everything else). The table below is
-// learnt from the system once and checked against it; should the check fail,
-// every name takes the system's call.
-struct AsciiKeys {
-  std::array<std::string, 128> weight;  // empty: not a plain character
+// For a printable ASCII character the system's sort key is one two-byte
+// weight and a tail that every such character shares; the key of a name made
+// only of them is the weights in turn and that tail. The hyphen and the
+// apostrophe are sorted specially and are not plain.
+struct PlainCharacters {
+  std::array<uint16_t, 128> weight{};  // 0: not plain
   std::string tail;
   bool usable = false;
 };
 
-AsciiKeys LearnAsciiKeys() {
-  AsciiKeys keys;
-  std::string tail;
+PlainCharacters Learn() {
+  PlainCharacters plain;
   for (int c = 0x20; c < 0x7F; ++c) {
     wchar_t ch = static_cast<wchar_t>(c);
     std::string key = SystemSortKey(std::wstring_view(&ch, 1));
-    size_t sep = key.find('\x01');
-    if (sep == std::string::npos || sep == 0) continue;
-    std::string rest = key.substr(sep);
-    if (tail.empty()) tail = rest;
-    if (rest != tail) continue;
-    keys.weight[static_cast<size_t>(c)] = key.substr(0, sep);
+    if (key.size() < 3 || key[2] != '\x01') continue;
+    std::string tail = key.substr(2);
+    if (plain.tail.empty()) plain.tail = tail;
+    if (tail != plain.tail) continue;
+    plain.weight[static_cast<size_t>(c)] =
+        static_cast<uint16_t>((static_cast<unsigned char>(key[0]) << 8) | static_cast<unsigned char>(key[1]));
   }
-  keys.tail = tail;
-  keys.usable = !tail.empty();
-  if (!keys.usable) return keys;
-  // A name built of every plain character must come out as the system makes it.
+  if (plain.tail.empty()) return plain;
+  // Equal weights must mean the same letter but for case, and a name must come
+  // out as the system makes its key.
   std::string sample;
-  for (int c = 0x7E; c >= 0x20; --c)
-    if (!keys.weight[static_cast<size_t>(c)].empty()) sample += static_cast<char>(c);
-  sample += "Photo 01.JPG";
-  std::string mine;
-  for (char c : sample) mine += keys.weight[static_cast<unsigned char>(c)];
-  mine += keys.tail;
-  keys.usable = mine == SystemSortKey(framework::Widen(sample));
-  return keys;
+  for (int a = 0x20; a < 0x7F; ++a) {
+    if (!plain.weight[static_cast<size_t>(a)]) continue;
+    sample += static_cast<char>(a);
+    for (int b = 0x20; b < 0x7F; ++b) {
+      bool same = framework::AsciiUpper(std::string(1, static_cast<char>(a))) ==
+                  framework::AsciiUpper(std::string(1, static_cast<char>(b)));
+      if (plain.weight[static_cast<size_t>(b)] && (plain.weight[static_cast<size_t>(a)] ==
+                                                   plain.weight[static_cast<size_t>(b)]) != same)
+        return plain;
+    }
+  }
+  auto fastKey = [&plain](std::string_view text) {
+    std::string key;
+    for (char c : text) {
+      uint16_t w = plain.weight[static_cast<unsigned char>(c)];
+      key += static_cast<char>(w >> 8);
+      key += static_cast<char>(w & 0xFF);
+    }
+    return key + plain.tail;
+  };
+  // Every pair too: a locale that sorts two letters as one (as some do with
+  // "ch") must not take the shortcut.
+  std::string sampleName = std::string(sample.rbegin(), sample.rend()) + "Photo 01.JPG";
+  if (fastKey(sampleName) != SystemSortKey(framework::Widen(sampleName))) return plain;
+  for (char a : sample)
+    for (char b : sample) {
+      const char pair[2] = {a, b};
+      const wchar_t wide[2] = {static_cast<wchar_t>(a), static_cast<wchar_t>(b)};
+      if (fastKey(std::string_view(pair, 2)) != SystemSortKey(std::wstring_view(wide, 2))) return plain;
+    }
+  plain.usable = true;
+  return plain;
 }
 
-const AsciiKeys& Ascii() {
-  static const AsciiKeys keys = LearnAsciiKeys();
-  return keys;
+const PlainCharacters& Plain() {
+  static const PlainCharacters plain = Learn();
+  return plain;
+}
+
+bool IsAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+bool IsPlain(std::string_view text, const PlainCharacters& plain) {
+  if (!plain.usable) return false;
+  for (char c : text) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 0x80 || !plain.weight[u]) return false;
+  }
+  return true;
 }
 
 }  // namespace
 
-void AppendNameKey(std::string_view name, std::string& out) {
-  const AsciiKeys& ascii = Ascii();
-  if (ascii.usable) {
-    size_t start = out.size();
-    bool plain = true;
-    for (char c : name) {
-      unsigned char u = static_cast<unsigned char>(c);
-      if (u >= 0x80 || ascii.weight[u].empty()) {
-        plain = false;
-        break;
-      }
-      out += ascii.weight[u];
-    }
-    if (plain) {
-      out += ascii.tail;
-      return;
-    }
-    out.resize(start);
+void AppendNameFold(std::string_view name, std::string& out) {
+  if (IsAscii(name)) {
+    size_t at = out.size();
+    out.append(name);
+    for (size_t i = at; i < out.size(); ++i)
+      if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
+    return;
   }
-  bool asciiOnly = true;
-  for (char c : name)
-    if (static_cast<unsigned char>(c) >= 0x80) asciiOnly = false;
-  std::wstring wide = asciiOnly ? framework::Widen(name) : framework::Widen(framework::FromAnsi(framework::ToAnsi(name)));
-  out += SystemSortKey(wide);
+  std::string stored = framework::FromAnsi(framework::ToAnsi(name));
+  if (IsAscii(stored)) return AppendNameFold(stored, out);
+  std::wstring wide = framework::Widen(stored);
+  // Marks a folded wide name, so that it never meets an ASCII key.
+  out += '\xFF';
+  size_t at = out.size();
+  out.resize(at + wide.size() * sizeof(wchar_t));
+  int n = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, wide.data(), static_cast<int>(wide.size()),
+                       reinterpret_cast<LPWSTR>(out.data() + at), static_cast<int>(wide.size()));
+  if (n != static_cast<int>(wide.size())) {
+    out.resize(at);
+    out.append(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+  }
 }
 
-std::string NameKey(std::string_view name) {
-  std::string key;
-  AppendNameKey(name, key);
-  return key;
+std::string NameFold(std::string_view name) {
+  std::string fold;
+  AppendNameFold(name, fold);
+  return fold;
 }
 
-uint32_t HashNameKey(std::string_view key) {
+int CompareNames(std::string_view a, std::string_view b) {
+  const PlainCharacters& plain = Plain();
+  if (IsPlain(a, plain) && IsPlain(b, plain)) {
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+      uint16_t wa = plain.weight[static_cast<unsigned char>(a[i])];
+      uint16_t wb = plain.weight[static_cast<unsigned char>(b[i])];
+      if (wa != wb) return wa < wb ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+  }
+  int r = framework::CompareTextNoCase(a, b);
+  return (r > 0) - (r < 0);
+}
+
+std::string NameSortKey(std::string_view name) {
+  const PlainCharacters& plain = Plain();
+  if (IsPlain(name, plain)) {
+    std::string key;
+    key.reserve(name.size() * 2 + plain.tail.size());
+    for (char c : name) {
+      uint16_t w = plain.weight[static_cast<unsigned char>(c)];
+      key += static_cast<char>(w >> 8);
+      key += static_cast<char>(w & 0xFF);
+    }
+    key += plain.tail;
+    return key;
+  }
+  return SystemSortKey(framework::Widen(name));
+}
+
+uint32_t HashBytes(std::string_view bytes) {
   uint32_t h = 2166136261u;
-  for (char c : key) {
+  for (char c : bytes) {
     h ^= static_cast<unsigned char>(c);
     h *= 16777619u;
   }

@@ -1,24 +1,32 @@
 #pragma once
-// The identity and order of file names in the history files: names are the
-// same when the system's text comparison, ignoring case, finds them equal,
-// and they sort in the system's text order. Both come from one key per name,
-// the system's sort key, so that lookups can hash it and sorting can compare
-// bytes instead of calling the system for every pair.
+// The identity and the order of file names in the history files.
+//  - Identity: names are the same when they are equal ignoring case. Lookups
+//    hash a case-folded key, so asking costs the same for any history size.
+//    A name is taken through the system ANSI code page first, as the history
+//    file stores it, so a name the code page cannot hold keeps one identity
+//    before and after it was written.
+//  - Order: the system's text order ignoring case (CompareTextNoCase).
+// Plain ASCII names, by far the most common, are handled without calling the
+// system: their fold is ASCII upper case, and their order follows one weight
+// per character, learnt from the system once and checked against it.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace kaleidon {
 
-// Appends the key of a UTF-8 name to out. Two names have equal keys exactly
-// when framework::CompareTextNoCase finds them equal, and keys compare
-// (as unsigned bytes) in the order it gives. A name is first taken through
-// the system ANSI code page, as the history file stores it, so a name the
-// code page cannot hold keeps one identity before and after a round trip.
-void AppendNameKey(std::string_view name, std::string& out);
-std::string NameKey(std::string_view name);
+// Appends the case-folded key of a UTF-8 name to out.
+void AppendNameFold(std::string_view name, std::string& out);
+std::string NameFold(std::string_view name);
 
-// FNV-1a over the key bytes.
-uint32_t HashNameKey(std::string_view key);
+// <0, 0, >0 as framework::CompareTextNoCase orders the names.
+int CompareNames(std::string_view a, std::string_view b);
+
+// The system's sort key ignoring case: keys compare (as unsigned bytes) the
+// way CompareNames orders the names. For sorting many names at once.
+std::string NameSortKey(std::string_view name);
+
+// FNV-1a.
+uint32_t HashBytes(std::string_view bytes);
 
 }  // namespace kaleidon

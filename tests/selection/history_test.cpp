@@ -21,7 +21,7 @@ using Names = std::vector<std::string>;
 int Sign(int v) { return (v > 0) - (v < 0); }
 
 int KeyOrder(const std::string& a, const std::string& b) {
-  return Sign(kaleidon::NameKey(a).compare(kaleidon::NameKey(b)));
+  return Sign(kaleidon::NameSortKey(a).compare(kaleidon::NameSortKey(b)));
 }
 }  // namespace
 
@@ -35,9 +35,9 @@ TEST(HistoryText, LineEndsNulAndEmptyLines) {
   EXPECT_EQ(kaleidon::FormatHistoryText({"a.bmp", "b.jpg"}), "a.bmp\r\nb.jpg\r\n");
 }
 
-TEST(NameKey, AgreesWithTheSystemComparison) {
-  // Plain ASCII names take a shortcut; mixed ones go to the system. Either way
-  // the order and the identity must be those of CompareTextNoCase.
+TEST(NameOrder, AgreesWithTheSystemComparison) {
+  // Plain ASCII names take a shortcut; others go to the system. Either way the
+  // order must be that of CompareTextNoCase, pair by pair and by sort key.
   const std::string alphabet = "aAbBzZ09_-'. ~!$()[]{}+=,;@^`#%&xyXY";
   std::mt19937 gen(7);
   std::uniform_int_distribution<size_t> len(0, 6), pick(0, alphabet.size() - 1);
@@ -48,12 +48,25 @@ TEST(NameKey, AgreesWithTheSystemComparison) {
   };
   for (int i = 0; i < 3000; ++i) {
     std::string a = word(), b = word();
-    ASSERT_EQ(KeyOrder(a, b), Sign(framework::CompareTextNoCase(a, b))) << "'" << a << "' vs '" << b << "'";
+    int system = Sign(framework::CompareTextNoCase(a, b));
+    ASSERT_EQ(kaleidon::CompareNames(a, b), system) << "'" << a << "' vs '" << b << "'";
+    ASSERT_EQ(KeyOrder(a, b), system) << "'" << a << "' vs '" << b << "'";
   }
   const Names mixed = {"写真.jpg", "ｼｬｼﾝ.bmp", "Ａ.bmp", "ａ.bmp", "a-b.bmp", "ab.bmp", "Ab.BMP", "été.jpg", "e.jpg"};
   for (const std::string& a : mixed)
-    for (const std::string& b : mixed)
+    for (const std::string& b : mixed) {
+      EXPECT_EQ(kaleidon::CompareNames(a, b), Sign(framework::CompareTextNoCase(a, b))) << a << " vs " << b;
       EXPECT_EQ(KeyOrder(a, b), Sign(framework::CompareTextNoCase(a, b))) << a << " vs " << b;
+    }
+}
+
+TEST(NameFold, SameNameButForCase) {
+  EXPECT_EQ(kaleidon::NameFold("Cat_01.Bmp"), kaleidon::NameFold("cAT_01.bMP"));
+  EXPECT_NE(kaleidon::NameFold("cat_01.bmp"), kaleidon::NameFold("cat-01.bmp"));
+  EXPECT_EQ(kaleidon::NameFold("写真Ａ.jpg"), kaleidon::NameFold("写真ａ.JPG"));
+  EXPECT_NE(kaleidon::NameFold("写真A.jpg"), kaleidon::NameFold("写真Ａ.jpg"));
+  // Never mistaken across the two kinds of key.
+  EXPECT_NE(kaleidon::NameFold("\xe4\x85\x82"), kaleidon::NameFold("BA"));
 }
 
 TEST(History, LooksUpIgnoringCaseAcrossGrowth) {
