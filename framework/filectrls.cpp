@@ -100,9 +100,11 @@ class CompiledMask {
       p.bare = text.substr(0, text.size() - 2);
       p.orBare = true;
     } else if (text.back() == L'.') {
+      // A final dot stands for "no more extension": "*." and "name." take
+      // names without a dot, "*.bmp." is "*.bmp".
       while (!text.empty() && text.back() == L'.') text.pop_back();
+      p.noExtension = text.find(L'.') == std::wstring::npos;
       p.text = text.empty() ? L"*" : text;
-      p.noExtension = true;
     } else {
       p.text = std::move(text);
     }
@@ -175,6 +177,10 @@ DWORD EnumerateFolder(const std::string& folder, bool foldersOnly, Each&& each) 
     }
     return error ? error : ERROR_PATH_NOT_FOUND;
   }
+  struct Closer {
+    HANDLE h;
+    ~Closer() { FindClose(h); }
+  } closer{h};
   do {
     if (fd.cFileName[0] == L'.' &&
         (fd.cFileName[1] == 0 || (fd.cFileName[1] == L'.' && fd.cFileName[2] == 0)))
@@ -182,7 +188,6 @@ DWORD EnumerateFolder(const std::string& folder, bool foldersOnly, Each&& each) 
     each(fd);
   } while (FindNextFileW(h, &fd));
   DWORD error = GetLastError();
-  FindClose(h);
   return error == ERROR_NO_MORE_FILES ? 0 : error;
 }
 

@@ -71,6 +71,7 @@ TEST(FileMask, PatternsAreMatchedWithoutCaseAndWithTheFileSystemSpellings) {
   EXPECT_TRUE(MatchesMask("notes.*", "NOTES.txt"));
   EXPECT_TRUE(MatchesMask("*.", "README"));
   EXPECT_FALSE(MatchesMask("*.", "read.me"));
+  EXPECT_TRUE(MatchesMask("*.bmp.", "a.bmp"));
   EXPECT_TRUE(MatchesMask("img??.pic", "IMG01.PIC"));
   EXPECT_FALSE(MatchesMask("img??.pic", "IMG1.PIC"));
   EXPECT_TRUE(MatchesMask(" *.mag ; *.pic", "x.MAG"));
