@@ -1,0 +1,236 @@
+#include "selection/randomfile.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "archive/membername.h"
+#include "archive/unlha32.h"
+#include "framework/application.h"
+#include "framework/exception.h"
+#include "framework/paths.h"
+#include "framework/random.h"
+#include "framework/text.h"
+#include "selection/foldermemory.h"
+#include "selection/history.h"
+#include "selection/namekey.h"
+
+namespace kaleidon {
+
+namespace {
+
+constexpr const char* kFolderHistory = "_Buf.RFB";
+constexpr const char* kLegacyFolderHistory = "_Buf.ini";
+constexpr size_t kMaxMaskPatterns = 31;
+
+constexpr const char* kNestedArchiveCaption = "暗黒のｴﾗｰ";
+constexpr const char* kNestedArchiveText = "むぅ～。圧縮ファイルの中に圧縮ファイルは入れないでくれ";
+
+std::string UpperExtension(std::string_view name) {
+  std::string file = MemberFileName(name);
+  size_t dot = file.find_last_of('.');
+  if (dot == std::string::npos) return {};
+  return framework::AsciiUpper(std::string_view(file).substr(dot));
+}
+
+bool IsArchiveName(std::string_view name) { return UpperExtension(name) == ".LZH"; }
+
+// Whether each candidate is in the history, found out when first asked for
+// (the history does not change while the draws go on, except to be emptied).
+class CandidateKeys {
+ public:
+  explicit CandidateKeys(const std::vector<std::string>& names) : names_(names), state_(names.size(), kUnknown) {}
+
+  bool Shown(size_t i, const History& history) {
+    if (history.Empty()) return false;
+    if (state_[i] == kUnknown) {
+      fold_.clear();
+      AppendNameFold(names_[i], fold_);
+      state_[i] = history.Contains(fold_, HashBytes(fold_)) ? kShown : kNotShown;
+    }
+    return state_[i] == kShown;
+  }
+
+ private:
+  enum : char { kUnknown, kShown, kNotShown };
+  const std::vector<std::string>& names_;
+  std::vector<char> state_;
+  std::string fold_;
+};
+
+// Draws a candidate that the history does not hold. After `fallbackAt`
+// draws since the last fallback, the draw is replaced by one among the
+// candidates not yet shown; when every candidate has been shown, the history
+// is emptied, startOver records that, and the last draw stands.
+size_t DrawUnshown(const std::vector<std::string>& candidates, History& history, size_t fallbackAt,
+                   const std::function<void()>& startOver) {
+  CandidateKeys keys(candidates);
+  const int count = static_cast<int>(candidates.size());
+  size_t draws = 0;
+  for (;;) {
+    size_t pick = static_cast<size_t>(framework::Random(count));
+    ++draws;
+    if (draws >= fallbackAt) {
+      // Names in the history that are no longer candidates do not count:
+      // only whether each candidate has been shown.
+      std::vector<size_t> spare;
+      for (size_t i = 0; i < candidates.size(); ++i)
+        if (!keys.Shown(i, history)) spare.push_back(i);
+      if (spare.empty()) {
+        history.Clear();
+        startOver();
+      } else if (spare.size() == 1) {
+        pick = spare[0];
+      } else {
+        pick = spare[static_cast<size_t>(framework::Random(static_cast<int>(spare.size())))];
+      }
+      draws = 0;
+    }
+    if (!keys.Shown(pick, history)) return pick;
+  }
+}
+
+std::string TempFolder(const FileChoice& choice) {
+  return framework::JoinPath(framework::JoinPath(choice.programFolder, "Temp"), "");
+}
+
+}  // namespace
+
+std::string PickRandomFile(FileChoice& choice) {
+  int row = -1;
+  // The list's selection follows the draw, also when a later step fails.
+  struct SelectOnExit {
+    FileChoice& choice;
+    const int& row;
+    ~SelectOnExit() {
+      if (!choice.selectRow) return;
+      try {
+        choice.selectRow(row);
+      } catch (...) {
+      }
+    }
+  } select{choice, row};
+
+  if (choice.names.empty()) throw framework::Exception("選択できるファイルがありません");
+  const std::string folder = framework::JoinPath(choice.folder, "");
+  const std::string legacy = folder + kLegacyFolderHistory;
+  if (framework::FileExists(legacy)) MigrateLegacyBuffer(legacy);
+  const std::string historyPath = folder + kFolderHistory;
+  History history = LoadHistory(historyPath);
+
+  size_t index = DrawUnshown(choice.names, history, choice.names.size(), [&] {
+    SaveHistory(historyPath, history);
+    MarkFolderAllShown(folder, static_cast<uint8_t>(choice.currentSlot));
+  });
+  row = static_cast<int>(index);
+  const std::string& pick = choice.names[index];
+  // An archive stays a candidate until it is used up.
+  if (IsArchiveName(pick)) return PickFromArchive(choice, framework::JoinPath(folder, pick));
+  history.InsertSorted(pick);
+  SaveHistory(historyPath, history);
+  return framework::JoinPath(folder, pick);
+}
+
+std::string PickFromArchive(FileChoice& choice, const std::string& archive) {
+  std::vector<std::string> entries;
+  if (choice.loopCounter > 0) entries = ListArchiveEntries(archive, static_cast<size_t>(choice.loopCounter));
+  std::vector<std::string> candidates = MatchArchiveMembers(entries, SplitMaskPatterns(choice.mask));
+  if (candidates.empty()) {
+    // Names the archive for the change cycle, which marks it as shown; it is
+    // no extracted file, so nothing may delete it.
+    choice.meltFile.FileName = archive;
+    choice.meltFile.Extracted = false;
+    return kNoArchiveMember;
+  }
+  const std::string temp = TempFolder(choice);
+  std::string member = PickArchiveMember(choice, archive, candidates);
+  if (member.empty() || !ExtractToTemp(choice, archive, member)) return temp;
+  return ExtractedMemberPath(temp, member).value_or(temp);
+}
+
+std::string PickArchiveMember(FileChoice& choice, const std::string& archive,
+                              const std::vector<std::string>& candidates) {
+  if (candidates.empty()) return {};
+  const std::string folder = framework::ExtractFilePath(archive);
+  const std::string name = framework::ExtractFileName(archive);
+  const std::string legacy = folder + framework::ChangeFileExt(name, ".ini");
+  if (framework::FileExists(legacy)) MigrateLegacyBuffer(legacy);
+  const std::string historyPath = folder + framework::ChangeFileExt(name, ".RFB");
+  History history = LoadHistory(historyPath);
+
+  size_t index = DrawUnshown(candidates, history, candidates.size() + 1, [&] {
+    SaveHistory(historyPath, history);
+    MarkArchiveShown(archive);
+  });
+  const std::string& pick = candidates[index];
+  if (IsArchiveName(pick)) {
+    framework::Application::Instance().MessageBox(kNestedArchiveText, kNestedArchiveCaption, MB_ICONWARNING | MB_OK);
+    return {};
+  }
+  history.Append(pick);
+  SaveHistory(historyPath, history);
+  return pick;
+}
+
+bool ExtractToTemp(FileChoice& choice, const std::string& archive, const std::string& member) {
+  const std::string temp = TempFolder(choice);
+  std::optional<std::string> found = ExtractedMemberPath(temp, member);
+  if (!found) return false;
+  const std::string target = *found;
+  framework::CreateFolder(temp);
+  // A file left over under the same name must not pass for the new one.
+  if (framework::FileExists(target)) framework::ForceDeleteFile(target);
+  // The library's answer does not matter: the file does.
+  ExtractArchiveMember(choice.owner, archive, temp, member, true);
+  choice.meltFile.Extracted = true;
+  choice.meltFile.FileName = target;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (framework::FileExists(target)) return true;
+    if (GetTickCount() - start >= choice.extractWaitMs) return false;
+    Sleep(choice.extractPollMs);
+  }
+}
+
+void MarkArchiveShown(const std::string& archive) {
+  const std::string path = framework::ExtractFilePath(archive) + kFolderHistory;
+  History history = LoadHistory(path);
+  history.Append(framework::ExtractFileName(archive));
+  SaveHistory(path, history);
+}
+
+void MigrateLegacyBuffer(const std::string& path) {
+  std::wstring from = framework::Widen(path);
+  std::wstring to = framework::Widen(framework::ChangeFileExt(path, ".RFB"));
+  if (!MoveFileW(from.c_str(), to.c_str())) framework::DeleteFileAt(path);
+}
+
+std::vector<std::string> SplitMaskPatterns(const std::string& mask) {
+  std::vector<std::string> patterns(1);
+  for (char c : mask) {
+    if (c == ';') {
+      if (patterns.size() == kMaxMaskPatterns) break;
+      patterns.emplace_back();
+    } else {
+      patterns.back() += c;
+    }
+  }
+  return patterns;
+}
+
+std::vector<std::string> MatchArchiveMembers(const std::vector<std::string>& entries,
+                                             const std::vector<std::string>& patterns) {
+  std::vector<std::string> upper;
+  for (const std::string& pattern : patterns)
+    if (!pattern.empty()) upper.push_back(framework::AsciiUpper(pattern));
+  std::vector<std::string> members;
+  for (const std::string& entry : entries) {
+    std::string ext = UpperExtension(entry);
+    if (ext.size() < 2 || !IsSafeMemberName(entry)) continue;
+    std::string form = "*" + ext;
+    for (const std::string& pattern : upper)
+      if (pattern == form) members.push_back(entry);
+  }
+  return members;
+}
+
+}  // namespace kaleidon

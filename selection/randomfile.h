@@ -1,0 +1,77 @@
+#pragma once
+// The random choice of the next wallpaper file. A file of the current folder
+// is drawn that the folder's history (_Buf.RFB) does not hold yet; once every
+// listed file has been shown the history starts over and the folder is marked
+// as shown through in the current slot. An LZH archive in the list is a
+// container: a member is drawn the same way against the archive's own
+// history (<archive base name>.RFB beside it) and extracted into the program
+// folder's Temp.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "selection/meltfile.h"
+
+namespace kaleidon {
+
+// What a choice works on, handed in by the main window.
+struct FileChoice {
+  std::string folder;               // the current folder F
+  std::vector<std::string> names;   // the names its file list shows, in list order
+  std::string mask;                 // the file list's mask, patterns separated by ';'
+  int currentSlot = 1;              // the slot box's value
+  int loopCounter = 256;            // most archive entries read per archive
+  HWND owner = nullptr;             // the main window, for the archive library
+  std::string programFolder;        // with a trailing '\'
+  // Moves the file list's selection to a row (-1: no selection).
+  std::function<void(int row)> selectRow;
+  TMeltFile& meltFile;
+  // How long to wait for an extracted file to appear, and how often to look.
+  unsigned extractWaitMs = 10000;
+  unsigned extractPollMs = 100;
+};
+
+// The literal result for an archive without a usable member.
+inline constexpr const char* kNoArchiveMember = "error";
+
+// The full path of the chosen file; for an archive, the result of
+// PickFromArchive. Raises framework::Exception when the list is empty or a
+// history file cannot be read or written.
+std::string PickRandomFile(FileChoice& choice);
+
+// For the archive at path: <program folder>Temp\<member's file name> with the
+// member extracted there; "error" (MeltFile then names the archive) when no
+// member matches the mask; <program folder>Temp\ when the member drawn was
+// refused (an archive inside the archive, or an extraction that never came).
+std::string PickFromArchive(FileChoice& choice, const std::string& archive);
+
+// Draws one of the candidate member names against the archive's history and
+// records it there. Empty when the member is refused.
+std::string PickArchiveMember(FileChoice& choice, const std::string& archive,
+                              const std::vector<std::string>& candidates);
+
+// Extracts member into <program folder>Temp\ and waits for the file; sets
+// MeltFile. False when the file did not appear in time.
+bool ExtractToTemp(FileChoice& choice, const std::string& archive, const std::string& member);
+
+// Appends the archive's file name to its folder's history, unsorted: the
+// archive is passed over until the folder's pass ends.
+void MarkArchiveShown(const std::string& archive);
+
+// Gives a history file of the older name (_Buf.ini, <archive>.ini) the name
+// ending in .RFB; when that is taken, the older file is deleted.
+void MigrateLegacyBuffer(const std::string& path);
+
+// The mask split at ';', at most 31 patterns (later ones are ignored); ";;"
+// leaves an empty pattern.
+std::vector<std::string> SplitMaskPatterns(const std::string& mask);
+
+// The entry names that may be drawn: for each pattern that equals "*" + the
+// name's extension (ASCII case ignored), the name once more; names that
+// could land outside the extraction folder are left out.
+std::vector<std::string> MatchArchiveMembers(const std::vector<std::string>& entries,
+                                             const std::vector<std::string>& patterns);
+
+}  // namespace kaleidon
