@@ -85,39 +85,55 @@ struct Plane {
   uint8_t* Row(int y) const { return data + static_cast<size_t>(y) * stride; }
 };
 
-void Horizontal(const Plane& src, const Plane& dst, const AxisFilter& f, int channels, int sourceWidth) {
+template <int Channels>
+void HorizontalPass(const Plane& src, const Plane& dst, const AxisFilter& f, int sourceWidth) {
+  // Taps that would read past the right edge carry no weight (the filter
+  // never gives them any), so they are cut off here once.
+  std::vector<int> taps(static_cast<size_t>(dst.width));
+  for (int x = 0; x < dst.width; ++x) taps[x] = std::min(f.taps, sourceWidth - f.first[x]);
   for (int y = 0; y < dst.height; ++y) {
     const uint8_t* in = src.Row(y);
     uint8_t* out = dst.Row(y);
     for (int x = 0; x < dst.width; ++x) {
       const int32_t* w = &f.weights[static_cast<size_t>(x) * f.taps];
-      int j0 = f.first[x];
-      int32_t acc[4] = {0, 0, 0, 0};
-      for (int t = 0; t < f.taps; ++t) {
-        if (w[t] == 0 || j0 + t >= sourceWidth) continue;
-        const uint8_t* p = in + static_cast<size_t>(j0 + t) * channels;
-        for (int c = 0; c < channels; ++c) acc[c] += p[c] * w[t];
-      }
-      for (int c = 0; c < channels; ++c) out[static_cast<size_t>(x) * channels + c] = Round(acc[c]);
+      const uint8_t* p = in + static_cast<size_t>(f.first[x]) * Channels;
+      int32_t acc[Channels] = {};
+      for (int t = 0; t < taps[x]; ++t, p += Channels)
+        for (int c = 0; c < Channels; ++c) acc[c] += p[c] * w[t];
+      for (int c = 0; c < Channels; ++c) out[c] = Round(acc[c]);
+      out += Channels;
     }
   }
+}
+
+void Horizontal(const Plane& src, const Plane& dst, const AxisFilter& f, int channels, int sourceWidth) {
+  if (channels == 4)
+    HorizontalPass<4>(src, dst, f, sourceWidth);
+  else
+    HorizontalPass<3>(src, dst, f, sourceWidth);
 }
 
 void Vertical(const Plane& src, const Plane& dst, const AxisFilter& f, int channels, int sourceHeight) {
   const size_t rowBytes = static_cast<size_t>(dst.width) * channels;
   std::vector<int32_t> acc(rowBytes);
   for (int y = 0; y < dst.height; ++y) {
-    std::fill(acc.begin(), acc.end(), 0);
     const int32_t* w = &f.weights[static_cast<size_t>(y) * f.taps];
-    int j0 = f.first[y];
-    for (int t = 0; t < f.taps; ++t) {
-      if (w[t] == 0 || j0 + t >= sourceHeight) continue;
-      const uint8_t* in = src.Row(j0 + t);
+    const int j0 = f.first[y];
+    const int taps = std::min(f.taps, sourceHeight - j0);
+    int32_t* a = acc.data();
+    {
+      const uint8_t* in = src.Row(j0);
+      const int32_t weight = w[0];
+      for (size_t i = 0; i < rowBytes; ++i) a[i] = in[i] * weight;
+    }
+    for (int t = 1; t < taps; ++t) {
       const int32_t weight = w[t];
-      for (size_t i = 0; i < rowBytes; ++i) acc[i] += in[i] * weight;
+      if (weight == 0) continue;
+      const uint8_t* in = src.Row(j0 + t);
+      for (size_t i = 0; i < rowBytes; ++i) a[i] += in[i] * weight;
     }
     uint8_t* out = dst.Row(y);
-    for (size_t i = 0; i < rowBytes; ++i) out[i] = Round(acc[i]);
+    for (size_t i = 0; i < rowBytes; ++i) out[i] = static_cast<uint8_t>((a[i] + kOne / 2) >> kWeightBits);
   }
 }
 

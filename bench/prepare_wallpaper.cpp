@@ -1,0 +1,125 @@
+// The wallpaper preparation of one large JPEG fitted to the screen, as the
+// change cycle runs it: decode (at the DCT scale that still covers the
+// screen), scale the rest of the way, write WPFile.BMP.
+//   bench_prepare_wallpaper.exe <picture.jpg> [width height [rounds]]
+// Prints the median and best wall-clock times in milliseconds, and for
+// comparison the time of this program's own full-size decode of the file.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/wallpaper.h"
+#include "framework/application.h"
+#include "framework/bitmap.h"
+#include "framework/jpeg.h"
+#include "framework/paths.h"
+#include "framework/resample.h"
+#include "framework/text.h"
+
+namespace {
+
+double Now() {
+  LARGE_INTEGER f, c;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&c);
+  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: bench_prepare_wallpaper <picture.jpg> [width height [rounds]]\n");
+    return 2;
+  }
+  const std::string picture = framework::Narrow(argv[1]);
+  kaleidon::ScreenInfo screen{1920, 1080, 32};
+  if (argc >= 4) {
+    screen.width = _wtoi(argv[2]);
+    screen.height = _wtoi(argv[3]);
+  }
+  const int rounds = argc >= 5 ? std::max(1, _wtoi(argv[4])) : 5;
+
+  std::string program = framework::TempFolderPath() + "kaleidon-bench-" + std::to_string(GetCurrentProcessId());
+  framework::CreateFolder(program);
+  framework::OverrideProgramFolder(program);
+  bool failed = false;
+  framework::Application::Instance().SetMessageBoxHook([&](const framework::MessageBoxCall& call) {
+    std::fprintf(stderr, "message: %s\n", framework::ToAnsi(call.text).c_str());
+    failed = true;
+    return IDOK;
+  });
+
+  kaleidon::WallpaperOptions options;
+  options.fitToScreen = true;
+  std::vector<double> prepare;
+  std::string result;
+  for (int i = 0; i < rounds && !failed; ++i) {
+    double start = Now();
+    result = kaleidon::PrepareWallpaperBitmap(picture, options, screen);
+    prepare.push_back(Now() - start);
+  }
+  if (failed) return 1;
+
+  framework::Bitmap written;
+  written.LoadFromFile(result);
+  std::optional<std::string> bytes = framework::ReadWholeFile(picture);
+  framework::JpegImage jpeg;
+  jpeg.LoadFromBytes(*bytes);
+  jpeg.ScaleToAtLeast(screen.width, screen.height);
+
+  std::vector<double> fullDecode;
+  for (int i = 0; i < rounds; ++i) {
+    double start = Now();
+    framework::Bitmap full = framework::DecodeJpeg(*bytes);
+    fullDecode.push_back(Now() - start);
+  }
+  // Where the time goes: decoding at each reduced scale, scaling, writing.
+  for (int eighths : {2, 3, 4, 8}) {
+    framework::JpegDecodeOptions scaled;
+    scaled.scaleEighths = eighths;
+    std::vector<double> decode, resample;
+    framework::Bitmap fitted;
+    for (int i = 0; i < rounds; ++i) {
+      double start = Now();
+      framework::Bitmap b = framework::DecodeJpeg(*bytes, scaled);
+      decode.push_back(Now() - start);
+      start = Now();
+      fitted = framework::Resample(b, screen.width, screen.height);
+      resample.push_back(Now() - start);
+    }
+    std::printf("at %d/8: decode_ms %.1f resample_ms %.1f\n", eighths, Median(decode), Median(resample));
+    if (eighths == 8) {
+      std::vector<double> encode, write;
+      for (int i = 0; i < rounds; ++i) {
+        double start = Now();
+        std::string file = fitted.SaveToBytes();
+        encode.push_back(Now() - start);
+        start = Now();
+        framework::WriteFileAtomically(result, file);
+        write.push_back(Now() - start);
+      }
+      std::printf("bmp encode_ms %.1f atomic write_ms %.1f\n", Median(encode), Median(write));
+    }
+  }
+  std::printf("picture %dx%d, decoded at %d/8 (%dx%d), wallpaper %dx%d %d bits\n", jpeg.ImageWidth(),
+              jpeg.ImageHeight(), jpeg.ScaleEighths(), jpeg.Width(), jpeg.Height(), written.Width(), written.Height(),
+              written.BitsPerPixel());
+  std::printf("prepare_ms median %.1f best %.1f\n", Median(prepare),
+              *std::min_element(prepare.begin(), prepare.end()));
+  std::printf("full_decode_ms median %.1f best %.1f\n", Median(fullDecode),
+              *std::min_element(fullDecode.begin(), fullDecode.end()));
+
+  framework::ForceDeleteFile(result);
+  RemoveDirectoryW(framework::Widen(program).c_str());
+  return 0;
+}
