@@ -25,6 +25,14 @@ constexpr const char* kLoadErrorCaption = "悪のファイル読み込みエラ�
 constexpr const char* kLoadErrorText = "ふぬ～っ！ファ、ファイルが開けない･･･ﾊｧﾊｧ\rこの謎のフォーマットには対応していないか、暗黒の破損している可能性があるぞ。\r因みにファイル名は";
 constexpr const char* kLoadErrorTextEnd = "だ。調べて見てくれ";
 
+// The program cannot use metafiles or icons as wallpapers: the picture class
+// forgets them as soon as the program's code is loaded, before any window
+// builds its file-type list from the registry.
+const bool kPictureFormatsAdjusted = [] {
+  framework::Picture::ForgetMetafilesAndIcons();
+  return true;
+}();
+
 SoundPlayer& CurrentSoundPlayer() {
   static SoundPlayer player;
   return player;

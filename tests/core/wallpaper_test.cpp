@@ -296,3 +296,9 @@ TEST(CurrentScreenInfo, ReportsTheScreenTheTestsRunOn) {
               screen.bitsPerPixel == 32)
       << screen.bitsPerPixel;
 }
+
+TEST(PictureFormatsOfTheProgram, MetafilesAndIconsAreForgottenOnceTheProgramIsLoaded) {
+  std::vector<std::string> extensions;
+  for (const framework::FileFormat& f : framework::Picture::Formats()) extensions.push_back(f.extension);
+  EXPECT_EQ(extensions, (std::vector<std::string>{"bmp", "jpg", "jpeg"}));
+}
