@@ -1,0 +1,70 @@
+#include "app/splash.h"
+
+#include "framework/bitmap.h"
+#include "framework/jpeg.h"
+#include "framework/layout.h"
+#include "framework/resources.h"
+
+namespace kaleidon {
+
+namespace {
+
+framework::FormStyle SplashStyle(bool about) {
+  framework::FormStyle s;
+  s.className = "TForm3";
+  s.caption = "Kaleidon Version0.5";
+  s.clientWidth = 300;
+  s.clientHeight = 200;
+  s.border = about ? framework::BorderStyle::Single : framework::BorderStyle::None;
+  s.systemMenu = about;
+  s.minimizeBox = false;
+  s.topMost = !about;
+  return s;
+}
+
+}  // namespace
+
+TForm3::TForm3(HWND owner, bool about) : Form(SplashStyle(about), owner) {
+  using framework::ControlKind;
+  framework::CreateControls(*this, {
+      {ControlKind::Image, "Image1", 0, 0, 300, 200},
+      {ControlKind::Label, "Label1", 12, 50, 0, 0, "", framework::kTransparent | framework::kBold | framework::kDisabled,
+       RGB(255, 0, 0), 13},
+  });
+  Image1 = framework::Get<framework::Image>(*this, "Image1");
+  Label1 = framework::Get<framework::Label>(*this, "Label1");
+  Label1->OnClick = [this] { Label1Click(); };
+  OnShow = [this] { FormShow(); };
+  FormCreate();
+}
+
+void TForm3::FormCreate() {
+  // The picture is decoded once, when the window is made.
+  std::string jpeg = framework::LoadResourceData("IMG");
+  Image1->SetBitmap(framework::DecodeJpeg(jpeg).CreateHBITMAP());
+}
+
+void TForm3::FormShow() { SetClientSize(300, 200); }
+
+void TForm3::ShowStatus(const std::string& text) {
+  Label1->SetText(text);
+  Repaint();
+  if (StatusShown) StatusShown(text);
+}
+
+void TForm3::Label1Click() {
+  framework::Font font = Label1->GetFont();
+  for (int i = 0; i < 3; ++i) {
+    font.color = RGB(192, 192, 192);
+    Label1->SetFont(font);
+    Label1->Repaint();
+    Sleep(flashDelayMs);
+    font.color = RGB(255, 255, 0);
+    Label1->SetFont(font);
+    Label1->Repaint();
+    Sleep(flashDelayMs);
+  }
+  Close();
+}
+
+}  // namespace kaleidon

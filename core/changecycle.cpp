@@ -1,0 +1,148 @@
+// The change cycle of the main window: one random wallpaper change, and the
+// folder memory and the choice by hand that work on the same controls.
+#include "core/mainform.h"
+#include "core/foldercontrols.h"
+#include "core/wallpaper.h"
+#include "framework/application.h"
+#include "framework/paths.h"
+#include "framework/text.h"
+#include "selection/randomfile.h"
+#include "selection/rotation.h"
+#include "ui/folderlistform.h"
+#include "ui/optionsform.h"
+
+namespace kaleidon {
+
+using framework::Application;
+
+namespace {
+
+constexpr const char* kNoPictureText =
+    "はわぁ！読み込む正義の画像がないぞ！\r"
+    "指定した正義のフォルダに読み込める\r"
+    "正義の画像ファイルがない。何とかしてくれ";
+constexpr const char* kNothingSelectedText =
+    "正義のファイルが選択されていないぞ\r"
+    "正義のファイルを選択してからもう一度ボタンを押すのだ！";
+constexpr const char* kFileMissingText =
+    "はぐぁ！指定した正義のファイルが存在しない････\r"
+    "別の正義のフォルダに移動されたか、闇の削除をされた可能性がある\r"
+    "正義の手刀でファイルリストを最新のものに更新するぞ！";
+
+}  // namespace
+
+FolderMemory TForm1::Memory() {
+  if (!folderControls_) folderControls_ = std::make_unique<FolderControls>(*this);
+  return FolderMemory{*FolderList, *folderControls_, Options->SpinEdit3->Value()};
+}
+
+void TForm1::Button6Click() {
+  FolderMemory memory = Memory();
+  RememberFolder(memory);
+}
+
+void TForm1::Button8Click() {
+  FolderMemory memory = Memory();
+  RecallFolder(memory);
+}
+
+void TForm1::SpinEdit1Change() {
+  if (!FolderList || !Options) return;  // the windows are still being made
+  FolderMemory memory = Memory();
+  ChangeFolderSlot(memory);
+}
+
+void TForm1::ChangeWallpaper(bool apply) {
+  ChangeBusy = true;
+  int slotCount = Options->SpinEdit3->Value();
+  HCURSOR hourglass = LoadCursorW(nullptr, IDC_WAIT);
+  Button3->SetCursor(hourglass);
+  Button3->Repaint();
+  auto normalCursor = [this] {
+    Button3->SetCursor(nullptr);
+    Button3->Repaint();
+  };
+  auto endForArchiveWithoutPicture = [&] {
+    ChangeBusy = false;
+    normalCursor();
+    MarkArchiveShown(MeltFile.FileName);
+  };
+  auto endForEmptyList = [&] {
+    normalCursor();
+    Application::Instance().MessageBox(kNoPictureText, "悪のエラー", MB_OK | MB_ICONWARNING);
+    ChangeBusy = false;
+  };
+  try {
+    if (SpinEdit1->Enabled()) {
+      FolderMemory memory = Memory();
+      memory.slotCount = slotCount;
+      RotateFolder(memory);
+    }
+    if (FileListBox2->Count() == 0) return endForEmptyList();
+    auto pick = [&] {
+      FileChoice choice{FileListBox2->Directory(),
+                        FileListBox2->Items(),
+                        FileListBox2->Mask(),
+                        SpinEdit1->Value(),
+                        Options->LoopOut1->Value(),
+                        Handle(),
+                        framework::ProgramFolder(),
+                        [this](int row) { FileListBox2->SetItemIndex(row); },
+                        MeltFile};
+      return PickRandomFile(choice);
+    };
+    std::string picture = pick();
+    if (picture == kNoArchiveMember) return endForArchiveWithoutPicture();
+    if (!framework::FileExists(picture)) {
+      // The file went away after the list was read: read it again and draw
+      // once more; an emptied folder ends the change like an empty one.
+      FileListBox2->Update();
+      if (FileListBox2->Count() == 0) return endForEmptyList();
+      picture = pick();
+      if (picture == kNoArchiveMember) return endForArchiveWithoutPicture();
+    }
+    WallpaperOptions options = Options->WallpaperSettings();
+    std::string bitmap = PrepareWallpaperBitmap(picture, options, CurrentScreen());
+    SetWallpaper(bitmap, apply, options);
+    Label7->SetText(framework::ExtractFileName(picture));
+    normalCursor();
+    if (MeltFile.Extracted) {
+      if (framework::FileExists(MeltFile.FileName)) framework::ForceDeleteFile(MeltFile.FileName);
+      MeltFile = TMeltFile{};
+    }
+  } catch (...) {
+    // Whatever went wrong ends this change quietly; the next one starts anew.
+    normalCursor();
+  }
+  ChangeBusy = false;
+}
+
+void TForm1::Button1Click() {
+  Button1->SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  Button1->Repaint();
+  struct RestoreCursor {
+    framework::Button* button;
+    ~RestoreCursor() { button->SetCursor(nullptr); }
+  } restore{Button1};
+  int row = FileListBox2->ItemIndex();
+  if (row < 0) {
+    Application::Instance().MessageBox(kNothingSelectedText, "悪のエラー", MB_OK | MB_ICONWARNING);
+    return;
+  }
+  std::string path = framework::JoinPath(FileListBox2->Directory(), FileListBox2->Items()[row]);
+  if (framework::AsciiLower(framework::ExtractFileExt(path)) == ".lzh") {
+    // The archive dialog takes archives chosen by hand.
+    if (OnArchiveChosen) OnArchiveChosen(path);
+    return;
+  }
+  if (framework::FileExists(path)) {
+    WallpaperOptions options = Options->WallpaperSettings();
+    SetWallpaper(PrepareWallpaperBitmap(path, options, CurrentScreen()), true, options);
+    Label7->SetText(framework::ExtractFileName(path));
+  } else {
+    Application::Instance().MessageBox(kFileMissingText, "闇のエラー", MB_OK | MB_ICONWARNING);
+    FileListBox2->Update();
+  }
+}
+
+}  // namespace kaleidon

@@ -1,0 +1,35 @@
+#pragma once
+// The main window's controls as folder memory sees them.
+#include "core/mainform.h"
+
+namespace kaleidon {
+
+// The main window's controls that folder memory moves.
+class TForm1::FolderControls : public FolderMemoryControls {
+ public:
+  explicit FolderControls(TForm1& form) : f_(form) {}
+  int CurrentSlot() const override { return f_.SpinEdit1->Value(); }
+  void SetCurrentSlot(int slot) override { f_.SpinEdit1->SetValue(slot); }
+  bool SlotBoxEnabled() const override { return f_.SpinEdit1->Enabled(); }
+  std::string ListedFolder() const override { return f_.FileListBox2->Directory(); }
+  std::string CurrentFolder() const override { return f_.dlb1->Directory(); }
+  bool ChangeFolder(const std::string& folder) override {
+    try {
+      f_.dlb1->SetDirectory(folder);
+      return true;
+    } catch (const framework::Exception&) {
+      return false;
+    }
+  }
+  void SyncDriveBox() override {
+    std::string folder = f_.dlb1->Directory();
+    if (folder.size() >= 2 && folder[1] == ':') f_.dcb1->SetDrive(folder[0]);
+  }
+  void ShowSlotFolder(const std::string& folder) override { f_.Label4->SetText(folder); }
+  void Repaint() override { f_.Repaint(); }
+
+ private:
+  TForm1& f_;
+};
+
+}  // namespace kaleidon

@@ -1,0 +1,402 @@
+#include "core/mainform.h"
+#include "core/foldercontrols.h"
+
+#include "app/splash.h"
+#include "core/filterlist.h"
+#include "core/loadgate.h"
+#include "core/settings.h"
+#include "framework/application.h"
+#include "framework/graphics.h"
+#include "framework/layout.h"
+#include "framework/paths.h"
+#include "framework/random.h"
+#include "framework/text.h"
+#include "tray/trayicon.h"
+#include "ui/folderlistform.h"
+#include "ui/optionsform.h"
+
+namespace kaleidon {
+
+using framework::Application;
+using framework::JoinPath;
+using framework::ProgramFolder;
+
+namespace {
+
+constexpr const char* kGreetingCaption = "作者の挨拶";
+constexpr const char* kGreetingText =
+    "初めまして、「カレイドン」作者の「白樺　雫」です。\r"
+    "拙作「カレイドン」をお使い頂き誠にありがとうございます。\r"
+    "至らぬ所があると思いますが「カレイドン」共々これから宜しくお願い致します。\r"
+    "でわでわ、「カレイドン Version0.6」の世界をお楽しみください（＾＾；";
+constexpr const char* kUpgradeCaption = "カレイドン Version0.6";
+constexpr const char* kUpgradeText =
+    "バージョンアップありがとうございます\r"
+    "Version0.6より圧縮ファイル(LHA)にも対応しました。 \r"
+    "詳細はヘルプファイルをご覧ください。\r"
+    "\r"
+    "フォルダバッファの拡張子を変更しましが、通常通り\r"
+    "お使い頂くだけで結構です。全て自動で処理をします。\r"
+    "\r"
+    "同じフォルダを複数登録する事ができなくなりました。\r"
+    "エラー回避のため、完全最適化を実行します。";
+constexpr const char* kFolderGoneText =
+    "むはっ！前まであった正義のフォルダが見つからない！\r"
+    "前回選択されていた正義のフォルダは暗黒の削除をされたか、正義の移動された可能性があるな････\r"
+    "カレイドンが正義のインストールをされている正義のフォルダに正義の頭突きで設定を変更だ！";
+constexpr const char* kDriveErrorText =
+    "ぐあぁぁぁ！無効なドライブ指定をくらってしまった！\r"
+    "正義のディスクが正義のドライブに入っていないか、正義のはずのディスクが\r"
+    "悪の破損をしていかもしれん";
+
+framework::FormStyle MainStyle() {
+  framework::FormStyle s;
+  s.className = "TMyMainForm";
+  s.caption = "Kaleidon v0.6.1";
+  s.clientWidth = 516;
+  s.clientHeight = 376;
+  s.border = framework::BorderStyle::Single;
+  s.minimizeBox = true;
+  s.maximizeBox = false;
+  s.ownedByApplication = false;
+  return s;
+}
+
+bool IsResetArgument(const std::string& arg) { return arg == "/f" || arg == "/F"; }
+
+char DriveLetterOf(const std::string& folder) { return folder.size() >= 2 && folder[1] == ':' ? folder[0] : 0; }
+
+}  // namespace
+
+bool SPIs1PictureRegister(const std::string& extension) {
+  std::string upper = framework::AsciiUpper(extension);
+  return upper != "JPG" && upper != "JPEG";
+}
+
+TForm1::TForm1(const std::string& firstArgument) : Form(MainStyle()) {
+  using framework::ControlKind;
+  constexpr COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kFuchsia = RGB(255, 0, 255);
+  framework::CreateControls(*this, {
+      {ControlKind::Label, "Label5", 0, 0, 516, 376, "", framework::kTransparent | framework::kFixedSize},
+      {ControlKind::DriveComboBox, "dcb1", 5, 5, 251, 0},
+      {ControlKind::DirectoryListBox, "dlb1", 5, 35, 251, 221},
+      {ControlKind::FilterComboBox, "FilterComboBox1", 260, 5, 251, 0},
+      {ControlKind::FileListBox, "FileListBox1", 260, 35, 201, 221, "", framework::kHidden},
+      {ControlKind::FileListBox, "FileListBox2", 260, 35, 251, 221},
+      {ControlKind::Button, "Button1", 5, 265, 0, 0, "壁紙変更(&C)"},
+      {ControlKind::Button, "Button3", 90, 265, 0, 0, "ランダム(&R)"},
+      {ControlKind::Button, "Button4", 175, 265, 0, 0, "オプション(&O)"},
+      {ControlKind::Button, "Button7", 260, 265, 0, 0, "ｲﾒｰｼﾞﾋﾞｭｰ(&I)"},
+      {ControlKind::Button, "Button5", 345, 265, 0, 0, "リスト更新(&N)"},
+      {ControlKind::Button, "Button10", 430, 265, 0, 0, "ヘルプ(&H)"},
+      {ControlKind::SpinEdit, "SpinEdit1", 5, 300, 81, 24},
+      {ControlKind::Button, "Button6", 90, 300, 0, 0, "ﾌｫﾙﾀﾞ記憶(&M)", framework::kDisabled},
+      {ControlKind::Button, "Button8", 175, 300, 0, 0, "ﾌｫﾙﾀﾞ変更(&F)"},
+      {ControlKind::Button, "Button9", 260, 300, 0, 0, "ﾌｫﾙﾀﾞﾘｽﾄ(&L)"},
+      {ControlKind::Button, "Button12", 345, 300, 0, 0, "自動登録(&A)"},
+      {ControlKind::Button, "Button2", 430, 300, 0, 0, "終了(&X)"},
+      {ControlKind::Label, "Label3", 5, 330, 0, 0, "記憶パス＝"},
+      {ControlKind::Label, "Label4", 68, 330, 0, 0, "", 0, kRed},
+      {ControlKind::Label, "Label2", 5, 345, 0, 0, "現在パス＝"},
+      {ControlKind::Label, "Label1", 68, 345, 0, 0, "", 0, kBlue},
+      {ControlKind::Label, "Label6", 5, 360, 0, 0, "表示ﾌｧｲﾙ＝"},
+      {ControlKind::Label, "Label7", 68, 360, 0, 0, "", 0, kFuchsia},
+  });
+  using framework::Get;
+  dcb1 = Get<framework::DriveComboBox>(*this, "dcb1");
+  dlb1 = Get<framework::DirectoryListBox>(*this, "dlb1");
+  FilterComboBox1 = Get<framework::FilterComboBox>(*this, "FilterComboBox1");
+  FileListBox1 = Get<framework::FileListBox>(*this, "FileListBox1");
+  FileListBox2 = Get<framework::FileListBox>(*this, "FileListBox2");
+  Button1 = Get<framework::Button>(*this, "Button1");
+  Button3 = Get<framework::Button>(*this, "Button3");
+  Button4 = Get<framework::Button>(*this, "Button4");
+  Button7 = Get<framework::Button>(*this, "Button7");
+  Button5 = Get<framework::Button>(*this, "Button5");
+  Button10 = Get<framework::Button>(*this, "Button10");
+  SpinEdit1 = Get<framework::SpinEdit>(*this, "SpinEdit1");
+  Button6 = Get<framework::Button>(*this, "Button6");
+  Button8 = Get<framework::Button>(*this, "Button8");
+  Button9 = Get<framework::Button>(*this, "Button9");
+  Button12 = Get<framework::Button>(*this, "Button12");
+  Button2 = Get<framework::Button>(*this, "Button2");
+  Label1 = Get<framework::Label>(*this, "Label1");
+  Label2 = Get<framework::Label>(*this, "Label2");
+  Label3 = Get<framework::Label>(*this, "Label3");
+  Label4 = Get<framework::Label>(*this, "Label4");
+  Label5 = Get<framework::Label>(*this, "Label5");
+  Label6 = Get<framework::Label>(*this, "Label6");
+  Label7 = Get<framework::Label>(*this, "Label7");
+
+  FileListBox2->SetMask("*.bmp");
+  FileListBox2->SetFileTypes(framework::kAllFileTypes);
+  FileListBox2->SetShowIcons(true);
+  FileListBox1->SetFileTypes(framework::kAllFileTypes);
+  dlb1->SetFileList(FileListBox2);
+  FilterComboBox1->SetFileList(FileListBox2);
+  FilterComboBox1->SetShowHint(true);
+  SpinEdit1->SetMinValue(1);
+  SpinEdit1->SetMaxValue(200);
+  SpinEdit1->SetValue(1);
+  SpinEdit1->SetEditorEnabled(false);
+
+  Timer1 = std::make_unique<framework::Timer>();
+  Timer1->SetInterval(60000);
+  Timer1->OnTimer = [this] { Timer1Timer(); };
+
+  PopupMenu1 = std::make_unique<framework::PopupMenu>(this, "PopupMenu1");
+  PopupMenu1->Add("Show1", "表示", [this] { Show1Click(); });
+  PopupMenu1->Add("TimerSS", "ﾀｲﾏｰｽﾄｯﾌﾟ", [this] { TimerSSClick(); });
+  PopupMenu1->Add("N2", "ﾗﾝﾀﾞﾑ", [this] { N2Click(); });
+  PopupMenu1->Add("Option1", "ｵﾌﾟｼｮﾝ", [this] { Option1Click(); });
+  PopupMenu1->Add("N1", "-", nullptr);
+  PopupMenu1->Add("Exit1", "終了", [this] { Button2Click(); });
+  PopupMenu1->OnPopup = [this] { PopupMenu1Popup(); };
+
+  Button1->OnClick = [this] { Button1Click(); };
+  Button2->OnClick = [this] { Button2Click(); };
+  Button3->OnClick = [this] { Button3Click(); };
+  Button4->OnClick = [this] { Button4Click(); };
+  Button5->OnClick = [this] { Button5Click(); };
+  Button6->OnClick = [this] { Button6Click(); };
+  Button8->OnClick = [this] { Button8Click(); };
+  Button9->OnClick = [this] { Button9Click(); };
+  SpinEdit1->OnChange = [this] { SpinEdit1Change(); };
+  Button10->OnClick = [this] { Button10Click(); };
+  dlb1->OnChange = [this] { dlb1Change(); };
+  dcb1->OnChange = [this] { dcb1Change(); };
+  FilterComboBox1->OnChange = [this] { FilterComboBox1Change(); };
+  FileListBox2->OnDblClick = [this] { FileListBox2DblClick(); };
+  Label5->OnDblClick = [this] { Label5DblClick(); };
+  OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
+  OnSysCommand = [this](WPARAM command) { return WMSysCommand(command); };
+
+  FormCreate(firstArgument);
+
+  // The tray icon is there from the start, whether the window shows or not.
+  TrayIcon1 = std::make_unique<TTrayIcon>(this);
+  HICON icon = static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+  TrayIcon1->SetIcon(icon);  // the component keeps a copy
+  if (icon) DestroyIcon(icon);
+  TrayIcon1->SetTipHelp("カレイドン参上！");
+  TrayIcon1->SetRBPopupMenu(PopupMenu1.get());
+  TrayIcon1->OnClick = [this](TTrayIcon&) { Button3Click(); };
+  TrayIcon1->OnDblClick = [this](TTrayIcon&) { TrayIcon1DblClick(); };
+  TrayIcon1->SetVisible(true);
+  try {
+    TrayIcon1->Loaded();
+  } catch (const framework::Exception& e) {
+    // Without its tray icon a hidden window could never be reached again.
+    Application::Instance().ShowException(e);
+    Application::Instance().SetShowMainForm(true);
+  }
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate(const std::string& firstArgument) {
+  StartLoadStatistics();
+  MeltFile = TMeltFile{};
+  const std::string programFolder = ProgramFolder();
+  const std::string tempFolder = JoinPath(programFolder, "Temp");
+  framework::IniFile ini = OpenSettings();
+
+  if (IsResetArgument(firstArgument)) {
+    resetStart_ = true;
+    dlb1->SetDirectory(programFolder);
+    dcb1->SetDrive(DriveLetterOf(programFolder));
+    ini.EraseSection(kSysInfo);
+    return;
+  }
+
+  // The version marker: greet a first start, explain an upgrade.
+  bool firstStart = !framework::FileExists(ini.FileName());
+  bool upgrade = !firstStart && ini.ReadString(kSysInfo, "ProgramVersion", kOldestProgramVersion) != kProgramVersion;
+  if (firstStart) Application::Instance().MessageBox(kGreetingText, kGreetingCaption, MB_OK);
+  if (upgrade) Application::Instance().MessageBox(kUpgradeText, kUpgradeCaption, MB_OK | MB_ICONINFORMATION);
+  if (firstStart || upgrade) {
+    framework::CreateFolder(tempFolder);
+    ini.EraseSection(kSelectedDirectorys);
+    ini.EraseSection(kAllFilesSelectedDirectorys);
+  }
+
+  Application::Instance().OnMinimize = [this] { HideMainWindow(); };
+  framework::Randomize();
+  if (!framework::DirectoryExists(tempFolder)) framework::CreateFolder(tempFolder);
+
+  try {
+    FileListBox2->SetDirectory(ini.ReadString(kSysInfo, "Path", programFolder));
+  } catch (const framework::Exception&) {
+    Application::Instance().MessageBox(kFolderGoneText, "暗黒のエラー", MB_OK | MB_ICONQUESTION);
+    ini.WriteString(kSysInfo, "Path", programFolder);
+  }
+  bool taskTray = ini.ReadBool(kSysInfo, "TaskTray", defaults::kTaskTray);
+  CurrentFolder = ini.ReadString(kSysInfo, "Path", programFolder);
+  BuildFilterList(ini.ReadString(kSysInfo, "CustomMask", ""));
+  int filter = ini.ReadInteger(kSysInfo, "Filter", defaults::kFilter);
+  if (filter < 0 || filter >= FilterComboBox1->Count()) filter = FilterComboBox1->Count() - 1;
+  FilterComboBox1->SetItemIndex(filter);
+  FileListBox2->SetMask(FilterComboBox1->Mask());
+
+  try {
+    dlb1->SetDirectory(CurrentFolder);
+  } catch (const framework::Exception&) {
+    // The stored folder could be listed but not entered; the program folder
+    // always can.
+    CurrentFolder = programFolder;
+    dlb1->SetDirectory(CurrentFolder);
+  }
+  dcb1->SetDrive(DriveLetterOf(dlb1->Directory()));
+  FileListBox2->SetTopIndex(0);
+  Label1->SetText(JoinPath(CurrentFolder, ""));
+  TimerTicks = 0;
+  if (taskTray) Application::Instance().SetShowMainForm(false);
+}
+
+void TForm1::BuildFilterList(const std::string& customMask) {
+  std::vector<PictureFormat> formats;
+  for (const auto& f : framework::Picture::Formats()) formats.push_back({f.extension, f.description});
+  std::reverse(formats.begin(), formats.end());
+  FilterComboBox1->SetFilter(BuildFilterText(formats, ArchiveLibraryInSystemFolder(), customMask));
+}
+
+void TForm1::FormCloseQuery(bool& canClose) {
+  framework::IniFile ini = OpenSettings();
+  TForm2& o = *Options;
+  ini.WriteString(kSysInfo, "Path", CurrentFolder);
+  ini.WriteBool(kSysInfo, "StartUpChange", o.CheckBox1->Checked());
+  ini.WriteBool(kSysInfo, "TaskTray", o.CheckBox2->Checked());
+  ini.WriteBool(kSysInfo, "TimerChange", o.CheckBox4->Checked());
+  ini.WriteInteger(kSysInfo, "Hour", o.SpinEdit1->Value());
+  ini.WriteInteger(kSysInfo, "Minute", o.SpinEdit2->Value());
+  ini.WriteInteger(kSysInfo, "CPUUseRate", o.SpinEdit4->Value());
+  ini.WriteInteger(kSysInfo, "Compulsory", o.SpinEdit5->Value());
+  ini.WriteBool(kSysInfo, "Splash", o.CheckBox3->Checked());
+  ini.WriteBool(kSysInfo, "ChangeStyle", o.CheckBox5->Checked());
+  ini.WriteBool(kSysInfo, "Dlay", o.CheckBox6->Checked());
+  ini.WriteInteger(kSysInfo, "LastBuf", SpinEdit1->Value());
+  ini.WriteString(kSysInfo, "ConvertToJpeg", kConvertToJpegReserved);
+  ini.WriteBool(kSysInfo, "PlaySound", o.SoundPlayCheck->Checked());
+  ini.WriteString(kSysInfo, "SoundFile", o.Edit1->Text());
+  ini.WriteInteger(kSysInfo, "Filter", FilterComboBox1->ItemIndex());
+  ini.WriteInteger(kSysInfo, "MemoryCount", o.SpinEdit3->Value());
+  ini.WriteString(kSysInfo, "ProgramVersion", kProgramVersion);
+  ini.WriteString(kSysInfo, "RandomRoutine", kRandomRoutineVersion);
+
+  StopLoadStatistics();
+
+  // Pictures taken out of archives live in Temp only for one change; the
+  // folder is emptied at the end of the run, whatever attributes they have.
+  std::string tempFolder = JoinPath(ProgramFolder(), "Temp");
+  if (framework::DirectoryExists(tempFolder)) {
+    FileListBox1->SetDirectory(tempFolder);
+    for (const std::string& name : FileListBox1->Items()) {
+      std::string path = JoinPath(tempFolder, name);
+      if (framework::FileExists(path)) framework::ForceDeleteFile(path);
+    }
+  }
+  canClose = true;
+}
+
+void TForm1::Button2Click() { Close(); }
+
+void TForm1::Button3Click() {
+  if (ChangeBusy) {
+    Application::Instance().MessageBox("そう急かさないでくれ", "待ってくれ", MB_OK);
+    return;
+  }
+  ChangeWallpaper(true);
+}
+
+void TForm1::Button4Click() {
+  if (Options->Visible()) {
+    Options->BringToFront();
+  } else {
+    Options->ShowModal();
+  }
+}
+
+void TForm1::Button5Click() {
+  dcb1->Repaint();
+  dlb1->Update();
+  FileListBox2->Update();
+}
+
+void TForm1::Button9Click() { FolderList->ShowModal(); }
+
+void TForm1::Button10Click() {
+  WinHelpW(Application::Instance().Handle(), L"kaleidon.hlp", HELP_FINDER, 0);
+}
+
+void TForm1::dlb1Change() {
+  CurrentFolder = dlb1->Directory();
+  Label1->SetText(JoinPath(CurrentFolder, ""));
+  if (FileListBox2->Count() > 0) FileListBox2->SetItemIndex(0);
+}
+
+void TForm1::dcb1Change() {
+  if (changingDrive_) return;
+  changingDrive_ = true;
+  CurrentFolder = dlb1->Directory();
+  char savedDrive = DriveLetterOf(CurrentFolder);
+  try {
+    dlb1->SetDrive(dcb1->Drive());
+  } catch (const framework::Exception&) {
+    Application::Instance().MessageBox(kDriveErrorText, "暗黒のドライブチェンジエラー", MB_OK | MB_ICONWARNING);
+    try {
+      dlb1->SetDirectory(CurrentFolder);
+    } catch (const framework::Exception&) {
+    }
+    if (savedDrive) dcb1->SetDrive(savedDrive);
+  }
+  CurrentFolder = dlb1->Directory();
+  changingDrive_ = false;
+}
+
+void TForm1::FilterComboBox1Change() { FilterComboBox1->SetHint(FilterComboBox1->Mask()); }
+
+void TForm1::FileListBox2DblClick() { Button1->Click(); }
+
+void TForm1::TrayIcon1DblClick() {
+  if (Options->Visible()) Options->Close();
+  Show();
+  Application::Instance().Restore();
+  Application::Instance().BringToFront();
+}
+
+void TForm1::Show1Click() { TrayIcon1DblClick(); }
+void TForm1::N2Click() { Button3->Click(); }
+void TForm1::Option1Click() { Button4->Click(); }
+
+void TForm1::TimerSSClick() { Options->CheckBox4->SetChecked(!Options->CheckBox4->Checked()); }
+
+void TForm1::PopupMenu1Popup() {
+  PopupMenu1->Item("TimerSS").SetCaption(Options->CheckBox4->Checked() ? "ﾀｲﾏｰｽﾄｯﾌﾟ" : "ﾀｲﾏｰｽﾀｰﾄ");
+}
+
+bool TForm1::WMSysCommand(WPARAM command) {
+  if (command != SC_MINIMIZE) return false;
+  Hide();
+  return true;
+}
+
+void TForm1::HideMainWindow() { Hide(); }
+
+void TForm1::Label5DblClick() {
+  TForm3 about(Application::Instance().Handle(), true);
+  about.Label1->SetEnabled(true);
+  about.Label1->SetText("Close");
+  about.ShowModal();
+}
+
+void TForm1::Timer1Timer() {
+  ++TimerTicks;
+  int limit = Options->SpinEdit1->Value() * 60 + Options->SpinEdit2->Value();
+  if (TimerTicks >= limit) {
+    ChangeWallpaper(true);
+    TimerTicks = 0;
+  }
+}
+
+}  // namespace kaleidon

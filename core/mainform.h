@@ -1,0 +1,105 @@
+#pragma once
+// The main window: folder and file-type choice, the buttons of the change by
+// hand and of the other windows, the tray icon and its menu, the interval
+// timer. It holds the program-wide values of a run.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "framework/extctrls.h"
+#include "framework/filectrls.h"
+#include "framework/forms.h"
+#include "framework/menus.h"
+#include "framework/spinedit.h"
+#include "framework/stdctrls.h"
+#include "selection/foldermemory.h"
+#include "selection/meltfile.h"
+
+namespace kaleidon {
+
+class TForm2;
+class TForm4;
+class TForm5;
+class TTrayIcon;
+
+class TForm1 : public framework::Form {
+ public:
+  // firstArgument: the program's first command-line argument (or empty).
+  explicit TForm1(const std::string& firstArgument);
+  ~TForm1() override;
+
+  // The other windows, set once they exist.
+  TForm2* Options = nullptr;
+  TForm4* Viewer = nullptr;
+  TForm5* FolderList = nullptr;
+
+  framework::DriveComboBox* dcb1;
+  framework::DirectoryListBox* dlb1;
+  framework::FilterComboBox* FilterComboBox1;
+  framework::FileListBox* FileListBox2;
+  framework::FileListBox* FileListBox1;
+  framework::Button *Button1, *Button3, *Button4, *Button7, *Button5, *Button10;
+  framework::SpinEdit* SpinEdit1;
+  framework::Button *Button6, *Button8, *Button9, *Button12, *Button2;
+  framework::Label *Label3, *Label4, *Label2, *Label1, *Label6, *Label7, *Label5;
+  std::unique_ptr<framework::Timer> Timer1;
+  std::unique_ptr<framework::PopupMenu> PopupMenu1;
+  std::unique_ptr<TTrayIcon> TrayIcon1;
+
+  // Program-wide values of the run.
+  std::string CurrentFolder;
+  bool ChangeBusy = false;
+  int TimerTicks = 0;
+  TMeltFile MeltFile;
+
+  // Handlers.
+  void FormCreate(const std::string& firstArgument);
+  void FormCloseQuery(bool& canClose);
+  void Button2Click();
+  void Button3Click();
+  void Button4Click();
+  void Button5Click();
+  void Button9Click();
+  void Button10Click();
+  void dlb1Change();
+  void dcb1Change();
+  void FilterComboBox1Change();
+  void FileListBox2DblClick();
+  void TrayIcon1DblClick();
+  void Show1Click();
+  void N2Click();
+  void Option1Click();
+  void TimerSSClick();
+  void PopupMenu1Popup();
+  bool WMSysCommand(WPARAM command);
+  void HideMainWindow();
+  void Label5DblClick();
+  void Timer1Timer();
+
+  // The random change (the change cycle).
+  void ChangeWallpaper(bool apply);
+  // Folder memory over this window's controls and the folder list's table.
+  void Button6Click();
+  void Button8Click();
+  void SpinEdit1Change();
+  // The choice by hand of the selected file.
+  void Button1Click();
+  // An archive chosen by hand goes to the archive dialog.
+  std::function<void(const std::string& archive)> OnArchiveChosen;
+
+  // The file-type list (run once while the window is made).
+  void BuildFilterList(const std::string& customMask);
+
+ private:
+  class FolderControls;
+  std::unique_ptr<FolderControls> folderControls_;
+  FolderMemory Memory();
+  bool resetStart_ = false;
+  bool changingDrive_ = false;
+};
+
+// Picture formats that plug-ins offer are refused for JPEG, which the JPEG
+// library always decodes.
+bool SPIs1PictureRegister(const std::string& extension);
+
+}  // namespace kaleidon

@@ -1,0 +1,78 @@
+// The start-up sequence run inside the test process, with the program folder
+// pointed at a fresh folder; the main window is closed from the message loop.
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+#include "app/splash.h"
+#include "framework/application.h"
+#include "framework/forms.h"
+#include "framework/paths.h"
+#include "framework/text.h"
+#include "support/messageboxes.h"
+#include "support/tempdir.h"
+
+using framework::Application;
+
+namespace {
+
+class StartupSequence : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    framework::OverrideProgramFolder(dir.path());
+    kaleidon::TForm3::StatusShown = [this](const std::string& s) { statuses.push_back(s); };
+    // Close the main window as soon as the message loop runs.
+    Application::Instance().Initialize();
+    Application::Instance().Queue([] {
+      if (framework::Form* main = Application::Instance().MainForm()) main->Close();
+    });
+  }
+  void TearDown() override {
+    kaleidon::TForm3::StatusShown = nullptr;
+    framework::OverrideProgramFolder("");
+  }
+
+  TempDir dir;
+  MessageBoxRecorder boxes;
+  std::vector<std::string> statuses;
+};
+
+}  // namespace
+
+TEST_F(StartupSequence, SplashShowsTheStatusTextsInOrder) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nDlay=1\r\n");
+  EXPECT_EQ(kaleidon::RunKaleidon({}), 0);
+  EXPECT_EQ(statuses, (std::vector<std::string>{"ｶﾚｲﾄﾞﾝ起動中", "起動処理中...", "ｵﾌﾟｼｮﾝ設定更新中...",
+                                                "ｽﾛｰｽﾀｰﾄ待機中..."}));
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(StartupSequence, NoSplashWhenSwitchedOff) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\nDlay=1\r\n");
+  EXPECT_EQ(kaleidon::RunKaleidon({}), 0);
+  EXPECT_TRUE(statuses.empty());
+  EXPECT_EQ(Application::Instance().Title(), "カレイドン");
+  EXPECT_EQ(Application::Instance().HelpFile(), "KALEIDON.hlp");
+}
+
+TEST_F(StartupSequence, MissingFolderIsReportedOnceAndReplacedByTheProgramFolder) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\nPath=C:\\no\\such\\folder\r\n");
+  EXPECT_EQ(kaleidon::RunKaleidon({}), 0);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Last().caption, "暗黒のエラー");
+  EXPECT_EQ(boxes.Last().flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONQUESTION));
+  std::string ini = dir.ReadFile("Kaleidon.ini");
+  EXPECT_NE(ini.find("Path=" + framework::ToAnsi(dir.path().substr(0, dir.path().size() - 1))), std::string::npos) << ini;
+}
+
+TEST(CommandLine, OnlyTheExactWrittenFormsCount) {
+  using kaleidon::CommandLine;
+  EXPECT_TRUE(CommandLine{"/e"}.Change());
+  EXPECT_TRUE(CommandLine{"/E"}.Change());
+  EXPECT_FALSE(CommandLine{"-e"}.Change());
+  EXPECT_FALSE(CommandLine{"/e "}.Change());
+  EXPECT_FALSE(CommandLine{"/EE"}.Change());
+  EXPECT_TRUE(CommandLine{"/S"}.Silent());
+  EXPECT_TRUE(CommandLine{"/f"}.Reset());
+  EXPECT_FALSE(CommandLine{"/F"}.Silent());
+}

@@ -1,0 +1,139 @@
+// The program started as a user starts it: a copy in a program folder of its
+// own, its windows found from outside.
+#include <gtest/gtest.h>
+
+#include "framework/inidocument.h"
+#include "framework/paths.h"
+#include "support/program.h"
+
+namespace {
+
+constexpr DWORD kStartTimeout = 30000;
+
+HWND WaitForMainWindow(const ProgramProcess& p) {
+  return WaitForWindow(L"TMyMainForm", "Kaleidon v0.6.1", p.Id(), kStartTimeout);
+}
+
+// The main window once the start-up has shown it.
+HWND WaitForShownMainWindow(const ProgramProcess& p) {
+  HWND main = WaitForMainWindow(p);
+  for (DWORD waited = 0; main && !IsWindowVisible(main) && waited < kStartTimeout; waited += 50) Sleep(50);
+  return main && IsWindowVisible(main) ? main : nullptr;
+}
+
+// Answers a message box of the process and returns its text.
+std::string AnswerMessageBox(const ProgramProcess& p, const std::string& caption) {
+  HWND box = WaitForWindow(L"#32770", caption, p.Id(), kStartTimeout);
+  if (!box) return "(no message box " + caption + ")";
+  std::string text = MessageBoxText(box);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  return text;
+}
+
+void CloseMainWindow(ProgramProcess& p) {
+  HWND main = WaitForMainWindow(p);
+  ASSERT_NE(main, nullptr);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(p.WaitForExit(kStartTimeout), std::optional<DWORD>(0));
+}
+
+std::optional<std::string> SysInfoValue(const InstalledProgram& program, const char* key) {
+  return framework::IniDocument(program.ReadFile("Kaleidon.ini")).Value("SysInfo", key);
+}
+
+}  // namespace
+
+TEST(Startup, SecondCopyReportsTheRunningOneAndEndsWithZero) {
+  InstalledProgram program;
+  program.WriteSettings();
+  ProgramProcess first = ProgramProcess::Start(program.Exe());
+  HWND main = WaitForShownMainWindow(first);
+  ASSERT_NE(main, nullptr);
+  std::string settingsBefore = program.ReadFile("Kaleidon.ini");
+
+  ProgramProcess second = ProgramProcess::Start(program.Exe(), "/E");
+  EXPECT_EQ(AnswerMessageBox(second, "二重起動"), "カレイドンは既に起動されています。同時に複数の起動はできません。");
+  EXPECT_EQ(second.WaitForExit(kStartTimeout), std::optional<DWORD>(0));
+  // The second copy touched nothing: no change, no settings, no bitmap.
+  EXPECT_EQ(program.ReadFile("Kaleidon.ini"), settingsBefore);
+  EXPECT_FALSE(program.Exists("WPFile.BMP"));
+  EXPECT_TRUE(first.Running());
+  EXPECT_TRUE(IsWindow(main));
+  CloseMainWindow(first);
+}
+
+TEST(Startup, FirstStartGreetsCreatesTempAndWritesTheSettingsAtTheEnd) {
+  InstalledProgram program;
+  ProgramProcess p = ProgramProcess::Start(program.Exe());
+  std::string greeting = AnswerMessageBox(p, "作者の挨拶");
+  EXPECT_EQ(greeting.substr(0, greeting.find('\r')), "初めまして、「カレイドン」作者の「白樺　雫」です。");
+  ASSERT_NE(WaitForShownMainWindow(p), nullptr);
+  EXPECT_TRUE(program.Exists("Temp"));
+  EXPECT_FALSE(program.Exists("Kaleidon.ini"));
+  CloseMainWindow(p);
+  EXPECT_EQ(SysInfoValue(program, "ProgramVersion"), "0.6");
+  EXPECT_EQ(SysInfoValue(program, "RandomRoutine"), "0.5");
+  EXPECT_EQ(SysInfoValue(program, "Minute"), "15");
+  EXPECT_EQ(framework::JoinPath(SysInfoValue(program, "Path").value_or(""), ""), program.path());
+}
+
+TEST(Startup, UpgradeStartExplainsAndErasesTheRotationSections) {
+  InstalledProgram program;
+  program.WriteFile("Kaleidon.ini",
+                    "[SysInfo]\r\nProgramVersion=0.60\r\nSplash=0\r\nHour=99\r\n"
+                    "[SelectedDirectorys]\r\nDirectory1=C:\\a\\\r\n"
+                    "[AllFilesSelectedDirectorys]\r\nDirectory1=C:\\a\\\r\n"
+                    "[DirectoryBuf]\r\nPathMemory1=C:\\a\\\r\n");
+  ProgramProcess p = ProgramProcess::Start(program.Exe());
+  std::string text = AnswerMessageBox(p, "カレイドン Version0.6");
+  EXPECT_EQ(text.substr(0, text.find('\r')), "バージョンアップありがとうございます");
+  ASSERT_NE(WaitForShownMainWindow(p), nullptr);
+  framework::IniDocument ini(program.ReadFile("Kaleidon.ini"));
+  EXPECT_FALSE(ini.HasSection("SelectedDirectorys"));
+  EXPECT_FALSE(ini.HasSection("AllFilesSelectedDirectorys"));
+  EXPECT_EQ(ini.Value("DirectoryBuf", "PathMemory1"), "C:\\a\\");
+  CloseMainWindow(p);
+  EXPECT_EQ(SysInfoValue(program, "ProgramVersion"), "0.6");
+  EXPECT_EQ(SysInfoValue(program, "Hour"), "23");  // clamped by its control
+}
+
+TEST(Startup, ResetStartErasesTheGeneralSettingsAndWritesDefaultsBack) {
+  InstalledProgram program;
+  program.WriteSettings("Hour=5\r\nMinute=30\r\nTimerChange=1\r\nTaskTray=1\r\n");
+  program.WriteFile("Kaleidon.ini", program.ReadFile("Kaleidon.ini") + "[DirectoryBuf]\r\nPathMemory1=C:\\a\\\r\n");
+  ProgramProcess p = ProgramProcess::Start(program.Exe(), "/F");
+  HWND main = WaitForShownMainWindow(p);  // shown although TaskTray was set
+  ASSERT_NE(main, nullptr);
+  framework::IniDocument during(program.ReadFile("Kaleidon.ini"));
+  EXPECT_FALSE(during.HasSection("SysInfo"));
+  EXPECT_EQ(during.Value("DirectoryBuf", "PathMemory1"), "C:\\a\\");
+  CloseMainWindow(p);
+  EXPECT_EQ(SysInfoValue(program, "Hour"), "0");
+  EXPECT_EQ(SysInfoValue(program, "Minute"), "15");
+  EXPECT_EQ(SysInfoValue(program, "TimerChange"), "0");
+}
+
+TEST(Startup, OnlyTheExactFirstArgumentCounts) {
+  for (const char* args : {"-e", "\"/e \"", "x /E"}) {
+    InstalledProgram program;
+    program.WriteSettings();
+    ProgramProcess p = ProgramProcess::Start(program.Exe(), args);
+    ASSERT_NE(WaitForShownMainWindow(p), nullptr) << args;
+    CloseMainWindow(p);
+  }
+}
+
+TEST(Startup, TrayStartAndSilentStartKeepTheMainWindowHidden) {
+  for (const char* args : {"", "/s"}) {
+    InstalledProgram program;
+    program.WriteSettings(*args ? "" : "TaskTray=1\r\n");
+    ProgramProcess p = ProgramProcess::Start(program.Exe(), args);
+    HWND main = WaitForMainWindow(p);
+    ASSERT_NE(main, nullptr);
+    // The tray icon's window comes after the main window's creation.
+    ASSERT_NE(WaitForWindow(L"TCallbackWindow", "", p.Id(), kStartTimeout), nullptr);
+    Sleep(500);
+    EXPECT_FALSE(IsWindowVisible(main)) << args;
+    CloseMainWindow(p);
+  }
+}

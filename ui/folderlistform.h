@@ -1,0 +1,31 @@
+#pragma once
+// The folder list dialog. Its grid is the program's slot table for the whole
+// run: row n holds slot n ("Memory[n]" and the folder).
+#include "framework/forms.h"
+#include "framework/grids.h"
+#include "framework/stdctrls.h"
+#include "selection/foldermemory.h"
+
+namespace kaleidon {
+
+class TForm1;
+
+class TForm5 : public framework::Form, public SlotTable {
+ public:
+  explicit TForm5(TForm1& main);
+
+  framework::StringGrid* StringGrid1;
+  framework::Button* Button1;
+
+  // Column 1 of rows 1..slotCount from the settings file, with their labels.
+  void ReloadSlots(int slotCount);
+
+  // The slot table.
+  std::string Cell(int column, int row) const override;
+  void SetCell(int column, int row, const std::string& text) override;
+
+ private:
+  TForm1& main_;
+};
+
+}  // namespace kaleidon

@@ -1,0 +1,246 @@
+#include "ui/optionsform.h"
+
+#include <commdlg.h>
+
+#include "core/mainform.h"
+#include "core/settings.h"
+#include "framework/application.h"
+#include "framework/layout.h"
+#include "framework/text.h"
+#include "ui/folderlistform.h"
+
+namespace kaleidon {
+
+namespace {
+
+framework::FormStyle OptionsStyle() {
+  framework::FormStyle s;
+  s.className = "TForm2";
+  s.caption = "Kaleidon Option";
+  s.clientWidth = 361;
+  s.clientHeight = 293;
+  s.border = framework::BorderStyle::Single;
+  s.minimizeBox = false;
+  return s;
+}
+
+}  // namespace
+
+TForm2::TForm2(TForm1& main, const std::string& firstArgument) : Form(OptionsStyle()), main_(main) {
+  using framework::ControlKind;
+  framework::CreateControls(*this, {
+      {ControlKind::GroupBox, "GroupBox1", 6, 6, 170, 170, "起動設定（次回から有効）"},
+      {ControlKind::CheckBox, "CheckBox1", 14, 24, 150, 17, "起動時に変更"},
+      {ControlKind::CheckBox, "CheckBox2", 14, 44, 150, 17, "タスクトレイに常駐"},
+      {ControlKind::CheckBox, "CheckBox3", 14, 64, 150, 17, "スプラッシュを表示"},
+      {ControlKind::CheckBox, "CheckBox6", 14, 84, 150, 17, "遅延起動を使う"},
+      {ControlKind::Label, "Label1", 14, 108, 0, 0, "CPU負荷設定"},
+      {ControlKind::SpinEdit, "SpinEdit4", 90, 104, 50, 22},
+      {ControlKind::Label, "Label2", 144, 108, 0, 0, "％"},
+      {ControlKind::Label, "Label3", 14, 138, 0, 0, "強制実行待機時間"},
+      {ControlKind::SpinEdit, "SpinEdit5", 100, 134, 50, 22},
+      {ControlKind::Label, "Label4", 154, 138, 0, 0, "秒"},
+      {ControlKind::GroupBox, "GroupBox2", 184, 6, 170, 40, "/E オプション固有設定"},
+      {ControlKind::CheckBox, "CheckBox5", 192, 22, 155, 17, "壁紙の設定だけ変更"},
+      {ControlKind::CheckBox, "CheckBox4", 188, 54, 160, 17, "指定時間で変更"},
+      {ControlKind::Label, "Label5", 188, 76, 0, 0, "壁紙を"},
+      {ControlKind::SpinEdit, "SpinEdit1", 188, 92, 45, 22},
+      {ControlKind::Label, "Label6", 236, 96, 0, 0, "時間"},
+      {ControlKind::SpinEdit, "SpinEdit2", 264, 92, 45, 22},
+      {ControlKind::Label, "Label7", 312, 96, 0, 0, "分"},
+      {ControlKind::Label, "Label8", 188, 118, 0, 0, "間隔で変更"},
+      {ControlKind::Label, "Label9", 188, 142, 0, 0, "フォルダ記憶数"},
+      {ControlKind::SpinEdit, "SpinEdit3", 280, 138, 55, 22},
+      {ControlKind::CheckBox, "CheckBox8", 6, 184, 220, 17, "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる"},
+      {ControlKind::CheckBox, "CheckBox11", 6, 204, 220, 17, "LZHファイルも検索（自動検索）"},
+      {ControlKind::Label, "Label10", 230, 186, 0, 0, "ループ制御"},
+      {ControlKind::SpinEdit, "LoopOut1", 290, 182, 60, 22},
+      {ControlKind::CheckBox, "SoundPlayCheck", 6, 226, 220, 17, "壁紙変更時に音を鳴らす"},
+      {ControlKind::Edit, "Edit1", 6, 246, 310, 21},
+      {ControlKind::Button, "Button3", 320, 246, 30, 21, ". . ."},
+      {ControlKind::Edit, "Edit2", 6, 246, 310, 21, "", framework::kHidden},
+      {ControlKind::Button, "Button1", 196, 268, 75, 25, "OK"},
+      {ControlKind::Button, "Button2", 280, 268, 75, 25, "CANCEL"},
+  });
+  using framework::Get;
+  CheckBox1 = Get<framework::CheckBox>(*this, "CheckBox1");
+  CheckBox2 = Get<framework::CheckBox>(*this, "CheckBox2");
+  CheckBox3 = Get<framework::CheckBox>(*this, "CheckBox3");
+  CheckBox4 = Get<framework::CheckBox>(*this, "CheckBox4");
+  CheckBox5 = Get<framework::CheckBox>(*this, "CheckBox5");
+  CheckBox6 = Get<framework::CheckBox>(*this, "CheckBox6");
+  CheckBox8 = Get<framework::CheckBox>(*this, "CheckBox8");
+  CheckBox11 = Get<framework::CheckBox>(*this, "CheckBox11");
+  SoundPlayCheck = Get<framework::CheckBox>(*this, "SoundPlayCheck");
+  SpinEdit1 = Get<framework::SpinEdit>(*this, "SpinEdit1");
+  SpinEdit2 = Get<framework::SpinEdit>(*this, "SpinEdit2");
+  SpinEdit3 = Get<framework::SpinEdit>(*this, "SpinEdit3");
+  SpinEdit4 = Get<framework::SpinEdit>(*this, "SpinEdit4");
+  SpinEdit5 = Get<framework::SpinEdit>(*this, "SpinEdit5");
+  LoopOut1 = Get<framework::SpinEdit>(*this, "LoopOut1");
+  Edit1 = Get<framework::Edit>(*this, "Edit1");
+  Edit2 = Get<framework::Edit>(*this, "Edit2");
+  Button1 = Get<framework::Button>(*this, "Button1");
+  Button2 = Get<framework::Button>(*this, "Button2");
+  Button3 = Get<framework::Button>(*this, "Button3");
+
+  SpinEdit1->SetMinValue(0), SpinEdit1->SetMaxValue(23);
+  SpinEdit2->SetMinValue(1), SpinEdit2->SetMaxValue(60);
+  SpinEdit3->SetMinValue(0), SpinEdit3->SetMaxValue(200);
+  SpinEdit4->SetMinValue(10), SpinEdit4->SetMaxValue(100);
+  SpinEdit5->SetMinValue(20), SpinEdit5->SetMaxValue(120);
+  LoopOut1->SetMinValue(128), LoopOut1->SetMaxValue(4096), LoopOut1->SetIncrement(128);
+  LoopOut1->SetValue(defaults::kLoopCounter);
+  LoopOut1->SetEditorEnabled(false);
+  Edit1->SetReadOnly(true);
+
+  CheckBox4->OnClick = [this] { CheckBox4Click(); };
+  SpinEdit1->OnChange = [this] { SpinEdit1Change(); };
+  SpinEdit2->OnChange = [this] { SpinEdit2Change(); };
+  SpinEdit3->OnChange = [this] { SpinEdit3Change(); };
+  Button1->OnClick = [this] { Button1Click(); };
+  Button2->OnClick = [this] { Button2Click(); };
+  Button3->OnClick = [this] { Button3Click(); };
+
+  FormCreate(firstArgument);
+}
+
+void TForm2::FormCreate(const std::string& firstArgument) {
+  LoadNumberSettings();
+  if (SpinEdit3->Value() < 1) {
+    main_.SpinEdit1->SetEnabled(false);
+  } else {
+    main_.SpinEdit1->SetMaxValue(SpinEdit3->Value());
+  }
+  LoadSwitchSettings();
+  SpinEdit1->SetEnabled(CheckBox4->Checked());
+  SpinEdit2->SetEnabled(CheckBox4->Checked());
+  if (firstArgument == "/s" || firstArgument == "/S") {
+    framework::Application::Instance().SetShowMainForm(false);
+  } else if (firstArgument == "/f" || firstArgument == "/F") {
+    main_.Timer1->SetEnabled(false);
+    framework::Application::Instance().SetShowMainForm(true);
+  }
+}
+
+WallpaperOptions TForm2::WallpaperSettings() const {
+  return WallpaperOptions{CheckBox8->Checked(), SoundPlayCheck->Checked(), Edit1->Text()};
+}
+
+void TForm2::LoadNumberSettings() {
+  framework::IniFile ini = OpenSettings();
+  SpinEdit1->SetValue(ini.ReadInteger(kSysInfo, "Hour", defaults::kHour));
+  SpinEdit2->SetValue(ini.ReadInteger(kSysInfo, "Minute", defaults::kMinute));
+  SpinEdit3->SetValue(ini.ReadInteger(kSysInfo, "MemoryCount", defaults::kMemoryCount));
+  SpinEdit4->SetValue(ini.ReadInteger(kSysInfo, "CPUUseRate", defaults::kCPUUseRate));
+  SpinEdit5->SetValue(ini.ReadInteger(kSysInfo, "Compulsory", defaults::kCompulsory));
+  LoopOut1->SetValue(ini.ReadInteger(kSysInfo, "LoopCounter", defaults::kLoopCounter));
+}
+
+void TForm2::LoadSwitchSettings() {
+  framework::IniFile ini = OpenSettings();
+  CheckBox1->SetChecked(ini.ReadBool(kSysInfo, "StartUpChange", defaults::kStartUpChange));
+  CheckBox2->SetChecked(ini.ReadBool(kSysInfo, "TaskTray", defaults::kTaskTray));
+  CheckBox3->SetChecked(ini.ReadBool(kSysInfo, "Splash", defaults::kSplash));
+  CheckBox4->SetChecked(ini.ReadBool(kSysInfo, "TimerChange", defaults::kTimerChange));
+  CheckBox5->SetChecked(ini.ReadBool(kSysInfo, "ChangeStyle", defaults::kChangeStyle));
+  CheckBox6->SetChecked(ini.ReadBool(kSysInfo, "Dlay", defaults::kDlay));
+  CheckBox8->SetChecked(ini.ReadBool(kSysInfo, "ScreenSize", defaults::kScreenSize));
+  CheckBox11->SetChecked(ini.ReadBool(kSysInfo, "AutoFind", defaults::kAutoFind));
+  SoundPlayCheck->SetChecked(ini.ReadBool(kSysInfo, "PlaySound", defaults::kPlaySound));
+  Edit1->SetText(ini.ReadString(kSysInfo, "SoundFile", ""));
+  Edit2->SetText(ini.ReadString(kSysInfo, "CustomMask", ""));
+}
+
+void TForm2::Button1Click() {
+  framework::IniFile ini = OpenSettings();
+  ini.WriteBool(kSysInfo, "StartUpChange", CheckBox1->Checked());
+  ini.WriteBool(kSysInfo, "TaskTray", CheckBox2->Checked());
+  ini.WriteBool(kSysInfo, "TimerChange", CheckBox4->Checked());
+  ini.WriteInteger(kSysInfo, "Hour", SpinEdit1->Value());
+  ini.WriteInteger(kSysInfo, "Minute", SpinEdit2->Value());
+  ini.WriteInteger(kSysInfo, "CPUUseRate", SpinEdit4->Value());
+  ini.WriteInteger(kSysInfo, "Compulsory", SpinEdit5->Value());
+  ini.WriteBool(kSysInfo, "ScreenSize", CheckBox8->Checked());
+  ini.WriteBool(kSysInfo, "Splash", CheckBox3->Checked());
+  ini.WriteBool(kSysInfo, "ChangeStyle", CheckBox5->Checked());
+  ini.WriteBool(kSysInfo, "Dlay", CheckBox6->Checked());
+  ini.WriteBool(kSysInfo, "PlaySound", SoundPlayCheck->Checked());
+  ini.WriteString(kSysInfo, "SoundFile", Edit1->Text());
+  ini.WriteInteger(kSysInfo, "MemoryCount", SpinEdit3->Value());
+  ini.WriteInteger(kSysInfo, "LoopCounter", LoopOut1->Value());
+  if (FolderList) FolderList->ReloadSlots(SpinEdit3->Value());
+  ini.WriteBool(kSysInfo, "AutoFind", CheckBox11->Checked());
+  ini.WriteString(kSysInfo, "CustomMask", Edit2->Text());
+  SetModalResult(IDOK);
+  Close();
+}
+
+void TForm2::Button2Click() {
+  LoadNumberSettings();
+  LoadSwitchSettings();
+  SetModalResult(IDCANCEL);
+  Close();
+}
+
+void TForm2::Button3Click() {
+  wchar_t file[MAX_PATH] = L"";
+  std::wstring filter = framework::Widen("Wave File");
+  filter.push_back(L'\0');
+  filter += L"*.WAV";
+  filter.push_back(L'\0');
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = Handle();
+  ofn.lpstrFilter = filter.c_str();
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
+  if (GetOpenFileNameW(&ofn)) Edit1->SetText(framework::Narrow(file));
+}
+
+void TForm2::CheckBox4Click() {
+  bool on = CheckBox4->Checked();
+  SpinEdit1->SetEnabled(on);
+  SpinEdit2->SetEnabled(on);
+  main_.Timer1->SetEnabled(on);
+}
+
+void TForm2::SpinEdit1Change() {
+  if (SpinEdit1->Value() < 1) {
+    SpinEdit2->SetValue(1);
+    SpinEdit2->SetMinValue(1);
+  } else {
+    SpinEdit2->SetMinValue(-1);
+  }
+}
+
+void TForm2::SpinEdit2Change() {
+  int minutes = SpinEdit2->Value();
+  if (minutes == -1 && SpinEdit1->Value() != 0) {
+    SpinEdit1->SetValue(SpinEdit1->Value() - 1);
+    SpinEdit2->SetValue(59);
+  } else if (minutes == 60) {
+    SpinEdit1->SetValue(SpinEdit1->Value() + 1);
+    SpinEdit2->SetValue(0);
+  }
+}
+
+void TForm2::SpinEdit3Change() {
+  int count = SpinEdit3->Value();
+  if (count == 0) {
+    main_.SpinEdit1->SetEnabled(false);
+    main_.Button6->SetEnabled(false);
+  } else if (count == 1) {
+    main_.SpinEdit1->SetEnabled(true);
+    main_.Button6->SetEnabled(true);
+    main_.SpinEdit1->SetMinValue(1);
+    main_.SpinEdit1->SetMaxValue(1);
+  } else if (count >= 2 && count <= 200) {
+    main_.SpinEdit1->SetEnabled(true);
+    main_.Button6->SetEnabled(true);
+    main_.SpinEdit1->SetMaxValue(count);
+  }
+}
+
+}  // namespace kaleidon
