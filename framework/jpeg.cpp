@@ -224,7 +224,9 @@ Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options) {
   if (cmyk) {
     cinfo.out_color_space = JCS_CMYK;
   } else if (quantize) {
-    cinfo.out_color_space = JCS_RGB;
+    // A grey picture is quantised as grey, so that its palette holds greys
+    // only (in RGB the quantiser's cells would tint them).
+    cinfo.out_color_space = cinfo.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
     cinfo.quantize_colors = TRUE;
     cinfo.desired_number_of_colors = 256;
     cinfo.two_pass_quantize = TRUE;

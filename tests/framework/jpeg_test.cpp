@@ -129,6 +129,16 @@ TEST(JpegDecoding, EightBitOutputIsLibjpegsQuantisedPictureWithItsOwnPalette) {
   EXPECT_GT(b.Palette().size(), 16u);
   // djpeg -colors 256 -nosmooth: the same palette choice and dithering.
   ExpectSamePicture(b, BmpFixture("photo-256.bmp"));
+
+  // A grey picture quantises to greys.
+  JpegDecodeOptions grey;
+  grey.pixelFormat = JpegPixelFormat::k8Bit;
+  Bitmap g = DecodeJpeg(PictureFixture("gray.jpg"), grey);
+  ASSERT_EQ(g.BitsPerPixel(), 8);
+  for (int x = 0; x < g.Width(); x += 5) {
+    Rgb c = g.PixelColor(x, 20);
+    EXPECT_TRUE(c.red == c.green && c.green == c.blue) << x;
+  }
 }
 
 TEST(JpegDecoding, CmykPicturesComeOutInTheirColours) {
