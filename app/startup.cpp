@@ -5,11 +5,12 @@
 #include <memory>
 
 #include "app/splash.h"
+#include "archive/unlha32.h"
 #include "core/loadgate.h"
 #include "core/mainform.h"
 #include "core/settings.h"
 #include "framework/application.h"
-#include "framework/graphics.h"
+#include "selection/foldermemory.h"
 #include "ui/folderlistform.h"
 #include "ui/optionsform.h"
 #include "ui/viewerform.h"
@@ -58,6 +59,8 @@ void CreateFolderList(ProgramWindows& w, const CommandLine& cl) {
   w.folderList = std::make_unique<TForm5>(*w.main);
   w.main->FolderList = w.folderList.get();
   w.options->FolderList = w.folderList.get();
+  FolderMemory memory = w.main->Memory();
+  LoadFolderList(memory);
   TForm2& o = *w.options;
   if (cl.Change()) {
     WaitForLowLoad(o.SpinEdit4->Value(), o.SpinEdit5->Value());
@@ -87,9 +90,8 @@ int RunKaleidon(const CommandLine& commandLine) {
     return 0;
   }
   HANDLE mutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
-  // Metafiles and icons are no wallpapers: only bitmaps, JPEG and the
-  // formats of image plug-ins stay known.
-  framework::Picture::ForgetMetafilesAndIcons();
+  // The archive library, when installed, is bound once for the whole run.
+  LoadUnlhaLibrary();
   app.Initialize();
 
   ProgramWindows windows;
@@ -127,6 +129,7 @@ int RunKaleidon(const CommandLine& commandLine) {
   SetWindowLongPtrW(app.Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(windows.main->Handle()));
   app.Run();
   app.SetMainForm(nullptr);
+  FreeUnlhaLibrary();
   if (mutex) CloseHandle(mutex);
   return 0;
 }

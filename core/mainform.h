@@ -79,6 +79,7 @@ class TForm1 : public framework::Form {
   // The random change (the change cycle).
   void ChangeWallpaper(bool apply);
   // Folder memory over this window's controls and the folder list's table.
+  FolderMemory Memory();
   void Button6Click();
   void Button8Click();
   void SpinEdit1Change();
@@ -93,7 +94,6 @@ class TForm1 : public framework::Form {
  private:
   class FolderControls;
   std::unique_ptr<FolderControls> folderControls_;
-  FolderMemory Memory();
   bool resetStart_ = false;
   bool changingDrive_ = false;
 };

@@ -1,0 +1,60 @@
+// The one change of the command line, as a scheduled task would run it.
+#include <gtest/gtest.h>
+
+#include "framework/bitmap.h"
+#include "framework/paths.h"
+#include "framework/text.h"
+#include "support/program.h"
+
+namespace {
+
+std::string RegistryWallpaper() {
+  wchar_t value[1024] = L"";
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"WallPaper", RRF_RT_REG_SZ, nullptr, value,
+                   &size) != ERROR_SUCCESS)
+    return {};
+  return framework::Narrow(value);
+}
+
+std::string Picture(int width, int height) {
+  framework::Bitmap b(width, height, 24);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) b.SetPixelColor(x, y, framework::Rgb{uint8_t(x), uint8_t(y), 200});
+  return b.SaveToBytes();
+}
+
+}  // namespace
+
+TEST(CommandLineChange, StoresANewWallpaperAndEndsWithoutTouchingTheSettings) {
+  InstalledProgram program;
+  TempDir pictures;
+  pictures.WriteFile("wide.bmp", Picture(64, 16));
+  pictures.WriteFile("tall.bmp", Picture(16, 64));
+  // A threshold of 100 % lets the load gate pass at once on a busy machine.
+  program.WriteSettings("Path=" + framework::ToAnsi(pictures.path()) + "\r\nCPUUseRate=100\r\n");
+  std::string settings = program.ReadFile("Kaleidon.ini");
+
+  ProgramProcess p = ProgramProcess::Start(program.Exe(), "/E");
+  EXPECT_EQ(p.WaitForExit(60000), std::optional<DWORD>(0));
+
+  EXPECT_EQ(program.ReadFile("Kaleidon.ini"), settings);
+  framework::Bitmap wallpaper;
+  ASSERT_NO_THROW(wallpaper.LoadFromBytes(program.ReadFile("WPFile.BMP")));
+  std::string history = pictures.ReadFile("_Buf.RFB");
+  ASSERT_TRUE(history == "wide.bmp\r\n" || history == "tall.bmp\r\n") << history;
+  EXPECT_EQ(wallpaper.Width(), history == "wide.bmp\r\n" ? 64 : 16);
+  EXPECT_EQ(RegistryWallpaper(), program.PathOf("WPFile.BMP"));
+}
+
+TEST(CommandLineChange, AnEmptyFolderStillEndsTheRunAfterItsMessage) {
+  InstalledProgram program;
+  TempDir empty;
+  program.WriteSettings("Path=" + framework::ToAnsi(empty.path()) + "\r\nCPUUseRate=100\r\n");
+  ProgramProcess p = ProgramProcess::Start(program.Exe(), "/e");
+  HWND box = WaitForWindow(L"#32770", "悪のエラー", p.Id(), 30000);
+  ASSERT_NE(box, nullptr);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(p.WaitForExit(30000), std::optional<DWORD>(0));
+  EXPECT_FALSE(program.Exists("WPFile.BMP"));
+}
