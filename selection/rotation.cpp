@@ -20,12 +20,20 @@ bool HoldsFolder(const std::vector<std::string>& values, const std::string& fold
   return false;
 }
 
+// Values are read back as the settings file gives them: at most max characters.
+std::string CutCharacters(const std::string& text, size_t max) {
+  size_t count = 0;
+  for (size_t i = 0; i < text.size(); ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count++ == max) return text.substr(0, i);
+  return text;
+}
+
 // The values of Directory1..Directory<count> of a section, empty ones left out.
 std::vector<std::string> ReadDirectories(const framework::IniDocument& settings, const char* section, int count) {
   std::vector<std::string> values;
   for (int i = 1; i <= count; ++i) {
     std::optional<std::string> value = settings.Value(section, DirectoryKey(i));
-    if (value && !value->empty()) values.push_back(value->substr(0, framework::IniFile::kMaxValueLength));
+    if (value && !value->empty()) values.push_back(CutCharacters(*value, framework::IniFile::kMaxValueLength));
   }
   return values;
 }
@@ -34,6 +42,7 @@ std::vector<std::string> ReadDirectories(const framework::IniDocument& settings,
 
 bool IsFolderSelectable(const SlotTable& table, int slotCount, uint8_t slot) {
   int n = std::min(slotCount, kMaxFolderSlots);
+  if (slot < 1 || slot > n) return false;
   // One reading of the file for both sections.
   std::optional<std::string> bytes = framework::ReadWholeFile(SettingsPath());
   framework::IniDocument document(bytes ? framework::FromAnsi(*bytes) : std::string());
