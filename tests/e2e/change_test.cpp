@@ -58,3 +58,19 @@ TEST(CommandLineChange, AnEmptyFolderStillEndsTheRunAfterItsMessage) {
   EXPECT_EQ(p.WaitForExit(30000), std::optional<DWORD>(0));
   EXPECT_FALSE(program.Exists("WPFile.BMP"));
 }
+
+TEST(StartUpChange, ChangesTheWallpaperWhileTheProgramStarts) {
+  InstalledProgram program;
+  TempDir pictures;
+  pictures.WriteFile("only.bmp", Picture(8, 8));
+  program.WriteSettings("Path=" + framework::ToAnsi(pictures.path()) +
+                        "\r\nStartUpChange=1\r\nDlay=1\r\nCPUUseRate=100\r\n");
+  ProgramProcess p = ProgramProcess::Start(program.Exe());
+  HWND main = WaitForWindow(L"TMyMainForm", "Kaleidon v0.6.1", p.Id(), 30000);
+  ASSERT_NE(main, nullptr);
+  for (int i = 0; i < 300 && !IsWindowVisible(main); ++i) Sleep(50);
+  EXPECT_TRUE(program.Exists("WPFile.BMP"));
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), "only.bmp\r\n");
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(p.WaitForExit(30000), std::optional<DWORD>(0));
+}

@@ -1,0 +1,57 @@
+#include "app/splash.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/application.h"
+#include "support/programwindows.h"
+
+using framework::Application;
+
+TEST(Splash, ShowsTheProgramPictureBorderlessOnTop) {
+  kaleidon::TForm3 splash;
+  splash.Show();
+  EXPECT_EQ(splash.ClientSize().cx, 300);
+  EXPECT_EQ(splash.ClientSize().cy, 200);
+  EXPECT_EQ(splash.Caption(), "Kaleidon Version0.5");
+  EXPECT_TRUE(GetWindowLongW(splash.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_FALSE(GetWindowLongW(splash.Handle(), GWL_STYLE) & WS_CAPTION);
+  BITMAP picture{};
+  ASSERT_TRUE(GetObjectW(splash.Image1->Bitmap(), sizeof picture, &picture));
+  EXPECT_EQ(picture.bmWidth, 300);
+  EXPECT_EQ(picture.bmHeight, 200);
+  EXPECT_FALSE(splash.Label1->Enabled());
+  EXPECT_EQ(splash.Label1->GetFont().color, RGB(255, 0, 0));
+  EXPECT_TRUE(splash.Label1->GetFont().bold);
+}
+
+TEST(Splash, ClickOnTheLabelFlashesItAndClosesTheWindow) {
+  kaleidon::TForm3::flashDelayMs = 1;
+  kaleidon::TForm3 splash;
+  splash.Label1->SetEnabled(true);
+  splash.ShowStatus("Close");
+  splash.Show();
+  splash.Label1->OnClick();
+  EXPECT_FALSE(splash.Visible());
+  EXPECT_EQ(splash.Label1->GetFont().color, RGB(255, 255, 0));  // the last colour of the flash
+}
+
+TEST(Splash, DoubleClickOnTheMainWindowShowsTheAboutWindowUntilClosed) {
+  kaleidon::TForm3::flashDelayMs = 1;
+  ProgramWindows w;
+  HWND seen = nullptr;
+  std::string label;
+  LONG style = 0;
+  Application::Instance().Queue([&] {
+    seen = FindWindowW(L"TForm3", L"Kaleidon Version0.5");
+    if (auto* about = static_cast<kaleidon::TForm3*>(framework::Form::FromHandle(seen))) {
+      label = about->Label1->Text();
+      style = GetWindowLongW(seen, GWL_STYLE);
+      about->Label1->OnClick();
+    }
+  });
+  w.main->Label5->OnDblClick();
+  ASSERT_NE(seen, nullptr);
+  EXPECT_EQ(label, "Close");
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(IsWindow(seen));  // released once closed
+}
