@@ -50,15 +50,9 @@ constexpr const char* kDriveErrorText =
     "悪の破損をしていかもしれん";
 
 framework::FormStyle MainStyle() {
-  framework::FormStyle s;
-  s.className = "TMyMainForm";
-  s.caption = "Kaleidon v0.6.1";
-  s.clientWidth = 516;
-  s.clientHeight = 376;
-  s.border = framework::BorderStyle::Single;
+  framework::FormStyle s = framework::FormStyle::FixedDialog("TMyMainForm", "Kaleidon v0.6.1", 516, 376);
   s.minimizeBox = true;
-  s.maximizeBox = false;
-  s.ownedByApplication = false;
+  s.ownedByApplication = false;  // the main window has the taskbar button
   return s;
 }
 

@@ -156,6 +156,17 @@ struct FormStyle {
   // Owned by the application window (no taskbar button of its own) unless a
   // form says otherwise.
   bool ownedByApplication = true;
+
+  // A fixed-size window with the system menu only, centred on the screen.
+  static FormStyle FixedDialog(std::string className, std::string caption, int clientWidth, int clientHeight) {
+    FormStyle s;
+    s.className = std::move(className);
+    s.caption = std::move(caption);
+    s.clientWidth = clientWidth;
+    s.clientHeight = clientHeight;
+    s.minimizeBox = false;
+    return s;
+  }
 };
 
 class Form {

@@ -7,16 +7,7 @@
 namespace kaleidon {
 
 namespace {
-framework::FormStyle FolderListStyle() {
-  framework::FormStyle s;
-  s.className = "TForm5";
-  s.caption = "フォルダリスト";
-  s.clientWidth = 483;
-  s.clientHeight = 337;
-  s.border = framework::BorderStyle::Single;
-  s.minimizeBox = false;
-  return s;
-}
+framework::FormStyle FolderListStyle() { return framework::FormStyle::FixedDialog("TForm5", "フォルダリスト", 483, 337); }
 }  // namespace
 
 TForm5::TForm5(TForm1& main) : Form(FolderListStyle()), main_(main) {

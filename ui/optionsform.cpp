@@ -13,16 +13,7 @@ namespace kaleidon {
 
 namespace {
 
-framework::FormStyle OptionsStyle() {
-  framework::FormStyle s;
-  s.className = "TForm2";
-  s.caption = "Kaleidon Option";
-  s.clientWidth = 361;
-  s.clientHeight = 293;
-  s.border = framework::BorderStyle::Single;
-  s.minimizeBox = false;
-  return s;
-}
+framework::FormStyle OptionsStyle() { return framework::FormStyle::FixedDialog("TForm2", "Kaleidon Option", 361, 293); }
 
 }  // namespace
 

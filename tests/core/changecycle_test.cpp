@@ -26,6 +26,19 @@ std::string Settings(const std::string& path, const std::string& extra = "") {
   return "[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::ToAnsi(path) + "\r\n" + extra;
 }
 
+// The test build's archive library, bound as the program binds the real one.
+void BindFixtureArchiveLibrary() {
+  std::string dll = WindowsPathOf(std::string(KALEIDON_BUILD_DIR) + "/fixtures/unlha32/UNLHA32.DLL");
+  HMODULE module = LoadLibraryW(framework::Widen(dll).c_str());
+  ASSERT_NE(module, nullptr) << dll;
+  kaleidon::BindUnlhaLibrary(module);
+}
+
+void CopyFixtureArchive(const std::string& name, const std::string& target) {
+  std::string archive = WindowsPathOf(std::string(KALEIDON_BUILD_DIR) + "/fixtures/archives/" + name);
+  ASSERT_TRUE(CopyFileW(framework::Widen(archive).c_str(), framework::Widen(target).c_str(), FALSE)) << archive;
+}
+
 class ChangeCycle : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -132,13 +145,9 @@ TEST_F(ChangeCycle, NoSlotsMeansThePictureComesFromTheShownFolder) {
 }
 
 TEST_F(ChangeCycle, ArchiveWithoutAPictureIsMarkedShownWithoutAMessage) {
-  std::string dll = WindowsPathOf(std::string(KALEIDON_BUILD_DIR) + "/fixtures/unlha32/UNLHA32.DLL");
-  HMODULE module = LoadLibraryW(framework::Widen(dll).c_str());
-  ASSERT_NE(module, nullptr) << dll;
-  kaleidon::BindUnlhaLibrary(module);
-  std::string archive = WindowsPathOf(std::string(KALEIDON_BUILD_DIR) + "/fixtures/archives/level2.lzh");
+  ASSERT_NO_FATAL_FAILURE(BindFixtureArchiveLibrary());
   TempDir folder;
-  ASSERT_TRUE(CopyFileW(framework::Widen(archive).c_str(), framework::Widen(folder.PathOf("set.lzh")).c_str(), FALSE));
+  ASSERT_NO_FATAL_FAILURE(CopyFixtureArchive("level2.lzh", folder.PathOf("set.lzh")));
   ProgramWindows w(Settings(folder.path(), "CustomMask=*.lzh\r\nFilter=99\r\n"));
   ASSERT_EQ(w.main->FileListBox2->Items(), std::vector<std::string>{"set.lzh"});
   w.boxes.Clear();
@@ -151,13 +160,9 @@ TEST_F(ChangeCycle, ArchiveWithoutAPictureIsMarkedShownWithoutAMessage) {
 }
 
 TEST_F(ChangeCycle, ArchiveMemberBecomesTheWallpaperAndItsTemporaryFileGoes) {
-  std::string dll = WindowsPathOf(std::string(KALEIDON_BUILD_DIR) + "/fixtures/unlha32/UNLHA32.DLL");
-  HMODULE module = LoadLibraryW(framework::Widen(dll).c_str());
-  ASSERT_NE(module, nullptr) << dll;
-  kaleidon::BindUnlhaLibrary(module);
-  std::string archive = WindowsPathOf(std::string(KALEIDON_BUILD_DIR) + "/fixtures/archives/level1.lzh");
+  ASSERT_NO_FATAL_FAILURE(BindFixtureArchiveLibrary());
   TempDir folder;
-  ASSERT_TRUE(CopyFileW(framework::Widen(archive).c_str(), framework::Widen(folder.PathOf("set.lzh")).c_str(), FALSE));
+  ASSERT_NO_FATAL_FAILURE(CopyFixtureArchive("level1.lzh", folder.PathOf("set.lzh")));
   ProgramWindows w(Settings(folder.path(), "CustomMask=*.lzh;*.bmp\r\nFilter=99\r\n"));
   w.boxes.Clear();
   w.main->ChangeWallpaper(false);
