@@ -4,7 +4,7 @@
 #      (bench_prepare_wallpaper.exe under Wine, in a throwaway prefix),
 #   2. libjpeg-turbo's djpeg -bmp decoding the whole file,
 #   3. ImageMagick's convert in.jpg -resize 1920x1080! out.bmp.
-# Each is run several times; the medians are compared.
+# Each is run once per round, in turn; the medians are compared.
 #   bench/prepare-wallpaper.sh [rounds]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -36,17 +36,28 @@ time_ms() {  # command... : wall-clock milliseconds of one run
   echo $(((end - start) / 1000000))
 }
 
-djpeg_ms=$(for _ in $(seq "$rounds"); do time_ms djpeg -bmp -outfile "$work/djpeg.bmp" "$picture"; done | median)
-convert_ms=$(for _ in $(seq "$rounds"); do time_ms "$im" "$picture" -resize '1920x1080!' "$work/convert.bmp"; done | median)
-
 start_xvfb 1024x768x24
 make_prefix
-out=$(wine "$build/bench_prepare_wallpaper.exe" "Z:${picture//\//\\}" 1920 1080 "$rounds")
-echo "$out"
-prepare_ms=$(echo "$out" | awk '/^prepare_ms/ { print $3 }')
+win_picture="Z:${picture//\//\\}"
 
-echo "djpeg -bmp (full decode):           ${djpeg_ms} ms"
-echo "convert -resize 1920x1080!:         ${convert_ms} ms"
+# One run of each per round, in turn, so that a busy moment of the machine
+# falls on all three alike.
+: > "$work/djpeg" > "$work/convert" > "$work/prepare"
+for _ in $(seq "$rounds"); do
+  time_ms djpeg -bmp -outfile "$work/djpeg.bmp" "$picture" >> "$work/djpeg"
+  time_ms "$im" "$picture" -resize '1920x1080!' "$work/convert.bmp" >> "$work/convert"
+  wine "$build/bench_prepare_wallpaper.exe" "$win_picture" 1920 1080 1 |
+    awk '/^prepare_ms/ { print $3 }' >> "$work/prepare"
+done
+djpeg_ms=$(median < "$work/djpeg")
+convert_ms=$(median < "$work/convert")
+prepare_ms=$(median < "$work/prepare")
+
+# The steps of the preparation, for the record.
+wine "$build/bench_prepare_wallpaper.exe" "$win_picture" 1920 1080 5
+
+echo "djpeg -bmp (full decode):            ${djpeg_ms} ms"
+echo "convert -resize 1920x1080!:          ${convert_ms} ms"
 echo "PrepareWallpaperBitmap (under Wine): ${prepare_ms} ms"
 awk -v p="$prepare_ms" -v d="$djpeg_ms" -v c="$convert_ms" 'BEGIN {
   printf "preparation / djpeg:   %.2f (goal: at most 1)\n", p / d

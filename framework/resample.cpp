@@ -15,6 +15,7 @@ constexpr int32_t kOne = 1 << kWeightBits;
 // reads, and one weight per tap (weights of a position sum to kOne).
 struct AxisFilter {
   int taps = 0;
+  bool inside = false;  // every tap of every position lies inside the axis
   std::vector<int> first;
   std::vector<int32_t> weights;  // taps per output position
 };
@@ -23,9 +24,9 @@ AxisFilter MakeFilter(int from, int to) {
   AxisFilter f;
   f.first.resize(static_cast<size_t>(to));
   if (to < from) {
-    // Area averaging. In units of 1/(from*to) of the source axis... kept
-    // exact with integers: output i covers [i*from, (i+1)*from) and source
-    // j covers [j*to, (j+1)*to), both in units of 1/to source pixels.
+    // Area averaging, kept exact with integers: in units of 1/to of a
+    // source pixel, output i covers [i*from, (i+1)*from) and source pixel j
+    // covers [j*to, (j+1)*to).
     f.taps = (from + to - 1) / to + 1;
     f.weights.assign(static_cast<size_t>(to) * f.taps, 0);
     for (int i = 0; i < to; ++i) {
@@ -72,6 +73,19 @@ AxisFilter MakeFilter(int from, int to) {
       f.weights[static_cast<size_t>(i) * 2 + 1] = right;
     }
   }
+  // Every position reads exactly taps source pixels, all inside the axis:
+  // near the far edge the window moves back, its extra taps weighing 0
+  // (those beyond the edge weighed 0 already).
+  if (from >= f.taps) {
+    for (int i = 0; i < to; ++i) {
+      int shift = f.first[i] + f.taps - from;
+      if (shift <= 0) continue;
+      int32_t* w = &f.weights[static_cast<size_t>(i) * f.taps];
+      for (int t = f.taps - 1; t >= 0; --t) w[t] = t >= shift ? w[t - shift] : 0;
+      f.first[i] -= shift;
+    }
+    f.inside = true;
+  }
   return f;
 }
 
@@ -85,25 +99,34 @@ struct Plane {
   uint8_t* Row(int y) const { return data + static_cast<size_t>(y) * stride; }
 };
 
-template <int Channels>
+// Taps is the filter's tap count when known at compile time (0: any).
+template <int Channels, int Taps>
 void HorizontalPass(const Plane& src, const Plane& dst, const AxisFilter& f, int sourceWidth) {
-  // Taps that would read past the right edge carry no weight (the filter
-  // never gives them any), so they are cut off here once.
   std::vector<int> taps(static_cast<size_t>(dst.width));
   for (int x = 0; x < dst.width; ++x) taps[x] = std::min(f.taps, sourceWidth - f.first[x]);
   for (int y = 0; y < dst.height; ++y) {
     const uint8_t* in = src.Row(y);
     uint8_t* out = dst.Row(y);
-    for (int x = 0; x < dst.width; ++x) {
-      const int32_t* w = &f.weights[static_cast<size_t>(x) * f.taps];
+    const int32_t* w = f.weights.data();
+    for (int x = 0; x < dst.width; ++x, w += f.taps, out += Channels) {
       const uint8_t* p = in + static_cast<size_t>(f.first[x]) * Channels;
       int32_t acc[Channels] = {};
-      for (int t = 0; t < taps[x]; ++t, p += Channels)
+      const int n = Taps ? Taps : taps[x];
+      for (int t = 0; t < n; ++t, p += Channels)
         for (int c = 0; c < Channels; ++c) acc[c] += p[c] * w[t];
       for (int c = 0; c < Channels; ++c) out[c] = Round(acc[c]);
-      out += Channels;
     }
   }
+}
+
+template <int Channels>
+void HorizontalPass(const Plane& src, const Plane& dst, const AxisFilter& f, int sourceWidth) {
+  if (f.inside && f.taps == 2)
+    HorizontalPass<Channels, 2>(src, dst, f, sourceWidth);
+  else if (f.inside && f.taps == 3)
+    HorizontalPass<Channels, 3>(src, dst, f, sourceWidth);
+  else
+    HorizontalPass<Channels, 0>(src, dst, f, sourceWidth);
 }
 
 void Horizontal(const Plane& src, const Plane& dst, const AxisFilter& f, int channels, int sourceWidth) {
