@@ -1,5 +1,7 @@
 #include "framework/jpeg.h"
 
+#include "framework/paths.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -312,6 +314,17 @@ std::string EncodeJpeg(const Bitmap& source, int quality) {
   });
   if (!ok) Fail(c.errors);
   return std::string(reinterpret_cast<const char*>(c.destination.data), c.destination.used);
+}
+
+void JpegImage::LoadFromFile(const std::string& path) {
+  // Large photos: the file's bytes are kept as read, not copied again.
+  std::optional<std::string> bytes = ReadWholeFile(path);
+  if (!bytes) throw Exception(path + " を開けません");
+  JpegHeader header = ReadJpegHeader(*bytes);
+  data_ = std::move(*bytes);
+  header_ = header;
+  source_.reset();
+  Changed();
 }
 
 void JpegImage::LoadFromBytes(std::string_view bytes) {

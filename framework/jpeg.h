@@ -52,6 +52,7 @@ class JpegImage : public Graphic {
   JpegImage() = default;
 
   // Keeps the compressed data after checking its header.
+  void LoadFromFile(const std::string& path) override;
   void LoadFromBytes(std::string_view bytes) override;
   // The compressed data; an assigned bitmap is compressed first.
   std::string SaveToBytes() const override;
