@@ -27,18 +27,18 @@ NameLookup MakeNameLookup(std::string_view name) {
   return lookup;
 }
 
-History::History(std::vector<std::string> names) : names_(std::move(names)) {
+History::History(std::vector<std::string> names, bool fromAnsi) : names_(std::move(names)) {
   keys_.reserve(names_.size());
   size_t total = 0;
   for (const std::string& name : names_) total += name.size() + 1;
   folds_.reserve(total);
-  for (const std::string& name : names_) keys_.push_back(AddFold(name));
+  for (const std::string& name : names_) keys_.push_back(AddFold(name, fromAnsi));
   Rebuild();
 }
 
-History::Key History::AddFold(std::string_view name) {
+History::Key History::AddFold(std::string_view name, bool fromAnsi) {
   size_t at = folds_.size();
-  AppendNameFold(name, folds_);
+  AppendNameFold(name, folds_, fromAnsi);
   Key key{static_cast<uint32_t>(at), static_cast<uint32_t>(folds_.size() - at), 0};
   key.hash = HashBytes(FoldOf(key));
   return key;
@@ -138,13 +138,19 @@ History LoadHistory(const std::string& path) {
   std::optional<std::string> bytes = framework::ReadWholeFile(path);
   if (!bytes) throw framework::Exception(framework::FormatText("%s を読み込めません", {path}));
   // Lines are cut in the file's own bytes. ASCII reads the same in every
-  // ANSI code page; other lines are converted one by one.
+  // ANSI code page; otherwise the names are converted in one call, unless a
+  // damaged character swallowed a line end on the way: then line by line.
   std::vector<std::string> names = ParseHistoryText(*bytes);
   if (!IsAscii(*bytes)) {
-    for (std::string& name : names)
-      if (!IsAscii(name)) name = framework::FromAnsi(name);
+    std::vector<std::string> decoded = ParseHistoryText(framework::FromAnsi(FormatHistoryText(names)));
+    if (decoded.size() == names.size()) {
+      names = std::move(decoded);
+    } else {
+      for (std::string& name : names)
+        if (!IsAscii(name)) name = framework::FromAnsi(name);
+    }
   }
-  return History(std::move(names));
+  return History(std::move(names), true);
 }
 
 void SaveHistory(const std::string& path, const History& history) {

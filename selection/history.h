@@ -20,7 +20,8 @@ NameLookup MakeNameLookup(std::string_view name);
 class History {
  public:
   History() = default;
-  explicit History(std::vector<std::string> names);
+  // fromAnsi: the names were decoded from the ANSI code page.
+  explicit History(std::vector<std::string> names, bool fromAnsi = false);
 
   const std::vector<std::string>& Names() const { return names_; }
   size_t Size() const { return names_.size(); }
@@ -47,7 +48,7 @@ class History {
     uint32_t hash;
   };
   std::string_view FoldOf(const Key& key) const { return std::string_view(folds_).substr(key.offset, key.length); }
-  Key AddFold(std::string_view name);
+  Key AddFold(std::string_view name, bool fromAnsi = false);
   void Rebuild();
   void Index(const Key& key);
   bool IsSorted() const;

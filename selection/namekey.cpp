@@ -107,7 +107,7 @@ bool IsPlain(std::string_view text, const PlainCharacters& plain) {
 
 }  // namespace
 
-void AppendNameFold(std::string_view name, std::string& out) {
+void AppendNameFold(std::string_view name, std::string& out, bool fromAnsi) {
   if (IsAscii(name)) {
     size_t at = out.size();
     out.append(name);
@@ -115,9 +115,20 @@ void AppendNameFold(std::string_view name, std::string& out) {
       if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
     return;
   }
-  std::string stored = framework::FromAnsi(framework::ToAnsi(name));
-  if (IsAscii(stored)) return AppendNameFold(stored, out);
-  std::wstring wide = framework::Widen(stored);
+  std::wstring wide = framework::Widen(name);
+  if (!fromAnsi) {
+    // Through the ANSI code page and back, as the history file will keep it.
+    // Each UTF-16 unit takes at most two bytes there.
+    std::string ansi(wide.size() * 2 + 2, '\0');
+    int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(),
+                                    static_cast<int>(ansi.size()), nullptr, nullptr);
+    ansi.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
+    if (IsAscii(ansi)) return AppendNameFold(ansi, out);
+    wide.resize(ansi.size());
+    int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
+                                    static_cast<int>(wide.size()));
+    wide.resize(units > 0 ? static_cast<size_t>(units) : 0);
+  }
   // Marks a folded wide name, so that it never meets an ASCII key.
   out += '\xFF';
   size_t at = out.size();
@@ -138,14 +149,24 @@ std::string NameFold(std::string_view name) {
 
 int CompareNames(std::string_view a, std::string_view b) {
   const PlainCharacters& plain = Plain();
-  if (IsPlain(a, plain) && IsPlain(b, plain)) {
-    size_t n = std::min(a.size(), b.size());
+  // Names that share a beginning differ only in what follows it. When that is
+  // plain ASCII on both sides, it alone decides: a plain character's weight
+  // does not depend on what stands before it, and the shared beginning weighs
+  // the same in both names at every level.
+  size_t common = 0;
+  while (common < a.size() && common < b.size() && a[common] == b[common]) ++common;
+  while (common > 0 && ((common < a.size() && (static_cast<unsigned char>(a[common]) & 0xC0) == 0x80) ||
+                        (common < b.size() && (static_cast<unsigned char>(b[common]) & 0xC0) == 0x80)))
+    --common;
+  std::string_view restA = a.substr(common), restB = b.substr(common);
+  if (IsPlain(restA, plain) && IsPlain(restB, plain)) {
+    size_t n = std::min(restA.size(), restB.size());
     for (size_t i = 0; i < n; ++i) {
-      uint16_t wa = plain.weight[static_cast<unsigned char>(a[i])];
-      uint16_t wb = plain.weight[static_cast<unsigned char>(b[i])];
+      uint16_t wa = plain.weight[static_cast<unsigned char>(restA[i])];
+      uint16_t wb = plain.weight[static_cast<unsigned char>(restB[i])];
       if (wa != wb) return wa < wb ? -1 : 1;
     }
-    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+    return restA.size() < restB.size() ? -1 : restA.size() > restB.size() ? 1 : 0;
   }
   int r = framework::CompareTextNoCase(a, b);
   return (r > 0) - (r < 0);

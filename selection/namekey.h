@@ -15,8 +15,10 @@
 
 namespace kaleidon {
 
-// Appends the case-folded key of a UTF-8 name to out.
-void AppendNameFold(std::string_view name, std::string& out);
+// Appends the case-folded key of a UTF-8 name to out. A name decoded from
+// the ANSI code page (read from a history file) may say so: it needs no trip
+// through the code page.
+void AppendNameFold(std::string_view name, std::string& out, bool fromAnsi = false);
 std::string NameFold(std::string_view name);
 
 // <0, 0, >0 as framework::CompareTextNoCase orders the names.
