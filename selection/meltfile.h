@@ -11,7 +11,7 @@ struct TMeltFile {
   bool Extracted = false;
 };
 
-// The program-wide value.
-inline TMeltFile MeltFile;
+// The program-wide value is the main window's MeltFile; the file choice is
+// handed it (FileChoice::meltFile).
 
 }  // namespace kaleidon
