@@ -320,7 +320,9 @@ void TForm1::Button5Click() {
 void TForm1::Button9Click() { FolderList->ShowModal(); }
 
 void TForm1::Button10Click() {
-  WinHelpW(Application::Instance().Handle(), L"kaleidon.hlp", HELP_FINDER, 0);
+  // The help file lies beside the program, wherever it was started from.
+  std::wstring help = framework::Widen(JoinPath(ProgramFolder(), "kaleidon.hlp"));
+  WinHelpW(Application::Instance().Handle(), help.c_str(), HELP_FINDER, 0);
 }
 
 void TForm1::dlb1Change() {

@@ -164,3 +164,29 @@ TEST(MainWindow, JpegFromPlugInsIsRefused) {
   EXPECT_FALSE(kaleidon::SPIs1PictureRegister("JPEG"));
   EXPECT_TRUE(kaleidon::SPIs1PictureRegister("PIC"));
 }
+
+TEST(MainWindow, RememberAndRecallWorkOnTheSlotTableAndTheSettings) {
+  TempDir a, b;
+  ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nMemoryCount=2\r\nPath=" + framework::ToAnsi(a.path()) + "\r\n");
+  kaleidon::TForm1& f = *w.main;
+  ASSERT_TRUE(f.SpinEdit1->Enabled());
+  ASSERT_TRUE(f.Button6->Enabled());
+  EXPECT_EQ(f.SpinEdit1->MaxValue(), 2);
+  f.Button6->Click();  // remember a in slot 1
+  EXPECT_EQ(f.SpinEdit1->Value(), 2);
+  EXPECT_EQ(w.folderList->Cell(1, 1), a.path());
+  EXPECT_EQ(w.folderList->Cell(0, 1), "Memory[1]");
+  framework::IniDocument ini(w.folder.ReadFile("Kaleidon.ini"));
+  EXPECT_EQ(ini.Value("DirectoryBuf", "PathMemory1"), framework::ToAnsi(a.path()));
+  w.boxes.Clear();
+  f.Button6->Click();  // the same folder again: refused
+  EXPECT_EQ(w.boxes.Count(), 1u);
+  EXPECT_EQ(w.folderList->Cell(1, 2), "");
+
+  f.dlb1->SetDirectory(b.path());
+  f.SpinEdit1->SetValue(1);
+  EXPECT_EQ(f.Label4->Text(), a.path());
+  f.Button8->Click();  // recall slot 1
+  EXPECT_EQ(JoinPath(f.dlb1->Directory(), ""), a.path());
+  EXPECT_EQ(JoinPath(f.FileListBox2->Directory(), ""), a.path());
+}
