@@ -14,14 +14,7 @@ using namespace framework;
 
 namespace {
 
-FormStyle FileFormStyle() {
-  FormStyle s;
-  s.className = "TFileControlsTest";
-  s.caption = "ファイル";
-  s.clientWidth = 516;
-  s.clientHeight = 376;
-  return s;
-}
+FormStyle FileFormStyle() { return FormStyle::FixedDialog("TFileControlsTest", "ファイル", 516, 376); }
 
 // A folder path as the controls give it back: no trailing "\".
 std::string Folder(const std::string& path) {

@@ -10,14 +10,7 @@
 using namespace framework;
 
 namespace {
-FormStyle TestStyle() {
-  FormStyle s;
-  s.className = "TTestForm";
-  s.caption = "テスト";
-  s.clientWidth = 200;
-  s.clientHeight = 100;
-  return s;
-}
+FormStyle TestStyle() { return FormStyle::FixedDialog("TTestForm", "テスト", 200, 100); }
 }  // namespace
 
 TEST(Forms, FormIsARealHiddenWindowOfItsClassWithTheClientSizeAsked) {

@@ -8,14 +8,7 @@ using namespace framework;
 
 namespace {
 
-FormStyle GridFormStyle() {
-  FormStyle s;
-  s.className = "TStringGridTest";
-  s.caption = "フォルダリスト";
-  s.clientWidth = 483;
-  s.clientHeight = 337;
-  return s;
-}
+FormStyle GridFormStyle() { return FormStyle::FixedDialog("TStringGridTest", "フォルダリスト", 483, 337); }
 
 // The folder list's grid: 2 columns, 201 rows, one fixed row and column.
 struct GridForm {

@@ -8,14 +8,7 @@ using namespace framework;
 
 namespace {
 
-FormStyle ListFormStyle() {
-  FormStyle s;
-  s.className = "TListControlsTest";
-  s.caption = "リスト";
-  s.clientWidth = 386;
-  s.clientHeight = 166;
-  return s;
-}
+FormStyle ListFormStyle() { return FormStyle::FixedDialog("TListControlsTest", "リスト", 386, 166); }
 
 void Notify(Form& form, WinControl& control, int code) {
   SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control.Handle()), code),

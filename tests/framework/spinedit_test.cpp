@@ -10,14 +10,7 @@ using namespace framework;
 
 namespace {
 
-FormStyle SpinFormStyle() {
-  FormStyle s;
-  s.className = "TSpinEditTest";
-  s.caption = "スピン";
-  s.clientWidth = 200;
-  s.clientHeight = 100;
-  return s;
-}
+FormStyle SpinFormStyle() { return FormStyle::FixedDialog("TSpinEditTest", "スピン", 200, 100); }
 
 struct SpinForm {
   Form form{SpinFormStyle()};

@@ -15,12 +15,7 @@ using namespace traytest;
 namespace {
 
 framework::FormStyle OwnerStyle() {
-  framework::FormStyle s;
-  s.className = "TTrayOwnerForm";
-  s.caption = "トレイの持ち主";
-  s.clientWidth = 100;
-  s.clientHeight = 50;
-  return s;
+  return framework::FormStyle::FixedDialog("TTrayOwnerForm", "トレイの持ち主", 100, 50);
 }
 
 // The main window's tray menu; its timer item's caption follows a flag the
