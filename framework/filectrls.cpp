@@ -251,13 +251,7 @@ void DrawSystemIcon(HDC dc, int index, int x, int y) {
 }
 
 int LineHeightWithIcon(HWND hwnd, const Font& font) {
-  HDC dc = GetDC(hwnd);
-  HGDIOBJ old = SelectObject(dc, FontHandle(font));
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(hwnd, dc);
-  return std::max<int>(kIconSize, tm.tmHeight) + 1;
+  return std::max<int>(kIconSize, FontLineHeight(hwnd, font)) + 1;
 }
 
 void DrawTextAt(HDC dc, const std::string& text, RECT rect) {

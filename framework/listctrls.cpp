@@ -7,8 +7,6 @@
 
 namespace framework {
 
-namespace {
-
 int FontLineHeight(HWND hwnd, const Font& font) {
   HDC dc = GetDC(hwnd);
   HGDIOBJ old = SelectObject(dc, FontHandle(font));
@@ -18,8 +16,6 @@ int FontLineHeight(HWND hwnd, const Font& font) {
   ReleaseDC(hwnd, dc);
   return tm.tmHeight > 0 ? static_cast<int>(tm.tmHeight) : font.height;
 }
-
-}  // namespace
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;

@@ -12,6 +12,9 @@
 
 namespace framework {
 
+// The height of a line of text in the font, in pixels.
+int FontLineHeight(HWND hwnd, const Font& font);
+
 class ListBox : public WinControl {
  public:
   ListBox(Form* owner, std::string name);

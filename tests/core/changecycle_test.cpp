@@ -28,14 +28,14 @@ std::string Settings(const std::string& path, const std::string& extra = "") {
 
 // The test build's archive library, bound as the program binds the real one.
 void BindFixtureArchiveLibrary() {
-  std::string dll = WindowsPathOf(std::string(KALEIDON_BUILD_DIR) + "/fixtures/unlha32/UNLHA32.DLL");
+  std::string dll = BuildOutputPath("fixtures/unlha32/UNLHA32.DLL");
   HMODULE module = LoadLibraryW(framework::Widen(dll).c_str());
   ASSERT_NE(module, nullptr) << dll;
   kaleidon::BindUnlhaLibrary(module);
 }
 
 void CopyFixtureArchive(const std::string& name, const std::string& target) {
-  std::string archive = WindowsPathOf(std::string(KALEIDON_BUILD_DIR) + "/fixtures/archives/" + name);
+  std::string archive = BuildOutputPath("fixtures/archives/" + name);
   ASSERT_TRUE(CopyFileW(framework::Widen(archive).c_str(), framework::Widen(target).c_str(), FALSE)) << archive;
 }
 

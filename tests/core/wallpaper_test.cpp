@@ -12,20 +12,13 @@
 #include "framework/text.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
+#include "support/fixtures.h"
 
 using namespace kaleidon;
 using framework::Bitmap;
 using framework::Rgb;
 
 namespace {
-
-std::string PictureFixture(const std::string& name) {
-  std::string path = std::string("Z:") + KALEIDON_SOURCE_DIR + "/tests/fixtures/pictures/" + name;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  std::optional<std::string> bytes = framework::ReadWholeFile(path);
-  if (!bytes) ADD_FAILURE() << "missing fixture " << name;
-  return bytes.value_or("");
-}
 
 // Four quadrants: red, green / blue, white.
 Bitmap Quadrants(int width, int height) {

@@ -9,18 +9,11 @@
 #include "framework/bmpcodec.h"
 #include "framework/paths.h"
 #include "support/tempdir.h"
+#include "support/fixtures.h"
 
 using namespace framework;
 
 namespace {
-
-std::string PictureFixture(const std::string& name) {
-  std::string path = std::string("Z:") + KALEIDON_SOURCE_DIR + "/tests/fixtures/pictures/" + name;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  std::optional<std::string> bytes = ReadWholeFile(path);
-  if (!bytes) ADD_FAILURE() << "missing fixture " << name;
-  return bytes.value_or("");
-}
 
 void Put16(std::string& s, size_t at, uint16_t v) {
   s[at] = static_cast<char>(v & 0xFF);

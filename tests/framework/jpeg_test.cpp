@@ -6,18 +6,11 @@
 
 #include "framework/jpeg.h"
 #include "framework/paths.h"
+#include "support/fixtures.h"
 
 using namespace framework;
 
 namespace {
-
-std::string PictureFixture(const std::string& name) {
-  std::string path = std::string("Z:") + KALEIDON_SOURCE_DIR + "/tests/fixtures/pictures/" + name;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  std::optional<std::string> bytes = ReadWholeFile(path);
-  if (!bytes) ADD_FAILURE() << "missing fixture " << name;
-  return bytes.value_or("");
-}
 
 Bitmap BmpFixture(const std::string& name) {
   Bitmap b;

@@ -8,13 +8,6 @@
 using framework::Narrow;
 using framework::Widen;
 
-std::string WindowsPathOf(const std::string& unixPath) {
-  std::string path = "Z:" + unixPath;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
-
 std::string BuiltProgramPath() {
 #ifdef KALEIDON_EXE
   return WindowsPathOf(KALEIDON_EXE);

@@ -6,12 +6,11 @@
 #include <optional>
 #include <string>
 
+#include "support/fixtures.h"
 #include "support/tempdir.h"
 
 // The built Kaleidon.exe as a Windows path.
 std::string BuiltProgramPath();
-// A Linux path of the build, as Wine sees it (Z:\...).
-std::string WindowsPathOf(const std::string& unixPath);
 
 class ProgramProcess {
  public:

@@ -1,0 +1,12 @@
+#pragma once
+// Files the tests read from the source tree and the build.
+#include <string>
+
+// A Linux path, as Wine sees it (Z:\...).
+std::string WindowsPathOf(const std::string& unixPath);
+
+// The bytes of tests/fixtures/pictures/<name>; an empty string (and a test
+// failure) when it is missing.
+std::string PictureFixture(const std::string& name);
+// A file the test build made, relative to the build folder, as a Windows path.
+std::string BuildOutputPath(const std::string& relative);
