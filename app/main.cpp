@@ -5,10 +5,32 @@
 #include "app/startup.h"
 #include "framework/text.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  // A DLL planted in the working folder must never be loaded as the archive
-  // library or an image plug-in.
+namespace {
+
+// A DLL planted in the working folder must never be loaded as the archive
+// library or an image plug-in: the libraries come from the program folder,
+// the system folder or the Windows folder only.
+void RestrictLibrarySearch() {
   SetDllDirectoryW(L"");
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  using SetDefaultDirs = BOOL(WINAPI*)(DWORD);
+  using AddDirectory = PVOID(WINAPI*)(PCWSTR);
+  auto setDefault = reinterpret_cast<SetDefaultDirs>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  auto addDirectory = reinterpret_cast<AddDirectory>(reinterpret_cast<void*>(GetProcAddress(kernel, "AddDllDirectory")));
+  // Windows 7 without its 2011 loader update lacks these; there the empty
+  // DLL directory above already drops the working folder.
+  if (!setDefault || !addDirectory) return;
+  wchar_t windows[MAX_PATH];
+  UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) addDirectory(windows);
+  setDefault(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  RestrictLibrarySearch();
   kaleidon::CommandLine commandLine;
   int count = 0;
   if (LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count)) {

@@ -74,3 +74,33 @@ TEST(StartUpChange, ChangesTheWallpaperWhileTheProgramStarts) {
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(p.WaitForExit(30000), std::optional<DWORD>(0));
 }
+
+// The archive library is found beside the program, never in the folder the
+// program happens to be started from.
+TEST(CommandLineChange, ArchiveLibraryComesFromTheProgramFolderNotTheWorkingFolder) {
+  TempDir pictures, working;
+  std::string archive = BuildOutputPath("fixtures/archives/level1.lzh");
+  ASSERT_TRUE(CopyFileW(framework::Widen(archive).c_str(), framework::Widen(pictures.PathOf("set.lzh")).c_str(), FALSE));
+  std::string dll = BuildOutputPath("fixtures/unlha32/UNLHA32.DLL");
+  std::string settings = "Path=" + framework::ToAnsi(pictures.path()) +
+                         "\r\nCPUUseRate=100\r\nCustomMask=*.lzh;*.bmp\r\nFilter=99\r\n";
+
+  InstalledProgram planted;
+  planted.WriteSettings(settings);
+  ASSERT_TRUE(CopyFileW(framework::Widen(dll).c_str(), framework::Widen(working.PathOf("UNLHA32.DLL")).c_str(), FALSE));
+  ProgramProcess p = ProgramProcess::Start(planted.Exe(), "/E", working.path());
+  HWND panic = WaitForWindow(L"#32770", "PANIC!!", p.Id(), 30000);
+  ASSERT_NE(panic, nullptr) << "the planted library was used";
+  EXPECT_EQ(MessageBoxText(panic), "UnlhaOpenArchive: LHA.DLL not loaded.");
+  PostMessageW(panic, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(p.WaitForExit(30000), std::optional<DWORD>(0));
+  EXPECT_FALSE(planted.Exists("WPFile.BMP"));
+
+  InstalledProgram beside;
+  beside.WriteSettings(settings);
+  ASSERT_TRUE(CopyFileW(framework::Widen(dll).c_str(), framework::Widen(beside.PathOf("UNLHA32.DLL")).c_str(), FALSE));
+  ProgramProcess q = ProgramProcess::Start(beside.Exe(), "/E", working.path());
+  EXPECT_EQ(q.WaitForExit(60000), std::optional<DWORD>(0));
+  EXPECT_TRUE(beside.Exists("WPFile.BMP"));
+  EXPECT_TRUE(beside.FileNames("Temp\\").empty());
+}

@@ -26,13 +26,14 @@ ProgramProcess::~ProgramProcess() {
 
 ProgramProcess::ProgramProcess(ProgramProcess&& other) noexcept : info_(other.info_) { other.info_ = {}; }
 
-ProgramProcess ProgramProcess::Start(const std::string& programPath, const std::string& args) {
+ProgramProcess ProgramProcess::Start(const std::string& programPath, const std::string& args,
+                                     const std::string& workingFolder) {
   ProgramProcess p;
   std::wstring commandLine = L"\"" + Widen(programPath) + L"\"";
   if (!args.empty()) commandLine += L" " + Widen(args);
   STARTUPINFOW si{};
   si.cb = sizeof si;
-  std::wstring folder = Widen(framework::ExtractFilePath(programPath));
+  std::wstring folder = Widen(workingFolder.empty() ? framework::ExtractFilePath(programPath) : workingFolder);
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
                       &p.info_))
     throw std::runtime_error("cannot start " + programPath);

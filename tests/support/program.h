@@ -19,8 +19,10 @@ class ProgramProcess {
   ProgramProcess(ProgramProcess&& other) noexcept;
   ProgramProcess& operator=(ProgramProcess&&) = delete;
 
-  // Starts programPath with the command-line tail args.
-  static ProgramProcess Start(const std::string& programPath, const std::string& args = "");
+  // Starts programPath with the command-line tail args, in workingFolder
+  // (the program's own folder when empty).
+  static ProgramProcess Start(const std::string& programPath, const std::string& args = "",
+                              const std::string& workingFolder = "");
 
   // The exit code, or nothing when it did not end within timeoutMs.
   std::optional<DWORD> WaitForExit(DWORD timeoutMs);
