@@ -31,8 +31,10 @@ std::string BuildFilterText(const std::vector<PictureFormat>& newestFirst, bool 
   return text;
 }
 
-bool ArchiveLibraryInSystemFolder() {
-  return framework::FileExists(framework::JoinPath(framework::SystemFolder(), "unlha32.dll"));
+bool ArchiveLibraryInstalledIn(const std::string& folder) {
+  return framework::FileExists(framework::JoinPath(folder, "unlha32.dll"));
 }
+
+bool ArchiveLibraryInSystemFolder() { return ArchiveLibraryInstalledIn(framework::SystemFolder()); }
 
 }  // namespace kaleidon

@@ -17,7 +17,8 @@ struct PictureFormat {
 std::string BuildFilterText(const std::vector<PictureFormat>& newestFirst, bool archiveLibraryInstalled,
                             const std::string& customMask);
 
-// Whether "unlha32.dll" lies in the system folder.
+// Whether "unlha32.dll" lies in the folder (by default the system folder).
+bool ArchiveLibraryInstalledIn(const std::string& folder);
 bool ArchiveLibraryInSystemFolder();
 
 }  // namespace kaleidon

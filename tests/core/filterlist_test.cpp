@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/tempdir.h"
+
 using kaleidon::BuildFilterText;
 using kaleidon::PictureFormat;
 
@@ -29,4 +31,11 @@ TEST(FilterList, WithTheArchiveLibraryArchivesJoinOnlyTheCombinedEntry) {
 TEST(FilterList, CustomMaskIsTheLastEntryAsWritten) {
   std::string text = BuildFilterText({{"PIC", "PIC File"}}, false, "*.PIC;*.MAG");
   EXPECT_EQ(text, "すべて (*.pic)|*.pic|PIC File (*.pic)|*.pic|カスタムフィルタ|*.PIC;*.MAG");
+}
+
+TEST(FilterList, ArchiveLibraryIsLookedForByNameWhateverItsCase) {
+  TempDir system;
+  EXPECT_FALSE(kaleidon::ArchiveLibraryInstalledIn(system.path()));
+  system.WriteFile("UNLHA32.DLL", "MZ");
+  EXPECT_TRUE(kaleidon::ArchiveLibraryInstalledIn(system.path()));
 }
