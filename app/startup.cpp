@@ -42,12 +42,12 @@ struct ProgramWindows {
 };
 
 void CreateMain(ProgramWindows& w, const CommandLine& cl) {
-  w.main = std::make_unique<TForm1>(cl.first);
+  w.main = std::make_unique<TForm1>(cl);
   Application::Instance().SetMainForm(w.main.get());
 }
 
 void CreateOptionsAndViewer(ProgramWindows& w, const CommandLine& cl) {
-  w.options = std::make_unique<TForm2>(*w.main, cl.first);
+  w.options = std::make_unique<TForm2>(*w.main, cl);
   w.main->Options = w.options.get();
   w.viewer = std::make_unique<TForm4>();
   w.main->Viewer = w.viewer.get();
@@ -90,6 +90,13 @@ int RunKaleidon(const CommandLine& commandLine) {
     return 0;
   }
   HANDLE mutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
+  // Two copies started at the same moment both get past the first look:
+  // the one that did not create the mutex gives way.
+  if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    ReportRunningCopy();
+    return 0;
+  }
   // The archive library, when installed, is bound once for the whole run.
   LoadUnlhaLibrary();
   app.Initialize();
@@ -120,6 +127,7 @@ int RunKaleidon(const CommandLine& commandLine) {
   } catch (const std::exception& e) {
     app.ShowException(e);
     app.SetMainForm(nullptr);
+    FreeUnlhaLibrary();
     if (mutex) CloseHandle(mutex);
     return 0;
   }

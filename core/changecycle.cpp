@@ -52,6 +52,12 @@ void TForm1::SpinEdit1Change() {
   ChangeFolderSlot(memory);
 }
 
+void TForm1::ShowPicture(const std::string& picture, bool apply) {
+  WallpaperOptions options = Options->WallpaperSettings();
+  SetWallpaper(PrepareWallpaperBitmap(picture, options, CurrentScreen()), apply, options);
+  Label7->SetText(framework::ExtractFileName(picture));
+}
+
 void TForm1::ChangeWallpaper(bool apply) {
   ChangeBusy = true;
   int slotCount = Options->SpinEdit3->Value();
@@ -101,10 +107,7 @@ void TForm1::ChangeWallpaper(bool apply) {
       picture = pick();
       if (picture == kNoArchiveMember) return endForArchiveWithoutPicture();
     }
-    WallpaperOptions options = Options->WallpaperSettings();
-    std::string bitmap = PrepareWallpaperBitmap(picture, options, CurrentScreen());
-    SetWallpaper(bitmap, apply, options);
-    Label7->SetText(framework::ExtractFileName(picture));
+    ShowPicture(picture, apply);
     normalCursor();
     if (MeltFile.Extracted) {
       if (framework::FileExists(MeltFile.FileName)) framework::ForceDeleteFile(MeltFile.FileName);
@@ -136,9 +139,7 @@ void TForm1::Button1Click() {
     return;
   }
   if (framework::FileExists(path)) {
-    WallpaperOptions options = Options->WallpaperSettings();
-    SetWallpaper(PrepareWallpaperBitmap(path, options, CurrentScreen()), true, options);
-    Label7->SetText(framework::ExtractFileName(path));
+    ShowPicture(path, true);
   } else {
     Application::Instance().MessageBox(kFileMissingText, "闇のエラー", MB_OK | MB_ICONWARNING);
     FileListBox2->Update();

@@ -1,6 +1,7 @@
 #pragma once
 // The main window's controls as folder memory sees them.
 #include "core/mainform.h"
+#include "framework/paths.h"
 
 namespace kaleidon {
 
@@ -22,8 +23,7 @@ class TForm1::FolderControls : public FolderMemoryControls {
     }
   }
   void SyncDriveBox() override {
-    std::string folder = f_.dlb1->Directory();
-    if (folder.size() >= 2 && folder[1] == ':') f_.dcb1->SetDrive(folder[0]);
+    if (char drive = framework::DriveLetter(f_.dlb1->Directory())) f_.dcb1->SetDrive(drive);
   }
   void ShowSlotFolder(const std::string& folder) override { f_.Label4->SetText(folder); }
   void Repaint() override { f_.Repaint(); }

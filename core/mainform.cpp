@@ -40,10 +40,6 @@ constexpr const char* kUpgradeText =
     "\r"
     "同じフォルダを複数登録する事ができなくなりました。\r"
     "エラー回避のため、完全最適化を実行します。";
-constexpr const char* kFolderGoneText =
-    "むはっ！前まであった正義のフォルダが見つからない！\r"
-    "前回選択されていた正義のフォルダは暗黒の削除をされたか、正義の移動された可能性があるな････\r"
-    "カレイドンが正義のインストールをされている正義のフォルダに正義の頭突きで設定を変更だ！";
 constexpr const char* kDriveErrorText =
     "ぐあぁぁぁ！無効なドライブ指定をくらってしまった！\r"
     "正義のディスクが正義のドライブに入っていないか、正義のはずのディスクが\r"
@@ -56,10 +52,6 @@ framework::FormStyle MainStyle() {
   return s;
 }
 
-bool IsResetArgument(const std::string& arg) { return arg == "/f" || arg == "/F"; }
-
-char DriveLetterOf(const std::string& folder) { return folder.size() >= 2 && folder[1] == ':' ? folder[0] : 0; }
-
 }  // namespace
 
 bool SPIs1PictureRegister(const std::string& extension) {
@@ -67,7 +59,7 @@ bool SPIs1PictureRegister(const std::string& extension) {
   return upper != "JPG" && upper != "JPEG";
 }
 
-TForm1::TForm1(const std::string& firstArgument) : Form(MainStyle()) {
+TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   using framework::ControlKind;
   constexpr COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kFuchsia = RGB(255, 0, 255);
   framework::CreateControls(*this, {
@@ -165,7 +157,7 @@ TForm1::TForm1(const std::string& firstArgument) : Form(MainStyle()) {
   OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
   OnSysCommand = [this](WPARAM command) { return WMSysCommand(command); };
 
-  FormCreate(firstArgument);
+  FormCreate(commandLine);
 
   // The tray icon is there from the start, whether the window shows or not.
   TrayIcon1 = std::make_unique<TTrayIcon>(this);
@@ -189,17 +181,16 @@ TForm1::TForm1(const std::string& firstArgument) : Form(MainStyle()) {
 
 TForm1::~TForm1() = default;
 
-void TForm1::FormCreate(const std::string& firstArgument) {
+void TForm1::FormCreate(const CommandLine& commandLine) {
   StartLoadStatistics();
   MeltFile = TMeltFile{};
   const std::string programFolder = ProgramFolder();
   const std::string tempFolder = JoinPath(programFolder, "Temp");
   framework::IniFile ini = OpenSettings();
 
-  if (IsResetArgument(firstArgument)) {
-    resetStart_ = true;
+  if (commandLine.Reset()) {
     dlb1->SetDirectory(programFolder);
-    dcb1->SetDrive(DriveLetterOf(programFolder));
+    if (char drive = framework::DriveLetter(programFolder)) dcb1->SetDrive(drive);
     ini.EraseSection(kSysInfo);
     return;
   }
@@ -222,7 +213,7 @@ void TForm1::FormCreate(const std::string& firstArgument) {
   try {
     FileListBox2->SetDirectory(ini.ReadString(kSysInfo, "Path", programFolder));
   } catch (const framework::Exception&) {
-    Application::Instance().MessageBox(kFolderGoneText, "暗黒のエラー", MB_OK | MB_ICONQUESTION);
+    ReportFolderGone();
     ini.WriteString(kSysInfo, "Path", programFolder);
   }
   bool taskTray = ini.ReadBool(kSysInfo, "TaskTray", defaults::kTaskTray);
@@ -241,7 +232,7 @@ void TForm1::FormCreate(const std::string& firstArgument) {
     CurrentFolder = programFolder;
     dlb1->SetDirectory(CurrentFolder);
   }
-  dcb1->SetDrive(DriveLetterOf(dlb1->Directory()));
+  if (char drive = framework::DriveLetter(dlb1->Directory())) dcb1->SetDrive(drive);
   FileListBox2->SetTopIndex(0);
   Label1->SetText(JoinPath(CurrentFolder, ""));
   TimerTicks = 0;
@@ -273,7 +264,10 @@ void TForm1::FormCloseQuery(bool& canClose) {
   ini.WriteString(kSysInfo, "ConvertToJpeg", kConvertToJpegReserved);
   ini.WriteBool(kSysInfo, "PlaySound", o.SoundPlayCheck->Checked());
   ini.WriteString(kSysInfo, "SoundFile", o.Edit1->Text());
-  ini.WriteInteger(kSysInfo, "Filter", FilterComboBox1->ItemIndex());
+  // After a reset start no entry is chosen; the combined entry is stored
+  // then, since an index of -1 would open the next run on the empty
+  // custom filter and list no picture at all.
+  ini.WriteInteger(kSysInfo, "Filter", std::max(0, FilterComboBox1->ItemIndex()));
   ini.WriteInteger(kSysInfo, "MemoryCount", o.SpinEdit3->Value());
   ini.WriteString(kSysInfo, "ProgramVersion", kProgramVersion);
   ini.WriteString(kSysInfo, "RandomRoutine", kRandomRoutineVersion);
@@ -335,7 +329,7 @@ void TForm1::dcb1Change() {
   if (changingDrive_) return;
   changingDrive_ = true;
   CurrentFolder = dlb1->Directory();
-  char savedDrive = DriveLetterOf(CurrentFolder);
+  char savedDrive = framework::DriveLetter(CurrentFolder);
   try {
     dlb1->SetDrive(dcb1->Drive());
   } catch (const framework::Exception&) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "core/commandline.h"
 #include "framework/extctrls.h"
 #include "framework/filectrls.h"
 #include "framework/forms.h"
@@ -24,8 +25,7 @@ class TTrayIcon;
 
 class TForm1 : public framework::Form {
  public:
-  // firstArgument: the program's first command-line argument (or empty).
-  explicit TForm1(const std::string& firstArgument);
+  explicit TForm1(const CommandLine& commandLine);
   ~TForm1() override;
 
   // The other windows, set once they exist.
@@ -53,7 +53,7 @@ class TForm1 : public framework::Form {
   TMeltFile MeltFile;
 
   // Handlers.
-  void FormCreate(const std::string& firstArgument);
+  void FormCreate(const CommandLine& commandLine);
   void FormCloseQuery(bool& canClose);
   void Button2Click();
   void Button3Click();
@@ -78,6 +78,8 @@ class TForm1 : public framework::Form {
 
   // The random change (the change cycle).
   void ChangeWallpaper(bool apply);
+  // Makes the picture the wallpaper and names it after "表示ﾌｧｲﾙ＝".
+  void ShowPicture(const std::string& picture, bool apply);
   // Folder memory over this window's controls and the folder list's table.
   FolderMemory Memory();
   void Button6Click();
@@ -94,7 +96,6 @@ class TForm1 : public framework::Form {
  private:
   class FolderControls;
   std::unique_ptr<FolderControls> folderControls_;
-  bool resetStart_ = false;
   bool changingDrive_ = false;
 };
 

@@ -68,7 +68,7 @@ void Application::ShowException(const std::exception& e) {
   MessageBox(text, title_, MB_ICONERROR | MB_OK);
 }
 
-void Application::Dispatch(const std::function<void()>& handler) noexcept {
+void Application::Dispatch(std::function<void()> handler) noexcept {
   try {
     handler();
   } catch (const std::exception& e) {

@@ -58,8 +58,9 @@ class Application {
   void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
 
   // Runs handler; an exception it raises is shown in the standard error box
-  // and goes no further.
-  void Dispatch(const std::function<void()>& handler) noexcept;
+  // and goes no further. The handler is taken by value, so it may replace
+  // the event it came from (or free its owner) while it runs.
+  void Dispatch(std::function<void()> handler) noexcept;
   void ShowException(const std::exception& e);
 
   // Runs call on the user-interface thread (from any thread), through the

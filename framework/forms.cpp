@@ -89,6 +89,9 @@ void Control::Fire(const Event& event) {
 
 WinControl::~WinControl() {
   if (handle_) {
+    // The system control's own procedure must see its teardown messages, or
+    // it leaks what it allocated (and a combo box its drop-down list).
+    SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defaultProc_));
     RemovePropW(handle_, kControlProp);
     DestroyWindow(handle_);
   }

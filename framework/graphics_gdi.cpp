@@ -31,9 +31,12 @@ int ScreenPixelsPerInch() {
 Bitmap Render(int width, int height, const std::function<void(HDC)>& paint) {
   Bitmap out(width, height, 24);
   if (out.Empty()) return out;
-  HDC dc = CreateCompatibleDC(nullptr);
-  if (!dc) throw Exception("描画用のデバイスコンテキストを作成できません");
   HBITMAP target = out.CreateHBITMAP();
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (!dc) {
+    DeleteObject(target);
+    throw Exception("描画用のデバイスコンテキストを作成できません");
+  }
   DIBSECTION section{};
   GetObjectW(target, sizeof section, &section);
   HGDIOBJ old = SelectObject(dc, target);

@@ -63,6 +63,8 @@ std::string ExtractFileDrive(std::string_view path) {
   return {};
 }
 
+char DriveLetter(std::string_view path) { return path.size() >= 2 && path[1] == ':' ? path[0] : 0; }
+
 std::string ChangeFileExt(std::string_view path, std::string_view ext) {
   std::string old = ExtractFileExt(path);
   return std::string(path.substr(0, path.size() - old.size())) + std::string(ext);
@@ -90,16 +92,28 @@ bool ForceDeleteFile(const std::string& path) {
   return DeleteFileW(w.c_str()) != 0;
 }
 
+namespace {
+// Calls a system function that fills a buffer and returns the length, or the
+// size it needs when the buffer is too small.
+template <class Fill>
+std::string FolderFromSystem(Fill fill) {
+  std::wstring buffer(MAX_PATH + 1, L'\0');
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    size_t n = fill(buffer.data(), static_cast<unsigned>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) return JoinPath(Narrow(std::wstring_view(buffer.data(), n)), "");
+    buffer.assign(n + 1, L'\0');
+  }
+  return {};
+}
+}  // namespace
+
 std::string SystemFolder() {
-  wchar_t buffer[MAX_PATH];
-  UINT n = GetSystemDirectoryW(buffer, MAX_PATH);
-  return JoinPath(Narrow(std::wstring_view(buffer, n)), "");
+  return FolderFromSystem([](wchar_t* b, unsigned size) { return GetSystemDirectoryW(b, size); });
 }
 
 std::string TempFolderPath() {
-  wchar_t buffer[MAX_PATH + 1];
-  DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
-  return JoinPath(Narrow(std::wstring_view(buffer, n)), "");
+  return FolderFromSystem([](wchar_t* b, unsigned size) { return GetTempPathW(size, b); });
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {

@@ -21,6 +21,8 @@ std::string ExtractFileName(std::string_view path);   // after the last '\' or '
 std::string ExtractFilePath(std::string_view path);   // up to and including it
 std::string ExtractFileExt(std::string_view path);    // ".ext" or empty
 std::string ExtractFileDrive(std::string_view path);  // "C:" or "\\server\share"
+// The drive letter of "C:\..." paths; 0 for others (network paths).
+char DriveLetter(std::string_view path);
 std::string ChangeFileExt(std::string_view path, std::string_view ext);
 
 bool FileExists(const std::string& path);       // an existing file, not a folder

@@ -20,6 +20,10 @@ constexpr const char* kFolderGoneText =
 
 }  // namespace
 
+void ReportFolderGone() {
+  framework::Application::Instance().MessageBox(kFolderGoneText, kErrorCaption, MB_ICONQUESTION | MB_OK);
+}
+
 std::string SlotLabel(int slot) { return "Memory[" + std::to_string(slot) + "]"; }
 std::string PathMemoryKey(int slot) { return "PathMemory" + std::to_string(slot); }
 std::string DirectoryKey(int slot) { return "Directory" + std::to_string(slot); }
@@ -78,7 +82,7 @@ void RecallFolder(FolderMemory& memory) {
   if (!path.empty() && !framework::SameTextNoCase(path, framework::JoinPath(controls.CurrentFolder(), "")) &&
       !framework::SameTextNoCase(path, controls.CurrentFolder())) {
     if (!framework::DirectoryExists(path) || !controls.ChangeFolder(path)) {
-      framework::Application::Instance().MessageBox(kFolderGoneText, kErrorCaption, MB_ICONQUESTION | MB_OK);
+      ReportFolderGone();
       controls.Repaint();
       std::string programFolder = framework::ProgramFolder();
       WriteFolderSlot(programFolder, static_cast<uint8_t>(slot));

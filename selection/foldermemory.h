@@ -52,6 +52,10 @@ struct FolderMemory {
   int slotCount;
 };
 
+// Tells the user that a folder used before is gone and that the program
+// folder takes its place.
+void ReportFolderGone();
+
 // "Memory[7]" for slot 7.
 std::string SlotLabel(int slot);
 std::string PathMemoryKey(int slot);  // "PathMemory7"

@@ -12,13 +12,6 @@
 
 namespace kaleidon {
 
-namespace {
-bool IsAscii(std::string_view text) {
-  for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-}  // namespace
 
 NameLookup MakeNameLookup(std::string_view name) {
   NameLookup lookup;

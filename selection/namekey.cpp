@@ -90,12 +90,6 @@ const PlainCharacters& Plain() {
   return plain;
 }
 
-bool IsAscii(std::string_view text) {
-  for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
 bool IsPlain(std::string_view text, const PlainCharacters& plain) {
   if (!plain.usable) return false;
   for (char c : text) {
@@ -195,6 +189,12 @@ uint32_t HashBytes(std::string_view bytes) {
     h *= 16777619u;
   }
   return h;
+}
+
+bool IsAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
 }
 
 }  // namespace kaleidon

@@ -31,4 +31,7 @@ std::string NameSortKey(std::string_view name);
 // FNV-1a.
 uint32_t HashBytes(std::string_view bytes);
 
+// Whether every byte of text is plain ASCII.
+bool IsAscii(std::string_view text);
+
 }  // namespace kaleidon

@@ -17,7 +17,7 @@ framework::FormStyle OptionsStyle() { return framework::FormStyle::FixedDialog("
 
 }  // namespace
 
-TForm2::TForm2(TForm1& main, const std::string& firstArgument) : Form(OptionsStyle()), main_(main) {
+TForm2::TForm2(TForm1& main, const CommandLine& commandLine) : Form(OptionsStyle()), main_(main) {
   using framework::ControlKind;
   framework::CreateControls(*this, {
       {ControlKind::GroupBox, "GroupBox1", 6, 6, 170, 170, "起動設定（次回から有効）"},
@@ -93,10 +93,10 @@ TForm2::TForm2(TForm1& main, const std::string& firstArgument) : Form(OptionsSty
   Button2->OnClick = [this] { Button2Click(); };
   Button3->OnClick = [this] { Button3Click(); };
 
-  FormCreate(firstArgument);
+  FormCreate(commandLine);
 }
 
-void TForm2::FormCreate(const std::string& firstArgument) {
+void TForm2::FormCreate(const CommandLine& commandLine) {
   LoadNumberSettings();
   if (SpinEdit3->Value() < 1) {
     main_.SpinEdit1->SetEnabled(false);
@@ -106,9 +106,9 @@ void TForm2::FormCreate(const std::string& firstArgument) {
   LoadSwitchSettings();
   SpinEdit1->SetEnabled(CheckBox4->Checked());
   SpinEdit2->SetEnabled(CheckBox4->Checked());
-  if (firstArgument == "/s" || firstArgument == "/S") {
+  if (commandLine.Silent()) {
     framework::Application::Instance().SetShowMainForm(false);
-  } else if (firstArgument == "/f" || firstArgument == "/F") {
+  } else if (commandLine.Reset()) {
     main_.Timer1->SetEnabled(false);
     framework::Application::Instance().SetShowMainForm(true);
   }

@@ -6,6 +6,7 @@
 #include "framework/forms.h"
 #include "framework/spinedit.h"
 #include "framework/stdctrls.h"
+#include "core/commandline.h"
 #include "core/wallpaper.h"
 
 namespace kaleidon {
@@ -15,7 +16,7 @@ class TForm5;
 
 class TForm2 : public framework::Form {
  public:
-  TForm2(TForm1& main, const std::string& firstArgument);
+  TForm2(TForm1& main, const CommandLine& commandLine);
 
   TForm5* FolderList = nullptr;  // set once the folder list dialog exists
 
@@ -28,7 +29,7 @@ class TForm2 : public framework::Form {
   // The live values the wallpaper preparation reads.
   WallpaperOptions WallpaperSettings() const;
 
-  void FormCreate(const std::string& firstArgument);
+  void FormCreate(const CommandLine& commandLine);
   void LoadNumberSettings();
   void LoadSwitchSettings();
   void Button1Click();

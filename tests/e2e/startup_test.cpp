@@ -111,6 +111,8 @@ TEST(Startup, ResetStartErasesTheGeneralSettingsAndWritesDefaultsBack) {
   EXPECT_EQ(SysInfoValue(program, "Hour"), "0");
   EXPECT_EQ(SysInfoValue(program, "Minute"), "15");
   EXPECT_EQ(SysInfoValue(program, "TimerChange"), "0");
+  // No file type was chosen in the reset run: the next run opens on "すべて".
+  EXPECT_EQ(SysInfoValue(program, "Filter"), "0");
 }
 
 TEST(Startup, OnlyTheExactFirstArgumentCounts) {

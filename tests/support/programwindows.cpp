@@ -6,9 +6,9 @@
 ProgramWindows::ProgramWindows(const std::string& settings, const std::string& firstArgument) {
   framework::OverrideProgramFolder(folder.path());
   if (!settings.empty()) folder.WriteFile("Kaleidon.ini", settings);
-  main = std::make_unique<kaleidon::TForm1>(firstArgument);
+  main = std::make_unique<kaleidon::TForm1>(kaleidon::CommandLine{firstArgument});
   framework::Application::Instance().SetMainForm(main.get());
-  options = std::make_unique<kaleidon::TForm2>(*main, firstArgument);
+  options = std::make_unique<kaleidon::TForm2>(*main, kaleidon::CommandLine{firstArgument});
   main->Options = options.get();
   viewer = std::make_unique<kaleidon::TForm4>();
   main->Viewer = viewer.get();
