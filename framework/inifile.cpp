@@ -6,17 +6,6 @@
 
 namespace framework {
 
-namespace {
-// Cuts UTF-8 text after max characters.
-std::string CutCharacters(const std::string& text, size_t max) {
-  size_t count = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count++ == max) return text.substr(0, i);
-  }
-  return text;
-}
-}  // namespace
-
 IniDocument IniFile::Load() const {
   std::optional<std::string> bytes = ReadWholeFile(path_);
   return bytes ? IniDocument(FromAnsi(*bytes)) : IniDocument();
@@ -29,13 +18,13 @@ void IniFile::Store(const IniDocument& doc) {
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
   std::optional<std::string> v = Load().Value(section, key);
-  return CutCharacters(v ? *v : def, kMaxValueLength);
+  return FirstCharacters(v ? *v : def, kMaxValueLength);
 }
 
 int IniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
   std::optional<std::string> v = Load().Value(section, key);
   if (!v) return def;
-  std::optional<int> n = ParseIniInteger(CutCharacters(*v, kMaxValueLength));
+  std::optional<int> n = ParseIniInteger(FirstCharacters(*v, kMaxValueLength));
   return n ? *n : def;
 }
 

@@ -31,6 +31,15 @@ std::string Narrow(std::wstring_view utf16) { return FromWide(utf16, CP_UTF8); }
 std::string ToAnsi(std::string_view utf8) { return FromWide(Widen(utf8), CP_ACP); }
 std::string FromAnsi(std::string_view ansi) { return Narrow(ToWide(ansi, CP_ACP)); }
 
+std::string FirstCharacters(std::string_view text, size_t count) {
+  size_t seen = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    bool lead = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+    if (lead && seen++ == count) return std::string(text.substr(0, i));
+  }
+  return std::string(text);
+}
+
 std::string AsciiUpper(std::string_view text) {
   std::string out(text);
   for (char& c : out)

@@ -14,6 +14,9 @@ std::string Narrow(std::wstring_view utf16);
 std::string ToAnsi(std::string_view utf8);
 std::string FromAnsi(std::string_view ansi);
 
+// The first `count` characters (code points) of UTF-8 text.
+std::string FirstCharacters(std::string_view text, size_t count);
+
 // Upper case of ASCII letters only; other bytes (and so every multi-byte
 // character) stay as they are.
 std::string AsciiUpper(std::string_view text);

@@ -20,20 +20,13 @@ bool HoldsFolder(const std::vector<std::string>& values, const std::string& fold
   return false;
 }
 
-// Values are read back as the settings file gives them: at most max characters.
-std::string CutCharacters(const std::string& text, size_t max) {
-  size_t count = 0;
-  for (size_t i = 0; i < text.size(); ++i)
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count++ == max) return text.substr(0, i);
-  return text;
-}
-
 // The values of Directory1..Directory<count> of a section, empty ones left out.
 std::vector<std::string> ReadDirectories(const framework::IniDocument& settings, const char* section, int count) {
   std::vector<std::string> values;
   for (int i = 1; i <= count; ++i) {
     std::optional<std::string> value = settings.Value(section, DirectoryKey(i));
-    if (value && !value->empty()) values.push_back(CutCharacters(*value, framework::IniFile::kMaxValueLength));
+    // Read back as the settings file gives values: at most 1023 characters.
+    if (value && !value->empty()) values.push_back(framework::FirstCharacters(*value, framework::IniFile::kMaxValueLength));
   }
   return values;
 }

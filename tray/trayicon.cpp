@@ -42,16 +42,6 @@ uint64_t NextSerial() {
 HWND callbackWindow = nullptr;
 TTrayIcon* currentIcon = nullptr;
 
-// The first `count` characters (code points) of UTF-8 text.
-std::string FirstCharacters(const std::string& text, size_t count) {
-  size_t seen = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    bool lead = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
-    if (lead && seen++ == count) return text.substr(0, i);
-  }
-  return text;
-}
-
 // Copies the tip into the record's fixed buffer, NUL-terminated, never
 // splitting a surrogate pair.
 template <size_t N>
@@ -172,7 +162,7 @@ void TTrayIcon::SetIcon(HICON icon) {
 }
 
 void TTrayIcon::SetTipHelp(const std::string& tip) {
-  std::string cut = FirstCharacters(tip, kTipLength);
+  std::string cut = framework::FirstCharacters(tip, kTipLength);
   if (cut == tipHelp_) return;
   tipHelp_ = std::move(cut);
   if (registered_) UpdateTray(TrayOperation::Modify);

@@ -12,18 +12,14 @@
 #include "lzhwriter.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
+#include "support/fixtures.h"
 
 using namespace kaleidon;
 
 namespace {
 
 // A folder of the build tree as Wine sees it (Z: maps "/").
-std::string BuildFolder(const std::string& relative) {
-  std::string path = std::string("Z:") + KALEIDON_BUILD_DIR + "/" + relative + "/";
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
+std::string BuildFolder(const std::string& relative) { return BuildOutputPath(relative) + "\\"; }
 
 std::string ArchivePath(const std::string& name) { return BuildFolder("fixtures/archives") + name; }
 std::string SourceFile(const std::string& name) {

@@ -26,14 +26,6 @@ std::string Settings(const std::string& path, const std::string& extra = "") {
   return "[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::ToAnsi(path) + "\r\n" + extra;
 }
 
-// The test build's archive library, bound as the program binds the real one.
-void BindFixtureArchiveLibrary() {
-  std::string dll = BuildOutputPath("fixtures/unlha32/UNLHA32.DLL");
-  HMODULE module = LoadLibraryW(framework::Widen(dll).c_str());
-  ASSERT_NE(module, nullptr) << dll;
-  kaleidon::BindUnlhaLibrary(module);
-}
-
 void CopyFixtureArchive(const std::string& name, const std::string& target) {
   std::string archive = BuildOutputPath("fixtures/archives/" + name);
   ASSERT_TRUE(CopyFileW(framework::Widen(archive).c_str(), framework::Widen(target).c_str(), FALSE)) << archive;

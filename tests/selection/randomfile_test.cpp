@@ -14,6 +14,7 @@
 #include "framework/text.h"
 #include "selection/historytext.h"
 #include "support/tempdir.h"
+#include "support/fixtures.h"
 
 using namespace kaleidon;
 using Names = std::vector<std::string>;
@@ -200,13 +201,7 @@ std::string Lzh(const Members& members, bool damaged = false) {
 
 class ArchivePickTest : public PickTest {
  protected:
-  static void SetUpTestSuite() {
-    std::string dll = "Z:" + std::string(KALEIDON_BUILD_DIR) + "/fixtures/unlha32/UNLHA32.DLL";
-    std::replace(dll.begin(), dll.end(), '/', '\\');
-    HMODULE module = LoadLibraryW(framework::Widen(dll).c_str());
-    ASSERT_NE(module, nullptr) << dll;
-    BindUnlhaLibrary(module);
-  }
+  static void SetUpTestSuite() { BindFixtureArchiveLibrary(); }
   static void TearDownTestSuite() { FreeUnlhaLibrary(); }
 
   std::string Archive(const std::string& file, const Members& members, bool damaged = false) {

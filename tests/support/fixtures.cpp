@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "archive/unlha32.h"
 #include "framework/paths.h"
+#include "framework/text.h"
 
 std::string WindowsPathOf(const std::string& unixPath) {
   std::string path = "Z:" + unixPath;
@@ -20,4 +22,11 @@ std::string PictureFixture(const std::string& name) {
 
 std::string BuildOutputPath(const std::string& relative) {
   return WindowsPathOf(std::string(KALEIDON_BUILD_DIR) + "/" + relative);
+}
+
+void BindFixtureArchiveLibrary() {
+  std::string dll = BuildOutputPath("fixtures/unlha32/UNLHA32.DLL");
+  HMODULE module = LoadLibraryW(framework::Widen(dll).c_str());
+  ASSERT_NE(module, nullptr) << dll;
+  kaleidon::BindUnlhaLibrary(module);
 }

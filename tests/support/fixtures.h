@@ -10,3 +10,7 @@ std::string WindowsPathOf(const std::string& unixPath);
 std::string PictureFixture(const std::string& name);
 // A file the test build made, relative to the build folder, as a Windows path.
 std::string BuildOutputPath(const std::string& relative);
+
+// Binds the test build's UNLHA32.DLL as the program binds the real library
+// (a test failure when it cannot be loaded).
+void BindFixtureArchiveLibrary();
