@@ -10,7 +10,6 @@
 #include "core/mainform.h"
 #include "core/settings.h"
 #include "framework/application.h"
-#include "selection/foldermemory.h"
 #include "ui/folderlistform.h"
 #include "ui/optionsform.h"
 #include "ui/viewerform.h"
@@ -59,9 +58,8 @@ void CreateFolderList(ProgramWindows& w, const CommandLine& cl) {
   w.folderList = std::make_unique<TForm5>(*w.main);
   w.main->FolderList = w.folderList.get();
   w.options->FolderList = w.folderList.get();
-  FolderMemory memory = w.main->Memory();
-  LoadFolderList(memory);
   TForm2& o = *w.options;
+  w.folderList->FillTable(o.SpinEdit3->Value());
   if (cl.Change()) {
     WaitForLowLoad(o.SpinEdit4->Value(), o.SpinEdit5->Value());
     w.main->ChangeWallpaper(!o.CheckBox5->Checked());

@@ -28,6 +28,15 @@ TForm5::TForm5(TForm1& main) : Form(FolderListStyle()), main_(main) {
   Button1->OnClick = [this] { Close(); };
 }
 
+void TForm5::FillTable(int slotCount) {
+  SetCell(1, 0, std::string(35, ' ') + "フォルダのフルパス");
+  for (int n = 1; n <= slotCount && n <= kMaxFolderSlots; ++n) SetCell(0, n, SlotLabel(n));
+  FolderMemory memory = main_.Memory();
+  memory.slotCount = slotCount;
+  LoadFolderList(memory);
+  if (slotCount >= 1) main_.SpinEdit1->SetMaxValue(slotCount);
+}
+
 void TForm5::ReloadSlots(int slotCount) {
   framework::IniFile ini = OpenSettings();
   for (int n = 1; n <= slotCount && n <= kMaxFolderSlots; ++n) {

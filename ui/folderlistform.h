@@ -17,6 +17,10 @@ class TForm5 : public framework::Form, public SlotTable {
   framework::StringGrid* StringGrid1;
   framework::Button* Button1;
 
+  // The table as the dialog's creation fills it: the header, the slot
+  // labels and folders of slots 1..slotCount, and the main window's slot box
+  // limited to them.
+  void FillTable(int slotCount);
   // Column 1 of rows 1..slotCount from the settings file, with their labels.
   void ReloadSlots(int slotCount);
 

@@ -115,9 +115,8 @@ TEST_F(ChangeCycle, OneSlotRecallsItsFolderBeforeEveryChange) {
   TempDir elsewhere;
   ProgramWindows w(Settings(elsewhere.path(), "MemoryCount=1\r\n") + "[DirectoryBuf]\r\nPathMemory1=" +
                    framework::ToAnsi(pictures.path()) + "\r\n");
-  kaleidon::FolderMemory memory = w.main->Memory();
-  kaleidon::LoadFolderList(memory);
   ASSERT_TRUE(w.main->SpinEdit1->Enabled());
+  EXPECT_EQ(w.folderList->Cell(1, 1), pictures.path());
   w.boxes.Clear();
   w.main->ChangeWallpaper(false);
   EXPECT_EQ(w.boxes.Count(), 0u);

@@ -172,6 +172,9 @@ TEST(MainWindow, RememberAndRecallWorkOnTheSlotTableAndTheSettings) {
   ASSERT_TRUE(f.SpinEdit1->Enabled());
   ASSERT_TRUE(f.Button6->Enabled());
   EXPECT_EQ(f.SpinEdit1->MaxValue(), 2);
+  EXPECT_EQ(w.folderList->Cell(1, 0), std::string(35, ' ') + "フォルダのフルパス");
+  EXPECT_EQ(w.folderList->Cell(0, 2), "Memory[2]");
+  EXPECT_EQ(w.folderList->Cell(0, 3), "");
   f.Button6->Click();  // remember a in slot 1
   EXPECT_EQ(f.SpinEdit1->Value(), 2);
   EXPECT_EQ(w.folderList->Cell(1, 1), a.path());

@@ -15,6 +15,7 @@ ProgramWindows::ProgramWindows(const std::string& settings, const std::string& f
   folderList = std::make_unique<kaleidon::TForm5>(*main);
   main->FolderList = folderList.get();
   options->FolderList = folderList.get();
+  folderList->FillTable(options->SpinEdit3->Value());
 }
 
 ProgramWindows::~ProgramWindows() {
