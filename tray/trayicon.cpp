@@ -361,10 +361,15 @@ LRESULT CALLBACK TCallbackWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPA
   }
   if (msg == TaskbarCreatedMessage() && msg != 0) {
     // The shell (re)started and knows none of our icons: add the visible ones again.
-    std::vector<TTrayIcon*> icons;
-    for (const auto& entry : TrayIconList()) icons.push_back(entry.second);
-    for (TTrayIcon* icon : icons) {
-      if (!TTrayIcon::FindByID(icon->id_) || icon->loading_ || !icon->visible_) continue;
+    // Looked up again by serial each time: a pointer kept from before could
+    // name an icon that has gone meanwhile.
+    std::vector<uint64_t> serials;
+    for (const auto& entry : TrayIconList()) serials.push_back(entry.second->serial_);
+    for (uint64_t serial : serials) {
+      TTrayIcon* icon = nullptr;
+      for (const auto& entry : TrayIconList())
+        if (entry.second->serial_ == serial) icon = entry.second;
+      if (!icon || icon->loading_ || !icon->visible_) continue;
       icon->registered_ = false;
       try {
         icon->UpdateTray(TrayOperation::Add);
