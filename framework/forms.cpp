@@ -411,6 +411,11 @@ LRESULT Form::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
         c->HandleCommand(HIWORD(wp));
         return 0;
       }
+      // Escape in a modal window closes it, as in any dialog.
+      if (lp == 0 && LOWORD(wp) == IDCANCEL && modal_) {
+        Close();
+        return 0;
+      }
       break;
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lp);
@@ -432,13 +437,20 @@ LRESULT Form::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-      if (WinControl* c = WinControl::FromHandle(reinterpret_cast<HWND>(lp)); c && c->TextColor() != CLR_INVALID) {
-        LRESULT brush = DefaultMessage(msg, wp, lp);
-        SetTextColor(reinterpret_cast<HDC>(wp), c->TextColor());
-        return brush;
+    case WM_CTLCOLORLISTBOX: {
+      HDC dc = reinterpret_cast<HDC>(wp);
+      LRESULT brush;
+      if (msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN) {
+        // Check boxes and read-only edits sit on the window's face colour.
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        brush = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      } else {
+        brush = DefaultMessage(msg, wp, lp);
       }
-      break;
+      if (WinControl* c = WinControl::FromHandle(reinterpret_cast<HWND>(lp)); c && c->TextColor() != CLR_INVALID)
+        SetTextColor(dc, c->TextColor());
+      return brush;
+    }
     case WM_SYSCOMMAND:
       if (OnSysCommand) {
         bool handled = false;

@@ -140,8 +140,22 @@ void Edit::HandleCommand(int code) {
   if (code == EN_CHANGE) Fire(OnChange);
 }
 
-GroupBox::GroupBox(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
-  CreateHandle(L"BUTTON", BS_GROUPBOX);
+void GroupBox::Paint(HDC dc) {
+  SelectObject(dc, FontHandle(font_));
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  RECT frame = bounds_;
+  frame.top += tm.tmHeight / 2;
+  DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+  std::wstring caption = Widen(text_);
+  if (caption.empty()) return;
+  RECT text{bounds_.left + 8, bounds_.top, bounds_.right - 8, bounds_.top + tm.tmHeight};
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  InflateRect(&text, 2, 0);
+  FillRect(dc, &text, GetSysColorBrush(COLOR_BTNFACE));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, enabled_ ? font_.color : GetSysColor(COLOR_GRAYTEXT));
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 }  // namespace framework

@@ -63,9 +63,14 @@ class Edit : public WinControl {
   Event OnChange;
 };
 
-class GroupBox : public WinControl {
+// A frame with a caption around related controls, drawn by the form under
+// them, so labels inside it show as well as windowed controls.
+class GroupBox : public GraphicControl {
  public:
-  GroupBox(Form* owner, std::string name);
+  GroupBox(Form* owner, std::string name) : GraphicControl(owner, std::move(name)) {}
+  void Paint(HDC dc) override;
+  // Clicks go to what lies inside the frame.
+  bool HitTest(POINT) const override { return false; }
 };
 
 }  // namespace framework

@@ -116,3 +116,27 @@ TEST(Forms, QueuedCallsRunOnTheUserInterfaceThread) {
   app.ProcessMessages();
   EXPECT_EQ(ranOn, uiThread);
 }
+
+TEST(Forms, EscapeClosesAModalWindowButNeverAModelessOne) {
+  Form modeless(TestStyle());
+  modeless.Show();
+  SendMessageW(modeless.Handle(), WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(modeless.Visible());
+  Form dialog(TestStyle(), modeless.Handle());
+  dialog.OnShow = [&] { PostMessageW(dialog.Handle(), WM_COMMAND, IDCANCEL, 0); };
+  EXPECT_EQ(dialog.ShowModal(), IDCANCEL);
+}
+
+TEST(Forms, GroupBoxFramesLabelsWithoutHidingThemOrTakingTheirClicks) {
+  Form form(TestStyle());
+  CreateControls(form, {{ControlKind::GroupBox, "GroupBox1", 0, 0, 200, 100, "起動設定"},
+                        {ControlKind::Label, "Label1", 10, 40, 0, 0, "CPU負荷設定"}});
+  EXPECT_EQ(GetWindow(form.Handle(), GW_CHILD), nullptr);  // no child window covers the label
+  auto* label = Get<Label>(form, "Label1");
+  int clicks = 0;
+  label->OnClick = [&] { ++clicks; };
+  LPARAM at = MAKELPARAM(label->Left() + 2, label->Top() + 2);
+  SendMessageW(form.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(form.Handle(), WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(clicks, 1);
+}
