@@ -32,7 +32,7 @@ struct ControlSpec {
 };
 
 // Creates the controls of the table on the form, in table order.
-void CreateControls(Form& form, std::initializer_list<ControlSpec> specs);
+void CreateControls(Form& form, std::initializer_list<ControlSpec> entries);
 
 // The control of that name and kind; raises when the layout lacks it.
 template <class T>
