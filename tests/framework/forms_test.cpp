@@ -5,6 +5,7 @@
 #include "framework/application.h"
 #include "framework/layout.h"
 #include "framework/stdctrls.h"
+#include "framework/text.h"
 #include "support/messageboxes.h"
 
 using namespace framework;
@@ -14,13 +15,16 @@ FormStyle TestStyle() { return FormStyle::FixedDialog("TTestForm", "テスト", 
 }  // namespace
 
 TEST(Forms, FormIsARealHiddenWindowOfItsClassWithTheClientSizeAsked) {
-  Form form(TestStyle());
+  // A caption of this process's own: other tests may have windows open meanwhile.
+  FormStyle style = TestStyle();
+  style.caption = "テスト" + std::to_string(GetCurrentProcessId());
+  Form form(style);
   ASSERT_TRUE(IsWindow(form.Handle()));
   EXPECT_FALSE(form.Visible());
-  EXPECT_EQ(FindWindowW(L"TTestForm", L"テスト"), form.Handle());
+  EXPECT_EQ(FindWindowW(L"TTestForm", Widen(style.caption).c_str()), form.Handle());
   EXPECT_EQ(form.ClientSize().cx, 200);
   EXPECT_EQ(form.ClientSize().cy, 100);
-  EXPECT_EQ(form.Caption(), "テスト");
+  EXPECT_EQ(form.Caption(), style.caption);
 }
 
 TEST(Forms, CheckBoxFiresItsClickOnlyWhenTheStateChanges) {

@@ -75,11 +75,25 @@ TEST(PopupMenus, ItemsKeepTheirCaptionsAndStateInTheWin32MenuAndAreFoundByName) 
   EXPECT_EQ(text, L"ヘルプ");
 }
 
+namespace {
+// Whether a pop-up menu window of this process is on the screen (tests of
+// other processes may show theirs at the same time).
+bool MenuShownByThisProcess() {
+  for (HWND menu = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu;
+       menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(menu, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(menu)) return true;
+  }
+  return false;
+}
+}  // namespace
+
 TEST(PopupMenus, OnPopupComesFirstAndTheKeyboardChoosesPastTheSeparatorOnly) {
   TrayMenu tray;
   bool shownDuringOnPopup = true;
   tray.menu.OnPopup = [&] {
-    shownDuringOnPopup = IsWindowVisible(FindWindowW(L"#32768", nullptr)) != FALSE;
+    shownDuringOnPopup = MenuShownByThisProcess();
     PostKeys(tray.menu.Window(), tray.keys);
   };
   tray.keys = {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};
