@@ -13,15 +13,9 @@
 #include "framework/layout.h"
 #include "framework/paths.h"
 #include "framework/text.h"
+#include "bench/clock.h"
 
 namespace {
-
-double Now() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
 
 std::string MakeFiles(int count) {
   std::string folder = framework::TempFolderPath() + "kaleidon-bench-filelist-" + std::to_string(GetCurrentProcessId());

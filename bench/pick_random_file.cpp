@@ -13,6 +13,7 @@
 #include "framework/text.h"
 #include "selection/history.h"
 #include "selection/randomfile.h"
+#include "bench/clock.h"
 
 namespace {
 
@@ -24,13 +25,6 @@ double CpuNow() {
     return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
   };
   return ms(kernel) + ms(user);
-}
-
-double Now() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
 }
 
 std::string MakeFolder(const std::string& name) {
