@@ -1,0 +1,31 @@
+#pragma once
+// The picture a plug-in hands over: a bitmap-information block (a
+// BITMAPINFOHEADER, bit-field masks where its compression has them, and the
+// colour table) and a separate block of pixel bits. Both are outside data:
+// every size the header gives is checked against the blocks as received,
+// and nothing is read past them.
+// No Win32 here: this also builds natively for fuzzing.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/bitmap.h"
+
+namespace kaleidon {
+
+struct PluginDib {
+  // A complete BMP file: file header, the information block's header and
+  // colour table, the pixel bits.
+  std::string bmpFile;
+  int bitCount = 0;
+  // The colour table as the header counts it: colours used, or for 0 the
+  // full table of a 1, 4 or 8-bit picture.
+  std::vector<framework::PaletteEntry> colorTable;
+};
+
+// Raises framework::EInvalidGraphic for blocks that do not hold what their
+// header says (short blocks, unknown header, bit count other than 1, 4, 8,
+// 16, 24 or 32, a size of zero).
+PluginDib ComposeBmpFromDib(std::string_view info, std::string_view bits);
+
+}  // namespace kaleidon
