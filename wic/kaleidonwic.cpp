@@ -161,10 +161,10 @@ std::vector<std::string> DecoderExtensions() {
     if (FAILED(info->GetFileExtensions(0, nullptr, &length)) || length == 0) continue;
     std::wstring text(length, L'\0');
     if (FAILED(info->GetFileExtensions(length, text.data(), &length))) continue;
-    // ".png,.PNG" and the like.
+    // ".png,.PNG" on Windows, ".tif;.tiff" on Wine.
     std::string current;
     for (wchar_t c : text) {
-      if (c == L',' || c == L'\0') {
+      if (c == L',' || c == L';' || c == L'\0') {
         if (!current.empty()) extensions.push_back(current);
         current.clear();
       } else if (c != L'.' && c != L' ' && c < 128) {
