@@ -16,7 +16,8 @@ constexpr uint32_t kBitFields = 3;
 constexpr uint32_t kAlphaBitFields = 6;
 
 uint32_t U32(std::string_view d, size_t at) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(d[at])) | static_cast<uint32_t>(static_cast<uint8_t>(d[at + 1])) << 8 |
+  return static_cast<uint32_t>(static_cast<uint8_t>(d[at])) |
+         static_cast<uint32_t>(static_cast<uint8_t>(d[at + 1])) << 8 |
          static_cast<uint32_t>(static_cast<uint8_t>(d[at + 2])) << 16 |
          static_cast<uint32_t>(static_cast<uint8_t>(d[at + 3])) << 24;
 }
@@ -41,8 +42,7 @@ PluginDib ComposeBmpFromDib(std::string_view info, std::string_view bits) {
   const uint32_t compression = U32(info, 16);
   const uint32_t colorsUsed = U32(info, 32);
   if (headerSize < kInfoHeaderSize || width <= 0 || height == 0) Refuse();
-  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
-    Refuse();
+  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32) Refuse();
 
   uint64_t colors = colorsUsed;
   if (colors == 0) colors = bitCount == 1 ? 2 : bitCount == 4 ? 16 : bitCount == 8 ? 256 : 0;

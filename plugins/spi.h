@@ -134,8 +134,8 @@ class TInSPI : public TSPI {
   // The entry points themselves; results unchanged. fileName is ANSI.
   int IsSupported(const char* fileName, DWORD_PTR data) const;
   int GetPictureInfo(const char* buffer, LONG length, UINT flag, SPIPictureInfo* info) const;
-  int GetPicture(const char* buffer, LONG length, UINT flag, HLOCAL* info, HLOCAL* bits,
-                 SPIProgressCallback progress, LONG_PTR user) const;
+  int GetPicture(const char* buffer, LONG length, UINT flag, HLOCAL* info, HLOCAL* bits, SPIProgressCallback progress,
+                 LONG_PTR user) const;
 
  private:
   IsSupportedProc isSupported_ = nullptr;

@@ -106,8 +106,7 @@ bool TInSPIAble::TrySPIs(std::string_view data) {
 
 bool TInSPIAble::TrySPI(const TInSPI& spi, std::string_view data) {
   if (TryBuffer(spi, data.data(), data.size())) return true;
-  return HeaderRetry && data.size() > kRetrySkip &&
-         TryBuffer(spi, data.data() + kRetrySkip, data.size() - kRetrySkip);
+  return HeaderRetry && data.size() > kRetrySkip && TryBuffer(spi, data.data() + kRetrySkip, data.size() - kRetrySkip);
 }
 
 bool TInSPIAble::TryBuffer(const TInSPI& spi, const char* data, size_t length) {

@@ -35,8 +35,7 @@ std::string SusieFolder() {
       (type == REG_SZ || type == REG_EXPAND_SZ)) {
     value.assign(bytes / sizeof(wchar_t) + 1, L'\0');
     bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    if (RegQueryValueExW(key, L"Path", nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExW(key, L"Path", nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes) != ERROR_SUCCESS)
       value.clear();
     value.resize(wcsnlen(value.c_str(), value.size()));
   }

@@ -50,9 +50,8 @@ class TSPIs;
 using TSPISearchEvent = std::function<void(TSPIs& sender, TSPI& spi, bool& accept)>;
 // Sent for each file type of an import plug-in before it is registered;
 // setting graphicClass to none keeps the type unregistered.
-using TSPIPictureRegisterEvent =
-    std::function<void(TSPIs& sender, TInSPI& spi, const std::string& extension, const std::string& description,
-                       TGraphicClass& graphicClass)>;
+using TSPIPictureRegisterEvent = std::function<void(TSPIs& sender, TInSPI& spi, const std::string& extension,
+                                                    const std::string& description, TGraphicClass& graphicClass)>;
 
 class TSPIs {
  public:

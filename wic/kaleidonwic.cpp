@@ -12,8 +12,8 @@
 // COM initialises it for that call (single-threaded apartment) and
 // balances it, and works on in a thread whose apartment is already
 // multithreaded.
-#include <windows.h>
 #include <wincodec.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -106,7 +106,8 @@ bool Starts(const unsigned char* data, const char* text, size_t at = 0) {
 bool IsPng(const unsigned char* d) { return Starts(d, "\x89PNG\r\n\x1a\n"); }
 bool IsGif(const unsigned char* d) { return Starts(d, "GIF87a") || Starts(d, "GIF89a"); }
 bool IsTiff(const unsigned char* d) {
-  return (d[0] == 'I' && d[1] == 'I' && d[2] == 42 && d[3] == 0) || (d[0] == 'M' && d[1] == 'M' && d[2] == 0 && d[3] == 42);
+  return (d[0] == 'I' && d[1] == 'I' && d[2] == 42 && d[3] == 0) ||
+         (d[0] == 'M' && d[1] == 'M' && d[2] == 0 && d[3] == 42);
 }
 bool IsIco(const unsigned char* d) { return d[0] == 0 && d[1] == 0 && d[2] == 1 && d[3] == 0 && (d[4] | d[5]) != 0; }
 bool IsWebp(const unsigned char* d) { return Starts(d, "RIFF") && Starts(d, "WEBP", 8); }
@@ -131,12 +132,9 @@ struct Format {
 
 const std::vector<Format>& AllFormats() {
   static const std::vector<Format> formats = {
-      {{"png"}, "PNG Image File", IsPng},
-      {{"gif"}, "GIF Image File", IsGif},
-      {{"tif", "tiff"}, "TIFF Image File", IsTiff},
-      {{"ico"}, "Icon File", IsIco},
-      {{"webp"}, "WebP Image File", IsWebp},
-      {{"heic", "heif"}, "HEIF Image File", IsHeif},
+      {{"png"}, "PNG Image File", IsPng},           {{"gif"}, "GIF Image File", IsGif},
+      {{"tif", "tiff"}, "TIFF Image File", IsTiff}, {{"ico"}, "Icon File", IsIco},
+      {{"webp"}, "WebP Image File", IsWebp},        {{"heic", "heif"}, "HEIF Image File", IsHeif},
       {{"avif"}, "AVIF Image File", IsAvif},
   };
   return formats;
@@ -261,8 +259,8 @@ int Decode(const unsigned char* data, size_t size, Decoded& d) {
   if (FAILED(d.factory->CreateStream(d.stream.Out())) ||
       FAILED(d.stream->InitializeFromMemory(const_cast<BYTE*>(data), static_cast<DWORD>(size))))
     return kNoMemory;
-  if (FAILED(d.factory->CreateDecoderFromStream(d.stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                d.decoder.Out())))
+  if (FAILED(
+          d.factory->CreateDecoderFromStream(d.stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, d.decoder.Out())))
     return kBrokenData;
   UINT frames = 0;
   if (FAILED(d.decoder->GetFrameCount(&frames)) || frames == 0) return kBrokenData;
@@ -316,7 +314,9 @@ class LocalOwner {
   HLOCAL h_;
 };
 
-uint8_t OnWhite(uint8_t colour, uint8_t alpha) { return static_cast<uint8_t>((colour * alpha + 255 * (255 - alpha) + 127) / 255); }
+uint8_t OnWhite(uint8_t colour, uint8_t alpha) {
+  return static_cast<uint8_t>((colour * alpha + 255 * (255 - alpha) + 127) / 255);
+}
 
 // The frame's pixels as a 24-bit bottom-up DIB, composited on white, read a
 // band of rows at a time.
@@ -427,9 +427,14 @@ SPI_EXPORT int __stdcall GetPictureInfo(const char* buffer, LONG length, UINT fl
   if (int r = Decode(data, size, d)) return r;
   double dpiX = 0, dpiY = 0;
   d.frame->GetResolution(&dpiX, &dpiY);
-  *info = PictureInfo{0, 0, static_cast<int32_t>(d.width), static_cast<int32_t>(d.height),
+  *info = PictureInfo{0,
+                      0,
+                      static_cast<int32_t>(d.width),
+                      static_cast<int32_t>(d.height),
                       static_cast<uint16_t>(std::clamp(dpiX, 0.0, 65535.0)),
-                      static_cast<uint16_t>(std::clamp(dpiY, 0.0, 65535.0)), 24, nullptr};
+                      static_cast<uint16_t>(std::clamp(dpiY, 0.0, 65535.0)),
+                      24,
+                      nullptr};
   return kSuccess;
 }
 

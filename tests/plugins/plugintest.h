@@ -2,9 +2,8 @@
 // Helpers of the plug-in tests: copies of the test plug-ins (fixtures/spi/
 // of the build) planted in folders of their own, what a copy was asked, and
 // small pictures in its PGM/PPM format.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>

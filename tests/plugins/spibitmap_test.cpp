@@ -140,9 +140,7 @@ TEST(PluginDib, BlocksAreCheckedAgainstTheirSizes) {
       {"width beyond reason", header(INT32_MAX, 1, 32), 1024, 0},
       {"short header", header(1, 1, 24).substr(0, 39), 4, 0},
       {"header size below 40", header(1, 1, 24, 0, 40).replace(0, 1, "\x0C"), 4, 0},
-      {"header size beyond its block", header(1, 1, 24).replace(0, 1, "\x7C"), 4, 0},
       {"bit count 2", header(1, 1, 2), 4, 0},
-      {"width 0", header(0, 1, 24), 4, 0},
       {"height 0", header(1, 0, 24), 4, 0},
   };
   for (const Row& row : rows) {
@@ -234,9 +232,12 @@ TEST_F(SPIBitmapTest, TheExtensionDecidesWhetherTheBmpReaderOrThePluginsComeFirs
     int width;  // 0: unreadable
   };
   const Row rows[] = {
-      {"x.BMP", bmp, 0, 3},       {"x.ppm", bmp, 1, 3},  // the plug-in refuses it
-      {"", bmp, 0, 3},            {"", ppm, 1, 1},
-      {"x.bmp", ppm, 1, 1},       {"x.ppm", ppm, 1, 1},
+      {"x.BMP", bmp, 0, 3},
+      {"x.ppm", bmp, 1, 3},  // the plug-in refuses it
+      {"", bmp, 0, 3},
+      {"", ppm, 1, 1},
+      {"x.bmp", ppm, 1, 1},
+      {"x.ppm", ppm, 1, 1},
       {"x", std::string(10, 'z'), 1, 0},
   };
   for (const Row& row : rows) {
@@ -281,7 +282,6 @@ TEST_F(SPIBitmapTest, ThePictureInformationAndProgressOfAnAttempt) {
       records.push_back(record);
       owner.BuildFromDIB(info, bits, record, result);
     };
-    loader.BaseLoadFromStream = [](std::string_view) { throw framework::EInvalidGraphic("no"); };
     std::vector<std::string> progress;
     loader.OnProgress = [&](TProgressStage stage, int percent, bool redraw, const RECT& r, const std::string& msg) {
       EXPECT_TRUE(IsRectEmpty(&r));
@@ -341,7 +341,8 @@ class WicPlugin : public SPIBitmapTest {
  protected:
   void SetUp() override {
     std::string path = BuildOutputPath("kaleidon-wic.spi");
-    ASSERT_TRUE(CopyFileW(framework::Widen(path).c_str(), framework::Widen(dir.PathOf("kaleidon-wic.spi")).c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW(framework::Widen(path).c_str(), framework::Widen(dir.PathOf("kaleidon-wic.spi")).c_str(), FALSE));
     spis.Search(dir.PathOf("*.spi"));
     ASSERT_EQ(spis.Count(), 1);
   }
@@ -362,7 +363,8 @@ TEST_F(WicPlugin, OffersTheFormatsThisSystemDecodesButNotJpegOrBmp) {
   for (const std::string& f : filters) all += f + " ";
   for (const char* f : {"*.png", "*.gif", "*.tif", "*.tiff", "*.ico"})
     EXPECT_NE(std::find(filters.begin(), filters.end(), f), filters.end()) << f << " among " << all;
-  for (const char* f : {"*.jpg", "*.jpeg", "*.bmp"}) EXPECT_EQ(std::find(filters.begin(), filters.end(), f), filters.end()) << f;
+  for (const char* f : {"*.jpg", "*.jpeg", "*.bmp"})
+    EXPECT_EQ(std::find(filters.begin(), filters.end(), f), filters.end()) << f;
   ASSERT_EQ(spi->FileTypes().size(), filters.size());
   EXPECT_EQ(spi->FileTypes()[0], "PNG Image File");
   for (const char* ext : {"png", "gif", "tif", "tiff", "ico"})
@@ -381,10 +383,21 @@ TEST_F(WicPlugin, ReadsPngGifTiffAndIconsWithTransparencyOnWhite) {
   };
   const Rgb white{255, 255, 255};
   const Row rows[] = {
-      {"wic-alpha.png", 4, 2,
-       {{0, 0, {255, 0, 0}}, {1, 0, white}, {2, 0, {127, 127, 255}}, {3, 0, {10, 20, 30}},
-        {0, 1, white}, {1, 1, {0, 0, 0}}, {2, 1, {241, 216, 204}}, {3, 1, white}}},
-      {"wic-transparent.gif", 4, 2, {{0, 0, {255, 0, 0}}, {1, 0, white}, {2, 0, {0, 0, 255}}, {1, 1, {255, 255, 0}}, {2, 1, white}}},
+      {"wic-alpha.png",
+       4,
+       2,
+       {{0, 0, {255, 0, 0}},
+        {1, 0, white},
+        {2, 0, {127, 127, 255}},
+        {3, 0, {10, 20, 30}},
+        {0, 1, white},
+        {1, 1, {0, 0, 0}},
+        {2, 1, {241, 216, 204}},
+        {3, 1, white}}},
+      {"wic-transparent.gif",
+       4,
+       2,
+       {{0, 0, {255, 0, 0}}, {1, 0, white}, {2, 0, {0, 0, 255}}, {1, 1, {255, 255, 0}}, {2, 1, white}}},
       {"wic-lzw.tif", 6, 4, {{0, 0, {0, 0, 255}}, {5, 3, {200, 180, 55}}, {2, 1, {80, 60, 175}}}},
       {"wic-icon.ico", 32, 32, {{0, 0, {0, 0, 255}}, {31, 31, {0, 0, 255}}}},
   };
@@ -394,16 +407,33 @@ TEST_F(WicPlugin, ReadsPngGifTiffAndIconsWithTransparencyOnWhite) {
     ASSERT_EQ(b.Width(), row.width) << row.fixture;
     ASSERT_EQ(b.Height(), row.height) << row.fixture;
     EXPECT_EQ(b.BitsPerPixel(), 24) << row.fixture;
-    for (const Pixel& p : row.pixels) EXPECT_EQ(b.PixelColor(p.x, p.y), p.colour) << row.fixture << " " << p.x << "," << p.y;
+    for (const Pixel& p : row.pixels)
+      EXPECT_EQ(b.PixelColor(p.x, p.y), p.colour) << row.fixture << " " << p.x << "," << p.y;
   }
 }
 
 TEST_F(WicPlugin, RefusesWhatItCannotRead) {
   std::string png = PictureFixture("wic-alpha.png");
-  for (const std::string& bytes : {png.substr(0, 40), std::string("GIF89a") + std::string(30, '\xFF'), std::string(3000, 'x')}) {
+  for (const std::string& bytes :
+       {png.substr(0, 40), std::string("GIF89a") + std::string(30, '\xFF'), std::string(3000, 'x')}) {
     TSPIBitmap b;
     EXPECT_THROW(b.LoadFromNamedStream(bytes, "broken.png"), framework::EInvalidGraphic);
   }
+}
+
+// Other hosts may name a file instead of handing over its data.
+TEST_F(WicPlugin, ReadsANamedFileForOtherHosts) {
+  auto& spi = dynamic_cast<TInSPI&>(spis.Items(0));
+  pictures.WriteFile("p.png", PictureFixture("wic-alpha.png"));
+  std::string name = framework::ToAnsi(pictures.PathOf("p.png"));
+  SPIPictureInfo info{};
+  ASSERT_EQ(spi.GetPictureInfo(name.c_str(), 0, 0, &info), 0);
+  EXPECT_EQ(info.width, 4);
+  HLOCAL header = nullptr, bits = nullptr;
+  ASSERT_EQ(spi.GetPicture(name.c_str(), 0, 0, &header, &bits, nullptr, 0), 0);
+  EXPECT_EQ(LocalSize(bits), 2 * 12u);
+  LocalFree(header);
+  LocalFree(bits);
 }
 
 }  // namespace
