@@ -382,6 +382,23 @@ int MakeDib(Decoded& d, ProgressCallback progress, LONG_PTR user, HLOCAL* infoOu
   return kSuccess;
 }
 
+// The picture of a call, opened: the data it was read from (when a file
+// was named), COM for the call, the decoder. Members go in reverse order:
+// the decoder first, the data last.
+struct Opened {
+  std::string owned;
+  ComScope com;
+  Decoded decoded;
+};
+
+int Open(const char* buffer, LONG length, UINT flag, Opened& picture) {
+  const unsigned char* data = nullptr;
+  size_t size = 0;
+  if (int r = ReadInput(buffer, length, flag, picture.owned, data, size)) return r;
+  if (!picture.com.Usable()) return kInternalError;
+  return Decode(data, size, picture.decoded);
+}
+
 }  // namespace
 
 SPI_EXPORT int __stdcall GetPluginInfo(int number, char* buffer, int length) {
@@ -417,14 +434,9 @@ SPI_EXPORT int __stdcall IsSupported(const char* fileName, DWORD_PTR data) {
 
 SPI_EXPORT int __stdcall GetPictureInfo(const char* buffer, LONG length, UINT flag, PictureInfo* info) {
   if (!info) return kInternalError;
-  std::string owned;
-  const unsigned char* data = nullptr;
-  size_t size = 0;
-  if (int r = ReadInput(buffer, length, flag, owned, data, size)) return r;
-  ComScope com;
-  if (!com.Usable()) return kInternalError;
-  Decoded d;
-  if (int r = Decode(data, size, d)) return r;
+  Opened picture;
+  if (int r = Open(buffer, length, flag, picture)) return r;
+  const Decoded& d = picture.decoded;
   double dpiX = 0, dpiY = 0;
   d.frame->GetResolution(&dpiX, &dpiY);
   *info = PictureInfo{0,
@@ -441,15 +453,9 @@ SPI_EXPORT int __stdcall GetPictureInfo(const char* buffer, LONG length, UINT fl
 SPI_EXPORT int __stdcall GetPicture(const char* buffer, LONG length, UINT flag, HLOCAL* info, HLOCAL* bits,
                                     ProgressCallback progress, LONG_PTR user) {
   if (!info || !bits) return kInternalError;
-  std::string owned;
-  const unsigned char* data = nullptr;
-  size_t size = 0;
-  if (int r = ReadInput(buffer, length, flag, owned, data, size)) return r;
-  ComScope com;
-  if (!com.Usable()) return kInternalError;
-  Decoded d;
-  if (int r = Decode(data, size, d)) return r;
-  return MakeDib(d, progress, user, info, bits);
+  Opened picture;
+  if (int r = Open(buffer, length, flag, picture)) return r;
+  return MakeDib(picture.decoded, progress, user, info, bits);
 }
 
 // Preview: the same picture.
