@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "framework/paths.h"
 #include "framework/text.h"
@@ -38,6 +39,11 @@ std::string SusieFolder() {
     if (RegQueryValueExW(key, L"Path", nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes) != ERROR_SUCCESS)
       value.clear();
     value.resize(wcsnlen(value.c_str(), value.size()));
+    if (type == REG_EXPAND_SZ) {
+      std::wstring expanded(ExpandEnvironmentStringsW(value.c_str(), nullptr, 0), L'\0');
+      DWORD n = ExpandEnvironmentStringsW(value.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+      value = n > 0 && n <= expanded.size() ? expanded.substr(0, n - 1) : std::wstring();
+    }
   }
   RegCloseKey(key);
   return framework::Narrow(value);
@@ -160,15 +166,28 @@ void TSPIs::RegisterFileTypes(TInSPI& spi) {
     const std::string& description = spi.FileTypes()[k];
     TGraphicClass graphicClass = GraphicClass();
     if (OnPictureRegister) OnPictureRegister(*this, spi, extension, description, graphicClass);
-    // A filter without an extension names no file type to register.
-    if (graphicClass && !extension.empty())
-      framework::Picture::RegisterFileFormat(extension, description, graphicClass.kind, graphicClass.factory);
+    // A filter without an extension names no file type to register, and a
+    // type registered just so already (by an earlier collection, or another
+    // copy of the plug-in) is not listed twice.
+    if (!graphicClass || extension.empty()) continue;
+    std::optional<framework::FileFormat> newest = framework::Picture::FindFileFormat(extension);
+    if (newest && newest->kind == graphicClass.kind && newest->description == description) continue;
+    framework::Picture::RegisterFileFormat(extension, description, graphicClass.kind, graphicClass.factory);
   }
 }
 
+TSPI& TSPIs::Items(int index) const {
+  CheckIndex(index);
+  return *items_[static_cast<size_t>(index)];
+}
+
 void TSPIs::Delete(int index) {
-  if (index < 0 || index >= Count()) throw framework::Exception("プラグインの位置が範囲外です");
+  CheckIndex(index);
   items_.erase(items_.begin() + index);
+}
+
+void TSPIs::CheckIndex(int index) const {
+  if (index < 0 || index >= Count()) throw framework::Exception("プラグインの位置が範囲外です");
 }
 
 void TSPIs::Clear() {

@@ -85,7 +85,7 @@ class TSPIs {
   void SearchFolder(const std::string& folder, const std::string& mask);
 
   int Count() const { return static_cast<int>(items_.size()); }
-  TSPI& Items(int index) const { return *items_.at(static_cast<size_t>(index)); }
+  TSPI& Items(int index) const;
   void Add(std::unique_ptr<TSPI> spi) { Insert(Count(), std::move(spi)); }
   // Puts the plug-in at index and registers the file types of an import
   // plug-in. When a registration raises, the plug-in is taken out again and
@@ -113,6 +113,7 @@ class TSPIs {
   std::vector<std::string> SearchFolders() const;
   void RegisterFileTypes(TInSPI& spi);
   bool HoldsModule(HMODULE module) const;
+  void CheckIndex(int index) const;
 
   std::vector<std::unique_ptr<TSPI>> items_;
 };

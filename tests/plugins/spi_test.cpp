@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <typeindex>
 
@@ -284,9 +285,13 @@ TEST_F(SPICollection, ImportPluginsRegisterTheLastExtensionOfEachFilter) {
   EXPECT_EQ(framework::Picture::FindFileFormat("jpg")->kind, framework::kJpegKind);
   EXPECT_EQ(framework::Picture::FindFileFormat("jpeg")->kind, framework::kJpegKind);
 
-  // Deleting plug-ins leaves their types registered.
+  // Deleting plug-ins leaves their types registered; loading them again
+  // does not list them twice.
   Collection().Clear();
   EXPECT_TRUE(framework::Picture::FindFileFormat("ppm"));
+  Collection().Search(other.PathOf("*.spi"));
+  std::vector<framework::FileFormat> all = framework::Picture::Formats();
+  EXPECT_EQ(std::count_if(all.begin(), all.end(), [](const auto& f) { return f.extension == "ppm"; }), 1);
 }
 
 TEST_F(SPICollection, WithoutAGraphicClassNothingIsRegistered) {
