@@ -86,6 +86,7 @@ void TInSPIAble::LoadFromStream(std::string_view data) {
 }
 
 bool TInSPIAble::TryNative(std::string_view data) {
+  if (!BaseLoadFromStream) return false;
   try {
     BaseLoadFromStream(data);
     return true;
