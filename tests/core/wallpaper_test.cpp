@@ -22,19 +22,29 @@ using framework::Rgb;
 namespace {
 
 // Four quadrants: red, green / blue, white.
+Rgb QuadrantColour(int x, int y, int width, int height) {
+  bool right = x >= width / 2, bottom = y >= height / 2;
+  return !bottom ? (right ? Rgb{0, 255, 0} : Rgb{255, 0, 0}) : (right ? Rgb{255, 255, 255} : Rgb{0, 0, 255});
+}
+
 Bitmap Quadrants(int width, int height) {
   Bitmap b(width, height, 24);
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      bool right = x >= width / 2, bottom = y >= height / 2;
-      Rgb c = !bottom ? (right ? Rgb{0, 255, 0} : Rgb{255, 0, 0}) : (right ? Rgb{255, 255, 255} : Rgb{0, 0, 255});
-      b.SetPixelColor(x, y, c);
-    }
+    for (int x = 0; x < width; ++x) b.SetPixelColor(x, y, QuadrantColour(x, y, width, height));
   return b;
 }
 
 int Distance(Rgb a, Rgb b) {
   return std::max({std::abs(a.red - b.red), std::abs(a.green - b.green), std::abs(a.blue - b.blue)});
+}
+
+// Red, green / blue, white, a quarter of the way in from each corner.
+void ExpectQuadrants(const Bitmap& w) {
+  const int left = w.Width() / 4, right = w.Width() * 3 / 4, top = w.Height() / 4, bottom = w.Height() * 3 / 4;
+  EXPECT_LE(Distance(w.PixelColor(left, top), {255, 0, 0}), 12);
+  EXPECT_LE(Distance(w.PixelColor(right, top), {0, 255, 0}), 12);
+  EXPECT_LE(Distance(w.PixelColor(left, bottom), {0, 0, 255}), 12);
+  EXPECT_LE(Distance(w.PixelColor(right, bottom), {255, 255, 255}), 12);
 }
 
 std::string RegistryWallpaper() {
@@ -176,10 +186,7 @@ TEST_F(Wallpaper, AFittedJpegIsScaledWhileDecodingAndThenToTheExactScreen) {
   Bitmap w = Result();
   ASSERT_EQ(w.Width(), 500);
   ASSERT_EQ(w.Height(), 300);
-  EXPECT_LE(Distance(w.PixelColor(120, 70), {255, 0, 0}), 10);
-  EXPECT_LE(Distance(w.PixelColor(380, 70), {0, 255, 0}), 10);
-  EXPECT_LE(Distance(w.PixelColor(120, 230), {0, 0, 255}), 10);
-  EXPECT_LE(Distance(w.PixelColor(380, 230), {255, 255, 255}), 10);
+  ExpectQuadrants(w);
   // Larger than the picture: enlarged from the full decode.
   Prepare("photo.jpg", PictureFixture("photo.jpg"), fit, ScreenInfo{160, 100, 24});
   EXPECT_EQ(Result().Width(), 160);
@@ -189,14 +196,8 @@ TEST_F(Wallpaper, AFittedJpegIsScaledWhileDecodingAndThenToTheExactScreen) {
 TEST_F(Wallpaper, AFittedPanoramaTooLargeToHoldWholeIsDecodedSmallAndFillsTheRealScreen) {
   // 16000 x 9000 quadrants: 144 million pixels, more than a bitmap may hold.
   constexpr int kWidth = 16000, kHeight = 9000;
-  const std::string panorama = StreamedJpeg(kWidth, kHeight, 30, [](int y, uint8_t* rgb) {
-    for (int x = 0; x < kWidth; ++x) {
-      bool right = x >= kWidth / 2, bottom = y >= kHeight / 2;
-      rgb[3 * x] = right == bottom ? 255 : 0;
-      rgb[3 * x + 1] = right ? 255 : 0;
-      rgb[3 * x + 2] = bottom ? 255 : 0;
-    }
-  });
+  const std::string panorama =
+      StreamedJpeg(kWidth, kHeight, 30, [](int x, int y) { return QuadrantColour(x, y, kWidth, kHeight); });
   const ScreenInfo screen = CurrentScreen();
   WallpaperOptions fit;
   fit.fitToScreen = true;
@@ -205,10 +206,7 @@ TEST_F(Wallpaper, AFittedPanoramaTooLargeToHoldWholeIsDecodedSmallAndFillsTheRea
   Bitmap w = Result();
   ASSERT_EQ(w.Width(), 1024);
   ASSERT_EQ(w.Height(), 768);
-  EXPECT_LE(Distance(w.PixelColor(200, 150), {255, 0, 0}), 12);
-  EXPECT_LE(Distance(w.PixelColor(800, 150), {0, 255, 0}), 12);
-  EXPECT_LE(Distance(w.PixelColor(200, 600), {0, 0, 255}), 12);
-  EXPECT_LE(Distance(w.PixelColor(800, 600), {255, 255, 255}), 12);
+  ExpectQuadrants(w);
 
   // Without fitting the whole picture would have to be held: the picture
   // cannot be used, as with any other, and the wallpaper stays as it was.
@@ -228,14 +226,7 @@ TEST_F(Wallpaper, APhotoTakenUprightOnAPhoneBecomesAnUprightWallpaper) {
     if (x < 100 && y < 100) return {0, 255, 0};
     return y < 150 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
   };
-  const std::string stored = StreamedJpeg(600, 800, 90, [&](int y, uint8_t* rgb) {
-    for (int x = 0; x < 600; ++x) {
-      Rgb c = seen(799 - y, x);
-      rgb[3 * x] = c.red;
-      rgb[3 * x + 1] = c.green;
-      rgb[3 * x + 2] = c.blue;
-    }
-  });
+  const std::string stored = StreamedJpeg(600, 800, 90, [&](int x, int y) { return seen(799 - y, x); });
   const std::string photo = WithExifOrientation(stored, 6);
 
   Prepare("IMG_0001.JPG", photo, WallpaperOptions{}, CurrentScreen());

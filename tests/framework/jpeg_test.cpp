@@ -58,14 +58,7 @@ Rgb QuadrantColour(int x, int y, int width, int height) {
 }
 
 std::string QuadrantsJpeg(int width, int height, int quality) {
-  return StreamedJpeg(width, height, quality, [=](int y, uint8_t* rgb) {
-    for (int x = 0; x < width; ++x) {
-      Rgb c = QuadrantColour(x, y, width, height);
-      rgb[3 * x] = c.red;
-      rgb[3 * x + 1] = c.green;
-      rgb[3 * x + 2] = c.blue;
-    }
-  });
+  return StreamedJpeg(width, height, quality, [=](int x, int y) { return QuadrantColour(x, y, width, height); });
 }
 
 bool Near(Rgb a, Rgb b) {
@@ -135,14 +128,22 @@ TEST(JpegDecoding, ScaledDecodingMatchesDjpegAndPicksTheSmallestCoveringScale) {
     EXPECT_EQ(decoded.Height(), jpeg.Height());
   }
 
-  // A photo's size: 6000 x 4000 for a 1920 x 1080 screen decodes at 3/8.
-  JpegImage big;
-  big.LoadFromBytes(WithDeclaredSize(PictureFixture("photo.jpg"), 6000, 4000));
-  EXPECT_EQ(big.ImageWidth(), 6000);
-  big.ScaleToAtLeast(1920, 1080);
-  EXPECT_EQ(big.ScaleEighths(), 3);
-  EXPECT_EQ(big.Width(), 2250);
-  EXPECT_EQ(big.Height(), 1500);
+  // A photo's size: 6000 x 4000 for a 1920 x 1080 screen decodes at 3/8;
+  // taken upright on a phone (stored on its side, orientation 6) the
+  // upright width of 4000 decides: 4/8.
+  struct Photo {
+    int orientation, width, height, eighths, scaledWidth, scaledHeight;
+  } photos[] = {{1, 6000, 4000, 3, 2250, 1500}, {6, 4000, 6000, 4, 2000, 3000}};
+  for (const Photo& p : photos) {
+    JpegImage big;
+    big.LoadFromBytes(WithExifOrientation(WithDeclaredSize(PictureFixture("photo.jpg"), 6000, 4000), p.orientation));
+    EXPECT_EQ(big.ImageWidth(), p.width);
+    EXPECT_EQ(big.ImageHeight(), p.height);
+    big.ScaleToAtLeast(1920, 1080);
+    EXPECT_EQ(big.ScaleEighths(), p.eighths);
+    EXPECT_EQ(big.Width(), p.scaledWidth);
+    EXPECT_EQ(big.Height(), p.scaledHeight);
+  }
 }
 
 TEST(JpegDecoding, EightBitOutputIsLibjpegsQuantisedPictureWithItsOwnPalette) {
@@ -325,17 +326,6 @@ TEST(JpegOrientation, EveryOrientationTurnsThePictureAsItWasTaken) {
       EXPECT_TRUE(Near(got.bottomRight, c.seen.bottomRight));
     }
   }
-
-  // A phone photo of 4000 x 6000 stored on its side: for a 1920 x 1080 screen
-  // the upright width decides the scale, 4/8 (3/8 would do for the stored one).
-  JpegImage photo;
-  photo.LoadFromBytes(WithExifOrientation(WithDeclaredSize(PictureFixture("photo.jpg"), 6000, 4000), 6));
-  EXPECT_EQ(photo.ImageWidth(), 4000);
-  EXPECT_EQ(photo.ImageHeight(), 6000);
-  photo.ScaleToAtLeast(1920, 1080);
-  EXPECT_EQ(photo.ScaleEighths(), 4);
-  EXPECT_EQ(photo.Width(), 2000);
-  EXPECT_EQ(photo.Height(), 3000);
 }
 
 TEST(JpegDecoding, TheSizeLimitsHoldForWhatIsDecodedNotForTheStoredPicture) {

@@ -26,7 +26,7 @@ void Put(std::string& out, uint32_t value, int bytes, bool motorola) {
 
 // Compresses with plain data only between setjmp and the library calls.
 bool Compress(jpeg_compress_struct& cinfo, Errors& errors, int width, int height, int quality, uint8_t* row,
-              const JpegRowPainter& paint, unsigned char** buffer, unsigned long* size) {
+              const JpegPainter& paint, unsigned char** buffer, unsigned long* size) {
   if (setjmp(errors.jump)) return false;
   jpeg_create_compress(&cinfo);
   jpeg_mem_dest(&cinfo, buffer, size);
@@ -38,7 +38,13 @@ bool Compress(jpeg_compress_struct& cinfo, Errors& errors, int width, int height
   jpeg_set_quality(&cinfo, quality, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    paint(static_cast<int>(cinfo.next_scanline), row);
+    const int y = static_cast<int>(cinfo.next_scanline);
+    for (int x = 0; x < width; ++x) {
+      framework::Rgb c = paint(x, y);
+      row[3 * x] = c.red;
+      row[3 * x + 1] = c.green;
+      row[3 * x + 2] = c.blue;
+    }
     JSAMPROW rows[1] = {row};
     jpeg_write_scanlines(&cinfo, rows, 1);
   }
@@ -48,7 +54,7 @@ bool Compress(jpeg_compress_struct& cinfo, Errors& errors, int width, int height
 
 }  // namespace
 
-std::string StreamedJpeg(int width, int height, int quality, const JpegRowPainter& paint) {
+std::string StreamedJpeg(int width, int height, int quality, const JpegPainter& paint) {
   jpeg_compress_struct cinfo{};
   Errors errors{};
   cinfo.err = jpeg_std_error(&errors.pub);
