@@ -69,8 +69,9 @@ class BoxesOnTop {
     if (code == HCBT_ACTIVATE) {
       HWND hwnd = reinterpret_cast<HWND>(wp);
       wchar_t className[8] = {};
-      if (GetWindow(hwnd, GW_OWNER) == owner_ && GetClassNameW(hwnd, className, 8) && std::wstring_view(className) == L"#32770" &&
-          !(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST))
+      bool box = GetWindow(hwnd, GW_OWNER) == owner_ && GetClassNameW(hwnd, className, 8) &&
+                 std::wstring_view(className) == L"#32770";
+      if (box && !(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST))
         SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     return CallNextHookEx(nullptr, code, wp, lp);

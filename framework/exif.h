@@ -28,6 +28,8 @@ int ExifOrientation(std::string_view app1);
 
 // Whether an orientation stands the picture on its side (width and height
 // trade places).
-inline bool SwapsSides(int orientation) { return orientation >= kOrientationTransposed && orientation <= kOrientationQuarterCcw; }
+inline bool SwapsSides(int orientation) {
+  return orientation >= kOrientationTransposed && orientation <= kOrientationQuarterCcw;
+}
 
 }  // namespace framework

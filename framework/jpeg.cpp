@@ -247,7 +247,8 @@ Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options) {
     cinfo.out_color_space = JCS_EXT_BGR;
   }
   if (!Guarded(d.errors, [&] { jpeg_calc_output_dimensions(&cinfo); })) Fail(d.errors);
-  if (!FitsBitmapLimits(cinfo.output_width, cinfo.output_height)) throw EInvalidGraphic("JPEG 画像が大きすぎます");
+  if (!FitsBitmapLimits(cinfo.output_width, cinfo.output_height))
+    throw EInvalidGraphic("JPEG 画像が大きすぎます");
   const int orientation = d.Orientation();
 
   Bitmap out(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), quantize ? 8 : 24);
