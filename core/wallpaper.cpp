@@ -82,12 +82,29 @@ Bitmap MakeWallpaper(framework::Graphic& picture, const WallpaperOptions& option
 }  // namespace
 
 ScreenInfo CurrentScreen() {
+  // The program declares no awareness of display scaling, so on a scaled
+  // display the system tells it a smaller screen in its metrics and blows
+  // whatever it draws up to the real size. The wallpaper is shown by the
+  // system at the display's own pixel size: that of the current display
+  // mode, which is never scaled.
   ScreenInfo screen;
-  screen.width = GetSystemMetrics(SM_CXSCREEN);
-  screen.height = GetSystemMetrics(SM_CYSCREEN);
+  DEVMODEW mode{};
+  mode.dmSize = sizeof mode;
+  if (EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode) && mode.dmPelsWidth > 0 && mode.dmPelsHeight > 0) {
+    screen.width = static_cast<int>(mode.dmPelsWidth);
+    screen.height = static_cast<int>(mode.dmPelsHeight);
+  }
   if (HDC dc = GetDC(nullptr)) {
     screen.bitsPerPixel = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+    if (screen.width <= 0 || screen.height <= 0) {
+      screen.width = GetDeviceCaps(dc, DESKTOPHORZRES);
+      screen.height = GetDeviceCaps(dc, DESKTOPVERTRES);
+    }
     ReleaseDC(nullptr, dc);
+  }
+  if (screen.width <= 0 || screen.height <= 0) {
+    screen.width = GetSystemMetrics(SM_CXSCREEN);
+    screen.height = GetSystemMetrics(SM_CYSCREEN);
   }
   return screen;
 }

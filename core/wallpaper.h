@@ -20,7 +20,8 @@ struct ScreenInfo {
   int bitsPerPixel = 0;
 };
 
-// The primary screen's size and colour depth.
+// The primary screen's colour depth and its real size in pixels (that of
+// the current display mode, also on a display scaled for high DPI).
 ScreenInfo CurrentScreen();
 
 inline constexpr const char* kWallpaperFileName = "WPFile.BMP";

@@ -2,6 +2,10 @@
 
 #include <commctrl.h>
 
+#include <optional>
+#include <string_view>
+#include <vector>
+
 #include "framework/forms.h"
 #include "framework/text.h"
 
@@ -10,6 +14,74 @@ namespace framework {
 namespace {
 constexpr wchar_t kApplicationClass[] = L"TApplication";
 constexpr UINT kQueuedCall = WM_APP + 0x311;
+
+BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM lp) {
+  if (IsWindowEnabled(hwnd)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+  return TRUE;
+}
+
+// While a box owned by the application window is up, no other window of the
+// program takes input, as under the system's task-modal boxes: the thread's
+// enabled top-level windows (hidden ones too, which may be shown meanwhile)
+// are disabled, and exactly those that still exist are enabled again
+// afterwards. Boxes opened meanwhile do the same in turn, so they nest.
+class TaskModality {
+ public:
+  explicit TaskModality(HWND owner) : active_(GetActiveWindow()) {
+    EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled_));
+    std::erase(disabled_, owner);  // the box itself disables and enables its owner
+    for (HWND h : disabled_) EnableWindow(h, FALSE);
+  }
+  ~TaskModality() {
+    for (HWND h : disabled_)
+      if (IsWindow(h)) EnableWindow(h, TRUE);
+    // The window the user was in gets the focus back, not the hidden owner.
+    if (active_ && IsWindow(active_) && IsWindowVisible(active_) && IsWindowEnabled(active_)) SetActiveWindow(active_);
+  }
+  TaskModality(const TaskModality&) = delete;
+  TaskModality& operator=(const TaskModality&) = delete;
+
+ private:
+  HWND active_;
+  std::vector<HWND> disabled_;
+};
+
+// Puts the message boxes that the thread opens (dialogs owned by owner)
+// among the always-on-top windows as they become active. The system is asked
+// for that with MB_TOPMOST too, but not every system honours it for a box
+// with an owner.
+class BoxesOnTop {
+ public:
+  explicit BoxesOnTop(HWND owner) {
+    previousOwner_ = owner_;
+    owner_ = owner;
+    hook_ = SetWindowsHookExW(WH_CBT, &BoxesOnTop::Hook, nullptr, GetCurrentThreadId());
+  }
+  ~BoxesOnTop() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+    owner_ = previousOwner_;
+  }
+  BoxesOnTop(const BoxesOnTop&) = delete;
+  BoxesOnTop& operator=(const BoxesOnTop&) = delete;
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_ACTIVATE) {
+      HWND hwnd = reinterpret_cast<HWND>(wp);
+      wchar_t className[8] = {};
+      bool box = GetWindow(hwnd, GW_OWNER) == owner_ && GetClassNameW(hwnd, className, 8) &&
+                 std::wstring_view(className) == L"#32770";
+      if (box && !(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST))
+        SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+  }
+
+  static inline thread_local HWND owner_ = nullptr;
+  HWND previousOwner_;
+  HHOOK hook_;
+};
+
 }  // namespace
 
 Application& Application::Instance() {
@@ -59,7 +131,12 @@ void Application::BringToFront() {
 int Application::MessageBox(const std::string& text, const std::string& caption, unsigned flags, bool ownerless) {
   HWND owner = ownerless ? nullptr : handle_;
   if (messageBoxHook_) return messageBoxHook_(MessageBoxCall{owner, text, caption, flags});
-  return MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags);
+  std::optional<TaskModality> modality;
+  if (owner) modality.emplace(owner);
+  // In front of every window, the always-on-top splash included, and with
+  // the focus: the application window that owns it is never on screen.
+  BoxesOnTop onTop(owner);
+  return MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags | MB_SETFOREGROUND | MB_TOPMOST);
 }
 
 void Application::ShowException(const std::exception& e) {

@@ -52,7 +52,9 @@ class Application {
 
   // Every message box of the program goes through here. The owner is the
   // application window unless one is given; HWND_DESKTOP-like null owners
-  // are passed with ownerless = true.
+  // are passed with ownerless = true. A box comes up in front of every
+  // window (always-on-top ones too) with the focus; while a box owned by the
+  // application window is up, the program's other windows are disabled.
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags, bool ownerless = false);
   // Tests answer message boxes without showing them.
   void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "framework/bmpcodec.h"
+#include "framework/exif.h"
 
 namespace framework {
 
@@ -20,9 +22,7 @@ Bitmap::Bitmap(int width, int height, int bitsPerPixel) {
 
 void Bitmap::Allocate(int width, int height, int bitsPerPixel) {
   if (!ValidBitsPerPixel(bitsPerPixel)) throw EInvalidGraphic("対応していない画素形式です");
-  if (width < 0 || height < 0 || width > kMaxBitmapSide || height > kMaxBitmapSide ||
-      static_cast<int64_t>(width) * height > kMaxBitmapPixels)
-    throw EInvalidGraphic("ビットマップが大きすぎます");
+  if (!FitsBitmapLimits(width, height)) throw EInvalidGraphic("ビットマップが大きすぎます");
   size_t stride = StrideFor(width, bitsPerPixel);
   std::vector<uint8_t> pixels;
   try {
@@ -178,6 +178,39 @@ void Bitmap::SetBitsPerPixel(int bits) {
     }
   }
   *this = std::move(converted);
+}
+
+Bitmap TurnedUpright(const Bitmap& stored, int orientation) {
+  if (orientation < kOrientationMirrored || orientation > kOrientationQuarterCcw) return stored;
+  const int w = stored.Width(), h = stored.Height();
+  const bool swap = SwapsSides(orientation);
+  Bitmap out(swap ? h : w, swap ? w : h, stored.BitsPerPixel());
+  out.SetPalette(stored.Palette());
+  // The stored pixel seen at (x, y).
+  auto source = [&](int x, int y) -> std::pair<int, int> {
+    switch (orientation) {
+      case kOrientationMirrored: return {w - 1 - x, y};
+      case kOrientationHalfTurn: return {w - 1 - x, h - 1 - y};
+      case kOrientationFlipped: return {x, h - 1 - y};
+      case kOrientationTransposed: return {y, x};
+      case kOrientationQuarterCw: return {y, h - 1 - x};
+      case kOrientationTransverse: return {w - 1 - y, h - 1 - x};
+      default: return {w - 1 - y, x};  // kOrientationQuarterCcw
+    }
+  };
+  const int bits = stored.BitsPerPixel();
+  const size_t bytes = static_cast<size_t>(bits / 8);
+  for (int y = 0; y < out.Height(); ++y) {
+    uint8_t* row = out.ScanLine(y);
+    for (int x = 0; x < out.Width(); ++x) {
+      auto [sx, sy] = source(x, y);
+      if (bits >= 8)
+        std::memcpy(row + static_cast<size_t>(x) * bytes, stored.ScanLine(sy) + static_cast<size_t>(sx) * bytes, bytes);
+      else
+        out.SetPixelIndex(x, y, stored.PixelIndex(sx, sy));
+    }
+  }
+  return out;
 }
 
 std::vector<PaletteEntry> StandardPalette(int bitsPerPixel) {

@@ -33,6 +33,10 @@ struct Rgb {
 // rather than exhausting the memory of a 32-bit process.
 inline constexpr int64_t kMaxBitmapPixels = int64_t{1} << 27;
 inline constexpr int kMaxBitmapSide = 65535;
+inline bool FitsBitmapLimits(int64_t width, int64_t height) {
+  return width >= 0 && height >= 0 && width <= kMaxBitmapSide && height <= kMaxBitmapSide &&
+         width * height <= kMaxBitmapPixels;
+}
 
 class Bitmap : public Graphic {
  public:
@@ -113,6 +117,11 @@ class Bitmap : public Graphic {
   std::vector<PaletteEntry> palette_;
   std::vector<uint8_t> pixels_;
 };
+
+// The picture as it is seen, from one stored in an EXIF orientation (1 to 8,
+// see framework/exif.h): mirrored and turned, width and height exchanged for
+// the orientations 5 to 8. Any other value gives the picture as stored.
+Bitmap TurnedUpright(const Bitmap& stored, int orientation);
 
 // The system's standard palettes: black and white (1 bit), the 16 VGA
 // colours (4 bits) and a 6x6x6 colour cube with greys (8 bits).

@@ -1,5 +1,6 @@
 #include "framework/jpeg.h"
 
+#include "framework/exif.h"
 #include "framework/paths.h"
 
 #include <algorithm>
@@ -19,7 +20,7 @@ namespace {
 
 // Limits for outside data: a progressive file can ask for thousands of scans
 // (each one a pass over the picture), and a tiny file can declare a huge
-// picture.
+// picture (the decoded size is held to the bitmap limits).
 constexpr int kMaxScans = 500;
 constexpr long kMaxLibraryMemory = 512L * 1024 * 1024;
 
@@ -107,14 +108,22 @@ struct Decompressor {
       cinfo.mem->max_memory_to_use = kMaxLibraryMemory;
       cinfo.progress = &progress;
       jpeg_mem_src(&cinfo, data, size);
+      jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
       jpeg_read_header(&cinfo, TRUE);
     });
     if (!ok) Fail(errors);
     if (cinfo.image_width == 0 || cinfo.image_height == 0) throw EInvalidGraphic("JPEG 画像の大きさが 0 です");
-    if (static_cast<int64_t>(cinfo.image_width) * cinfo.image_height > kMaxBitmapPixels ||
-        cinfo.image_width > static_cast<JDIMENSION>(kMaxBitmapSide) ||
-        cinfo.image_height > static_cast<JDIMENSION>(kMaxBitmapSide))
-      throw EInvalidGraphic("JPEG 画像が大きすぎます");
+  }
+
+  // The orientation of the first EXIF block among the APP1 segments (others
+  // hold XMP and the like).
+  int Orientation() const {
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+      if (m->marker != JPEG_APP0 + 1 || !m->data) continue;
+      std::string_view app1(reinterpret_cast<const char*>(m->data), m->data_length);
+      if (app1.substr(0, 4) == "Exif") return ExifOrientation(app1);
+    }
+    return kOrientationNormal;
   }
 };
 
@@ -203,6 +212,7 @@ JpegHeader ReadJpegHeader(std::string_view bytes) {
   h.height = static_cast<int>(d.cinfo.image_height);
   h.components = d.cinfo.num_components;
   h.progressive = d.cinfo.progressive_mode;
+  h.orientation = d.Orientation();
   return h;
 }
 
@@ -237,6 +247,9 @@ Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options) {
     cinfo.out_color_space = JCS_EXT_BGR;
   }
   if (!Guarded(d.errors, [&] { jpeg_calc_output_dimensions(&cinfo); })) Fail(d.errors);
+  if (!FitsBitmapLimits(cinfo.output_width, cinfo.output_height))
+    throw EInvalidGraphic("JPEG 画像が大きすぎます");
+  const int orientation = d.Orientation();
 
   Bitmap out(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), quantize ? 8 : 24);
   std::vector<uint8_t> cmykRow;
@@ -277,6 +290,7 @@ Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options) {
   } else if (options.pixelFormat == JpegPixelFormat::k8Bit) {
     out.SetBitsPerPixel(8);
   }
+  if (orientation != kOrientationNormal) return TurnedUpright(out, orientation);
   return out;
 }
 
@@ -341,12 +355,22 @@ std::string JpegImage::SaveToBytes() const {
   return data_;
 }
 
+int JpegImage::ImageWidth() const {
+  if (source_) return source_->Width();
+  return SwapsSides(header_.orientation) ? header_.height : header_.width;
+}
+
+int JpegImage::ImageHeight() const {
+  if (source_) return source_->Height();
+  return SwapsSides(header_.orientation) ? header_.width : header_.height;
+}
+
 int JpegImage::Width() const {
-  return source_ ? source_->Width() : JpegScaledSide(header_.width, options_.scaleEighths);
+  return source_ ? source_->Width() : JpegScaledSide(ImageWidth(), options_.scaleEighths);
 }
 
 int JpegImage::Height() const {
-  return source_ ? source_->Height() : JpegScaledSide(header_.height, options_.scaleEighths);
+  return source_ ? source_->Height() : JpegScaledSide(ImageHeight(), options_.scaleEighths);
 }
 
 Bitmap JpegImage::ToBitmap() const {
@@ -401,6 +425,8 @@ void JpegImage::ScaleToAtLeast(int width, int height) {
       break;
     }
   }
+  while (chosen > 1 && !FitsBitmapLimits(JpegScaledSide(ImageWidth(), chosen), JpegScaledSide(ImageHeight(), chosen)))
+    --chosen;
   SetScale(chosen, 8);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // JPEG pictures through libjpeg. Every error the library reports (a damaged
 // or truncated file, an unsupported variant, a picture too large to hold)
-// becomes an EInvalidGraphic; nothing here ends the process.
+// becomes an EInvalidGraphic; nothing here ends the process. A picture is
+// always decoded standing as it was taken: the orientation a camera or phone
+// recorded in its EXIF block turns it.
 // No Win32 here: this also builds natively for fuzzing.
 #include <memory>
 #include <optional>
@@ -30,16 +32,19 @@ struct JpegDecodeOptions {
 // that only need pixels).
 Bitmap DecodeJpeg(std::string_view bytes);
 // Decodes with the given options: a 24-bit bitmap, or an 8-bit one whose
-// palette is the one the quantiser chose.
+// palette is the one the quantiser chose. The size limits of bitmaps apply
+// to the decoded picture, so a picture too large to hold whole can still be
+// decoded at a reduced scale.
 Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options);
 // Compresses a bitmap (any pixel format) at quality 1..100.
 std::string EncodeJpeg(const Bitmap& bitmap, int quality);
 
 struct JpegHeader {
-  int width = 0;
+  int width = 0;  // as stored
   int height = 0;
   int components = 0;
   bool progressive = false;
+  int orientation = 1;  // the EXIF orientation, 1 (as stored) when none is given
 };
 // Reads the picture's header only; raises for a damaged one.
 JpegHeader ReadJpegHeader(std::string_view bytes);
@@ -57,7 +62,7 @@ class JpegImage : public Graphic {
   // The compressed data; an assigned bitmap is compressed first.
   std::string SaveToBytes() const override;
 
-  // The size of the decoded picture at the current scale.
+  // The size of the decoded picture at the current scale, standing upright.
   int Width() const override;
   int Height() const override;
   bool Empty() const override { return data_.empty() && !source_; }
@@ -87,12 +92,15 @@ class JpegImage : public Graphic {
   void SetScale(int num, int denom);
   int ScaleEighths() const { return options_.scaleEighths; }
   // The smallest scale of at most 8/8 whose output still covers
-  // width x height; the full scale when even that does not.
+  // width x height; the full scale when even that does not. Either is
+  // reduced further while the output would be too large to hold.
   void ScaleToAtLeast(int width, int height);
 
-  // The full picture's size, whatever the scale.
-  int ImageWidth() const { return source_ ? source_->Width() : header_.width; }
-  int ImageHeight() const { return source_ ? source_->Height() : header_.height; }
+  // The full picture's size standing upright, whatever the scale.
+  int ImageWidth() const;
+  int ImageHeight() const;
+  // The EXIF orientation of the compressed data (1 for an assigned bitmap).
+  int Orientation() const { return source_ ? 1 : header_.orientation; }
   const std::string& Data() const { return data_; }
 
  private:

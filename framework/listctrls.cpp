@@ -59,6 +59,7 @@ void ListBox::AddItem(const std::string& text) {
 
 void ListBox::SetItems(std::vector<std::string> items) {
   items_ = std::move(items);
+  typed_.clear();
   // Resetting first drops the selection and the scroll position, as a
   // freshly filled list should have them.
   SendMessageW(Handle(), LB_RESETCONTENT, 0, 0);
@@ -175,35 +176,67 @@ void ListBox::DrawItem(HDC dc, int index, RECT rect, bool selected) {
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }
 
-void ListBox::SearchFromKey(wchar_t ch) {
-  // Typing a character jumps to the next item that begins with it.
-  if (items_.empty() || ch < L' ') return;
-  wchar_t wanted[2] = {ch, 0};
-  CharUpperBuffW(wanted, 1);
-  int start = ItemIndex();
-  int n = Count();
-  for (int step = 1; step <= n; ++step) {
-    int i = (start + step + n) % n;
-    std::wstring item = Widen(items_[static_cast<size_t>(i)]);
-    if (item.empty()) continue;
-    wchar_t first[2] = {item[0], 0};
-    CharUpperBuffW(first, 1);
-    if (first[0] == wanted[0]) {
-      if (i != start) {
-        SetItemIndex(i);
-        SelectionChanged();
-        Fire(OnChange);
-      }
-      return;
+namespace {
+
+ListBox::KeyClock& KeyClockInUse() {
+  static ListBox::KeyClock clock;
+  return clock;
+}
+
+// Text as typing is matched against it: upper case, full width, katakana.
+std::wstring FoldForTyping(std::wstring_view text) {
+  constexpr DWORD kFlags = LCMAP_UPPERCASE | LCMAP_FULLWIDTH | LCMAP_KATAKANA;
+  if (text.empty()) return {};
+  int size = LCMapStringW(LOCALE_USER_DEFAULT, kFlags, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring folded(static_cast<size_t>(std::max(size, 0)), L'\0');
+  if (size <= 0 || LCMapStringW(LOCALE_USER_DEFAULT, kFlags, text.data(), static_cast<int>(text.size()), folded.data(),
+                                size) != size) {
+    folded.assign(text);
+    CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+  }
+  return folded;
+}
+
+}  // namespace
+
+void ListBox::SetKeyClock(KeyClock clock) { KeyClockInUse() = std::move(clock); }
+
+void ListBox::TypeAhead(wchar_t ch) {
+  if (ch < L' ' || ch == 0x7F) return;  // control keys are no part of a name
+  const KeyClock& clock = KeyClockInUse();
+  unsigned long now = clock ? clock() : static_cast<unsigned long>(GetMessageTime());
+  if (!typed_.empty() && now - lastKeyTime_ > GetDoubleClickTime()) typed_.clear();
+  lastKeyTime_ = now;
+  typed_ += ch;
+  if (items_.empty()) return;
+
+  // The same letter again and again steps through the items beginning with
+  // it; other letters narrow the name down from the item already found.
+  const bool stepping = typed_.find_first_not_of(typed_[0]) == std::wstring::npos;
+  const std::wstring wanted = FoldForTyping(stepping ? typed_.substr(0, 1) : typed_);
+  const int n = Count();
+  const int current = ItemIndex();
+  const int first = stepping ? current + 1 : std::max(current, 0);
+  // A few more characters of each name than were typed are enough: folding
+  // half-width kana joins at most two characters into one.
+  const size_t needed = typed_.size() * 2 + 1;
+  for (int step = 0; step < n; ++step) {
+    const int i = (first + step) % n;
+    std::wstring name = FoldForTyping(Widen(FirstCharacters(items_[static_cast<size_t>(i)], needed)));
+    if (name.compare(0, wanted.size(), wanted) != 0) continue;
+    if (i != current) {
+      SetItemIndex(i);
+      SelectionChanged();
+      Fire(OnChange);
     }
+    return;
   }
 }
 
 bool ListBox::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
     case WM_CHAR:
-      // A no-data list cannot search its own items.
-      SearchFromKey(static_cast<wchar_t>(wp));
+      TypeAhead(static_cast<wchar_t>(wp));
       result = 0;
       return true;
     case WM_KEYDOWN:

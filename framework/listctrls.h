@@ -4,7 +4,9 @@
 // ListBox keeps its item texts in the wrapper and lets the system list box
 // hold only their number and the selection (a no-data, owner-drawn list box):
 // filling it with a hundred thousand names costs one message, not one per
-// name, and drawing touches only the lines on screen.
+// name, and drawing touches only the lines on screen. Such a list box cannot
+// search its items itself, so the wrapper answers typing (see ListBox).
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,9 +17,21 @@ namespace framework {
 // The height of a line of text in the font, in pixels.
 int FontLineHeight(HWND hwnd, const Font& font);
 
+// Typing selects an item, as in every list of the system: the letters typed
+// within the double-click time of each other make up the beginning of a
+// name, and the first item from the selected one on (round to the top)
+// that begins with them is selected; the same letter typed again steps to
+// the next item beginning with it. Neither case nor the width or kana of
+// Japanese letters matters. A selection by typing fires what a click fires.
 class ListBox : public WinControl {
  public:
   ListBox(Form* owner, std::string name);
+
+  // When each typed character came, in milliseconds: the time of its window
+  // message unless replaced (tests type at the times they choose). An empty
+  // function restores the message time.
+  using KeyClock = std::function<unsigned long()>;
+  static void SetKeyClock(KeyClock clock);
 
   const std::vector<std::string>& Items() const { return items_; }
   int Count() const { return static_cast<int>(items_.size()); }
@@ -69,10 +83,12 @@ class ListBox : public WinControl {
   std::vector<std::string> items_;
 
  private:
-  void SearchFromKey(wchar_t ch);
+  void TypeAhead(wchar_t ch);
 
   int itemHeight_ = 13;
   int updateDepth_ = 0;
+  std::wstring typed_;  // the letters typed so far
+  unsigned long lastKeyTime_ = 0;
 };
 
 // A drop-down list (the user picks, never types).

@@ -137,6 +137,11 @@ bool WriteFileAtomically(const std::string& path, std::string_view data) {
   DWORD attributes = GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
     return false;
+  // The new file takes the place of the old one as it was: a hidden history
+  // file stays hidden, a system file stays a system file.
+  DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
+                   ? 0
+                   : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
   std::wstring temp = target + L".~" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
@@ -150,6 +155,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view data) {
   }
   ok = ok && FlushFileBuffers(h);
   CloseHandle(h);
+  if (ok && kept) ok = SetFileAttributesW(temp.c_str(), kept | FILE_ATTRIBUTE_ARCHIVE) != 0;
   if (ok) {
     ok = MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   }

@@ -37,8 +37,9 @@ std::string TempFolderPath();                   // the user's temp folder, trail
 // Whole-file access. ReadWholeFile returns nothing when the file cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 // Writes a temporary file beside path, flushes it to disk and renames it over
-// path, so a failure at any point leaves the previous file as it was.
-// Returns false (and leaves path untouched) when any step fails.
+// path, so a failure at any point leaves the previous file as it was. A
+// replaced file keeps its hidden and system attributes; a read-only one is
+// refused. Returns false (and leaves path untouched) when any step fails.
 bool WriteFileAtomically(const std::string& path, std::string_view data);
 
 // Names (not paths) of the files in folder matching a wildcard pattern.

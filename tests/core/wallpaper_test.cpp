@@ -10,9 +10,10 @@
 #include "framework/jpeg.h"
 #include "framework/paths.h"
 #include "framework/text.h"
+#include "support/fixtures.h"
+#include "support/jpegfiles.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
-#include "support/fixtures.h"
 
 using namespace kaleidon;
 using framework::Bitmap;
@@ -21,19 +22,29 @@ using framework::Rgb;
 namespace {
 
 // Four quadrants: red, green / blue, white.
+Rgb QuadrantColour(int x, int y, int width, int height) {
+  bool right = x >= width / 2, bottom = y >= height / 2;
+  return !bottom ? (right ? Rgb{0, 255, 0} : Rgb{255, 0, 0}) : (right ? Rgb{255, 255, 255} : Rgb{0, 0, 255});
+}
+
 Bitmap Quadrants(int width, int height) {
   Bitmap b(width, height, 24);
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      bool right = x >= width / 2, bottom = y >= height / 2;
-      Rgb c = !bottom ? (right ? Rgb{0, 255, 0} : Rgb{255, 0, 0}) : (right ? Rgb{255, 255, 255} : Rgb{0, 0, 255});
-      b.SetPixelColor(x, y, c);
-    }
+    for (int x = 0; x < width; ++x) b.SetPixelColor(x, y, QuadrantColour(x, y, width, height));
   return b;
 }
 
 int Distance(Rgb a, Rgb b) {
   return std::max({std::abs(a.red - b.red), std::abs(a.green - b.green), std::abs(a.blue - b.blue)});
+}
+
+// Red, green / blue, white, a quarter of the way in from each corner.
+void ExpectQuadrants(const Bitmap& w) {
+  const int left = w.Width() / 4, right = w.Width() * 3 / 4, top = w.Height() / 4, bottom = w.Height() * 3 / 4;
+  EXPECT_LE(Distance(w.PixelColor(left, top), {255, 0, 0}), 12);
+  EXPECT_LE(Distance(w.PixelColor(right, top), {0, 255, 0}), 12);
+  EXPECT_LE(Distance(w.PixelColor(left, bottom), {0, 0, 255}), 12);
+  EXPECT_LE(Distance(w.PixelColor(right, bottom), {255, 255, 255}), 12);
 }
 
 std::string RegistryWallpaper() {
@@ -175,14 +186,65 @@ TEST_F(Wallpaper, AFittedJpegIsScaledWhileDecodingAndThenToTheExactScreen) {
   Bitmap w = Result();
   ASSERT_EQ(w.Width(), 500);
   ASSERT_EQ(w.Height(), 300);
-  EXPECT_LE(Distance(w.PixelColor(120, 70), {255, 0, 0}), 10);
-  EXPECT_LE(Distance(w.PixelColor(380, 70), {0, 255, 0}), 10);
-  EXPECT_LE(Distance(w.PixelColor(120, 230), {0, 0, 255}), 10);
-  EXPECT_LE(Distance(w.PixelColor(380, 230), {255, 255, 255}), 10);
+  ExpectQuadrants(w);
   // Larger than the picture: enlarged from the full decode.
   Prepare("photo.jpg", PictureFixture("photo.jpg"), fit, ScreenInfo{160, 100, 24});
   EXPECT_EQ(Result().Width(), 160);
   EXPECT_EQ(Result().Height(), 100);
+}
+
+TEST_F(Wallpaper, AFittedPanoramaTooLargeToHoldWholeIsDecodedSmallAndFillsTheRealScreen) {
+  // 16000 x 9000 quadrants: 144 million pixels, more than a bitmap may hold.
+  constexpr int kWidth = 16000, kHeight = 9000;
+  const std::string panorama =
+      StreamedJpeg(kWidth, kHeight, 30, [](int x, int y) { return QuadrantColour(x, y, kWidth, kHeight); });
+  const ScreenInfo screen = CurrentScreen();
+  WallpaperOptions fit;
+  fit.fitToScreen = true;
+  Prepare("panorama.jpg", panorama, fit, screen);
+  EXPECT_EQ(boxes.Count(), 0u);
+  Bitmap w = Result();
+  ASSERT_EQ(w.Width(), 1024);
+  ASSERT_EQ(w.Height(), 768);
+  ExpectQuadrants(w);
+
+  // Without fitting the whole picture would have to be held: the picture
+  // cannot be used, as with any other, and the wallpaper stays as it was.
+  const std::string previous = program.ReadFile("WPFile.BMP");
+  Prepare("panorama.jpg", panorama, WallpaperOptions{}, screen);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Last().caption, "悪のファイル読み込みエラー");
+  EXPECT_NE(boxes.Last().text.find(pictures.PathOf("panorama.jpg")), std::string::npos);
+  EXPECT_EQ(program.ReadFile("WPFile.BMP"), previous);
+}
+
+TEST_F(Wallpaper, APhotoTakenUprightOnAPhoneBecomesAnUprightWallpaper) {
+  // As it was taken, 800 x 600: a red top band with a green corner at the
+  // top left, blue below. The phone stores it on its side (600 x 800) with
+  // EXIF orientation 6: turn a quarter clockwise to see it.
+  auto seen = [](int x, int y) -> Rgb {
+    if (x < 100 && y < 100) return {0, 255, 0};
+    return y < 150 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
+  };
+  const std::string stored = StreamedJpeg(600, 800, 90, [&](int x, int y) { return seen(799 - y, x); });
+  const std::string photo = WithExifOrientation(stored, 6);
+
+  Prepare("IMG_0001.JPG", photo, WallpaperOptions{}, CurrentScreen());
+  Bitmap full = Result();
+  ASSERT_EQ(full.Width(), 800);
+  ASSERT_EQ(full.Height(), 600);
+  for (auto [x, y] : {std::pair{50, 50}, {400, 70}, {780, 130}, {50, 300}, {400, 590}})
+    EXPECT_LE(Distance(full.PixelColor(x, y), seen(x, y)), 12) << x << "," << y;
+
+  WallpaperOptions fit;
+  fit.fitToScreen = true;
+  Prepare("IMG_0001.JPG", photo, fit, CurrentScreen());
+  Bitmap fitted = Result();
+  ASSERT_EQ(fitted.Width(), 1024);
+  ASSERT_EQ(fitted.Height(), 768);
+  for (auto [x, y] : {std::pair{50, 50}, {400, 70}, {780, 130}, {50, 300}, {400, 590}})
+    EXPECT_LE(Distance(fitted.PixelColor(x * 1024 / 800, y * 768 / 600), seen(x, y)), 12) << x << "," << y;
+  EXPECT_EQ(boxes.Count(), 0u);
 }
 
 TEST_F(Wallpaper, AnUnusablePictureIsReportedByNameAndThePreviousWallpaperStays) {
@@ -280,11 +342,17 @@ TEST_F(Wallpaper, TheChangeSoundPlaysOnlyWhenOnNamedAndPresent) {
   EXPECT_EQ(played, (std::vector<std::string>{pictures.PathOf("change.wav")}));
 }
 
-TEST(CurrentScreenInfo, ReportsTheScreenTheTestsRunOn) {
+TEST(CurrentScreenInfo, IsTheDisplaysCurrentModeInRealPixels) {
+  // What the display really shows, whatever scaling the program's metrics
+  // may be under: the current display mode, here the tests' 1024 x 768 screen.
+  DEVMODEW mode{};
+  mode.dmSize = sizeof mode;
+  ASSERT_TRUE(EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode));
   ScreenInfo screen = CurrentScreen();
-  EXPECT_EQ(screen.width, GetSystemMetrics(SM_CXSCREEN));
-  EXPECT_EQ(screen.height, GetSystemMetrics(SM_CYSCREEN));
-  EXPECT_GT(screen.width, 0);
+  EXPECT_EQ(screen.width, static_cast<int>(mode.dmPelsWidth));
+  EXPECT_EQ(screen.height, static_cast<int>(mode.dmPelsHeight));
+  EXPECT_EQ(screen.width, 1024);
+  EXPECT_EQ(screen.height, 768);
   EXPECT_TRUE(screen.bitsPerPixel == 8 || screen.bitsPerPixel == 16 || screen.bitsPerPixel == 24 ||
               screen.bitsPerPixel == 32)
       << screen.bitsPerPixel;

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <random>
 
+#include "framework/exif.h"
 #include "framework/jpeg.h"
 #include "framework/paths.h"
 #include "support/fixtures.h"
+#include "support/jpegfiles.h"
 
 using namespace framework;
 
@@ -45,6 +47,31 @@ std::string WithDeclaredSize(std::string jpeg, int width, int height) {
   }
   ADD_FAILURE() << "no SOF marker";
   return jpeg;
+}
+
+constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
+
+// Four quadrants: red, green / blue, white.
+Rgb QuadrantColour(int x, int y, int width, int height) {
+  bool right = x >= width / 2, bottom = y >= height / 2;
+  return !bottom ? (right ? kGreen : kRed) : (right ? kWhite : kBlue);
+}
+
+std::string QuadrantsJpeg(int width, int height, int quality) {
+  return StreamedJpeg(width, height, quality, [=](int x, int y) { return QuadrantColour(x, y, width, height); });
+}
+
+bool Near(Rgb a, Rgb b) {
+  return std::abs(a.red - b.red) <= 12 && std::abs(a.green - b.green) <= 12 && std::abs(a.blue - b.blue) <= 12;
+}
+
+// The colours a quarter of the way in from each corner.
+struct Corners {
+  Rgb topLeft, topRight, bottomLeft, bottomRight;
+};
+Corners CornersOf(const Bitmap& b) {
+  int left = b.Width() / 4, right = b.Width() * 3 / 4, top = b.Height() / 4, bottom = b.Height() * 3 / 4;
+  return {b.PixelColor(left, top), b.PixelColor(right, top), b.PixelColor(left, bottom), b.PixelColor(right, bottom)};
 }
 
 }  // namespace
@@ -101,14 +128,22 @@ TEST(JpegDecoding, ScaledDecodingMatchesDjpegAndPicksTheSmallestCoveringScale) {
     EXPECT_EQ(decoded.Height(), jpeg.Height());
   }
 
-  // A photo's size: 6000 x 4000 for a 1920 x 1080 screen decodes at 3/8.
-  JpegImage big;
-  big.LoadFromBytes(WithDeclaredSize(PictureFixture("photo.jpg"), 6000, 4000));
-  EXPECT_EQ(big.ImageWidth(), 6000);
-  big.ScaleToAtLeast(1920, 1080);
-  EXPECT_EQ(big.ScaleEighths(), 3);
-  EXPECT_EQ(big.Width(), 2250);
-  EXPECT_EQ(big.Height(), 1500);
+  // A photo's size: 6000 x 4000 for a 1920 x 1080 screen decodes at 3/8;
+  // taken upright on a phone (stored on its side, orientation 6) the
+  // upright width of 4000 decides: 4/8.
+  struct Photo {
+    int orientation, width, height, eighths, scaledWidth, scaledHeight;
+  } photos[] = {{1, 6000, 4000, 3, 2250, 1500}, {6, 4000, 6000, 4, 2000, 3000}};
+  for (const Photo& p : photos) {
+    JpegImage big;
+    big.LoadFromBytes(WithExifOrientation(WithDeclaredSize(PictureFixture("photo.jpg"), 6000, 4000), p.orientation));
+    EXPECT_EQ(big.ImageWidth(), p.width);
+    EXPECT_EQ(big.ImageHeight(), p.height);
+    big.ScaleToAtLeast(1920, 1080);
+    EXPECT_EQ(big.ScaleEighths(), p.eighths);
+    EXPECT_EQ(big.Width(), p.scaledWidth);
+    EXPECT_EQ(big.Height(), p.scaledHeight);
+  }
 }
 
 TEST(JpegDecoding, EightBitOutputIsLibjpegsQuantisedPictureWithItsOwnPalette) {
@@ -216,4 +251,104 @@ TEST(JpegEncoding, ABitmapCompressedAtFullQualityComesBackCloseAndTheImageFollow
   paletted.SetBitsPerPixel(8);
   EXPECT_EQ(DecodeJpeg(EncodeJpeg(paletted, 90)).Width(), 77);
   EXPECT_THROW(EncodeJpeg(Bitmap(), 90), EInvalidGraphic);
+}
+
+TEST(ExifOrientation, IsReadInEitherByteOrderAndADamagedBlockCountsAsStored) {
+  for (int value = 1; value <= 8; ++value) {
+    EXPECT_EQ(ExifOrientation(ExifBlock(value)), value);
+    EXPECT_EQ(ExifOrientation(ExifBlock(value, true)), value);
+  }
+  EXPECT_EQ(ExifOrientation(ExifBlock(0)), 1);
+  EXPECT_EQ(ExifOrientation(ExifBlock(9, true)), 1);
+  EXPECT_EQ(ExifOrientation(""), 1);
+  EXPECT_EQ(ExifOrientation(std::string("http://ns.adobe.com/xap/1.0/") + '\0' + "<x:xmpmeta/>"), 1);
+
+  // Cut anywhere before the end of the orientation entry (signature 6, TIFF
+  // header 8, entry count 2, two entries of 12 bytes): nothing read past the end.
+  const std::string block = ExifBlock(6, true);
+  for (size_t n = 0; n < block.size(); ++n) EXPECT_EQ(ExifOrientation(block.substr(0, n)), n >= 40 ? 6 : 1) << n;
+
+  struct Damage {
+    const char* what;
+    size_t at;
+    std::string bytes;
+    int expected;
+  } damages[] = {
+      {"not the TIFF magic number", 8, std::string("\0\x2B", 2), 1},
+      {"unknown byte order", 6, "IM", 1},
+      {"IFD0 beyond the block", 10, std::string("\0\0\x10\0", 4), 1},
+      {"more entries than the block holds", 14, "\xFF\xFF", 6},
+      {"orientation given as LONG", 30, std::string("\0\x04\0\0\0\x01\0\0\0\x08", 10), 8},
+      {"orientation of no values", 32, std::string("\0\0\0\0", 4), 1},
+      {"orientation of another type", 30, std::string("\0\x02", 2), 1},
+  };
+  for (const Damage& d : damages) {
+    std::string damaged = block;
+    damaged.replace(d.at, d.bytes.size(), d.bytes);
+    EXPECT_EQ(ExifOrientation(damaged), d.expected) << d.what;
+  }
+}
+
+TEST(JpegOrientation, EveryOrientationTurnsThePictureAsItWasTaken) {
+  // Stored as 32 x 16 quadrants: red, green / blue, white.
+  const std::string stored = QuadrantsJpeg(32, 16, 95);
+  struct Case {
+    int orientation, width, height;
+    Corners seen;
+  } cases[] = {
+      {1, 32, 16, {kRed, kGreen, kBlue, kWhite}},    // as stored
+      {2, 32, 16, {kGreen, kRed, kWhite, kBlue}},    // mirrored left to right
+      {3, 32, 16, {kWhite, kBlue, kGreen, kRed}},    // upside down
+      {4, 32, 16, {kBlue, kWhite, kRed, kGreen}},    // mirrored top to bottom
+      {5, 16, 32, {kRed, kBlue, kGreen, kWhite}},    // transposed
+      {6, 16, 32, {kBlue, kRed, kWhite, kGreen}},    // turned a quarter clockwise
+      {7, 16, 32, {kWhite, kGreen, kBlue, kRed}},    // transverse
+      {8, 16, 32, {kGreen, kWhite, kRed, kBlue}},    // turned a quarter anticlockwise
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.orientation);
+    const std::string file = WithExifOrientation(stored, c.orientation, c.orientation % 2 == 0);
+    EXPECT_EQ(ReadJpegHeader(file).width, 32);  // the header tells the stored size
+    JpegImage jpeg;
+    jpeg.LoadFromBytes(file);
+    EXPECT_EQ(jpeg.Orientation(), c.orientation);
+    EXPECT_EQ(jpeg.Width(), c.width);
+    EXPECT_EQ(jpeg.Height(), c.height);
+    for (JpegPixelFormat format : {JpegPixelFormat::k24Bit, JpegPixelFormat::k8Bit}) {
+      jpeg.SetPixelFormat(format);
+      Bitmap seen = jpeg.ToBitmap();
+      ASSERT_EQ(seen.Width(), c.width);
+      ASSERT_EQ(seen.Height(), c.height);
+      Corners got = CornersOf(seen);
+      EXPECT_TRUE(Near(got.topLeft, c.seen.topLeft));
+      EXPECT_TRUE(Near(got.topRight, c.seen.topRight));
+      EXPECT_TRUE(Near(got.bottomLeft, c.seen.bottomLeft));
+      EXPECT_TRUE(Near(got.bottomRight, c.seen.bottomRight));
+    }
+  }
+}
+
+TEST(JpegDecoding, TheSizeLimitsHoldForWhatIsDecodedNotForTheStoredPicture) {
+  // A 16000 x 9000 panorama: too large to hold whole, a 2000 x 1125 picture at 1/8.
+  JpegImage panorama;
+  panorama.LoadFromBytes(QuadrantsJpeg(16000, 9000, 30));
+  EXPECT_EQ(panorama.ImageWidth(), 16000);
+  EXPECT_THROW(panorama.ToBitmap(), EInvalidGraphic);
+  panorama.ScaleToAtLeast(1024, 768);
+  EXPECT_EQ(panorama.ScaleEighths(), 1);
+  Bitmap small = panorama.ToBitmap();
+  ASSERT_EQ(small.Width(), 2000);
+  ASSERT_EQ(small.Height(), 1125);
+  Corners got = CornersOf(small);
+  EXPECT_TRUE(Near(got.topLeft, kRed));
+  EXPECT_TRUE(Near(got.topRight, kGreen));
+  EXPECT_TRUE(Near(got.bottomLeft, kBlue));
+  EXPECT_TRUE(Near(got.bottomRight, kWhite));
+
+  // When no scale covers the screen, the largest one that can be held.
+  JpegImage strip;
+  strip.LoadFromBytes(WithDeclaredSize(PictureFixture("photo.jpg"), 65000, 3000));
+  strip.ScaleToAtLeast(1024, 4000);
+  EXPECT_EQ(strip.ScaleEighths(), 6);  // 48750 x 2250; 7/8 would be 149 million pixels
+  EXPECT_TRUE(FitsBitmapLimits(strip.Width(), strip.Height()));
 }
