@@ -73,6 +73,7 @@ TEST(FileMask, PatternsAreMatchedWithoutCaseAndWithTheFileSystemSpellings) {
   EXPECT_FALSE(MatchesMask(";", "x.gif"));
   EXPECT_TRUE(MatchesMask("*.ｂｍｐ", "絵.ＢＭＰ"));
   EXPECT_TRUE(MatchesMask("壁紙*", "壁紙ｶﾚｲﾄﾞﾝ.bmp"));
+  EXPECT_TRUE(MatchesMask("*", "*x"));  // a star is a wildcard even against a star
   // Many stars against a long name that almost matches must not take forever.
   EXPECT_FALSE(MatchesMask("*a*a*a*a*a*a*a*a*a*a*a*b", std::string(200, 'a')));
 }
