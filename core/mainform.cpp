@@ -60,59 +60,33 @@ bool SPIs1PictureRegister(const std::string& extension) {
 }
 
 TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
-  using framework::ControlKind;
   constexpr COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kFuchsia = RGB(255, 0, 255);
   framework::CreateControls(*this, {
-      {ControlKind::Label, "Label5", 0, 0, 516, 376, "", framework::kTransparent | framework::kFixedSize},
-      {ControlKind::DriveComboBox, "dcb1", 5, 5, 251, 0},
-      {ControlKind::DirectoryListBox, "dlb1", 5, 35, 251, 221},
-      {ControlKind::FilterComboBox, "FilterComboBox1", 260, 5, 251, 0},
-      {ControlKind::FileListBox, "FileListBox1", 260, 35, 201, 221, "", framework::kHidden},
-      {ControlKind::FileListBox, "FileListBox2", 260, 35, 251, 221},
-      {ControlKind::Button, "Button1", 5, 265, 0, 0, "壁紙変更(&C)"},
-      {ControlKind::Button, "Button3", 90, 265, 0, 0, "ランダム(&R)"},
-      {ControlKind::Button, "Button4", 175, 265, 0, 0, "オプション(&O)"},
-      {ControlKind::Button, "Button7", 260, 265, 0, 0, "ｲﾒｰｼﾞﾋﾞｭｰ(&I)"},
-      {ControlKind::Button, "Button5", 345, 265, 0, 0, "リスト更新(&N)"},
-      {ControlKind::Button, "Button10", 430, 265, 0, 0, "ヘルプ(&H)"},
-      {ControlKind::SpinEdit, "SpinEdit1", 5, 300, 81, 24},
-      {ControlKind::Button, "Button6", 90, 300, 0, 0, "ﾌｫﾙﾀﾞ記憶(&M)", framework::kDisabled},
-      {ControlKind::Button, "Button8", 175, 300, 0, 0, "ﾌｫﾙﾀﾞ変更(&F)"},
-      {ControlKind::Button, "Button9", 260, 300, 0, 0, "ﾌｫﾙﾀﾞﾘｽﾄ(&L)"},
-      {ControlKind::Button, "Button12", 345, 300, 0, 0, "自動登録(&A)"},
-      {ControlKind::Button, "Button2", 430, 300, 0, 0, "終了(&X)"},
-      {ControlKind::Label, "Label3", 5, 330, 0, 0, "記憶パス＝"},
-      {ControlKind::Label, "Label4", 68, 330, 0, 0, "", 0, kRed},
-      {ControlKind::Label, "Label2", 5, 345, 0, 0, "現在パス＝"},
-      {ControlKind::Label, "Label1", 68, 345, 0, 0, "", 0, kBlue},
-      {ControlKind::Label, "Label6", 5, 360, 0, 0, "表示ﾌｧｲﾙ＝"},
-      {ControlKind::Label, "Label7", 68, 360, 0, 0, "", 0, kFuchsia},
+      {&Label5, 0, 0, 516, 376, "", framework::kTransparent | framework::kFixedSize},
+      {&dcb1, 5, 5, 251, 0},
+      {&dlb1, 5, 35, 251, 221},
+      {&FilterComboBox1, 260, 5, 251, 0},
+      {&FileListBox1, 260, 35, 201, 221, "", framework::kHidden},
+      {&FileListBox2, 260, 35, 251, 221},
+      {&Button1, 5, 265, 0, 0, "壁紙変更(&C)"},
+      {&Button3, 90, 265, 0, 0, "ランダム(&R)"},
+      {&Button4, 175, 265, 0, 0, "オプション(&O)"},
+      {&Button7, 260, 265, 0, 0, "ｲﾒｰｼﾞﾋﾞｭｰ(&I)"},
+      {&Button5, 345, 265, 0, 0, "リスト更新(&N)"},
+      {&Button10, 430, 265, 0, 0, "ヘルプ(&H)"},
+      {&SpinEdit1, 5, 300, 81, 24},
+      {&Button6, 90, 300, 0, 0, "ﾌｫﾙﾀﾞ記憶(&M)", framework::kDisabled},
+      {&Button8, 175, 300, 0, 0, "ﾌｫﾙﾀﾞ変更(&F)"},
+      {&Button9, 260, 300, 0, 0, "ﾌｫﾙﾀﾞﾘｽﾄ(&L)"},
+      {&Button12, 345, 300, 0, 0, "自動登録(&A)"},
+      {&Button2, 430, 300, 0, 0, "終了(&X)"},
+      {&Label3, 5, 330, 0, 0, "記憶パス＝"},
+      {&Label4, 68, 330, 0, 0, "", 0, kRed},
+      {&Label2, 5, 345, 0, 0, "現在パス＝"},
+      {&Label1, 68, 345, 0, 0, "", 0, kBlue},
+      {&Label6, 5, 360, 0, 0, "表示ﾌｧｲﾙ＝"},
+      {&Label7, 68, 360, 0, 0, "", 0, kFuchsia},
   });
-  using framework::Get;
-  dcb1 = Get<framework::DriveComboBox>(*this, "dcb1");
-  dlb1 = Get<framework::DirectoryListBox>(*this, "dlb1");
-  FilterComboBox1 = Get<framework::FilterComboBox>(*this, "FilterComboBox1");
-  FileListBox1 = Get<framework::FileListBox>(*this, "FileListBox1");
-  FileListBox2 = Get<framework::FileListBox>(*this, "FileListBox2");
-  Button1 = Get<framework::Button>(*this, "Button1");
-  Button3 = Get<framework::Button>(*this, "Button3");
-  Button4 = Get<framework::Button>(*this, "Button4");
-  Button7 = Get<framework::Button>(*this, "Button7");
-  Button5 = Get<framework::Button>(*this, "Button5");
-  Button10 = Get<framework::Button>(*this, "Button10");
-  SpinEdit1 = Get<framework::SpinEdit>(*this, "SpinEdit1");
-  Button6 = Get<framework::Button>(*this, "Button6");
-  Button8 = Get<framework::Button>(*this, "Button8");
-  Button9 = Get<framework::Button>(*this, "Button9");
-  Button12 = Get<framework::Button>(*this, "Button12");
-  Button2 = Get<framework::Button>(*this, "Button2");
-  Label1 = Get<framework::Label>(*this, "Label1");
-  Label2 = Get<framework::Label>(*this, "Label2");
-  Label3 = Get<framework::Label>(*this, "Label3");
-  Label4 = Get<framework::Label>(*this, "Label4");
-  Label5 = Get<framework::Label>(*this, "Label5");
-  Label6 = Get<framework::Label>(*this, "Label6");
-  Label7 = Get<framework::Label>(*this, "Label7");
 
   FileListBox2->SetMask("*.bmp");
   FileListBox2->SetFileTypes(framework::kAllFileTypes);

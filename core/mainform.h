@@ -33,17 +33,32 @@ class TForm1 : public framework::Form {
   TForm4* Viewer = nullptr;
   TForm5* FolderList = nullptr;
 
-  framework::DriveComboBox* dcb1;
-  framework::DirectoryListBox* dlb1;
-  framework::FilterComboBox* FilterComboBox1;
-  framework::FileListBox* FileListBox2;
-  framework::FileListBox* FileListBox1;
-  framework::Button *Button1, *Button3, *Button4, *Button7, *Button5, *Button10;
-  framework::SpinEdit* SpinEdit1;
-  framework::Button *Button6, *Button8, *Button9, *Button12, *Button2;
-  framework::Label *Label3, *Label4, *Label2, *Label1, *Label6, *Label7, *Label5;
-  std::unique_ptr<framework::Timer> Timer1;
-  std::unique_ptr<framework::PopupMenu> PopupMenu1;
+  framework::DriveComboBox* dcb1;               // the drive box
+  framework::DirectoryListBox* dlb1;            // the folder tree
+  framework::FilterComboBox* FilterComboBox1;   // the file-type box
+  framework::FileListBox* FileListBox2;         // the file list the pictures are drawn from
+  framework::FileListBox* FileListBox1;         // hidden: lists Temp when it is emptied
+  framework::Button* Button1;                   // "壁紙変更": the selected file by hand
+  framework::Button* Button3;                   // "ランダム": one random change
+  framework::Button* Button4;                   // "オプション": the options dialog
+  framework::Button* Button7;                   // "ｲﾒｰｼﾞﾋﾞｭｰ": the viewer
+  framework::Button* Button5;                   // "リスト更新": reads the lists again
+  framework::Button* Button10;                  // "ヘルプ"
+  framework::SpinEdit* SpinEdit1;               // the current folder slot
+  framework::Button* Button6;                   // "ﾌｫﾙﾀﾞ記憶": remembers the folder in the slot
+  framework::Button* Button8;                   // "ﾌｫﾙﾀﾞ変更": recalls the slot's folder
+  framework::Button* Button9;                   // "ﾌｫﾙﾀﾞﾘｽﾄ": the folder list dialog
+  framework::Button* Button12;                  // "自動登録": automatic registration
+  framework::Button* Button2;                   // "終了"
+  framework::Label* Label3;                     // "記憶パス＝"
+  framework::Label* Label4;                     // the current slot's folder
+  framework::Label* Label2;                     // "現在パス＝"
+  framework::Label* Label1;                     // the current folder
+  framework::Label* Label6;                     // "表示ﾌｧｲﾙ＝"
+  framework::Label* Label7;                     // the file shown last
+  framework::Label* Label5;                     // the whole window: a double click opens the about window
+  std::unique_ptr<framework::Timer> Timer1;     // the interval timer, one tick a minute
+  std::unique_ptr<framework::PopupMenu> PopupMenu1;  // the tray menu
   std::unique_ptr<TTrayIcon> TrayIcon1;
 
   // Program-wide values of the run.

@@ -11,13 +11,10 @@ framework::FormStyle FolderListStyle() { return framework::FormStyle::FixedDialo
 }  // namespace
 
 TForm5::TForm5(TForm1& main) : Form(FolderListStyle()), main_(main) {
-  using framework::ControlKind;
   framework::CreateControls(*this, {
-      {ControlKind::StringGrid, "StringGrid1", 0, 0, 483, 306},
-      {ControlKind::Button, "Button1", 400, 310, 81, 26, "閉じる(&C)"},
+      {&StringGrid1, 0, 0, 483, 306},
+      {&Button1, 400, 310, 81, 26, "閉じる(&C)"},
   });
-  StringGrid1 = framework::Get<framework::StringGrid>(*this, "StringGrid1");
-  Button1 = framework::Get<framework::Button>(*this, "Button1");
   StringGrid1->SetColCount(2);
   StringGrid1->SetRowCount(kMaxFolderSlots + 1);
   StringGrid1->SetFixedCols(1);

@@ -14,8 +14,8 @@ class TForm5 : public framework::Form, public SlotTable {
  public:
   explicit TForm5(TForm1& main);
 
-  framework::StringGrid* StringGrid1;
-  framework::Button* Button1;
+  framework::StringGrid* StringGrid1;  // the slot table
+  framework::Button* Button1;          // "閉じる"
 
   // The table as the dialog's creation fills it: the header, the slot
   // labels and folders of slots 1..slotCount, and the main window's slot box

@@ -18,62 +18,43 @@ framework::FormStyle OptionsStyle() { return framework::FormStyle::FixedDialog("
 }  // namespace
 
 TForm2::TForm2(TForm1& main, const CommandLine& commandLine) : Form(OptionsStyle()), main_(main) {
-  using framework::ControlKind;
+  using framework::GroupBox;
+  using framework::Label;
+  using framework::unnamed;
   framework::CreateControls(*this, {
-      {ControlKind::GroupBox, "GroupBox1", 6, 6, 170, 170, "起動設定（次回から有効）"},
-      {ControlKind::CheckBox, "CheckBox1", 14, 24, 150, 17, "起動時に変更"},
-      {ControlKind::CheckBox, "CheckBox2", 14, 44, 150, 17, "タスクトレイに常駐"},
-      {ControlKind::CheckBox, "CheckBox3", 14, 64, 150, 17, "スプラッシュを表示"},
-      {ControlKind::CheckBox, "CheckBox6", 14, 84, 150, 17, "遅延起動を使う"},
-      {ControlKind::Label, "Label1", 14, 108, 0, 0, "CPU負荷設定"},
-      {ControlKind::SpinEdit, "SpinEdit4", 90, 104, 50, 22},
-      {ControlKind::Label, "Label2", 144, 108, 0, 0, "％"},
-      {ControlKind::Label, "Label3", 14, 138, 0, 0, "強制実行待機時間"},
-      {ControlKind::SpinEdit, "SpinEdit5", 112, 134, 48, 22},
-      {ControlKind::Label, "Label4", 163, 138, 0, 0, "秒"},
-      {ControlKind::GroupBox, "GroupBox2", 184, 6, 170, 40, "/E オプション固有設定"},
-      {ControlKind::CheckBox, "CheckBox5", 192, 22, 155, 17, "壁紙の設定だけ変更"},
-      {ControlKind::CheckBox, "CheckBox4", 188, 54, 160, 17, "指定時間で変更"},
-      {ControlKind::Label, "Label5", 188, 76, 0, 0, "壁紙を"},
-      {ControlKind::SpinEdit, "SpinEdit1", 188, 92, 45, 22},
-      {ControlKind::Label, "Label6", 236, 96, 0, 0, "時間"},
-      {ControlKind::SpinEdit, "SpinEdit2", 264, 92, 45, 22},
-      {ControlKind::Label, "Label7", 312, 96, 0, 0, "分"},
-      {ControlKind::Label, "Label8", 188, 118, 0, 0, "間隔で変更"},
-      {ControlKind::Label, "Label9", 188, 142, 0, 0, "フォルダ記憶数"},
-      {ControlKind::SpinEdit, "SpinEdit3", 280, 138, 55, 22},
-      {ControlKind::CheckBox, "CheckBox8", 6, 184, 220, 17, "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる"},
-      {ControlKind::CheckBox, "CheckBox11", 6, 204, 220, 17, "LZHファイルも検索（自動検索）"},
-      {ControlKind::Label, "Label10", 230, 186, 0, 0, "ループ制御"},
-      {ControlKind::SpinEdit, "LoopOut1", 290, 182, 60, 22},
-      {ControlKind::CheckBox, "SoundPlayCheck", 6, 226, 220, 17, "壁紙変更時に音を鳴らす"},
-      {ControlKind::Edit, "Edit1", 6, 246, 310, 21},
-      {ControlKind::Button, "Button3", 320, 246, 30, 21, ". . ."},
-      {ControlKind::Edit, "Edit2", 6, 246, 310, 21, "", framework::kHidden},
-      {ControlKind::Button, "Button1", 196, 268, 75, 25, "OK"},
-      {ControlKind::Button, "Button2", 280, 268, 75, 25, "CANCEL"},
+      {unnamed<GroupBox>, 6, 6, 170, 170, "起動設定（次回から有効）"},
+      {&CheckBox1, 14, 24, 150, 17, "起動時に変更"},
+      {&CheckBox2, 14, 44, 150, 17, "タスクトレイに常駐"},
+      {&CheckBox3, 14, 64, 150, 17, "スプラッシュを表示"},
+      {&CheckBox6, 14, 84, 150, 17, "遅延起動を使う"},
+      {unnamed<Label>, 14, 108, 0, 0, "CPU負荷設定"},
+      {&SpinEdit4, 90, 104, 50, 22},
+      {unnamed<Label>, 144, 108, 0, 0, "％"},
+      {unnamed<Label>, 14, 138, 0, 0, "強制実行待機時間"},
+      {&SpinEdit5, 112, 134, 48, 22},
+      {unnamed<Label>, 163, 138, 0, 0, "秒"},
+      {unnamed<GroupBox>, 184, 6, 170, 40, "/E オプション固有設定"},
+      {&CheckBox5, 192, 22, 155, 17, "壁紙の設定だけ変更"},
+      {&CheckBox4, 188, 54, 160, 17, "指定時間で変更"},
+      {unnamed<Label>, 188, 76, 0, 0, "壁紙を"},
+      {&SpinEdit1, 188, 92, 45, 22},
+      {unnamed<Label>, 236, 96, 0, 0, "時間"},
+      {&SpinEdit2, 264, 92, 45, 22},
+      {unnamed<Label>, 312, 96, 0, 0, "分"},
+      {unnamed<Label>, 188, 118, 0, 0, "間隔で変更"},
+      {unnamed<Label>, 188, 142, 0, 0, "フォルダ記憶数"},
+      {&SpinEdit3, 280, 138, 55, 22},
+      {&CheckBox8, 6, 184, 220, 17, "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる"},
+      {&CheckBox11, 6, 204, 220, 17, "LZHファイルも検索（自動検索）"},
+      {unnamed<Label>, 230, 186, 0, 0, "ループ制御"},
+      {&LoopOut1, 290, 182, 60, 22},
+      {&SoundPlayCheck, 6, 226, 220, 17, "壁紙変更時に音を鳴らす"},
+      {&Edit1, 6, 246, 310, 21},
+      {&Button3, 320, 246, 30, 21, ". . ."},
+      {&Edit2, 6, 246, 310, 21, "", framework::kHidden},
+      {&Button1, 196, 268, 75, 25, "OK"},
+      {&Button2, 280, 268, 75, 25, "CANCEL"},
   });
-  using framework::Get;
-  CheckBox1 = Get<framework::CheckBox>(*this, "CheckBox1");
-  CheckBox2 = Get<framework::CheckBox>(*this, "CheckBox2");
-  CheckBox3 = Get<framework::CheckBox>(*this, "CheckBox3");
-  CheckBox4 = Get<framework::CheckBox>(*this, "CheckBox4");
-  CheckBox5 = Get<framework::CheckBox>(*this, "CheckBox5");
-  CheckBox6 = Get<framework::CheckBox>(*this, "CheckBox6");
-  CheckBox8 = Get<framework::CheckBox>(*this, "CheckBox8");
-  CheckBox11 = Get<framework::CheckBox>(*this, "CheckBox11");
-  SoundPlayCheck = Get<framework::CheckBox>(*this, "SoundPlayCheck");
-  SpinEdit1 = Get<framework::SpinEdit>(*this, "SpinEdit1");
-  SpinEdit2 = Get<framework::SpinEdit>(*this, "SpinEdit2");
-  SpinEdit3 = Get<framework::SpinEdit>(*this, "SpinEdit3");
-  SpinEdit4 = Get<framework::SpinEdit>(*this, "SpinEdit4");
-  SpinEdit5 = Get<framework::SpinEdit>(*this, "SpinEdit5");
-  LoopOut1 = Get<framework::SpinEdit>(*this, "LoopOut1");
-  Edit1 = Get<framework::Edit>(*this, "Edit1");
-  Edit2 = Get<framework::Edit>(*this, "Edit2");
-  Button1 = Get<framework::Button>(*this, "Button1");
-  Button2 = Get<framework::Button>(*this, "Button2");
-  Button3 = Get<framework::Button>(*this, "Button3");
 
   SpinEdit1->SetMinValue(0), SpinEdit1->SetMaxValue(23);
   SpinEdit2->SetMinValue(1), SpinEdit2->SetMaxValue(60);

@@ -20,11 +20,26 @@ class TForm2 : public framework::Form {
 
   TForm5* FolderList = nullptr;  // set once the folder list dialog exists
 
-  framework::CheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox8,
-      *CheckBox11, *SoundPlayCheck;
-  framework::SpinEdit *SpinEdit1, *SpinEdit2, *SpinEdit3, *SpinEdit4, *SpinEdit5, *LoopOut1;
-  framework::Edit *Edit1, *Edit2;
-  framework::Button *Button1, *Button2, *Button3;
+  framework::CheckBox* CheckBox1;       // "起動時に変更": a change at start-up (StartUpChange)
+  framework::CheckBox* CheckBox2;       // "タスクトレイに常駐": start in the tray (TaskTray)
+  framework::CheckBox* CheckBox3;       // "スプラッシュを表示": the splash at start-up (Splash)
+  framework::CheckBox* CheckBox4;       // "指定時間で変更": the interval timer runs (TimerChange)
+  framework::CheckBox* CheckBox5;       // "壁紙の設定だけ変更": /E only stores the wallpaper (ChangeStyle)
+  framework::CheckBox* CheckBox6;       // "遅延起動を使う": the start-up change waits for low load (Dlay)
+  framework::CheckBox* CheckBox8;       // "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる": fit to the screen (ScreenSize)
+  framework::CheckBox* CheckBox11;      // "LZHファイルも検索": registration also finds archives (AutoFind)
+  framework::CheckBox* SoundPlayCheck;  // "壁紙変更時に音を鳴らす": the change sound (PlaySound)
+  framework::SpinEdit* SpinEdit1;       // interval hours, 0..23 (Hour)
+  framework::SpinEdit* SpinEdit2;       // interval minutes (Minute)
+  framework::SpinEdit* SpinEdit3;       // "フォルダ記憶数": slot count, 0..200 (MemoryCount)
+  framework::SpinEdit* SpinEdit4;       // "CPU負荷設定": load threshold in percent (CPUUseRate)
+  framework::SpinEdit* SpinEdit5;       // "強制実行待機時間": give-up time in seconds (Compulsory)
+  framework::SpinEdit* LoopOut1;        // "ループ制御": most archive entries read (LoopCounter)
+  framework::Edit* Edit1;               // the sound file (SoundFile)
+  framework::Edit* Edit2;               // the custom mask, hidden (CustomMask)
+  framework::Button* Button1;           // OK
+  framework::Button* Button2;           // CANCEL
+  framework::Button* Button3;           // ". . .": choose the sound file
 
   // The live values the wallpaper preparation reads.
   WallpaperOptions WallpaperSettings() const;
