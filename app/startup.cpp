@@ -4,14 +4,14 @@
 
 #include <memory>
 
-#include "app/splash.h"
 #include "archive/unlha32.h"
 #include "core/loadgate.h"
-#include "core/mainform.h"
 #include "core/settings.h"
 #include "framework/application.h"
 #include "ui/folderlistform.h"
+#include "ui/mainform.h"
 #include "ui/optionsform.h"
+#include "ui/splashform.h"
 #include "ui/viewerform.h"
 
 namespace kaleidon {

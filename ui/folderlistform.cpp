@@ -1,8 +1,8 @@
 #include "ui/folderlistform.h"
 
-#include "core/mainform.h"
 #include "core/settings.h"
 #include "framework/layout.h"
+#include "ui/mainform.h"
 
 namespace kaleidon {
 

@@ -2,12 +2,12 @@
 
 #include <commdlg.h>
 
-#include "core/mainform.h"
 #include "core/settings.h"
 #include "framework/application.h"
 #include "framework/layout.h"
 #include "framework/text.h"
 #include "ui/folderlistform.h"
+#include "ui/mainform.h"
 
 namespace kaleidon {
 

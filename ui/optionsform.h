@@ -3,11 +3,11 @@
 // loaded from the settings file when it is made and on CANCEL, written on OK.
 #include <string>
 
+#include "core/commandline.h"
+#include "core/wallpaper.h"
 #include "framework/forms.h"
 #include "framework/spinedit.h"
 #include "framework/stdctrls.h"
-#include "core/commandline.h"
-#include "core/wallpaper.h"
 
 namespace kaleidon {
 

@@ -3,10 +3,10 @@
 // them, over a program folder of the test's own.
 #include <memory>
 
-#include "core/mainform.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
 #include "ui/folderlistform.h"
+#include "ui/mainform.h"
 #include "ui/optionsform.h"
 #include "ui/viewerform.h"
 

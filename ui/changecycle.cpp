@@ -1,14 +1,14 @@
 // The change cycle of the main window: one random wallpaper change, and the
 // folder memory and the choice by hand that work on the same controls.
-#include "core/mainform.h"
-#include "core/foldercontrols.h"
 #include "core/wallpaper.h"
 #include "framework/application.h"
 #include "framework/paths.h"
 #include "framework/text.h"
 #include "selection/randomfile.h"
 #include "selection/rotation.h"
+#include "ui/foldercontrols.h"
 #include "ui/folderlistform.h"
+#include "ui/mainform.h"
 #include "ui/optionsform.h"
 
 namespace kaleidon {

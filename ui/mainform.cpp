@@ -1,7 +1,6 @@
-#include "core/mainform.h"
-#include "core/foldercontrols.h"
+#include "ui/mainform.h"
+#include "ui/foldercontrols.h"
 
-#include "app/splash.h"
 #include "core/filterlist.h"
 #include "core/loadgate.h"
 #include "core/settings.h"
@@ -14,6 +13,7 @@
 #include "tray/trayicon.h"
 #include "ui/folderlistform.h"
 #include "ui/optionsform.h"
+#include "ui/splashform.h"
 
 namespace kaleidon {
 
