@@ -35,8 +35,8 @@ class ControlSpec {
   template <class T>
   ControlSpec(T** member, int left, int top, int width = 0, int height = 0, const char* caption = "",
               unsigned flags = 0, COLORREF color = CLR_INVALID, int fontHeight = 0)
-      : make_(&Make<T>), member_(member), left(left), top(top), width(width), height(height), caption(caption),
-        flags(flags), color(color), fontHeight(fontHeight) {}
+      : left(left), top(top), width(width), height(height), caption(caption), flags(flags), color(color),
+        fontHeight(fontHeight), make_(&Make<T>), member_(member) {}
   template <class T>
   ControlSpec(Unnamed<T>, int left, int top, int width = 0, int height = 0, const char* caption = "",
               unsigned flags = 0, COLORREF color = CLR_INVALID, int fontHeight = 0)

@@ -1,5 +1,6 @@
 // The change cycle of the main window: one random wallpaper change, and the
 // folder memory and the choice by hand that work on the same controls.
+#include "core/options.h"
 #include "core/wallpaper.h"
 #include "framework/application.h"
 #include "framework/paths.h"
@@ -31,36 +32,41 @@ constexpr const char* kFileMissingText =
 
 }  // namespace
 
-FolderMemory TForm1::Memory() {
+FolderMemory TForm1::Memory(int slotCount) {
   if (!folderControls_) folderControls_ = std::make_unique<FolderControls>(*this);
-  return FolderMemory{*FolderList, *folderControls_, Options->SpinEdit3->Value()};
+  return FolderMemory{*FolderList, *folderControls_, slotCount};
 }
 
 void TForm1::Button6Click() {
-  FolderMemory memory = Memory();
+  FolderMemory memory = Memory(Options->Values().slotCount);
   RememberFolder(memory);
 }
 
 void TForm1::Button8Click() {
-  FolderMemory memory = Memory();
+  FolderMemory memory = Memory(Options->Values().slotCount);
   RecallFolder(memory);
 }
 
 void TForm1::SpinEdit1Change() {
   if (!FolderList || !Options) return;  // the windows are still being made
-  FolderMemory memory = Memory();
+  FolderMemory memory = Memory(Options->Values().slotCount);
   ChangeFolderSlot(memory);
 }
 
-void TForm1::ShowPicture(const std::string& picture, bool apply) {
-  WallpaperOptions options = Options->WallpaperSettings();
+void TForm1::SlotTableFilled(int slotCount) {
+  if (slotCount <= 0) return;
+  FolderMemory memory = Memory(slotCount);
+  ChangeFolderSlot(memory);
+}
+
+void TForm1::ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options) {
   SetWallpaper(PrepareWallpaperBitmap(picture, options, CurrentScreen()), apply, options);
   Label7->SetText(framework::ExtractFileName(picture));
 }
 
 void TForm1::ChangeWallpaper(bool apply) {
   ChangeBusy = true;
-  int slotCount = Options->SpinEdit3->Value();
+  const ProgramOptions options = Options->Values();  // read once for the whole change
   HCURSOR hourglass = LoadCursorW(nullptr, IDC_WAIT);
   Button3->SetCursor(hourglass);
   Button3->Repaint();
@@ -80,8 +86,7 @@ void TForm1::ChangeWallpaper(bool apply) {
   };
   try {
     if (SpinEdit1->Enabled()) {
-      FolderMemory memory = Memory();
-      memory.slotCount = slotCount;
+      FolderMemory memory = Memory(options.slotCount);
       RotateFolder(memory);
     }
     if (FileListBox2->Count() == 0) return endForEmptyList();
@@ -90,7 +95,7 @@ void TForm1::ChangeWallpaper(bool apply) {
                         FileListBox2->Items(),
                         FileListBox2->Mask(),
                         SpinEdit1->Value(),
-                        Options->LoopOut1->Value(),
+                        options.loopCounter,
                         Handle(),
                         framework::ProgramFolder(),
                         [this](int row) { FileListBox2->SetItemIndex(row); },
@@ -107,7 +112,7 @@ void TForm1::ChangeWallpaper(bool apply) {
       picture = pick();
       if (picture == kNoArchiveMember) return endForArchiveWithoutPicture();
     }
-    ShowPicture(picture, apply);
+    ShowPicture(picture, apply, options.Wallpaper());
     normalCursor();
     if (MeltFile.Extracted) {
       if (framework::FileExists(MeltFile.FileName)) framework::ForceDeleteFile(MeltFile.FileName);
@@ -139,7 +144,7 @@ void TForm1::Button1Click() {
     return;
   }
   if (framework::FileExists(path)) {
-    ShowPicture(path, true);
+    ShowPicture(path, true, Options->Values().Wallpaper());
   } else {
     Application::Instance().MessageBox(kFileMissingText, "闇のエラー", MB_OK | MB_ICONWARNING);
     FileListBox2->Update();

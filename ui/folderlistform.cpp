@@ -2,7 +2,6 @@
 
 #include "core/settings.h"
 #include "framework/layout.h"
-#include "ui/mainform.h"
 
 namespace kaleidon {
 
@@ -10,7 +9,7 @@ namespace {
 framework::FormStyle FolderListStyle() { return framework::FormStyle::FixedDialog("TForm5", "フォルダリスト", 483, 337); }
 }  // namespace
 
-TForm5::TForm5(TForm1& main) : Form(FolderListStyle()), main_(main) {
+TForm5::TForm5() : Form(FolderListStyle()) {
   framework::CreateControls(*this, {
       {&StringGrid1, 0, 0, 483, 306},
       {&Button1, 400, 310, 81, 26, "閉じる(&C)"},
@@ -27,11 +26,7 @@ TForm5::TForm5(TForm1& main) : Form(FolderListStyle()), main_(main) {
 
 void TForm5::FillTable(int slotCount) {
   SetCell(1, 0, std::string(35, ' ') + "フォルダのフルパス");
-  for (int n = 1; n <= slotCount && n <= kMaxFolderSlots; ++n) SetCell(0, n, SlotLabel(n));
-  FolderMemory memory = main_.Memory();
-  memory.slotCount = slotCount;
-  LoadFolderList(memory);
-  if (slotCount >= 1) main_.SpinEdit1->SetMaxValue(slotCount);
+  ReloadSlots(slotCount);
 }
 
 void TForm5::ReloadSlots(int slotCount) {

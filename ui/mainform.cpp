@@ -3,6 +3,7 @@
 
 #include "core/filterlist.h"
 #include "core/loadgate.h"
+#include "core/options.h"
 #include "core/settings.h"
 #include "framework/application.h"
 #include "framework/graphics.h"
@@ -171,7 +172,7 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
 
   // The version marker: greet a first start, explain an upgrade.
   bool firstStart = !framework::FileExists(ini.FileName());
-  bool upgrade = !firstStart && ini.ReadString(kSysInfo, "ProgramVersion", kOldestProgramVersion) != kProgramVersion;
+  bool upgrade = !firstStart && ini.ReadString(kSysInfo, kProgramVersionKey, kOldestProgramVersion) != kProgramVersion;
   if (firstStart) Application::Instance().MessageBox(kGreetingText, kGreetingCaption, MB_OK);
   if (upgrade) Application::Instance().MessageBox(kUpgradeText, kUpgradeCaption, MB_OK | MB_ICONINFORMATION);
   if (firstStart || upgrade) {
@@ -185,15 +186,16 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
   if (!framework::DirectoryExists(tempFolder)) framework::CreateFolder(tempFolder);
 
   try {
-    FileListBox2->SetDirectory(ini.ReadString(kSysInfo, "Path", programFolder));
+    FileListBox2->SetDirectory(ini.ReadString(kSysInfo, kPathKey, programFolder));
   } catch (const framework::Exception&) {
     ReportFolderGone();
-    ini.WriteString(kSysInfo, "Path", programFolder);
+    ini.WriteString(kSysInfo, kPathKey, programFolder);
   }
-  bool taskTray = ini.ReadBool(kSysInfo, "TaskTray", defaults::kTaskTray);
-  CurrentFolder = ini.ReadString(kSysInfo, "Path", programFolder);
-  BuildFilterList(ini.ReadString(kSysInfo, "CustomMask", ""));
-  int filter = ini.ReadInteger(kSysInfo, "Filter", defaults::kFilter);
+  // The options dialog comes later: the stored options are read here.
+  const ProgramOptions stored = ReadOptions(ini);
+  CurrentFolder = ini.ReadString(kSysInfo, kPathKey, programFolder);
+  BuildFilterList(stored.customMask);
+  int filter = ini.ReadInteger(kSysInfo, kFilterKey, defaults::kFilter);
   if (filter < 0 || filter >= FilterComboBox1->Count()) filter = FilterComboBox1->Count() - 1;
   FilterComboBox1->SetItemIndex(filter);
   FileListBox2->SetMask(FilterComboBox1->Mask());
@@ -210,7 +212,7 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
   FileListBox2->SetTopIndex(0);
   Label1->SetText(JoinPath(CurrentFolder, ""));
   TimerTicks = 0;
-  if (taskTray) Application::Instance().SetShowMainForm(false);
+  if (stored.taskTray) Application::Instance().SetShowMainForm(false);
 }
 
 void TForm1::BuildFilterList(const std::string& customMask) {
@@ -222,29 +224,11 @@ void TForm1::BuildFilterList(const std::string& customMask) {
 
 void TForm1::FormCloseQuery(bool& canClose) {
   framework::IniFile ini = OpenSettings();
-  TForm2& o = *Options;
-  ini.WriteString(kSysInfo, "Path", CurrentFolder);
-  ini.WriteBool(kSysInfo, "StartUpChange", o.CheckBox1->Checked());
-  ini.WriteBool(kSysInfo, "TaskTray", o.CheckBox2->Checked());
-  ini.WriteBool(kSysInfo, "TimerChange", o.CheckBox4->Checked());
-  ini.WriteInteger(kSysInfo, "Hour", o.SpinEdit1->Value());
-  ini.WriteInteger(kSysInfo, "Minute", o.SpinEdit2->Value());
-  ini.WriteInteger(kSysInfo, "CPUUseRate", o.SpinEdit4->Value());
-  ini.WriteInteger(kSysInfo, "Compulsory", o.SpinEdit5->Value());
-  ini.WriteBool(kSysInfo, "Splash", o.CheckBox3->Checked());
-  ini.WriteBool(kSysInfo, "ChangeStyle", o.CheckBox5->Checked());
-  ini.WriteBool(kSysInfo, "Dlay", o.CheckBox6->Checked());
-  ini.WriteInteger(kSysInfo, "LastBuf", SpinEdit1->Value());
-  ini.WriteString(kSysInfo, "ConvertToJpeg", kConvertToJpegReserved);
-  ini.WriteBool(kSysInfo, "PlaySound", o.SoundPlayCheck->Checked());
-  ini.WriteString(kSysInfo, "SoundFile", o.Edit1->Text());
   // After a reset start no entry is chosen; the combined entry is stored
   // then, since an index of -1 would open the next run on the empty
   // custom filter and list no picture at all.
-  ini.WriteInteger(kSysInfo, "Filter", std::max(0, FilterComboBox1->ItemIndex()));
-  ini.WriteInteger(kSysInfo, "MemoryCount", o.SpinEdit3->Value());
-  ini.WriteString(kSysInfo, "ProgramVersion", kProgramVersion);
-  ini.WriteString(kSysInfo, "RandomRoutine", kRandomRoutineVersion);
+  WriteProgramEndSettings(ini, Options->Values(),
+                          {CurrentFolder, SpinEdit1->Value(), std::max(0, FilterComboBox1->ItemIndex())});
 
   StopLoadStatistics();
 
@@ -333,10 +317,10 @@ void TForm1::Show1Click() { TrayIcon1DblClick(); }
 void TForm1::N2Click() { Button3->Click(); }
 void TForm1::Option1Click() { Button4->Click(); }
 
-void TForm1::TimerSSClick() { Options->CheckBox4->SetChecked(!Options->CheckBox4->Checked()); }
+void TForm1::TimerSSClick() { Options->SwitchTimer(!Options->Values().timerChange); }
 
 void TForm1::PopupMenu1Popup() {
-  PopupMenu1->Item("TimerSS").SetCaption(Options->CheckBox4->Checked() ? "ﾀｲﾏｰｽﾄｯﾌﾟ" : "ﾀｲﾏｰｽﾀｰﾄ");
+  PopupMenu1->Item("TimerSS").SetCaption(Options->Values().timerChange ? "ﾀｲﾏｰｽﾄｯﾌﾟ" : "ﾀｲﾏｰｽﾀｰﾄ");
 }
 
 bool TForm1::WMSysCommand(WPARAM command) {
@@ -356,11 +340,28 @@ void TForm1::Label5DblClick() {
 
 void TForm1::Timer1Timer() {
   ++TimerTicks;
-  int limit = Options->SpinEdit1->Value() * 60 + Options->SpinEdit2->Value();
-  if (TimerTicks >= limit) {
+  if (TimerTicks >= Options->Values().IntervalMinutes()) {
     ChangeWallpaper(true);
     TimerTicks = 0;
   }
 }
+
+void TForm1::OptionsSlotCountChanged(int slotCount) {
+  if (slotCount == 0) {
+    SpinEdit1->SetEnabled(false);
+    Button6->SetEnabled(false);
+  } else if (slotCount == 1) {
+    SpinEdit1->SetEnabled(true);
+    Button6->SetEnabled(true);
+    SpinEdit1->SetMinValue(1);
+    SpinEdit1->SetMaxValue(1);
+  } else if (slotCount >= 2 && slotCount <= kMaxFolderSlots) {
+    SpinEdit1->SetEnabled(true);
+    Button6->SetEnabled(true);
+    SpinEdit1->SetMaxValue(slotCount);
+  }
+}
+
+void TForm1::OptionsTimerSwitched(bool on) { Timer1->SetEnabled(on); }
 
 }  // namespace kaleidon

@@ -1,12 +1,14 @@
 #pragma once
 // The main window: folder and file-type choice, the buttons of the change by
 // hand and of the other windows, the tray icon and its menu, the interval
-// timer. It holds the program-wide values of a run.
+// timer. It holds the program-wide values of a run. It reads the options
+// only as the options dialog's value and follows the dialog's events.
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "core/commandline.h"
+#include "core/wallpaper.h"
 #include "framework/extctrls.h"
 #include "framework/filectrls.h"
 #include "framework/forms.h"
@@ -29,7 +31,7 @@ class TForm1 : public framework::Form {
   ~TForm1() override;
 
   // The other windows, set once they exist.
-  TForm2* Options = nullptr;
+  TForm2* Options = nullptr;  // shown by Button4; read through its Values()
   TForm4* Viewer = nullptr;
   TForm5* FolderList = nullptr;
 
@@ -90,13 +92,19 @@ class TForm1 : public framework::Form {
   void HideMainWindow();
   void Label5DblClick();
   void Timer1Timer();
+  // The options dialog's events: the slot box and the remember button follow
+  // the slot count, the interval timer its switch.
+  void OptionsSlotCountChanged(int slotCount);
+  void OptionsTimerSwitched(bool on);
+  // The folder list has filled its slot table: the slot box shows its slot.
+  void SlotTableFilled(int slotCount);
 
   // The random change (the change cycle).
   void ChangeWallpaper(bool apply);
   // Makes the picture the wallpaper and names it after "表示ﾌｧｲﾙ＝".
-  void ShowPicture(const std::string& picture, bool apply);
+  void ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options);
   // Folder memory over this window's controls and the folder list's table.
-  FolderMemory Memory();
+  FolderMemory Memory(int slotCount);
   void Button6Click();
   void Button8Click();
   void SpinEdit1Change();

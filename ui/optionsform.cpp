@@ -6,8 +6,6 @@
 #include "framework/application.h"
 #include "framework/layout.h"
 #include "framework/text.h"
-#include "ui/folderlistform.h"
-#include "ui/mainform.h"
 
 namespace kaleidon {
 
@@ -17,7 +15,7 @@ framework::FormStyle OptionsStyle() { return framework::FormStyle::FixedDialog("
 
 }  // namespace
 
-TForm2::TForm2(TForm1& main, const CommandLine& commandLine) : Form(OptionsStyle()), main_(main) {
+TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(OptionsStyle()), Events(std::move(events)) {
   using framework::GroupBox;
   using framework::Label;
   using framework::unnamed;
@@ -78,79 +76,74 @@ TForm2::TForm2(TForm1& main, const CommandLine& commandLine) : Form(OptionsStyle
 }
 
 void TForm2::FormCreate(const CommandLine& commandLine) {
-  LoadNumberSettings();
-  if (SpinEdit3->Value() < 1) {
-    main_.SpinEdit1->SetEnabled(false);
-  } else {
-    main_.SpinEdit1->SetMaxValue(SpinEdit3->Value());
-  }
-  LoadSwitchSettings();
+  LoadSettings();
+  if (Events.slotCountChanged) Events.slotCountChanged(SpinEdit3->Value());
   SpinEdit1->SetEnabled(CheckBox4->Checked());
   SpinEdit2->SetEnabled(CheckBox4->Checked());
   if (commandLine.Silent()) {
     framework::Application::Instance().SetShowMainForm(false);
   } else if (commandLine.Reset()) {
-    main_.Timer1->SetEnabled(false);
+    if (Events.timerSwitched) Events.timerSwitched(false);
     framework::Application::Instance().SetShowMainForm(true);
   }
 }
 
-WallpaperOptions TForm2::WallpaperSettings() const {
-  return WallpaperOptions{CheckBox8->Checked(), SoundPlayCheck->Checked(), Edit1->Text()};
+ProgramOptions TForm2::Values() const {
+  ProgramOptions o;
+  o.startUpChange = CheckBox1->Checked();
+  o.taskTray = CheckBox2->Checked();
+  o.splash = CheckBox3->Checked();
+  o.delayedStart = CheckBox6->Checked();
+  o.loadThreshold = SpinEdit4->Value();
+  o.giveUpSeconds = SpinEdit5->Value();
+  o.changeStyle = CheckBox5->Checked();
+  o.timerChange = CheckBox4->Checked();
+  o.hours = SpinEdit1->Value();
+  o.minutes = SpinEdit2->Value();
+  o.slotCount = SpinEdit3->Value();
+  o.fitToScreen = CheckBox8->Checked();
+  o.autoFind = CheckBox11->Checked();
+  o.loopCounter = LoopOut1->Value();
+  o.customMask = Edit2->Text();
+  o.playSound = SoundPlayCheck->Checked();
+  o.soundFile = Edit1->Text();
+  return o;
 }
 
-void TForm2::LoadNumberSettings() {
-  framework::IniFile ini = OpenSettings();
-  SpinEdit1->SetValue(ini.ReadInteger(kSysInfo, "Hour", defaults::kHour));
-  SpinEdit2->SetValue(ini.ReadInteger(kSysInfo, "Minute", defaults::kMinute));
-  SpinEdit3->SetValue(ini.ReadInteger(kSysInfo, "MemoryCount", defaults::kMemoryCount));
-  SpinEdit4->SetValue(ini.ReadInteger(kSysInfo, "CPUUseRate", defaults::kCPUUseRate));
-  SpinEdit5->SetValue(ini.ReadInteger(kSysInfo, "Compulsory", defaults::kCompulsory));
-  LoopOut1->SetValue(ini.ReadInteger(kSysInfo, "LoopCounter", defaults::kLoopCounter));
+void TForm2::ShowValues(const ProgramOptions& o) {
+  SpinEdit1->SetValue(o.hours);
+  SpinEdit2->SetValue(o.minutes);
+  SpinEdit3->SetValue(o.slotCount);
+  SpinEdit4->SetValue(o.loadThreshold);
+  SpinEdit5->SetValue(o.giveUpSeconds);
+  LoopOut1->SetValue(o.loopCounter);
+  CheckBox1->SetChecked(o.startUpChange);
+  CheckBox2->SetChecked(o.taskTray);
+  CheckBox3->SetChecked(o.splash);
+  CheckBox4->SetChecked(o.timerChange);
+  CheckBox5->SetChecked(o.changeStyle);
+  CheckBox6->SetChecked(o.delayedStart);
+  CheckBox8->SetChecked(o.fitToScreen);
+  CheckBox11->SetChecked(o.autoFind);
+  SoundPlayCheck->SetChecked(o.playSound);
+  Edit1->SetText(o.soundFile);
+  Edit2->SetText(o.customMask);
 }
 
-void TForm2::LoadSwitchSettings() {
-  framework::IniFile ini = OpenSettings();
-  CheckBox1->SetChecked(ini.ReadBool(kSysInfo, "StartUpChange", defaults::kStartUpChange));
-  CheckBox2->SetChecked(ini.ReadBool(kSysInfo, "TaskTray", defaults::kTaskTray));
-  CheckBox3->SetChecked(ini.ReadBool(kSysInfo, "Splash", defaults::kSplash));
-  CheckBox4->SetChecked(ini.ReadBool(kSysInfo, "TimerChange", defaults::kTimerChange));
-  CheckBox5->SetChecked(ini.ReadBool(kSysInfo, "ChangeStyle", defaults::kChangeStyle));
-  CheckBox6->SetChecked(ini.ReadBool(kSysInfo, "Dlay", defaults::kDlay));
-  CheckBox8->SetChecked(ini.ReadBool(kSysInfo, "ScreenSize", defaults::kScreenSize));
-  CheckBox11->SetChecked(ini.ReadBool(kSysInfo, "AutoFind", defaults::kAutoFind));
-  SoundPlayCheck->SetChecked(ini.ReadBool(kSysInfo, "PlaySound", defaults::kPlaySound));
-  Edit1->SetText(ini.ReadString(kSysInfo, "SoundFile", ""));
-  Edit2->SetText(ini.ReadString(kSysInfo, "CustomMask", ""));
-}
+void TForm2::LoadSettings() { ShowValues(ReadOptions(OpenSettings())); }
+
+void TForm2::SwitchTimer(bool on) { CheckBox4->SetChecked(on); }
 
 void TForm2::Button1Click() {
   framework::IniFile ini = OpenSettings();
-  ini.WriteBool(kSysInfo, "StartUpChange", CheckBox1->Checked());
-  ini.WriteBool(kSysInfo, "TaskTray", CheckBox2->Checked());
-  ini.WriteBool(kSysInfo, "TimerChange", CheckBox4->Checked());
-  ini.WriteInteger(kSysInfo, "Hour", SpinEdit1->Value());
-  ini.WriteInteger(kSysInfo, "Minute", SpinEdit2->Value());
-  ini.WriteInteger(kSysInfo, "CPUUseRate", SpinEdit4->Value());
-  ini.WriteInteger(kSysInfo, "Compulsory", SpinEdit5->Value());
-  ini.WriteBool(kSysInfo, "ScreenSize", CheckBox8->Checked());
-  ini.WriteBool(kSysInfo, "Splash", CheckBox3->Checked());
-  ini.WriteBool(kSysInfo, "ChangeStyle", CheckBox5->Checked());
-  ini.WriteBool(kSysInfo, "Dlay", CheckBox6->Checked());
-  ini.WriteBool(kSysInfo, "PlaySound", SoundPlayCheck->Checked());
-  ini.WriteString(kSysInfo, "SoundFile", Edit1->Text());
-  ini.WriteInteger(kSysInfo, "MemoryCount", SpinEdit3->Value());
-  ini.WriteInteger(kSysInfo, "LoopCounter", LoopOut1->Value());
-  if (FolderList) FolderList->ReloadSlots(SpinEdit3->Value());
-  ini.WriteBool(kSysInfo, "AutoFind", CheckBox11->Checked());
-  ini.WriteString(kSysInfo, "CustomMask", Edit2->Text());
+  WriteOptions(ini, Values());
+  if (Events.slotsStored) Events.slotsStored(SpinEdit3->Value());
   SetModalResult(IDOK);
   Close();
 }
 
 void TForm2::Button2Click() {
-  LoadNumberSettings();
-  LoadSwitchSettings();
+  LoadSettings();
   SetModalResult(IDCANCEL);
   Close();
 }
@@ -175,7 +168,7 @@ void TForm2::CheckBox4Click() {
   bool on = CheckBox4->Checked();
   SpinEdit1->SetEnabled(on);
   SpinEdit2->SetEnabled(on);
-  main_.Timer1->SetEnabled(on);
+  if (Events.timerSwitched) Events.timerSwitched(on);
 }
 
 void TForm2::SpinEdit1Change() {
@@ -199,20 +192,7 @@ void TForm2::SpinEdit2Change() {
 }
 
 void TForm2::SpinEdit3Change() {
-  int count = SpinEdit3->Value();
-  if (count == 0) {
-    main_.SpinEdit1->SetEnabled(false);
-    main_.Button6->SetEnabled(false);
-  } else if (count == 1) {
-    main_.SpinEdit1->SetEnabled(true);
-    main_.Button6->SetEnabled(true);
-    main_.SpinEdit1->SetMinValue(1);
-    main_.SpinEdit1->SetMaxValue(1);
-  } else if (count >= 2 && count <= 200) {
-    main_.SpinEdit1->SetEnabled(true);
-    main_.Button6->SetEnabled(true);
-    main_.SpinEdit1->SetMaxValue(count);
-  }
+  if (Events.slotCountChanged) Events.slotCountChanged(SpinEdit3->Value());
 }
 
 }  // namespace kaleidon

@@ -1,24 +1,36 @@
 #pragma once
 // The options dialog. Its controls are the program's settings while it runs:
 // loaded from the settings file when it is made and on CANCEL, written on OK.
-#include <string>
+// Others read them as one value (Values) and follow the changes they care
+// about through its events; nobody else touches its controls.
+#include <functional>
 
 #include "core/commandline.h"
-#include "core/wallpaper.h"
+#include "core/options.h"
 #include "framework/forms.h"
 #include "framework/spinedit.h"
 #include "framework/stdctrls.h"
 
 namespace kaleidon {
 
-class TForm1;
-class TForm5;
+// The changes of the options that other windows follow.
+struct OptionsEvents {
+  // The slot count changed; also told once while the dialog is made.
+  std::function<void(int slotCount)> slotCountChanged;
+  // The interval timer was switched on or off; also told off on a reset start.
+  std::function<void(bool on)> timerSwitched;
+  // OK stored the options: the slot rows 1..slotCount are to be read again.
+  std::function<void(int slotCount)> slotsStored;
+};
 
 class TForm2 : public framework::Form {
  public:
-  TForm2(TForm1& main, const CommandLine& commandLine);
+  // events: the handlers of the windows made before the dialog; what its
+  // creation loads already reaches them.
+  explicit TForm2(const CommandLine& commandLine, OptionsEvents events = {});
 
-  TForm5* FolderList = nullptr;  // set once the folder list dialog exists
+  // Windows made later add their handlers here.
+  OptionsEvents Events;
 
   framework::CheckBox* CheckBox1;       // "起動時に変更": a change at start-up (StartUpChange)
   framework::CheckBox* CheckBox2;       // "タスクトレイに常駐": start in the tray (TaskTray)
@@ -41,12 +53,15 @@ class TForm2 : public framework::Form {
   framework::Button* Button2;           // CANCEL
   framework::Button* Button3;           // ". . .": choose the sound file
 
-  // The live values the wallpaper preparation reads.
-  WallpaperOptions WallpaperSettings() const;
+  // The live settings as one value.
+  ProgramOptions Values() const;
+  // Ticks or clears "指定時間で変更", as the user would (the tray menu's
+  // timer entry).
+  void SwitchTimer(bool on);
 
   void FormCreate(const CommandLine& commandLine);
-  void LoadNumberSettings();
-  void LoadSwitchSettings();
+  // The settings file's options into the controls.
+  void LoadSettings();
   void Button1Click();
   void Button2Click();
   void Button3Click();
@@ -56,7 +71,9 @@ class TForm2 : public framework::Form {
   void SpinEdit3Change();
 
  private:
-  TForm1& main_;
+  // Sets the controls, in the order the settings are loaded; each control
+  // that changes runs its handler.
+  void ShowValues(const ProgramOptions& options);
 };
 
 }  // namespace kaleidon
