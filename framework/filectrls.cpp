@@ -9,6 +9,7 @@
 #include "framework/application.h"
 #include "framework/filemask.h"
 #include "framework/paths.h"
+#include "framework/scopeguard.h"
 #include "framework/text.h"
 
 namespace framework {
@@ -96,10 +97,7 @@ DWORD EnumerateFolder(const std::string& folder, bool foldersOnly, Each&& each) 
     }
     return error ? error : ERROR_PATH_NOT_FOUND;
   }
-  struct Closer {
-    HANDLE h;
-    ~Closer() { FindClose(h); }
-  } closer{h};
+  auto close = ScopeExit([h] { FindClose(h); });
   do {
     if (fd.cFileName[0] == L'.' &&
         (fd.cFileName[1] == 0 || (fd.cFileName[1] == L'.' && fd.cFileName[2] == 0)))

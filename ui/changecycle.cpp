@@ -4,6 +4,7 @@
 #include "core/wallpaper.h"
 #include "framework/application.h"
 #include "framework/paths.h"
+#include "framework/scopeguard.h"
 #include "framework/text.h"
 #include "selection/randomfile.h"
 #include "selection/rotation.h"
@@ -67,52 +68,61 @@ void TForm1::ShowPicture(const std::string& picture, bool apply, const Wallpaper
 void TForm1::ChangeWallpaper(bool apply) {
   ChangeBusy = true;
   const ProgramOptions options = Options->Values();  // read once for the whole change
-  HCURSOR hourglass = LoadCursorW(nullptr, IDC_WAIT);
-  Button3->SetCursor(hourglass);
+  Button3->SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   Button3->Repaint();
   auto normalCursor = [this] {
     Button3->SetCursor(nullptr);
     Button3->Repaint();
   };
-  auto endForArchiveWithoutPicture = [&] {
-    ChangeBusy = false;
+  // Every way out, a failure included, ends the change.
+  auto end = framework::ScopeExit([&] {
     normalCursor();
-    MarkArchiveShown(MeltFile.FileName);
-  };
-  auto endForEmptyList = [&] {
+    ChangeBusy = false;
+  });
+  auto reportEmptyList = [&] {
     normalCursor();
     Application::Instance().MessageBox(kNoPictureText, "悪のエラー", MB_OK | MB_ICONWARNING);
-    ChangeBusy = false;
+  };
+  auto draw = [&] {
+    FileChoice choice{FileListBox2->Directory(),
+                      FileListBox2->Items(),
+                      FileListBox2->Mask(),
+                      SpinEdit1->Value(),
+                      options.loopCounter,
+                      Handle(),
+                      framework::ProgramFolder(),
+                      [this](int row) { FileListBox2->SetItemIndex(row); },
+                      MeltFile};
+    return PickRandomFile(choice);
   };
   try {
     if (SpinEdit1->Enabled()) {
       FolderMemory memory = Memory(options.slotCount);
       RotateFolder(memory);
     }
-    if (FileListBox2->Count() == 0) return endForEmptyList();
-    auto pick = [&] {
-      FileChoice choice{FileListBox2->Directory(),
-                        FileListBox2->Items(),
-                        FileListBox2->Mask(),
-                        SpinEdit1->Value(),
-                        options.loopCounter,
-                        Handle(),
-                        framework::ProgramFolder(),
-                        [this](int row) { FileListBox2->SetItemIndex(row); },
-                        MeltFile};
-      return PickRandomFile(choice);
-    };
-    std::string picture = pick();
-    if (picture == kNoArchiveMember) return endForArchiveWithoutPicture();
-    if (!framework::FileExists(picture)) {
-      // The file went away after the list was read: read it again and draw
-      // once more; an emptied folder ends the change like an empty one.
+    if (FileListBox2->Count() == 0) return reportEmptyList();
+    PickResult pick = draw();
+    const bool pictureGone = pick.kind == PickResult::Kind::Picture && !framework::FileExists(pick.path);
+    if (pictureGone || pick.kind == PickResult::Kind::MemberRefused) {
+      // The file went away after the list was read, or the archive member
+      // drawn cannot be used: read the list again and draw once more; an
+      // emptied folder ends the change like an empty one.
       FileListBox2->Update();
-      if (FileListBox2->Count() == 0) return endForEmptyList();
-      picture = pick();
-      if (picture == kNoArchiveMember) return endForArchiveWithoutPicture();
+      if (FileListBox2->Count() == 0) return reportEmptyList();
+      pick = draw();
     }
-    ShowPicture(picture, apply, options.Wallpaper());
+    switch (pick.kind) {
+      case PickResult::Kind::ArchiveUsedUp:
+        // No new wallpaper; the archive is passed over until its folder's
+        // pass ends.
+        MarkArchiveShown(pick.path);
+        return;
+      case PickResult::Kind::MemberRefused:
+        return;  // refused twice: no new wallpaper this time
+      case PickResult::Kind::Picture:
+        break;
+    }
+    ShowPicture(pick.path, apply, options.Wallpaper());
     normalCursor();
     if (MeltFile.Extracted) {
       if (framework::FileExists(MeltFile.FileName)) framework::ForceDeleteFile(MeltFile.FileName);
@@ -120,18 +130,13 @@ void TForm1::ChangeWallpaper(bool apply) {
     }
   } catch (...) {
     // Whatever went wrong ends this change quietly; the next one starts anew.
-    normalCursor();
   }
-  ChangeBusy = false;
 }
 
 void TForm1::Button1Click() {
   Button1->SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   Button1->Repaint();
-  struct RestoreCursor {
-    framework::Button* button;
-    ~RestoreCursor() { button->SetCursor(nullptr); }
-  } restore{Button1};
+  auto restoreCursor = framework::ScopeExit([this] { Button1->SetCursor(nullptr); });
   int row = FileListBox2->ItemIndex();
   if (row < 0) {
     Application::Instance().MessageBox(kNothingSelectedText, "悪のエラー", MB_OK | MB_ICONWARNING);
