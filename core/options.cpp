@@ -34,7 +34,7 @@ const OptionKey kPlaySound{"PlaySound", &ProgramOptions::playSound};
 const OptionKey kSoundFile{"SoundFile", &ProgramOptions::soundFile};
 
 const std::initializer_list<OptionKey> kAllOptionKeys = {
-    kStartUpChange, kTaskTray, kSplash,   kDlay,        kCPUUseRate,  kCompulsory, kChangeStyle, kTimerChange, kHour,
+    kStartUpChange, kTaskTray,    kSplash,     kDlay,     kCPUUseRate,  kCompulsory, kChangeStyle, kTimerChange, kHour,
     kMinute,        kMemoryCount, kScreenSize, kAutoFind, kLoopCounter, kCustomMask, kPlaySound,   kSoundFile};
 
 void Read(const IniFile& settings, const char* key, bool& value) { value = settings.ReadBool(kSysInfo, key, value); }
