@@ -2,16 +2,16 @@
 
 #include <windows.h>
 
-#include <memory>
-
-#include "app/splash.h"
 #include "archive/unlha32.h"
 #include "core/loadgate.h"
-#include "core/mainform.h"
+#include "core/options.h"
 #include "core/settings.h"
 #include "framework/application.h"
+#include "framework/scopeguard.h"
 #include "ui/folderlistform.h"
+#include "ui/mainform.h"
 #include "ui/optionsform.h"
+#include "ui/splashform.h"
 #include "ui/viewerform.h"
 
 namespace kaleidon {
@@ -33,52 +33,81 @@ void ReportRunningCopy() {
   }
 }
 
-struct ProgramWindows {
-  std::unique_ptr<TForm1> main;
-  std::unique_ptr<TForm2> options;
-  std::unique_ptr<TForm4> viewer;
-  std::unique_ptr<TForm5> folderList;
-};
-
-void CreateMain(ProgramWindows& w, const CommandLine& cl) {
-  w.main = std::make_unique<TForm1>(cl);
-  Application::Instance().SetMainForm(w.main.get());
+// What the splash says before each step of the creation.
+void ShowCreationStatus(TForm3& splash, const ProgramWindows& windows, ProgramWindows::Step step) {
+  switch (step) {
+    case ProgramWindows::Step::Main:
+      splash.ShowStatus("起動処理中...");
+      break;
+    case ProgramWindows::Step::OptionsAndViewer:
+      splash.ShowStatus("ｵﾌﾟｼｮﾝ設定更新中...");
+      break;
+    case ProgramWindows::Step::FolderList: {
+      const ProgramOptions options = windows.options->Values();
+      if (options.delayedStart) splash.ShowStatus("ｽﾛｰｽﾀｰﾄ待機中...");
+      if (options.startUpChange) splash.ShowStatus("壁紙変更中...");
+      break;
+    }
+  }
 }
 
-void CreateOptionsAndViewer(ProgramWindows& w, const CommandLine& cl) {
-  w.options = std::make_unique<TForm2>(*w.main, cl);
-  w.main->Options = w.options.get();
-  w.viewer = std::make_unique<TForm4>();
-  w.main->Viewer = w.viewer.get();
+}  // namespace
+
+ProgramWindows::ProgramWindows() = default;
+
+ProgramWindows::~ProgramWindows() { Destroy(); }
+
+void ProgramWindows::Create(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep) {
+  auto announce = [&beforeStep](Step step) {
+    if (beforeStep) beforeStep(step);
+  };
+  announce(Step::Main);
+  main = std::make_unique<TForm1>(commandLine);
+  Application::Instance().SetMainForm(main.get());
+
+  announce(Step::OptionsAndViewer);
+  TForm1* mainWindow = main.get();
+  options = std::make_unique<TForm2>(
+      commandLine, OptionsEvents{.slotCountChanged = [mainWindow](int n) { mainWindow->OptionsSlotCountChanged(n); },
+                                 .timerSwitched = [mainWindow](bool on) { mainWindow->OptionsTimerSwitched(on); }});
+  main->Options = options.get();
+  viewer = std::make_unique<TForm4>();
+  main->Viewer = viewer.get();
+
+  // The folder list's creation fills the slot table, which the main window's
+  // slot box then shows.
+  announce(Step::FolderList);
+  folderList = std::make_unique<TForm5>();
+  main->FolderList = folderList.get();
+  TForm5* list = folderList.get();
+  options->Events.slotsStored = [list](int n) { list->ReloadSlots(n); };
+  const int slotCount = options->Values().slotCount;
+  folderList->FillTable(slotCount);
+  main->SlotTableFilled(slotCount);
 }
 
-// The folder list dialog's creation: the slot table, then the changes of the
-// start-up.
-void CreateFolderList(ProgramWindows& w, const CommandLine& cl) {
-  w.folderList = std::make_unique<TForm5>(*w.main);
-  w.main->FolderList = w.folderList.get();
-  w.options->FolderList = w.folderList.get();
-  TForm2& o = *w.options;
-  w.folderList->FillTable(o.SpinEdit3->Value());
-  if (cl.Change()) {
-    WaitForLowLoad(o.SpinEdit4->Value(), o.SpinEdit5->Value());
-    w.main->ChangeWallpaper(!o.CheckBox5->Checked());
+void ProgramWindows::Destroy() {
+  if (main && Application::Instance().MainForm() == main.get()) Application::Instance().SetMainForm(nullptr);
+  folderList.reset();
+  viewer.reset();
+  options.reset();
+  main.reset();
+}
+
+void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine) {
+  const ProgramOptions options = windows.options->Values();
+  if (commandLine.Change()) {
+    WaitForLowLoad(options.loadThreshold, options.giveUpSeconds);
+    windows.main->ChangeWallpaper(!options.changeStyle);
     Application::Instance().SetShowMainForm(false);
     Application::Instance().Terminate();
     return;
   }
-  if (o.CheckBox1->Checked()) {
-    if (o.CheckBox6->Checked()) WaitForLowLoad(o.SpinEdit4->Value(), o.SpinEdit5->Value());
-    w.main->ChangeWallpaper(true);
+  if (options.startUpChange) {
+    if (options.delayedStart) WaitForLowLoad(options.loadThreshold, options.giveUpSeconds);
+    windows.main->ChangeWallpaper(true);
   }
 }
-
-void SetTitleAndHelp() {
-  Application::Instance().SetTitle("カレイドン");
-  Application::Instance().SetHelpFile("KALEIDON.hlp");
-}
-
-}  // namespace
 
 int RunKaleidon(const CommandLine& commandLine) {
   Application& app = Application::Instance();
@@ -97,36 +126,30 @@ int RunKaleidon(const CommandLine& commandLine) {
   }
   // The archive library, when installed, is bound once for the whole run.
   LoadUnlhaLibrary();
+  auto release = framework::ScopeExit([mutex] {
+    FreeUnlhaLibrary();
+    if (mutex) CloseHandle(mutex);
+  });
   app.Initialize();
 
-  ProgramWindows windows;
+  ProgramWindows windows;  // released before the library and the mutex
   try {
-    if (OpenSettings().ReadBool(kSysInfo, "Splash", defaults::kSplash)) {
-      std::unique_ptr<TForm3> splash = std::make_unique<TForm3>();
+    std::unique_ptr<TForm3> splash;
+    if (ReadOptions(OpenSettings()).splash) {
+      splash = std::make_unique<TForm3>();
       splash->Label1->SetEnabled(true);
       splash->ShowStatus("ｶﾚｲﾄﾞﾝ起動中");
       splash->Show();
       splash->Repaint();
-      SetTitleAndHelp();
-      splash->ShowStatus("起動処理中...");
-      CreateMain(windows, commandLine);
-      splash->ShowStatus("ｵﾌﾟｼｮﾝ設定更新中...");
-      CreateOptionsAndViewer(windows, commandLine);
-      framework::IniFile ini = OpenSettings();
-      if (ini.ReadBool(kSysInfo, "Dlay", defaults::kDlay)) splash->ShowStatus("ｽﾛｰｽﾀｰﾄ待機中...");
-      if (ini.ReadBool(kSysInfo, "StartUpChange", defaults::kStartUpChange)) splash->ShowStatus("壁紙変更中...");
-      CreateFolderList(windows, commandLine);
-    } else {
-      SetTitleAndHelp();
-      CreateMain(windows, commandLine);
-      CreateOptionsAndViewer(windows, commandLine);
-      CreateFolderList(windows, commandLine);
     }
+    app.SetTitle("カレイドン");
+    app.SetHelpFile("KALEIDON.hlp");
+    windows.Create(commandLine, [&](ProgramWindows::Step step) {
+      if (splash) ShowCreationStatus(*splash, windows, step);
+    });
+    RunStartupChange(windows, commandLine);
   } catch (const std::exception& e) {
     app.ShowException(e);
-    app.SetMainForm(nullptr);
-    FreeUnlhaLibrary();
-    if (mutex) CloseHandle(mutex);
     return 0;
   }
 
@@ -134,9 +157,6 @@ int RunKaleidon(const CommandLine& commandLine) {
   // owned by it, has none.
   SetWindowLongPtrW(app.Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(windows.main->Handle()));
   app.Run();
-  app.SetMainForm(nullptr);
-  FreeUnlhaLibrary();
-  if (mutex) CloseHandle(mutex);
   return 0;
 }
 

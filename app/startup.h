@@ -1,11 +1,47 @@
 #pragma once
 // The program's entry: one copy at a time, the splash, the windows in their
 // order, the change at start-up or from the command line, the message loop.
+#include <functional>
+#include <memory>
+
 #include "core/commandline.h"
 
 namespace kaleidon {
 
+class TForm1;
+class TForm2;
+class TForm4;
+class TForm5;
+
 inline constexpr const wchar_t* kInstanceMutexName = L"Quorin[Kaleidon]";
+
+// The windows that live for the whole run, made in their order and wired
+// to each other's events: the main window (the application's main form),
+// the options dialog, the viewer and the folder list dialog. The program and
+// its tests make them through this one class.
+class ProgramWindows {
+ public:
+  // The steps of the creation, each told before it runs.
+  enum class Step { Main, OptionsAndViewer, FolderList };
+
+  ProgramWindows();
+  ~ProgramWindows();
+  ProgramWindows(const ProgramWindows&) = delete;
+  ProgramWindows& operator=(const ProgramWindows&) = delete;
+
+  void Create(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep = nullptr);
+  // Releases the windows, the last made first.
+  void Destroy();
+
+  std::unique_ptr<TForm1> main;
+  std::unique_ptr<TForm2> options;
+  std::unique_ptr<TForm4> viewer;
+  std::unique_ptr<TForm5> folderList;
+};
+
+// Once the windows exist: the command-line change (/E), which ends the run,
+// or the start-up change when the options ask for it.
+void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine);
 
 // Runs the program; the exit code is always 0.
 int RunKaleidon(const CommandLine& commandLine);

@@ -47,8 +47,8 @@ int wmain(int argc, wchar_t** argv) {
   style.clientWidth = 516;
   style.clientHeight = 376;
   framework::Form form(style);
-  framework::CreateControls(form, {{framework::ControlKind::FileListBox, "FileListBox2", 260, 35, 251, 221}});
-  auto* list = framework::Get<framework::FileListBox>(form, "FileListBox2");
+  framework::FileListBox* list = nullptr;
+  framework::CreateControls(form, {{&list, 260, 35, 251, 221}});
   list->SetFileTypes(framework::kAllFileTypes);
   list->SetShowIcons(true);
   form.Show();

@@ -74,7 +74,7 @@ void Run(const char* label, size_t count, bool japanese, int rounds) {
                                 .selectRow = {},
                                 .meltFile = melt};
     double start = Now(), startCpu = CpuNow();
-    std::string picked = kaleidon::PickRandomFile(choice);
+    std::string picked = kaleidon::PickRandomFile(choice).path;
     times.push_back(Now() - start);
     cpu.push_back(CpuNow() - startCpu);
     if (picked != folder + names.back()) {

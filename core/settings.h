@@ -1,6 +1,7 @@
 #pragma once
-// The settings file Kaleidon.ini beside the program: its path, its sections
-// and the keys of the general section SysInfo with their defaults.
+// The settings file Kaleidon.ini beside the program: its path, its sections,
+// the main window's own keys of the general section SysInfo, and the defaults
+// of the option keys (which core/options.h reads and writes).
 #include <string>
 
 #include "framework/inifile.h"
@@ -11,6 +12,11 @@ inline constexpr const char* kSysInfo = "SysInfo";
 inline constexpr const char* kDirectoryBuf = "DirectoryBuf";
 inline constexpr const char* kSelectedDirectorys = "SelectedDirectorys";
 inline constexpr const char* kAllFilesSelectedDirectorys = "AllFilesSelectedDirectorys";
+
+// The main window's own keys of SysInfo.
+inline constexpr const char* kPathKey = "Path";                      // the current folder
+inline constexpr const char* kFilterKey = "Filter";                  // the chosen file type
+inline constexpr const char* kProgramVersionKey = "ProgramVersion";  // the version that wrote the file
 
 // The version this program writes, and the marker of older files.
 inline constexpr const char* kProgramVersion = "0.6";

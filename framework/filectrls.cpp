@@ -7,7 +7,9 @@
 #include <cctype>
 
 #include "framework/application.h"
+#include "framework/filemask.h"
 #include "framework/paths.h"
+#include "framework/scopeguard.h"
 #include "framework/text.h"
 
 namespace framework {
@@ -31,88 +33,6 @@ std::wstring UpperCase(std::wstring s) {
   if (!s.empty()) CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
   return s;
 }
-
-// "*" and "?" over text that is already in one case. Linear in practice:
-// only the last "*" is ever backtracked to.
-bool Glob(std::wstring_view pattern, std::wstring_view text) {
-  size_t p = 0, t = 0, star = std::wstring_view::npos, mark = 0;
-  while (t < text.size()) {
-    if (p < pattern.size() && (pattern[p] == L'?' || pattern[p] == text[t])) {
-      ++p;
-      ++t;
-    } else if (p < pattern.size() && pattern[p] == L'*') {
-      star = p++;
-      mark = t;
-    } else if (star != std::wstring_view::npos) {
-      p = star + 1;
-      t = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == L'*') ++p;
-  return p == pattern.size();
-}
-
-// A mask split into its patterns, in upper case, with the file-system
-// spellings "*.*", "name.*" and "name." turned into plain wildcards.
-class CompiledMask {
- public:
-  explicit CompiledMask(std::string_view mask) {
-    std::wstring all = Widen(mask);
-    size_t start = 0;
-    while (start <= all.size()) {
-      size_t end = all.find(L';', start);
-      if (end == std::wstring::npos) end = all.size();
-      std::wstring piece = all.substr(start, end - start);
-      size_t first = piece.find_first_not_of(L' ');
-      size_t last = piece.find_last_not_of(L' ');
-      if (first != std::wstring::npos) Add(UpperCase(piece.substr(first, last - first + 1)));
-      start = end + 1;
-    }
-  }
-
-  // name must be in upper case.
-  bool Matches(std::wstring_view name) const {
-    for (const Pattern& p : patterns_) {
-      if (p.noExtension && name.find(L'.') != std::wstring_view::npos) continue;
-      if (Glob(p.text, name)) return true;
-      if (p.orBare && Glob(p.bare, name)) return true;
-    }
-    return false;
-  }
-  bool Empty() const { return patterns_.empty(); }
-
- private:
-  struct Pattern {
-    std::wstring text;
-    std::wstring bare;         // the pattern without its ".*"
-    bool orBare = false;       // "name.*" also matches "name"
-    bool noExtension = false;  // "name." matches only names without a dot
-  };
-
-  void Add(std::wstring text) {
-    Pattern p;
-    if (text == L"*.*") {
-      p.text = L"*";
-    } else if (text.size() >= 2 && text.compare(text.size() - 2, 2, L".*") == 0) {
-      p.text = text;
-      p.bare = text.substr(0, text.size() - 2);
-      p.orBare = true;
-    } else if (text.back() == L'.') {
-      // A final dot stands for "no more extension": "*." and "name." take
-      // names without a dot, "*.bmp." is "*.bmp".
-      while (!text.empty() && text.back() == L'.') text.pop_back();
-      p.noExtension = text.find(L'.') == std::wstring::npos;
-      p.text = text.empty() ? L"*" : text;
-    } else {
-      p.text = std::move(text);
-    }
-    patterns_.push_back(std::move(p));
-  }
-
-  std::vector<Pattern> patterns_;
-};
 
 bool IsDriveRoot(std::string_view path) {
   return path.size() == 3 && path[1] == ':' && path[2] == '\\' && std::isalpha(static_cast<unsigned char>(path[0]));
@@ -177,10 +97,7 @@ DWORD EnumerateFolder(const std::string& folder, bool foldersOnly, Each&& each) 
     }
     return error ? error : ERROR_PATH_NOT_FOUND;
   }
-  struct Closer {
-    HANDLE h;
-    ~Closer() { FindClose(h); }
-  } closer{h};
+  auto close = ScopeExit([h] { FindClose(h); });
   do {
     if (fd.cFileName[0] == L'.' &&
         (fd.cFileName[1] == 0 || (fd.cFileName[1] == L'.' && fd.cFileName[2] == 0)))
@@ -262,7 +179,7 @@ void DrawTextAt(HDC dc, const std::string& text, RECT rect) {
 }  // namespace
 
 bool MatchesMask(std::string_view mask, std::string_view fileName) {
-  return CompiledMask(mask).Matches(UpperCase(Widen(fileName)));
+  return FileMask(UpperCase(Widen(mask))).Matches(UpperCase(Widen(fileName)));
 }
 
 // ---- DriveComboBox -------------------------------------------------------------------
@@ -569,7 +486,7 @@ FileListBox::~FileListBox() = default;
 
 std::vector<std::string> FileListBox::Read(const std::string& folder, const std::string& mask,
                                            unsigned types) const {
-  CompiledMask compiled(mask);
+  FileMask fileMask(UpperCase(Widen(mask)));
   std::vector<std::wstring> names;
   DWORD error = EnumerateFolder(folder, false, [&](const WIN32_FIND_DATAW& fd) {
     DWORD a = fd.dwFileAttributes;
@@ -581,9 +498,9 @@ std::vector<std::string> FileListBox::Read(const std::string& folder, const std:
                   ((a & FILE_ATTRIBUTE_HIDDEN) && (types & kFileHidden)) ||
                   ((a & FILE_ATTRIBUTE_SYSTEM) && (types & kFileSystem));
     if (!wanted) return;
-    if (compiled.Empty()) return;
+    if (fileMask.Empty()) return;
     std::wstring name = fd.cFileName;
-    if (compiled.Matches(UpperCase(name))) names.push_back(std::move(name));
+    if (fileMask.Matches(UpperCase(name))) names.push_back(std::move(name));
   });
   if (error) RaiseCannotOpen(folder);
   return SortForDisplay(std::move(names));

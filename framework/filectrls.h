@@ -16,11 +16,8 @@
 
 namespace framework {
 
-// Whether a file name matches a mask of ";"-separated wildcard patterns,
-// compared without regard to case as the file system does: "*" any run of
-// characters, "?" one character, "*.*" every name, "name.*" also a name
-// without extension, "*." only names without one. Blanks around a pattern
-// are ignored, empty patterns match nothing.
+// Whether a file name matches a mask of ";"-separated wildcard patterns
+// (see FileMask), compared without regard to case as the file system does.
 bool MatchesMask(std::string_view mask, std::string_view fileName);
 
 // The kinds of file a FileListBox lists. A file is listed when it is not a

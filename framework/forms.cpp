@@ -105,7 +105,7 @@ void WinControl::CreateHandle(const wchar_t* className, DWORD style, DWORD exSty
                             bounds_.left, bounds_.top, Width(), Height(), owner_->Handle(),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)), GetModuleHandleW(nullptr),
                             nullptr);
-  if (!handle_) throw Exception("cannot create the control " + name_);
+  if (!handle_) throw Exception("cannot create a control of class " + Narrow(className));
   SetPropW(handle_, kControlProp, this);
   defaultProc_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WinControl::SubclassProc)));
@@ -344,12 +344,6 @@ void Form::Close() {
 void Form::Repaint() {
   InvalidateRect(handle_, nullptr, TRUE);
   UpdateWindow(handle_);
-}
-
-Control* Form::FindControl(const std::string& name) const {
-  for (const auto& c : controls_)
-    if (c->Name() == name) return c.get();
-  return nullptr;
 }
 
 GraphicControl* Form::GraphicAt(POINT p) const {

@@ -209,7 +209,6 @@ class Form {
     controls_.push_back(std::move(control));
     return raw;
   }
-  Control* FindControl(const std::string& name) const;
   const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
 
   // Events.

@@ -139,43 +139,44 @@ class Picture {
 std::string PictureExtension(std::string_view fileName);
 
 #ifdef _WIN32
-// The platform's vector pictures: an enhanced metafile, or a Windows
-// metafile with the placeable header that gives its size. Drawn by the
-// system's metafile player.
-class Metafile : public Graphic {
+// A picture the system draws from the bytes of its file, kept as they are.
+class SystemPicture : public Graphic {
  public:
-  void LoadFromBytes(std::string_view bytes) override;
   std::string SaveToBytes() const override { return data_; }
   int Width() const override { return width_; }
   int Height() const override { return height_; }
+  // Drawn at its own size onto a white bitmap.
   Bitmap ToBitmap() const override;
-  void Draw(HDC__* dc, int x, int y, int width, int height) const override;
 
- private:
-  friend struct MetafileAccess;
+ protected:
   std::string data_;
-  bool enhanced_ = false;
   int width_ = 0;
   int height_ = 0;
 };
 
-// An icon file; the first picture of the file is used.
-class Icon : public Graphic {
+// The platform's vector pictures: an enhanced metafile, or a Windows
+// metafile with the placeable header that gives its size. Drawn by the
+// system's metafile player.
+class Metafile : public SystemPicture {
  public:
   void LoadFromBytes(std::string_view bytes) override;
-  std::string SaveToBytes() const override { return data_; }
-  int Width() const override { return width_; }
-  int Height() const override { return height_; }
-  Bitmap ToBitmap() const override;
+  void Draw(HDC__* dc, int x, int y, int width, int height) const override;
+
+ private:
+  friend struct MetafileAccess;
+  bool enhanced_ = false;
+};
+
+// An icon file; the first picture of the file is used.
+class Icon : public SystemPicture {
+ public:
+  void LoadFromBytes(std::string_view bytes) override;
   void Draw(HDC__* dc, int x, int y, int width, int height) const override;
 
  private:
   friend struct IconAccess;
-  std::string data_;
   size_t imageOffset_ = 0;
   size_t imageSize_ = 0;
-  int width_ = 0;
-  int height_ = 0;
 };
 #endif
 

@@ -65,6 +65,10 @@ void JpegImage::Draw(HDC__* dc, int x, int y, int width, int height) const {
   drawCache_->Draw(dc, x, y, width, height);
 }
 
+Bitmap SystemPicture::ToBitmap() const {
+  return Render(width_, height_, [&](HDC dc) { Draw(dc, 0, 0, width_, height_); });
+}
+
 // Metafiles.
 
 struct MetafileAccess {
@@ -124,10 +128,6 @@ void Metafile::Draw(HDC__* dc, int x, int y, int width, int height) const {
   DeleteEnhMetaFile(handle);
 }
 
-Bitmap Metafile::ToBitmap() const {
-  return Render(width_, height_, [&](HDC dc) { Draw(dc, 0, 0, width_, height_); });
-}
-
 // Icons.
 
 struct IconAccess {
@@ -164,10 +164,6 @@ void Icon::Draw(HDC__* dc, int x, int y, int width, int height) const {
   if (!handle) return;
   DrawIconEx(dc, x, y, handle, width, height, 0, nullptr, DI_NORMAL);
   DestroyIcon(handle);
-}
-
-Bitmap Icon::ToBitmap() const {
-  return Render(width_, height_, [&](HDC dc) { Draw(dc, 0, 0, width_, height_); });
 }
 
 }  // namespace framework

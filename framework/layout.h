@@ -1,16 +1,18 @@
 #pragma once
-// Window layouts as data: one table per window, instantiated by the form.
+// Window layouts as data: one table per window, beside its form, turned into
+// the form's controls in table order. A row names the form's member that
+// receives the control, and the member's type says what kind of control it
+// is, so each control is named once:
+//
+//   framework::CreateControls(*this, {
+//       {&Button3, 90, 265, 0, 0, "ランダム(&R)"},
+//       {framework::unnamed<framework::Label>, 14, 108, 0, 0, "CPU負荷設定"},
+//   });
 #include <initializer_list>
 
 #include "framework/forms.h"
 
 namespace framework {
-
-enum class ControlKind {
-  Label, Image, Button, CheckBox, Edit, GroupBox,
-  DriveComboBox, DirectoryListBox, FileListBox, FilterComboBox, SpinEdit, StringGrid, ListBox, ComboBox,
-  Memo, PageControl, ScrollBox,
-};
 
 enum ControlFlags : unsigned {
   kHidden = 1,
@@ -20,26 +22,49 @@ enum ControlFlags : unsigned {
   kBold = 16,
 };
 
-struct ControlSpec {
-  ControlKind kind;
-  const char* name;
+// A row for a control that no code touches after it is made (a caption
+// label, a group box): unnamed<Label>.
+template <class T>
+struct Unnamed {};
+template <class T>
+inline constexpr Unnamed<T> unnamed{};
+
+class ControlSpec {
+ public:
+  // member: the form's pointer that receives the new control.
+  template <class T>
+  ControlSpec(T** member, int left, int top, int width = 0, int height = 0, const char* caption = "",
+              unsigned flags = 0, COLORREF color = CLR_INVALID, int fontHeight = 0)
+      : left(left), top(top), width(width), height(height), caption(caption), flags(flags), color(color),
+        fontHeight(fontHeight), make_(&Make<T>), member_(member) {}
+  template <class T>
+  ControlSpec(Unnamed<T>, int left, int top, int width = 0, int height = 0, const char* caption = "",
+              unsigned flags = 0, COLORREF color = CLR_INVALID, int fontHeight = 0)
+      : ControlSpec(static_cast<T**>(nullptr), left, top, width, height, caption, flags, color, fontHeight) {}
+
+  // Adds the control to the form and hands it to the member.
+  Control* Create(Form& form) const { return make_(form, member_); }
+
   int left, top;
-  int width = 0, height = 0;  // 0: the control's own default
-  const char* caption = "";
-  unsigned flags = 0;
-  COLORREF color = CLR_INVALID;  // text colour; CLR_INVALID: the form's
-  int fontHeight = 0;            // 0: the form's
+  int width, height;     // 0: the control's own default
+  const char* caption;
+  unsigned flags;
+  COLORREF color;        // text colour; CLR_INVALID: the form's
+  int fontHeight;        // 0: the form's
+
+ private:
+  template <class T>
+  static Control* Make(Form& form, void* member) {
+    T* control = form.Add<T>(std::string());
+    if (member) *static_cast<T**>(member) = control;
+    return control;
+  }
+
+  Control* (*make_)(Form&, void*);
+  void* member_;
 };
 
 // Creates the controls of the table on the form, in table order.
-void CreateControls(Form& form, std::initializer_list<ControlSpec> entries);
-
-// The control of that name and kind; raises when the layout lacks it.
-template <class T>
-T* Get(const Form& form, const std::string& name) {
-  T* control = dynamic_cast<T*>(form.FindControl(name));
-  if (!control) throw Exception("layout has no control " + name);
-  return control;
-}
+void CreateControls(Form& form, std::initializer_list<ControlSpec> rows);
 
 }  // namespace framework

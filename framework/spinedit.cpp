@@ -42,7 +42,7 @@ SpinEdit::SpinEdit(Form* owner, std::string name) : WinControl(owner, std::move(
   CreateHandle(L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE);
   upDown_ = CreateWindowExW(0, UPDOWN_CLASSW, nullptr, WS_CHILD | WS_VISIBLE | UDS_NOTHOUSANDS, 0, 0, kUpDownWidth,
                             16, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (!upDown_) throw Exception("cannot create the arrows of " + name_);
+  if (!upDown_) throw Exception("cannot create the arrows of a spin edit");
   // The arrows report every press and are kept away from their own limits;
   // the value lives here.
   SendMessageW(upDown_, UDM_SETRANGE32, 0, 100);

@@ -1,14 +1,13 @@
 #pragma once
-// MeltFile: how the file choice hands the change cycle a picture extracted
-// from an archive into Temp (deleted once the wallpaper is applied), or, after
-// an archive without a usable member, that archive's path.
+// MeltFile: the picture the file choice extracted from an archive into Temp,
+// which the change cycle deletes once the wallpaper is applied.
 #include <string>
 
 namespace kaleidon {
 
 struct TMeltFile {
   std::string FileName;
-  bool Extracted = false;
+  bool Extracted = false;  // FileName is an extracted file still to be deleted
 };
 
 // The program-wide value is the main window's MeltFile; the file choice is

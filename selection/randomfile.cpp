@@ -9,6 +9,7 @@
 #include "framework/exception.h"
 #include "framework/paths.h"
 #include "framework/random.h"
+#include "framework/scopeguard.h"
 #include "framework/text.h"
 #include "selection/foldermemory.h"
 #include "selection/history.h"
@@ -95,20 +96,16 @@ std::string TempFolder(const FileChoice& choice) {
 
 }  // namespace
 
-std::string PickRandomFile(FileChoice& choice) {
+PickResult PickRandomFile(FileChoice& choice) {
   int row = -1;
   // The list's selection follows the draw, also when a later step fails.
-  struct SelectOnExit {
-    FileChoice& choice;
-    const int& row;
-    ~SelectOnExit() {
-      if (!choice.selectRow) return;
-      try {
-        choice.selectRow(row);
-      } catch (...) {
-      }
+  auto select = framework::ScopeExit([&choice, &row] {
+    if (!choice.selectRow) return;
+    try {
+      choice.selectRow(row);
+    } catch (...) {
     }
-  } select{choice, row};
+  });
 
   if (choice.names.empty()) throw framework::Exception("選択できるファイルがありません");
   const std::string folder = framework::JoinPath(choice.folder, "");
@@ -127,24 +124,18 @@ std::string PickRandomFile(FileChoice& choice) {
   if (IsArchiveName(pick)) return PickFromArchive(choice, framework::JoinPath(folder, pick));
   history.InsertSorted(pick);
   SaveHistory(historyPath, history);
-  return framework::JoinPath(folder, pick);
+  return {PickResult::Kind::Picture, framework::JoinPath(folder, pick)};
 }
 
-std::string PickFromArchive(FileChoice& choice, const std::string& archive) {
+PickResult PickFromArchive(FileChoice& choice, const std::string& archive) {
   std::vector<std::string> entries;
   if (choice.loopCounter > 0) entries = ListArchiveEntries(archive, static_cast<size_t>(choice.loopCounter));
   std::vector<std::string> candidates = MatchArchiveMembers(entries, SplitMaskPatterns(choice.mask));
-  if (candidates.empty()) {
-    // Names the archive for the change cycle, which marks it as shown; it is
-    // no extracted file, so nothing may delete it.
-    choice.meltFile.FileName = archive;
-    choice.meltFile.Extracted = false;
-    return kNoArchiveMember;
-  }
-  const std::string temp = TempFolder(choice);
+  // The change cycle marks such an archive as shown.
+  if (candidates.empty()) return {PickResult::Kind::ArchiveUsedUp, archive};
   std::string member = PickArchiveMember(choice, archive, candidates);
-  if (member.empty() || !ExtractToTemp(choice, archive, member)) return temp;
-  return ExtractedMemberPath(temp, member).value_or(temp);
+  if (member.empty() || !ExtractToTemp(choice, archive, member)) return {PickResult::Kind::MemberRefused, {}};
+  return {PickResult::Kind::Picture, choice.meltFile.FileName};
 }
 
 std::string PickArchiveMember(FileChoice& choice, const std::string& archive,

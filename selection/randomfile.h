@@ -33,19 +33,26 @@ struct FileChoice {
   unsigned extractPollMs = 100;
 };
 
-// The literal result for an archive without a usable member.
-inline constexpr const char* kNoArchiveMember = "error";
+// What a choice came to.
+struct PickResult {
+  enum class Kind {
+    Picture,        // path: the chosen file, or the member extracted into Temp
+    ArchiveUsedUp,  // path: the archive drawn, which holds no member the mask admits
+    MemberRefused,  // the member drawn cannot be used (an archive inside the
+                    // archive, or an extraction that never came); no path
+  };
+  Kind kind = Kind::Picture;
+  std::string path;
+};
 
-// The full path of the chosen file; for an archive, the result of
-// PickFromArchive. Raises framework::Exception when the list is empty or a
-// history file cannot be read or written.
-std::string PickRandomFile(FileChoice& choice);
+// A file of the list; for an archive, the result of PickFromArchive. Raises
+// framework::Exception when the list is empty or a history file cannot be
+// read or written.
+PickResult PickRandomFile(FileChoice& choice);
 
 // For the archive at path: <program folder>Temp\<member's file name> with the
-// member extracted there; "error" (MeltFile then names the archive) when no
-// member matches the mask; <program folder>Temp\ when the member drawn was
-// refused (an archive inside the archive, or an extraction that never came).
-std::string PickFromArchive(FileChoice& choice, const std::string& archive);
+// member extracted there (MeltFile then names it), or why there is none.
+PickResult PickFromArchive(FileChoice& choice, const std::string& archive);
 
 // Draws one of the candidate member names against the archive's history and
 // records it there. Empty when the member is refused.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/application.h"
+#include "framework/scopeguard.h"
 #include "framework/text.h"
 
 namespace kaleidon {
@@ -152,12 +153,9 @@ void TTrayIcon::SetIcon(HICON icon) {
   if (!copy) throw framework::Exception("アイコンをコピーできません");
   HICON old = std::exchange(icon_, copy);
   // The shell takes the new icon before the old one goes.
-  struct DestroyOld {
-    HICON icon;
-    ~DestroyOld() {
-      if (icon) DestroyIcon(icon);
-    }
-  } destroyOld{old};
+  auto destroyOld = framework::ScopeExit([old] {
+    if (old) DestroyIcon(old);
+  });
   IconChanged();
 }
 

@@ -1,6 +1,5 @@
 #include "ui/folderlistform.h"
 
-#include "core/mainform.h"
 #include "core/settings.h"
 #include "framework/layout.h"
 
@@ -10,14 +9,11 @@ namespace {
 framework::FormStyle FolderListStyle() { return framework::FormStyle::FixedDialog("TForm5", "フォルダリスト", 483, 337); }
 }  // namespace
 
-TForm5::TForm5(TForm1& main) : Form(FolderListStyle()), main_(main) {
-  using framework::ControlKind;
+TForm5::TForm5() : Form(FolderListStyle()) {
   framework::CreateControls(*this, {
-      {ControlKind::StringGrid, "StringGrid1", 0, 0, 483, 306},
-      {ControlKind::Button, "Button1", 400, 310, 81, 26, "閉じる(&C)"},
+      {&StringGrid1, 0, 0, 483, 306},
+      {&Button1, 400, 310, 81, 26, "閉じる(&C)"},
   });
-  StringGrid1 = framework::Get<framework::StringGrid>(*this, "StringGrid1");
-  Button1 = framework::Get<framework::Button>(*this, "Button1");
   StringGrid1->SetColCount(2);
   StringGrid1->SetRowCount(kMaxFolderSlots + 1);
   StringGrid1->SetFixedCols(1);
@@ -30,11 +26,7 @@ TForm5::TForm5(TForm1& main) : Form(FolderListStyle()), main_(main) {
 
 void TForm5::FillTable(int slotCount) {
   SetCell(1, 0, std::string(35, ' ') + "フォルダのフルパス");
-  for (int n = 1; n <= slotCount && n <= kMaxFolderSlots; ++n) SetCell(0, n, SlotLabel(n));
-  FolderMemory memory = main_.Memory();
-  memory.slotCount = slotCount;
-  LoadFolderList(memory);
-  if (slotCount >= 1) main_.SpinEdit1->SetMaxValue(slotCount);
+  ReloadSlots(slotCount);
 }
 
 void TForm5::ReloadSlots(int slotCount) {

@@ -8,18 +8,15 @@
 
 namespace kaleidon {
 
-class TForm1;
-
 class TForm5 : public framework::Form, public SlotTable {
  public:
-  explicit TForm5(TForm1& main);
+  TForm5();
 
-  framework::StringGrid* StringGrid1;
-  framework::Button* Button1;
+  framework::StringGrid* StringGrid1;  // the slot table
+  framework::Button* Button1;          // "閉じる"
 
-  // The table as the dialog's creation fills it: the header, the slot
-  // labels and folders of slots 1..slotCount, and the main window's slot box
-  // limited to them.
+  // The table as the dialog's creation fills it: the header, then the slot
+  // labels and folders of slots 1..slotCount.
   void FillTable(int slotCount);
   // Column 1 of rows 1..slotCount from the settings file, with their labels.
   void ReloadSlots(int slotCount);
@@ -27,9 +24,6 @@ class TForm5 : public framework::Form, public SlotTable {
   // The slot table.
   std::string Cell(int column, int row) const override;
   void SetCell(int column, int row, const std::string& text) override;
-
- private:
-  TForm1& main_;
 };
 
 }  // namespace kaleidon

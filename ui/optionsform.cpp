@@ -2,12 +2,10 @@
 
 #include <commdlg.h>
 
-#include "core/mainform.h"
 #include "core/settings.h"
 #include "framework/application.h"
 #include "framework/layout.h"
 #include "framework/text.h"
-#include "ui/folderlistform.h"
 
 namespace kaleidon {
 
@@ -17,63 +15,44 @@ framework::FormStyle OptionsStyle() { return framework::FormStyle::FixedDialog("
 
 }  // namespace
 
-TForm2::TForm2(TForm1& main, const CommandLine& commandLine) : Form(OptionsStyle()), main_(main) {
-  using framework::ControlKind;
+TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(OptionsStyle()), Events(std::move(events)) {
+  using framework::GroupBox;
+  using framework::Label;
+  using framework::unnamed;
   framework::CreateControls(*this, {
-      {ControlKind::GroupBox, "GroupBox1", 6, 6, 170, 170, "起動設定（次回から有効）"},
-      {ControlKind::CheckBox, "CheckBox1", 14, 24, 150, 17, "起動時に変更"},
-      {ControlKind::CheckBox, "CheckBox2", 14, 44, 150, 17, "タスクトレイに常駐"},
-      {ControlKind::CheckBox, "CheckBox3", 14, 64, 150, 17, "スプラッシュを表示"},
-      {ControlKind::CheckBox, "CheckBox6", 14, 84, 150, 17, "遅延起動を使う"},
-      {ControlKind::Label, "Label1", 14, 108, 0, 0, "CPU負荷設定"},
-      {ControlKind::SpinEdit, "SpinEdit4", 90, 104, 50, 22},
-      {ControlKind::Label, "Label2", 144, 108, 0, 0, "％"},
-      {ControlKind::Label, "Label3", 14, 138, 0, 0, "強制実行待機時間"},
-      {ControlKind::SpinEdit, "SpinEdit5", 112, 134, 48, 22},
-      {ControlKind::Label, "Label4", 163, 138, 0, 0, "秒"},
-      {ControlKind::GroupBox, "GroupBox2", 184, 6, 170, 40, "/E オプション固有設定"},
-      {ControlKind::CheckBox, "CheckBox5", 192, 22, 155, 17, "壁紙の設定だけ変更"},
-      {ControlKind::CheckBox, "CheckBox4", 188, 54, 160, 17, "指定時間で変更"},
-      {ControlKind::Label, "Label5", 188, 76, 0, 0, "壁紙を"},
-      {ControlKind::SpinEdit, "SpinEdit1", 188, 92, 45, 22},
-      {ControlKind::Label, "Label6", 236, 96, 0, 0, "時間"},
-      {ControlKind::SpinEdit, "SpinEdit2", 264, 92, 45, 22},
-      {ControlKind::Label, "Label7", 312, 96, 0, 0, "分"},
-      {ControlKind::Label, "Label8", 188, 118, 0, 0, "間隔で変更"},
-      {ControlKind::Label, "Label9", 188, 142, 0, 0, "フォルダ記憶数"},
-      {ControlKind::SpinEdit, "SpinEdit3", 280, 138, 55, 22},
-      {ControlKind::CheckBox, "CheckBox8", 6, 184, 220, 17, "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる"},
-      {ControlKind::CheckBox, "CheckBox11", 6, 204, 220, 17, "LZHファイルも検索（自動検索）"},
-      {ControlKind::Label, "Label10", 230, 186, 0, 0, "ループ制御"},
-      {ControlKind::SpinEdit, "LoopOut1", 290, 182, 60, 22},
-      {ControlKind::CheckBox, "SoundPlayCheck", 6, 226, 220, 17, "壁紙変更時に音を鳴らす"},
-      {ControlKind::Edit, "Edit1", 6, 246, 310, 21},
-      {ControlKind::Button, "Button3", 320, 246, 30, 21, ". . ."},
-      {ControlKind::Edit, "Edit2", 6, 246, 310, 21, "", framework::kHidden},
-      {ControlKind::Button, "Button1", 196, 268, 75, 25, "OK"},
-      {ControlKind::Button, "Button2", 280, 268, 75, 25, "CANCEL"},
+      {unnamed<GroupBox>, 6, 6, 170, 170, "起動設定（次回から有効）"},
+      {&CheckBox1, 14, 24, 150, 17, "起動時に変更"},
+      {&CheckBox2, 14, 44, 150, 17, "タスクトレイに常駐"},
+      {&CheckBox3, 14, 64, 150, 17, "スプラッシュを表示"},
+      {&CheckBox6, 14, 84, 150, 17, "遅延起動を使う"},
+      {unnamed<Label>, 14, 108, 0, 0, "CPU負荷設定"},
+      {&SpinEdit4, 90, 104, 50, 22},
+      {unnamed<Label>, 144, 108, 0, 0, "％"},
+      {unnamed<Label>, 14, 138, 0, 0, "強制実行待機時間"},
+      {&SpinEdit5, 112, 134, 48, 22},
+      {unnamed<Label>, 163, 138, 0, 0, "秒"},
+      {unnamed<GroupBox>, 184, 6, 170, 40, "/E オプション固有設定"},
+      {&CheckBox5, 192, 22, 155, 17, "壁紙の設定だけ変更"},
+      {&CheckBox4, 188, 54, 160, 17, "指定時間で変更"},
+      {unnamed<Label>, 188, 76, 0, 0, "壁紙を"},
+      {&SpinEdit1, 188, 92, 45, 22},
+      {unnamed<Label>, 236, 96, 0, 0, "時間"},
+      {&SpinEdit2, 264, 92, 45, 22},
+      {unnamed<Label>, 312, 96, 0, 0, "分"},
+      {unnamed<Label>, 188, 118, 0, 0, "間隔で変更"},
+      {unnamed<Label>, 188, 142, 0, 0, "フォルダ記憶数"},
+      {&SpinEdit3, 280, 138, 55, 22},
+      {&CheckBox8, 6, 184, 220, 17, "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる"},
+      {&CheckBox11, 6, 204, 220, 17, "LZHファイルも検索（自動検索）"},
+      {unnamed<Label>, 230, 186, 0, 0, "ループ制御"},
+      {&LoopOut1, 290, 182, 60, 22},
+      {&SoundPlayCheck, 6, 226, 220, 17, "壁紙変更時に音を鳴らす"},
+      {&Edit1, 6, 246, 310, 21},
+      {&Button3, 320, 246, 30, 21, ". . ."},
+      {&Edit2, 6, 246, 310, 21, "", framework::kHidden},
+      {&Button1, 196, 268, 75, 25, "OK"},
+      {&Button2, 280, 268, 75, 25, "CANCEL"},
   });
-  using framework::Get;
-  CheckBox1 = Get<framework::CheckBox>(*this, "CheckBox1");
-  CheckBox2 = Get<framework::CheckBox>(*this, "CheckBox2");
-  CheckBox3 = Get<framework::CheckBox>(*this, "CheckBox3");
-  CheckBox4 = Get<framework::CheckBox>(*this, "CheckBox4");
-  CheckBox5 = Get<framework::CheckBox>(*this, "CheckBox5");
-  CheckBox6 = Get<framework::CheckBox>(*this, "CheckBox6");
-  CheckBox8 = Get<framework::CheckBox>(*this, "CheckBox8");
-  CheckBox11 = Get<framework::CheckBox>(*this, "CheckBox11");
-  SoundPlayCheck = Get<framework::CheckBox>(*this, "SoundPlayCheck");
-  SpinEdit1 = Get<framework::SpinEdit>(*this, "SpinEdit1");
-  SpinEdit2 = Get<framework::SpinEdit>(*this, "SpinEdit2");
-  SpinEdit3 = Get<framework::SpinEdit>(*this, "SpinEdit3");
-  SpinEdit4 = Get<framework::SpinEdit>(*this, "SpinEdit4");
-  SpinEdit5 = Get<framework::SpinEdit>(*this, "SpinEdit5");
-  LoopOut1 = Get<framework::SpinEdit>(*this, "LoopOut1");
-  Edit1 = Get<framework::Edit>(*this, "Edit1");
-  Edit2 = Get<framework::Edit>(*this, "Edit2");
-  Button1 = Get<framework::Button>(*this, "Button1");
-  Button2 = Get<framework::Button>(*this, "Button2");
-  Button3 = Get<framework::Button>(*this, "Button3");
 
   SpinEdit1->SetMinValue(0), SpinEdit1->SetMaxValue(23);
   SpinEdit2->SetMinValue(1), SpinEdit2->SetMaxValue(60);
@@ -97,79 +76,74 @@ TForm2::TForm2(TForm1& main, const CommandLine& commandLine) : Form(OptionsStyle
 }
 
 void TForm2::FormCreate(const CommandLine& commandLine) {
-  LoadNumberSettings();
-  if (SpinEdit3->Value() < 1) {
-    main_.SpinEdit1->SetEnabled(false);
-  } else {
-    main_.SpinEdit1->SetMaxValue(SpinEdit3->Value());
-  }
-  LoadSwitchSettings();
+  LoadSettings();
+  if (Events.slotCountChanged) Events.slotCountChanged(SpinEdit3->Value());
   SpinEdit1->SetEnabled(CheckBox4->Checked());
   SpinEdit2->SetEnabled(CheckBox4->Checked());
   if (commandLine.Silent()) {
     framework::Application::Instance().SetShowMainForm(false);
   } else if (commandLine.Reset()) {
-    main_.Timer1->SetEnabled(false);
+    if (Events.timerSwitched) Events.timerSwitched(false);
     framework::Application::Instance().SetShowMainForm(true);
   }
 }
 
-WallpaperOptions TForm2::WallpaperSettings() const {
-  return WallpaperOptions{CheckBox8->Checked(), SoundPlayCheck->Checked(), Edit1->Text()};
+ProgramOptions TForm2::Values() const {
+  ProgramOptions o;
+  o.startUpChange = CheckBox1->Checked();
+  o.taskTray = CheckBox2->Checked();
+  o.splash = CheckBox3->Checked();
+  o.delayedStart = CheckBox6->Checked();
+  o.loadThreshold = SpinEdit4->Value();
+  o.giveUpSeconds = SpinEdit5->Value();
+  o.changeStyle = CheckBox5->Checked();
+  o.timerChange = CheckBox4->Checked();
+  o.hours = SpinEdit1->Value();
+  o.minutes = SpinEdit2->Value();
+  o.slotCount = SpinEdit3->Value();
+  o.fitToScreen = CheckBox8->Checked();
+  o.autoFind = CheckBox11->Checked();
+  o.loopCounter = LoopOut1->Value();
+  o.customMask = Edit2->Text();
+  o.playSound = SoundPlayCheck->Checked();
+  o.soundFile = Edit1->Text();
+  return o;
 }
 
-void TForm2::LoadNumberSettings() {
-  framework::IniFile ini = OpenSettings();
-  SpinEdit1->SetValue(ini.ReadInteger(kSysInfo, "Hour", defaults::kHour));
-  SpinEdit2->SetValue(ini.ReadInteger(kSysInfo, "Minute", defaults::kMinute));
-  SpinEdit3->SetValue(ini.ReadInteger(kSysInfo, "MemoryCount", defaults::kMemoryCount));
-  SpinEdit4->SetValue(ini.ReadInteger(kSysInfo, "CPUUseRate", defaults::kCPUUseRate));
-  SpinEdit5->SetValue(ini.ReadInteger(kSysInfo, "Compulsory", defaults::kCompulsory));
-  LoopOut1->SetValue(ini.ReadInteger(kSysInfo, "LoopCounter", defaults::kLoopCounter));
+void TForm2::ShowValues(const ProgramOptions& o) {
+  SpinEdit1->SetValue(o.hours);
+  SpinEdit2->SetValue(o.minutes);
+  SpinEdit3->SetValue(o.slotCount);
+  SpinEdit4->SetValue(o.loadThreshold);
+  SpinEdit5->SetValue(o.giveUpSeconds);
+  LoopOut1->SetValue(o.loopCounter);
+  CheckBox1->SetChecked(o.startUpChange);
+  CheckBox2->SetChecked(o.taskTray);
+  CheckBox3->SetChecked(o.splash);
+  CheckBox4->SetChecked(o.timerChange);
+  CheckBox5->SetChecked(o.changeStyle);
+  CheckBox6->SetChecked(o.delayedStart);
+  CheckBox8->SetChecked(o.fitToScreen);
+  CheckBox11->SetChecked(o.autoFind);
+  SoundPlayCheck->SetChecked(o.playSound);
+  Edit1->SetText(o.soundFile);
+  Edit2->SetText(o.customMask);
 }
 
-void TForm2::LoadSwitchSettings() {
-  framework::IniFile ini = OpenSettings();
-  CheckBox1->SetChecked(ini.ReadBool(kSysInfo, "StartUpChange", defaults::kStartUpChange));
-  CheckBox2->SetChecked(ini.ReadBool(kSysInfo, "TaskTray", defaults::kTaskTray));
-  CheckBox3->SetChecked(ini.ReadBool(kSysInfo, "Splash", defaults::kSplash));
-  CheckBox4->SetChecked(ini.ReadBool(kSysInfo, "TimerChange", defaults::kTimerChange));
-  CheckBox5->SetChecked(ini.ReadBool(kSysInfo, "ChangeStyle", defaults::kChangeStyle));
-  CheckBox6->SetChecked(ini.ReadBool(kSysInfo, "Dlay", defaults::kDlay));
-  CheckBox8->SetChecked(ini.ReadBool(kSysInfo, "ScreenSize", defaults::kScreenSize));
-  CheckBox11->SetChecked(ini.ReadBool(kSysInfo, "AutoFind", defaults::kAutoFind));
-  SoundPlayCheck->SetChecked(ini.ReadBool(kSysInfo, "PlaySound", defaults::kPlaySound));
-  Edit1->SetText(ini.ReadString(kSysInfo, "SoundFile", ""));
-  Edit2->SetText(ini.ReadString(kSysInfo, "CustomMask", ""));
-}
+void TForm2::LoadSettings() { ShowValues(ReadOptions(OpenSettings())); }
+
+void TForm2::SwitchTimer(bool on) { CheckBox4->SetChecked(on); }
 
 void TForm2::Button1Click() {
   framework::IniFile ini = OpenSettings();
-  ini.WriteBool(kSysInfo, "StartUpChange", CheckBox1->Checked());
-  ini.WriteBool(kSysInfo, "TaskTray", CheckBox2->Checked());
-  ini.WriteBool(kSysInfo, "TimerChange", CheckBox4->Checked());
-  ini.WriteInteger(kSysInfo, "Hour", SpinEdit1->Value());
-  ini.WriteInteger(kSysInfo, "Minute", SpinEdit2->Value());
-  ini.WriteInteger(kSysInfo, "CPUUseRate", SpinEdit4->Value());
-  ini.WriteInteger(kSysInfo, "Compulsory", SpinEdit5->Value());
-  ini.WriteBool(kSysInfo, "ScreenSize", CheckBox8->Checked());
-  ini.WriteBool(kSysInfo, "Splash", CheckBox3->Checked());
-  ini.WriteBool(kSysInfo, "ChangeStyle", CheckBox5->Checked());
-  ini.WriteBool(kSysInfo, "Dlay", CheckBox6->Checked());
-  ini.WriteBool(kSysInfo, "PlaySound", SoundPlayCheck->Checked());
-  ini.WriteString(kSysInfo, "SoundFile", Edit1->Text());
-  ini.WriteInteger(kSysInfo, "MemoryCount", SpinEdit3->Value());
-  ini.WriteInteger(kSysInfo, "LoopCounter", LoopOut1->Value());
-  if (FolderList) FolderList->ReloadSlots(SpinEdit3->Value());
-  ini.WriteBool(kSysInfo, "AutoFind", CheckBox11->Checked());
-  ini.WriteString(kSysInfo, "CustomMask", Edit2->Text());
+  WriteOptions(ini, Values());
+  if (Events.slotsStored) Events.slotsStored(SpinEdit3->Value());
   SetModalResult(IDOK);
   Close();
 }
 
 void TForm2::Button2Click() {
-  LoadNumberSettings();
-  LoadSwitchSettings();
+  LoadSettings();
   SetModalResult(IDCANCEL);
   Close();
 }
@@ -194,7 +168,7 @@ void TForm2::CheckBox4Click() {
   bool on = CheckBox4->Checked();
   SpinEdit1->SetEnabled(on);
   SpinEdit2->SetEnabled(on);
-  main_.Timer1->SetEnabled(on);
+  if (Events.timerSwitched) Events.timerSwitched(on);
 }
 
 void TForm2::SpinEdit1Change() {
@@ -218,20 +192,7 @@ void TForm2::SpinEdit2Change() {
 }
 
 void TForm2::SpinEdit3Change() {
-  int count = SpinEdit3->Value();
-  if (count == 0) {
-    main_.SpinEdit1->SetEnabled(false);
-    main_.Button6->SetEnabled(false);
-  } else if (count == 1) {
-    main_.SpinEdit1->SetEnabled(true);
-    main_.Button6->SetEnabled(true);
-    main_.SpinEdit1->SetMinValue(1);
-    main_.SpinEdit1->SetMaxValue(1);
-  } else if (count >= 2 && count <= 200) {
-    main_.SpinEdit1->SetEnabled(true);
-    main_.Button6->SetEnabled(true);
-    main_.SpinEdit1->SetMaxValue(count);
-  }
+  if (Events.slotCountChanged) Events.slotCountChanged(SpinEdit3->Value());
 }
 
 }  // namespace kaleidon

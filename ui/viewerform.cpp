@@ -20,9 +20,7 @@ framework::FormStyle ViewerStyle() {
 TForm4::TForm4() : Form(ViewerStyle()) {
   SetWindowPos(Handle(), nullptr, 544, 135, 385, 252, SWP_NOZORDER | SWP_NOACTIVATE);
   SIZE client = ClientSize();
-  framework::CreateControls(*this, {{framework::ControlKind::Image, "Image1", 0, 0, static_cast<int>(client.cx),
-                                     static_cast<int>(client.cy)}});
-  Image1 = framework::Get<framework::Image>(*this, "Image1");
+  framework::CreateControls(*this, {{&Image1, 0, 0, static_cast<int>(client.cx), static_cast<int>(client.cy)}});
 }
 
 }  // namespace kaleidon

@@ -8,7 +8,7 @@ namespace kaleidon {
 class TForm4 : public framework::Form {
  public:
   TForm4();
-  framework::Image* Image1;
+  framework::Image* Image1;  // the picture, over the whole client area
 };
 
 }  // namespace kaleidon

@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/splash.h"
 #include "framework/application.h"
 #include "framework/forms.h"
 #include "framework/paths.h"
 #include "framework/text.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
+#include "ui/splashform.h"
 
 using framework::Application;
 
@@ -63,16 +63,4 @@ TEST_F(StartupSequence, MissingFolderIsReportedOnceAndReplacedByTheProgramFolder
   EXPECT_EQ(boxes.Last().flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONQUESTION));
   std::string ini = dir.ReadFile("Kaleidon.ini");
   EXPECT_NE(ini.find("Path=" + framework::ToAnsi(dir.path().substr(0, dir.path().size() - 1))), std::string::npos) << ini;
-}
-
-TEST(CommandLine, OnlyTheExactWrittenFormsCount) {
-  using kaleidon::CommandLine;
-  EXPECT_TRUE(CommandLine{"/e"}.Change());
-  EXPECT_TRUE(CommandLine{"/E"}.Change());
-  EXPECT_FALSE(CommandLine{"-e"}.Change());
-  EXPECT_FALSE(CommandLine{"/e "}.Change());
-  EXPECT_FALSE(CommandLine{"/EE"}.Change());
-  EXPECT_TRUE(CommandLine{"/S"}.Silent());
-  EXPECT_TRUE(CommandLine{"/f"}.Reset());
-  EXPECT_FALSE(CommandLine{"/F"}.Silent());
 }

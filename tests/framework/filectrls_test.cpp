@@ -40,14 +40,10 @@ struct FileForm {
   FileListBox* files;
   FilterComboBox* filter;
   FileForm() {
-    CreateControls(form, {{ControlKind::DriveComboBox, "dcb1", 5, 5, 251},
-                          {ControlKind::DirectoryListBox, "dlb1", 5, 35, 251, 221},
-                          {ControlKind::FilterComboBox, "FilterComboBox1", 260, 5, 251},
-                          {ControlKind::FileListBox, "FileListBox2", 260, 35, 251, 221}});
-    drives = Get<DriveComboBox>(form, "dcb1");
-    folders = Get<DirectoryListBox>(form, "dlb1");
-    files = Get<FileListBox>(form, "FileListBox2");
-    filter = Get<FilterComboBox>(form, "FilterComboBox1");
+    CreateControls(form, {{&drives, 5, 5, 251},
+                          {&folders, 5, 35, 251, 221},
+                          {&filter, 260, 5, 251},
+                          {&files, 260, 35, 251, 221}});
   }
 };
 
@@ -73,6 +69,7 @@ TEST(FileMask, PatternsAreMatchedWithoutCaseAndWithTheFileSystemSpellings) {
   EXPECT_FALSE(MatchesMask(";", "x.gif"));
   EXPECT_TRUE(MatchesMask("*.ｂｍｐ", "絵.ＢＭＰ"));
   EXPECT_TRUE(MatchesMask("壁紙*", "壁紙ｶﾚｲﾄﾞﾝ.bmp"));
+  EXPECT_TRUE(MatchesMask("*", "*x"));  // a star is a wildcard even against a star
   // Many stars against a long name that almost matches must not take forever.
   EXPECT_FALSE(MatchesMask("*a*a*a*a*a*a*a*a*a*a*a*b", std::string(200, 'a')));
 }

@@ -29,8 +29,8 @@ TEST(Forms, FormIsARealHiddenWindowOfItsClassWithTheClientSizeAsked) {
 
 TEST(Forms, CheckBoxFiresItsClickOnlyWhenTheStateChanges) {
   Form form(TestStyle());
-  CreateControls(form, {{ControlKind::CheckBox, "CheckBox1", 5, 5, 120, 17, "指定時間で変更"}});
-  auto* box = Get<CheckBox>(form, "CheckBox1");
+  CheckBox* box = nullptr;
+  CreateControls(form, {{&box, 5, 5, 120, 17, "指定時間で変更"}});
   int clicks = 0;
   box->OnClick = [&] { ++clicks; };
   box->SetChecked(false);
@@ -49,8 +49,8 @@ TEST(Forms, ExceptionInAHandlerIsShownInTheStandardErrorBoxAndGoesNoFurther) {
   MessageBoxRecorder boxes;
   Application::Instance().SetTitle("カレイドン");
   Form form(TestStyle());
-  CreateControls(form, {{ControlKind::Button, "Button1", 5, 5, 0, 0, "押す"}});
-  auto* button = Get<Button>(form, "Button1");
+  Button* button = nullptr;
+  CreateControls(form, {{&button, 5, 5, 0, 0, "押す"}});
   button->OnClick = [] { throw Exception("C:\\x.ini に書き込めません"); };
   SendMessageW(button->Handle(), BM_CLICK, 0, 0);
   ASSERT_EQ(boxes.Count(), 1u);
@@ -62,10 +62,9 @@ TEST(Forms, ExceptionInAHandlerIsShownInTheStandardErrorBoxAndGoesNoFurther) {
 
 TEST(Forms, LabelsTakeClicksAndDoubleClicksThroughTheForm) {
   Form form(TestStyle());
-  CreateControls(form, {{ControlKind::Label, "Label5", 0, 0, 200, 100, "", kTransparent | kFixedSize},
-                        {ControlKind::Label, "Label1", 12, 50, 0, 0, "Close", kDisabled}});
-  auto* back = Get<Label>(form, "Label5");
-  auto* front = Get<Label>(form, "Label1");
+  Label *back = nullptr, *front = nullptr;
+  CreateControls(form, {{&back, 0, 0, 200, 100, "", kTransparent | kFixedSize},
+                        {&front, 12, 50, 0, 0, "Close", kDisabled}});
   EXPECT_GT(front->Width(), 0);
   int backClicks = 0, frontClicks = 0, backDouble = 0;
   back->OnClick = [&] { ++backClicks; };
@@ -133,10 +132,10 @@ TEST(Forms, EscapeClosesAModalWindowButNeverAModelessOne) {
 
 TEST(Forms, GroupBoxFramesLabelsWithoutHidingThemOrTakingTheirClicks) {
   Form form(TestStyle());
-  CreateControls(form, {{ControlKind::GroupBox, "GroupBox1", 0, 0, 200, 100, "起動設定"},
-                        {ControlKind::Label, "Label1", 10, 40, 0, 0, "CPU負荷設定"}});
+  Label* label = nullptr;
+  CreateControls(form, {{unnamed<GroupBox>, 0, 0, 200, 100, "起動設定"},
+                        {&label, 10, 40, 0, 0, "CPU負荷設定"}});
   EXPECT_EQ(GetWindow(form.Handle(), GW_CHILD), nullptr);  // no child window covers the label
-  auto* label = Get<Label>(form, "Label1");
   int clicks = 0;
   label->OnClick = [&] { ++clicks; };
   LPARAM at = MAKELPARAM(label->Left() + 2, label->Top() + 2);

@@ -15,8 +15,7 @@ struct GridForm {
   Form form{GridFormStyle()};
   StringGrid* grid;
   GridForm() {
-    CreateControls(form, {{ControlKind::StringGrid, "StringGrid1", 0, 0, 483, 306}});
-    grid = Get<StringGrid>(form, "StringGrid1");
+    CreateControls(form, {{&grid, 0, 0, 483, 306}});
     grid->SetColCount(2);
     grid->SetRowCount(201);
     grid->SetFixedCols(1);

@@ -19,8 +19,8 @@ void Notify(Form& form, WinControl& control, int code) {
 
 TEST(ListBox, KeepsItsItemsInStepWithTheWindowAndReportsTheUsersChoices) {
   Form form(ListFormStyle());
-  CreateControls(form, {{ControlKind::ListBox, "ListBox1", 0, 0, 306, 156}});
-  auto* list = Get<ListBox>(form, "ListBox1");
+  ListBox* list = nullptr;
+  CreateControls(form, {{&list, 0, 0, 306, 156}});
   int changes = 0;
   list->OnChange = [&] { ++changes; };
 
@@ -56,8 +56,8 @@ TEST(ListBox, KeepsItsItemsInStepWithTheWindowAndReportsTheUsersChoices) {
 
 TEST(ComboBox, ChoosesByIndexAndReportsOnlyTheUsersChoice) {
   Form form(ListFormStyle());
-  CreateControls(form, {{ControlKind::ComboBox, "ComboBox1", 5, 5, 150}});
-  auto* combo = Get<ComboBox>(form, "ComboBox1");
+  ComboBox* combo = nullptr;
+  CreateControls(form, {{&combo, 5, 5, 150}});
   int changes = 0;
   combo->OnChange = [&] { ++changes; };
   for (const char* item : {"一", "二", "三"}) combo->AddItem(item);
@@ -77,8 +77,8 @@ TEST(ComboBox, ChoosesByIndexAndReportsOnlyTheUsersChoice) {
 
 TEST(Memo, KeepsLinesAndColourAndReportsDoubleClicks) {
   Form form(ListFormStyle());
-  CreateControls(form, {{ControlKind::Memo, "Memo1", 5, 5, 300, 120}});
-  auto* memo = Get<Memo>(form, "Memo1");
+  Memo* memo = nullptr;
+  CreateControls(form, {{&memo, 5, 5, 300, 120}});
   memo->SetLines({"表示（読み込み）させたいファイルの拡張子を自由に設定", "できます。", "", "*.BMP"});
   EXPECT_EQ(memo->Lines(), (std::vector<std::string>{"表示（読み込み）させたいファイルの拡張子を自由に設定",
                                                      "できます。", "", "*.BMP"}));

@@ -17,8 +17,7 @@ struct SpinForm {
   SpinEdit* spin;
   int changes = 0;
   explicit SpinForm(int min = 1, int max = 200) {
-    CreateControls(form, {{ControlKind::SpinEdit, "SpinEdit1", 5, 5, 81, 24}});
-    spin = Get<SpinEdit>(form, "SpinEdit1");
+    CreateControls(form, {{&spin, 5, 5, 81, 24}});
     spin->SetMaxValue(max);
     spin->SetMinValue(min);
     spin->SetValue(min);

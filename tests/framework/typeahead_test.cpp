@@ -30,12 +30,7 @@ struct Lists {
   Form form{FormStyle::FixedDialog("TTypeAheadTest", "キー入力", 516, 376)};
   DirectoryListBox* folders;
   FileListBox* files;
-  Lists() {
-    CreateControls(form, {{ControlKind::DirectoryListBox, "dlb1", 5, 35, 251, 221},
-                          {ControlKind::FileListBox, "FileListBox2", 260, 35, 251, 221}});
-    folders = Get<DirectoryListBox>(form, "dlb1");
-    files = Get<FileListBox>(form, "FileListBox2");
-  }
+  Lists() { CreateControls(form, {{&folders, 5, 35, 251, 221}, {&files, 260, 35, 251, 221}}); }
 };
 
 void Type(ListBox& list, std::string_view utf8) {

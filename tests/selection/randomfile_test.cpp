@@ -54,7 +54,9 @@ class PickTest : public ::testing::Test {
   }
   std::string Pick() {
     FileChoice choice = Choice();
-    return framework::ExtractFileName(PickRandomFile(choice));
+    PickResult result = PickRandomFile(choice);
+    EXPECT_EQ(result.kind, PickResult::Kind::Picture);
+    return framework::ExtractFileName(result.path);
   }
   static std::string AllShown() { return OpenSettings().ReadString(kAllFilesSelectedDirectorys, "Directory4", ""); }
 
@@ -208,9 +210,16 @@ class ArchivePickTest : public PickTest {
     pictures.WriteFile(file, Lzh(members, damaged));
     return pictures.PathOf(file);
   }
+  // The path of a picture; otherwise what came instead.
   std::string FromArchive(const std::string& archive) {
     FileChoice choice = Choice();
-    return PickFromArchive(choice, archive);
+    PickResult result = PickFromArchive(choice, archive);
+    switch (result.kind) {
+      case PickResult::Kind::Picture: return result.path;
+      case PickResult::Kind::ArchiveUsedUp: return "used up: " + result.path;
+      case PickResult::Kind::MemberRefused: return result.path.empty() ? "refused" : "refused, naming " + result.path;
+    }
+    return "?";
   }
   std::string Temp(const std::string& name = "") { return program.PathOf("Temp\\" + name); }
 };
@@ -226,7 +235,9 @@ TEST_F(ArchivePickTest, MembersOnceEachThenTheArchiveCountsAsShown) {
   Names order;
   for (int i = 0; i < 3; ++i) {
     FileChoice choice = Choice();
-    std::string path = PickRandomFile(choice);
+    PickResult result = PickRandomFile(choice);
+    ASSERT_EQ(result.kind, PickResult::Kind::Picture);
+    const std::string& path = result.path;
     std::string file = framework::ExtractFileName(path);
     ASSERT_EQ(path, Temp(file));
     ASSERT_EQ(left.count(file), 1u) << path;
@@ -271,16 +282,18 @@ TEST_F(ArchivePickTest, NoUsableMemberNamesTheArchiveWhichIsNoTempFile) {
   mask = "*.jpg";
   std::string archive = Archive("bmps.lzh", {{"a.bmp", "A"}});
   melt = {Temp("old.bmp"), true};
-  EXPECT_EQ(FromArchive(archive), "error");
-  EXPECT_EQ(melt.FileName, archive);
-  EXPECT_FALSE(melt.Extracted);  // the change cycle must not delete the archive
+  EXPECT_EQ(FromArchive(archive), "used up: " + archive);
+  // MeltFile still names the file pending from before; the archive never
+  // becomes a file to delete.
+  EXPECT_EQ(melt.FileName, Temp("old.bmp"));
+  EXPECT_TRUE(melt.Extracted);
   EXPECT_FALSE(pictures.Exists("bmps.RFB"));
 
   // Without the library every archive is unusable, after the library's report.
   BindUnlhaLibrary(nullptr);
   std::string result = FromArchive(archive);
   SetUpTestSuite();
-  EXPECT_EQ(result, "error");
+  EXPECT_EQ(result, "used up: " + archive);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "UnlhaOpenArchive: LHA.DLL not loaded.");
 }
@@ -289,7 +302,7 @@ TEST_F(ArchivePickTest, ArchivesInsideAnArchiveAreRefused) {
   mask = "*.lzh";
   pictures.WriteFile("outer.ini", "");
   std::string archive = Archive("outer.lzh", {{"inner.lzh", Lzh({{"a.bmp", "A"}})}});
-  EXPECT_EQ(FromArchive(archive), Temp());
+  EXPECT_EQ(FromArchive(archive), "refused");
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, "暗黒のｴﾗｰ");
   EXPECT_EQ(boxes[0].text, "むぅ～。圧縮ファイルの中に圧縮ファイルは入れないでくれ");
@@ -305,7 +318,7 @@ TEST_F(ArchivePickTest, MemberNamesNeverReachOutsideTemp) {
   Members evil = {{"..\\..\\evil.bmp", "E"}, {"C:\\evil.bmp", "E"}, {"\\evil.bmp", "E"},
                   {"ok\\..\\..\\evil.bmp", "E"}, {"../evil.bmp", "E"}, {"NUL.bmp", "E"}};
   std::string archive = Archive("evil.lzh", evil);
-  EXPECT_EQ(FromArchive(archive), "error");
+  EXPECT_EQ(FromArchive(archive), "used up: " + archive);
   evil.push_back({"sub\\fine.bmp", "F"});
   Archive("evil.lzh", evil);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(FromArchive(archive), Temp("fine.bmp"));
@@ -319,7 +332,7 @@ TEST_F(ArchivePickTest, AFileThatNeverComesIsARefusedMember) {
   mask = "*.bmp";
   std::string archive = Archive("broken.lzh", {{"bad.bmp", "data that fails its check"}}, true);
   program.WriteFile("Temp\\bad.bmp", "left over");
-  EXPECT_EQ(FromArchive(archive), Temp());
+  EXPECT_EQ(FromArchive(archive), "refused");
   EXPECT_FALSE(program.Exists("Temp\\bad.bmp"));  // the leftover never passes for the member
   EXPECT_TRUE(melt.Extracted);                     // whatever comes late is still cleaned up
   EXPECT_EQ(melt.FileName, Temp("bad.bmp"));

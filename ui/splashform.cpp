@@ -1,4 +1,4 @@
-#include "app/splash.h"
+#include "ui/splashform.h"
 
 #include "framework/bitmap.h"
 #include "framework/jpeg.h"
@@ -25,14 +25,11 @@ framework::FormStyle SplashStyle(bool about) {
 }  // namespace
 
 TForm3::TForm3(HWND owner, bool about) : Form(SplashStyle(about), owner) {
-  using framework::ControlKind;
   framework::CreateControls(*this, {
-      {ControlKind::Image, "Image1", 0, 0, 300, 200},
-      {ControlKind::Label, "Label1", 12, 50, 0, 0, "", framework::kTransparent | framework::kBold | framework::kDisabled,
-       RGB(255, 0, 0), 13},
+      {&Image1, 0, 0, 300, 200},
+      {&Label1, 12, 50, 0, 0, "", framework::kTransparent | framework::kBold | framework::kDisabled, RGB(255, 0, 0),
+       13},
   });
-  Image1 = framework::Get<framework::Image>(*this, "Image1");
-  Label1 = framework::Get<framework::Label>(*this, "Label1");
   Label1->OnClick = [this] { Label1Click(); };
   OnShow = [this] { FormShow(); };
   FormCreate();

@@ -1,14 +1,16 @@
 // The change cycle of the main window: one random wallpaper change, and the
 // folder memory and the choice by hand that work on the same controls.
-#include "core/mainform.h"
-#include "core/foldercontrols.h"
+#include "core/options.h"
 #include "core/wallpaper.h"
 #include "framework/application.h"
 #include "framework/paths.h"
+#include "framework/scopeguard.h"
 #include "framework/text.h"
 #include "selection/randomfile.h"
 #include "selection/rotation.h"
+#include "ui/foldercontrols.h"
 #include "ui/folderlistform.h"
+#include "ui/mainform.h"
 #include "ui/optionsform.h"
 
 namespace kaleidon {
@@ -31,83 +33,96 @@ constexpr const char* kFileMissingText =
 
 }  // namespace
 
-FolderMemory TForm1::Memory() {
+FolderMemory TForm1::Memory(int slotCount) {
   if (!folderControls_) folderControls_ = std::make_unique<FolderControls>(*this);
-  return FolderMemory{*FolderList, *folderControls_, Options->SpinEdit3->Value()};
+  return FolderMemory{*FolderList, *folderControls_, slotCount};
 }
 
 void TForm1::Button6Click() {
-  FolderMemory memory = Memory();
+  FolderMemory memory = Memory(Options->Values().slotCount);
   RememberFolder(memory);
 }
 
 void TForm1::Button8Click() {
-  FolderMemory memory = Memory();
+  FolderMemory memory = Memory(Options->Values().slotCount);
   RecallFolder(memory);
 }
 
 void TForm1::SpinEdit1Change() {
   if (!FolderList || !Options) return;  // the windows are still being made
-  FolderMemory memory = Memory();
+  FolderMemory memory = Memory(Options->Values().slotCount);
   ChangeFolderSlot(memory);
 }
 
-void TForm1::ShowPicture(const std::string& picture, bool apply) {
-  WallpaperOptions options = Options->WallpaperSettings();
+void TForm1::SlotTableFilled(int slotCount) {
+  if (slotCount <= 0) return;
+  FolderMemory memory = Memory(slotCount);
+  ChangeFolderSlot(memory);
+}
+
+void TForm1::ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options) {
   SetWallpaper(PrepareWallpaperBitmap(picture, options, CurrentScreen()), apply, options);
   Label7->SetText(framework::ExtractFileName(picture));
 }
 
 void TForm1::ChangeWallpaper(bool apply) {
   ChangeBusy = true;
-  int slotCount = Options->SpinEdit3->Value();
-  HCURSOR hourglass = LoadCursorW(nullptr, IDC_WAIT);
-  Button3->SetCursor(hourglass);
+  const ProgramOptions options = Options->Values();  // read once for the whole change
+  Button3->SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   Button3->Repaint();
   auto normalCursor = [this] {
     Button3->SetCursor(nullptr);
     Button3->Repaint();
   };
-  auto endForArchiveWithoutPicture = [&] {
-    ChangeBusy = false;
+  // Every way out, a failure included, ends the change.
+  auto end = framework::ScopeExit([&] {
     normalCursor();
-    MarkArchiveShown(MeltFile.FileName);
-  };
-  auto endForEmptyList = [&] {
+    ChangeBusy = false;
+  });
+  auto reportEmptyList = [&] {
     normalCursor();
     Application::Instance().MessageBox(kNoPictureText, "悪のエラー", MB_OK | MB_ICONWARNING);
-    ChangeBusy = false;
+  };
+  auto draw = [&] {
+    FileChoice choice{FileListBox2->Directory(),
+                      FileListBox2->Items(),
+                      FileListBox2->Mask(),
+                      SpinEdit1->Value(),
+                      options.loopCounter,
+                      Handle(),
+                      framework::ProgramFolder(),
+                      [this](int row) { FileListBox2->SetItemIndex(row); },
+                      MeltFile};
+    return PickRandomFile(choice);
   };
   try {
     if (SpinEdit1->Enabled()) {
-      FolderMemory memory = Memory();
-      memory.slotCount = slotCount;
+      FolderMemory memory = Memory(options.slotCount);
       RotateFolder(memory);
     }
-    if (FileListBox2->Count() == 0) return endForEmptyList();
-    auto pick = [&] {
-      FileChoice choice{FileListBox2->Directory(),
-                        FileListBox2->Items(),
-                        FileListBox2->Mask(),
-                        SpinEdit1->Value(),
-                        Options->LoopOut1->Value(),
-                        Handle(),
-                        framework::ProgramFolder(),
-                        [this](int row) { FileListBox2->SetItemIndex(row); },
-                        MeltFile};
-      return PickRandomFile(choice);
-    };
-    std::string picture = pick();
-    if (picture == kNoArchiveMember) return endForArchiveWithoutPicture();
-    if (!framework::FileExists(picture)) {
-      // The file went away after the list was read: read it again and draw
-      // once more; an emptied folder ends the change like an empty one.
+    if (FileListBox2->Count() == 0) return reportEmptyList();
+    PickResult pick = draw();
+    const bool pictureGone = pick.kind == PickResult::Kind::Picture && !framework::FileExists(pick.path);
+    if (pictureGone || pick.kind == PickResult::Kind::MemberRefused) {
+      // The file went away after the list was read, or the archive member
+      // drawn cannot be used: read the list again and draw once more; an
+      // emptied folder ends the change like an empty one.
       FileListBox2->Update();
-      if (FileListBox2->Count() == 0) return endForEmptyList();
-      picture = pick();
-      if (picture == kNoArchiveMember) return endForArchiveWithoutPicture();
+      if (FileListBox2->Count() == 0) return reportEmptyList();
+      pick = draw();
     }
-    ShowPicture(picture, apply);
+    switch (pick.kind) {
+      case PickResult::Kind::ArchiveUsedUp:
+        // No new wallpaper; the archive is passed over until its folder's
+        // pass ends.
+        MarkArchiveShown(pick.path);
+        return;
+      case PickResult::Kind::MemberRefused:
+        return;  // refused twice: no new wallpaper this time
+      case PickResult::Kind::Picture:
+        break;
+    }
+    ShowPicture(pick.path, apply, options.Wallpaper());
     normalCursor();
     if (MeltFile.Extracted) {
       if (framework::FileExists(MeltFile.FileName)) framework::ForceDeleteFile(MeltFile.FileName);
@@ -115,18 +130,13 @@ void TForm1::ChangeWallpaper(bool apply) {
     }
   } catch (...) {
     // Whatever went wrong ends this change quietly; the next one starts anew.
-    normalCursor();
   }
-  ChangeBusy = false;
 }
 
 void TForm1::Button1Click() {
   Button1->SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   Button1->Repaint();
-  struct RestoreCursor {
-    framework::Button* button;
-    ~RestoreCursor() { button->SetCursor(nullptr); }
-  } restore{Button1};
+  auto restoreCursor = framework::ScopeExit([this] { Button1->SetCursor(nullptr); });
   int row = FileListBox2->ItemIndex();
   if (row < 0) {
     Application::Instance().MessageBox(kNothingSelectedText, "悪のエラー", MB_OK | MB_ICONWARNING);
@@ -139,7 +149,7 @@ void TForm1::Button1Click() {
     return;
   }
   if (framework::FileExists(path)) {
-    ShowPicture(path, true);
+    ShowPicture(path, true, Options->Values().Wallpaper());
   } else {
     Application::Instance().MessageBox(kFileMissingText, "闇のエラー", MB_OK | MB_ICONWARNING);
     FileListBox2->Update();

@@ -13,8 +13,8 @@ class TForm3 : public framework::Form {
   // about: the about window's variant, with a system-menu box.
   explicit TForm3(HWND owner = nullptr, bool about = false);
 
-  framework::Image* Image1;
-  framework::Label* Label1;
+  framework::Image* Image1;  // the splash picture
+  framework::Label* Label1;  // the status line; "Close" in the about window
 
   // Shows a status text and paints it at once.
   void ShowStatus(const std::string& text);

@@ -1,7 +1,7 @@
 #pragma once
 // The main window's controls as folder memory sees them.
-#include "core/mainform.h"
 #include "framework/paths.h"
+#include "ui/mainform.h"
 
 namespace kaleidon {
 

@@ -2,6 +2,7 @@
 // the windows are real, the pictures and history files are real files.
 #include <gtest/gtest.h>
 
+#include "archive/lzhwriter.h"
 #include "archive/unlha32.h"
 #include "core/wallpaper.h"
 #include "framework/bitmap.h"
@@ -165,6 +166,28 @@ TEST_F(ChangeCycle, ArchiveMemberBecomesTheWallpaperAndItsTemporaryFileGoes) {
   EXPECT_TRUE(w.folder.FileNames("Temp\\").empty());
   EXPECT_FALSE(w.main->MeltFile.Extracted);
   EXPECT_NE(framework::FromAnsi(folder.ReadFile("set.RFB")).find(shown), std::string::npos);
+}
+
+TEST_F(ChangeCycle, ArchiveMemberRefusedOnBothDrawsLeavesTheWallpaperAlone) {
+  ASSERT_NO_FATAL_FAILURE(BindFixtureArchiveLibrary());
+  TempDir folder;
+  LzhWriter inner, outer;
+  inner.AddLevel0("a.bmp", SmallBitmap(2, 2));
+  outer.AddLevel0("inner.lzh", inner.Bytes());
+  folder.WriteFile("nested.lzh", outer.Bytes());
+  ProgramWindows w(Settings(folder.path(), "CustomMask=*.lzh\r\nFilter=99\r\n"));
+  w.boxes.Clear();
+  w.main->ChangeWallpaper(true);
+  kaleidon::FreeUnlhaLibrary();
+  // The list is read again and drawn once more: the same refusal, and the
+  // change ends there, without a load error for the Temp folder.
+  EXPECT_EQ(CountBoxes(w, "暗黒のｴﾗｰ"), 2u);
+  EXPECT_EQ(w.boxes.Count(), 2u);
+  EXPECT_FALSE(w.main->ChangeBusy);
+  EXPECT_EQ(w.main->Button3->Cursor(), nullptr);
+  EXPECT_FALSE(w.folder.Exists("WPFile.BMP"));
+  EXPECT_EQ(w.main->Label7->Text(), "");
+  EXPECT_TRUE(sounds.empty());
 }
 
 TEST(IntervalTimer, CountsWholeTicksAgainstTheLiveInterval) {

@@ -1,4 +1,4 @@
-#include "core/mainform.h"
+#include "ui/mainform.h"
 
 #include <gtest/gtest.h>
 

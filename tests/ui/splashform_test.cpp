@@ -1,4 +1,4 @@
-#include "app/splash.h"
+#include "ui/splashform.h"
 
 #include <gtest/gtest.h>
 

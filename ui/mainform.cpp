@@ -1,9 +1,9 @@
-#include "core/mainform.h"
-#include "core/foldercontrols.h"
+#include "ui/mainform.h"
+#include "ui/foldercontrols.h"
 
-#include "app/splash.h"
 #include "core/filterlist.h"
 #include "core/loadgate.h"
+#include "core/options.h"
 #include "core/settings.h"
 #include "framework/application.h"
 #include "framework/graphics.h"
@@ -14,6 +14,7 @@
 #include "tray/trayicon.h"
 #include "ui/folderlistform.h"
 #include "ui/optionsform.h"
+#include "ui/splashform.h"
 
 namespace kaleidon {
 
@@ -60,59 +61,33 @@ bool SPIs1PictureRegister(const std::string& extension) {
 }
 
 TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
-  using framework::ControlKind;
   constexpr COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kFuchsia = RGB(255, 0, 255);
   framework::CreateControls(*this, {
-      {ControlKind::Label, "Label5", 0, 0, 516, 376, "", framework::kTransparent | framework::kFixedSize},
-      {ControlKind::DriveComboBox, "dcb1", 5, 5, 251, 0},
-      {ControlKind::DirectoryListBox, "dlb1", 5, 35, 251, 221},
-      {ControlKind::FilterComboBox, "FilterComboBox1", 260, 5, 251, 0},
-      {ControlKind::FileListBox, "FileListBox1", 260, 35, 201, 221, "", framework::kHidden},
-      {ControlKind::FileListBox, "FileListBox2", 260, 35, 251, 221},
-      {ControlKind::Button, "Button1", 5, 265, 0, 0, "壁紙変更(&C)"},
-      {ControlKind::Button, "Button3", 90, 265, 0, 0, "ランダム(&R)"},
-      {ControlKind::Button, "Button4", 175, 265, 0, 0, "オプション(&O)"},
-      {ControlKind::Button, "Button7", 260, 265, 0, 0, "ｲﾒｰｼﾞﾋﾞｭｰ(&I)"},
-      {ControlKind::Button, "Button5", 345, 265, 0, 0, "リスト更新(&N)"},
-      {ControlKind::Button, "Button10", 430, 265, 0, 0, "ヘルプ(&H)"},
-      {ControlKind::SpinEdit, "SpinEdit1", 5, 300, 81, 24},
-      {ControlKind::Button, "Button6", 90, 300, 0, 0, "ﾌｫﾙﾀﾞ記憶(&M)", framework::kDisabled},
-      {ControlKind::Button, "Button8", 175, 300, 0, 0, "ﾌｫﾙﾀﾞ変更(&F)"},
-      {ControlKind::Button, "Button9", 260, 300, 0, 0, "ﾌｫﾙﾀﾞﾘｽﾄ(&L)"},
-      {ControlKind::Button, "Button12", 345, 300, 0, 0, "自動登録(&A)"},
-      {ControlKind::Button, "Button2", 430, 300, 0, 0, "終了(&X)"},
-      {ControlKind::Label, "Label3", 5, 330, 0, 0, "記憶パス＝"},
-      {ControlKind::Label, "Label4", 68, 330, 0, 0, "", 0, kRed},
-      {ControlKind::Label, "Label2", 5, 345, 0, 0, "現在パス＝"},
-      {ControlKind::Label, "Label1", 68, 345, 0, 0, "", 0, kBlue},
-      {ControlKind::Label, "Label6", 5, 360, 0, 0, "表示ﾌｧｲﾙ＝"},
-      {ControlKind::Label, "Label7", 68, 360, 0, 0, "", 0, kFuchsia},
+      {&Label5, 0, 0, 516, 376, "", framework::kTransparent | framework::kFixedSize},
+      {&dcb1, 5, 5, 251, 0},
+      {&dlb1, 5, 35, 251, 221},
+      {&FilterComboBox1, 260, 5, 251, 0},
+      {&FileListBox1, 260, 35, 201, 221, "", framework::kHidden},
+      {&FileListBox2, 260, 35, 251, 221},
+      {&Button1, 5, 265, 0, 0, "壁紙変更(&C)"},
+      {&Button3, 90, 265, 0, 0, "ランダム(&R)"},
+      {&Button4, 175, 265, 0, 0, "オプション(&O)"},
+      {&Button7, 260, 265, 0, 0, "ｲﾒｰｼﾞﾋﾞｭｰ(&I)"},
+      {&Button5, 345, 265, 0, 0, "リスト更新(&N)"},
+      {&Button10, 430, 265, 0, 0, "ヘルプ(&H)"},
+      {&SpinEdit1, 5, 300, 81, 24},
+      {&Button6, 90, 300, 0, 0, "ﾌｫﾙﾀﾞ記憶(&M)", framework::kDisabled},
+      {&Button8, 175, 300, 0, 0, "ﾌｫﾙﾀﾞ変更(&F)"},
+      {&Button9, 260, 300, 0, 0, "ﾌｫﾙﾀﾞﾘｽﾄ(&L)"},
+      {&Button12, 345, 300, 0, 0, "自動登録(&A)"},
+      {&Button2, 430, 300, 0, 0, "終了(&X)"},
+      {&Label3, 5, 330, 0, 0, "記憶パス＝"},
+      {&Label4, 68, 330, 0, 0, "", 0, kRed},
+      {&Label2, 5, 345, 0, 0, "現在パス＝"},
+      {&Label1, 68, 345, 0, 0, "", 0, kBlue},
+      {&Label6, 5, 360, 0, 0, "表示ﾌｧｲﾙ＝"},
+      {&Label7, 68, 360, 0, 0, "", 0, kFuchsia},
   });
-  using framework::Get;
-  dcb1 = Get<framework::DriveComboBox>(*this, "dcb1");
-  dlb1 = Get<framework::DirectoryListBox>(*this, "dlb1");
-  FilterComboBox1 = Get<framework::FilterComboBox>(*this, "FilterComboBox1");
-  FileListBox1 = Get<framework::FileListBox>(*this, "FileListBox1");
-  FileListBox2 = Get<framework::FileListBox>(*this, "FileListBox2");
-  Button1 = Get<framework::Button>(*this, "Button1");
-  Button3 = Get<framework::Button>(*this, "Button3");
-  Button4 = Get<framework::Button>(*this, "Button4");
-  Button7 = Get<framework::Button>(*this, "Button7");
-  Button5 = Get<framework::Button>(*this, "Button5");
-  Button10 = Get<framework::Button>(*this, "Button10");
-  SpinEdit1 = Get<framework::SpinEdit>(*this, "SpinEdit1");
-  Button6 = Get<framework::Button>(*this, "Button6");
-  Button8 = Get<framework::Button>(*this, "Button8");
-  Button9 = Get<framework::Button>(*this, "Button9");
-  Button12 = Get<framework::Button>(*this, "Button12");
-  Button2 = Get<framework::Button>(*this, "Button2");
-  Label1 = Get<framework::Label>(*this, "Label1");
-  Label2 = Get<framework::Label>(*this, "Label2");
-  Label3 = Get<framework::Label>(*this, "Label3");
-  Label4 = Get<framework::Label>(*this, "Label4");
-  Label5 = Get<framework::Label>(*this, "Label5");
-  Label6 = Get<framework::Label>(*this, "Label6");
-  Label7 = Get<framework::Label>(*this, "Label7");
 
   FileListBox2->SetMask("*.bmp");
   FileListBox2->SetFileTypes(framework::kAllFileTypes);
@@ -197,7 +172,7 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
 
   // The version marker: greet a first start, explain an upgrade.
   bool firstStart = !framework::FileExists(ini.FileName());
-  bool upgrade = !firstStart && ini.ReadString(kSysInfo, "ProgramVersion", kOldestProgramVersion) != kProgramVersion;
+  bool upgrade = !firstStart && ini.ReadString(kSysInfo, kProgramVersionKey, kOldestProgramVersion) != kProgramVersion;
   if (firstStart) Application::Instance().MessageBox(kGreetingText, kGreetingCaption, MB_OK);
   if (upgrade) Application::Instance().MessageBox(kUpgradeText, kUpgradeCaption, MB_OK | MB_ICONINFORMATION);
   if (firstStart || upgrade) {
@@ -211,15 +186,16 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
   if (!framework::DirectoryExists(tempFolder)) framework::CreateFolder(tempFolder);
 
   try {
-    FileListBox2->SetDirectory(ini.ReadString(kSysInfo, "Path", programFolder));
+    FileListBox2->SetDirectory(ini.ReadString(kSysInfo, kPathKey, programFolder));
   } catch (const framework::Exception&) {
     ReportFolderGone();
-    ini.WriteString(kSysInfo, "Path", programFolder);
+    ini.WriteString(kSysInfo, kPathKey, programFolder);
   }
-  bool taskTray = ini.ReadBool(kSysInfo, "TaskTray", defaults::kTaskTray);
-  CurrentFolder = ini.ReadString(kSysInfo, "Path", programFolder);
-  BuildFilterList(ini.ReadString(kSysInfo, "CustomMask", ""));
-  int filter = ini.ReadInteger(kSysInfo, "Filter", defaults::kFilter);
+  // The options dialog comes later: the stored options are read here.
+  const ProgramOptions stored = ReadOptions(ini);
+  CurrentFolder = ini.ReadString(kSysInfo, kPathKey, programFolder);
+  BuildFilterList(stored.customMask);
+  int filter = ini.ReadInteger(kSysInfo, kFilterKey, defaults::kFilter);
   if (filter < 0 || filter >= FilterComboBox1->Count()) filter = FilterComboBox1->Count() - 1;
   FilterComboBox1->SetItemIndex(filter);
   FileListBox2->SetMask(FilterComboBox1->Mask());
@@ -236,7 +212,7 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
   FileListBox2->SetTopIndex(0);
   Label1->SetText(JoinPath(CurrentFolder, ""));
   TimerTicks = 0;
-  if (taskTray) Application::Instance().SetShowMainForm(false);
+  if (stored.taskTray) Application::Instance().SetShowMainForm(false);
 }
 
 void TForm1::BuildFilterList(const std::string& customMask) {
@@ -248,29 +224,11 @@ void TForm1::BuildFilterList(const std::string& customMask) {
 
 void TForm1::FormCloseQuery(bool& canClose) {
   framework::IniFile ini = OpenSettings();
-  TForm2& o = *Options;
-  ini.WriteString(kSysInfo, "Path", CurrentFolder);
-  ini.WriteBool(kSysInfo, "StartUpChange", o.CheckBox1->Checked());
-  ini.WriteBool(kSysInfo, "TaskTray", o.CheckBox2->Checked());
-  ini.WriteBool(kSysInfo, "TimerChange", o.CheckBox4->Checked());
-  ini.WriteInteger(kSysInfo, "Hour", o.SpinEdit1->Value());
-  ini.WriteInteger(kSysInfo, "Minute", o.SpinEdit2->Value());
-  ini.WriteInteger(kSysInfo, "CPUUseRate", o.SpinEdit4->Value());
-  ini.WriteInteger(kSysInfo, "Compulsory", o.SpinEdit5->Value());
-  ini.WriteBool(kSysInfo, "Splash", o.CheckBox3->Checked());
-  ini.WriteBool(kSysInfo, "ChangeStyle", o.CheckBox5->Checked());
-  ini.WriteBool(kSysInfo, "Dlay", o.CheckBox6->Checked());
-  ini.WriteInteger(kSysInfo, "LastBuf", SpinEdit1->Value());
-  ini.WriteString(kSysInfo, "ConvertToJpeg", kConvertToJpegReserved);
-  ini.WriteBool(kSysInfo, "PlaySound", o.SoundPlayCheck->Checked());
-  ini.WriteString(kSysInfo, "SoundFile", o.Edit1->Text());
   // After a reset start no entry is chosen; the combined entry is stored
   // then, since an index of -1 would open the next run on the empty
   // custom filter and list no picture at all.
-  ini.WriteInteger(kSysInfo, "Filter", std::max(0, FilterComboBox1->ItemIndex()));
-  ini.WriteInteger(kSysInfo, "MemoryCount", o.SpinEdit3->Value());
-  ini.WriteString(kSysInfo, "ProgramVersion", kProgramVersion);
-  ini.WriteString(kSysInfo, "RandomRoutine", kRandomRoutineVersion);
+  WriteProgramEndSettings(ini, Options->Values(),
+                          {CurrentFolder, SpinEdit1->Value(), std::max(0, FilterComboBox1->ItemIndex())});
 
   StopLoadStatistics();
 
@@ -359,10 +317,10 @@ void TForm1::Show1Click() { TrayIcon1DblClick(); }
 void TForm1::N2Click() { Button3->Click(); }
 void TForm1::Option1Click() { Button4->Click(); }
 
-void TForm1::TimerSSClick() { Options->CheckBox4->SetChecked(!Options->CheckBox4->Checked()); }
+void TForm1::TimerSSClick() { Options->SwitchTimer(!Options->Values().timerChange); }
 
 void TForm1::PopupMenu1Popup() {
-  PopupMenu1->Item("TimerSS").SetCaption(Options->CheckBox4->Checked() ? "ﾀｲﾏｰｽﾄｯﾌﾟ" : "ﾀｲﾏｰｽﾀｰﾄ");
+  PopupMenu1->Item("TimerSS").SetCaption(Options->Values().timerChange ? "ﾀｲﾏｰｽﾄｯﾌﾟ" : "ﾀｲﾏｰｽﾀｰﾄ");
 }
 
 bool TForm1::WMSysCommand(WPARAM command) {
@@ -382,11 +340,28 @@ void TForm1::Label5DblClick() {
 
 void TForm1::Timer1Timer() {
   ++TimerTicks;
-  int limit = Options->SpinEdit1->Value() * 60 + Options->SpinEdit2->Value();
-  if (TimerTicks >= limit) {
+  if (TimerTicks >= Options->Values().IntervalMinutes()) {
     ChangeWallpaper(true);
     TimerTicks = 0;
   }
 }
+
+void TForm1::OptionsSlotCountChanged(int slotCount) {
+  if (slotCount == 0) {
+    SpinEdit1->SetEnabled(false);
+    Button6->SetEnabled(false);
+  } else if (slotCount == 1) {
+    SpinEdit1->SetEnabled(true);
+    Button6->SetEnabled(true);
+    SpinEdit1->SetMinValue(1);
+    SpinEdit1->SetMaxValue(1);
+  } else if (slotCount >= 2 && slotCount <= kMaxFolderSlots) {
+    SpinEdit1->SetEnabled(true);
+    Button6->SetEnabled(true);
+    SpinEdit1->SetMaxValue(slotCount);
+  }
+}
+
+void TForm1::OptionsTimerSwitched(bool on) { Timer1->SetEnabled(on); }
 
 }  // namespace kaleidon

@@ -1,0 +1,85 @@
+#include "core/options.h"
+
+#include <initializer_list>
+#include <variant>
+
+namespace kaleidon {
+
+namespace {
+
+using framework::IniFile;
+
+// An option key and the member of ProgramOptions it stores.
+struct OptionKey {
+  const char* name;
+  std::variant<bool ProgramOptions::*, int ProgramOptions::*, std::string ProgramOptions::*> member;
+};
+
+const OptionKey kStartUpChange{"StartUpChange", &ProgramOptions::startUpChange};
+const OptionKey kTaskTray{"TaskTray", &ProgramOptions::taskTray};
+const OptionKey kSplash{"Splash", &ProgramOptions::splash};
+const OptionKey kDlay{"Dlay", &ProgramOptions::delayedStart};
+const OptionKey kCPUUseRate{"CPUUseRate", &ProgramOptions::loadThreshold};
+const OptionKey kCompulsory{"Compulsory", &ProgramOptions::giveUpSeconds};
+const OptionKey kChangeStyle{"ChangeStyle", &ProgramOptions::changeStyle};
+const OptionKey kTimerChange{"TimerChange", &ProgramOptions::timerChange};
+const OptionKey kHour{"Hour", &ProgramOptions::hours};
+const OptionKey kMinute{"Minute", &ProgramOptions::minutes};
+const OptionKey kMemoryCount{"MemoryCount", &ProgramOptions::slotCount};
+const OptionKey kScreenSize{"ScreenSize", &ProgramOptions::fitToScreen};
+const OptionKey kAutoFind{"AutoFind", &ProgramOptions::autoFind};
+const OptionKey kLoopCounter{"LoopCounter", &ProgramOptions::loopCounter};
+const OptionKey kCustomMask{"CustomMask", &ProgramOptions::customMask};
+const OptionKey kPlaySound{"PlaySound", &ProgramOptions::playSound};
+const OptionKey kSoundFile{"SoundFile", &ProgramOptions::soundFile};
+
+const std::initializer_list<OptionKey> kAllOptionKeys = {
+    kStartUpChange, kTaskTray,    kSplash,     kDlay,     kCPUUseRate,  kCompulsory, kChangeStyle, kTimerChange, kHour,
+    kMinute,        kMemoryCount, kScreenSize, kAutoFind, kLoopCounter, kCustomMask, kPlaySound,   kSoundFile};
+
+void Read(const IniFile& settings, const char* key, bool& value) { value = settings.ReadBool(kSysInfo, key, value); }
+void Read(const IniFile& settings, const char* key, int& value) { value = settings.ReadInteger(kSysInfo, key, value); }
+void Read(const IniFile& settings, const char* key, std::string& value) {
+  value = settings.ReadString(kSysInfo, key, value);
+}
+
+void Write(IniFile& settings, const char* key, bool value) { settings.WriteBool(kSysInfo, key, value); }
+void Write(IniFile& settings, const char* key, int value) { settings.WriteInteger(kSysInfo, key, value); }
+void Write(IniFile& settings, const char* key, const std::string& value) { settings.WriteString(kSysInfo, key, value); }
+
+// Writes the keys in the order given.
+void WriteKeys(IniFile& settings, const ProgramOptions& options, std::initializer_list<OptionKey> keys) {
+  for (const OptionKey& key : keys)
+    std::visit([&](auto member) { Write(settings, key.name, options.*member); }, key.member);
+}
+
+}  // namespace
+
+ProgramOptions ReadOptions(const IniFile& settings) {
+  ProgramOptions options;  // the defaults
+  for (const OptionKey& key : kAllOptionKeys)
+    std::visit([&](auto member) { Read(settings, key.name, options.*member); }, key.member);
+  return options;
+}
+
+void WriteOptions(IniFile& settings, const ProgramOptions& options) {
+  WriteKeys(settings, options,
+            {kStartUpChange, kTaskTray, kTimerChange, kHour, kMinute, kCPUUseRate, kCompulsory, kScreenSize, kSplash,
+             kChangeStyle, kDlay, kPlaySound, kSoundFile, kMemoryCount, kLoopCounter, kAutoFind, kCustomMask});
+}
+
+void WriteProgramEndSettings(IniFile& settings, const ProgramOptions& options, const MainWindowSettings& main) {
+  settings.WriteString(kSysInfo, kPathKey, main.path);
+  WriteKeys(settings, options,
+            {kStartUpChange, kTaskTray, kTimerChange, kHour, kMinute, kCPUUseRate, kCompulsory, kSplash, kChangeStyle,
+             kDlay});
+  settings.WriteInteger(kSysInfo, "LastBuf", main.lastSlot);
+  settings.WriteString(kSysInfo, "ConvertToJpeg", kConvertToJpegReserved);
+  WriteKeys(settings, options, {kPlaySound, kSoundFile});
+  settings.WriteInteger(kSysInfo, kFilterKey, main.filter);
+  WriteKeys(settings, options, {kMemoryCount});
+  settings.WriteString(kSysInfo, kProgramVersionKey, kProgramVersion);
+  settings.WriteString(kSysInfo, "RandomRoutine", kRandomRoutineVersion);
+}
+
+}  // namespace kaleidon

@@ -1,0 +1,61 @@
+#pragma once
+// The options as one value: what the options dialog's controls hold while the
+// program runs, and what the settings file's SysInfo keys store between runs.
+// The reader and the two writers here are the only code that spells the
+// option keys.
+#include <string>
+
+#include "core/settings.h"
+#include "core/wallpaper.h"
+#include "framework/inifile.h"
+
+namespace kaleidon {
+
+struct ProgramOptions {
+  // Start-up.
+  bool startUpChange = defaults::kStartUpChange;  // StartUpChange: one change at start-up
+  bool taskTray = defaults::kTaskTray;            // TaskTray: start hidden in the tray
+  bool splash = defaults::kSplash;                // Splash: the splash window while starting
+  bool delayedStart = defaults::kDlay;            // Dlay: the start-up change waits for a low load
+  int loadThreshold = defaults::kCPUUseRate;      // CPUUseRate: percent the load must fall to
+  int giveUpSeconds = defaults::kCompulsory;      // Compulsory: the longest wait for it
+  bool changeStyle = defaults::kChangeStyle;      // ChangeStyle: /E only stores the new wallpaper
+  // The interval timer.
+  bool timerChange = defaults::kTimerChange;  // TimerChange: the timer runs
+  int hours = defaults::kHour;                // Hour
+  int minutes = defaults::kMinute;            // Minute
+  // Folders and pictures.
+  int slotCount = defaults::kMemoryCount;     // MemoryCount: folder slots in use, 0 = folder memory off
+  bool fitToScreen = defaults::kScreenSize;   // ScreenSize: stretch the picture over the screen
+  bool autoFind = defaults::kAutoFind;        // AutoFind: the automatic registration also finds archives
+  int loopCounter = defaults::kLoopCounter;   // LoopCounter: most entries read from one archive
+  std::string customMask;                     // CustomMask: the file-type box's custom filter
+  // Sound.
+  bool playSound = defaults::kPlaySound;  // PlaySound
+  std::string soundFile;                  // SoundFile
+
+  // The timer's interval in minutes.
+  int IntervalMinutes() const { return hours * 60 + minutes; }
+  WallpaperOptions Wallpaper() const { return WallpaperOptions{fitToScreen, playSound, soundFile}; }
+  bool operator==(const ProgramOptions&) const = default;
+};
+
+// The main window's values that program end stores among the options.
+struct MainWindowSettings {
+  std::string path;  // Path: the current folder
+  int lastSlot = 1;  // LastBuf: the current slot
+  int filter = 0;    // Filter: the chosen file type
+};
+
+// Every option key, each with its default when it is missing.
+ProgramOptions ReadOptions(const framework::IniFile& settings);
+
+// What the options dialog's OK stores, in its order.
+void WriteOptions(framework::IniFile& settings, const ProgramOptions& options);
+
+// What program end stores: the main window's values among the options, the
+// version markers last, in this order.
+void WriteProgramEndSettings(framework::IniFile& settings, const ProgramOptions& options,
+                             const MainWindowSettings& main);
+
+}  // namespace kaleidon

@@ -1,0 +1,129 @@
+#pragma once
+// The main window: folder and file-type choice, the buttons of the change by
+// hand and of the other windows, the tray icon and its menu, the interval
+// timer. It holds the program-wide values of a run. It reads the options
+// only as the options dialog's value and follows the dialog's events.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/commandline.h"
+#include "core/wallpaper.h"
+#include "framework/extctrls.h"
+#include "framework/filectrls.h"
+#include "framework/forms.h"
+#include "framework/menus.h"
+#include "framework/spinedit.h"
+#include "framework/stdctrls.h"
+#include "selection/foldermemory.h"
+#include "selection/meltfile.h"
+
+namespace kaleidon {
+
+class TForm2;
+class TForm4;
+class TForm5;
+class TTrayIcon;
+
+class TForm1 : public framework::Form {
+ public:
+  explicit TForm1(const CommandLine& commandLine);
+  ~TForm1() override;
+
+  // The other windows, set once they exist.
+  TForm2* Options = nullptr;  // shown by Button4; read through its Values()
+  TForm4* Viewer = nullptr;
+  TForm5* FolderList = nullptr;
+
+  framework::DriveComboBox* dcb1;               // the drive box
+  framework::DirectoryListBox* dlb1;            // the folder tree
+  framework::FilterComboBox* FilterComboBox1;   // the file-type box
+  framework::FileListBox* FileListBox2;         // the file list the pictures are drawn from
+  framework::FileListBox* FileListBox1;         // hidden: lists Temp when it is emptied
+  framework::Button* Button1;                   // "壁紙変更": the selected file by hand
+  framework::Button* Button3;                   // "ランダム": one random change
+  framework::Button* Button4;                   // "オプション": the options dialog
+  framework::Button* Button7;                   // "ｲﾒｰｼﾞﾋﾞｭｰ": the viewer
+  framework::Button* Button5;                   // "リスト更新": reads the lists again
+  framework::Button* Button10;                  // "ヘルプ"
+  framework::SpinEdit* SpinEdit1;               // the current folder slot
+  framework::Button* Button6;                   // "ﾌｫﾙﾀﾞ記憶": remembers the folder in the slot
+  framework::Button* Button8;                   // "ﾌｫﾙﾀﾞ変更": recalls the slot's folder
+  framework::Button* Button9;                   // "ﾌｫﾙﾀﾞﾘｽﾄ": the folder list dialog
+  framework::Button* Button12;                  // "自動登録": automatic registration
+  framework::Button* Button2;                   // "終了"
+  framework::Label* Label3;                     // "記憶パス＝"
+  framework::Label* Label4;                     // the current slot's folder
+  framework::Label* Label2;                     // "現在パス＝"
+  framework::Label* Label1;                     // the current folder
+  framework::Label* Label6;                     // "表示ﾌｧｲﾙ＝"
+  framework::Label* Label7;                     // the file shown last
+  framework::Label* Label5;                     // the whole window: a double click opens the about window
+  std::unique_ptr<framework::Timer> Timer1;     // the interval timer, one tick a minute
+  std::unique_ptr<framework::PopupMenu> PopupMenu1;  // the tray menu
+  std::unique_ptr<TTrayIcon> TrayIcon1;
+
+  // Program-wide values of the run.
+  std::string CurrentFolder;
+  bool ChangeBusy = false;
+  int TimerTicks = 0;
+  TMeltFile MeltFile;
+
+  // Handlers.
+  void FormCreate(const CommandLine& commandLine);
+  void FormCloseQuery(bool& canClose);
+  void Button2Click();
+  void Button3Click();
+  void Button4Click();
+  void Button5Click();
+  void Button9Click();
+  void Button10Click();
+  void dlb1Change();
+  void dcb1Change();
+  void FilterComboBox1Change();
+  void FileListBox2DblClick();
+  void TrayIcon1DblClick();
+  void Show1Click();
+  void N2Click();
+  void Option1Click();
+  void TimerSSClick();
+  void PopupMenu1Popup();
+  bool WMSysCommand(WPARAM command);
+  void HideMainWindow();
+  void Label5DblClick();
+  void Timer1Timer();
+  // The options dialog's events: the slot box and the remember button follow
+  // the slot count, the interval timer its switch.
+  void OptionsSlotCountChanged(int slotCount);
+  void OptionsTimerSwitched(bool on);
+  // The folder list has filled its slot table: the slot box shows its slot.
+  void SlotTableFilled(int slotCount);
+
+  // The random change (the change cycle).
+  void ChangeWallpaper(bool apply);
+  // Makes the picture the wallpaper and names it after "表示ﾌｧｲﾙ＝".
+  void ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options);
+  // Folder memory over this window's controls and the folder list's table.
+  FolderMemory Memory(int slotCount);
+  void Button6Click();
+  void Button8Click();
+  void SpinEdit1Change();
+  // The choice by hand of the selected file.
+  void Button1Click();
+  // An archive chosen by hand goes to the archive dialog.
+  std::function<void(const std::string& archive)> OnArchiveChosen;
+
+  // The file-type list (run once while the window is made).
+  void BuildFilterList(const std::string& customMask);
+
+ private:
+  class FolderControls;
+  std::unique_ptr<FolderControls> folderControls_;
+  bool changingDrive_ = false;
+};
+
+// Picture formats that plug-ins offer are refused for JPEG, which the JPEG
+// library always decodes.
+bool SPIs1PictureRegister(const std::string& extension);
+
+}  // namespace kaleidon
