@@ -11,6 +11,7 @@
 #include "framework/paths.h"
 #include "framework/random.h"
 #include "framework/text.h"
+#include "plugins/spis.h"
 #include "tray/trayicon.h"
 #include "ui/folderlistform.h"
 #include "ui/optionsform.h"
@@ -131,6 +132,16 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   Label5->OnDblClick = [this] { Label5DblClick(); };
   OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
   OnSysCommand = [this](WPARAM command) { return WMSysCommand(command); };
+
+  // The plug-ins are searched before the file-type list is built, so their
+  // formats are in it.
+  SPIs1 = std::make_unique<TSPIs>();
+  SPIs1->SearchOptions = {spsSusieDir, spsAppDir, spsSystemDir};
+  SPIs1->OnPictureRegister = [](TSPIs&, TInSPI&, const std::string& extension, const std::string&,
+                                TGraphicClass& graphicClass) {
+    if (!SPIs1PictureRegister(extension)) graphicClass = {};
+  };
+  SPIs1->Loaded();
 
   FormCreate(commandLine);
 

@@ -23,6 +23,7 @@ namespace kaleidon {
 class TForm2;
 class TForm4;
 class TForm5;
+class TSPIs;
 class TTrayIcon;
 
 class TForm1 : public framework::Form {
@@ -62,6 +63,9 @@ class TForm1 : public framework::Form {
   std::unique_ptr<framework::Timer> Timer1;     // the interval timer, one tick a minute
   std::unique_ptr<framework::PopupMenu> PopupMenu1;  // the tray menu
   std::unique_ptr<TTrayIcon> TrayIcon1;
+  // The image plug-ins found beside the program, in the image viewer Susie's
+  // plug-in folder and in the system folder; their formats are pictures.
+  std::unique_ptr<TSPIs> SPIs1;
 
   // Program-wide values of the run.
   std::string CurrentFolder;

@@ -104,3 +104,43 @@ TEST(CommandLineChange, ArchiveLibraryComesFromTheProgramFolderNotTheWorkingFold
   EXPECT_TRUE(beside.Exists("WPFile.BMP"));
   EXPECT_TRUE(beside.FileNames("Temp\\").empty());
 }
+
+// Pictures that only an image plug-in beside the program reads become the
+// wallpaper like any other: the test plug-in's PPM, and PNG through the
+// plug-in the program ships.
+TEST(CommandLineChange, PicturesThatAPluginBesideTheProgramReadsBecomeTheWallpaper) {
+  std::string ppm = "P6\n5 3\n255\n" + std::string(5 * 3 * 3, '\x80');
+  std::string png = PictureFixture("wic-alpha.png");
+  ASSERT_GT(png.size(), 24u);
+  auto bigEndian = [&](size_t at) {
+    return int((uint8_t(png[at]) << 24) | (uint8_t(png[at + 1]) << 16) | (uint8_t(png[at + 2]) << 8) |
+               uint8_t(png[at + 3]));
+  };
+  struct Case {
+    const char* plugin;
+    const char* picture;
+    std::string bytes;
+    int width, height;
+  } cases[] = {
+      {"fixtures/spi/ppm.spi", "only.ppm", ppm, 5, 3},
+      {"kaleidon-wic.spi", "only.png", png, bigEndian(16), bigEndian(20)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.picture);
+    InstalledProgram program;
+    TempDir pictures;
+    pictures.WriteFile(c.picture, c.bytes);
+    std::string plugin = BuildOutputPath(c.plugin);
+    ASSERT_TRUE(CopyFileW(framework::Widen(plugin).c_str(),
+                          framework::Widen(program.PathOf(framework::ExtractFileName(plugin))).c_str(), FALSE));
+    program.WriteSettings("Path=" + framework::ToAnsi(pictures.path()) + "\r\nCPUUseRate=100\r\n");
+
+    ProgramProcess p = ProgramProcess::Start(program.Exe(), "/E");
+    EXPECT_EQ(p.WaitForExit(60000), std::optional<DWORD>(0));
+    framework::Bitmap wallpaper;
+    ASSERT_NO_THROW(wallpaper.LoadFromBytes(program.ReadFile("WPFile.BMP")));
+    EXPECT_EQ(wallpaper.Width(), c.width);
+    EXPECT_EQ(wallpaper.Height(), c.height);
+    EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), std::string(c.picture) + "\r\n");
+  }
+}
