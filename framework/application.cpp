@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/forms.h"
+#include "framework/resources.h"
 #include "framework/text.h"
 
 namespace framework {
@@ -98,7 +99,8 @@ void Application::Initialize() {
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = &Application::WindowProc;
   wc.hInstance = instance;
-  wc.hIcon = LoadIconW(instance, L"MAINICON");
+  wc.hIcon = ProgramIcon(IconSize::Big);
+  wc.hIconSm = ProgramIcon(IconSize::Small);
   wc.lpszClassName = kApplicationClass;
   RegisterClassExW(&wc);
   // The application window: never shown on screen; it owns message boxes and,

@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "framework/application.h"
+#include "framework/resources.h"
 #include "framework/text.h"
 
 namespace framework {
@@ -44,7 +45,8 @@ void RegisterFormClass(const std::wstring& name, WNDPROC proc) {
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
-  wc.hIcon = LoadIconW(instance, L"MAINICON");
+  wc.hIcon = ProgramIcon(IconSize::Big);
+  wc.hIconSm = ProgramIcon(IconSize::Small);
   if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);

@@ -1,6 +1,7 @@
 #include "framework/resources.h"
 
-#include <windows.h>
+#include <cstdio>
+#include <vector>
 
 #include "framework/exception.h"
 #include "framework/text.h"
@@ -14,6 +15,39 @@ std::string LoadResourceData(const std::string& name) {
   const void* bytes = data ? LockResource(data) : nullptr;
   if (!bytes) throw Exception("resource " + name + " not found");
   return std::string(static_cast<const char*>(bytes), SizeofResource(module, info));
+}
+
+HICON ProgramIcon(IconSize size) {
+  bool small = size == IconSize::Small;
+  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON,
+                                       GetSystemMetrics(small ? SM_CXSMICON : SM_CXICON),
+                                       GetSystemMetrics(small ? SM_CYSMICON : SM_CYICON), LR_SHARED));
+}
+
+std::string ProgramVersion() {
+  wchar_t file[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, file, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return {};
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(file, &ignored);
+  if (size == 0) return {};
+  std::vector<char> info(size);
+  if (!GetFileVersionInfoW(file, 0, size, info.data())) return {};
+  // The strings live in the block of the resource's first language.
+  struct Translation {
+    WORD language, codePage;
+  };
+  Translation* translation = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+      length < sizeof(Translation))
+    return {};
+  char block[9];
+  snprintf(block, sizeof block, "%04x%04x", translation->language, translation->codePage);
+  std::wstring key = L"\\StringFileInfo\\" + Widen(block) + L"\\ProductVersion";
+  wchar_t* text = nullptr;
+  if (!VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&text), &length) || length == 0) return {};
+  return Narrow(std::wstring_view(text, wcsnlen(text, length)));
 }
 
 }  // namespace framework

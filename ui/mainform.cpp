@@ -10,6 +10,7 @@
 #include "framework/layout.h"
 #include "framework/paths.h"
 #include "framework/random.h"
+#include "framework/resources.h"
 #include "framework/text.h"
 #include "plugins/spis.h"
 #include "tray/trayicon.h"
@@ -147,10 +148,7 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
 
   // The tray icon is there from the start, whether the window shows or not.
   TrayIcon1 = std::make_unique<TTrayIcon>(this);
-  HICON icon = static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-  TrayIcon1->SetIcon(icon);  // the component keeps a copy
-  if (icon) DestroyIcon(icon);
+  TrayIcon1->SetIcon(framework::ProgramIcon(framework::IconSize::Small));  // the component keeps a copy
   TrayIcon1->SetTipHelp("カレイドン参上！");
   TrayIcon1->SetRBPopupMenu(PopupMenu1.get());
   TrayIcon1->OnClick = [this](TTrayIcon&) { Button3Click(); };
