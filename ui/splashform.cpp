@@ -29,7 +29,13 @@ TForm3::TForm3(HWND owner, bool about) : Form(SplashStyle(about), owner) {
       {&Image1, 0, 0, 300, 200},
       {&Label1, 12, 50, 0, 0, "", framework::kTransparent | framework::kBold | framework::kDisabled, RGB(255, 0, 0),
        13},
+      {&Label2, 0, 178, 0, 0, "", framework::kTransparent | framework::kBold, RGB(58, 32, 82), 13},
   });
+  // The version comes from the program's version resource, so the window and
+  // the file's properties always name the same one.
+  std::string version = framework::ProgramVersion();
+  Label2->SetText(version.empty() ? "" : "Version " + version);
+  Label2->SetBounds((300 - Label2->Width()) / 2, Label2->Top(), Label2->Width(), Label2->Height());
   Label1->OnClick = [this] { Label1Click(); };
   OnShow = [this] { FormShow(); };
   FormCreate();

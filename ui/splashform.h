@@ -15,6 +15,7 @@ class TForm3 : public framework::Form {
 
   framework::Image* Image1;  // the splash picture
   framework::Label* Label1;  // the status line; "Close" in the about window
+  framework::Label* Label2;  // the program's version, under its name in the picture
 
   // Shows a status text and paints it at once.
   void ShowStatus(const std::string& text);

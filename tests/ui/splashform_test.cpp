@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "framework/application.h"
+#include "framework/text.h"
+#include "support/program.h"
 #include "support/programwindows.h"
 
 using framework::Application;
@@ -54,4 +56,38 @@ TEST(Splash, DoubleClickOnTheMainWindowShowsTheAboutWindowUntilClosed) {
   EXPECT_EQ(label, "Close");
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(IsWindow(seen));  // released once closed
+}
+
+// The about window, the main window's caption and the properties of
+// Kaleidon.exe name one version.
+TEST(Splash, TheAboutWindowNamesTheVersionOfTheProgramFile) {
+  std::wstring exe = framework::Widen(BuiltProgramPath());
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, info.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  std::string numbers = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                        std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                        std::to_string(HIWORD(fixed->dwFileVersionLS));
+  EXPECT_EQ(LOWORD(fixed->dwFileVersionLS), 0);
+  EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+  EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+  for (const wchar_t* name : {L"FileVersion", L"ProductVersion"}) {
+    wchar_t* text = nullptr;
+    std::wstring key = std::wstring(L"\\StringFileInfo\\041104B0\\") + name;
+    ASSERT_TRUE(VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&text), &length));
+    EXPECT_EQ(framework::Narrow(text), numbers);
+  }
+
+  kaleidon::TForm3 about(Application::Instance().Handle(), true);
+  EXPECT_EQ(about.Label2->Text(), "Version " + numbers);
+  EXPECT_GE(about.Label2->Left(), 0);
+  EXPECT_LE(about.Label2->Bounds().right, 300);
+  EXPECT_LE(about.Label2->Bounds().bottom, 200);
+  ProgramWindows w;
+  EXPECT_EQ(w.main->Caption(), "Kaleidon v" + numbers);
 }
