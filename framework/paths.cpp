@@ -112,6 +112,10 @@ std::string SystemFolder() {
   return FolderFromSystem([](wchar_t* b, unsigned size) { return GetSystemDirectoryW(b, size); });
 }
 
+std::string WindowsFolder() {
+  return FolderFromSystem([](wchar_t* b, unsigned size) { return GetWindowsDirectoryW(b, size); });
+}
+
 std::string TempFolderPath() {
   return FolderFromSystem([](wchar_t* b, unsigned size) { return GetTempPathW(size, b); });
 }

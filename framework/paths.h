@@ -32,6 +32,7 @@ bool DeleteFileAt(const std::string& path);
 // Clears read-only, hidden and system attributes, then deletes.
 bool ForceDeleteFile(const std::string& path);
 std::string SystemFolder();                     // with a trailing '\'
+std::string WindowsFolder();                    // with a trailing '\'
 std::string TempFolderPath();                   // the user's temp folder, trailing '\'
 
 // Whole-file access. ReadWholeFile returns nothing when the file cannot be read.

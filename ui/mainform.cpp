@@ -281,9 +281,12 @@ void TForm1::Button5Click() {
 void TForm1::Button9Click() { FolderList->ShowModal(); }
 
 void TForm1::Button10Click() {
-  // The help file lies beside the program, wherever it was started from.
-  std::wstring help = framework::Widen(JoinPath(ProgramFolder(), "kaleidon.hlp"));
-  WinHelpW(Application::Instance().Handle(), help.c_str(), HELP_FINDER, 0);
+  // The help lies beside the program, wherever it was started from.
+  if (OpenHelp(ProgramFolder(), framework::WindowsFolder(), Help)) return;
+  Application::Instance().MessageBox("ぐはっ！正義のヘルプが開けないぞ！\r" + JoinPath(ProgramFolder(), kHelpPageName) +
+                                         "\rこのファイルが無いか、開くための正義のブラウザが見つからない。\r"
+                                         "配布された zip から取り出し直すか、ブラウザで直接開いてみてくれ！",
+                                     "闇のエラー", MB_OK | MB_ICONWARNING);
 }
 
 void TForm1::dlb1Change() {

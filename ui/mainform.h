@@ -17,6 +17,7 @@
 #include "framework/stdctrls.h"
 #include "selection/foldermemory.h"
 #include "selection/meltfile.h"
+#include "ui/help.h"
 
 namespace kaleidon {
 
@@ -66,6 +67,9 @@ class TForm1 : public framework::Form {
   // The image plug-ins found beside the program, in the image viewer Susie's
   // plug-in folder and in the system folder; their formats are pictures.
   std::unique_ptr<TSPIs> SPIs1;
+
+  // How "ヘルプ" opens the help (tests look instead of opening).
+  HelpOpeners Help = HelpOpeners::System();
 
   // Program-wide values of the run.
   std::string CurrentFolder;
