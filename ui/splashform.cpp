@@ -9,10 +9,19 @@ namespace kaleidon {
 
 namespace {
 
+// The version comes from the program's version resource, so the window and
+// the file's properties always name the same one.
+const std::string& Version() {
+  static const std::string version = framework::ProgramVersion();
+  return version;
+}
+
 framework::FormStyle SplashStyle(bool about) {
   framework::FormStyle s;
   s.className = "TForm3";
-  s.caption = "Kaleidon Version0.5";
+  // The splash never shows its caption; the about window's caption bar names
+  // the version it is about.
+  s.caption = about && !Version().empty() ? "Kaleidon Version" + Version() : "Kaleidon Version0.5";
   s.clientWidth = 300;
   s.clientHeight = 200;
   s.border = about ? framework::BorderStyle::Single : framework::BorderStyle::None;
@@ -31,10 +40,7 @@ TForm3::TForm3(HWND owner, bool about) : Form(SplashStyle(about), owner) {
        13},
       {&Label2, 0, 178, 0, 0, "", framework::kTransparent | framework::kBold, RGB(58, 32, 82), 13},
   });
-  // The version comes from the program's version resource, so the window and
-  // the file's properties always name the same one.
-  std::string version = framework::ProgramVersion();
-  Label2->SetText(version.empty() ? "" : "Version " + version);
+  Label2->SetText(Version().empty() ? "" : "Version " + Version());
   Label2->SetBounds((300 - Label2->Width()) / 2, Label2->Top(), Label2->Width(), Label2->Height());
   Label1->OnClick = [this] { Label1Click(); };
   OnShow = [this] { FormShow(); };

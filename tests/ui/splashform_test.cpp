@@ -44,7 +44,7 @@ TEST(Splash, DoubleClickOnTheMainWindowShowsTheAboutWindowUntilClosed) {
   std::string label;
   LONG style = 0;
   Application::Instance().Queue([&] {
-    seen = FindWindowW(L"TForm3", L"Kaleidon Version0.5");
+    seen = FindWindowW(L"TForm3", nullptr);
     if (auto* about = static_cast<kaleidon::TForm3*>(framework::Form::FromHandle(seen))) {
       label = about->Label1->Text();
       style = GetWindowLongW(seen, GWL_STYLE);
@@ -84,6 +84,7 @@ TEST(Splash, TheAboutWindowNamesTheVersionOfTheProgramFile) {
   }
 
   kaleidon::TForm3 about(Application::Instance().Handle(), true);
+  EXPECT_EQ(about.Caption(), "Kaleidon Version" + numbers);
   EXPECT_EQ(about.Label2->Text(), "Version " + numbers);
   EXPECT_GE(about.Label2->Left(), 0);
   EXPECT_LE(about.Label2->Bounds().right, 300);
