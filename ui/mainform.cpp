@@ -234,11 +234,12 @@ void TForm1::BuildFilterList(const std::string& customMask) {
 }
 
 void TForm1::FormCloseQuery(bool& canClose) {
-  // After a session end the run is over already; a refused write ends the
-  // close here, with the window open.
-  if (!ended_) WriteProgramEnd();
-  StopLoadStatistics();
-  EmptyTemp();
+  if (!ended_) {  // else the session's end has ended the run already
+    // A refused write ends the close here, with the window open.
+    WriteProgramEnd();
+    StopLoadStatistics();
+    EmptyTemp();
+  }
   canClose = true;
 }
 
@@ -274,39 +275,46 @@ void TForm1::EmptyTemp() {
   }
 }
 
-bool TForm1::WMQueryEndSession() {
+void TForm1::WMQueryEndSession() {
   // Windows may end the process as soon as the session ends, so the run's
-  // end is done now, without a box that would hold up the shutdown. A
-  // refused write loses nothing: the file on disk stays whole.
-  if (!ended_) {
-    ended_ = true;
-    try {
-      WriteProgramEnd();
-    } catch (...) {
-    }
-    StopLoadStatistics();
-    EmptyTemp();
-  }
-  return true;
+  // end is done now.
+  EndRunQuietly();
 }
 
 void TForm1::WMEndSession(bool ending) {
   if (!ending) {
-    // Someone cancelled the shutdown: the run goes on, and its end is still
-    // to come.
+    // Another program cancelled the shutdown: the run goes on, and its end
+    // is still to come.
     if (ended_) StartLoadStatistics();
     ended_ = false;
     return;
   }
-  WMQueryEndSession();  // when the system skipped the question
+  EndRunQuietly();  // when the system skipped the question
   Hide();
   Application::Instance().Terminate();
+}
+
+void TForm1::EndRunQuietly() {
+  if (ended_) return;
+  ended_ = true;
+  // No box may hold up the shutdown. A refused write loses nothing: the
+  // settings file on disk stays whole.
+  try {
+    WriteProgramEnd();
+  } catch (...) {
+  }
+  try {
+    StopLoadStatistics();
+    EmptyTemp();
+  } catch (...) {
+  }
 }
 
 LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_QUERYENDSESSION:
-      return WMQueryEndSession() ? TRUE : FALSE;
+      WMQueryEndSession();
+      return TRUE;
     case WM_ENDSESSION:
       WMEndSession(wp != FALSE);
       return 0;

@@ -77,7 +77,7 @@ class TForm1 : public framework::Form {
   void FormCloseQuery(bool& canClose);
   // The session ends (shutdown, log-off): the run ends as with a close,
   // without a message box. WM_ENDSESSION(false) is a cancelled shutdown.
-  bool WMQueryEndSession();
+  void WMQueryEndSession();
   void WMEndSession(bool ending);
   void Button2Click();
   void Button3Click();
@@ -131,6 +131,8 @@ class TForm1 : public framework::Form {
   // settings file (raises when a write is refused), and Temp emptied.
   void WriteProgramEnd();
   void EmptyTemp();
+  // The run's end at the session's end: once, and without a message box.
+  void EndRunQuietly();
 
   class FolderControls;
   std::unique_ptr<FolderControls> folderControls_;
