@@ -181,21 +181,3 @@ TEST(Startup, TheGreetingComesUpInFrontOfTheSplashAndHoldsTheMainWindowUntilAnsw
   EXPECT_FALSE(IsWindow(box));
   CloseMainWindow(p);
 }
-
-TEST(Startup, TheEndOfTheSessionEndsATrayRunWithItsSettingsWrittenAndTempEmptied) {
-  InstalledProgram program;
-  program.WriteSettings("TaskTray=1\r\nHour=3\r\n");
-  program.WriteFile("Temp\\left.bmp", "x");
-  ProgramProcess p = ProgramProcess::Start(program.Exe());
-  HWND main = WaitForMainWindow(p);
-  ASSERT_NE(main, nullptr);
-  ASSERT_NE(WaitForWindow(L"TCallbackWindow", "", p.Id(), kStartTimeout), nullptr);
-  DWORD_PTR answer = 0;
-  ASSERT_TRUE(SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, kStartTimeout, &answer));
-  EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
-  SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, kStartTimeout, &answer);
-  EXPECT_EQ(p.WaitForExit(kStartTimeout), std::optional<DWORD>(0));
-  EXPECT_EQ(SysInfoValue(program, "RandomRoutine"), "0.5");
-  EXPECT_EQ(SysInfoValue(program, "Hour"), "3");
-  EXPECT_TRUE(program.FileNames("Temp\\").empty());
-}

@@ -177,74 +177,17 @@ TEST(TrayIcon, TheRecordKeepsSixtyTwoCharactersOfTipAndTheTipFlagOnlyWithATip) {
   EXPECT_EQ(icon.AnimateRate(), 100);
 }
 
-namespace {
-
-// What the icon is told while a real message box is up, step by step from a
-// timer inside the box's own message loop.
-struct UnderTheBox {
-  TTrayIcon* icon;
-  int stage = 0;  // 0: box awaited, 1: waiter awaited, 2: one more turn of the loop, 3: answered
-  int ticks = 0;
-};
-UnderTheBox* underTheBox = nullptr;
-
-struct BoxSearch {
-  const wchar_t* caption;
-  HWND found;
-};
-
-BOOL CALLBACK CheckForBox(HWND hwnd, LPARAM lp) {
-  auto* search = reinterpret_cast<BoxSearch*>(lp);
-  wchar_t text[64] = {};
-  GetWindowTextW(hwnd, text, 64);
-  if (IsWindowVisible(hwnd) && std::wstring(text) == search->caption) search->found = hwnd;
-  return TRUE;
-}
-
-HWND FindBoxOfThisThread(const wchar_t* caption) {
-  BoxSearch search{caption, nullptr};
-  EnumThreadWindows(GetCurrentThreadId(), &CheckForBox, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-void CALLBACK UnderTheBoxTick(HWND, UINT, UINT_PTR, DWORD) {
-  UnderTheBox& s = *underTheBox;
-  HWND box = FindBoxOfThisThread(L"箱");
-  if (!box || s.stage == 3) return;
-  if (++s.ticks > 1000) s.stage = 2;  // never hang the run
-  switch (s.stage) {
-    case 0:
-      // The shell's notifications still come while the box holds the program.
-      Notify(*s.icon, {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_RBUTTONDOWN,
-                       WM_RBUTTONUP});
-      s.stage = 1;
-      break;
-    case 1:
-      // The click made before the box ends its wait under it.
-      if (TSingleClick::Running() == 0) s.stage = 2;
-      break;
-    case 2:
-      s.stage = 3;
-      PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-      break;
-  }
-}
-
-}  // namespace
-
-TEST(TrayIcon, UnderAMessageBoxNothingIsReportedAndAfterItEverythingIs) {
+TEST(TrayIcon, WhileAMessageBoxHoldsTheProgramNothingIsReported) {
   TTrayIcon icon;
   EventLog log(icon, false);
   Notify(icon, {WM_LBUTTONDOWN, WM_LBUTTONUP});  // a click, then at once a box
-  UnderTheBox s{&icon};
-  underTheBox = &s;
-  UINT_PTR timer = SetTimer(nullptr, 0, 20, &UnderTheBoxTick);
-  framework::Application::Instance().MessageBox("箱の中身", "箱", MB_OK);
-  KillTimer(nullptr, timer);
-  underTheBox = nullptr;
-  FinishSingleClicks();
-  EXPECT_EQ(s.stage, 3);
-  EXPECT_LT(s.ticks, 1000);
+  // What the box does to every window of the thread, the hidden ones too.
+  HWND window = TCallbackWindow::Handle();
+  EnableWindow(window, FALSE);
+  Notify(icon, {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_RBUTTONDOWN,
+                WM_RBUTTONUP});
+  FinishSingleClicks();  // the click made before the box ends its wait under it
+  EnableWindow(window, TRUE);
   EXPECT_EQ(log.events, Events{"down 0 8"});
   EXPECT_FALSE(icon.ClickPending());
 

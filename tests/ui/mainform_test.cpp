@@ -4,6 +4,7 @@
 
 #include "framework/inidocument.h"
 #include "framework/paths.h"
+#include "framework/scopeguard.h"
 #include "framework/text.h"
 #include "support/programwindows.h"
 #include "tray/trayhelpers.h"
@@ -19,24 +20,14 @@ const std::vector<std::string> kProgramEndKeys = {
     "Compulsory", "Splash",       "ChangeStyle",   "Dlay",        "LastBuf",   "ConvertToJpeg",  "PlaySound",
     "SoundFile", "Filter",        "MemoryCount",   "ProgramVersion", "RandomRoutine"};
 
-// A file or folder held open by another program that shares nothing: it can
-// be neither read, listed nor deleted meanwhile.
-class HeldOpen {
- public:
-  explicit HeldOpen(const std::string& path)
-      : handle_(CreateFileW(framework::Widen(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {
-    EXPECT_NE(handle_, INVALID_HANDLE_VALUE) << path;
-  }
-  ~HeldOpen() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  HeldOpen(const HeldOpen&) = delete;
-  HeldOpen& operator=(const HeldOpen&) = delete;
-
- private:
-  HANDLE handle_;
-};
+// Opens a file or folder as another program that shares nothing does: until
+// the guard goes, it can be neither listed nor deleted.
+auto HoldOpen(const std::string& path) {
+  HANDLE h = CreateFileW(framework::Widen(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  EXPECT_NE(h, INVALID_HANDLE_VALUE) << path;
+  return framework::ScopeExit([h] { CloseHandle(h); });
+}
 
 // A shell that refuses every notification icon: its tray window, found
 // before the real one, answers no to each request.
@@ -179,7 +170,7 @@ TEST(MainWindow, ATempThatCannotBeReadOrEmptiedNeverHoldsUpTheClose) {
     w.folder.WriteFile("Temp\\in use.bmp", "x");
     w.main->Show();
     {
-      HeldOpen held(w.folder.PathOf(holdFolder ? "Temp" : "Temp\\in use.bmp"));
+      auto held = HoldOpen(w.folder.PathOf(holdFolder ? "Temp" : "Temp\\in use.bmp"));
       w.main->Close();
     }
     EXPECT_FALSE(w.main->Visible());
@@ -204,6 +195,8 @@ TEST(MainWindow, SessionEndEndsTheRunAsACloseDoesWithoutAMessageBox) {
     const std::string written = w.folder.ReadFile("Kaleidon.ini");
     SendMessageW(w.main->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_FALSE(w.main->Visible());
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // and the run ends
     EXPECT_EQ(w.boxes.Count(), 0u);
     EXPECT_TRUE(w.folder.FileNames("Temp\\").empty());
     // Written once, at the question; a refused write leaves the file as it was.
