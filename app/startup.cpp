@@ -84,6 +84,7 @@ void ProgramWindows::Create(const CommandLine& commandLine, const std::function<
   const int slotCount = options->Values().slotCount;
   folderList->FillTable(slotCount);
   main->SlotTableFilled(slotCount);
+  main->WindowsMade();
 }
 
 void ProgramWindows::Destroy() {

@@ -168,16 +168,21 @@ std::string ExtractCommandLine(const std::string& archivePath, const std::string
   return std::string(quiet ? "e -n" : "e") + " \"" + archivePath + "\" \"" + target + "\" \"" + member + "\"";
 }
 
-bool ExtractArchiveMember(HWND window, const std::string& archivePath, const std::string& folder,
-                          const std::string& member, bool quiet) {
-  if (!IsSafeMemberName(member) && !IsPlainWildcard(member)) return false;
+UnlhaAnswer RunExtractCommand(HWND window, const std::string& archivePath, const std::string& folder,
+                              const std::string& member, bool quiet) {
+  if (!IsSafeMemberName(member) && !IsPlainWildcard(member)) return {};
   std::string command = ExtractCommandLine(LibraryPath(archivePath), LibraryPath(folder), member, quiet);
-  if (command.empty()) return false;
+  if (command.empty()) return {};
   std::string ansi = framework::ToAnsi(command);
   char report[256] = {};
   bool bound = kRows[kUnlha].bound();
   int result = Unlha(window, ansi.c_str(), report, 255);
-  return bound && result == 0;
+  return UnlhaAnswer{bound, result};
+}
+
+bool ExtractArchiveMember(HWND window, const std::string& archivePath, const std::string& folder,
+                          const std::string& member, bool quiet) {
+  return RunExtractCommand(window, archivePath, folder, member, quiet).Done();
 }
 
 }  // namespace kaleidon

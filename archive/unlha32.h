@@ -126,11 +126,25 @@ std::vector<std::string> ListArchiveEntries(const std::string& archivePath, size
 std::string ExtractCommandLine(const std::string& archivePath, const std::string& folder,
                                const std::string& member, bool quiet);
 
+// What the library answered to a command: Unlha's result, 0 when it did
+// what it was told, 0x8000 and above when it reports an error.
+struct UnlhaAnswer {
+  static constexpr int kErrorStart = 0x8000;
+  bool called = false;  // the library's own Unlha took the command
+  int result = 0;
+  bool Done() const { return called && result == 0; }
+  // Not called at all (no library, a refused member), or an error reported:
+  // the file will not come.
+  bool Failed() const { return !called || result >= kErrorStart; }
+};
+
 // Runs that command through Unlha with the window as owner and a report
 // buffer of 255 characters. The member must be a safe member name (see
 // archive/membername.h) or a wildcard without a folder part; anything else is
-// refused before the library is called. True when the library ran the
-// command and reported success.
+// refused before the library is called.
+UnlhaAnswer RunExtractCommand(HWND window, const std::string& archivePath, const std::string& folder,
+                              const std::string& member, bool quiet);
+// The same; true when the library ran the command and reported success.
 bool ExtractArchiveMember(HWND window, const std::string& archivePath, const std::string& folder,
                           const std::string& member, bool quiet);
 

@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include <exception>
+#include <optional>
 
 #include "framework/application.h"
 #include "framework/bitmap.h"
@@ -24,6 +25,7 @@ namespace {
 constexpr const char* kLoadErrorCaption = "悪のファイル読み込みエラー";
 constexpr const char* kLoadErrorText = "ふぬ～っ！ファ、ファイルが開けない･･･ﾊｧﾊｧ\rこの謎のフォーマットには対応していないか、暗黒の破損している可能性があるぞ。\r因みにファイル名は";
 constexpr const char* kLoadErrorTextEnd = "だ。調べて見てくれ";
+constexpr const char* kWriteErrorCaption = "悪のエラー";
 
 // The program cannot use metafiles or icons as wallpapers: the picture class
 // forgets them as soon as the program's code is loaded, before any window
@@ -114,6 +116,7 @@ std::string WallpaperBitmapPath() { return framework::JoinPath(framework::Progra
 std::string PrepareWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options,
                                    const ScreenInfo& screen) {
   const std::string target = WallpaperBitmapPath();
+  std::optional<std::string> refused;  // the file the program folder did not take
   bool failed = false;
   try {
     framework::Picture picture;
@@ -121,14 +124,19 @@ std::string PrepareWallpaperBitmap(const std::string& picturePath, const Wallpap
     Bitmap wallpaper = MakeWallpaper(*picture.GetGraphic(), options, screen);
     picture.Clear();
     wallpaper.SaveToFile(target);
-  } catch (const std::exception&) {
-    failed = true;
+  } catch (const framework::EWriteRefused& e) {
+    refused = e.Message();
   } catch (...) {
     failed = true;
   }
-  if (failed) {
-    framework::Application::Instance().MessageBox(std::string(kLoadErrorText) + picturePath + kLoadErrorTextEnd,
-                                                  kLoadErrorCaption, MB_ICONERROR | MB_OK);
+  framework::Application& app = framework::Application::Instance();
+  if (refused) {
+    // The picture is fine; the program folder is not (a protected folder, a
+    // read-only WPFile.BMP): say which file, not that the picture is damaged.
+    app.MessageBox(*refused, kWriteErrorCaption, MB_ICONERROR | MB_OK);
+  } else if (failed) {
+    app.MessageBox(std::string(kLoadErrorText) + picturePath + kLoadErrorTextEnd, kLoadErrorCaption,
+                   MB_ICONERROR | MB_OK);
   }
   return target;
 }

@@ -31,7 +31,8 @@ std::string WallpaperBitmapPath();
 // Loads the picture (its decoder chosen by extension), adapts it to the
 // screen and writes it as the wallpaper bitmap, replacing the old one
 // atomically. When anything fails, the user is told which file could not be
-// used and the previous wallpaper bitmap stays as it was. Returns the
+// used (the picture, or the wallpaper bitmap when the program folder refuses
+// it) and the previous wallpaper bitmap stays as it was. Returns the
 // wallpaper bitmap's path in every case.
 std::string PrepareWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options,
                                    const ScreenInfo& screen);

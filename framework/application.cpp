@@ -143,7 +143,12 @@ int Application::MessageBox(const std::string& text, const std::string& caption,
 
 void Application::ShowException(const std::exception& e) {
   std::string text = e.what();
-  if (!text.empty() && text.back() != '.' && text.back() != '!' && text.back() != '?') text += ".";
+  // A sentence gets its full stop, unless it has one already (Japanese ones
+  // included).
+  auto endsWith = [&text](std::string_view end) { return text.ends_with(end); };
+  if (!text.empty() && !endsWith(".") && !endsWith("!") && !endsWith("?") && !endsWith("。") && !endsWith("！") &&
+      !endsWith("？"))
+    text += ".";
   MessageBox(text, title_, MB_ICONERROR | MB_OK);
 }
 

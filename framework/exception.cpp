@@ -16,4 +16,7 @@ std::string FormatText(const std::string& format, std::initializer_list<std::str
   return out;
 }
 
+EWriteRefused::EWriteRefused(const std::string& path)
+    : Exception(FormatText("%s に書き込めません", {path})), path_(path) {}
+
 }  // namespace framework

@@ -15,6 +15,17 @@ class Exception : public std::exception {
   std::string message_;
 };
 
+// A file that cannot be written: read-only, in a folder that takes no new
+// files, on a full disk. The message names it: "<path> に書き込めません".
+class EWriteRefused : public Exception {
+ public:
+  explicit EWriteRefused(const std::string& path);
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 // Replaces each "%s" of format, in order, by the next argument.
 std::string FormatText(const std::string& format, std::initializer_list<std::string> args);
 

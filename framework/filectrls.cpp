@@ -484,8 +484,8 @@ FileListBox::FileListBox(Form* owner, std::string name) : ListBox(owner, std::mo
 
 FileListBox::~FileListBox() = default;
 
-std::vector<std::string> FileListBox::Read(const std::string& folder, const std::string& mask,
-                                           unsigned types) const {
+std::vector<std::string> FileListBox::Read(const std::string& folder, const std::string& mask, unsigned types) {
+  ++reads_;
   FileMask fileMask(UpperCase(Widen(mask)));
   std::vector<std::wstring> names;
   DWORD error = EnumerateFolder(folder, false, [&](const WIN32_FIND_DATAW& fd) {

@@ -153,15 +153,19 @@ class FileListBox : public ListBox {
   void Update();
   // The full path of the selected file; empty when none is selected.
   std::string FileName() const;
+  // How often a folder has been read so far: a folder of many thousand
+  // files is worth reading once.
+  size_t ReadCount() const { return reads_; }
 
  protected:
   void DrawItem(HDC dc, int index, RECT rect, bool selected) override;
   int MeasureItemHeight() override;
 
  private:
-  std::vector<std::string> Read(const std::string& folder, const std::string& mask, unsigned types) const;
+  std::vector<std::string> Read(const std::string& folder, const std::string& mask, unsigned types);
   int IconOf(const std::string& name);
 
+  size_t reads_ = 0;
   std::string directory_;
   std::string mask_ = "*.*";
   unsigned fileTypes_ = kFileNormal;

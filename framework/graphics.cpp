@@ -17,7 +17,7 @@ void Graphic::LoadFromFile(const std::string& path) {
 }
 
 void Graphic::SaveToFile(const std::string& path) const {
-  if (!WriteFileAtomically(path, SaveToBytes())) throw Exception(FormatText("%s に書き込めません", {path}));
+  if (!WriteFileAtomically(path, SaveToBytes())) throw EWriteRefused(path);
 }
 
 namespace {

@@ -43,8 +43,8 @@ class Graphic {
   // content and Exception when the file cannot be read.
   virtual void LoadFromFile(const std::string& path);
   virtual void LoadFromBytes(std::string_view bytes) = 0;
-  // Writes the picture in its own format, atomically: a failure raises and
-  // leaves the previous file as it was.
+  // Writes the picture in its own format, atomically: a refused write raises
+  // EWriteRefused and leaves the previous file as it was.
   virtual void SaveToFile(const std::string& path) const;
   virtual std::string SaveToBytes() const = 0;
 

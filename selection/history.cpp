@@ -149,8 +149,7 @@ History LoadHistory(const std::string& path) {
 void SaveHistory(const std::string& path, const History& history) {
   std::string text = FormatHistoryText(history.Names());
   if (!IsAscii(text)) text = framework::ToAnsi(text);
-  if (!framework::WriteFileAtomically(path, text))
-    throw framework::Exception(framework::FormatText("%s に書き込めません", {path}));
+  if (!framework::WriteFileAtomically(path, text)) throw framework::EWriteRefused(path);
 }
 
 }  // namespace kaleidon

@@ -72,7 +72,7 @@ class History {
 History LoadHistory(const std::string& path);
 
 // Writes the history to path through a temporary file renamed over it; a
-// failed write raises framework::Exception and leaves the old file whole.
+// failed write raises framework::EWriteRefused and leaves the old file whole.
 void SaveHistory(const std::string& path, const History& history);
 
 }  // namespace kaleidon

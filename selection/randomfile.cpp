@@ -153,12 +153,15 @@ std::string PickArchiveMember(FileChoice& choice, const std::string& archive,
     MarkArchiveShown(archive);
   });
   const std::string& pick = candidates[index];
+  // A refused member counts as shown all the same: otherwise, once the
+  // others are used, it would be the only one left and the archive (and its
+  // folder's pass) would never end.
+  history.Append(pick);
+  SaveHistory(historyPath, history);
   if (IsArchiveName(pick)) {
     framework::Application::Instance().MessageBox(kNestedArchiveText, kNestedArchiveCaption, MB_ICONWARNING | MB_OK);
     return {};
   }
-  history.Append(pick);
-  SaveHistory(historyPath, history);
   return pick;
 }
 
@@ -170,15 +173,23 @@ bool ExtractToTemp(FileChoice& choice, const std::string& archive, const std::st
   framework::CreateFolder(temp);
   // A file left over under the same name must not pass for the new one.
   if (framework::FileExists(target)) framework::ForceDeleteFile(target);
-  // The library's answer does not matter: the file does.
-  ExtractArchiveMember(choice.owner, archive, temp, member, true);
+  UnlhaAnswer answer = RunExtractCommand(choice.owner, archive, temp, member, true);
+  if (answer.Failed()) {
+    // The library said it could not: no file is coming, and whatever part
+    // of one it left is no picture.
+    if (framework::FileExists(target)) framework::ForceDeleteFile(target);
+    return false;
+  }
   choice.meltFile.Extracted = true;
   choice.meltFile.FileName = target;
-  const DWORD start = GetTickCount();
-  for (;;) {
+  const unsigned looks = choice.extractPollMs ? choice.extractWaitMs / choice.extractPollMs : 0;
+  for (unsigned look = 0;; ++look) {
     if (framework::FileExists(target)) return true;
-    if (GetTickCount() - start >= choice.extractWaitMs) return false;
-    Sleep(choice.extractPollMs);
+    if (look >= looks) return false;
+    if (choice.pause)
+      choice.pause(choice.extractPollMs);
+    else
+      Sleep(choice.extractPollMs);
   }
 }
 

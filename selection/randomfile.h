@@ -28,9 +28,11 @@ struct FileChoice {
   // Moves the file list's selection to a row (-1: no selection).
   std::function<void(int row)> selectRow;
   TMeltFile& meltFile;
-  // How long to wait for an extracted file to appear, and how often to look.
+  // How long to wait for an extracted file to appear, and how often to look;
+  // pause waits between two looks (the thread sleeps when it is empty).
   unsigned extractWaitMs = 10000;
   unsigned extractPollMs = 100;
+  std::function<void(unsigned ms)> pause;
 };
 
 // What a choice came to.
@@ -60,7 +62,8 @@ std::string PickArchiveMember(FileChoice& choice, const std::string& archive,
                               const std::vector<std::string>& candidates);
 
 // Extracts member into <program folder>Temp\ and waits for the file; sets
-// MeltFile. False when the file did not appear in time.
+// MeltFile. False at once when the library reports a failure, and when the
+// file did not appear in time.
 bool ExtractToTemp(FileChoice& choice, const std::string& archive, const std::string& member);
 
 // Appends the archive's file name to its folder's history, unsorted: the

@@ -59,12 +59,18 @@ bool IsFolderSelectable(const SlotTable& table, int slotCount, uint8_t slot) {
   if (folder.empty()) return filled.empty();
 
   framework::IniFile settings = OpenSettings();
+  // The slot's folder into the pass. A refused slot is drawn again and again
+  // while the others wait: the file is rewritten only when the value changes.
+  auto recordSelected = [&] {
+    if (document.Value(kSelectedDirectorys, DirectoryKey(slot)) != folder)
+      settings.WriteString(kSelectedDirectorys, DirectoryKey(slot), folder);
+  };
   if (!allShown.empty()) {
     // Every remembered folder has been shown through: they all start over.
     if (everyFilledIn(allShown)) settings.EraseSection(kAllFilesSelectedDirectorys);
     if (HoldsFolder(allShown, folder)) {
       // Counts as used in this pass, so the pass can still end.
-      settings.WriteString(kSelectedDirectorys, DirectoryKey(slot), folder);
+      recordSelected();
       return false;
     }
   }
@@ -76,7 +82,7 @@ bool IsFolderSelectable(const SlotTable& table, int slotCount, uint8_t slot) {
     return true;
   }
   if (HoldsFolder(selected, folder)) return false;
-  settings.WriteString(kSelectedDirectorys, DirectoryKey(slot), folder);
+  recordSelected();
   return true;
 }
 

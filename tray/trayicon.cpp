@@ -298,12 +298,12 @@ void TTrayIcon::SingleClickStep() {
   }
 }
 
-void TTrayIcon::ClickWaited(uint64_t click) {
+void TTrayIcon::ClickWaited(uint64_t click, bool report) {
   // Only the click still waited for counts: a double click, a disabled icon
   // or a newer click has taken it over.
   if (waitingClick_ != click) return;
   waitingClick_ = 0;
-  bool report = clickPending_ && OnClick;
+  report = report && clickPending_ && OnClick;
   clickPending_ = false;
   if (report) FireNotify(OnClick);
 }
@@ -337,9 +337,12 @@ HWND TCallbackWindow::Handle() {
 TTrayIcon* TCallbackWindow::CurrentIcon() { return currentIcon; }
 
 void TCallbackWindow::SingleClickDone(uint64_t icon, uint64_t click) {
+  // A click made before a message box came up is not reported under it.
+  HWND window = Existing();
+  bool report = !window || IsWindowEnabled(window);
   for (const auto& entry : TrayIconList()) {
     if (entry.second->serial_ == icon) {
-      entry.second->ClickWaited(click);
+      entry.second->ClickWaited(click, report);
       return;
     }
   }
@@ -347,6 +350,10 @@ void TCallbackWindow::SingleClickDone(uint64_t icon, uint64_t click) {
 
 LRESULT CALLBACK TCallbackWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_TRAYICON) {
+    // A message box holds the program (it disables the thread's windows,
+    // this one too), but the shell's notifications still arrive: they are
+    // dropped, as clicks on a disabled window are.
+    if (!IsWindowEnabled(hwnd)) return 0;
     TTrayIcon* icon = nullptr;
     for (const auto& [id, entry] : TrayIconList())
       if (static_cast<WPARAM>(static_cast<UINT>(id)) == wp) icon = entry;

@@ -132,7 +132,7 @@ class TTrayIcon {
   void IconChanged();
   void HandleNotification(LPARAM mouseMessage);
   void SingleClickStep();
-  void ClickWaited(uint64_t click);
+  void ClickWaited(uint64_t click, bool report);
   void PopupMenuAt(framework::PopupMenu* TTrayIcon::*menu, POINT at);
   void WatchMenu(framework::PopupMenu* menu);
   void ForgetMenu(framework::PopupMenu* menu);
@@ -163,6 +163,8 @@ class TTrayIcon {
 
 // The one hidden window that receives the notifications of every icon, and
 // re-adds the visible icons when the shell (re)starts ("TaskbarCreated").
+// While it is disabled (a message box holds the program's windows), the
+// notifications and the single clicks that end their wait are dropped.
 class TCallbackWindow {
  public:
   // The window, created on first use.

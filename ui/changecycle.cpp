@@ -3,6 +3,7 @@
 #include "core/options.h"
 #include "core/wallpaper.h"
 #include "framework/application.h"
+#include "framework/exception.h"
 #include "framework/paths.h"
 #include "framework/scopeguard.h"
 #include "framework/text.h"
@@ -30,6 +31,7 @@ constexpr const char* kFileMissingText =
     "はぐぁ！指定した正義のファイルが存在しない････\r"
     "別の正義のフォルダに移動されたか、闇の削除をされた可能性がある\r"
     "正義の手刀でファイルリストを最新のものに更新するぞ！";
+constexpr const char* kWriteErrorCaption = "悪のエラー";
 
 }  // namespace
 
@@ -128,8 +130,14 @@ void TForm1::ChangeWallpaper(bool apply) {
       if (framework::FileExists(MeltFile.FileName)) framework::ForceDeleteFile(MeltFile.FileName);
       MeltFile = TMeltFile{};
     }
+  } catch (const framework::EWriteRefused& e) {
+    // A picture folder that takes no history (a protected folder, a CD, a
+    // read-only _Buf.RFB) would otherwise never change the wallpaper without
+    // a word.
+    normalCursor();
+    Application::Instance().MessageBox(e.Message(), kWriteErrorCaption, MB_OK | MB_ICONERROR);
   } catch (...) {
-    // Whatever went wrong ends this change quietly; the next one starts anew.
+    // Whatever else went wrong ends this change quietly; the next one starts anew.
   }
 }
 

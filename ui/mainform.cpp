@@ -154,13 +154,21 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   TrayIcon1->OnClick = [this](TTrayIcon&) { Button3Click(); };
   TrayIcon1->OnDblClick = [this](TTrayIcon&) { TrayIcon1DblClick(); };
   TrayIcon1->SetVisible(true);
+  // Its clicks and menu reach the other windows: it answers once they all
+  // exist (WindowsMade), never when the start-up fails before.
+  TrayIcon1->SetEnabled(false);
   try {
     TrayIcon1->Loaded();
   } catch (const framework::Exception& e) {
-    // Without its tray icon a hidden window could never be reached again.
     Application::Instance().ShowException(e);
-    Application::Instance().SetShowMainForm(true);
   }
+}
+
+void TForm1::WindowsMade() {
+  TrayIcon1->SetEnabled(true);
+  // Without its tray icon a hidden window could never be reached again:
+  // the window shows, whatever "/s" or TaskTray asked for.
+  if (!TrayIcon1->Registered()) Application::Instance().SetShowMainForm(true);
 }
 
 TForm1::~TForm1() = default;
@@ -194,20 +202,23 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
   framework::Randomize();
   if (!framework::DirectoryExists(tempFolder)) framework::CreateFolder(tempFolder);
 
+  // The options dialog comes later: the stored options are read here.
+  const ProgramOptions stored = ReadOptions(ini);
+  // The file type is chosen before the list has a folder, so that the
+  // folder is read once, with its mask.
+  BuildFilterList(stored.customMask);
+  int filter = ini.ReadInteger(kSysInfo, kFilterKey, defaults::kFilter);
+  if (filter < 0 || filter >= FilterComboBox1->Count()) filter = FilterComboBox1->Count() - 1;
+  FilterComboBox1->SetItemIndex(filter);
+  FileListBox2->SetMask(FilterComboBox1->Mask());
+  FilterComboBox1Change();
   try {
     FileListBox2->SetDirectory(ini.ReadString(kSysInfo, kPathKey, programFolder));
   } catch (const framework::Exception&) {
     ReportFolderGone();
     ini.WriteString(kSysInfo, kPathKey, programFolder);
   }
-  // The options dialog comes later: the stored options are read here.
-  const ProgramOptions stored = ReadOptions(ini);
   CurrentFolder = ini.ReadString(kSysInfo, kPathKey, programFolder);
-  BuildFilterList(stored.customMask);
-  int filter = ini.ReadInteger(kSysInfo, kFilterKey, defaults::kFilter);
-  if (filter < 0 || filter >= FilterComboBox1->Count()) filter = FilterComboBox1->Count() - 1;
-  FilterComboBox1->SetItemIndex(filter);
-  FileListBox2->SetMask(FilterComboBox1->Mask());
 
   try {
     dlb1->SetDirectory(CurrentFolder);
@@ -232,26 +243,93 @@ void TForm1::BuildFilterList(const std::string& customMask) {
 }
 
 void TForm1::FormCloseQuery(bool& canClose) {
+  if (!ended_) {  // else the session's end has ended the run already
+    // A refused write ends the close here, with the window open.
+    WriteProgramEnd();
+    StopLoadStatistics();
+    EmptyTemp();
+  }
+  canClose = true;
+}
+
+void TForm1::WriteProgramEnd() {
+  if (!Options) return;  // the start-up failed before the options existed
   framework::IniFile ini = OpenSettings();
   // After a reset start no entry is chosen; the combined entry is stored
   // then, since an index of -1 would open the next run on the empty
   // custom filter and list no picture at all.
   WriteProgramEndSettings(ini, Options->Values(),
                           {CurrentFolder, SpinEdit1->Value(), std::max(0, FilterComboBox1->ItemIndex())});
+}
 
-  StopLoadStatistics();
-
+void TForm1::EmptyTemp() {
   // Pictures taken out of archives live in Temp only for one change; the
   // folder is emptied at the end of the run, whatever attributes they have.
+  // A Temp that cannot be read, or a file that will not go, is left as it
+  // is: the run ends all the same.
   std::string tempFolder = JoinPath(ProgramFolder(), "Temp");
-  if (framework::DirectoryExists(tempFolder)) {
-    FileListBox1->SetDirectory(tempFolder);
-    for (const std::string& name : FileListBox1->Items()) {
-      std::string path = JoinPath(tempFolder, name);
-      if (framework::FileExists(path)) framework::ForceDeleteFile(path);
-    }
+  if (!framework::DirectoryExists(tempFolder)) return;
+  try {
+    // Listed already (a cancelled shutdown looked before): read it again.
+    if (framework::SameTextNoCase(JoinPath(FileListBox1->Directory(), ""), JoinPath(tempFolder, "")))
+      FileListBox1->Update();
+    else
+      FileListBox1->SetDirectory(tempFolder);
+  } catch (const framework::Exception&) {
+    return;
   }
-  canClose = true;
+  for (const std::string& name : FileListBox1->Items()) {
+    std::string path = JoinPath(tempFolder, name);
+    if (framework::FileExists(path)) framework::ForceDeleteFile(path);
+  }
+}
+
+void TForm1::WMQueryEndSession() {
+  // Windows may end the process as soon as the session ends, so the run's
+  // end is done now.
+  EndRunQuietly();
+}
+
+void TForm1::WMEndSession(bool ending) {
+  if (!ending) {
+    // Another program cancelled the shutdown: the run goes on, and its end
+    // is still to come.
+    if (ended_) StartLoadStatistics();
+    ended_ = false;
+    return;
+  }
+  EndRunQuietly();  // when the system skipped the question
+  Hide();
+  Application::Instance().Terminate();
+}
+
+void TForm1::EndRunQuietly() {
+  if (ended_) return;
+  ended_ = true;
+  // No box may hold up the shutdown. A refused write loses nothing: the
+  // settings file on disk stays whole.
+  try {
+    WriteProgramEnd();
+  } catch (...) {
+  }
+  try {
+    StopLoadStatistics();
+    EmptyTemp();
+  } catch (...) {
+  }
+}
+
+LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_QUERYENDSESSION:
+      WMQueryEndSession();
+      return TRUE;
+    case WM_ENDSESSION:
+      WMEndSession(wp != FALSE);
+      return 0;
+    default:
+      return Form::WindowMessage(msg, wp, lp);
+  }
 }
 
 void TForm1::Button2Click() { Close(); }

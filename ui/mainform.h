@@ -77,9 +77,16 @@ class TForm1 : public framework::Form {
   int TimerTicks = 0;
   TMeltFile MeltFile;
 
+  // Every other window of the run exists (the start-up made them all).
+  void WindowsMade();
+
   // Handlers.
   void FormCreate(const CommandLine& commandLine);
   void FormCloseQuery(bool& canClose);
+  // The session ends (shutdown, log-off): the run ends as with a close,
+  // without a message box. WM_ENDSESSION(false) is a cancelled shutdown.
+  void WMQueryEndSession();
+  void WMEndSession(bool ending);
   void Button2Click();
   void Button3Click();
   void Button4Click();
@@ -124,10 +131,21 @@ class TForm1 : public framework::Form {
   // The file-type list (run once while the window is made).
   void BuildFilterList(const std::string& customMask);
 
+ protected:
+  LRESULT WindowMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
  private:
+  // What the close and the session end do: the program-end keys of the
+  // settings file (raises when a write is refused), and Temp emptied.
+  void WriteProgramEnd();
+  void EmptyTemp();
+  // The run's end at the session's end: once, and without a message box.
+  void EndRunQuietly();
+
   class FolderControls;
   std::unique_ptr<FolderControls> folderControls_;
   bool changingDrive_ = false;
+  bool ended_ = false;  // the session end has ended the run
 };
 
 // Picture formats that plug-ins offer are refused for JPEG, which the JPEG

@@ -286,20 +286,30 @@ TEST_F(Wallpaper, AnUnusablePictureIsReportedByNameAndThePreviousWallpaperStays)
   EXPECT_EQ(program.FileNames(), (std::vector<std::string>{"WPFile.BMP"}));  // no temporary file left
 }
 
-TEST_F(Wallpaper, AWallpaperBitmapThatCannotBeWrittenIsReportedAndLeftWhole) {
+TEST_F(Wallpaper, AWallpaperBitmapThatCannotBeWrittenIsReportedByItsNameAndLeftWhole) {
   Prepare("first.bmp", Quadrants(20, 10).SaveToBytes(), WallpaperOptions{}, kTrueColourScreen);
   const std::string previous = program.ReadFile("WPFile.BMP");
+  struct Case {
+    const char* what;
+    std::string programFolder;
+  } cases[] = {
+      {"a read-only WPFile.BMP", program.path()},
+      {"a program folder that takes no file", program.PathOf("no such folder\\")},
+  };
   program.SetReadOnly("WPFile.BMP", true);
-  Prepare("second.bmp", Quadrants(30, 30).SaveToBytes(), WallpaperOptions{}, kTrueColourScreen);
-  EXPECT_EQ(boxes.Count(), 1u);
-  EXPECT_EQ(program.ReadFile("WPFile.BMP"), previous);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    framework::OverrideProgramFolder(c.programFolder);
+    boxes.Clear();
+    std::string path = Prepare("second.bmp", Quadrants(30, 30).SaveToBytes(), WallpaperOptions{}, kTrueColourScreen);
+    EXPECT_EQ(path, c.programFolder + "WPFile.BMP");
+    ASSERT_EQ(boxes.Count(), 1u);  // the picture is fine: no word of a damaged file
+    EXPECT_EQ(boxes.Last().caption, "悪のエラー");
+    EXPECT_EQ(boxes.Last().text, path + " に書き込めません");
+    EXPECT_EQ(boxes.Last().flags, static_cast<unsigned>(MB_ICONERROR | MB_OK));
+    EXPECT_EQ(program.ReadFile("WPFile.BMP"), previous);
+  }
   program.SetReadOnly("WPFile.BMP", false);
-
-  framework::OverrideProgramFolder(program.PathOf("no such folder\\"));
-  boxes.Clear();
-  std::string path = Prepare("third.bmp", Quadrants(30, 30).SaveToBytes(), WallpaperOptions{}, kTrueColourScreen);
-  EXPECT_EQ(path, program.PathOf("no such folder\\WPFile.BMP"));
-  EXPECT_EQ(boxes.Count(), 1u);
 }
 
 TEST_F(Wallpaper, SettingItStoresThePathAndShowsItOnlyWhenAsked) {

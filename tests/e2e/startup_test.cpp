@@ -2,6 +2,8 @@
 // own, its windows found from outside.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "framework/inidocument.h"
 #include "framework/paths.h"
 #include "support/program.h"
@@ -35,6 +37,24 @@ void CloseMainWindow(ProgramProcess& p) {
   ASSERT_NE(main, nullptr);
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(p.WaitForExit(kStartTimeout), std::optional<DWORD>(0));
+}
+
+// Whether a lies above b among the top-level windows.
+bool Above(HWND a, HWND b) {
+  for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+    if (h == a) return true;
+    if (h == b) return false;
+  }
+  return false;
+}
+
+// Polls a condition for a while; whether it came true.
+bool Eventually(const std::function<bool()>& condition) {
+  for (DWORD waited = 0; waited < kStartTimeout; waited += 50) {
+    if (condition()) return true;
+    Sleep(50);
+  }
+  return condition();
 }
 
 std::optional<std::string> SysInfoValue(const InstalledProgram& program, const char* key) {
@@ -138,4 +158,26 @@ TEST(Startup, TrayStartAndSilentStartKeepTheMainWindowHidden) {
     EXPECT_FALSE(IsWindowVisible(main)) << args;
     CloseMainWindow(p);
   }
+}
+
+TEST(Startup, TheGreetingComesUpInFrontOfTheSplashAndHoldsTheMainWindowUntilAnswered) {
+  InstalledProgram program;  // a first start, with the splash
+  ProgramProcess p = ProgramProcess::Start(program.Exe());
+  HWND box = WaitForWindow(L"#32770", "作者の挨拶", p.Id(), kStartTimeout);
+  ASSERT_NE(box, nullptr);
+  HWND splash = WaitForWindow(L"TForm3", "Kaleidon Version0.5", p.Id(), kStartTimeout);
+  HWND main = WaitForMainWindow(p);
+  ASSERT_NE(splash, nullptr);
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(Eventually([&] { return IsWindowVisible(box) && GetForegroundWindow() == box; }));
+  EXPECT_TRUE(IsWindowVisible(splash));
+  EXPECT_TRUE(Above(box, splash));
+  EXPECT_FALSE(IsWindowEnabled(main));
+
+  // Answered as a user does: the OK button, pressed.
+  PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+  ASSERT_NE(WaitForShownMainWindow(p), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(main));
+  EXPECT_FALSE(IsWindow(box));
+  CloseMainWindow(p);
 }

@@ -292,3 +292,45 @@ TEST_F(RotationTest, OneSlotOrNoneDrawsNothingAndKeysAboveTheCountWait) {
   EXPECT_FALSE(IsFolderSelectable(grid, 4, 2));  // raised: the mark counts again
   EXPECT_TRUE(IsFolderSelectable(grid, 4, 3));
 }
+
+namespace {
+
+// The settings file as the file system knows it: every write replaces it by
+// a new file, so the identity changes exactly when it was written.
+uint64_t SettingsIdentity() {
+  HANDLE h = CreateFileW(framework::Widen(SettingsPath()).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(h, INVALID_HANDLE_VALUE);
+  BY_HANDLE_FILE_INFORMATION info{};
+  GetFileInformationByHandle(h, &info);
+  CloseHandle(h);
+  return (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+}
+
+}  // namespace
+
+TEST_F(RotationTest, TheSettingsFileIsRewrittenOnlyWhenTheDecisionChangesAValue) {
+  std::string a = Folder("a"), b = Folder("b"), c = Folder("c");
+  Slots({a, b, c});
+  MarkFolderAllShown(b, 2);
+  struct Step {
+    const char* what;
+    uint8_t slot;
+    bool selectable, written;
+  } steps[] = {
+      {"an exhausted folder, first refused: it joins the pass", 2, false, true},
+      {"the same, refused again", 2, false, false},
+      {"and again", 2, false, false},
+      {"a folder not used yet", 1, true, true},
+      {"that folder, used already in this pass", 1, false, false},
+      {"the exhausted one once more", 2, false, false},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    uint64_t before = SettingsIdentity();
+    EXPECT_EQ(IsFolderSelectable(grid, 3, step.slot), step.selectable);
+    EXPECT_EQ(SettingsIdentity() != before, step.written);
+  }
+  EXPECT_EQ(Stored(kSelectedDirectorys, "Directory2"), b);
+  EXPECT_EQ(Stored(kSelectedDirectorys, "Directory1"), a);
+}

@@ -307,10 +307,28 @@ TEST_F(ArchivePickTest, ArchivesInsideAnArchiveAreRefused) {
   EXPECT_EQ(boxes[0].caption, "暗黒のｴﾗｰ");
   EXPECT_EQ(boxes[0].text, "むぅ～。圧縮ファイルの中に圧縮ファイルは入れないでくれ");
   EXPECT_EQ(boxes[0].flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONWARNING));
-  EXPECT_EQ(pictures.FileNames(), (Names{"outer.RFB", "outer.lzh"}));  // the older history renamed, not written
-  EXPECT_EQ(pictures.ReadFile("outer.RFB"), "");
+  EXPECT_EQ(pictures.FileNames(), (Names{"outer.RFB", "outer.lzh"}));  // the older history renamed
+  EXPECT_EQ(pictures.ReadFile("outer.RFB"), "inner.lzh\r\n");        // and the refusal counted as shown
   EXPECT_EQ(program.FileNames("Temp"), Names{});
   EXPECT_FALSE(melt.Extracted);
+}
+
+TEST_F(ArchivePickTest, AnArchiveHoldingAnArchiveIsUsedUpAfterItsOtherMembers) {
+  mask = "*.bmp;*.lzh";
+  List({"outer.lzh"});
+  std::string archive = Archive("outer.lzh", {{"a.bmp", "A"}, {"inner.lzh", Lzh({{"b.bmp", "B"}})}, {"c.bmp", "C"}});
+  for (uint32_t seed : {1u, 2u, 3u, 4u}) {
+    framework::SetRandomSeed(seed);
+    pictures.WriteFile("_Buf.RFB", "");
+    pictures.WriteFile("outer.RFB", "");
+    std::multiset<std::string> results;
+    for (int i = 0; i < 3; ++i) results.insert(FromArchive(archive));
+    EXPECT_EQ(results, (std::multiset<std::string>{Temp("a.bmp"), Temp("c.bmp"), "refused"}));
+    EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), "");
+    // Every member has had its turn: the next choice ends the archive's pass.
+    FromArchive(archive);
+    EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), "outer.lzh\r\n");
+  }
 }
 
 TEST_F(ArchivePickTest, MemberNamesNeverReachOutsideTemp) {
@@ -328,12 +346,18 @@ TEST_F(ArchivePickTest, MemberNamesNeverReachOutsideTemp) {
   EXPECT_FALSE(framework::FileExists("C:\\evil.bmp"));
 }
 
-TEST_F(ArchivePickTest, AFileThatNeverComesIsARefusedMember) {
+TEST_F(ArchivePickTest, AnExtractionTheLibraryReportsFailedIsARefusedMemberAtOnce) {
   mask = "*.bmp";
   std::string archive = Archive("broken.lzh", {{"bad.bmp", "data that fails its check"}}, true);
   program.WriteFile("Temp\\bad.bmp", "left over");
-  EXPECT_EQ(FromArchive(archive), "refused");
-  EXPECT_FALSE(program.Exists("Temp\\bad.bmp"));  // the leftover never passes for the member
-  EXPECT_TRUE(melt.Extracted);                     // whatever comes late is still cleaned up
-  EXPECT_EQ(melt.FileName, Temp("bad.bmp"));
+  melt = {Temp("earlier.bmp"), true};
+  unsigned pauses = 0;
+  FileChoice choice = Choice();
+  choice.pause = [&pauses](unsigned) { ++pauses; };
+  PickResult result = PickFromArchive(choice, archive);
+  EXPECT_EQ(result.kind, PickResult::Kind::MemberRefused);
+  EXPECT_EQ(pauses, 0u);  // no waiting for a file that is not coming
+  EXPECT_EQ(program.FileNames("Temp"), Names{});  // neither the leftover nor a part of the member
+  EXPECT_EQ(melt.FileName, Temp("earlier.bmp"));  // still pending from before
+  EXPECT_EQ(Lines(pictures, "broken.RFB"), Names{"bad.bmp"});
 }

@@ -176,3 +176,21 @@ TEST(TrayIcon, TheRecordKeepsSixtyTwoCharactersOfTipAndTheTipFlagOnlyWithATip) {
   icon.SetAnimateRate(50);
   EXPECT_EQ(icon.AnimateRate(), 100);
 }
+
+TEST(TrayIcon, WhileAMessageBoxHoldsTheProgramNothingIsReported) {
+  TTrayIcon icon;
+  EventLog log(icon, false);
+  Notify(icon, {WM_LBUTTONDOWN, WM_LBUTTONUP});  // a click, then at once a box
+  // What the box does to every window of the thread, the hidden ones too.
+  HWND window = TCallbackWindow::Handle();
+  EnableWindow(window, FALSE);
+  Notify(icon, {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_RBUTTONDOWN,
+                WM_RBUTTONUP});
+  FinishSingleClicks();  // the click made before the box ends its wait under it
+  EnableWindow(window, TRUE);
+  EXPECT_EQ(log.events, Events{"down 0 8"});
+  EXPECT_FALSE(icon.ClickPending());
+
+  Notify(icon, {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP});
+  EXPECT_EQ(log.events, (Events{"down 0 8", "down 0 8", "dblclick"}));
+}

@@ -98,18 +98,39 @@ TEST_F(ChangeCycle, ListedFileThatVanishedEndsLikeAnEmptyFolderWhenNothingIsLeft
   EXPECT_FALSE(w.folder.Exists("WPFile.BMP"));
 }
 
-TEST_F(ChangeCycle, FailureInsideTheChoiceEndsTheChangeSilently) {
-  pictures.WriteFile("_Buf.RFB", "");
-  pictures.SetReadOnly("_Buf.RFB", true);  // the history cannot be written
-  ProgramWindows w(Settings(pictures.path()));
-  w.boxes.Clear();
-  w.main->ChangeWallpaper(true);
+TEST_F(ChangeCycle, AFolderThatTakesNoHistorySaysSoOnceAndNothingElseChanges) {
+  // A folder the system lets nobody write in, as a protected folder or a CD
+  // is on Windows: the test runs as the machine's administrator, whom a
+  // read-only folder of its own would not stop.
+  const std::string systemFolder = "Z:\\proc\\sys\\kernel\\";
+  struct Case {
+    const char* what;
+    std::string folder;
+    std::string mask;
+  } cases[] = {
+      {"a read-only history", pictures.path(), "*.bmp"},
+      {"a folder that takes no file", systemFolder, "*"},
+  };
+  pictures.WriteFile("_Buf.RFB", "one.bmp\r\n");
+  pictures.SetReadOnly("_Buf.RFB", true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ProgramWindows w(Settings(c.folder, "CustomMask=" + c.mask + "\r\nFilter=99\r\n"));
+    ASSERT_GT(w.main->FileListBox2->Count(), 0);
+    w.boxes.Clear();
+    w.main->ChangeWallpaper(true);
+    ASSERT_EQ(w.boxes.Count(), 1u);
+    EXPECT_EQ(w.boxes.Last().caption, "悪のエラー");
+    EXPECT_EQ(w.boxes.Last().text, c.folder + "_Buf.RFB に書き込めません");
+    EXPECT_EQ(w.boxes.Last().flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+    EXPECT_FALSE(w.main->ChangeBusy);
+    EXPECT_EQ(w.main->Button3->Cursor(), nullptr);
+    EXPECT_FALSE(w.folder.Exists("WPFile.BMP"));
+    EXPECT_EQ(w.main->Label7->Text(), "");
+  }
   pictures.SetReadOnly("_Buf.RFB", false);
-  EXPECT_EQ(w.boxes.Count(), 0u);
-  EXPECT_FALSE(w.main->ChangeBusy);
-  EXPECT_EQ(w.main->Button3->Cursor(), nullptr);
-  EXPECT_FALSE(w.folder.Exists("WPFile.BMP"));
-  EXPECT_EQ(w.main->Label7->Text(), "");
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), "one.bmp\r\n");
+  EXPECT_EQ(pictures.FileNames(), (std::vector<std::string>{"_Buf.RFB", "one.bmp", "two.bmp"}));
 }
 
 TEST_F(ChangeCycle, OneSlotRecallsItsFolderBeforeEveryChange) {

@@ -4,11 +4,56 @@
 
 #include "framework/inidocument.h"
 #include "framework/paths.h"
+#include "framework/scopeguard.h"
 #include "framework/text.h"
 #include "support/programwindows.h"
+#include "tray/trayhelpers.h"
 #include "tray/trayicon.h"
 
 using framework::JoinPath;
+
+namespace {
+
+// The keys a run's end writes, in their order.
+const std::vector<std::string> kProgramEndKeys = {
+    "Path",      "StartUpChange", "TaskTray",      "TimerChange", "Hour",      "Minute",         "CPUUseRate",
+    "Compulsory", "Splash",       "ChangeStyle",   "Dlay",        "LastBuf",   "ConvertToJpeg",  "PlaySound",
+    "SoundFile", "Filter",        "MemoryCount",   "ProgramVersion", "RandomRoutine"};
+
+// Opens a file or folder as another program that shares nothing does: until
+// the guard goes, it can be neither listed nor deleted.
+auto HoldOpen(const std::string& path) {
+  HANDLE h = CreateFileW(framework::Widen(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  EXPECT_NE(h, INVALID_HANDLE_VALUE) << path;
+  return framework::ScopeExit([h] { CloseHandle(h); });
+}
+
+// A shell that refuses every notification icon: its tray window, found
+// before the real one, answers no to each request.
+class RefusingShell {
+ public:
+  RefusingShell() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &Refuse;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Shell_TrayWnd";
+    RegisterClassW(&wc);
+    window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                              nullptr, wc.hInstance, nullptr);
+  }
+  ~RefusingShell() { DestroyWindow(window_); }
+  RefusingShell(const RefusingShell&) = delete;
+  RefusingShell& operator=(const RefusingShell&) = delete;
+
+ private:
+  static LRESULT CALLBACK Refuse(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return msg == WM_COPYDATA ? FALSE : DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  HWND window_;
+};
+
+}  // namespace
 
 TEST(MainWindow, LaidOutAsARealWindowOfItsClass) {
   ProgramWindows w;
@@ -42,6 +87,26 @@ TEST(MainWindow, FilterIndexBeyondTheLastEntryTakesTheCustomFilter) {
   EXPECT_EQ(f.FileListBox2->Mask(), "*.PIC;*.MAG");
 }
 
+TEST(MainWindow, TheStoredFileTypeIsChosenWithItsToolTipAndTheFolderReadOnce) {
+  TempDir pictures;
+  pictures.WriteFile("a.bmp", "x");
+  pictures.WriteFile("b.jpg", "x");
+  pictures.WriteFile("c.PIC", "x");
+  for (const char* filter : {"0", "1", "3", "42"}) {
+    SCOPED_TRACE(filter);
+    ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nCustomMask=*.PIC\r\nFilter=" + std::string(filter) +
+                     "\r\nPath=" + framework::ToAnsi(pictures.path()) + "\r\n");
+    kaleidon::TForm1& f = *w.main;
+    int chosen = f.FilterComboBox1->ItemIndex();
+    EXPECT_EQ(chosen, std::string(filter) == "42" ? f.FilterComboBox1->Count() - 1 : std::stoi(filter));
+    const std::string mask = f.FilterComboBox1->Masks().at(static_cast<size_t>(chosen));
+    EXPECT_EQ(f.FileListBox2->Mask(), mask);
+    EXPECT_EQ(f.FilterComboBox1->Hint(), mask);
+    EXPECT_EQ(f.FileListBox2->ReadCount(), 1u);
+    for (const std::string& name : f.FileListBox2->Items()) EXPECT_TRUE(framework::MatchesMask(mask, name)) << name;
+  }
+}
+
 TEST(MainWindow, ChosenFilterGivesItsMaskToTheFileListAndTheToolTip) {
   ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nFilter=0\r\n");
   w.folder.WriteFile("a.bmp", "x");
@@ -73,11 +138,7 @@ TEST(MainWindow, CloseWritesTheProgramEndKeysInOrderAndEmptiesTemp) {
   w.main->Close();
   EXPECT_FALSE(w.main->Visible());
   framework::IniDocument ini(w.folder.ReadFile("Kaleidon.ini"));
-  EXPECT_EQ(ini.Keys("SysInfo"),
-            (std::vector<std::string>{"Path", "StartUpChange", "TaskTray", "TimerChange", "Hour", "Minute",
-                                      "CPUUseRate", "Compulsory", "Splash", "ChangeStyle", "Dlay", "LastBuf",
-                                      "ConvertToJpeg", "PlaySound", "SoundFile", "Filter", "MemoryCount",
-                                      "ProgramVersion", "RandomRoutine"}));
+  EXPECT_EQ(ini.Keys("SysInfo"), kProgramEndKeys);
   EXPECT_EQ(ini.Value("SysInfo", "ConvertToJpeg"), "Reserved");
   EXPECT_EQ(ini.Value("SysInfo", "Minute"), "15");
   EXPECT_EQ(ini.Value("SysInfo", "Splash"), "1");
@@ -98,6 +159,119 @@ TEST(MainWindow, RefusedSettingsWriteKeepsTheWindowOpenWithTheErrorShown) {
   EXPECT_EQ(w.boxes.Last().text, w.folder.PathOf("Kaleidon.ini") + " に書き込めません.");
   EXPECT_TRUE(w.folder.Exists("Temp\\keep.bmp"));
   w.folder.SetReadOnly("Kaleidon.ini", false);
+}
+
+TEST(MainWindow, ATempThatCannotBeReadOrEmptiedNeverHoldsUpTheClose) {
+  for (bool holdFolder : {true, false}) {
+    SCOPED_TRACE(holdFolder ? "Temp held open" : "a file in Temp held open");
+    ProgramWindows w;
+    w.boxes.Clear();
+    w.folder.WriteFile("Temp\\shown.bmp", "x");
+    w.folder.WriteFile("Temp\\in use.bmp", "x");
+    w.main->Show();
+    {
+      auto held = HoldOpen(w.folder.PathOf(holdFolder ? "Temp" : "Temp\\in use.bmp"));
+      w.main->Close();
+    }
+    EXPECT_FALSE(w.main->Visible());
+    EXPECT_EQ(w.boxes.Count(), 0u);
+    EXPECT_EQ(framework::IniDocument(w.folder.ReadFile("Kaleidon.ini")).Value("SysInfo", "RandomRoutine"), "0.5");
+    // What could go went.
+    EXPECT_EQ(w.folder.FileNames("Temp\\"),
+              holdFolder ? (std::vector<std::string>{"in use.bmp", "shown.bmp"}) : std::vector<std::string>{"in use.bmp"});
+  }
+}
+
+TEST(MainWindow, SessionEndEndsTheRunAsACloseDoesWithoutAMessageBox) {
+  for (bool writable : {true, false}) {
+    SCOPED_TRACE(writable ? "settings writable" : "settings read-only");
+    ProgramWindows w("[DirectoryBuf]\r\nPathMemory1=C:\\a\\\r\n");
+    w.boxes.Clear();
+    w.folder.WriteFile("Temp\\shown.bmp", "x");
+    w.folder.SetReadOnly("Kaleidon.ini", !writable);
+    const std::string before = w.folder.ReadFile("Kaleidon.ini");
+    w.main->Show();
+    EXPECT_EQ(SendMessageW(w.main->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    const std::string written = w.folder.ReadFile("Kaleidon.ini");
+    SendMessageW(w.main->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_FALSE(w.main->Visible());
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // and the run ends
+    EXPECT_EQ(w.boxes.Count(), 0u);
+    EXPECT_TRUE(w.folder.FileNames("Temp\\").empty());
+    // Written once, at the question; a refused write leaves the file as it was.
+    EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), written);
+    framework::IniDocument ini(written);
+    if (writable) {
+      EXPECT_EQ(ini.Keys("SysInfo"), kProgramEndKeys);
+      EXPECT_EQ(ini.Value("DirectoryBuf", "PathMemory1"), "C:\\a\\");
+    } else {
+      EXPECT_EQ(written, before);
+    }
+    w.folder.SetReadOnly("Kaleidon.ini", false);
+  }
+}
+
+TEST(MainWindow, AShutdownCancelledByAnotherProgramLeavesTheRunGoingAndTheCloseToCome) {
+  TempDir elsewhere;
+  ProgramWindows w;
+  w.boxes.Clear();
+  w.main->Show();
+  EXPECT_EQ(SendMessageW(w.main->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  SendMessageW(w.main->Handle(), WM_ENDSESSION, FALSE, 0);
+  EXPECT_TRUE(w.main->Visible());
+  // The run goes on; its end, when it comes, stores what it has by then.
+  w.main->dlb1->SetDirectory(elsewhere.path());
+  w.folder.WriteFile("Temp\\later.bmp", "x");
+  w.main->Close();
+  EXPECT_FALSE(w.main->Visible());
+  EXPECT_EQ(w.boxes.Count(), 0u);
+  framework::IniDocument ini(w.folder.ReadFile("Kaleidon.ini"));
+  EXPECT_EQ(JoinPath(ini.Value("SysInfo", "Path").value_or(""), ""), elsewhere.path());
+  EXPECT_TRUE(w.folder.FileNames("Temp\\").empty());
+}
+
+TEST(MainWindow, WithATrayIconTheShellRefusesTheWindowShowsWhateverSaidToHideIt) {
+  RefusingShell shell;
+  for (const char* argument : {"/s", ""}) {
+    SCOPED_TRACE(argument);
+    framework::Application::Instance().SetShowMainForm(true);
+    ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nTaskTray=1\r\n", argument);
+    EXPECT_FALSE(w.main->TrayIcon1->Registered());
+    ASSERT_EQ(w.boxes.Count(), 1u);
+    EXPECT_EQ(w.boxes.Last().text, "タスクトレイにアイコンを登録できません。");  // its own full stop only
+    EXPECT_TRUE(framework::Application::Instance().ShowMainForm());
+  }
+}
+
+TEST(MainWindow, TheTrayOfAStartUpThatFailedLeavesAloneTheWindowsThatWereNeverMade) {
+  TempDir folder;
+  framework::OverrideProgramFolder(folder.path());
+  folder.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\n");
+  folder.WriteFile("Temp\\left.bmp", "x");
+  MessageBoxRecorder boxes;
+  {
+    // The start-up failed right after the main window: no options, no viewer,
+    // no folder list.
+    kaleidon::TForm1 main(kaleidon::CommandLine{});
+    int menus = 0;
+    main.PopupMenu1->OnPopup = [&menus] { ++menus; };
+    using namespace traytest;
+    Notify(*main.TrayIcon1, {WM_LBUTTONDOWN, WM_LBUTTONUP});
+    FinishSingleClicks();
+    Notify(*main.TrayIcon1, {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP});
+    FinishSingleClicks();
+    EXPECT_EQ(menus, 0);
+    EXPECT_FALSE(main.Visible());
+    EXPECT_FALSE(main.ChangeBusy);
+    // Its end (here the session's) writes no options it never had.
+    const std::string settings = folder.ReadFile("Kaleidon.ini");
+    EXPECT_EQ(SendMessageW(main.Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_EQ(folder.ReadFile("Kaleidon.ini"), settings);
+    EXPECT_TRUE(folder.FileNames("Temp\\").empty());
+    EXPECT_EQ(boxes.Count(), 0u);
+  }
+  framework::OverrideProgramFolder("");
 }
 
 TEST(MainWindow, RandomButtonWhileAChangeRunsOnlyAsksToWait) {
