@@ -49,11 +49,19 @@ void ClickAt(HWND window, POINT client) {
   ClientToScreen(window, &client);
   SetForegroundWindow(GetAncestor(window, GA_ROOT));
   SetCursorPos(client.x, client.y);
-  INPUT inputs[2] = {};
-  inputs[0].type = inputs[1].type = INPUT_MOUSE;
-  inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, inputs, sizeof(INPUT));
+  // Each event carries the point, so the button goes down and up there
+  // wherever the cursor went meanwhile.
+  INPUT inputs[3] = {};
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  for (INPUT& input : inputs) {
+    input.type = INPUT_MOUSE;
+    input.mi.dx = (client.x * 65535 + width / 2) / (width - 1);
+    input.mi.dy = (client.y * 65535 + height / 2) / (height - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  }
+  inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+  inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+  SendInput(3, inputs, sizeof(INPUT));
 }
 
 FileDialogAnswer::FileDialogAnswer(std::string fileName)
