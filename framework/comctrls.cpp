@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 
 #include "framework/text.h"
 
