@@ -7,6 +7,7 @@
 #include "core/options.h"
 #include "core/settings.h"
 #include "framework/application.h"
+#include "framework/graphics.h"
 #include "framework/scopeguard.h"
 #include "ui/folderlistform.h"
 #include "ui/mainform.h"
@@ -61,6 +62,9 @@ void ProgramWindows::Create(const CommandLine& commandLine, const std::function<
   auto announce = [&beforeStep](Step step) {
     if (beforeStep) beforeStep(step);
   };
+  // Metafiles and icons are no pictures a wallpaper is made of: they are
+  // known to no list and no loader of the program.
+  framework::Picture::ForgetMetafilesAndIcons();
   announce(Step::Main);
   main = std::make_unique<TForm1>(commandLine);
   Application::Instance().SetMainForm(main.get());

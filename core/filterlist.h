@@ -17,6 +17,15 @@ struct PictureFormat {
 std::string BuildFilterText(const std::vector<PictureFormat>& newestFirst, bool archiveLibraryInstalled,
                             const std::string& customMask);
 
+// The format list of the options' custom-mask page "desc|mask|...": one
+// entry per format, newest registration first (archives first when the
+// archive library is installed), after a first entry "すべてのﾌｧｲﾙ" with all
+// their patterns when there is more than one format.
+std::string BuildFormatListText(const std::vector<PictureFormat>& newestFirst, bool archiveLibraryInstalled);
+
+// The picture class's registered formats, newest registration first.
+std::vector<PictureFormat> RegisteredPictureFormats();
+
 // Whether "unlha32.dll" lies in the folder (by default the system folder).
 bool ArchiveLibraryInstalledIn(const std::string& folder);
 bool ArchiveLibraryInSystemFolder();

@@ -65,7 +65,11 @@ ProgramOptions ReadOptions(const IniFile& settings) {
 void WriteOptions(IniFile& settings, const ProgramOptions& options) {
   WriteKeys(settings, options,
             {kStartUpChange, kTaskTray, kTimerChange, kHour, kMinute, kCPUUseRate, kCompulsory, kScreenSize, kSplash,
-             kChangeStyle, kDlay, kPlaySound, kSoundFile, kMemoryCount, kLoopCounter, kAutoFind, kCustomMask});
+             kChangeStyle, kDlay, kPlaySound, kSoundFile, kMemoryCount, kLoopCounter});
+}
+
+void WriteFileSearchOptions(IniFile& settings, const ProgramOptions& options) {
+  WriteKeys(settings, options, {kAutoFind, kCustomMask});
 }
 
 void WriteProgramEndSettings(IniFile& settings, const ProgramOptions& options, const MainWindowSettings& main) {

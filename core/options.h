@@ -50,8 +50,11 @@ struct MainWindowSettings {
 // Every option key, each with its default when it is missing.
 ProgramOptions ReadOptions(const framework::IniFile& settings);
 
-// What the options dialog's OK stores, in its order.
+// What the options dialog's OK stores, in its order: WriteOptions first;
+// then, once the folder list has read its slots again, the file-search keys
+// (AutoFind, CustomMask).
 void WriteOptions(framework::IniFile& settings, const ProgramOptions& options);
+void WriteFileSearchOptions(framework::IniFile& settings, const ProgramOptions& options);
 
 // What program end stores: the main window's values among the options, the
 // version markers last, in this order.

@@ -579,25 +579,10 @@ void FileListBox::DrawItem(HDC dc, int index, RECT rect, bool selected) {
 // ---- FilterComboBox ------------------------------------------------------------------------
 
 FilterComboBox::FilterComboBox(Form* owner, std::string name) : ComboBox(owner, std::move(name)) {
-  toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner_->Handle(), nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
-  if (toolTip_) {
-    TOOLINFOW tool{};
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.uFlags = TTF_IDISHWND;
-    tool.hwnd = owner_->Handle();
-    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
-    tool.lpszText = const_cast<wchar_t*>(L"");
-    SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(toolTip_, TTM_ACTIVATE, FALSE, 0);
-  }
+  // The box's tool tip shows the chosen mask.
+  CreateToolTip();
   filter_ = kDefaultFilter;
   Build();
-}
-
-FilterComboBox::~FilterComboBox() {
-  if (toolTip_) DestroyWindow(toolTip_);
 }
 
 void FilterComboBox::Build() {
@@ -642,34 +627,6 @@ void FilterComboBox::Change() {
 
 void FilterComboBox::UserChanged() {
   Application::Instance().Dispatch([this] { Change(); });
-}
-
-void FilterComboBox::SetHint(const std::string& hint) {
-  hint_ = hint;
-  if (!toolTip_) return;
-  std::wstring text = Widen(hint_);
-  TOOLINFOW tool{};
-  tool.cbSize = TTTOOLINFOW_V2_SIZE;
-  tool.uFlags = TTF_IDISHWND;
-  tool.hwnd = owner_->Handle();
-  tool.uId = reinterpret_cast<UINT_PTR>(Handle());
-  tool.lpszText = text.data();
-  SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-}
-
-void FilterComboBox::SetShowHint(bool on) {
-  showHint_ = on;
-  if (toolTip_) SendMessageW(toolTip_, TTM_ACTIVATE, on, 0);
-}
-
-bool FilterComboBox::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-  if (toolTip_ && (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP || msg == WM_RBUTTONDOWN ||
-                   msg == WM_RBUTTONUP || msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP)) {
-    MSG relay{Handle(), msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {}};
-    GetCursorPos(&relay.pt);
-    SendMessageW(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
-  }
-  return false;
 }
 
 }  // namespace framework

@@ -179,7 +179,6 @@ class FileListBox : public ListBox {
 class FilterComboBox : public ComboBox {
  public:
   FilterComboBox(Form* owner, std::string name);
-  ~FilterComboBox() override;
 
   // The filter text; initially "すべてのﾌｧｲﾙ (*.*)|*.*" with nothing chosen.
   const std::string& Filter() const { return filter_; }
@@ -196,16 +195,8 @@ class FilterComboBox : public ComboBox {
   FileListBox* FileList() const { return fileList_; }
   void SetFileList(FileListBox* list) { fileList_ = list; }
 
-  // Tool tip over the box.
-  const std::string& Hint() const { return hint_; }
-  void SetHint(const std::string& hint);
-  bool ShowHint() const { return showHint_; }
-  void SetShowHint(bool on);
-  HWND ToolTipHandle() const { return toolTip_; }
-
  protected:
   void UserChanged() override;
-  bool WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:
   void Build();
@@ -213,9 +204,6 @@ class FilterComboBox : public ComboBox {
   std::string filter_;
   std::vector<std::string> masks_;
   FileListBox* fileList_ = nullptr;
-  HWND toolTip_ = nullptr;
-  std::string hint_;
-  bool showHint_ = false;
 };
 
 }  // namespace framework

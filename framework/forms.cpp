@@ -1,5 +1,8 @@
 #include "framework/forms.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <map>
 #include <tuple>
 
@@ -54,6 +57,17 @@ void RegisterFormClass(const std::wstring& name, WNDPROC proc) {
   if (!RegisterClassExW(&wc)) throw Exception("cannot register the window class " + Narrow(name));
 }
 
+// A tool tip's entry for a control of the form, showing text.
+TOOLINFOW ToolInfo(HWND form, HWND control, std::wstring& text) {
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND;
+  tool.hwnd = form;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = text.data();
+  return tool;
+}
+
 BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM lp) {
   if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
   return TRUE;
@@ -80,6 +94,7 @@ void Control::SetBounds(int left, int top, int width, int height) {
 }
 void Control::SetEnabled(bool enabled) { enabled_ = enabled; }
 void Control::SetVisible(bool visible) { visible_ = visible; }
+void Control::SetConcealed(bool concealed) { concealed_ = concealed; }
 void Control::SetFont(const Font& font) { font_ = font; }
 void Control::SetText(const std::string& text) { text_ = text; }
 
@@ -90,6 +105,7 @@ void Control::Fire(const Event& event) {
 // ---- WinControl -------------------------------------------------------------
 
 WinControl::~WinControl() {
+  if (toolTip_) DestroyWindow(toolTip_);
   if (handle_) {
     // The system control's own procedure must see its teardown messages, or
     // it leaks what it allocated (and a combo box its drop-down list).
@@ -103,7 +119,7 @@ void WinControl::CreateHandle(const wchar_t* className, DWORD style, DWORD exSty
   static int nextId = 1000;
   font_ = owner_->GetFont();
   handle_ = CreateWindowExW(exStyle, className, Widen(text_).c_str(),
-                            WS_CHILD | style | (visible_ ? WS_VISIBLE : 0) | (enabled_ ? 0 : WS_DISABLED),
+                            WS_CHILD | style | (Showing() ? WS_VISIBLE : 0) | (enabled_ ? 0 : WS_DISABLED),
                             bounds_.left, bounds_.top, Width(), Height(), owner_->Handle(),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)), GetModuleHandleW(nullptr),
                             nullptr);
@@ -125,9 +141,42 @@ LRESULT CALLBACK WinControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     ::SetCursor(self->cursor_);
     return TRUE;
   }
+  if (self->toolTip_ && (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP ||
+                         msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP || msg == WM_MBUTTONDOWN ||
+                         msg == WM_MBUTTONUP)) {
+    MSG relay{hwnd, msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {}};
+    GetCursorPos(&relay.pt);
+    SendMessageW(self->toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+  }
   LRESULT result = 0;
   if (self->WindowMessage(msg, wp, lp, result)) return result;
   return self->CallDefault(msg, wp, lp);
+}
+
+void WinControl::CreateToolTip() {
+  if (toolTip_) return;
+  toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner_->Handle(), nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+  if (!toolTip_) return;
+  std::wstring text = Widen(hint_);
+  TOOLINFOW tool = ToolInfo(owner_->Handle(), handle_, text);
+  SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(toolTip_, TTM_ACTIVATE, showHint_, 0);
+}
+
+void WinControl::SetHint(const std::string& hint) {
+  hint_ = hint;
+  if (!toolTip_) return CreateToolTip();
+  std::wstring text = Widen(hint_);
+  TOOLINFOW tool = ToolInfo(owner_->Handle(), handle_, text);
+  SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void WinControl::SetShowHint(bool on) {
+  showHint_ = on;
+  CreateToolTip();
+  if (toolTip_) SendMessageW(toolTip_, TTM_ACTIVATE, on, 0);
 }
 
 LRESULT WinControl::CallDefault(UINT msg, WPARAM wp, LPARAM lp) {
@@ -146,7 +195,12 @@ void WinControl::SetEnabled(bool enabled) {
 
 void WinControl::SetVisible(bool visible) {
   Control::SetVisible(visible);
-  if (handle_) ShowWindow(handle_, visible ? SW_SHOWNA : SW_HIDE);
+  if (handle_) ShowWindow(handle_, Showing() ? SW_SHOWNA : SW_HIDE);
+}
+
+void WinControl::SetConcealed(bool concealed) {
+  Control::SetConcealed(concealed);
+  if (handle_) ShowWindow(handle_, Showing() ? SW_SHOWNA : SW_HIDE);
 }
 
 void WinControl::SetFont(const Font& font) {
@@ -180,7 +234,7 @@ void WinControl::SetFocus() {
 // ---- GraphicControl -----------------------------------------------------------
 
 void GraphicControl::Invalidate() {
-  if (owner_ && owner_->Handle()) InvalidateRect(owner_->Handle(), &bounds_, TRUE);
+  if (owner_ && owner_->Handle()) owner_->InvalidateArea(bounds_);
 }
 
 void GraphicControl::Repaint() {
@@ -199,6 +253,11 @@ void GraphicControl::SetVisible(bool visible) {
   Invalidate();
 }
 
+void GraphicControl::SetConcealed(bool concealed) {
+  Control::SetConcealed(concealed);
+  Invalidate();
+}
+
 void GraphicControl::SetEnabled(bool enabled) {
   Control::SetEnabled(enabled);
   Invalidate();
@@ -214,7 +273,7 @@ void GraphicControl::SetFont(const Font& font) {
   Invalidate();
 }
 
-bool GraphicControl::HitTest(POINT p) const { return visible_ && PtInRect(&bounds_, p); }
+bool GraphicControl::HitTest(POINT p) const { return Showing() && PtInRect(&bounds_, p); }
 
 // ---- Form -------------------------------------------------------------------------
 
@@ -235,6 +294,7 @@ Form::Form(const FormStyle& style, HWND owner) : style_(style) {
 }
 
 Form::~Form() {
+  backdrops_.clear();
   controls_.clear();
   if (handle_) {
     RemovePropW(handle_, kFormProp);
@@ -359,16 +419,42 @@ GraphicControl* Form::GraphicAt(POINT p) const {
 void Form::Paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(handle_, &ps);
+  PaintGraphics(dc, ps.rcPaint);
+  EndPaint(handle_, &ps);
+}
+
+void Form::PaintGraphics(HDC dc, const RECT& area) {
   for (const auto& c : controls_) {
     auto* g = dynamic_cast<GraphicControl*>(c.get());
     RECT b = c->Bounds(), overlap;
-    if (g && g->Visible() && IntersectRect(&overlap, &b, &ps.rcPaint)) {
+    if (g && g->Showing() && IntersectRect(&overlap, &b, &area)) {
       int saved = SaveDC(dc);
       g->Paint(dc);
       RestoreDC(dc, saved);
     }
   }
-  EndPaint(handle_, &ps);
+}
+
+void Form::AddBackdrop(WinControl* backdrop) {
+  if (std::find(backdrops_.begin(), backdrops_.end(), backdrop) == backdrops_.end()) backdrops_.push_back(backdrop);
+}
+
+WinControl* Form::BackdropUnder(const Control& control) const {
+  for (WinControl* backdrop : backdrops_) {
+    RECT b = backdrop->Bounds(), c = control.Bounds(), overlap;
+    if (backdrop != &control && IntersectRect(&overlap, &b, &c) && EqualRect(&overlap, &c)) return backdrop;
+  }
+  return nullptr;
+}
+
+void Form::InvalidateArea(const RECT& area) {
+  InvalidateRect(handle_, &area, TRUE);
+  for (WinControl* backdrop : backdrops_) {
+    RECT b = backdrop->Bounds(), overlap;
+    if (!backdrop->Handle() || !IntersectRect(&overlap, &b, &area)) continue;
+    OffsetRect(&overlap, -b.left, -b.top);
+    InvalidateRect(backdrop->Handle(), &overlap, TRUE);
+  }
 }
 
 LRESULT Form::DefaultMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(handle_, msg, wp, lp); }
@@ -436,15 +522,21 @@ LRESULT Form::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORLISTBOX: {
       HDC dc = reinterpret_cast<HDC>(wp);
       LRESULT brush;
-      if (msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN) {
+      WinControl* control = WinControl::FromHandle(reinterpret_cast<HWND>(lp));
+      WinControl* backdrop = control && control->SeeThrough() ? BackdropUnder(*control) : nullptr;
+      if (HBRUSH pattern = backdrop ? backdrop->BackdropBrush() : nullptr) {
+        // What the backdrop shows at the control's place.
+        SetBkMode(dc, TRANSPARENT);
+        SetBrushOrgEx(dc, backdrop->Left() - control->Left(), backdrop->Top() - control->Top(), nullptr);
+        brush = reinterpret_cast<LRESULT>(pattern);
+      } else if (msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN) {
         // Check boxes and read-only edits sit on the window's face colour.
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         brush = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       } else {
         brush = DefaultMessage(msg, wp, lp);
       }
-      if (WinControl* c = WinControl::FromHandle(reinterpret_cast<HWND>(lp)); c && c->TextColor() != CLR_INVALID)
-        SetTextColor(dc, c->TextColor());
+      if (control && control->TextColor() != CLR_INVALID) SetTextColor(dc, control->TextColor());
       return brush;
     }
     case WM_SYSCOMMAND:

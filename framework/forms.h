@@ -52,6 +52,12 @@ class Control {
   virtual void SetEnabled(bool enabled);
   bool Visible() const { return visible_; }
   virtual void SetVisible(bool visible);
+  // Whether the control is on screen: visible, and not put away with the
+  // page of a page control that holds it.
+  bool Showing() const { return visible_ && !concealed_; }
+  // A page puts its controls away and brings them back without touching
+  // their own Visible.
+  virtual void SetConcealed(bool concealed);
   const Font& GetFont() const { return font_; }
   virtual void SetFont(const Font& font);
 
@@ -78,6 +84,7 @@ class Control {
   RECT bounds_{};
   bool enabled_ = true;
   bool visible_ = true;
+  bool concealed_ = false;
   Font font_;
   std::string text_;
   HCURSOR cursor_ = nullptr;
@@ -91,11 +98,19 @@ class WinControl : public Control {
   void SetBounds(int left, int top, int width, int height) override;
   void SetEnabled(bool enabled) override;
   void SetVisible(bool visible) override;
+  void SetConcealed(bool concealed) override;
   void SetFont(const Font& font) override;
   std::string Text() const override;
   void SetText(const std::string& text) override;
   void Repaint() override;
   void SetFocus();
+
+  // The tool tip over the control: its text, shown while ShowHint is on.
+  const std::string& Hint() const { return hint_; }
+  void SetHint(const std::string& hint);
+  bool ShowHint() const { return showHint_; }
+  void SetShowHint(bool on);
+  HWND ToolTipHandle() const { return toolTip_; }
 
   // Notifications the form passes on: WM_COMMAND codes and WM_NOTIFY.
   virtual void HandleCommand(int code) {}
@@ -105,6 +120,12 @@ class WinControl : public Control {
   virtual bool HandleMeasureItem(MEASUREITEMSTRUCT* item) { return false; }
   // Background colour for WM_CTLCOLOR*; CLR_INVALID leaves the default.
   virtual COLORREF TextColor() const { return CLR_INVALID; }
+  // Whether the control lets what lies under it show around its face (a
+  // check box's text, a button's corners) rather than the window's colour.
+  virtual bool SeeThrough() const { return false; }
+  // For a window under other controls (see Form::AddBackdrop): a pattern
+  // brush of what it shows, aligned with its client area; null for none.
+  virtual HBRUSH BackdropBrush() { return nullptr; }
 
   static WinControl* FromHandle(HWND hwnd);
 
@@ -115,11 +136,16 @@ class WinControl : public Control {
   // Subclassing: messages of the control's own window come here first.
   virtual bool WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) { return false; }
   LRESULT CallDefault(UINT msg, WPARAM wp, LPARAM lp);
+  // Makes the tool tip window now rather than with the first hint.
+  void CreateToolTip();
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   HWND handle_ = nullptr;
   WNDPROC defaultProc_ = nullptr;
+  HWND toolTip_ = nullptr;
+  std::string hint_;
+  bool showHint_ = false;
 };
 
 // A control without a window, drawn by its form.
@@ -128,6 +154,7 @@ class GraphicControl : public Control {
   void Repaint() override;
   void SetBounds(int left, int top, int width, int height) override;
   void SetVisible(bool visible) override;
+  void SetConcealed(bool concealed) override;
   void SetEnabled(bool enabled) override;
   void SetText(const std::string& text) override;
   void SetFont(const Font& font) override;
@@ -211,6 +238,18 @@ class Form {
   }
   const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
 
+  // Graphic controls are drawn by the form. Where a child window lies under
+  // them (a page control), it draws them over itself: it registers as a
+  // backdrop, so it is repainted with them, and calls PaintGraphics with
+  // its device context moved to the form's client coordinates.
+  void AddBackdrop(WinControl* backdrop);
+  void PaintGraphics(HDC dc, const RECT& area);
+  // The backdrop under a control; null when it lies on the bare form.
+  WinControl* BackdropUnder(const Control& control) const;
+  // Repaints the part of the client area (client coordinates), the
+  // backdrops under it included.
+  void InvalidateArea(const RECT& area);
+
   // Events.
   Event OnCreate;   // the form's own handlers call these; forms set them
   Event OnShow;
@@ -236,6 +275,7 @@ class Form {
   bool modal_ = false;
   int modalResult_ = 0;
   std::vector<std::unique_ptr<Control>> controls_;
+  std::vector<WinControl*> backdrops_;
   GraphicControl* pressed_ = nullptr;
 };
 

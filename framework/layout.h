@@ -34,13 +34,14 @@ class ControlSpec {
   // member: the form's pointer that receives the new control.
   template <class T>
   ControlSpec(T** member, int left, int top, int width = 0, int height = 0, const char* caption = "",
-              unsigned flags = 0, COLORREF color = CLR_INVALID, int fontHeight = 0)
+              unsigned flags = 0, COLORREF color = CLR_INVALID, int fontHeight = 0, const char* fontFace = nullptr)
       : left(left), top(top), width(width), height(height), caption(caption), flags(flags), color(color),
-        fontHeight(fontHeight), make_(&Make<T>), member_(member) {}
+        fontHeight(fontHeight), fontFace(fontFace), make_(&Make<T>), member_(member) {}
   template <class T>
   ControlSpec(Unnamed<T>, int left, int top, int width = 0, int height = 0, const char* caption = "",
-              unsigned flags = 0, COLORREF color = CLR_INVALID, int fontHeight = 0)
-      : ControlSpec(static_cast<T**>(nullptr), left, top, width, height, caption, flags, color, fontHeight) {}
+              unsigned flags = 0, COLORREF color = CLR_INVALID, int fontHeight = 0, const char* fontFace = nullptr)
+      : ControlSpec(static_cast<T**>(nullptr), left, top, width, height, caption, flags, color, fontHeight,
+                    fontFace) {}
 
   // Adds the control to the form and hands it to the member.
   Control* Create(Form& form) const { return make_(form, member_); }
@@ -51,6 +52,7 @@ class ControlSpec {
   unsigned flags;
   COLORREF color;        // text colour; CLR_INVALID: the form's
   int fontHeight;        // 0: the form's
+  const char* fontFace;  // null: the form's
 
  private:
   template <class T>
@@ -64,7 +66,12 @@ class ControlSpec {
   void* member_;
 };
 
+class TabSheet;
+
 // Creates the controls of the table on the form, in table order.
 void CreateControls(Form& form, std::initializer_list<ControlSpec> rows);
+// Creates the controls of the table on a page of a page control; the
+// positions are taken from the page's top-left corner.
+void CreateControls(TabSheet& page, std::initializer_list<ControlSpec> rows);
 
 }  // namespace framework

@@ -376,6 +376,10 @@ void Memo::SetWantReturns(bool on) {
   SetWindowLongW(Handle(), GWL_STYLE, style);
 }
 
+void Memo::SetMargins(int left, int right) {
+  SendMessageW(Handle(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(left, right));
+}
+
 void Memo::SetFont(const Font& font) {
   WinControl::SetFont(font);
   InvalidateRect(Handle(), nullptr, TRUE);

@@ -140,6 +140,8 @@ class Memo : public WinControl {
   bool ReadOnly() const;
   // Whether Enter starts a new line (otherwise it goes to the form).
   void SetWantReturns(bool on);
+  // The blank space, in pixels, left of and right of the text.
+  void SetMargins(int left, int right);
   void SetFont(const Font& font) override;
   COLORREF TextColor() const override;
 

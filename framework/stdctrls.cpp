@@ -136,6 +136,8 @@ Edit::Edit(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
 
 void Edit::SetReadOnly(bool on) { SendMessageW(Handle(), EM_SETREADONLY, on, 0); }
 
+void Edit::SetMaxLength(int length) { SendMessageW(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(length), 0); }
+
 void Edit::HandleCommand(int code) {
   if (code == EN_CHANGE) Fire(OnChange);
 }
@@ -144,15 +146,22 @@ void GroupBox::Paint(HDC dc) {
   SelectObject(dc, FontHandle(font_));
   TEXTMETRICW tm{};
   GetTextMetricsW(dc, &tm);
+  std::wstring caption = Widen(text_);
+  RECT text{bounds_.left + 8, bounds_.top, bounds_.right - 8, bounds_.top + tm.tmHeight};
+  if (!caption.empty()) {
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    InflateRect(&text, 2, 0);
+  }
+  // The frame passes behind the caption: whatever lies under the box shows
+  // there, the window's face or a page.
+  int saved = SaveDC(dc);
+  if (!caption.empty()) ExcludeClipRect(dc, text.left, text.top, text.right, text.bottom);
   RECT frame = bounds_;
   frame.top += tm.tmHeight / 2;
   DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
-  std::wstring caption = Widen(text_);
+  RestoreDC(dc, saved);
   if (caption.empty()) return;
-  RECT text{bounds_.left + 8, bounds_.top, bounds_.right - 8, bounds_.top + tm.tmHeight};
-  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  InflateRect(&text, 2, 0);
-  FillRect(dc, &text, GetSysColorBrush(COLOR_BTNFACE));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, enabled_ ? font_.color : GetSysColor(COLOR_GRAYTEXT));
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);

@@ -44,6 +44,7 @@ class Button : public WinControl {
   // Does what a press of the button does.
   void Click();
   void HandleCommand(int code) override;
+  bool SeeThrough() const override { return true; }
 };
 
 // Setting Checked to another value fires OnClick, as a click by the user does.
@@ -53,12 +54,15 @@ class CheckBox : public WinControl {
   bool Checked() const;
   void SetChecked(bool checked);
   void HandleCommand(int code) override;
+  bool SeeThrough() const override { return true; }
 };
 
 class Edit : public WinControl {
  public:
   Edit(Form* owner, std::string name);
   void SetReadOnly(bool on);
+  // The most characters the user may type; 0: as many as the system allows.
+  void SetMaxLength(int length);
   void HandleCommand(int code) override;
   Event OnChange;
 };

@@ -236,10 +236,7 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
 }
 
 void TForm1::BuildFilterList(const std::string& customMask) {
-  std::vector<PictureFormat> formats;
-  for (const auto& f : framework::Picture::Formats()) formats.push_back({f.extension, f.description});
-  std::reverse(formats.begin(), formats.end());
-  FilterComboBox1->SetFilter(BuildFilterText(formats, ArchiveLibraryInSystemFolder(), customMask));
+  FilterComboBox1->SetFilter(BuildFilterText(RegisteredPictureFormats(), ArchiveLibraryInSystemFolder(), customMask));
 }
 
 void TForm1::FormCloseQuery(bool& canClose) {

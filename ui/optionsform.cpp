@@ -1,17 +1,56 @@
 #include "ui/optionsform.h"
 
-#include <commdlg.h>
+#include <array>
 
+#include "core/custommask.h"
+#include "core/filterlist.h"
 #include "core/settings.h"
 #include "framework/application.h"
 #include "framework/layout.h"
-#include "framework/text.h"
+#include "framework/random.h"
 
 namespace kaleidon {
 
 namespace {
 
+using framework::Application;
+
 framework::FormStyle OptionsStyle() { return framework::FormStyle::FixedDialog("TForm2", "Kaleidon Option", 361, 293); }
+
+constexpr const char* kFixedPitchFace = "ＭＳ ゴシック";
+
+// The help text of the custom mask page, line by line.
+const std::vector<std::string> kCustomMaskHelp = {
+    "表示（読み込み）させたいファイルの拡張子を自由に設定",
+    "できます。",
+    "一番上にあるドロップダウンリストから選択して「追加」",
+    "ボタンを押して追加するか、直接入力してください。",
+    "",
+    "実際に適用されるのは次回起動時からです。すぐに適用さ",
+    "せる場合はカレイドンを再起動してください。",
+    "",
+    "【直接入力する場合】",
+    "前提条件としてカレイドンが読み込み可能な拡張子でなけ",
+    "れば行けません。",
+    "",
+    "表示したい拡張子の前にアスタリスク「*」とカンマ「.」",
+    "をつけた後に拡張子を記入します。大文字でも小文字でも",
+    "ＯＫですが全て半角で記入してください。",
+    "｛例：BITMAPの場合｝",
+    "*.BMP",
+    "",
+    "複数登録する場合にはセミコロン「;」で区切ります。",
+    "｛例；BITMAP・JPEG・GIFを表示する場合｝",
+    "*.BMP;*.JPG;*.JPEG;*.GIF",
+    "",
+    "行頭・行末にはセミコロンを記入しないでください。",
+    "",
+    "全ての登録が済んだら「ＯＫ」ボタンを押してください。",
+};
+
+// The colours of the help text: black, green, navy, teal, blue, maroon.
+constexpr std::array<COLORREF, 6> kMemoColors = {RGB(0, 0, 0),     RGB(0, 128, 0),   RGB(0, 0, 128),
+                                                 RGB(0, 128, 128), RGB(0, 0, 255),   RGB(128, 0, 0)};
 
 }  // namespace
 
@@ -19,39 +58,55 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   using framework::GroupBox;
   using framework::Label;
   using framework::unnamed;
+  framework::CreateControls(*this, {{&PageControl1, 0, 0, 361, 261}});
+  TabSheet1 = PageControl1->AddPage("全般");
+  TabSheet2 = PageControl1->AddPage("その他");
+  TabSheet3 = PageControl1->AddPage("拡張子");
+  TabSheet2->SetTabVisible(false);
+  TabSheet2->SetEnabled(false);
+
+  framework::CreateControls(*TabSheet1, {
+      {unnamed<GroupBox>, 4, 2, 170, 148, "起動設定（次回から有効）"},
+      {&CheckBox1, 12, 19, 155, 17, "起動時に変更"},
+      {&CheckBox2, 12, 38, 155, 17, "タスクトレイに常駐"},
+      {&CheckBox3, 12, 57, 155, 17, "スプラッシュを表示"},
+      {&CheckBox6, 12, 76, 155, 17, "遅延起動を使う"},
+      {unnamed<Label>, 12, 101, 0, 0, "CPU負荷設定"},
+      {&SpinEdit4, 92, 97, 48, 22},
+      {unnamed<Label>, 144, 101, 0, 0, "％"},
+      {unnamed<Label>, 12, 126, 0, 0, "強制実行待機時間"},
+      {&SpinEdit5, 110, 122, 44, 22},
+      {unnamed<Label>, 158, 126, 0, 0, "秒"},
+      {unnamed<GroupBox>, 180, 2, 169, 40, "/E オプション固有設定"},
+      {&CheckBox5, 188, 19, 155, 17, "壁紙の設定だけ変更"},
+      {&CheckBox4, 184, 48, 160, 17, "指定時間で変更"},
+      {unnamed<Label>, 184, 69, 0, 0, "壁紙を"},
+      {&SpinEdit1, 184, 84, 44, 22},
+      {unnamed<Label>, 231, 88, 0, 0, "時間"},
+      {&SpinEdit2, 262, 84, 44, 22},
+      {unnamed<Label>, 309, 88, 0, 0, "分"},
+      {unnamed<Label>, 184, 110, 0, 0, "間隔で変更"},
+      {unnamed<Label>, 184, 132, 0, 0, "フォルダ記憶数"},
+      {&SpinEdit3, 272, 128, 50, 22},
+      {&CheckBox8, 4, 154, 230, 17, "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる"},
+      {&CheckBox11, 4, 172, 230, 17, "LZHファイルも検索（自動検索）"},
+      {unnamed<Label>, 240, 162, 0, 0, "ループ制御"},
+      {&LoopOut1, 298, 158, 50, 22},
+      {&SoundPlayCheck, 4, 192, 200, 17, "壁紙変更時に音を鳴らす"},
+      {&Edit1, 4, 210, 310, 21},
+      {&Button3, 318, 210, 30, 21, ". . ."},
+  });
+  framework::CreateControls(*TabSheet3, {
+      {&FilterComboBox1, 4, 5, 251, 0},
+      {&Button5, 262, 3, 75, 25, "追加(&A)"},
+      {&Label13, 4, 34, 0, 0, "カスタムマスク"},
+      {&Edit2, 4, 49, 341, 23, "", 0, CLR_INVALID, 15, kFixedPitchFace},
+      {&GroupBox7, 2, 78, 349, 151, "カスタムマスクの説明"},
+      {&Memo1, 7, 94, 339, 130, "", 0, CLR_INVALID, 0, kFixedPitchFace},
+  });
   framework::CreateControls(*this, {
-      {unnamed<GroupBox>, 6, 6, 170, 170, "起動設定（次回から有効）"},
-      {&CheckBox1, 14, 24, 150, 17, "起動時に変更"},
-      {&CheckBox2, 14, 44, 150, 17, "タスクトレイに常駐"},
-      {&CheckBox3, 14, 64, 150, 17, "スプラッシュを表示"},
-      {&CheckBox6, 14, 84, 150, 17, "遅延起動を使う"},
-      {unnamed<Label>, 14, 108, 0, 0, "CPU負荷設定"},
-      {&SpinEdit4, 90, 104, 50, 22},
-      {unnamed<Label>, 144, 108, 0, 0, "％"},
-      {unnamed<Label>, 14, 138, 0, 0, "強制実行待機時間"},
-      {&SpinEdit5, 112, 134, 48, 22},
-      {unnamed<Label>, 163, 138, 0, 0, "秒"},
-      {unnamed<GroupBox>, 184, 6, 170, 40, "/E オプション固有設定"},
-      {&CheckBox5, 192, 22, 155, 17, "壁紙の設定だけ変更"},
-      {&CheckBox4, 188, 54, 160, 17, "指定時間で変更"},
-      {unnamed<Label>, 188, 76, 0, 0, "壁紙を"},
-      {&SpinEdit1, 188, 92, 45, 22},
-      {unnamed<Label>, 236, 96, 0, 0, "時間"},
-      {&SpinEdit2, 264, 92, 45, 22},
-      {unnamed<Label>, 312, 96, 0, 0, "分"},
-      {unnamed<Label>, 188, 118, 0, 0, "間隔で変更"},
-      {unnamed<Label>, 188, 142, 0, 0, "フォルダ記憶数"},
-      {&SpinEdit3, 280, 138, 55, 22},
-      {&CheckBox8, 6, 184, 220, 17, "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる"},
-      {&CheckBox11, 6, 204, 220, 17, "LZHファイルも検索（自動検索）"},
-      {unnamed<Label>, 230, 186, 0, 0, "ループ制御"},
-      {&LoopOut1, 290, 182, 60, 22},
-      {&SoundPlayCheck, 6, 226, 220, 17, "壁紙変更時に音を鳴らす"},
-      {&Edit1, 6, 246, 310, 21},
-      {&Button3, 320, 246, 30, 21, ". . ."},
-      {&Edit2, 6, 246, 310, 21, "", framework::kHidden},
-      {&Button1, 196, 268, 75, 25, "OK"},
-      {&Button2, 280, 268, 75, 25, "CANCEL"},
+      {&Button1, 196, 266, 75, 25, "OK"},
+      {&Button2, 280, 266, 75, 25, "CANCEL"},
   });
 
   SpinEdit1->SetMinValue(0), SpinEdit1->SetMaxValue(23);
@@ -63,7 +118,17 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   LoopOut1->SetValue(defaults::kLoopCounter);
   LoopOut1->SetEditorEnabled(false);
   Edit1->SetReadOnly(true);
+  Button3->SetHint("使用するサウンドを選択します");
+  Button3->SetShowHint(true);
+  Edit2->SetMaxLength(0);
+  Memo1->SetLines(kCustomMaskHelp);
+  Memo1->SetReadOnly(true);
+  Memo1->SetWantReturns(false);
+  // Its lines were written to fill the box: the text gets all of its width.
+  Memo1->SetMargins(1, 1);
+  OpenDialog1.SetFilter("Wave File|*.WAV");
 
+  OnShow = [this] { FormShow(); };
   CheckBox4->OnClick = [this] { CheckBox4Click(); };
   SpinEdit1->OnChange = [this] { SpinEdit1Change(); };
   SpinEdit2->OnChange = [this] { SpinEdit2Change(); };
@@ -71,22 +136,28 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   Button1->OnClick = [this] { Button1Click(); };
   Button2->OnClick = [this] { Button2Click(); };
   Button3->OnClick = [this] { Button3Click(); };
+  Button5->OnClick = [this] { Button5Click(); };
+  Memo1->OnDblClick = [this] { Memo1DblClick(); };
 
   FormCreate(commandLine);
 }
 
 void TForm2::FormCreate(const CommandLine& commandLine) {
-  LoadSettings();
+  FillFormatList();
+  LoadNumberSettings();
   if (Events.slotCountChanged) Events.slotCountChanged(SpinEdit3->Value());
+  LoadSwitchSettings();
   SpinEdit1->SetEnabled(CheckBox4->Checked());
   SpinEdit2->SetEnabled(CheckBox4->Checked());
   if (commandLine.Silent()) {
-    framework::Application::Instance().SetShowMainForm(false);
+    Application::Instance().SetShowMainForm(false);
   } else if (commandLine.Reset()) {
     if (Events.timerSwitched) Events.timerSwitched(false);
-    framework::Application::Instance().SetShowMainForm(true);
+    Application::Instance().SetShowMainForm(true);
   }
 }
+
+void TForm2::FormShow() { RandomMemoColor(); }
 
 ProgramOptions TForm2::Values() const {
   ProgramOptions o;
@@ -110,58 +181,62 @@ ProgramOptions TForm2::Values() const {
   return o;
 }
 
-void TForm2::ShowValues(const ProgramOptions& o) {
-  SpinEdit1->SetValue(o.hours);
-  SpinEdit2->SetValue(o.minutes);
-  SpinEdit3->SetValue(o.slotCount);
-  SpinEdit4->SetValue(o.loadThreshold);
-  SpinEdit5->SetValue(o.giveUpSeconds);
-  LoopOut1->SetValue(o.loopCounter);
-  CheckBox1->SetChecked(o.startUpChange);
-  CheckBox2->SetChecked(o.taskTray);
-  CheckBox3->SetChecked(o.splash);
-  CheckBox4->SetChecked(o.timerChange);
-  CheckBox5->SetChecked(o.changeStyle);
-  CheckBox6->SetChecked(o.delayedStart);
-  CheckBox8->SetChecked(o.fitToScreen);
-  CheckBox11->SetChecked(o.autoFind);
-  SoundPlayCheck->SetChecked(o.playSound);
-  Edit1->SetText(o.soundFile);
-  Edit2->SetText(o.customMask);
+void TForm2::LoadNumberSettings() {
+  const ProgramOptions stored = ReadOptions(OpenSettings());
+  SpinEdit1->SetValue(stored.hours);
+  SpinEdit2->SetValue(stored.minutes);
+  SpinEdit3->SetValue(stored.slotCount);
+  SpinEdit4->SetValue(stored.loadThreshold);
+  SpinEdit5->SetValue(stored.giveUpSeconds);
+  LoopOut1->SetValue(stored.loopCounter);
 }
 
-void TForm2::LoadSettings() { ShowValues(ReadOptions(OpenSettings())); }
+void TForm2::LoadSwitchSettings() {
+  const ProgramOptions stored = ReadOptions(OpenSettings());
+  CheckBox1->SetChecked(stored.startUpChange);
+  CheckBox2->SetChecked(stored.taskTray);
+  CheckBox3->SetChecked(stored.splash);
+  CheckBox4->SetChecked(stored.timerChange);
+  CheckBox5->SetChecked(stored.changeStyle);
+  CheckBox6->SetChecked(stored.delayedStart);
+  CheckBox8->SetChecked(stored.fitToScreen);
+  CheckBox11->SetChecked(stored.autoFind);
+  SoundPlayCheck->SetChecked(stored.playSound);
+  Edit1->SetText(stored.soundFile);
+  Edit2->SetText(stored.customMask);
+}
 
 void TForm2::SwitchTimer(bool on) { CheckBox4->SetChecked(on); }
 
 void TForm2::Button1Click() {
   framework::IniFile ini = OpenSettings();
-  WriteOptions(ini, Values());
+  // A mask with more patterns than slots is refused before anything is
+  // cleaned or stored; the dialog stays open with the text as typed.
+  if (!CustomMaskFits(Edit2->Text())) {
+    Application::Instance().MessageBox(kMaskTooLongText, kMaskTooLongCaption, MB_OK | MB_ICONERROR);
+    return;
+  }
+  while (!ValidateCustomMask()) {
+  }
+  while (!NormalizeCustomMask()) {
+  }
+  const ProgramOptions options = Values();
+  WriteOptions(ini, options);
   if (Events.slotsStored) Events.slotsStored(SpinEdit3->Value());
+  WriteFileSearchOptions(ini, options);
   SetModalResult(IDOK);
   Close();
 }
 
 void TForm2::Button2Click() {
-  LoadSettings();
+  LoadNumberSettings();
+  LoadSwitchSettings();
   SetModalResult(IDCANCEL);
   Close();
 }
 
 void TForm2::Button3Click() {
-  wchar_t file[MAX_PATH] = L"";
-  std::wstring filter = framework::Widen("Wave File");
-  filter.push_back(L'\0');
-  filter += L"*.WAV";
-  filter.push_back(L'\0');
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = Handle();
-  ofn.lpstrFilter = filter.c_str();
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = MAX_PATH;
-  ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
-  if (GetOpenFileNameW(&ofn)) Edit1->SetText(framework::Narrow(file));
+  if (OpenDialog1.Execute(Handle())) Edit1->SetText(OpenDialog1.FileName());
 }
 
 void TForm2::CheckBox4Click() {
@@ -176,11 +251,14 @@ void TForm2::SpinEdit1Change() {
     SpinEdit2->SetValue(1);
     SpinEdit2->SetMinValue(1);
   } else {
+    // The minutes may step below 0 now: that borrows an hour.
     SpinEdit2->SetMinValue(-1);
   }
 }
 
 void TForm2::SpinEdit2Change() {
+  // Hours and minutes behave as one duration: -1 minutes borrow an hour,
+  // 60 minutes carry into the hours.
   int minutes = SpinEdit2->Value();
   if (minutes == -1 && SpinEdit1->Value() != 0) {
     SpinEdit1->SetValue(SpinEdit1->Value() - 1);
@@ -194,5 +272,44 @@ void TForm2::SpinEdit2Change() {
 void TForm2::SpinEdit3Change() {
   if (Events.slotCountChanged) Events.slotCountChanged(SpinEdit3->Value());
 }
+
+void TForm2::FillFormatList() {
+  FilterComboBox1->SetFilter(BuildFormatListText(RegisteredPictureFormats(), ArchiveLibraryInSystemFolder()));
+}
+
+void TForm2::Button5Click() {
+  const std::string patterns = FilterComboBox1->Mask();
+  std::string mask = Edit2->Text();
+  if (mask.empty()) {
+    mask = patterns;
+  } else if (mask.back() == ';') {
+    mask += patterns;
+  } else {
+    mask += ";" + patterns;
+  }
+  Edit2->SetText(mask);
+}
+
+bool TForm2::ValidateCustomMask() {
+  std::string mask = Edit2->Text();
+  const bool nothingRemoved = kaleidon::ValidateCustomMask(mask);
+  Edit2->SetText(mask);
+  return nothingRemoved;
+}
+
+bool TForm2::NormalizeCustomMask() {
+  std::string mask = Edit2->Text();
+  const bool nothingRemoved = kaleidon::NormalizeCustomMask(mask);
+  Edit2->SetText(mask);
+  return nothingRemoved;
+}
+
+void TForm2::RandomMemoColor() {
+  framework::Font font = Memo1->GetFont();
+  font.color = kMemoColors[static_cast<size_t>(framework::Random(static_cast<int>(kMemoColors.size())))];
+  Memo1->SetFont(font);
+}
+
+void TForm2::Memo1DblClick() { RandomMemoColor(); }
 
 }  // namespace kaleidon

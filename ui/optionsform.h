@@ -7,7 +7,11 @@
 
 #include "core/commandline.h"
 #include "core/options.h"
+#include "framework/comctrls.h"
+#include "framework/dialogs.h"
+#include "framework/filectrls.h"
 #include "framework/forms.h"
+#include "framework/listctrls.h"
 #include "framework/spinedit.h"
 #include "framework/stdctrls.h"
 
@@ -23,6 +27,13 @@ struct OptionsEvents {
   std::function<void(int slotCount)> slotsStored;
 };
 
+// What the dialog says when the custom mask holds more patterns than it can.
+inline constexpr const char* kMaskTooLongCaption = "悪のエラー";
+inline constexpr const char* kMaskTooLongText =
+    "ぬおぉ！カスタムマスクのパターンが256個を超えているぞ！\r"
+    "正義のカスタムマスクに登録できるのは256個までだ。\r"
+    "パターンを減らしてから、もう一度「ＯＫ」ボタンを押すのだ！";
+
 class TForm2 : public framework::Form {
  public:
   // events: the handlers of the windows made before the dialog; what its
@@ -32,26 +43,41 @@ class TForm2 : public framework::Form {
   // Windows made later add their handlers here.
   OptionsEvents Events;
 
+  framework::PageControl* PageControl1;
+  framework::TabSheet* TabSheet1;  // "全般": the settings
+  framework::TabSheet* TabSheet2;  // "その他": hidden and disabled, nothing on it
+  framework::TabSheet* TabSheet3;  // "拡張子": the custom mask
+
+  // "全般"
   framework::CheckBox* CheckBox1;       // "起動時に変更": a change at start-up (StartUpChange)
   framework::CheckBox* CheckBox2;       // "タスクトレイに常駐": start in the tray (TaskTray)
   framework::CheckBox* CheckBox3;       // "スプラッシュを表示": the splash at start-up (Splash)
-  framework::CheckBox* CheckBox4;       // "指定時間で変更": the interval timer runs (TimerChange)
-  framework::CheckBox* CheckBox5;       // "壁紙の設定だけ変更": /E only stores the wallpaper (ChangeStyle)
   framework::CheckBox* CheckBox6;       // "遅延起動を使う": the start-up change waits for low load (Dlay)
-  framework::CheckBox* CheckBox8;       // "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる": fit to the screen (ScreenSize)
-  framework::CheckBox* CheckBox11;      // "LZHファイルも検索": registration also finds archives (AutoFind)
-  framework::CheckBox* SoundPlayCheck;  // "壁紙変更時に音を鳴らす": the change sound (PlaySound)
+  framework::SpinEdit* SpinEdit4;       // "CPU負荷設定": load threshold in percent, 10..100 (CPUUseRate)
+  framework::SpinEdit* SpinEdit5;       // "強制実行待機時間": give-up time in seconds, 20..120 (Compulsory)
+  framework::CheckBox* CheckBox5;       // "壁紙の設定だけ変更": /E only stores the wallpaper (ChangeStyle)
+  framework::CheckBox* CheckBox4;       // "指定時間で変更": the interval timer runs (TimerChange)
   framework::SpinEdit* SpinEdit1;       // interval hours, 0..23 (Hour)
   framework::SpinEdit* SpinEdit2;       // interval minutes (Minute)
   framework::SpinEdit* SpinEdit3;       // "フォルダ記憶数": slot count, 0..200 (MemoryCount)
-  framework::SpinEdit* SpinEdit4;       // "CPU負荷設定": load threshold in percent (CPUUseRate)
-  framework::SpinEdit* SpinEdit5;       // "強制実行待機時間": give-up time in seconds (Compulsory)
-  framework::SpinEdit* LoopOut1;        // "ループ制御": most archive entries read (LoopCounter)
+  framework::CheckBox* CheckBox8;       // "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる": fit to the screen (ScreenSize)
+  framework::CheckBox* CheckBox11;      // "LZHファイルも検索": registration also finds archives (AutoFind)
+  framework::SpinEdit* LoopOut1;        // "ループ制御": most archive entries read, 128..4096 (LoopCounter)
+  framework::CheckBox* SoundPlayCheck;  // "壁紙変更時に音を鳴らす": the change sound (PlaySound)
   framework::Edit* Edit1;               // the sound file (SoundFile)
-  framework::Edit* Edit2;               // the custom mask, hidden (CustomMask)
-  framework::Button* Button1;           // OK
-  framework::Button* Button2;           // CANCEL
   framework::Button* Button3;           // ". . .": choose the sound file
+  // "拡張子"
+  framework::FilterComboBox* FilterComboBox1;  // the known picture formats
+  framework::Button* Button5;                  // "追加(&A)": the chosen format's patterns into the mask
+  framework::Label* Label13;                   // "カスタムマスク"
+  framework::Edit* Edit2;                      // the custom mask (CustomMask)
+  framework::GroupBox* GroupBox7;              // "カスタムマスクの説明"
+  framework::Memo* Memo1;                      // the help text
+  // Below the pages.
+  framework::Button* Button1;  // OK
+  framework::Button* Button2;  // CANCEL
+
+  framework::OpenDialog OpenDialog1;  // the sound file, "Wave File|*.WAV"
 
   // The live settings as one value.
   ProgramOptions Values() const;
@@ -60,8 +86,11 @@ class TForm2 : public framework::Form {
   void SwitchTimer(bool on);
 
   void FormCreate(const CommandLine& commandLine);
-  // The settings file's options into the controls.
-  void LoadSettings();
+  void FormShow();
+  // The stored numbers, then the stored switches and texts, into the
+  // controls; each control that changes runs its handler.
+  void LoadNumberSettings();
+  void LoadSwitchSettings();
   void Button1Click();
   void Button2Click();
   void Button3Click();
@@ -70,10 +99,14 @@ class TForm2 : public framework::Form {
   void SpinEdit2Change();
   void SpinEdit3Change();
 
- private:
-  // Sets the controls, in the order the settings are loaded; each control
-  // that changes runs its handler.
-  void ShowValues(const ProgramOptions& options);
+  // The custom mask page.
+  void FillFormatList();
+  void Button5Click();
+  // One pass each over Edit2's mask; true when it changed nothing.
+  bool ValidateCustomMask();
+  bool NormalizeCustomMask();
+  void RandomMemoColor();
+  void Memo1DblClick();
 };
 
 }  // namespace kaleidon

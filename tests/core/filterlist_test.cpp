@@ -39,3 +39,24 @@ TEST(FilterList, ArchiveLibraryIsLookedForByNameWhateverItsCase) {
   system.WriteFile("UNLHA32.DLL", "MZ");
   EXPECT_TRUE(kaleidon::ArchiveLibraryInstalledIn(system.path()));
 }
+
+TEST(FormatList, OneEntryPerFormatAfterTheAllFilesEntryWhenThereIsMoreThanOne) {
+  struct Case {
+    std::vector<PictureFormat> formats;
+    bool archives;
+    std::string text;
+  };
+  for (const Case& c : {
+           Case{kBuiltIn, false,
+                "すべてのﾌｧｲﾙ (*.jpeg;*.jpg;*.bmp)|*.jpeg;*.jpg;*.bmp"
+                "|JPEG Image File (*.jpeg)|*.jpeg|JPEG Image File (*.jpg)|*.jpg|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp"},
+           Case{kBuiltIn, true,
+                "すべてのﾌｧｲﾙ (*.lzh;*.jpeg;*.jpg;*.bmp)|*.lzh;*.jpeg;*.jpg;*.bmp|ｱｰｶｲﾌﾞﾌｧｲﾙ (*.lzh)|*.lzh"
+                "|JPEG Image File (*.jpeg)|*.jpeg|JPEG Image File (*.jpg)|*.jpg|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp"},
+           Case{{{"PIC", "PIC File"}}, false, "PIC File (*.pic)|*.pic"},
+           Case{{}, true, "ｱｰｶｲﾌﾞﾌｧｲﾙ (*.lzh)|*.lzh"},
+           Case{{}, false, ""},
+       }) {
+    EXPECT_EQ(kaleidon::BuildFormatListText(c.formats, c.archives), c.text);
+  }
+}

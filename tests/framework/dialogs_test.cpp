@@ -1,0 +1,45 @@
+#include "framework/dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/forms.h"
+#include "support/tempdir.h"
+#include "support/userinput.h"
+
+using namespace framework;
+
+TEST(OpenDialog, FilterBecomesTheSystemsNulSeparatedList) {
+  struct Case {
+    const char* filter;
+    std::wstring expected;
+  };
+  for (const Case& c : {
+           Case{"Wave File|*.WAV", std::wstring(L"Wave File\0*.WAV\0\0", 17)},
+           Case{"画像|*.bmp;*.jpg|すべて|*.*", std::wstring(L"画像\0*.bmp;*.jpg\0すべて\0*.*\0\0", 24)},
+           Case{"説明だけ", std::wstring(L"\0", 1)},
+           Case{"A|*.a|B", std::wstring(L"A\0*.a\0\0", 7)},
+       }) {
+    EXPECT_EQ(DialogFilter(c.filter), c.expected) << c.filter;
+  }
+}
+
+TEST(OpenDialog, ChoosingAFileGivesItsFullPathAndCancellingChangesNothing) {
+  TempDir dir;
+  dir.WriteFile("鐘.wav", "RIFF");
+  Form owner(FormStyle::FixedDialog("TDialogOwner", "持ち主", 200, 100));
+  OpenDialog dialog;
+  dialog.SetFilter("Wave File|*.WAV");
+  dialog.SetInitialDir(dir.path());
+  {
+    FileDialogAnswer answer(dir.PathOf("鐘.wav"));
+    EXPECT_TRUE(dialog.Execute(owner.Handle()));
+    EXPECT_TRUE(answer.Answered());
+  }
+  EXPECT_EQ(dialog.FileName(), dir.PathOf("鐘.wav"));
+  {
+    FileDialogAnswer cancel("");
+    EXPECT_FALSE(dialog.Execute(owner.Handle()));
+    EXPECT_TRUE(cancel.Answered());
+  }
+  EXPECT_EQ(dialog.FileName(), dir.PathOf("鐘.wav"));
+}
