@@ -134,6 +134,8 @@ void TForm2::LoadSettings() { ShowValues(ReadOptions(OpenSettings())); }
 
 void TForm2::SwitchTimer(bool on) { CheckBox4->SetChecked(on); }
 
+void TForm2::SetSlotCount(int slotCount) { SpinEdit3->SetValue(slotCount); }
+
 void TForm2::Button1Click() {
   framework::IniFile ini = OpenSettings();
   WriteOptions(ini, Values());
