@@ -16,6 +16,7 @@ class PopupMenu;
 class StringGrid : public WinControl {
  public:
   StringGrid(Form* owner, std::string name);
+  ~StringGrid() override;
 
   int ColCount() const { return colCount_; }
   int RowCount() const { return rowCount_; }
@@ -78,7 +79,6 @@ class StringGrid : public WinControl {
   // not set. The grid forgets a menu that is destroyed.
   PopupMenu* GetPopupMenu() const { return popupMenu_; }
   void SetPopupMenu(PopupMenu* menu);
-  ~StringGrid() override;
 
   void SetBounds(int left, int top, int width, int height) override;
   void SetFont(const Font& font) override;
