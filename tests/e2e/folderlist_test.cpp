@@ -16,13 +16,17 @@ namespace {
 
 constexpr DWORD kTimeout = 30000;
 
+// Moves the mouse to a screen point and presses buttons there; every event
+// carries the point, so none lands where the pointer was before.
 void SendMouse(POINT screen, std::initializer_list<DWORD> buttons) {
-  SetCursorPos(screen.x, screen.y);
-  std::vector<INPUT> inputs;
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  std::vector<INPUT> inputs{input};
   for (DWORD flags : buttons) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flags;
     inputs.push_back(input);
   }
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <functional>
 #include <vector>
 
 #include "framework/paths.h"
@@ -60,7 +61,9 @@ std::string UnixPathOf(const std::string& path) {
   return result;
 }
 
-// Runs a Unix program of the host (Wine starts those too) and waits for it.
+// Runs a Unix program of the host (Wine starts those too). Its process
+// handle may be signalled before the program has run: callers wait for its
+// effect.
 void RunHostProgram(const std::string& program, const std::string& arguments) {
   std::wstring commandLine = Widen(program + " " + arguments);
   STARTUPINFOW si{};
@@ -72,6 +75,14 @@ void RunHostProgram(const std::string& program, const std::string& arguments) {
   WaitForSingleObject(pi.hProcess, 10000);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+  for (int tries = 0; tries < 200; ++tries) {
+    if (done()) return true;
+    Sleep(25);
+  }
+  return false;
 }
 
 bool IsFolderLink(const std::string& path) {
@@ -92,7 +103,7 @@ FolderLink::FolderLink(const std::string& link, const std::string& target) : lin
   if (unixTarget.empty() || unixFolder.empty()) return;
   if (unixFolder.back() != '/') unixFolder += '/';
   RunHostProgram("/bin/ln", "-s \"" + unixTarget + "\" \"" + unixFolder + framework::ExtractFileName(link) + "\"");
-  if (IsFolderLink(link)) kind_ = "unix symlink";
+  if (WaitFor([&] { return IsFolderLink(link); })) kind_ = "unix symlink";
 }
 
 FolderLink::~FolderLink() {
@@ -102,5 +113,6 @@ FolderLink::~FolderLink() {
     // Wine sees the link as the folder it leads to and will not remove it.
     std::string unixLink = UnixPathOf(link_);
     if (!unixLink.empty()) RunHostProgram("/bin/rm", "-f \"" + unixLink + "\"");
+    WaitFor([&] { return !IsFolderLink(link_); });
   }
 }
