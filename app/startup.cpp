@@ -84,7 +84,12 @@ void ProgramWindows::Create(const CommandLine& commandLine, const std::function<
   folderList = std::make_unique<TForm5>();
   main->FolderList = folderList.get();
   TForm5* list = folderList.get();
+  TForm2* optionsDialog = options.get();
   options->Events.slotsStored = [list](int n) { list->ReloadSlots(n); };
+  list->Events = FolderListEvents{
+      .memory = [mainWindow, optionsDialog] { return mainWindow->Memory(optionsDialog->Values().slotCount); },
+      .setSlotCount = [optionsDialog](int n) { optionsDialog->SetSlotCount(n); },
+      .openFolder = [mainWindow](const std::string& folder) { mainWindow->OpenFolder(folder); }};
   const int slotCount = options->Values().slotCount;
   folderList->FillTable(slotCount);
   main->SlotTableFilled(slotCount);
@@ -112,6 +117,9 @@ void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine) {
     if (options.delayedStart) WaitForLowLoad(options.loadThreshold, options.giveUpSeconds);
     windows.main->ChangeWallpaper(true);
   }
+  // A settings file that refuses the upgrade's writes is reported; the
+  // program starts all the same.
+  Application::Instance().Dispatch([&windows] { windows.folderList->UpgradeFolderList(); });
 }
 
 int RunKaleidon(const CommandLine& commandLine) {

@@ -40,7 +40,8 @@ class ProgramWindows {
 };
 
 // Once the windows exist: the command-line change (/E), which ends the run,
-// or the start-up change when the options ask for it.
+// or the start-up change when the options ask for it, followed by the
+// upgrade of a folder list that another version wrote.
 void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine);
 
 // Runs the program; the exit code is always 0.

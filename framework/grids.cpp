@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "framework/application.h"
+#include "framework/menus.h"
 #include "framework/text.h"
 
 namespace framework {
@@ -38,6 +39,15 @@ StringGrid::StringGrid(Form* owner, std::string name) : WinControl(owner, std::m
   cells_.assign(static_cast<size_t>(colCount_ * rowCount_), std::string());
   CreateHandle(RegisterGridClass(), WS_TABSTOP | WS_HSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE);
   UpdateScrollBars();
+}
+
+StringGrid::~StringGrid() { SetPopupMenu(nullptr); }
+
+void StringGrid::SetPopupMenu(PopupMenu* menu) {
+  if (menu == popupMenu_) return;
+  if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
+  popupMenu_ = menu;
+  if (menu) menu->FreeNotification(this, [this] { popupMenu_ = nullptr; });
 }
 
 // ---- Shape ----------------------------------------------------------------------
@@ -502,14 +512,17 @@ bool StringGrid::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
       return true;
     }
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN: {
       if (GetFocus() != Handle()) ::SetFocus(Handle());
       int col, row;
-      if (MouseToCell(GET_X_LPARAM(lp), GET_Y_LPARAM(lp), col, row)) SelectByUser(col, row);
+      bool onCell = MouseToCell(GET_X_LPARAM(lp), GET_Y_LPARAM(lp), col, row) && col >= fixedCols_ &&
+                    row >= fixedRows_;
+      if (onCell) SelectByUser(col, row);
       if (msg == WM_LBUTTONDOWN) {
         tracking_ = true;
         SetCapture(Handle());
-      } else {
+      } else if (msg == WM_LBUTTONDBLCLK && onCell) {
         Fire(OnDblClick);
       }
       result = 0;
@@ -538,7 +551,7 @@ bool StringGrid::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
       result = 0;
       return true;
     case WM_CONTEXTMENU: {
-      if (!OnContextMenu) return false;
+      if (!OnContextMenu && !popupMenu_) return false;
       POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
       if (p.x == -1 && p.y == -1) {
         // From the keyboard: under the selected cell.
@@ -546,7 +559,11 @@ bool StringGrid::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
         p = POINT{cell.left + 4, cell.bottom};
         ClientToScreen(Handle(), &p);
       }
-      Application::Instance().Dispatch([this, p] { OnContextMenu(p); });
+      if (OnContextMenu) {
+        Application::Instance().Dispatch([this, p] { OnContextMenu(p); });
+      } else {
+        popupMenu_->Popup(p.x, p.y);
+      }
       result = 0;
       return true;
     }

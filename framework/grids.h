@@ -11,9 +11,12 @@
 
 namespace framework {
 
+class PopupMenu;
+
 class StringGrid : public WinControl {
  public:
   StringGrid(Form* owner, std::string name);
+  ~StringGrid() override;
 
   int ColCount() const { return colCount_; }
   int RowCount() const { return rowCount_; }
@@ -65,10 +68,17 @@ class StringGrid : public WinControl {
   // The cell's rectangle in the client area (empty when not on screen).
   RECT CellRect(int col, int row) const;
 
-  // OnClick: the user selected a cell. OnDblClick: a double click.
+  // OnClick: the user selected a cell (with either button). OnDblClick: a
+  // double click on a non-fixed cell, which is selected first, so Row() is
+  // the row under the mouse; a double click elsewhere fires nothing.
   // OnContextMenu: the context menu is asked for (right button or the menu
-  // key), with the point in screen coordinates. The selection does not move.
+  // key), with the point in screen coordinates; the right button has
+  // selected the cell under it, the menu key leaves the selection.
   std::function<void(POINT screen)> OnContextMenu;
+  // The menu shown when the context menu is asked for and OnContextMenu is
+  // not set. The grid forgets a menu that is destroyed.
+  PopupMenu* GetPopupMenu() const { return popupMenu_; }
+  void SetPopupMenu(PopupMenu* menu);
 
   void SetBounds(int left, int top, int width, int height) override;
   void SetFont(const Font& font) override;
@@ -100,6 +110,7 @@ class StringGrid : public WinControl {
   bool rowSelect_ = false;
   bool gridLines_ = true;
   bool thumbTracking_ = false;
+  PopupMenu* popupMenu_ = nullptr;
   bool tracking_ = false;  // the left button is down over the cells
   bool updatingBars_ = false;
 };

@@ -50,6 +50,11 @@ void TForm1::Button8Click() {
   RecallFolder(memory);
 }
 
+void TForm1::OpenFolder(const std::string& folder) {
+  dlb1->SetDirectory(folder);
+  if (char drive = framework::DriveLetter(dlb1->Directory())) dcb1->SetDrive(drive);
+}
+
 void TForm1::SpinEdit1Change() {
   if (!FolderList || !Options) return;  // the windows are still being made
   FolderMemory memory = Memory(Options->Values().slotCount);

@@ -1,29 +1,86 @@
 #pragma once
 // The folder list dialog. Its grid is the program's slot table for the whole
-// run: row n holds slot n ("Memory[n]" and the folder).
+// run: row n holds slot n ("Memory[n]" and the folder). The dialog moves,
+// deletes and compacts the entries, in the grid and in the settings file.
+#include <functional>
+#include <memory>
+#include <string>
+
 #include "framework/forms.h"
 #include "framework/grids.h"
+#include "framework/menus.h"
 #include "framework/stdctrls.h"
 #include "selection/foldermemory.h"
 
 namespace kaleidon {
 
+// What the folder list asks of the other windows.
+struct FolderListEvents {
+  // Folder memory over this table and the main window's slot box, with the
+  // options' slot count of the moment.
+  std::function<FolderMemory()> memory;
+  // Asks the options to take a new slot count; their own change handling
+  // brings the main window's slot box in line.
+  std::function<void(int slotCount)> setSlotCount;
+  // Makes a folder the main window's current folder; raises when the folder
+  // cannot be entered.
+  std::function<void(const std::string& folder)> openFolder;
+};
+
 class TForm5 : public framework::Form, public SlotTable {
  public:
   TForm5();
+  ~TForm5() override;
+
+  // Set by whoever makes the windows, before the table is filled.
+  FolderListEvents Events;
 
   framework::StringGrid* StringGrid1;  // the slot table
-  framework::Button* Button1;          // "閉じる"
+  framework::Button* Button1;          // "閉じる": closes the dialog
+  framework::Button* Button2;          // "最適化": compacts the list
+  framework::CheckBox* CheckBox1;      // "重複フォルダも削除": always ticked, duplicates go
+  framework::CheckBox* CheckBox2;      // "完全に最適化": read every slot back from the file first
+  std::unique_ptr<framework::PopupMenu> PopupMenu1;  // the grid's menu
+  framework::MenuItem* Up1;            // "１つ上へ移動"
+  framework::MenuItem* Down1;          // "1つ下へ移動"
+  framework::MenuItem* Delete1;        // "選択リスト削除"
+  framework::MenuItem* AllDelete1;     // "全リストを削除"
 
   // The table as the dialog's creation fills it: the header, then the slot
   // labels and folders of slots 1..slotCount.
   void FillTable(int slotCount);
   // Column 1 of rows 1..slotCount from the settings file, with their labels.
   void ReloadSlots(int slotCount);
+  // Column 1 of rows 1..slot count from the settings file, then the main
+  // window's slot display.
+  void LoadFolderList();
+  // PathMemory keys of DirectoryBuf, the first pair first.
+  void WriteTwoSlots(const std::string& key1, const std::string& value1, const std::string& key2,
+                     const std::string& value2);
+  // The last step of the start-up: the list of a settings file written by
+  // another version is compacted completely; folder memory that was off
+  // stays off.
+  void UpgradeFolderList();
+  // The complete optimisation, "完全に最適化" left ticked.
+  void OptimizeCompletely();
+
+  void Button1Click();
+  void Button2Click();
+  void StringGrid1DblClick();
+  void PopupMenu1Popup();
+  void Up1Click();
+  void Down1Click();
+  void Delete1Click();
+  void AllDelete1Click();
 
   // The slot table.
   std::string Cell(int column, int row) const override;
   void SetCell(int column, int row, const std::string& text) override;
+
+ private:
+  int SlotCount() const;
+  // The main window's display of the current slot follows an edit.
+  void ShowCurrentSlot();
 };
 
 }  // namespace kaleidon

@@ -124,6 +124,7 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   Button6->OnClick = [this] { Button6Click(); };
   Button8->OnClick = [this] { Button8Click(); };
   Button9->OnClick = [this] { Button9Click(); };
+  Button12->OnClick = [this] { Button12Click(); };
   SpinEdit1->OnChange = [this] { SpinEdit1Change(); };
   Button10->OnClick = [this] { Button10Click(); };
   dlb1->OnChange = [this] { dlb1Change(); };

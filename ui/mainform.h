@@ -123,6 +123,12 @@ class TForm1 : public framework::Form {
   void Button6Click();
   void Button8Click();
   void SpinEdit1Change();
+  // Makes a folder the current folder of the folder tree (the drive box
+  // follows); raises when the folder cannot be entered.
+  void OpenFolder(const std::string& folder);
+  // Automatic registration: every folder below the current one that holds a
+  // picture goes into the next free slots, then the list is compacted.
+  void Button12Click();
   // The choice by hand of the selected file.
   void Button1Click();
   // An archive chosen by hand goes to the archive dialog.

@@ -208,6 +208,8 @@ void TForm2::LoadSwitchSettings() {
 
 void TForm2::SwitchTimer(bool on) { CheckBox4->SetChecked(on); }
 
+void TForm2::SetSlotCount(int slotCount) { SpinEdit3->SetValue(slotCount); }
+
 void TForm2::Button1Click() {
   framework::IniFile ini = OpenSettings();
   // A mask with more patterns than slots is refused before anything is

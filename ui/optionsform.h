@@ -84,6 +84,9 @@ class TForm2 : public framework::Form {
   // Ticks or clears "指定時間で変更", as the user would (the tray menu's
   // timer entry).
   void SwitchTimer(bool on);
+  // Sets "フォルダ記憶数" as the user would (the folder list's optimisation);
+  // its change handling follows.
+  void SetSlotCount(int slotCount);
 
   void FormCreate(const CommandLine& commandLine);
   void FormShow();

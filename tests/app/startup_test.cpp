@@ -6,6 +6,7 @@
 
 #include "framework/application.h"
 #include "framework/forms.h"
+#include "framework/inidocument.h"
 #include "framework/paths.h"
 #include "framework/text.h"
 #include "support/messageboxes.h"
@@ -63,4 +64,34 @@ TEST_F(StartupSequence, MissingFolderIsReportedOnceAndReplacedByTheProgramFolder
   EXPECT_EQ(boxes.Last().flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONQUESTION));
   std::string ini = dir.ReadFile("Kaleidon.ini");
   EXPECT_NE(ini.find("Path=" + framework::ToAnsi(dir.path().substr(0, dir.path().size() - 1))), std::string::npos) << ini;
+}
+
+namespace {
+
+// A settings file of version 0.5 with folder memory off and a list with a
+// gap and a duplicate; the start-up change (in the program folder, which
+// holds no picture) and the command-line change only say so.
+constexpr const char* kOlderSettings =
+    "[SysInfo]\r\nProgramVersion=0.5\r\nSplash=0\r\nStartUpChange=1\r\nCPUUseRate=100\r\nMemoryCount=0\r\n"
+    "[DirectoryBuf]\r\nPathMemory1=C:\\A\\\r\nPathMemory3=C:\\B\\\r\nPathMemory4=c:\\a\\\r\n";
+
+}  // namespace
+
+TEST_F(StartupSequence, TheListOfAnOlderSettingsFileIsCompactedAtTheEndOfTheStartAndMemoryStaysOff) {
+  dir.WriteFile("Kaleidon.ini", kOlderSettings);
+  EXPECT_EQ(kaleidon::RunKaleidon({}), 0);
+  EXPECT_EQ(boxes.Captions(), (std::vector<std::string>{"カレイドン Version0.6", "悪のエラー"}));
+  framework::IniDocument ini(dir.ReadFile("Kaleidon.ini"));
+  EXPECT_EQ(ini.Keys("DirectoryBuf"), (std::vector<std::string>{"PathMemory1", "PathMemory2"}));
+  EXPECT_EQ(ini.Value("DirectoryBuf", "PathMemory2"), "C:\\B\\");
+  EXPECT_EQ(ini.Value("SysInfo", "MemoryCount"), "0");
+  EXPECT_EQ(ini.Value("SysInfo", "ProgramVersion"), "0.6");
+}
+
+TEST_F(StartupSequence, TheCommandLineChangeEndsTheRunBeforeTheListIsUpgraded) {
+  dir.WriteFile("Kaleidon.ini", kOlderSettings);
+  EXPECT_EQ(kaleidon::RunKaleidon({"/E"}), 0);
+  EXPECT_EQ(boxes.Captions(), (std::vector<std::string>{"カレイドン Version0.6", "悪のエラー"}));
+  framework::IniDocument ini(dir.ReadFile("Kaleidon.ini"));
+  EXPECT_EQ(ini.Keys("DirectoryBuf"), (std::vector<std::string>{"PathMemory1", "PathMemory3", "PathMemory4"}));
 }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "framework/application.h"
 #include "framework/grids.h"
 #include "framework/layout.h"
+#include "framework/menus.h"
 
 using namespace framework;
 
@@ -91,6 +94,13 @@ TEST(StringGrid, ClicksSelectWholeRowsButNotTheFixedOnes) {
   EXPECT_EQ(g.Row(), 4);
   EXPECT_EQ(doubles, 1);
 
+  // A double click on the header or the fixed column opens nothing.
+  SendMessageW(g.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, f.At(1, 0));
+  SendMessageW(g.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, f.At(0, 7));
+  SendMessageW(g.Handle(), WM_LBUTTONUP, 0, f.At(0, 7));
+  EXPECT_EQ(g.Row(), 4);
+  EXPECT_EQ(doubles, 1);
+
   SendMessageW(g.Handle(), WM_KEYDOWN, VK_DOWN, 0);
   EXPECT_EQ(g.Row(), 5);
   SendMessageW(g.Handle(), WM_KEYDOWN, VK_UP, 0);
@@ -173,4 +183,40 @@ TEST(StringGrid, TheContextMenuIsAskedForWithTheScreenPointAndLeavesTheSelection
   RECT row = g.CellRect(1, 4);
   EXPECT_GE(p.y, row.top);
   EXPECT_LE(p.y, row.bottom + 1);
+}
+
+TEST(StringGrid, TheRightButtonSelectsTheRowUnderItAndOpensThePopupMenu) {
+  GridForm f;
+  StringGrid& g = *f.grid;
+  f.form.Show();
+  std::vector<std::string> chosen;
+  int rowAtPopup = -1;
+  auto menu = std::make_unique<PopupMenu>(&f.form);
+  menu->Add("First", "１つ目", [&] { chosen.push_back("First"); });
+  menu->Add("Second", "２つ目", [&] { chosen.push_back("Second"); });
+  // The menu's own loop reads the keys: the second entry is chosen.
+  menu->OnPopup = [&] {
+    rowAtPopup = g.Row();
+    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(g.Handle(), WM_KEYDOWN, key, 0);
+  };
+  g.SetPopupMenu(menu.get());
+  SendMessageW(g.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, f.At(1, 6));
+  SendMessageW(g.Handle(), WM_RBUTTONUP, 0, f.At(1, 6));
+  EXPECT_EQ(rowAtPopup, 6);
+  EXPECT_EQ(g.Row(), 6);
+  EXPECT_EQ(chosen, (std::vector<std::string>{"Second"}));
+
+  // On the header the selection stays.
+  menu->OnPopup = [&] {
+    rowAtPopup = g.Row();
+    PostMessageW(g.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  };
+  SendMessageW(g.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, f.At(1, 0));
+  SendMessageW(g.Handle(), WM_RBUTTONUP, 0, f.At(1, 0));
+  EXPECT_EQ(rowAtPopup, 6);
+  EXPECT_EQ(chosen.size(), 1u);
+
+  menu.reset();
+  EXPECT_EQ(g.GetPopupMenu(), nullptr);
+  SendMessageW(g.Handle(), WM_RBUTTONUP, 0, f.At(1, 3));  // nothing left to show
 }

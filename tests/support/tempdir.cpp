@@ -36,7 +36,9 @@ void TempDir::RemoveTree(const std::string& folder) {
       std::wstring name = fd.cFileName;
       if (name == L"." || name == L"..") continue;
       std::string child = dir + Narrow(name);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        RemoveDirectoryW(Widen(child).c_str());  // a link: never what it leads to
+      } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveTree(child);
       } else {
         framework::ForceDeleteFile(child);
@@ -49,7 +51,8 @@ void TempDir::RemoveTree(const std::string& folder) {
 
 void TempDir::WriteFile(const std::string& relative, const std::string& bytes) const {
   std::string full = PathOf(relative);
-  framework::CreateFolder(framework::ExtractFilePath(full));
+  size_t slash = relative.rfind('\\');
+  if (slash != std::string::npos) MakeFolder(relative.substr(0, slash));
   HANDLE h = CreateFileW(Widen(full).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + full);
   DWORD written = 0;

@@ -1,6 +1,7 @@
 #pragma once
 // A fresh folder under the system temp folder, removed with everything in it
-// when the test ends. Names and contents are UTF-8 / raw bytes.
+// when the test ends (folder links in it are removed, never followed).
+// Names and contents are UTF-8 / raw bytes.
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ class TempDir {
   const std::string& path() const { return path_; }
   std::string PathOf(const std::string& relative) const { return path_ + relative; }
 
+  // Makes the folders on the way as needed.
   void WriteFile(const std::string& relative, const std::string& bytes) const;
   std::string ReadFile(const std::string& relative) const;  // empty when missing
   bool Exists(const std::string& relative) const;

@@ -1,0 +1,219 @@
+// The folder list dialog over the program's real windows: the list edits,
+// the optimisations, the double click and the upgrade at the end of the
+// start-up.
+#include "ui/folderlistform.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/inidocument.h"
+#include "framework/paths.h"
+#include "framework/text.h"
+#include "support/programwindows.h"
+
+namespace {
+
+using Slots = std::vector<std::pair<int, std::string>>;
+
+std::string Settings(int slotCount, const Slots& slots, const std::string& version = "0.6") {
+  std::string text = "[SysInfo]\r\nProgramVersion=" + version + "\r\nMemoryCount=" + std::to_string(slotCount) +
+                     "\r\n[DirectoryBuf]\r\n";
+  for (const auto& [n, path] : slots) text += "PathMemory" + std::to_string(n) + "=" + framework::ToAnsi(path) + "\r\n";
+  return text;
+}
+
+framework::IniDocument Stored(const ProgramWindows& w) {
+  return framework::IniDocument(framework::FromAnsi(w.folder.ReadFile("Kaleidon.ini")));
+}
+
+std::vector<std::string> Folders(const kaleidon::TForm5& list, int rows) {
+  std::vector<std::string> folders;
+  for (int n = 1; n <= rows; ++n) folders.push_back(list.Cell(1, n));
+  return folders;
+}
+
+std::vector<std::optional<std::string>> StoredFolders(const ProgramWindows& w, int slots) {
+  framework::IniDocument ini = Stored(w);
+  std::vector<std::optional<std::string>> folders;
+  for (int n = 1; n <= slots; ++n) folders.push_back(ini.Value("DirectoryBuf", "PathMemory" + std::to_string(n)));
+  return folders;
+}
+
+const Slots kFourFolders = {{1, "C:\\A\\"}, {2, "C:\\B\\"}, {3, "C:\\C\\"}, {4, "C:\\D\\"}};
+
+}  // namespace
+
+TEST(FolderList, PopupEnablesTheMovesByTheSelectedRow) {
+  ProgramWindows w(Settings(4, kFourFolders));
+  kaleidon::TForm5& f = *w.folderList;
+  EXPECT_TRUE(f.CheckBox1->Checked());
+  EXPECT_FALSE(f.CheckBox1->Enabled());
+  struct Case {
+    int row;
+    bool up, down;
+  };
+  for (const Case& c : {Case{1, false, true}, Case{2, true, true}, Case{3, true, true}, Case{4, false, false},
+                        Case{5, false, false}, Case{200, false, false}}) {
+    f.StringGrid1->SetRow(c.row);
+    f.PopupMenu1->OnPopup();
+    EXPECT_EQ(f.Up1->Enabled(), c.up) << c.row;
+    EXPECT_EQ(f.Down1->Enabled(), c.down) << c.row;
+    EXPECT_TRUE(f.Delete1->Enabled());
+    EXPECT_TRUE(f.AllDelete1->Enabled());
+  }
+}
+
+TEST(FolderList, MovesSwapNeighboursAndStoreBoth) {
+  ProgramWindows w(Settings(4, kFourFolders));
+  kaleidon::TForm5& f = *w.folderList;
+  f.StringGrid1->SetRow(3);
+  f.Up1->Click();
+  EXPECT_EQ(Folders(f, 4), (std::vector<std::string>{"C:\\A\\", "C:\\C\\", "C:\\B\\", "C:\\D\\"}));
+  EXPECT_EQ(f.StringGrid1->Row(), 2);
+  f.Down1->Click();
+  f.Down1->Click();
+  EXPECT_EQ(Folders(f, 4), (std::vector<std::string>{"C:\\A\\", "C:\\B\\", "C:\\D\\", "C:\\C\\"}));
+  EXPECT_EQ(f.StringGrid1->Row(), 4);
+  EXPECT_EQ(StoredFolders(w, 4), (std::vector<std::optional<std::string>>{"C:\\A\\", "C:\\B\\", "C:\\D\\", "C:\\C\\"}));
+
+  // Nothing above the first row, nothing below the last.
+  f.StringGrid1->SetRow(1);
+  f.Up1->Click();
+  f.StringGrid1->SetRow(200);
+  f.Down1->Click();
+  EXPECT_EQ(f.StringGrid1->Row(), 200);
+  EXPECT_EQ(Folders(f, 4), (std::vector<std::string>{"C:\\A\\", "C:\\B\\", "C:\\D\\", "C:\\C\\"}));
+}
+
+TEST(FolderList, DeleteMovesTheRowsBelowUpAndStoresEverySlot) {
+  ProgramWindows w(Settings(4, kFourFolders));
+  kaleidon::TForm5& f = *w.folderList;
+  w.main->SpinEdit1->SetValue(2);
+  f.StringGrid1->SetRow(2);
+  f.Delete1->Click();
+  EXPECT_EQ(Folders(f, 4), (std::vector<std::string>{"C:\\A\\", "C:\\C\\", "C:\\D\\", ""}));
+  EXPECT_EQ(StoredFolders(w, 4), (std::vector<std::optional<std::string>>{"C:\\A\\", "C:\\C\\", "C:\\D\\", ""}));
+  EXPECT_EQ(w.options->Values().slotCount, 4);
+  EXPECT_EQ(w.main->Label4->Text(), "C:\\C\\");  // the main window shows what slot 2 holds now
+
+  f.AllDelete1->Click();
+  EXPECT_EQ(Folders(f, 4), std::vector<std::string>(4, ""));
+  EXPECT_EQ(f.Cell(0, 4), "Memory[4]");
+  EXPECT_FALSE(Stored(w).HasSection("DirectoryBuf"));
+  EXPECT_EQ(w.options->Values().slotCount, 4);
+}
+
+TEST(FolderList, NormalOptimisationCompactsTheRowsAndLeavesTheKeysAboveTheCount) {
+  ProgramWindows w(Settings(4, {{1, "C:\\A\\"}, {3, "C:\\B\\"}, {4, "c:\\a\\"}}));
+  kaleidon::TForm5& f = *w.folderList;
+  f.StringGrid1->SetRow(4);
+  f.Button2->Click();
+  EXPECT_EQ(w.options->Values().slotCount, 2);
+  EXPECT_EQ(w.main->SpinEdit1->MaxValue(), 2);
+  EXPECT_EQ(Folders(f, 4), (std::vector<std::string>{"C:\\A\\", "C:\\B\\", "", ""}));
+  EXPECT_EQ(f.Cell(0, 2), "Memory[2]");
+  EXPECT_EQ(f.Cell(0, 3), "");
+  EXPECT_EQ(f.StringGrid1->Row(), 1);
+  EXPECT_EQ(StoredFolders(w, 4),
+            (std::vector<std::optional<std::string>>{"C:\\A\\", "C:\\B\\", "C:\\B\\", "c:\\a\\"}));
+}
+
+TEST(FolderList, CompleteOptimisationBringsBackSlotsStoredAboveTheCount) {
+  ProgramWindows w(Settings(2, {{1, "C:\\A\\"}, {2, "C:\\B\\"}, {5, "C:\\C\\"}, {7, "C:\\b\\"}}));
+  kaleidon::TForm5& f = *w.folderList;
+  f.CheckBox2->SetChecked(true);
+  f.Button2->Click();
+  EXPECT_EQ(w.options->Values().slotCount, 3);
+  EXPECT_EQ(Folders(f, 5), (std::vector<std::string>{"C:\\A\\", "C:\\B\\", "C:\\C\\", "", ""}));
+  EXPECT_EQ(f.Cell(0, 3), "Memory[3]");
+  EXPECT_EQ(Stored(w).Keys("DirectoryBuf"), (std::vector<std::string>{"PathMemory1", "PathMemory2", "PathMemory3"}));
+  EXPECT_TRUE(f.CheckBox2->Checked());
+}
+
+TEST(FolderList, ACurrentSlotBeyondTheNewCountStartsAgainAtTheFirst) {
+  struct Case {
+    int slot;
+    int expected;
+  };
+  for (const Case& c : {Case{5, 1}, Case{2, 2}}) {
+    ProgramWindows w(Settings(5, {{1, "C:\\A\\"}, {2, "C:\\B\\"}, {4, "C:\\C\\"}, {5, "C:\\a\\"}}));
+    w.main->SpinEdit1->SetValue(c.slot);
+    w.folderList->Button2->Click();
+    EXPECT_EQ(w.options->Values().slotCount, 3);
+    EXPECT_EQ(w.main->SpinEdit1->Value(), c.expected);
+    EXPECT_EQ(w.main->Label4->Text(), w.folderList->Cell(1, c.expected));
+  }
+}
+
+TEST(FolderList, RefusedSettingsWriteStopsTheEditAndTheGridKeepsWhatWasDone) {
+  ProgramWindows w(Settings(4, kFourFolders));
+  kaleidon::TForm5& f = *w.folderList;
+  w.folder.SetReadOnly("Kaleidon.ini", true);
+  const std::string error = w.folder.PathOf("Kaleidon.ini") + " に書き込めません.";
+  w.boxes.Clear();
+  f.StringGrid1->SetRow(2);
+  f.Delete1->Click();
+  f.StringGrid1->SetRow(1);
+  f.Down1->Click();
+  ASSERT_EQ(w.boxes.Count(), 2u);
+  for (const auto& box : w.boxes.Calls()) {
+    EXPECT_EQ(box.text, error);
+    EXPECT_EQ(box.flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONERROR));
+  }
+  EXPECT_EQ(Folders(f, 4), (std::vector<std::string>{"C:\\C\\", "C:\\A\\", "C:\\D\\", ""}));
+  w.folder.SetReadOnly("Kaleidon.ini", false);
+  EXPECT_EQ(StoredFolders(w, 4), (std::vector<std::optional<std::string>>{"C:\\A\\", "C:\\B\\", "C:\\C\\", "C:\\D\\"}));
+}
+
+TEST(FolderList, DoubleClickMakesTheRowTheCurrentFolderAndCloses) {
+  TempDir pictures;
+  pictures.MakeFolder("写真");
+  const std::string photos = pictures.PathOf("写真\\");
+  ProgramWindows w(Settings(3, {{1, photos}, {2, pictures.PathOf("消えた\\")}}));
+  kaleidon::TForm5& f = *w.folderList;
+  const std::string before = w.main->dlb1->Directory();
+  auto doubleClick = [&](int row) {
+    f.Show();
+    RECT cell = f.StringGrid1->CellRect(1, row);
+    LPARAM at = MAKELPARAM(cell.left + 5, (cell.top + cell.bottom) / 2);
+    SendMessageW(f.StringGrid1->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageW(f.StringGrid1->Handle(), WM_LBUTTONUP, 0, at);
+  };
+  w.boxes.Clear();
+  doubleClick(3);  // an empty row: nothing moves, the dialog closes
+  EXPECT_EQ(w.main->dlb1->Directory(), before);
+  EXPECT_FALSE(f.Visible());
+  doubleClick(2);  // a folder that is gone: the error, and the dialog stays
+  EXPECT_EQ(w.boxes.Count(), 1u);
+  EXPECT_EQ(w.main->dlb1->Directory(), before);
+  EXPECT_TRUE(f.Visible());
+  doubleClick(1);
+  EXPECT_EQ(f.StringGrid1->Row(), 1);
+  EXPECT_EQ(framework::JoinPath(w.main->dlb1->Directory(), ""), photos);
+  EXPECT_EQ(framework::JoinPath(w.main->FileListBox2->Directory(), ""), photos);
+  EXPECT_EQ(w.main->Label1->Text(), photos);
+  EXPECT_FALSE(f.Visible());
+}
+
+TEST(FolderList, StartOverAnOlderSettingsFileCompactsTheListCompletely) {
+  struct Case {
+    const char* version;
+    int slotCount;
+    int countAfter;
+    std::vector<std::string> keysAfter;
+    const char* thirdRow;
+  };
+  const Slots slots = {{1, "C:\\A\\"}, {3, "C:\\B\\"}, {4, "c:\\a\\"}, {9, "C:\\C\\"}};
+  const std::vector<std::string> compacted = {"PathMemory1", "PathMemory2", "PathMemory3"};
+  const std::vector<std::string> untouched = {"PathMemory1", "PathMemory3", "PathMemory4", "PathMemory9"};
+  for (const Case& c : {Case{"0.5", 0, 0, compacted, "C:\\C\\"}, Case{"0.5", 4, 3, compacted, "C:\\C\\"},
+                        Case{"0.6", 4, 4, untouched, "C:\\B\\"}}) {
+    SCOPED_TRACE(std::string(c.version) + " " + std::to_string(c.slotCount));
+    ProgramWindows w(Settings(c.slotCount, slots, c.version));
+    kaleidon::RunStartupChange(w, kaleidon::CommandLine{});
+    EXPECT_EQ(w.options->Values().slotCount, c.countAfter);
+    EXPECT_EQ(w.main->SpinEdit1->Enabled(), c.countAfter > 0);
+    EXPECT_EQ(Stored(w).Keys("DirectoryBuf"), c.keysAfter);
+    EXPECT_FALSE(w.folderList->CheckBox2->Checked());
+    EXPECT_EQ(w.folderList->Cell(1, 3), c.thirdRow);
+  }
+}
