@@ -71,30 +71,35 @@ void ScrollBox::InvalidateContent(const RECT& area) {
 void ScrollBox::ContentChanged() { UpdateScrollBars(); }
 
 void ScrollBox::UpdateScrollBars() {
-  // Showing one bar narrows the client area, which may call for the other:
-  // settle within a few rounds.
   if (updatingBars_ || !Handle()) return;
   updatingBars_ = true;
+  // The client area without bars; a bar for one side narrows the other,
+  // which may then need a bar too.
+  RECT client;
+  GetClientRect(Handle(), &client);
+  const LONG style = GetWindowLongW(Handle(), GWL_STYLE);
+  const int barWidth = GetSystemMetrics(SM_CXVSCROLL), barHeight = GetSystemMetrics(SM_CYHSCROLL);
+  const int bareWidth = client.right + (style & WS_VSCROLL ? barWidth : 0);
+  const int bareHeight = client.bottom + (style & WS_HSCROLL ? barHeight : 0);
   const SIZE content = ContentSize();
+  bool horizontal = content.cx > bareWidth, vertical = content.cy > bareHeight;
+  if (vertical && !horizontal) horizontal = content.cx > bareWidth - barWidth;
+  if (horizontal && !vertical) vertical = content.cy > bareHeight - barHeight;
+  const int width = bareWidth - (vertical ? barWidth : 0), height = bareHeight - (horizontal ? barHeight : 0);
+
   const POINT before = position_;
-  for (int round = 0; round < 3; ++round) {
-    RECT client;
-    GetClientRect(Handle(), &client);
-    position_.x = std::clamp<LONG>(position_.x, 0, std::max<LONG>(0, content.cx - client.right));
-    position_.y = std::clamp<LONG>(position_.y, 0, std::max<LONG>(0, content.cy - client.bottom));
-    SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
-    info.nMax = std::max<LONG>(0, content.cx - 1);
-    info.nPage = static_cast<UINT>(client.right);
-    info.nPos = position_.x;
-    SetScrollInfo(Handle(), SB_HORZ, &info, TRUE);
-    info.nMax = std::max<LONG>(0, content.cy - 1);
-    info.nPage = static_cast<UINT>(client.bottom);
-    info.nPos = position_.y;
-    SetScrollInfo(Handle(), SB_VERT, &info, TRUE);
-    RECT after;
-    GetClientRect(Handle(), &after);
-    if (EqualRect(&client, &after)) break;
-  }
+  position_.x = std::clamp<LONG>(position_.x, 0, std::max<LONG>(0, content.cx - width));
+  position_.y = std::clamp<LONG>(position_.y, 0, std::max<LONG>(0, content.cy - height));
+  // A page as large as the range hides the bar.
+  SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+  info.nMax = std::max<LONG>(0, content.cx - 1);
+  info.nPage = static_cast<UINT>(std::max(0, width));
+  info.nPos = position_.x;
+  SetScrollInfo(Handle(), SB_HORZ, &info, TRUE);
+  info.nMax = std::max<LONG>(0, content.cy - 1);
+  info.nPage = static_cast<UINT>(std::max(0, height));
+  info.nPos = position_.y;
+  SetScrollInfo(Handle(), SB_VERT, &info, TRUE);
   if (position_.x != before.x || position_.y != before.y) InvalidateRect(Handle(), nullptr, FALSE);
   updatingBars_ = false;
 }
