@@ -16,7 +16,12 @@ HWND NameBox(HWND dialog) {
 
 }  // namespace
 
-std::string FileDialogName(HWND dialog) { return WindowText(NameBox(dialog)); }
+// Asked by message, which also reads the box of another process.
+std::string FileDialogName(HWND dialog) {
+  wchar_t text[4096] = L"";
+  SendMessageW(NameBox(dialog), WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text));
+  return framework::Narrow(text);
+}
 
 void AnswerFileDialog(HWND dialog, const std::string& path) {
   if (path.empty()) {
