@@ -25,29 +25,48 @@ std::wstring DialogFilter(const std::string& filter) {
   return result;
 }
 
-bool OpenDialog::Execute(HWND owner) {
+namespace {
+
+// What both file dialogs take; run shows the dialog. True with fileName and
+// filterIndex set to the user's choice, false (both unchanged) when cancelled.
+bool RunFileDialog(BOOL(WINAPI* run)(OPENFILENAMEW*), HWND owner, DWORD flags,
+                   const std::string& filterText, const std::string& titleText,
+                   const std::string& initialDir, std::string& fileName, int& filterIndex) {
   // Room for the longest path the system knows.
   std::vector<wchar_t> file(32768, L'\0');
-  std::wstring start = Widen(fileName_);
-  if (start.size() < file.size()) std::copy(start.begin(), start.end(), file.begin());
-  std::wstring filter = DialogFilter(filter_);
-  std::wstring title = Widen(title_);
-  std::wstring folder = Widen(initialDir_);
+  std::wstring offered = Widen(fileName);
+  if (offered.size() < file.size()) std::copy(offered.begin(), offered.end(), file.begin());
+  std::wstring filter = DialogFilter(filterText);
+  std::wstring title = Widen(titleText);
+  std::wstring folder = Widen(initialDir);
 
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = owner;
   ofn.lpstrFilter = filter.c_str();
-  ofn.nFilterIndex = static_cast<DWORD>(filterIndex_);
+  ofn.nFilterIndex = static_cast<DWORD>(filterIndex);
   ofn.lpstrFile = file.data();
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_ENABLESIZING;
-  if (!GetOpenFileNameW(&ofn)) return false;
-  fileName_ = Narrow(file.data());
-  filterIndex_ = static_cast<int>(ofn.nFilterIndex);
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | flags;
+  if (!run(&ofn)) return false;
+  fileName = Narrow(file.data());
+  filterIndex = static_cast<int>(ofn.nFilterIndex);
   return true;
+}
+
+}  // namespace
+
+bool OpenDialog::Execute(HWND owner) {
+  return RunFileDialog(GetOpenFileNameW, owner, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST, filter_,
+                       title_, initialDir_, fileName_, filterIndex_);
+}
+
+bool SaveDialog::Execute(HWND owner) {
+  int filterIndex = 1;
+  return RunFileDialog(GetSaveFileNameW, owner, OFN_NOCHANGEDIR, filter_, title_, "", fileName_,
+                       filterIndex);
 }
 
 }  // namespace framework

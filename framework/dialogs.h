@@ -1,6 +1,6 @@
 #pragma once
-// The system's file-open dialog as a component: set its filter and start
-// values, Execute it, read the chosen file.
+// The system's file-open and file-save dialogs as components: set their
+// filter and start values, Execute them, read the chosen file.
 #include <windows.h>
 
 #include <string>
@@ -36,6 +36,28 @@ class OpenDialog {
   int filterIndex_ = 1;
   std::string title_;
   std::string initialDir_;
+  std::string fileName_;
+};
+
+class SaveDialog {
+ public:
+  // "description|pattern|description|pattern", as the file-type boxes take it.
+  const std::string& Filter() const { return filter_; }
+  void SetFilter(const std::string& filter) { filter_ = filter; }
+  const std::string& Title() const { return title_; }  // empty: the system's title
+  void SetTitle(const std::string& title) { title_ = title; }
+  // The chosen file's full path; before Execute, the name offered.
+  const std::string& FileName() const { return fileName_; }
+  void SetFileName(const std::string& path) { fileName_ = path; }
+
+  // Shows the dialog, owned by owner, until the user chooses a name (true;
+  // FileName holds its full path) or cancels (false; nothing changes). The
+  // program's working folder stays as it was.
+  bool Execute(HWND owner);
+
+ private:
+  std::string filter_;
+  std::string title_;
   std::string fileName_;
 };
 

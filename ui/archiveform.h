@@ -10,7 +10,7 @@
 #include "core/wallpaper.h"
 #include "framework/forms.h"
 #include "framework/listctrls.h"
-#include "framework/savedialog.h"
+#include "framework/dialogs.h"
 #include "framework/stdctrls.h"
 #include "selection/meltfile.h"
 
