@@ -4,6 +4,7 @@
 
 #include "app/startup.h"
 #include "framework/text.h"
+#include "framework/trace.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ void RestrictLibrarySearch() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  framework::EnableTrace(L"KALEIDON_TRACE");
+  framework::TraceStep("entry");
   RestrictLibrarySearch();
   kaleidon::CommandLine commandLine;
   int count = 0;

@@ -9,6 +9,7 @@
 #include "framework/application.h"
 #include "framework/graphics.h"
 #include "framework/scopeguard.h"
+#include "framework/trace.h"
 #include "ui/archiveform.h"
 #include "ui/folderlistform.h"
 #include "ui/mainform.h"
@@ -61,6 +62,8 @@ ProgramWindows::~ProgramWindows() { Destroy(); }
 
 void ProgramWindows::Create(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep) {
   auto announce = [&beforeStep](Step step) {
+    static constexpr const char* kNames[] = {"main window", "options and viewer", "folder list"};
+    framework::TraceStep(kNames[static_cast<int>(step)]);
     if (beforeStep) beforeStep(step);
   };
   // Metafiles and icons are no pictures a wallpaper is made of: they are
@@ -102,6 +105,7 @@ void ProgramWindows::Create(const CommandLine& commandLine, const std::function<
   folderList->FillTable(slotCount);
   main->SlotTableFilled(slotCount);
   main->WindowsMade();
+  framework::TraceStep("windows made");
 }
 
 void ProgramWindows::Destroy() {
@@ -152,6 +156,7 @@ int RunKaleidon(const CommandLine& commandLine) {
     if (mutex) CloseHandle(mutex);
   });
   app.Initialize();
+  framework::TraceStep("application window");
 
   ProgramWindows windows;  // released before the library and the mutex
   try {
@@ -162,6 +167,7 @@ int RunKaleidon(const CommandLine& commandLine) {
       splash->ShowStatus("ｶﾚｲﾄﾞﾝ起動中");
       splash->Show();
       splash->Repaint();
+      framework::TraceStep("splash shown");
     }
     app.SetTitle("カレイドン");
     app.SetHelpFile("KALEIDON.hlp");
@@ -169,6 +175,7 @@ int RunKaleidon(const CommandLine& commandLine) {
       if (splash) ShowCreationStatus(*splash, windows, step);
     });
     RunStartupChange(windows, commandLine);
+    framework::TraceStep("start-up change");
   } catch (const std::exception& e) {
     app.ShowException(e);
     return 0;

@@ -9,6 +9,7 @@
 #include "framework/forms.h"
 #include "framework/resources.h"
 #include "framework/text.h"
+#include "framework/trace.h"
 
 namespace framework {
 
@@ -197,9 +198,14 @@ void Application::ProcessMessages() {
 
 void Application::Run() {
   if (mainForm_ && showMainForm_) mainForm_->Show();
+  TraceStep("message loop");
   MSG msg;
+  bool idle = false;
   while (!terminated_) {
-    if (!HandleMessage(msg)) WaitMessage();
+    if (HandleMessage(msg)) continue;
+    if (!idle) TraceStep("first idle");
+    idle = true;
+    WaitMessage();
   }
 }
 

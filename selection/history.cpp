@@ -130,18 +130,18 @@ History LoadHistory(const std::string& path) {
   if (!framework::FileExists(path)) return History();
   std::optional<std::string> bytes = framework::ReadWholeFile(path);
   if (!bytes) throw framework::Exception(framework::FormatText("%s を読み込めません", {path}));
-  // Lines are cut in the file's own bytes. ASCII reads the same in every
-  // ANSI code page; otherwise the names are converted in one call, unless a
-  // damaged character swallowed a line end on the way: then line by line.
-  std::vector<std::string> names = ParseHistoryText(*bytes);
-  if (!IsAscii(*bytes)) {
-    std::vector<std::string> decoded = ParseHistoryText(framework::FromAnsi(FormatHistoryText(names)));
-    if (decoded.size() == names.size()) {
-      names = std::move(decoded);
-    } else {
-      for (std::string& name : names)
-        if (!IsAscii(name)) name = framework::FromAnsi(name);
-    }
+  // ASCII reads the same in every ANSI code page. Other text is converted in
+  // one call; should a damaged character swallow a line end on the way, the
+  // names no longer come out one per line of the file, and each line is
+  // converted on its own instead.
+  std::string_view text(*bytes);
+  text = text.substr(0, text.find('\0'));
+  if (IsAscii(text)) return History(ParseHistoryText(text), true);
+  std::vector<std::string> names = ParseHistoryText(framework::FromAnsi(text));
+  if (names.size() != CountHistoryNames(text)) {
+    names = ParseHistoryText(text);
+    for (std::string& name : names)
+      if (!IsAscii(name)) name = framework::FromAnsi(name);
   }
   return History(std::move(names), true);
 }

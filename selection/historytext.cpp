@@ -2,23 +2,37 @@
 
 namespace kaleidon {
 
-std::vector<std::string> ParseHistoryText(std::string_view text) {
+namespace {
+
+// Calls each(name) for the names of a history text in file order.
+template <typename Each>
+void ForEachHistoryName(std::string_view text, Each each) {
   size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);
-  std::vector<std::string> names;
-  size_t ends = 0;
-  for (char c : text) ends += c == '\n' || c == '\r';
-  names.reserve(ends + 1);
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = text.size();
-    if (end > start) names.emplace_back(text.substr(start, end - start));
+    if (end > start) each(text.substr(start, end - start));
     start = end;
     if (start < text.size() && text[start] == '\r') ++start;
     if (start < text.size() && text[start] == '\n') ++start;
   }
+}
+
+}  // namespace
+
+std::vector<std::string> ParseHistoryText(std::string_view text) {
+  std::vector<std::string> names;
+  names.reserve(CountHistoryNames(text));
+  ForEachHistoryName(text, [&names](std::string_view name) { names.emplace_back(name); });
   return names;
+}
+
+size_t CountHistoryNames(std::string_view text) {
+  size_t count = 0;
+  ForEachHistoryName(text, [&count](std::string_view) { ++count; });
+  return count;
 }
 
 std::string FormatHistoryText(const std::vector<std::string>& names) {

@@ -14,6 +14,8 @@ namespace kaleidon {
 // The names of a history text, in file order. Empty lines name nothing and
 // are dropped.
 std::vector<std::string> ParseHistoryText(std::string_view text);
+// How many names ParseHistoryText finds, without making them.
+size_t CountHistoryNames(std::string_view text);
 
 std::string FormatHistoryText(const std::vector<std::string>& names);
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <array>
+#include <vector>
 
 #include "framework/text.h"
 
@@ -101,7 +102,7 @@ bool IsPlain(std::string_view text, const PlainCharacters& plain) {
 
 }  // namespace
 
-void AppendNameFold(std::string_view name, std::string& out, bool fromAnsi) {
+void AppendSystemNameFold(std::string_view name, std::string& out, bool fromAnsi) {
   if (IsAscii(name)) {
     size_t at = out.size();
     out.append(name);
@@ -117,7 +118,7 @@ void AppendNameFold(std::string_view name, std::string& out, bool fromAnsi) {
     int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(),
                                     static_cast<int>(ansi.size()), nullptr, nullptr);
     ansi.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
-    if (IsAscii(ansi)) return AppendNameFold(ansi, out);
+    if (IsAscii(ansi)) return AppendSystemNameFold(ansi, out);
     wide.resize(ansi.size());
     int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
                                     static_cast<int>(wide.size()));
@@ -133,6 +134,111 @@ void AppendNameFold(std::string_view name, std::string& out, bool fromAnsi) {
     out.resize(at);
     out.append(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
   }
+}
+
+namespace {
+
+// What the system does to each UTF-16 unit of the Basic Multilingual Plane
+// (surrogates aside) when folding a name: its trip through the ANSI code page
+// and back, and its upper case. Both map every unit on its own, so a name's
+// fold is the units looked up in turn, with no call into the system per name.
+// Learnt once, in four calls over all units together.
+struct CaseTables {
+  std::vector<wchar_t> roundTrip, upper;
+  bool usable = false;
+};
+
+bool IsSurrogate(unsigned unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+
+CaseTables LearnCaseTables() {
+  CaseTables tables;
+  std::wstring units;
+  for (unsigned u = 1; u <= 0xFFFF; ++u)
+    if (!IsSurrogate(u)) units += static_cast<wchar_t>(u);
+  const int count = static_cast<int>(units.size());
+  int bytes = WideCharToMultiByte(CP_ACP, 0, units.data(), count, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return tables;
+  std::string ansi(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, units.data(), count, ansi.data(), bytes, nullptr, nullptr);
+  std::wstring back(units.size() + 1, L'\0');
+  // One unit back for each unit out, or the units cannot be told apart.
+  if (MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, back.data(), static_cast<int>(back.size())) != count)
+    return tables;
+  std::wstring upper(units.size(), L'\0');
+  if (LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, units.data(), count, upper.data(), count) != count)
+    return tables;
+  tables.roundTrip.resize(0x10000);
+  tables.upper.resize(0x10000);
+  for (unsigned u = 0; u <= 0xFFFF; ++u) tables.roundTrip[u] = tables.upper[u] = static_cast<wchar_t>(u);
+  for (size_t i = 0; i < units.size(); ++i) {
+    tables.roundTrip[units[i]] = back[i];
+    tables.upper[units[i]] = upper[i];
+  }
+  tables.usable = true;
+  return tables;
+}
+
+const CaseTables& Tables() {
+  static const CaseTables tables = LearnCaseTables();
+  return tables;
+}
+
+// Calls each(unit) for the UTF-16 units of well-formed UTF-8 text that keeps
+// to the Basic Multilingual Plane; false, part-way, for anything else.
+template <typename Each>
+bool ForEachBmpUnit(std::string_view text, Each each) {
+  for (size_t i = 0; i < text.size();) {
+    unsigned c = static_cast<unsigned char>(text[i]);
+    unsigned unit, length;
+    if (c < 0x80) {
+      unit = c, length = 1;
+    } else if (c >= 0xC2 && c < 0xE0) {
+      unit = c & 0x1F, length = 2;
+    } else if (c >= 0xE0 && c < 0xF0) {
+      unit = c & 0x0F, length = 3;
+    } else {
+      return false;
+    }
+    if (i + length > text.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      unsigned next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      unit = (unit << 6) | (next & 0x3F);
+    }
+    if ((length == 3 && unit < 0x800) || IsSurrogate(unit)) return false;
+    each(static_cast<wchar_t>(unit));
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace
+
+void AppendNameFold(std::string_view name, std::string& out, bool fromAnsi) {
+  if (IsAscii(name)) return AppendSystemNameFold(name, out);
+  const CaseTables& tables = Tables();
+  // Through the ANSI code page and back, as the history file will keep it,
+  // unless the name came from there.
+  bool ascii = true;
+  if (!tables.usable || !ForEachBmpUnit(name, [&](wchar_t unit) {
+        if (!fromAnsi) unit = tables.roundTrip[static_cast<uint16_t>(unit)];
+        ascii = ascii && unit < 0x80;
+      }))
+    return AppendSystemNameFold(name, out, fromAnsi);
+  if (ascii) {
+    // The code page holds the name only as ASCII: it folds as an ASCII name.
+    ForEachBmpUnit(name, [&](wchar_t unit) {
+      char c = static_cast<char>(tables.roundTrip[static_cast<uint16_t>(unit)]);
+      out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    });
+    return;
+  }
+  out += '\xFF';
+  ForEachBmpUnit(name, [&](wchar_t unit) {
+    if (!fromAnsi) unit = tables.roundTrip[static_cast<uint16_t>(unit)];
+    wchar_t upper = tables.upper[static_cast<uint16_t>(unit)];
+    out.append(reinterpret_cast<const char*>(&upper), sizeof upper);
+  });
 }
 
 std::string NameFold(std::string_view name) {

@@ -20,6 +20,9 @@ namespace kaleidon {
 // through the code page.
 void AppendNameFold(std::string_view name, std::string& out, bool fromAnsi = false);
 std::string NameFold(std::string_view name);
+// The same fold asking the system about each name, as AppendNameFold does for
+// names its tables do not cover.
+void AppendSystemNameFold(std::string_view name, std::string& out, bool fromAnsi = false);
 
 // <0, 0, >0 as framework::CompareTextNoCase orders the names.
 int CompareNames(std::string_view a, std::string_view b);

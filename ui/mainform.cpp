@@ -12,6 +12,7 @@
 #include "framework/random.h"
 #include "framework/resources.h"
 #include "framework/text.h"
+#include "framework/trace.h"
 #include "plugins/spis.h"
 #include "tray/trayicon.h"
 #include "ui/folderlistform.h"
@@ -102,6 +103,7 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
       {&Label7, 68, 360, 0, 0, "", 0, kFuchsia},
   });
 
+  framework::TraceStep("main window: controls");
   FileListBox2->SetMask("*.bmp");
   FileListBox2->SetFileTypes(framework::kAllFileTypes);
   FileListBox2->SetShowIcons(true);
@@ -156,8 +158,10 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
     if (!SPIs1PictureRegister(extension)) graphicClass = {};
   };
   SPIs1->Loaded();
+  framework::TraceStep("main window: plug-ins");
 
   FormCreate(commandLine);
+  framework::TraceStep("main window: settings read");
 
   // The tray icon is there from the start, whether the window shows or not.
   TrayIcon1 = std::make_unique<TTrayIcon>(this);
@@ -175,6 +179,7 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   } catch (const framework::Exception& e) {
     Application::Instance().ShowException(e);
   }
+  framework::TraceStep("main window: tray icon");
 }
 
 void TForm1::WindowsMade() {

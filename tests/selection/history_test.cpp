@@ -59,6 +59,33 @@ TEST(NameOrder, AgreesWithTheSystemComparison) {
     for (const std::string& b : mixed) EXPECT_TRUE(agree(a, b)) << a << " vs " << b;
 }
 
+TEST(NameFold, LearntTablesFoldAsTheSystemDoes) {
+  // Names the code page holds, holds only as ASCII, or cannot hold at all,
+  // and text the tables leave to the system (other planes, broken UTF-8).
+  Names names = {"写真ａ.jpg", "ｼｬｼﾝ.bmp", "été.jpg", "Ωω.png", "ⅰⅱ.jpg", "ß", "Ａ", "ｶﾞ ﾁｬ.BMP", "Ǆǆ", "ＡＢＣ",
+                 "😀.png", "\xE5.jpg", "\xC0\x80", "\xED\xA0\x80", "ı.bmp", "¥~\\"};
+  // And random names from the ranges Japanese file names are made of.
+  const std::vector<std::pair<unsigned, unsigned>> ranges = {
+      {0x20, 0x7E}, {0xA0, 0x24F}, {0x370, 0x4FF}, {0x2150, 0x218F}, {0x3000, 0x30FF}, {0x4E00, 0x9FFF},
+      {0xF900, 0xFFEF}};
+  std::mt19937 gen(5);
+  for (int i = 0; i < 2000; ++i) {
+    std::wstring wide;
+    for (size_t n = 1 + gen() % 8; n > 0; --n) {
+      const auto& [low, high] = ranges[gen() % ranges.size()];
+      wide += static_cast<wchar_t>(low + gen() % (high - low + 1));
+    }
+    names.push_back(framework::Narrow(wide));
+  }
+  for (bool fromAnsi : {false, true})
+    for (const std::string& name : names) {
+      std::string learnt, system;
+      kaleidon::AppendNameFold(name, learnt, fromAnsi);
+      kaleidon::AppendSystemNameFold(name, system, fromAnsi);
+      ASSERT_EQ(learnt, system) << name << (fromAnsi ? " (from ANSI)" : "");
+    }
+}
+
 TEST(History, FindsNamesIgnoringCaseAndKeepsThemInOrder) {
   History h({"b.jpg", "写真Ａ.jpg", "A.bmp", "a-c.bmp", "_x.bmp", "10.jpg", "9.jpg", "ab.bmp"});
   EXPECT_TRUE(h.Contains("a.BMP") && h.Contains("写真ａ.JPG") && h.Contains("AB.bmp"));
