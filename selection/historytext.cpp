@@ -9,14 +9,19 @@ template <typename Each>
 void ForEachHistoryName(std::string_view text, Each each) {
   size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);
+  // A plain loop: a history holds a hundred thousand names and more, and
+  // searching for either line end character by character through the
+  // library's set search costs several times as much.
+  const char* const data = text.data();
+  const size_t size = text.size();
   size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
+  while (start < size) {
+    size_t end = start;
+    while (end < size && data[end] != '\r' && data[end] != '\n') ++end;
     if (end > start) each(text.substr(start, end - start));
     start = end;
-    if (start < text.size() && text[start] == '\r') ++start;
-    if (start < text.size() && text[start] == '\n') ++start;
+    if (start < size && data[start] == '\r') ++start;
+    if (start < size && data[start] == '\n') ++start;
   }
 }
 
