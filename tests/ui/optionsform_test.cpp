@@ -46,7 +46,7 @@ std::string Patterns(int n) {
 // The width the control's text takes in its font.
 int TextWidth(const framework::Control& c) {
   HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, framework::FontHandle(c.GetFont()));
+  HGDIOBJ old = SelectObject(dc, c.FontObject());
   std::wstring text = framework::Widen(c.Text());
   RECT r{0, 0, 0, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE);
