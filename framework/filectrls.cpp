@@ -192,9 +192,7 @@ bool MatchesMask(std::string_view mask, std::string_view fileName) {
 
 DriveComboBox::DriveComboBox(Form* owner, std::string name)
     : ComboBox(owner, std::move(name), CBS_OWNERDRAWFIXED | CBS_HASSTRINGS) {
-  int height = LineHeightWithIcon(Handle(), FontObject());
-  SendMessageW(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
-  SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, height);
+  UpdateItemHeight();
   Refresh();
   std::string folder = ProgramFolder();
   if (!folder.empty() && folder.size() >= 2 && folder[1] == ':') {
@@ -205,6 +203,17 @@ DriveComboBox::DriveComboBox(Form* owner, std::string name)
       drive_ = letter;
     }
   }
+}
+
+void DriveComboBox::UpdateItemHeight() {
+  int height = LineHeightWithIcon(Handle(), FontObject());
+  SendMessageW(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
+  SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, height);
+}
+
+void DriveComboBox::SetFont(const Font& font) {
+  ComboBox::SetFont(font);
+  UpdateItemHeight();
 }
 
 int DriveComboBox::FindDrive(char letter) const {

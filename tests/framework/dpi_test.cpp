@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "framework/dpi.h"
+#include "framework/filectrls.h"
 #include "framework/grids.h"
 #include "framework/layout.h"
 #include "framework/listctrls.h"
 #include "framework/stdctrls.h"
+#include "support/measure.h"
 
 using namespace framework;
 
@@ -18,15 +20,8 @@ int FontHeight(HFONT font) {
   return info.lfHeight;
 }
 
-int IconWidth(HWND window, WPARAM which) {
-  ICONINFO info{};
-  auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0));
-  if (!icon || !GetIconInfo(icon, &info)) return 0;
-  BITMAP bitmap{};
-  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
-  return bitmap.bmWidth;
+int WindowIconWidth(HWND window, WPARAM which) {
+  return IconWidth(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0)));
 }
 
 RECT WindowRect(const Form& form) {
@@ -50,17 +45,21 @@ TEST(Dpi, AWindowMovedToAMonitorOfAnotherDpiLaysItselfOutForItAndBack) {
   Label* label = nullptr;
   ListBox* list = nullptr;
   StringGrid* grid = nullptr;
+  DriveComboBox* drives = nullptr;
   CreateControls(form, {
       {&button, 10, 20, 75, 25, "閉じる(&C)"},
       {&label, 10, 60, 0, 0, "記憶パス＝", 0, CLR_INVALID, 13},
       {&list, 100, 0, 40, 50},
       {&grid, 140, 0, 60, 100},
+      {&drives, 10, 75, 80, 0},
   });
+  auto driveLine = [&] { return SendMessageW(drives->Handle(), CB_GETITEMHEIGHT, 0, 0); };
   grid->SetColWidth(0, 40);
   grid->SetDefaultRowHeight(17);
   EXPECT_EQ(form.Dpi(), 96);
   const RECT designed = WindowRect(form), buttonAt96 = button->Bounds(), labelAt96 = label->Bounds();
   const int itemAt96 = list->ItemHeight();
+  const LRESULT driveLineAt96 = driveLine();
 
   // The frame keeps the size the system draws it in here.
   RECT suggested = designed;
@@ -82,11 +81,12 @@ TEST(Dpi, AWindowMovedToAMonitorOfAnotherDpiLaysItselfOutForItAndBack) {
   EXPECT_EQ(FontHeight(label->FontObject()), -20);
   EXPECT_GT(label->Width(), labelAt96.right - labelAt96.left);  // measured again in the larger font
   EXPECT_GT(list->ItemHeight(), itemAt96);
+  EXPECT_GT(driveLine(), driveLineAt96);
   RECT cell = grid->CellRect(0, 1);
   EXPECT_EQ(cell.right - cell.left, 60);
   EXPECT_EQ(cell.bottom - cell.top, 26);
-  EXPECT_EQ(IconWidth(form.Handle(), ICON_SMALL), 24);
-  EXPECT_EQ(IconWidth(form.Handle(), ICON_BIG), 48);
+  EXPECT_EQ(WindowIconWidth(form.Handle(), ICON_SMALL), 24);
+  EXPECT_EQ(WindowIconWidth(form.Handle(), ICON_BIG), 48);
 
   MoveToMonitor(form, 96, designed);
   now = WindowRect(form);
@@ -98,5 +98,6 @@ TEST(Dpi, AWindowMovedToAMonitorOfAnotherDpiLaysItselfOutForItAndBack) {
   RECT l = label->Bounds();
   EXPECT_TRUE(EqualRect(&l, &labelAt96));
   EXPECT_EQ(list->ItemHeight(), itemAt96);
-  EXPECT_EQ(IconWidth(form.Handle(), ICON_SMALL), 16);
+  EXPECT_EQ(driveLine(), driveLineAt96);
+  EXPECT_EQ(WindowIconWidth(form.Handle(), ICON_SMALL), 16);
 }

@@ -10,8 +10,8 @@
 #include "framework/dpi.h"
 #include "framework/grids.h"
 #include "framework/stdctrls.h"
-#include "framework/text.h"
 #include "selection/meltfile.h"
+#include "support/measure.h"
 #include "support/programwindows.h"
 #include "tray/trayicon.h"
 #include "ui/archiveform.h"
@@ -22,28 +22,6 @@ namespace {
 constexpr int kDpi = 144;
 
 int Scaled(int designPixels) { return MulDiv(designPixels, kDpi, framework::kDesignDpi); }
-
-// The width the control's text takes in its own font.
-int TextWidth(const framework::Control& c) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, c.FontObject());
-  std::wstring text = framework::Widen(c.Text());
-  RECT r{0, 0, 0, 0};
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return r.right;
-}
-
-int IconWidth(HICON icon) {
-  ICONINFO info{};
-  if (!icon || !GetIconInfo(icon, &info)) return 0;
-  BITMAP bitmap{};
-  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
-  return bitmap.bmWidth;
-}
 
 struct Window {
   const framework::Form* form;
