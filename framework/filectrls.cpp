@@ -175,7 +175,9 @@ int SystemIconSize() {
   return GetSystemMetrics(SM_CYSMICON);
 }
 
-int LineHeightWithIcon(HWND hwnd, HFONT font) { return std::max<int>(SystemIconSize(), FontLineHeight(hwnd, font)) + 1; }
+int LineHeightWithIcon(HWND hwnd, HFONT font) {
+  return std::max<int>(SystemIconSize(), FontLineHeight(hwnd, font)) + 1;
+}
 
 void DrawTextAt(HDC dc, const std::string& text, RECT rect) {
   std::wstring w = Widen(text);

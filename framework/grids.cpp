@@ -444,8 +444,8 @@ void StringGrid::Paint(HDC target, const RECT& clip) {
       std::wstring text = Widen(cells_[Index(c, r)]);
       if (!text.empty()) {
         SetTextColor(dc, GetSysColor(fixed ? COLOR_BTNTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-        ExtTextOutW(dc, cell.left + Scale(2), cell.top + Scale(2), ETO_CLIPPED, &cell, text.c_str(), static_cast<UINT>(text.size()),
-                    nullptr);
+        ExtTextOutW(dc, cell.left + Scale(2), cell.top + Scale(2), ETO_CLIPPED, &cell, text.c_str(),
+                    static_cast<UINT>(text.size()), nullptr);
       }
       if (gridLines_) {
         SelectObject(dc, fixed ? fixedPen : cellPen);

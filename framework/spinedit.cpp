@@ -40,8 +40,8 @@ std::optional<long long> ParseNumber(const std::string& text) {
 SpinEdit::SpinEdit(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
   SetDefaultSize(121, 22);
   CreateHandle(L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE);
-  upDown_ = CreateWindowExW(0, UPDOWN_CLASSW, nullptr, WS_CHILD | WS_VISIBLE | UDS_NOTHOUSANDS, 0, 0, Scale(kUpDownWidth),
-                            16, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  upDown_ = CreateWindowExW(0, UPDOWN_CLASSW, nullptr, WS_CHILD | WS_VISIBLE | UDS_NOTHOUSANDS, 0, 0,
+                            Scale(kUpDownWidth), Scale(16), Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!upDown_) throw Exception("cannot create the arrows of a spin edit");
   // The arrows report every press and are kept away from their own limits;
   // the value lives here.

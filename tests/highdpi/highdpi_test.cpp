@@ -9,6 +9,7 @@
 
 #include "framework/dpi.h"
 #include "framework/grids.h"
+#include "framework/resources.h"
 #include "framework/stdctrls.h"
 #include "selection/meltfile.h"
 #include "support/measure.h"
@@ -119,4 +120,22 @@ TEST(HighDpi, EveryOtherWindowKeepsItsLayoutScaled) {
   ExpectLaidOutAt144Dpi({&about, 300, 200, {about.Image1}});
   // The version stays centred under the picture.
   EXPECT_NEAR(about.Label2->Left() + about.Label2->Width() / 2, about.ClientSize().cx / 2, 1);
+}
+
+TEST(HighDpi, TheViewerShowsAPictureThatFitsWholeAndPixelForPixel) {
+  ProgramWindows w;
+  TempDir pictures;
+  pictures.WriteFile("splash.jpg", framework::LoadResourceData("IMG"));  // 300 x 200
+  kaleidon::TForm4& viewer = *w.viewer;
+  ASSERT_TRUE(viewer.LoadPicture(pictures.PathOf("splash.jpg")));
+  viewer.FitToPicture(1024, 768);
+  EXPECT_EQ(viewer.Image1->Width(), 300);
+  EXPECT_EQ(viewer.Image1->Height(), 200);
+  // The frame around it leaves the whole picture in view, with no scroll bar.
+  RECT view;
+  GetClientRect(viewer.ScrollBox1->Handle(), &view);
+  EXPECT_GE(view.right, 300);
+  EXPECT_GE(view.bottom, 200);
+  EXPECT_LE(view.right, 300 + 4);
+  EXPECT_FALSE(GetWindowLongW(viewer.ScrollBox1->Handle(), GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL));
 }
