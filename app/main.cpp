@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/startup.h"
+#include "framework/dpi.h"
 #include "framework/text.h"
 #include "framework/trace.h"
 
@@ -34,6 +35,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   framework::EnableTrace(L"KALEIDON_TRACE");
   framework::TraceStep("entry");
   RestrictLibrarySearch();
+  // The manifest says so too; systems that do not read it from there hear it here.
+  framework::DeclareDpiAwareness();
   kaleidon::CommandLine commandLine;
   int count = 0;
   if (LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count)) {

@@ -46,7 +46,7 @@ void TabSheet::SetShown(bool shown) {
 // ---- PageControl ------------------------------------------------------------------
 
 PageControl::PageControl(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
-  bounds_ = RECT{0, 0, 289, 193};
+  SetDefaultSize(289, 193);
   CreateHandle(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPSIBLINGS | TCS_TABS | TCS_FOCUSONBUTTONDOWN);
   owner->AddBackdrop(this);
 }

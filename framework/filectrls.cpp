@@ -17,7 +17,6 @@ namespace framework {
 namespace {
 
 constexpr char kDefaultFilter[] = "すべてのﾌｧｲﾙ (*.*)|*.*";
-constexpr int kIconSize = 16;
 
 // No "insert a disk" boxes from the system while drives are probed.
 class QuietErrors {
@@ -167,8 +166,17 @@ void DrawSystemIcon(HDC dc, int index, int x, int y) {
   if (g_systemImages && index >= 0) ImageList_Draw(g_systemImages, index, dc, x, y, ILD_TRANSPARENT);
 }
 
-int LineHeightWithIcon(HWND hwnd, const Font& font) {
-  return std::max<int>(kIconSize, FontLineHeight(hwnd, font)) + 1;
+// The size of the system's small icons: 16 pixels at 96 DPI, more on a
+// screen of higher DPI.
+int SystemIconSize() {
+  if (!g_systemImages) FolderIcon(false);
+  int width = 0, height = 0;
+  if (g_systemImages && ImageList_GetIconSize(g_systemImages, &width, &height) && height > 0) return height;
+  return GetSystemMetrics(SM_CYSMICON);
+}
+
+int LineHeightWithIcon(HWND hwnd, HFONT font) {
+  return std::max<int>(SystemIconSize(), FontLineHeight(hwnd, font)) + 1;
 }
 
 void DrawTextAt(HDC dc, const std::string& text, RECT rect) {
@@ -186,9 +194,7 @@ bool MatchesMask(std::string_view mask, std::string_view fileName) {
 
 DriveComboBox::DriveComboBox(Form* owner, std::string name)
     : ComboBox(owner, std::move(name), CBS_OWNERDRAWFIXED | CBS_HASSTRINGS) {
-  int height = LineHeightWithIcon(Handle(), font_);
-  SendMessageW(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
-  SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, height);
+  UpdateItemHeight();
   Refresh();
   std::string folder = ProgramFolder();
   if (!folder.empty() && folder.size() >= 2 && folder[1] == ':') {
@@ -199,6 +205,17 @@ DriveComboBox::DriveComboBox(Form* owner, std::string name)
       drive_ = letter;
     }
   }
+}
+
+void DriveComboBox::UpdateItemHeight() {
+  int height = LineHeightWithIcon(Handle(), FontObject());
+  SendMessageW(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
+  SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, height);
+}
+
+void DriveComboBox::SetFont(const Font& font) {
+  ComboBox::SetFont(font);
+  UpdateItemHeight();
 }
 
 int DriveComboBox::FindDrive(char letter) const {
@@ -284,7 +301,7 @@ void DriveComboBox::UserChanged() {
 }
 
 bool DriveComboBox::HandleMeasureItem(MEASUREITEMSTRUCT* item) {
-  item->itemHeight = static_cast<UINT>(LineHeightWithIcon(Handle(), font_));
+  item->itemHeight = static_cast<UINT>(LineHeightWithIcon(Handle(), FontObject()));
   return true;
 }
 
@@ -298,13 +315,14 @@ bool DriveComboBox::HandleDrawItem(DRAWITEMSTRUCT* item) {
   int index = static_cast<int>(item->itemID);
   if (index >= 0 && index < static_cast<int>(drives_.size())) {
     const DriveItem& drive = drives_[static_cast<size_t>(index)];
-    int top = rect.top + (rect.bottom - rect.top - kIconSize) / 2;
-    DrawSystemIcon(dc, drive.icon, rect.left + 2, top);
+    const int icon = SystemIconSize();
+    int top = rect.top + (rect.bottom - rect.top - icon) / 2;
+    DrawSystemIcon(dc, drive.icon, rect.left + Scale(2), top);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    HGDIOBJ old = SelectObject(dc, FontHandle(font_));
+    HGDIOBJ old = SelectObject(dc, FontObject());
     RECT text = rect;
-    text.left += kIconSize + 6;
+    text.left += icon + Scale(6);
     DrawTextAt(dc, drive.text, text);
     SelectObject(dc, old);
   }
@@ -320,7 +338,7 @@ DirectoryListBox::DirectoryListBox(Form* owner, std::string name) : ListBox(owne
   UpdateItemHeight();
 }
 
-int DirectoryListBox::MeasureItemHeight() { return LineHeightWithIcon(Handle(), font_); }
+int DirectoryListBox::MeasureItemHeight() { return LineHeightWithIcon(Handle(), FontObject()); }
 
 char DirectoryListBox::Drive() const {
   if (directory_.size() >= 2 && directory_[1] == ':')
@@ -471,10 +489,11 @@ void DirectoryListBox::ItemActivated(int index) {
 
 void DirectoryListBox::DrawItem(HDC dc, int index, RECT rect, bool selected) {
   const Line& line = lines_[static_cast<size_t>(index)];
-  int x = rect.left + 2 + line.level * 8;
-  int top = rect.top + (rect.bottom - rect.top - kIconSize) / 2;
+  const int icon = SystemIconSize();
+  int x = rect.left + Scale(2 + line.level * 8);
+  int top = rect.top + (rect.bottom - rect.top - icon) / 2;
   DrawSystemIcon(dc, index == 0 ? driveIcon_ : line.open ? openIcon_ : closedIcon_, x, top);
-  rect.left = x + kIconSize + 4;
+  rect.left = x + icon + Scale(4);
   DrawTextAt(dc, items_[static_cast<size_t>(index)], rect);
 }
 
@@ -539,7 +558,7 @@ void FileListBox::SetShowIcons(bool on) {
 }
 
 int FileListBox::MeasureItemHeight() {
-  return showIcons_ ? LineHeightWithIcon(Handle(), font_) : ListBox::MeasureItemHeight();
+  return showIcons_ ? LineHeightWithIcon(Handle(), FontObject()) : ListBox::MeasureItemHeight();
 }
 
 void FileListBox::Update() {
@@ -567,11 +586,12 @@ int FileListBox::IconOf(const std::string& name) {
 
 void FileListBox::DrawItem(HDC dc, int index, RECT rect, bool selected) {
   const std::string& name = items_[static_cast<size_t>(index)];
-  rect.left += 2;
+  rect.left += Scale(2);
   if (showIcons_) {
-    int top = rect.top + (rect.bottom - rect.top - kIconSize) / 2;
+    const int icon = SystemIconSize();
+    int top = rect.top + (rect.bottom - rect.top - icon) / 2;
     DrawSystemIcon(dc, IconOf(name), rect.left, top);
-    rect.left += kIconSize + 4;
+    rect.left += icon + Scale(4);
   }
   DrawTextAt(dc, name, rect);
 }

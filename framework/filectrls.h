@@ -52,11 +52,14 @@ class DriveComboBox : public ComboBox {
 
   bool HandleDrawItem(DRAWITEMSTRUCT* item) override;
   bool HandleMeasureItem(MEASUREITEMSTRUCT* item) override;
+  // The lines take the height of the new font (a move to another DPI).
+  void SetFont(const Font& font) override;
 
  protected:
   void UserChanged() override;
 
  private:
+  void UpdateItemHeight();
   struct DriveItem {
     char letter;
     std::string text;

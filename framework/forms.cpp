@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "framework/application.h"
+#include "framework/dpi.h"
 #include "framework/resources.h"
 #include "framework/text.h"
 
@@ -75,12 +76,13 @@ BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM lp) {
 
 }  // namespace
 
-HFONT FontHandle(const Font& font) {
+HFONT FontHandle(const Font& font, int dpi) {
   static std::map<std::tuple<std::string, int, bool>, HFONT> cache;
-  auto key = std::make_tuple(font.face, font.height, font.bold);
+  const int height = ScaleToDpi(font.height, dpi);
+  auto key = std::make_tuple(font.face, height, font.bold);
   auto it = cache.find(key);
   if (it != cache.end()) return it->second;
-  HFONT h = CreateFontW(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+  HFONT h = CreateFontW(-height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                         DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                         DEFAULT_PITCH | FF_DONTCARE, Widen(font.face).c_str());
   cache[key] = h;
@@ -96,6 +98,17 @@ void Control::SetEnabled(bool enabled) { enabled_ = enabled; }
 void Control::SetVisible(bool visible) { visible_ = visible; }
 void Control::SetConcealed(bool concealed) { concealed_ = concealed; }
 void Control::SetFont(const Font& font) { font_ = font; }
+HFONT Control::FontObject() const { return FontHandle(font_, Dpi()); }
+int Control::Dpi() const { return owner_ ? owner_->Dpi() : kDesignDpi; }
+int Control::Scale(int value) const { return ScaleToDpi(value, Dpi()); }
+
+void Control::ChangeScale(int newDpi, int oldDpi) {
+  // Each edge is scaled, so controls that touched still touch.
+  auto scale = [&](LONG v) { return MulDiv(v, newDpi, oldDpi); };
+  RECT b = bounds_;
+  SetBounds(scale(b.left), scale(b.top), scale(b.right) - scale(b.left), scale(b.bottom) - scale(b.top));
+  SetFont(font_);
+}
 void Control::SetText(const std::string& text) { text_ = text; }
 
 void Control::Fire(const Event& event) {
@@ -127,7 +140,7 @@ void WinControl::CreateHandle(const wchar_t* className, DWORD style, DWORD exSty
   SetPropW(handle_, kControlProp, this);
   defaultProc_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WinControl::SubclassProc)));
-  SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(font_)), FALSE);
+  SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(FontObject()), FALSE);
 }
 
 WinControl* WinControl::FromHandle(HWND hwnd) {
@@ -205,7 +218,7 @@ void WinControl::SetConcealed(bool concealed) {
 
 void WinControl::SetFont(const Font& font) {
   Control::SetFont(font);
-  if (handle_) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(font)), TRUE);
+  if (handle_) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(FontObject()), TRUE);
 }
 
 std::string WinControl::Text() const {
@@ -300,13 +313,15 @@ Form::Form(const FormStyle& style, HWND owner) : style_(style) {
   RegisterFormClass(className, &Form::WindowProc);
   DWORD ws = FormWindowStyle(style_);
   DWORD ex = FormExStyle(style_);
-  RECT r{0, 0, style_.clientWidth, style_.clientHeight};
-  AdjustWindowRectEx(&r, ws, FALSE, ex);
+  // Made first and sized after, for the DPI of the monitor it is made on.
   handle_ = CreateWindowExW(ex, className.c_str(), Widen(style_.caption).c_str(), ws, CW_USEDEFAULT, CW_USEDEFAULT,
-                            r.right - r.left, r.bottom - r.top,
+                            0, 0,
                             owner ? owner : (style_.ownedByApplication ? Application::Instance().Handle() : nullptr),
                             nullptr, GetModuleHandleW(nullptr), this);
   if (!handle_) throw Exception("cannot create the window " + style_.className);
+  dpi_ = WindowDpi(handle_);
+  SetIcons();
+  SetClientSize(Scale(style_.clientWidth), Scale(style_.clientHeight));
   if (style_.position == Position::ScreenCenter) CenterOnScreen();
 }
 
@@ -329,10 +344,34 @@ std::string Form::Caption() const {
 
 void Form::SetCaption(const std::string& caption) { SetWindowTextW(handle_, Widen(caption).c_str()); }
 
+int Form::Scale(int value) const { return ScaleToDpi(value, dpi_); }
+
+void Form::ChangeDpi(int dpi, const RECT* suggested) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  const int old = dpi_;
+  const SIZE client = ClientSize();
+  dpi_ = dpi;
+  for (const auto& c : controls_) c->ChangeScale(dpi, old);
+  SetIcons();
+  if (suggested) {
+    SetWindowPos(handle_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    SetClientSize(MulDiv(client.cx, dpi, old), MulDiv(client.cy, dpi, old));
+  }
+  InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void Form::SetIcons() {
+  // The class icons are at the system's DPI; the window's own follow its monitor.
+  SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon(IconSize::Small, dpi_)));
+  SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon(IconSize::Big, dpi_)));
+}
+
 void Form::SetClientSize(int width, int height) {
   RECT r{0, 0, width, height};
-  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(handle_, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongW(handle_, GWL_EXSTYLE)));
+  AdjustWindowRectForDpi(r, static_cast<DWORD>(GetWindowLongW(handle_, GWL_STYLE)),
+                         static_cast<DWORD>(GetWindowLongW(handle_, GWL_EXSTYLE)), dpi_);
   SetWindowPos(handle_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -487,6 +526,9 @@ LRESULT Form::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
       if (OnResize) Application::Instance().Dispatch(OnResize);
       break;
+    case WM_DPICHANGED:
+      ChangeDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+      return 0;
     case WM_LBUTTONDOWN: {
       POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
       pressed_ = GraphicAt(p);

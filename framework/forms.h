@@ -21,16 +21,18 @@ using Event = std::function<void()>;
 
 struct Font {
   std::string face = "ＭＳ Ｐゴシック";
-  int height = 12;  // character height in pixels
+  int height = 12;  // character height in pixels at 96 DPI
   bool bold = false;
   COLORREF color = RGB(0, 0, 0);
   bool operator==(const Font&) const = default;
 };
 
-// GDI font objects shared by every control with the same face, size and weight.
-HFONT FontHandle(const Font& font);
+// GDI font objects shared by every control with the same face, size and
+// weight, made for a window at dpi.
+HFONT FontHandle(const Font& font, int dpi);
 
-// What every control has: a name, bounds in its form's client area,
+// What every control has: a name, bounds in its form's client area (in the
+// form's pixels),
 // enabled/visible state, a font, and a form that owns it.
 class Control {
  public:
@@ -60,6 +62,14 @@ class Control {
   virtual void SetConcealed(bool concealed);
   const Font& GetFont() const { return font_; }
   virtual void SetFont(const Font& font);
+  // The font object for the form's DPI.
+  HFONT FontObject() const;
+
+  // The form's DPI, and a length at 96 DPI in the form's pixels.
+  int Dpi() const;
+  int Scale(int value) const;
+  // The form moved to a monitor of another DPI: bounds and font follow.
+  virtual void ChangeScale(int newDpi, int oldDpi);
 
   // The caption or text. Setting it fires no event unless the control says so.
   virtual std::string Text() const { return text_; }
@@ -78,6 +88,8 @@ class Control {
 
  protected:
   Control(Form* owner, std::string name) : owner_(owner), name_(std::move(name)) {}
+  // The size a control has when its layout row gives none, at 96 DPI.
+  void SetDefaultSize(int width, int height) { bounds_ = RECT{0, 0, Scale(width), Scale(height)}; }
 
   Form* owner_;
   std::string name_;
@@ -190,7 +202,7 @@ enum class Position { Designed, ScreenCenter };
 struct FormStyle {
   std::string className;    // window class of the form
   std::string caption;
-  int clientWidth = 0, clientHeight = 0;
+  int clientWidth = 0, clientHeight = 0;  // at 96 DPI
   BorderStyle border = BorderStyle::Single;
   bool systemMenu = true, minimizeBox = true, maximizeBox = false;
   bool topMost = false;
@@ -212,6 +224,9 @@ struct FormStyle {
   }
 };
 
+// Sizes and positions of a form and its controls are in the window's pixels;
+// the form's style and its layout table are at 96 DPI, and Scale turns such a
+// length into the window's pixels.
 class Form {
  public:
   Form(const FormStyle& style, HWND owner = nullptr);
@@ -227,6 +242,13 @@ class Form {
 
   void SetClientSize(int width, int height);
   SIZE ClientSize() const;
+  // The DPI of the monitor the window is on.
+  int Dpi() const { return dpi_; }
+  int Scale(int value) const;
+  // Lays the window out again for another DPI (WM_DPICHANGED): the
+  // controls' bounds and fonts, the icons, and the window's size, or the
+  // window rectangle the system suggests.
+  void ChangeDpi(int dpi, const RECT* suggested = nullptr);
   void CenterOnScreen();
 
   bool Visible() const;
@@ -287,9 +309,11 @@ class Form {
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void Paint();
   GraphicControl* GraphicAt(POINT p) const;
+  void SetIcons();
 
   FormStyle style_;
   HWND handle_ = nullptr;
+  int dpi_ = 96;
   bool modal_ = false;
   int modalResult_ = 0;
   std::vector<std::unique_ptr<Control>> controls_;

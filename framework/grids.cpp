@@ -34,7 +34,7 @@ const wchar_t* RegisterGridClass() {
 }  // namespace
 
 StringGrid::StringGrid(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
-  bounds_ = RECT{0, 0, 320, 120};
+  SetDefaultSize(320, 120);
   colWidths_.assign(static_cast<size_t>(colCount_), defaultColWidth_);
   cells_.assign(static_cast<size_t>(colCount_ * rowCount_), std::string());
   CreateHandle(RegisterGridClass(), WS_TABSTOP | WS_HSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE);
@@ -170,9 +170,9 @@ int StringGrid::VisibleRowCount() const {
   RECT client;
   GetClientRect(Handle(), &client);
   int y = 0;
-  for (int r = 0; r < fixedRows_; ++r) y += rowHeight_ + kLine;
+  for (int r = 0; r < fixedRows_; ++r) y += RowPixels() + kLine;
   int n = 0;
-  for (int r = topRow_; r < rowCount_ && y + rowHeight_ <= client.bottom; ++r, ++n) y += rowHeight_ + kLine;
+  for (int r = topRow_; r < rowCount_ && y + RowPixels() <= client.bottom; ++r, ++n) y += RowPixels() + kLine;
   return n;
 }
 
@@ -180,9 +180,9 @@ int StringGrid::VisibleColCount() const {
   RECT client;
   GetClientRect(Handle(), &client);
   int x = 0;
-  for (int c = 0; c < fixedCols_; ++c) x += ColWidth(c) + kLine;
+  for (int c = 0; c < fixedCols_; ++c) x += ColPixels(c) + kLine;
   int n = 0;
-  for (int c = leftCol_; c < colCount_ && x + ColWidth(c) <= client.right; ++c, ++n) x += ColWidth(c) + kLine;
+  for (int c = leftCol_; c < colCount_ && x + ColPixels(c) <= client.right; ++c, ++n) x += ColPixels(c) + kLine;
   return n;
 }
 
@@ -191,18 +191,18 @@ int StringGrid::ColumnLeft(int col) const {
   int x = 0;
   for (int c = 0; c < fixedCols_; ++c) {
     if (c == col) return x;
-    x += ColWidth(c) + kLine;
+    x += ColPixels(c) + kLine;
   }
   if (col < leftCol_) return -1;
-  for (int c = leftCol_; c < col; ++c) x += ColWidth(c) + kLine;
+  for (int c = leftCol_; c < col; ++c) x += ColPixels(c) + kLine;
   return x;
 }
 
 int StringGrid::RowTop(int row) const {
   if (row < 0 || row >= rowCount_) return -1;
-  if (row < fixedRows_) return row * (rowHeight_ + kLine);
+  if (row < fixedRows_) return row * (RowPixels() + kLine);
   if (row < topRow_) return -1;
-  return (fixedRows_ + row - topRow_) * (rowHeight_ + kLine);
+  return (fixedRows_ + row - topRow_) * (RowPixels() + kLine);
 }
 
 RECT StringGrid::CellRect(int col, int row) const {
@@ -210,7 +210,7 @@ RECT StringGrid::CellRect(int col, int row) const {
   RECT client;
   GetClientRect(Handle(), &client);
   if (x < 0 || y < 0 || x >= client.right || y >= client.bottom) return RECT{0, 0, 0, 0};
-  return RECT{x, y, x + ColWidth(col), y + rowHeight_};
+  return RECT{x, y, x + ColPixels(col), y + RowPixels()};
 }
 
 bool StringGrid::MouseToCell(int x, int y, int& col, int& row) const {
@@ -220,7 +220,7 @@ bool StringGrid::MouseToCell(int x, int y, int& col, int& row) const {
   for (int c = 0; c < colCount_; ++c) {
     if (c == fixedCols_) c = leftCol_;
     if (c >= colCount_) break;
-    int right = left + ColWidth(c) + kLine;
+    int right = left + ColPixels(c) + kLine;
     if (x < right) {
       col = c;
       break;
@@ -231,7 +231,7 @@ bool StringGrid::MouseToCell(int x, int y, int& col, int& row) const {
   for (int r = 0; r < rowCount_; ++r) {
     if (r == fixedRows_) r = topRow_;
     if (r >= rowCount_) break;
-    int bottom = top + rowHeight_ + kLine;
+    int bottom = top + RowPixels() + kLine;
     if (y < bottom) {
       row = r;
       break;
@@ -416,7 +416,7 @@ void StringGrid::Paint(HDC target, const RECT& clip) {
   HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
   HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
   FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-  HGDIOBJ oldFont = SelectObject(dc, FontHandle(font_));
+  HGDIOBJ oldFont = SelectObject(dc, FontObject());
   SetBkMode(dc, TRANSPARENT);
   bool focused = GetFocus() == Handle();
   HPEN cellPen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNFACE));
@@ -431,8 +431,8 @@ void StringGrid::Paint(HDC target, const RECT& clip) {
     for (int c = 0; c < colCount_ && x < client.right; ++c) {
       if (c == fixedCols_) c = leftCol_;
       if (c >= colCount_) break;
-      int w = ColWidth(c);
-      RECT cell{x, y, x + w, y + rowHeight_};
+      int w = ColPixels(c);
+      RECT cell{x, y, x + w, y + RowPixels()};
       bool fixed = r < fixedRows_ || c < fixedCols_;
       bool selected = !fixed && r == row_ && (rowSelect_ || c == col_);
       int background = fixed ? COLOR_BTNFACE : selected ? COLOR_HIGHLIGHT : COLOR_WINDOW;
@@ -444,8 +444,8 @@ void StringGrid::Paint(HDC target, const RECT& clip) {
       std::wstring text = Widen(cells_[Index(c, r)]);
       if (!text.empty()) {
         SetTextColor(dc, GetSysColor(fixed ? COLOR_BTNTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-        ExtTextOutW(dc, cell.left + 2, cell.top + 2, ETO_CLIPPED, &cell, text.c_str(), static_cast<UINT>(text.size()),
-                    nullptr);
+        ExtTextOutW(dc, cell.left + Scale(2), cell.top + Scale(2), ETO_CLIPPED, &cell, text.c_str(),
+                    static_cast<UINT>(text.size()), nullptr);
       }
       if (gridLines_) {
         SelectObject(dc, fixed ? fixedPen : cellPen);
@@ -456,7 +456,7 @@ void StringGrid::Paint(HDC target, const RECT& clip) {
       }
       x += w + kLine;
     }
-    y += rowHeight_ + kLine;
+    y += RowPixels() + kLine;
   }
   // The selected row carries the focus rectangle while the grid has the focus.
   if (focused) {
@@ -464,7 +464,7 @@ void StringGrid::Paint(HDC target, const RECT& clip) {
     if (!IsRectEmpty(&focus)) {
       if (rowSelect_) {
         int right = ColumnLeft(colCount_ - 1);
-        focus.right = right < 0 ? client.right : std::min<LONG>(client.right, right + ColWidth(colCount_ - 1));
+        focus.right = right < 0 ? client.right : std::min<LONG>(client.right, right + ColPixels(colCount_ - 1));
       }
       DrawFocusRect(dc, &focus);
     }

@@ -28,6 +28,8 @@ class StringGrid : public WinControl {
   void SetFixedCols(int count);
   void SetFixedRows(int count);
 
+  // Column widths and the row height are at 96 DPI, like the layout tables;
+  // the grid draws them scaled for its window's DPI.
   int DefaultColWidth() const { return defaultColWidth_; }
   void SetDefaultColWidth(int width);  // applies to every column
   int ColWidth(int col) const;
@@ -95,6 +97,9 @@ class StringGrid : public WinControl {
   void MoveSelection(int col, int row);
   void ScrollIntoView(int col, int row);
   void KeyDown(WPARAM key);
+  // A column's width and the rows' height in the window's pixels.
+  int ColPixels(int col) const { return Scale(ColWidth(col)); }
+  int RowPixels() const { return Scale(rowHeight_); }
   int ColumnLeft(int col) const;  // -1 when not on screen
   int RowTop(int row) const;
   size_t Index(int col, int row) const { return static_cast<size_t>(row) * colCount_ + col; }

@@ -20,9 +20,10 @@ Control* CreateControl(Form& form, const ControlSpec& row, POINT offset) {
     label->SetAutoSize(!(row.flags & kFixedSize));
   }
   if (!(font == c->GetFont())) c->SetFont(font);
-  int width = row.width ? row.width : c->Width();
-  int height = row.height ? row.height : c->Height();
-  c->SetBounds(offset.x + row.left, offset.y + row.top, width, height);
+  // The table is at 96 DPI; a control's own default size is already the form's.
+  int width = row.width ? form.Scale(row.width) : c->Width();
+  int height = row.height ? form.Scale(row.height) : c->Height();
+  c->SetBounds(offset.x + form.Scale(row.left), offset.y + form.Scale(row.top), width, height);
   if (row.caption && *row.caption) c->SetText(row.caption);
   if (row.flags & kDisabled) c->SetEnabled(false);
   if (row.flags & kHidden) c->SetVisible(false);

@@ -2,7 +2,8 @@
 // Window layouts as data: one table per window, beside its form, turned into
 // the form's controls in table order. A row names the form's member that
 // receives the control, and the member's type says what kind of control it
-// is, so each control is named once:
+// is, so each control is named once. Positions, sizes and font heights are
+// pixels at 96 DPI; the form scales them for its own DPI:
 //
 //   framework::CreateControls(*this, {
 //       {&Button3, 90, 265, 0, 0, "ランダム(&R)"},

@@ -7,14 +7,14 @@
 
 namespace framework {
 
-int FontLineHeight(HWND hwnd, const Font& font) {
+int FontLineHeight(HWND hwnd, HFONT font) {
   HDC dc = GetDC(hwnd);
-  HGDIOBJ old = SelectObject(dc, FontHandle(font));
+  HGDIOBJ old = SelectObject(dc, font);
   TEXTMETRICW tm{};
   GetTextMetricsW(dc, &tm);
   SelectObject(dc, old);
   ReleaseDC(hwnd, dc);
-  return tm.tmHeight > 0 ? static_cast<int>(tm.tmHeight) : font.height;
+  return tm.tmHeight > 0 ? static_cast<int>(tm.tmHeight) : 16;
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -40,7 +40,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 // ---- ListBox ----------------------------------------------------------------------
 
 ListBox::ListBox(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
-  bounds_ = RECT{0, 0, 121, 97};
+  SetDefaultSize(121, 97);
   CreateHandle(L"LISTBOX",
                WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NODATA | LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT,
                WS_EX_CLIENTEDGE);
@@ -117,7 +117,7 @@ void ListBox::EndUpdate() {
   }
 }
 
-int ListBox::MeasureItemHeight() { return FontLineHeight(Handle(), font_) + 1; }
+int ListBox::MeasureItemHeight() { return FontLineHeight(Handle(), FontObject()) + 1; }
 
 void ListBox::UpdateItemHeight() {
   itemHeight_ = std::max(1, MeasureItemHeight());
@@ -160,7 +160,7 @@ bool ListBox::HandleDrawItem(DRAWITEMSTRUCT* item) {
   FillRect(dc, &rect, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  HGDIOBJ old = SelectObject(dc, FontHandle(font_));
+  HGDIOBJ old = SelectObject(dc, FontObject());
   int saved = SaveDC(dc);
   IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
   DrawItem(dc, index, rect, selected);
@@ -266,7 +266,7 @@ bool ListBox::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 ComboBox::ComboBox(Form* owner, std::string name) : ComboBox(owner, std::move(name), 0) {}
 
 ComboBox::ComboBox(Form* owner, std::string name, DWORD extraStyle) : WinControl(owner, std::move(name)) {
-  bounds_ = RECT{0, 0, 145, 20};
+  SetDefaultSize(145, 20);
   CreateHandle(L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | extraStyle);
   SetBounds(0, 0, 145, 20);
 }
@@ -343,7 +343,7 @@ void ComboBox::UserChanged() { Fire(OnChange); }
 // ---- Memo -------------------------------------------------------------------------------
 
 Memo::Memo(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
-  bounds_ = RECT{0, 0, 185, 89};
+  SetDefaultSize(185, 89);
   CreateHandle(L"EDIT", WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE);
 }
 

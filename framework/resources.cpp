@@ -1,8 +1,10 @@
 #include "framework/resources.h"
 
 #include <cstdio>
+#include <map>
 #include <vector>
 
+#include "framework/dpi.h"
 #include "framework/exception.h"
 #include "framework/text.h"
 
@@ -17,11 +19,20 @@ std::string LoadResourceData(const std::string& name) {
   return std::string(static_cast<const char*>(bytes), SizeofResource(module, info));
 }
 
-HICON ProgramIcon(IconSize size) {
+HICON ProgramIcon(IconSize size) { return ProgramIcon(size, SystemDpi()); }
+
+HICON ProgramIcon(IconSize size, int dpi) {
+  // One icon per pixel size: a shared icon would come back in the size it
+  // was first loaded in, whatever size is asked for.
+  static std::map<int, HICON> loaded;
   bool small = size == IconSize::Small;
-  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON,
-                                       GetSystemMetrics(small ? SM_CXSMICON : SM_CXICON),
-                                       GetSystemMetrics(small ? SM_CYSMICON : SM_CYICON), LR_SHARED));
+  int pixels = SystemMetricForDpi(small ? SM_CXSMICON : SM_CXICON, dpi);
+  auto it = loaded.find(pixels);
+  if (it != loaded.end()) return it->second;
+  auto icon =
+      static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, pixels, pixels, 0));
+  if (icon) loaded[pixels] = icon;
+  return icon;
 }
 
 std::string ProgramVersion() {

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
+#include "framework/dpi.h"
+
 namespace framework {
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"KaleidonScrollBox";
-constexpr int kLineStep = 16;  // pixels per arrow click and per wheel line
+constexpr int kLineStep = 16;  // pixels at 96 DPI per arrow click and per wheel line
 
 void RegisterScrollBoxClass() {
   WNDCLASSEXW wc{};
@@ -27,7 +29,7 @@ void RegisterScrollBoxClass() {
 
 ScrollBox::ScrollBox(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
   RegisterScrollBoxClass();
-  bounds_ = RECT{0, 0, 185, 41};
+  SetDefaultSize(185, 41);
   CreateHandle(kClassName, WS_HSCROLL | WS_VSCROLL | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE);
   UpdateScrollBars();
 }
@@ -78,7 +80,7 @@ void ScrollBox::UpdateScrollBars() {
   RECT client;
   GetClientRect(Handle(), &client);
   const LONG style = GetWindowLongW(Handle(), GWL_STYLE);
-  const int barWidth = GetSystemMetrics(SM_CXVSCROLL), barHeight = GetSystemMetrics(SM_CYHSCROLL);
+  const int barWidth = SystemMetricForDpi(SM_CXVSCROLL, Dpi()), barHeight = SystemMetricForDpi(SM_CYHSCROLL, Dpi());
   const int bareWidth = client.right + (style & WS_VSCROLL ? barWidth : 0);
   const int bareHeight = client.bottom + (style & WS_HSCROLL ? barHeight : 0);
   const SIZE content = ContentSize();
@@ -110,8 +112,8 @@ void ScrollBox::ScrollBy(int bar, int code) {
   int pos = info.nPos;
   const int page = std::max<int>(1, static_cast<int>(info.nPage));
   switch (code) {
-    case SB_LINEUP: pos -= kLineStep; break;
-    case SB_LINEDOWN: pos += kLineStep; break;
+    case SB_LINEUP: pos -= Scale(kLineStep); break;
+    case SB_LINEDOWN: pos += Scale(kLineStep); break;
     case SB_PAGEUP: pos -= page; break;
     case SB_PAGEDOWN: pos += page; break;
     case SB_THUMBTRACK:
@@ -188,7 +190,7 @@ bool ScrollBox::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       return true;
     case WM_MOUSEWHEEL: {
       int lines = GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA * 3;
-      ScrollTo(position_.x, position_.y - lines * kLineStep);
+      ScrollTo(position_.x, position_.y - lines * Scale(kLineStep));
       return true;
     }
     case WM_LBUTTONDOWN:

@@ -12,7 +12,7 @@ namespace framework {
 
 namespace {
 
-constexpr int kUpDownWidth = 15;
+constexpr int kUpDownWidth = 15;  // at 96 DPI
 
 // A whole number with an optional sign and blanks around it; nothing else.
 std::optional<long long> ParseNumber(const std::string& text) {
@@ -38,10 +38,10 @@ std::optional<long long> ParseNumber(const std::string& text) {
 }  // namespace
 
 SpinEdit::SpinEdit(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
-  bounds_ = RECT{0, 0, 121, 22};
+  SetDefaultSize(121, 22);
   CreateHandle(L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE);
-  upDown_ = CreateWindowExW(0, UPDOWN_CLASSW, nullptr, WS_CHILD | WS_VISIBLE | UDS_NOTHOUSANDS, 0, 0, kUpDownWidth,
-                            16, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  upDown_ = CreateWindowExW(0, UPDOWN_CLASSW, nullptr, WS_CHILD | WS_VISIBLE | UDS_NOTHOUSANDS, 0, 0,
+                            Scale(kUpDownWidth), Scale(16), Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!upDown_) throw Exception("cannot create the arrows of a spin edit");
   // The arrows report every press and are kept away from their own limits;
   // the value lives here.
@@ -118,7 +118,7 @@ void SpinEdit::SetText(const std::string& text) {
 void SpinEdit::PlaceUpDown() {
   RECT client;
   GetClientRect(Handle(), &client);
-  int width = std::min<int>(kUpDownWidth, std::max<int>(0, client.right / 2));
+  int width = std::min<int>(Scale(kUpDownWidth), std::max<int>(0, client.right / 2));
   MoveWindow(upDown_, client.right - width, 0, width, client.bottom, TRUE);
   SendMessageW(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, width + 1));
 }

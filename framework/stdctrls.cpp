@@ -32,7 +32,7 @@ void Label::SetTransparent(bool on) {
 void Label::Measure() {
   if (!autoSize_ || !owner_ || !owner_->Handle()) return;
   HDC dc = GetDC(owner_->Handle());
-  HGDIOBJ old = SelectObject(dc, FontHandle(font_));
+  HGDIOBJ old = SelectObject(dc, FontObject());
   std::wstring text = Widen(text_);
   RECT r{0, 0, 0, 0};
   if (text.empty()) {
@@ -51,7 +51,7 @@ void Label::Paint(HDC dc) {
   RECT r = bounds_;
   if (!transparent_) FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   std::wstring text = Widen(text_);
-  SelectObject(dc, FontHandle(font_));
+  SelectObject(dc, FontObject());
   SetBkMode(dc, TRANSPARENT);
   UINT format = DT_LEFT | DT_NOPREFIX | DT_WORDBREAK;
   if (enabled_) {
@@ -98,6 +98,11 @@ void Image::SetStretch(bool on) {
   Invalidate();
 }
 
+void Image::ChangeScale(int newDpi, int oldDpi) {
+  GraphicControl::ChangeScale(newDpi, oldDpi);
+  FitToPicture();
+}
+
 void Image::SetAutoSize(bool on) {
   autoSize_ = on;
   FitToPicture();
@@ -123,7 +128,7 @@ void Image::Paint(HDC dc) {
 // ---- Buttons and edits ------------------------------------------------------------
 
 Button::Button(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
-  bounds_ = RECT{0, 0, 75, 25};
+  SetDefaultSize(75, 25);
   CreateHandle(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON);
 }
 
@@ -134,7 +139,7 @@ void Button::HandleCommand(int code) {
 }
 
 CheckBox::CheckBox(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
-  bounds_ = RECT{0, 0, 97, 17};
+  SetDefaultSize(97, 17);
   CreateHandle(L"BUTTON", WS_TABSTOP | BS_CHECKBOX);
 }
 
@@ -151,7 +156,7 @@ void CheckBox::HandleCommand(int code) {
 }
 
 Edit::Edit(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
-  bounds_ = RECT{0, 0, 121, 21};
+  SetDefaultSize(121, 21);
   CreateHandle(L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
 }
 
@@ -164,7 +169,7 @@ void Edit::HandleCommand(int code) {
 }
 
 void GroupBox::Paint(HDC dc) {
-  SelectObject(dc, FontHandle(font_));
+  SelectObject(dc, FontObject());
   TEXTMETRICW tm{};
   GetTextMetricsW(dc, &tm);
   std::wstring caption = Widen(text_);

@@ -36,6 +36,8 @@ class Image : public GraphicControl {
   void SetStretch(bool on);
   void SetAutoSize(bool on);
   void Paint(HDC dc) override;
+  // A picture at its own size stays pixel for pixel at any DPI.
+  void ChangeScale(int newDpi, int oldDpi) override;
 
  private:
   void FitToPicture();

@@ -41,7 +41,9 @@ TForm3::TForm3(HWND owner, bool about) : Form(SplashStyle(about), owner) {
       {&Label2, 0, 178, 0, 0, "", framework::kTransparent | framework::kBold, RGB(58, 32, 82), 13},
   });
   Label2->SetText(Version().empty() ? "" : "Version " + Version());
-  Label2->SetBounds((300 - Label2->Width()) / 2, Label2->Top(), Label2->Width(), Label2->Height());
+  Label2->SetBounds((ClientSize().cx - Label2->Width()) / 2, Label2->Top(), Label2->Width(), Label2->Height());
+  // The picture fills the window at any DPI.
+  Image1->SetStretch(true);
   Label1->OnClick = [this] { Label1Click(); };
   OnShow = [this] { FormShow(); };
   FormCreate();
@@ -53,7 +55,7 @@ void TForm3::FormCreate() {
   Image1->SetBitmap(framework::DecodeJpeg(jpeg).CreateHBITMAP());
 }
 
-void TForm3::FormShow() { SetClientSize(300, 200); }
+void TForm3::FormShow() { SetClientSize(Scale(300), Scale(200)); }
 
 void TForm3::ShowStatus(const std::string& text) {
   Label1->SetText(text);

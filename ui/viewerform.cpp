@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "framework/bitmap.h"
+#include "framework/dpi.h"
 #include "framework/graphics.h"
 #include "framework/jpeg.h"
 #include "framework/layout.h"
@@ -35,7 +36,7 @@ HBITMAP ViewedBitmap(framework::Graphic& picture) {
 }  // namespace
 
 TForm4::TForm4() : Form(ViewerStyle()) {
-  SetWindowPos(Handle(), nullptr, 544, 135, 385, 252, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(Handle(), nullptr, Scale(544), Scale(135), Scale(385), Scale(252), SWP_NOZORDER | SWP_NOACTIVATE);
   SIZE client = ClientSize();
   framework::CreateControls(*this, {
       {&ScrollBox1, 0, 0, static_cast<int>(client.cx), static_cast<int>(client.cy)},
@@ -77,13 +78,16 @@ void TForm4::FitToPicture(int screenWidth, int screenHeight) {
   auto setWindowSize = [window](int width, int height) {
     SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   };
-  // The margins make room for the frame, the caption and a scroll bar.
-  if (ih > sh - 27) {
-    setWindowSize(iw > sw - 28 ? sw : iw + 28, sh);
-  } else if (picture.cx > sw - 8) {
-    setWindowSize(sw, ih + 47);
+  // The margins make room for the frame, the caption and a scroll bar; the
+  // picture itself is shown pixel for pixel at any DPI.
+  if (ih > sh - Scale(27)) {
+    setWindowSize(iw > sw - Scale(28) ? sw : iw + Scale(28), sh);
+  } else if (picture.cx > sw - Scale(8)) {
+    setWindowSize(sw, ih + Scale(47));
   } else {
-    SetClientSize(picture.cx + 4, picture.cy + 4);
+    // The scroll box's sunken edge on each side.
+    const int edges = 2 * framework::SystemMetricForDpi(SM_CXEDGE, Dpi());
+    SetClientSize(picture.cx + edges, picture.cy + edges);
   }
   RECT r;
   GetWindowRect(window, &r);

@@ -5,21 +5,11 @@
 
 #include <set>
 
+#include "support/measure.h"
 #include "support/programwindows.h"
 #include "tray/trayicon.h"
 
 namespace {
-
-// Width of an icon's picture in pixels.
-int IconWidth(HICON icon) {
-  ICONINFO info{};
-  if (!icon || !GetIconInfo(icon, &info)) return 0;
-  BITMAP bitmap{};
-  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
-  return bitmap.bmWidth;
-}
 
 #pragma pack(push, 2)
 struct IconGroupEntry {

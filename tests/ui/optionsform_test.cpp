@@ -18,6 +18,7 @@
 #include "framework/text.h"
 #include "support/programwindows.h"
 #include "support/filedialogs.h"
+#include "support/measure.h"
 #include "support/userinput.h"
 
 using framework::Application;
@@ -41,18 +42,6 @@ std::string Patterns(int n) {
   std::string mask;
   for (int i = 1; i <= n; ++i) mask += (i > 1 ? ";*.P" : "*.P") + std::to_string(i);
   return mask;
-}
-
-// The width the control's text takes in its font.
-int TextWidth(const framework::Control& c) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, framework::FontHandle(c.GetFont()));
-  std::wstring text = framework::Widen(c.Text());
-  RECT r{0, 0, 0, 0};
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return r.right;
 }
 
 bool Inside(const RECT& inner, const RECT& outer) {
