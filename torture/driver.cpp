@@ -251,9 +251,9 @@ void CheckHistory(const std::string& path, const std::set<std::string>& known, b
   }
 }
 
+// <name>.~<process id>.tmp, the file a write goes through.
 bool IsTempName(const std::string& name) {
-  size_t mark = name.rfind(".~");
-  return mark != std::string::npos && name.size() > 4 && framework::AsciiUpper(name.substr(name.size() - 4)) == ".TMP";
+  return name.find(".~") != std::string::npos && framework::AsciiUpper(framework::ExtractFileExt(name)) == ".TMP";
 }
 
 struct Checked {
@@ -272,7 +272,7 @@ void CheckFolder(const std::string& folder, const std::set<std::string>& members
     } else if (upper == "_BUF.RFB") {
       ++checked.folderHistories;
       CheckHistory(path, known, false);
-    } else if (upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".RFB") == 0) {
+    } else if (framework::ExtractFileExt(upper) == ".RFB") {
       ++checked.archiveHistories;
       CheckHistory(path, members, true);
     }
