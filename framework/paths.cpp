@@ -136,10 +136,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 
 namespace {
 // Temporary files of earlier writes of target that never got to replace it
-// (the writer was ended halfway) are removed: nothing reads them, and one
-// with the hidden attribute would make a later writer of the same process id
-// fail to create its own. A file still open by a writer of the moment stays
-// (it is opened without sharing).
+// (the writer was ended halfway) are removed: nothing reads them, they pile
+// up, and on Windows one that got the hidden attribute would stop a later
+// writer of the same process id from creating its own. A file still open by
+// a writer of the moment stays (it is opened without sharing).
 void RemoveLeftoverTempFiles(const std::wstring& target) {
   const size_t nameAt = target.find_last_of(L"\\/:") + 1;  // 0 when there is no folder
   const std::wstring folder = target.substr(0, nameAt);
