@@ -134,6 +134,38 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   return data;
 }
 
+namespace {
+// Temporary files of earlier writes of target that never got to replace it
+// (the writer was ended halfway) are removed: nothing reads them, they pile
+// up, and on Windows one that got the hidden attribute would stop a later
+// writer of the same process id from creating its own. A file still open by
+// a writer of the moment stays (it is opened without sharing).
+void RemoveLeftoverTempFiles(const std::wstring& target) {
+  const size_t nameAt = target.find_last_of(L"\\/:") + 1;  // 0 when there is no folder
+  const std::wstring folder = target.substr(0, nameAt);
+  const std::wstring prefix = target.substr(nameAt) + L".~";
+  const std::wstring suffix = L".tmp";
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((target + L".~*.tmp").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    // The pattern also matches short names: only <name>.~<digits>.tmp counts.
+    std::wstring_view name = fd.cFileName;
+    if (name.size() <= prefix.size() + suffix.size() ||
+        CompareStringOrdinal(name.data(), static_cast<int>(prefix.size()), prefix.data(),
+                             static_cast<int>(prefix.size()), TRUE) != CSTR_EQUAL ||
+        CompareStringOrdinal(name.data() + name.size() - suffix.size(), static_cast<int>(suffix.size()),
+                             suffix.data(), static_cast<int>(suffix.size()), TRUE) != CSTR_EQUAL)
+      continue;
+    std::wstring_view id = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    if (id.find_first_not_of(L"0123456789") != std::wstring_view::npos) continue;
+    std::wstring leftover = folder + std::wstring(name);
+    DeleteFileW(leftover.c_str());
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+}
+}  // namespace
+
 bool WriteFileAtomically(const std::string& path, std::string_view data) {
   std::wstring target = Widen(path);
   // A read-only file is the user's way of saying "keep this": refuse, as the
@@ -146,6 +178,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view data) {
   DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
                    ? 0
                    : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+  RemoveLeftoverTempFiles(target);
   std::wstring temp = target + L".~" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;

@@ -41,6 +41,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // path, so a failure at any point leaves the previous file as it was. A
 // replaced file keeps its hidden and system attributes; a read-only one is
 // refused. Returns false (and leaves path untouched) when any step fails.
+// Temporary files that an ended writer left beside path are removed.
 bool WriteFileAtomically(const std::string& path, std::string_view data);
 
 // Names (not paths) of the files in folder matching a wildcard pattern.

@@ -44,3 +44,25 @@ TEST(WriteFileAtomically, AReplacedFileKeepsItsHiddenAndSystemAttributesAndARead
   EXPECT_EQ(AttributesOf(dir.PathOf("new.RFB")) & kVisibility, 0u);
   EXPECT_EQ(dir.FileNames().size(), std::size(cases) + 1);
 }
+
+// A writer ended between writing its temporary file and renaming it leaves
+// that file behind. The next write of the same file removes such leftovers
+// (one hidden under this process's own id would otherwise stop it) and
+// leaves every other file alone.
+TEST(WriteFileAtomically, TemporaryFilesLeftByAnEndedWriterAreRemovedByTheNextWrite) {
+  TempDir dir;
+  const std::string own = "Kaleidon.ini.~" + std::to_string(GetCurrentProcessId()) + ".tmp";
+  const char* leftovers[] = {"Kaleidon.ini.~4242.tmp", "kaleidon.INI.~7.TMP"};
+  const char* kept[] = {"Kaleidon.ini.~abc.tmp", "Kaleidon.ini.~.tmp", "WPFile.BMP.~4242.tmp"};
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\n");
+  dir.WriteFile(own, "[SysIn");
+  ASSERT_TRUE(SetFileAttributesW(Widen(dir.PathOf(own)).c_str(), FILE_ATTRIBUTE_HIDDEN));
+  for (const char* name : leftovers) dir.WriteFile(name, "[Sys");
+  for (const char* name : kept) dir.WriteFile(name, "other");
+
+  ASSERT_TRUE(WriteFileAtomically(dir.PathOf("Kaleidon.ini"), "[SysInfo]\r\nSplash=0\r\n"));
+  EXPECT_EQ(*ReadWholeFile(dir.PathOf("Kaleidon.ini")), "[SysInfo]\r\nSplash=0\r\n");
+  EXPECT_FALSE(dir.Exists(own));
+  for (const char* name : leftovers) EXPECT_FALSE(dir.Exists(name)) << name;
+  EXPECT_EQ(dir.FileNames().size(), std::size(kept) + 1);
+}
