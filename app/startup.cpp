@@ -9,6 +9,7 @@
 #include "framework/application.h"
 #include "framework/graphics.h"
 #include "framework/scopeguard.h"
+#include "ui/archiveform.h"
 #include "ui/folderlistform.h"
 #include "ui/mainform.h"
 #include "ui/optionsform.h"
@@ -77,6 +78,13 @@ void ProgramWindows::Create(const CommandLine& commandLine, const std::function<
   main->Options = options.get();
   viewer = std::make_unique<TForm4>();
   main->Viewer = viewer.get();
+  // An archive chosen by hand opens a dialog of its own, made afresh.
+  main->OnArchiveChosen = [mainWindow](const std::string& archive) {
+    ShowArchiveDialog(archive,
+                      {mainWindow->FilterComboBox1->Mask(), mainWindow->Options->Values().Wallpaper(),
+                       mainWindow->Handle()},
+                      mainWindow->MeltFile);
+  };
 
   // The folder list's creation fills the slot table, which the main window's
   // slot box then shows.

@@ -227,6 +227,10 @@ void WinControl::Repaint() {
   UpdateWindow(handle_);
 }
 
+void WinControl::InvalidateContent(const RECT& area) {
+  if (handle_) InvalidateRect(handle_, &area, TRUE);
+}
+
 void WinControl::SetFocus() {
   if (handle_) ::SetFocus(handle_);
 }
@@ -234,18 +238,31 @@ void WinControl::SetFocus() {
 // ---- GraphicControl -----------------------------------------------------------
 
 void GraphicControl::Invalidate() {
-  if (owner_ && owner_->Handle()) owner_->InvalidateArea(bounds_);
+  if (container_) {
+    container_->InvalidateContent(bounds_);
+  } else if (owner_ && owner_->Handle()) {
+    owner_->InvalidateArea(bounds_);
+  }
 }
 
 void GraphicControl::Repaint() {
   Invalidate();
-  if (owner_ && owner_->Handle()) UpdateWindow(owner_->Handle());
+  HWND window = container_ ? container_->Handle() : owner_ ? owner_->Handle() : nullptr;
+  if (window) UpdateWindow(window);
 }
 
 void GraphicControl::SetBounds(int left, int top, int width, int height) {
   Invalidate();
   Control::SetBounds(left, top, width, height);
   Invalidate();
+  if (container_) container_->ContentChanged();
+}
+
+void GraphicControl::SetContainer(WinControl* container) {
+  Invalidate();
+  container_ = container;
+  Invalidate();
+  if (container_) container_->ContentChanged();
 }
 
 void GraphicControl::SetVisible(bool visible) {
@@ -411,7 +428,7 @@ void Form::Repaint() {
 GraphicControl* Form::GraphicAt(POINT p) const {
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
     auto* g = dynamic_cast<GraphicControl*>(it->get());
-    if (g && g->Enabled() && g->HitTest(p)) return g;
+    if (g && !g->Container() && g->Enabled() && g->HitTest(p)) return g;
   }
   return nullptr;
 }
@@ -427,7 +444,7 @@ void Form::PaintGraphics(HDC dc, const RECT& area) {
   for (const auto& c : controls_) {
     auto* g = dynamic_cast<GraphicControl*>(c.get());
     RECT b = c->Bounds(), overlap;
-    if (g && g->Showing() && IntersectRect(&overlap, &b, &area)) {
+    if (g && !g->Container() && g->Showing() && IntersectRect(&overlap, &b, &area)) {
       int saved = SaveDC(dc);
       g->Paint(dc);
       RestoreDC(dc, saved);
@@ -467,6 +484,9 @@ LRESULT Form::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       Close();
       return 0;
+    case WM_SIZE:
+      if (OnResize) Application::Instance().Dispatch(OnResize);
+      break;
     case WM_LBUTTONDOWN: {
       POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
       pressed_ = GraphicAt(p);

@@ -112,6 +112,13 @@ class WinControl : public Control {
   void SetShowHint(bool on);
   HWND ToolTipHandle() const { return toolTip_; }
 
+  // Graphic controls that lie inside this control (see
+  // GraphicControl::Container) ask it to paint a part of them again, and tell
+  // it when one has moved or changed its size. Rectangles are in the
+  // control's content coordinates.
+  virtual void InvalidateContent(const RECT& area);
+  virtual void ContentChanged() {}
+
   // Notifications the form passes on: WM_COMMAND codes and WM_NOTIFY.
   virtual void HandleCommand(int code) {}
   virtual LRESULT HandleNotify(NMHDR* header) { return 0; }
@@ -163,8 +170,17 @@ class GraphicControl : public Control {
   virtual bool HitTest(POINT p) const;
   void Invalidate();
 
+  // The windowed control the graphic lies in (a scroll box), null when it
+  // lies on the form. That control paints it and hands it its clicks, and
+  // its bounds are in that control's content coordinates.
+  WinControl* Container() const { return container_; }
+  void SetContainer(WinControl* container);
+
  protected:
   GraphicControl(Form* owner, std::string name) : Control(owner, std::move(name)) {}
+
+ private:
+  WinControl* container_ = nullptr;
 };
 
 enum class CloseAction { None, Hide, Free };
@@ -255,6 +271,8 @@ class Form {
   Event OnShow;
   std::function<void(bool& canClose)> OnCloseQuery;
   std::function<void(CloseAction& action)> OnClose;
+  // The client area changed its size.
+  Event OnResize;
   // The form's WM_SYSCOMMAND; return true when handled.
   std::function<bool(WPARAM command)> OnSysCommand;
 

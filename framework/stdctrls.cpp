@@ -1,5 +1,8 @@
 #include "framework/stdctrls.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "framework/text.h"
 
 namespace framework {
@@ -75,11 +78,29 @@ void Image::SetBitmap(HBITMAP bitmap) {
   if (bitmap_ && bitmap_ != bitmap) DeleteObject(bitmap_);
   bitmap_ = bitmap;
   Invalidate();
+  FitToPicture();
+}
+
+void Image::FitToPicture() {
+  if (!autoSize_) return;
+  SIZE size = PictureSize();
+  SetBounds(Left(), Top(), size.cx, size.cy);
+}
+
+SIZE Image::PictureSize() const {
+  BITMAP info{};
+  if (!bitmap_ || !GetObjectW(bitmap_, sizeof info, &info)) return SIZE{0, 0};
+  return SIZE{info.bmWidth, std::abs(info.bmHeight)};
 }
 
 void Image::SetStretch(bool on) {
   stretch_ = on;
   Invalidate();
+}
+
+void Image::SetAutoSize(bool on) {
+  autoSize_ = on;
+  FitToPicture();
 }
 
 void Image::Paint(HDC dc) {
@@ -88,7 +109,7 @@ void Image::Paint(HDC dc) {
   GetObjectW(bitmap_, sizeof info, &info);
   HDC source = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(source, bitmap_);
-  if (stretch_) {
+  if (stretch_ && (Width() != info.bmWidth || Height() != info.bmHeight)) {
     SetStretchBltMode(dc, HALFTONE);
     StretchBlt(dc, Left(), Top(), Width(), Height(), source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
   } else {

@@ -23,19 +23,25 @@ class Label : public GraphicControl {
 };
 
 // A picture: a GDI bitmap drawn at the control's bounds. The control takes
-// ownership of the bitmap handle.
+// ownership of the bitmap handle. With AutoSize it takes the bitmap's size
+// whenever it is given one (0 x 0 when emptied).
 class Image : public GraphicControl {
  public:
   Image(Form* owner, std::string name) : GraphicControl(owner, std::move(name)) {}
   ~Image() override;
   void SetBitmap(HBITMAP bitmap);
   HBITMAP Bitmap() const { return bitmap_; }
+  // The bitmap's size; 0 x 0 without one.
+  SIZE PictureSize() const;
   void SetStretch(bool on);
+  void SetAutoSize(bool on);
   void Paint(HDC dc) override;
 
  private:
+  void FitToPicture();
   HBITMAP bitmap_ = nullptr;
   bool stretch_ = false;
+  bool autoSize_ = false;
 };
 
 class Button : public WinControl {

@@ -17,6 +17,7 @@
 #include "ui/folderlistform.h"
 #include "ui/optionsform.h"
 #include "ui/splashform.h"
+#include "ui/viewerform.h"
 
 namespace kaleidon {
 
@@ -43,6 +44,16 @@ constexpr const char* kUpgradeText =
     "\r"
     "同じフォルダを複数登録する事ができなくなりました。\r"
     "エラー回避のため、完全最適化を実行します。";
+constexpr const char* kNoFileToViewText =
+    "ぐふっ！正義のファイルが選択されていないぞ\r"
+    "正義のファイルを選択してからもう一度ボタンを押してくれ";
+constexpr const char* kFileToViewMissingText =
+    "ぐをっ！指定した正義のファイルが存在しないとは････\r"
+    "別の正義のフォルダに移動されたか、悪の削除をされた可能性がある\r"
+    "正義の延髄蹴りでファイルリストを最新のものに更新だ！！";
+constexpr const char* kViewReadErrorText =
+    "チッ！指定された正義のファイルの読み込みに失敗してしまった････\r"
+    "正義のファイルが破損しているか、この謎のフォーマットには対応していないぞ";
 constexpr const char* kDriveErrorText =
     "ぐあぁぁぁ！無効なドライブ指定をくらってしまった！\r"
     "正義のディスクが正義のドライブに入っていないか、正義のはずのディスクが\r"
@@ -121,6 +132,7 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   Button3->OnClick = [this] { Button3Click(); };
   Button4->OnClick = [this] { Button4Click(); };
   Button5->OnClick = [this] { Button5Click(); };
+  Button7->OnClick = [this] { Button7Click(); };
   Button6->OnClick = [this] { Button6Click(); };
   Button8->OnClick = [this] { Button8Click(); };
   Button9->OnClick = [this] { Button9Click(); };
@@ -352,6 +364,30 @@ void TForm1::Button5Click() {
   dcb1->Repaint();
   dlb1->Update();
   FileListBox2->Update();
+}
+
+void TForm1::Button7Click() {
+  Application& app = Application::Instance();
+  int row = FileListBox2->ItemIndex();
+  if (row < 0) {
+    app.MessageBox(kNoFileToViewText, "闇のエラー", MB_OK | MB_ICONWARNING);
+    return;
+  }
+  std::string path = JoinPath(FileListBox2->Directory(), FileListBox2->Items()[row]);
+  if (!framework::FileExists(path)) {
+    app.MessageBox(kFileToViewMissingText, "闇のエラー", MB_OK | MB_ICONWARNING);
+    FileListBox2->Update();
+    return;
+  }
+  Button7->SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  Button7->Repaint();
+  bool loaded = Viewer->LoadPicture(path);
+  Button7->SetCursor(nullptr);
+  if (!loaded) {
+    app.MessageBox(kViewReadErrorText, "暗黒の読み取りエラー", MB_OK | MB_ICONERROR);
+    return;
+  }
+  Viewer->ShowViewer();
 }
 
 void TForm1::Button9Click() { FolderList->ShowModal(); }

@@ -91,6 +91,7 @@ class TForm1 : public framework::Form {
   void Button3Click();
   void Button4Click();
   void Button5Click();
+  void Button7Click();
   void Button9Click();
   void Button10Click();
   void dlb1Change();

@@ -4,7 +4,7 @@
 
 #include "framework/forms.h"
 #include "support/tempdir.h"
-#include "support/userinput.h"
+#include "support/filedialogs.h"
 
 using namespace framework;
 
@@ -31,15 +31,15 @@ TEST(OpenDialog, ChoosingAFileGivesItsFullPathAndCancellingChangesNothing) {
   dialog.SetFilter("Wave File|*.WAV");
   dialog.SetInitialDir(dir.path());
   {
-    FileDialogAnswer answer(dir.PathOf("鐘.wav"));
+    FileDialogAnswer answer("", dir.PathOf("鐘.wav"));
     EXPECT_TRUE(dialog.Execute(owner.Handle()));
-    EXPECT_TRUE(answer.Answered());
+    EXPECT_TRUE(answer.Seen());
   }
   EXPECT_EQ(dialog.FileName(), dir.PathOf("鐘.wav"));
   {
-    FileDialogAnswer cancel("");
+    FileDialogAnswer cancel("", "");
     EXPECT_FALSE(dialog.Execute(owner.Handle()));
-    EXPECT_TRUE(cancel.Answered());
+    EXPECT_TRUE(cancel.Seen());
   }
   EXPECT_EQ(dialog.FileName(), dir.PathOf("鐘.wav"));
 }

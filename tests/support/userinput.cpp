@@ -1,7 +1,6 @@
 #include "support/userinput.h"
 
 #include <commdlg.h>
-#include <dlgs.h>
 
 #include <chrono>
 
@@ -64,23 +63,3 @@ void ClickAt(HWND window, POINT client) {
   SendInput(3, inputs, sizeof(INPUT));
 }
 
-FileDialogAnswer::FileDialogAnswer(std::string fileName)
-    : thread_([this, name = framework::Widen(fileName)] {
-        HWND dialog = WaitForWindow([] { return FindProcessWindow(L"#32770"); });
-        if (!dialog) return;
-        answered_ = true;
-        if (name.empty()) {
-          PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        } else {
-          // The file name box: a combo box in the newer dialogs, an edit in the older.
-          HWND box = GetDlgItem(dialog, cmb13);
-          if (!box) box = GetDlgItem(dialog, edt1);
-          SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-          PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-        }
-      }) {}
-
-FileDialogAnswer::~FileDialogAnswer() {
-  if (thread_.joinable()) thread_.join();
-}

@@ -4,10 +4,8 @@
 // system file dialog).
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 
 // Waits (up to about ten seconds) until find gives a window; null when none came.
 HWND WaitForWindow(const std::function<HWND()>& find);
@@ -21,20 +19,3 @@ HWND FindProcessWindow(const wchar_t* className, const std::string& caption = ""
 // input queue.
 void ClickAt(HWND window, POINT client);
 
-// Answers the next system file dialog of the process from a thread of its
-// own: types the file name into it and presses its open button, or cancels
-// it when the name is empty.
-class FileDialogAnswer {
- public:
-  explicit FileDialogAnswer(std::string fileName);
-  ~FileDialogAnswer();
-  FileDialogAnswer(const FileDialogAnswer&) = delete;
-  FileDialogAnswer& operator=(const FileDialogAnswer&) = delete;
-
-  // Whether a dialog was found and answered.
-  bool Answered() const { return answered_; }
-
- private:
-  std::atomic<bool> answered_ = false;
-  std::thread thread_;
-};

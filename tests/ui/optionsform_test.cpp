@@ -17,6 +17,7 @@
 #include "framework/scopeguard.h"
 #include "framework/text.h"
 #include "support/programwindows.h"
+#include "support/filedialogs.h"
 #include "support/userinput.h"
 
 using framework::Application;
@@ -456,15 +457,15 @@ TEST(OptionsDialog, SoundFileIsChosenInTheOpenDialogAndCancellingKeepsIt) {
   ProgramWindows w(SysInfo({{"SoundFile", "C:\\old.wav"}}));
   w.folder.WriteFile("鐘.WAV", "RIFF");
   {
-    FileDialogAnswer cancel("");
+    FileDialogAnswer cancel("", "");
     w.options->Button3->Click();
-    EXPECT_TRUE(cancel.Answered());
+    EXPECT_TRUE(cancel.Seen());
   }
   EXPECT_EQ(w.options->Edit1->Text(), "C:\\old.wav");
   {
-    FileDialogAnswer choose(w.folder.PathOf("鐘.WAV"));
+    FileDialogAnswer choose("", w.folder.PathOf("鐘.WAV"));
     w.options->Button3->Click();
-    EXPECT_TRUE(choose.Answered());
+    EXPECT_TRUE(choose.Seen());
   }
   EXPECT_EQ(w.options->Edit1->Text(), w.folder.PathOf("鐘.WAV"));
 }

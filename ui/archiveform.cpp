@@ -1,0 +1,152 @@
+#include "ui/archiveform.h"
+
+#include <limits>
+
+#include "archive/membername.h"
+#include "archive/unlha32.h"
+#include "framework/application.h"
+#include "framework/layout.h"
+#include "framework/paths.h"
+#include "framework/text.h"
+#include "selection/randomfile.h"
+
+namespace kaleidon {
+
+using framework::Application;
+
+namespace {
+
+constexpr const char* kUnsafeEntryCaption = "悪のファイル名エラー";
+constexpr const char* kUnsafeEntryText = "ぬおっ！圧縮ファイルの中に怪しい名前のファイルが潜んでいたぞ\r";
+constexpr const char* kUnsafeEntryTextEnd =
+    "\r正義のフォルダの外に出ようとする悪の名前だ。正義の名にかけて解凍はしないでおくぞ！";
+
+// An entry name as a message can show it: control characters as '?'.
+std::string Printable(std::string name) {
+  for (char& c : name)
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  return name;
+}
+
+// Entry names are the archive's, not the user's: one that could leave its
+// quotation marks on the library's command line or the folder it is
+// extracted to is refused with a message, before the library sees it.
+bool AcceptedEntry(const std::string& entry) {
+  if (IsSafeMemberName(entry)) return true;
+  Application::Instance().MessageBox(kUnsafeEntryText + Printable(entry) + kUnsafeEntryTextEnd, kUnsafeEntryCaption,
+                                     MB_OK | MB_ICONWARNING);
+  return false;
+}
+
+}  // namespace
+
+std::vector<std::string> FilterPictureEntries(const std::vector<std::string>& entries, const std::string& mask) {
+  const std::vector<std::string> patterns = SplitMaskPatterns(mask);
+  std::vector<std::string> kept;
+  for (const std::string& entry : entries) {
+    const std::string name = MemberFileName(entry);
+    const size_t dot = name.find_last_of('.');
+    const std::string test = "*" + (dot == std::string::npos ? std::string() : name.substr(dot));
+    for (const std::string& pattern : patterns)
+      if (!pattern.empty() && framework::SameTextNoCase(pattern, test)) kept.push_back(entry);
+  }
+  return kept;
+}
+
+TForm6::TForm6(ArchiveDialogValues values, TMeltFile& meltFile)
+    : Form(framework::FormStyle::FixedDialog("TForm6", "ｱｰｶｲﾌﾞﾌｧｲﾙ", 386, 166)),
+      values_(std::move(values)),
+      meltFile_(meltFile) {
+  framework::CreateControls(*this, {
+      {&ListBox1, 1, 5, 306, 156},
+      {&Button1, 310, 5, 75, 31, "解凍"},
+      {&Button2, 310, 38, 75, 31, "全て解凍"},
+      {&Button3, 310, 71, 75, 31, "壁紙にする"},
+      {&Button4, 310, 104, 75, 31, "閉じる"},
+      {&CheckBox1, 312, 142, 72, 17, "画像ﾌｧｲﾙ"},
+  });
+  SaveDialog1.SetTitle("解凍");
+  SaveDialog1.SetFilter("All Files (*.*)|*.*");
+  Button1->OnClick = [this] { Button1Click(); };
+  Button2->OnClick = [this] { Button2Click(); };
+  Button3->OnClick = [this] { Button3Click(); };
+  Button4->OnClick = [this] { Button4Click(); };
+  CheckBox1->OnClick = [this] { CheckBox1Click(); };
+  OnShow = [this] { FormActivate(); };
+}
+
+void TForm6::FillEntryList() {
+  ListBox1->Clear();
+  ListBox1->BeginUpdate();
+  // Without the library the enumeration ends at its first report.
+  ListBox1->SetItems(ListArchiveEntries(ArchiveFileName, std::numeric_limits<size_t>::max()));
+  ListBox1->EndUpdate();
+}
+
+// Once, as the dialog comes up: a later return to it (from the save dialog
+// or another program) keeps the list, its filter and its selection.
+void TForm6::FormActivate() { FillEntryList(); }
+
+bool TForm6::ChooseTargetFolder(const std::string& offeredName, std::string& folder) {
+  SaveDialog1.SetFileName(offeredName);
+  if (!SaveDialog1.Execute(Handle())) return false;
+  folder = framework::ExtractFilePath(SaveDialog1.FileName());
+  return true;
+}
+
+void TForm6::Button1Click() {
+  const int row = ListBox1->ItemIndex();
+  if (row < 0) return;
+  const std::string entry = ListBox1->Item(row);
+  std::string folder;
+  if (!AcceptedEntry(entry) || !ChooseTargetFolder(entry, folder)) return;
+  // What the library reports is its own business; the files are the result.
+  ExtractArchiveMember(Handle(), ArchiveFileName, folder, MemberFileName(entry), false);
+}
+
+void TForm6::Button2Click() {
+  std::string folder;
+  if (!ChooseTargetFolder("全てのﾌｧｲﾙ", folder)) return;
+  if (UnlhaLoaded()) {
+    for (const std::string& entry : ListArchiveEntries(ArchiveFileName, std::numeric_limits<size_t>::max()))
+      if (!AcceptedEntry(entry)) return;
+  }
+  ExtractArchiveMember(Handle(), ArchiveFileName, folder, "*.*", false);
+}
+
+void TForm6::Button3Click() {
+  const int row = ListBox1->ItemIndex();
+  if (row < 0) return;
+  const std::string entry = ListBox1->Item(row);
+  if (!AcceptedEntry(entry)) return;
+  const std::string name = MemberFileName(entry);
+  const std::string programFolder = framework::ProgramFolder();
+  FileChoice choice{.owner = values_.mainWindow, .programFolder = programFolder, .meltFile = meltFile_};
+  ExtractToTemp(choice, ArchiveFileName, name);
+  const std::string extracted = framework::JoinPath(framework::JoinPath(programFolder, "Temp"), name);
+  if (!framework::FileExists(extracted)) return;
+  SetWallpaper(PrepareWallpaperBitmap(extracted, values_.wallpaper, CurrentScreen()), true, values_.wallpaper);
+}
+
+void TForm6::Button4Click() {
+  ListBox1->Clear();
+  Close();
+}
+
+void TForm6::CheckBox1Click() {
+  if (!CheckBox1->Checked()) {
+    FillEntryList();
+    return;
+  }
+  std::vector<std::string> shown = ListBox1->Items();
+  ListBox1->Clear();
+  ListBox1->SetItems(FilterPictureEntries(shown, values_.pictureMask));
+}
+
+void ShowArchiveDialog(const std::string& archive, const ArchiveDialogValues& values, TMeltFile& meltFile) {
+  TForm6 dialog(values, meltFile);
+  dialog.ArchiveFileName = archive;
+  dialog.ShowModal();
+}
+
+}  // namespace kaleidon
