@@ -5,10 +5,12 @@
 //  - a value set under names the file can hold reads back as it was set,
 //    also once the text is written and read again, and no other value moves;
 //    a deleted key or an erased section is gone, and nothing else moves;
-//  - an integer written as decimal or "0x" text reads back as itself.
+//  - an integer written as decimal or "0x" text reads back as itself, and
+//    any value's text reads as a number or as none, without harm.
 // The whole input is the text; its last bytes also choose the edits.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -51,15 +53,10 @@ bool HoldableValue(std::string_view v) {
   return Trimmed(v) && v.find('\n') == std::string_view::npos && !quoted;
 }
 
+// Names are the same ignoring the case of ASCII letters.
 bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
+  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return upper(x) == upper(y); });
 }
 
 // Every line of the text ended by CR LF (a line's own CR before its LF is
@@ -159,6 +156,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (ValuesOf(reread, sections) != ValuesOf(doc, sections)) Fail("edited values read back differently");
   }
 
+  for (const auto& [name, value] : ValuesOf(doc, sections))
+    if (value) (void)framework::ParseIniInteger(*value);
   const int32_t number = choices.ConsumeIntegral<int32_t>();
   if (framework::ParseIniInteger(std::to_string(number)) != number) Fail("a decimal integer reads back differently");
   char hex[16];
