@@ -166,7 +166,7 @@ TEST(BmpFiles, TopDownRowsBitFieldsAndRle4AreDecoded) {
                   "\x00\x02\x02\x00"    // move right by 2
                   "\x02\xFF"            // F F at x = 2, 3
                   "\x00\x01",           // end of picture
-                  18);
+                  16);
   std::string file = MakeBmp(6, 3, 4, 2, palette, rle);
   Put32(file, 46, 16);  // colours used
   Bitmap rle4 = Decode(file);

@@ -71,9 +71,10 @@ void ExpectEachFolderBeforeItsSubfolders(const std::vector<std::string>& list, c
       auto at = std::find(list.begin(), list.end(), parent);
       ASSERT_TRUE(at != list.end() && at < list.begin() + i) << list[i] << " before " << parent;
     }
-    for (size_t j = i + 1; j < list.size(); ++j)
-      if (inside(list[j], list[i]))
-        for (size_t k = i + 1; k < j; ++k) EXPECT_TRUE(inside(list[k], list[i])) << list[k] << " within " << list[i];
+    for (size_t j = i + 1; j < list.size(); ++j) {
+      if (!inside(list[j], list[i])) continue;
+      for (size_t k = i + 1; k < j; ++k) EXPECT_TRUE(inside(list[k], list[i])) << list[k] << " within " << list[i];
+    }
   }
 }
 
