@@ -9,7 +9,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-5}
-build=${KALEIDON_BUILD_DIR:-$root/build/win}
+. "$root/scripts/arch"
+build=$(build_dir "$kaleidon_arch")
 "$root/scripts/build" bench_prepare_wallpaper >/dev/null
 
 work=$(mktemp -d /tmp/kaleidon-bench-XXXXXX)

@@ -46,7 +46,8 @@ class ESPIDupCreateSPIs : public framework::Exception {
   using Exception::Exception;
 };
 
-// The picture information record the plug-in fills (byte-packed, 26 bytes).
+// The picture information record the plug-in fills: byte-packed, 26 bytes for
+// 32-bit plug-ins, 30 for 64-bit ones (the same fields, an 8-byte handle).
 #pragma pack(push, 1)
 struct SPIPictureInfo {
   int32_t left;
@@ -59,7 +60,7 @@ struct SPIPictureInfo {
   HLOCAL info;  // local memory holding text information, or null
 };
 #pragma pack(pop)
-static_assert(sizeof(void*) != 4 || sizeof(SPIPictureInfo) == 26, "the plug-in API's record layout");
+static_assert(sizeof(SPIPictureInfo) == (sizeof(void*) == 4 ? 26 : 30), "the plug-in API's record layout");
 
 // The progress callback handed to GetPicture: (number, denominator, the
 // caller's value); non-zero asks the plug-in to stop.

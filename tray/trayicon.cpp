@@ -18,10 +18,11 @@ namespace kaleidon {
 const char* const kCannotRegisterTrayIcon = "タスクトレイにアイコンを登録できません。";
 
 // The classic record: the tip is 64 characters with its NUL. (The ANSI form
-// of this record is the 88-byte one; the wide form is the same record with
-// two-byte characters.)
-static_assert(NOTIFYICONDATAA_V1_SIZE == 88);
-static_assert(TTrayIcon::kIconDataSize == 152);
+// of this record is the 88-byte one in the 32-bit program, 104 bytes in the
+// x86-64 build, whose window and icon handles are 8 bytes and aligned; the
+// wide form is the same record with two-byte characters.)
+static_assert(NOTIFYICONDATAA_V1_SIZE == (sizeof(void*) == 4 ? 88 : 104));
+static_assert(TTrayIcon::kIconDataSize == (sizeof(void*) == 4 ? 152 : 168));
 static_assert(WM_TRAYICON == 1224);
 
 namespace {

@@ -2,22 +2,51 @@
 # The zip as a user gets it: unpacked into an empty folder of its own (with a
 # Japanese name), Kaleidon.exe /E makes the wallpaper from a PNG picture,
 # which only the image plug-in shipped beside it reads.
-# zip_test.sh <zip> <wine-exec>: runs in the Wine prefix scripts/test made.
+# zip_test.sh <shipped zip> <zip to run> <wine-exec>: runs in the Wine prefix
+# scripts/test made. The shipped zip holds the 32-bit program; where the tests
+# run on the x86-64 build, the zip to run is that build's zip of the same
+# files, and the shipped one is checked file by file.
 set -euo pipefail
-zip=$1
-wine_exec=$2
+shipped=$1
+zip=$2
+wine_exec=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# What the zip holds: the four files, side by side, nothing else.
-listing=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
-[ "$listing" = "Kaleidon.exe Kaleidon.html Readme.txt kaleidon-wic.spi " ] || fail "the zip holds: $listing"
+# The machine a Windows program or DLL is built for, from its PE header.
+pe_machine() {
+  local at
+  at=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  [ "$(head -c2 "$1")" = MZ ] && [ "$(od -An -c -j"$at" -N4 "$1" | tr -d ' ')" = 'PE\0\0' ] || { echo none; return; }
+  case $(od -An -tx2 -j$((at + 4)) -N2 "$1" | tr -d ' ') in
+    014c) echo x86 ;; 8664) echo x64 ;; *) echo other ;;
+  esac
+}
+
+# What the zip holds: the four files, side by side, nothing else; the
+# program and its plug-in 32-bit, as the plug-ins and the archive library
+# users have are.
+for z in "$shipped" "$zip"; do
+  listing=$(unzip -Z1 "$z" | sort | tr '\n' ' ')
+  [ "$listing" = "Kaleidon.exe Kaleidon.html Readme.txt kaleidon-wic.spi " ] || fail "$z holds: $listing"
+done
+mkdir "$work/shipped"
+unzip -q "$shipped" -d "$work/shipped"
+for f in Kaleidon.exe kaleidon-wic.spi; do
+  [ "$(pe_machine "$work/shipped/$f")" = x86 ] || fail "the shipped $f is built for $(pe_machine "$work/shipped/$f")"
+done
 
 program="$work/カレイドン"
 pictures="$work/写真"
 mkdir "$program" "$pictures"
 unzip -q "$zip" -d "$program"
+if [ "$zip" != "$shipped" ]; then
+  for f in Kaleidon.html Readme.txt; do
+    cmp -s "$work/shipped/$f" "$program/$f" || fail "$f differs between the shipped zip and $zip"
+  done
+  echo "the shipped zip holds the 32-bit program; running the x86-64 build's zip of the same files"
+fi
 
 # The read-me opens in Notepad on Japanese Windows: Shift-JIS, CRLF lines.
 iconv -f CP932 -t UTF-8 "$program/Readme.txt" >/dev/null || fail "Readme.txt is not Shift-JIS"

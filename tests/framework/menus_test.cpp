@@ -57,7 +57,9 @@ TEST(PopupMenus, ItemsKeepTheirCaptionsAndStateInTheWin32MenuAndAreFoundByName) 
   const wchar_t* captions[] = {L"表示", L"ﾀｲﾏｰｽﾄｯﾌﾟ", L"ﾗﾝﾀﾞﾑ", L"ｵﾌﾟｼｮﾝ", nullptr, L"終了"};
   for (UINT i = 0; i < 6; ++i) {
     MENUITEMINFOW info = ItemInfo(h, i, text);
-    if (captions[i]) EXPECT_EQ(text, captions[i]);
+    if (captions[i]) {
+      EXPECT_EQ(text, captions[i]);
+    }
     EXPECT_EQ((info.fType & MFT_SEPARATOR) != 0, captions[i] == nullptr) << i;
   }
   EXPECT_EQ(tray.menu.Find("Option1"), tray.menu.Items(3));

@@ -152,7 +152,7 @@ TEST(TrayIcon, TheRecordKeepsSixtyTwoCharactersOfTipAndTheTipFlagOnlyWithATip) {
   // An add while invisible fills the record and stops before the shell.
   icon.UpdateTray(TrayOperation::Add);
   const NOTIFYICONDATAW& data = icon.IconData();
-  EXPECT_EQ(data.cbSize, 152u);
+  EXPECT_EQ(data.cbSize, TTrayIcon::kIconDataSize);
   EXPECT_EQ(data.uCallbackMessage, 1224u);
   EXPECT_EQ(data.uID, static_cast<UINT>(icon.ID()));
   EXPECT_EQ(data.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
