@@ -1,12 +1,12 @@
-// BMP files and DIB blocks from anywhere: a picture or EInvalidGraphic.
+// BMP files from anywhere: a picture or EInvalidGraphic. (A plug-in's DIB
+// blocks reach the same decoder as a BMP file: dib_fuzz.)
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
-#include "framework/bitmap.h"
-#include "framework/bmpcodec.h"
-#include "framework/resample.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/resample.h"
 
 namespace {
 
@@ -55,17 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         DeclaresLargePicture(bytes.substr(kFileHeaderSize))) return 0;
     b.LoadFromBytes(bytes);
   } catch (const framework::EInvalidGraphic&) {
-    // A DIB block as a plug-in hands it over: header and colour table, then
-    // the bits, split where the first byte says.
-    if (size < 2) return 0;
-    size_t split = 1 + data[0] * size / 256;
-    std::string_view info = bytes.substr(1, split - 1);
-    if (DeclaresLargePicture(info)) return 0;
-    try {
-      framework::DecodeDib(info, bytes.substr(split), b);
-    } catch (const framework::EInvalidGraphic&) {
-      return 0;
-    }
+    return 0;
   }
   // What the program does with a loaded bitmap must hold for any of them.
   framework::Bitmap copy;

@@ -17,7 +17,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "framework/exception.h"
+#include "framework/base/exception.h"
 
 namespace kaleidon {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/graphics.h"
+#include "framework/imaging/graphics.h"
 #include "plugins/spi.h"
 
 namespace kaleidon {

@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/application.h"
-#include "framework/forms.h"
-#include "framework/inidocument.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/gui/forms.h"
+#include "framework/base/inidocument.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
 #include "ui/splashform.h"
@@ -25,7 +25,7 @@ class StartupSequence : public ::testing::Test {
     // Close the main window as soon as the message loop runs.
     Application::Instance().Initialize();
     Application::Instance().Queue([] {
-      if (framework::Form* main = Application::Instance().MainForm()) main->Close();
+      if (framework::MainWindow* main = Application::Instance().MainForm()) main->Close();
     });
   }
   void TearDown() override {

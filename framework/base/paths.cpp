@@ -1,0 +1,215 @@
+#include "framework/base/paths.h"
+
+#include <windows.h>
+
+#include "framework/base/text.h"
+
+namespace framework {
+
+namespace {
+std::string& ProgramFolderOverride() {
+  static std::string folder;
+  return folder;
+}
+
+size_t NamePos(std::string_view path) {
+  size_t p = path.find_last_of("\\:");
+  return p == std::string_view::npos ? 0 : p + 1;
+}
+}  // namespace
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string out(folder);
+  if (out.empty() || out.back() != '\\') out += '\\';
+  out += name;
+  return out;
+}
+
+std::string ProgramFolder() {
+  if (!ProgramFolderOverride().empty()) return ProgramFolderOverride();
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      break;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  return ExtractFilePath(Narrow(buffer));
+}
+
+void OverrideProgramFolder(const std::string& folder) {
+  ProgramFolderOverride() = folder.empty() ? std::string() : JoinPath(folder, "");
+}
+
+std::string ExtractFileName(std::string_view path) { return std::string(path.substr(NamePos(path))); }
+std::string ExtractFilePath(std::string_view path) { return std::string(path.substr(0, NamePos(path))); }
+
+std::string ExtractFileExt(std::string_view path) {
+  size_t dot = path.find_last_of(".\\:");
+  if (dot == std::string_view::npos || path[dot] != '.') return {};
+  return std::string(path.substr(dot));
+}
+
+std::string ExtractFileDrive(std::string_view path) {
+  if (path.size() >= 2 && path[1] == ':') return std::string(path.substr(0, 2));
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+    size_t server = path.find('\\', 2);
+    if (server == std::string_view::npos) return std::string(path);
+    size_t share = path.find('\\', server + 1);
+    return std::string(path.substr(0, share));
+  }
+  return {};
+}
+
+char DriveLetter(std::string_view path) { return path.size() >= 2 && path[1] == ':' ? path[0] : 0; }
+
+std::string ChangeFileExt(std::string_view path, std::string_view ext) {
+  std::string old = ExtractFileExt(path);
+  return std::string(path.substr(0, path.size() - old.size())) + std::string(ext);
+}
+
+bool FileExists(const std::string& path) {
+  DWORD a = GetFileAttributesW(Widen(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  DWORD a = GetFileAttributesW(Widen(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CreateFolder(const std::string& path) {
+  return CreateDirectoryW(Widen(path).c_str(), nullptr) || DirectoryExists(path);
+}
+
+bool DeleteFileAt(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }
+
+bool ForceDeleteFile(const std::string& path) {
+  std::wstring w = Widen(path);
+  SetFileAttributesW(w.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return DeleteFileW(w.c_str()) != 0;
+}
+
+namespace {
+// Calls a system function that fills a buffer and returns the length, or the
+// size it needs when the buffer is too small.
+template <class Fill>
+std::string FolderFromSystem(Fill fill) {
+  std::wstring buffer(MAX_PATH + 1, L'\0');
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    size_t n = fill(buffer.data(), static_cast<unsigned>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) return JoinPath(Narrow(std::wstring_view(buffer.data(), n)), "");
+    buffer.assign(n + 1, L'\0');
+  }
+  return {};
+}
+}  // namespace
+
+std::string SystemFolder() {
+  return FolderFromSystem([](wchar_t* b, unsigned size) { return GetSystemDirectoryW(b, size); });
+}
+
+std::string WindowsFolder() {
+  return FolderFromSystem([](wchar_t* b, unsigned size) { return GetWindowsDirectoryW(b, size); });
+}
+
+std::string TempFolderPath() {
+  return FolderFromSystem([](wchar_t* b, unsigned size) { return GetTempPathW(size, b); });
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string data;
+  char buffer[65536];
+  DWORD got = 0;
+  bool ok = true;
+  while ((ok = ReadFile(h, buffer, sizeof buffer, &got, nullptr)) && got > 0) data.append(buffer, got);
+  CloseHandle(h);
+  if (!ok) return std::nullopt;
+  return data;
+}
+
+namespace {
+// Temporary files of earlier writes of target that never got to replace it
+// (the writer was ended halfway) are removed: nothing reads them, they pile
+// up, and on Windows one that got the hidden attribute would stop a later
+// writer of the same process id from creating its own. A file still open by
+// a writer of the moment stays (it is opened without sharing).
+void RemoveLeftoverTempFiles(const std::wstring& target) {
+  const size_t nameAt = target.find_last_of(L"\\/:") + 1;  // 0 when there is no folder
+  const std::wstring folder = target.substr(0, nameAt);
+  const std::wstring prefix = target.substr(nameAt) + L".~";
+  const std::wstring suffix = L".tmp";
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((target + L".~*.tmp").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    // The pattern also matches short names: only <name>.~<digits>.tmp counts.
+    std::wstring_view name = fd.cFileName;
+    if (name.size() <= prefix.size() + suffix.size() ||
+        CompareStringOrdinal(name.data(), static_cast<int>(prefix.size()), prefix.data(),
+                             static_cast<int>(prefix.size()), TRUE) != CSTR_EQUAL ||
+        CompareStringOrdinal(name.data() + name.size() - suffix.size(), static_cast<int>(suffix.size()),
+                             suffix.data(), static_cast<int>(suffix.size()), TRUE) != CSTR_EQUAL)
+      continue;
+    std::wstring_view id = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    if (id.find_first_not_of(L"0123456789") != std::wstring_view::npos) continue;
+    std::wstring leftover = folder + std::wstring(name);
+    DeleteFileW(leftover.c_str());
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+}
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, std::string_view data) {
+  std::wstring target = Widen(path);
+  // A read-only file is the user's way of saying "keep this": refuse, as the
+  // system refuses to overwrite it in place.
+  DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    return false;
+  // The new file takes the place of the old one as it was: a hidden history
+  // file stays hidden, a system file stays a system file.
+  DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
+                   ? 0
+                   : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+  RemoveLeftoverTempFiles(target);
+  std::wstring temp = target + L".~" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  size_t done = 0;
+  while (ok && done < data.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1 << 20));
+    DWORD written = 0;
+    ok = WriteFile(h, data.data() + done, chunk, &written, nullptr) && written == chunk;
+    done += written;
+  }
+  ok = ok && FlushFileBuffers(h);
+  CloseHandle(h);
+  if (ok && kept) ok = SetFileAttributesW(temp.c_str(), kept | FILE_ATTRIBUTE_ARCHIVE) != 0;
+  if (ok) {
+    ok = MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+  if (!ok) DeleteFileW(temp.c_str());
+  return ok;
+}
+
+std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(Widen(JoinPath(folder, pattern)).c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(Narrow(fd.cFileName));
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return names;
+}
+
+}  // namespace framework

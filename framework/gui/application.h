@@ -1,0 +1,112 @@
+#pragma once
+// The program's application object: the hidden application window (owner of
+// message boxes and of the main window's taskbar button), title, help file,
+// the message loop, the one message-box entry point, and the dispatcher that
+// runs every event handler and shows any exception in the standard error box.
+#include <windows.h>
+#undef MessageBox  // the program's own message box is Application::MessageBox
+
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace framework {
+
+// The main form as the application drives it: the message loop shows it when
+// it starts, and the application window's close closes it. Forms are such
+// windows (gui/forms.h); the application knows no more of them.
+class MainWindow {
+ public:
+  virtual HWND Handle() const = 0;
+  virtual bool Visible() const = 0;
+  virtual void Show() = 0;
+  virtual void Close() = 0;
+
+ protected:
+  ~MainWindow() = default;
+};
+
+// The window property that marks a window as a form of the program, holding
+// its form: the message loop gives such windows the dialog keys (Tab, the
+// arrows, mnemonics).
+inline constexpr wchar_t kFormProperty[] = L"Kaleidon.Form";
+
+// Message box flags as the system's MessageBox takes them (MB_OK,
+// MB_ICONINFORMATION, ...); the result is the button pressed (IDOK, ...).
+struct MessageBoxCall {
+  HWND owner;
+  std::string text;
+  std::string caption;
+  unsigned flags;
+};
+using MessageBoxHook = std::function<int(const MessageBoxCall&)>;
+
+class Application {
+ public:
+  static Application& Instance();
+
+  // Creates the hidden application window. Safe to call more than once.
+  void Initialize();
+  HWND Handle() const { return handle_; }
+
+  const std::string& Title() const { return title_; }
+  void SetTitle(const std::string& title);
+  const std::string& HelpFile() const { return helpFile_; }
+  void SetHelpFile(const std::string& file) { helpFile_ = file; }
+
+  // Whether the main form is shown when the message loop starts.
+  bool ShowMainForm() const { return showMainForm_; }
+  void SetShowMainForm(bool show) { showMainForm_ = show; }
+  MainWindow* MainForm() const { return mainForm_; }
+  void SetMainForm(MainWindow* form) { mainForm_ = form; }
+
+  // Called when the application is minimised (for example from the taskbar).
+  std::function<void()> OnMinimize;
+  void Minimize();
+  void Restore();
+  void BringToFront();
+
+  // Every message box of the program goes through here. The owner is the
+  // application window unless one is given; HWND_DESKTOP-like null owners
+  // are passed with ownerless = true. A box comes up in front of every
+  // window (always-on-top ones too) with the focus; while a box owned by the
+  // application window is up, the program's other windows are disabled.
+  int MessageBox(const std::string& text, const std::string& caption, unsigned flags, bool ownerless = false);
+  // Tests answer message boxes without showing them.
+  void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
+
+  // Runs handler; an exception it raises is shown in the standard error box
+  // and goes no further. The handler is taken by value, so it may replace
+  // the event it came from (or free its owner) while it runs.
+  void Dispatch(std::function<void()> handler) noexcept;
+  void ShowException(const std::exception& e);
+
+  // Runs call on the user-interface thread (from any thread), through the
+  // application window's message queue, inside the dispatcher.
+  void Queue(std::function<void()> call);
+
+  // Handles the pending window messages, then returns.
+  void ProcessMessages();
+  // Runs the message loop until Terminate() or the main form closes.
+  void Run();
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+
+ private:
+  Application() = default;
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  bool HandleMessage(MSG& msg);
+
+  HWND handle_ = nullptr;
+  std::string title_;
+  std::string helpFile_;
+  bool showMainForm_ = true;
+  bool terminated_ = false;
+  MainWindow* mainForm_ = nullptr;
+  MessageBoxHook messageBoxHook_;
+  std::mutex queueLock_;
+  std::deque<std::function<void()>> queue_;
+};
+
+}  // namespace framework

@@ -1,0 +1,652 @@
+#include "framework/gui/filectrls.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "framework/gui/application.h"
+#include "framework/base/filemask.h"
+#include "framework/base/paths.h"
+#include "framework/base/scopeguard.h"
+#include "framework/base/text.h"
+
+namespace framework {
+
+namespace {
+
+constexpr char kDefaultFilter[] = "すべてのﾌｧｲﾙ (*.*)|*.*";
+
+// No "insert a disk" boxes from the system while drives are probed.
+class QuietErrors {
+ public:
+  QuietErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_); }
+  ~QuietErrors() { SetThreadErrorMode(old_, nullptr); }
+
+ private:
+  DWORD old_ = 0;
+};
+
+std::wstring UpperCase(std::wstring s) {
+  if (!s.empty()) CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
+  return s;
+}
+
+bool IsDriveRoot(std::string_view path) {
+  return path.size() == 3 && path[1] == ':' && path[2] == '\\' && std::isalpha(static_cast<unsigned char>(path[0]));
+}
+
+bool IsAbsolute(std::string_view path) {
+  if (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) return true;
+  if (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/')) return true;
+  return false;
+}
+
+// The full form of a folder path: "." and ".." resolved, "/" turned into
+// "\", the drive letter in upper case, no trailing "\" except at a drive
+// root. A relative path is taken from base.
+std::string NormalizeFolder(const std::string& path, const std::string& base) {
+  if (path.empty()) throw Exception("フォルダが指定されていません");
+  std::string combined = path;
+  if (combined.size() == 2 && combined[1] == ':') {
+    combined += '\\';
+  } else if (!IsAbsolute(combined) && !base.empty() && combined[0] != '\\' && combined[0] != '/') {
+    combined = JoinPath(base, combined);
+  }
+  std::wstring wide = Widen(combined);
+  DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) throw Exception(FormatText("フォルダ %s を開けません", {path}));
+  std::wstring full(needed, L'\0');
+  DWORD written = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+  if (written == 0 || written >= needed) throw Exception(FormatText("フォルダ %s を開けません", {path}));
+  full.resize(written);
+  std::string result = Narrow(full);
+  if (result.size() >= 2 && result[1] == ':') result[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(result[0])));
+  while (result.size() > 1 && result.back() == '\\' && !IsDriveRoot(result)) {
+    // A UNC share root keeps no trailing "\" either; "\\" alone is not a folder.
+    if (result.size() == 2) break;
+    result.pop_back();
+  }
+  return result;
+}
+
+// Reads the entries of folder; each(WIN32_FIND_DATAW&) sees every entry
+// but "." and "..". Returns the system's error code, 0 on success (an
+// empty drive root is a success).
+template <class Each>
+DWORD EnumerateFolder(const std::string& folder, bool foldersOnly, Each&& each) {
+  QuietErrors quiet;
+  std::wstring pattern = Widen(JoinPath(folder, "*"));
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd,
+                              foldersOnly ? FindExSearchLimitToDirectories : FindExSearchNameMatch, nullptr,
+                              FIND_FIRST_EX_LARGE_FETCH);
+  if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
+    // Systems that know neither the basic information level nor large fetches.
+    h = FindFirstFileW(pattern.c_str(), &fd);
+  }
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) {
+      // Nothing at all matched "*": only an empty drive root does that.
+      DWORD attributes = GetFileAttributesW(Widen(folder).c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
+      return error;
+    }
+    return error ? error : ERROR_PATH_NOT_FOUND;
+  }
+  auto close = ScopeExit([h] { FindClose(h); });
+  do {
+    if (fd.cFileName[0] == L'.' &&
+        (fd.cFileName[1] == 0 || (fd.cFileName[1] == L'.' && fd.cFileName[2] == 0)))
+      continue;
+    each(fd);
+  } while (FindNextFileW(h, &fd));
+  DWORD error = GetLastError();
+  return error == ERROR_NO_MORE_FILES ? 0 : error;
+}
+
+[[noreturn]] void RaiseCannotOpen(const std::string& folder) {
+  throw Exception(FormatText("フォルダ %s を開けません", {folder}));
+}
+
+// Sorts names as a sorted system list box shows them: the user's locale,
+// letter case ignored. Sort keys make it one conversion per name instead of
+// one per comparison.
+std::vector<std::string> SortForDisplay(std::vector<std::wstring> names) {
+  struct Keyed {
+    std::string key;
+    std::wstring name;
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(names.size());
+  for (std::wstring& name : names) {
+    Keyed k;
+    int size = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, name.c_str(),
+                            static_cast<int>(name.size()), nullptr, 0);
+    if (size > 0) {
+      k.key.resize(static_cast<size_t>(size));
+      LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, name.c_str(), static_cast<int>(name.size()),
+                   reinterpret_cast<LPWSTR>(k.key.data()), size);
+    }
+    k.name = std::move(name);
+    keyed.push_back(std::move(k));
+  }
+  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    int c = a.key.compare(b.key);
+    if (c != 0) return c < 0;
+    return a.name < b.name;  // names equal but for case: a fixed order all the same
+  });
+  std::vector<std::string> result;
+  result.reserve(keyed.size());
+  for (const Keyed& k : keyed) result.push_back(Narrow(k.name));
+  return result;
+}
+
+HIMAGELIST SystemSmallImages(int* index, const wchar_t* path, DWORD attributes, UINT flags) {
+  SHFILEINFOW info{};
+  auto list = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoW(path, attributes, &info, sizeof info, flags | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  *index = list ? info.iIcon : -1;
+  return list;
+}
+
+HIMAGELIST g_systemImages = nullptr;
+
+int FolderIcon(bool open) {
+  int index = -1;
+  HIMAGELIST list = SystemSmallImages(&index, L"folder", FILE_ATTRIBUTE_DIRECTORY,
+                                      SHGFI_USEFILEATTRIBUTES | (open ? SHGFI_OPENICON : 0));
+  if (list) g_systemImages = list;
+  return index;
+}
+
+void DrawSystemIcon(HDC dc, int index, int x, int y) {
+  if (g_systemImages && index >= 0) ImageList_Draw(g_systemImages, index, dc, x, y, ILD_TRANSPARENT);
+}
+
+// The size of the system's small icons: 16 pixels at 96 DPI, more on a
+// screen of higher DPI.
+int SystemIconSize() {
+  if (!g_systemImages) FolderIcon(false);
+  int width = 0, height = 0;
+  if (g_systemImages && ImageList_GetIconSize(g_systemImages, &width, &height) && height > 0) return height;
+  return GetSystemMetrics(SM_CYSMICON);
+}
+
+int LineHeightWithIcon(HWND hwnd, HFONT font) {
+  return std::max<int>(SystemIconSize(), FontLineHeight(hwnd, font)) + 1;
+}
+
+void DrawTextAt(HDC dc, const std::string& text, RECT rect) {
+  std::wstring w = Widen(text);
+  DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &rect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+}  // namespace
+
+bool MatchesMask(std::string_view mask, std::string_view fileName) {
+  return FileMask(UpperCase(Widen(mask))).Matches(UpperCase(Widen(fileName)));
+}
+
+// ---- DriveComboBox -------------------------------------------------------------------
+
+DriveComboBox::DriveComboBox(Form* owner, std::string name)
+    : ComboBox(owner, std::move(name), CBS_OWNERDRAWFIXED | CBS_HASSTRINGS) {
+  UpdateItemHeight();
+  Refresh();
+  std::string folder = ProgramFolder();
+  if (!folder.empty() && folder.size() >= 2 && folder[1] == ':') {
+    char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(folder[0])));
+    int index = FindDrive(letter);
+    if (index >= 0) {
+      ComboBox::SetItemIndex(index);
+      drive_ = letter;
+    }
+  }
+}
+
+void DriveComboBox::UpdateItemHeight() {
+  int height = LineHeightWithIcon(Handle(), FontObject());
+  SendMessageW(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
+  SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, height);
+}
+
+void DriveComboBox::SetFont(const Font& font) {
+  ComboBox::SetFont(font);
+  UpdateItemHeight();
+}
+
+int DriveComboBox::FindDrive(char letter) const {
+  for (size_t i = 0; i < drives_.size(); ++i)
+    if (drives_[i].letter == letter) return static_cast<int>(i);
+  return -1;
+}
+
+void DriveComboBox::Refresh() {
+  QuietErrors quiet;
+  char keep = drive_;
+  drives_.clear();
+  Clear();
+  DWORD mask = GetLogicalDrives();
+  for (int i = 0; i < 26; ++i) {
+    if (!(mask & (1u << i))) continue;
+    DriveItem item;
+    item.letter = static_cast<char>('A' + i);
+    wchar_t root[] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', 0};
+    UINT type = GetDriveTypeW(root);
+    item.text = std::string(1, static_cast<char>('a' + i)) + ":";
+    // Labels only where reading them cannot wait for a disc or a network.
+    if (type == DRIVE_FIXED || type == DRIVE_RAMDISK) {
+      wchar_t label[MAX_PATH + 1] = {};
+      if (GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) && label[0])
+        item.text += " [" + Narrow(label) + "]";
+    }
+    item.icon = -1;
+    if (type == DRIVE_FIXED || type == DRIVE_RAMDISK) {
+      // A drive that is always there can be asked for its own icon.
+      int index = -1;
+      if (HIMAGELIST list = SystemSmallImages(&index, root, 0, 0)) {
+        g_systemImages = list;
+        item.icon = index;
+      }
+    } else {
+      // The others are not touched: a stock icon by kind.
+      SHSTOCKICONID stock = type == DRIVE_REMOVABLE ? SIID_DRIVEREMOVE
+                            : type == DRIVE_CDROM   ? SIID_DRIVECD
+                            : type == DRIVE_REMOTE  ? SIID_DRIVENET
+                                                    : SIID_DRIVEFIXED;
+      SHSTOCKICONINFO info{};
+      info.cbSize = sizeof info;
+      if (SUCCEEDED(SHGetStockIconInfo(stock, SHGSI_SYSICONINDEX | SHGSI_SMALLICON, &info)))
+        item.icon = info.iSysImageIndex;
+    }
+    if (item.icon < 0) item.icon = FolderIcon(false);
+    if (!g_systemImages) FolderIcon(false);  // makes sure the system image list is known
+    drives_.push_back(item);
+    AddItem(item.text);
+  }
+  int index = FindDrive(keep);
+  if (index >= 0) {
+    ComboBox::SetItemIndex(index);
+    drive_ = keep;
+  } else {
+    ComboBox::SetItemIndex(-1);
+    drive_ = '\0';
+  }
+}
+
+void DriveComboBox::SetDrive(char letter) {
+  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  int index = FindDrive(letter);
+  if (index < 0) {
+    Refresh();
+    index = FindDrive(letter);
+  }
+  if (index < 0) throw Exception(FormatText("ドライブ %s: がありません", {std::string(1, letter)}));
+  if (letter == drive_ && ItemIndex() == index) return;
+  ComboBox::SetItemIndex(index);
+  drive_ = letter;
+  Fire(OnChange);
+}
+
+void DriveComboBox::UserChanged() {
+  int index = ItemIndex();
+  if (index < 0 || index >= static_cast<int>(drives_.size())) return;
+  char letter = drives_[static_cast<size_t>(index)].letter;
+  if (letter == drive_) return;
+  drive_ = letter;
+  Fire(OnChange);
+}
+
+bool DriveComboBox::HandleMeasureItem(MEASUREITEMSTRUCT* item) {
+  item->itemHeight = static_cast<UINT>(LineHeightWithIcon(Handle(), FontObject()));
+  return true;
+}
+
+bool DriveComboBox::HandleDrawItem(DRAWITEMSTRUCT* item) {
+  if (item->CtlType != ODT_COMBOBOX) return false;
+  HDC dc = item->hDC;
+  RECT rect = item->rcItem;
+  bool selected = (item->itemState & ODS_SELECTED) != 0;
+  bool enabled = !(item->itemState & ODS_DISABLED);
+  FillRect(dc, &rect, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  int index = static_cast<int>(item->itemID);
+  if (index >= 0 && index < static_cast<int>(drives_.size())) {
+    const DriveItem& drive = drives_[static_cast<size_t>(index)];
+    const int icon = SystemIconSize();
+    int top = rect.top + (rect.bottom - rect.top - icon) / 2;
+    DrawSystemIcon(dc, drive.icon, rect.left + Scale(2), top);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    HGDIOBJ old = SelectObject(dc, FontObject());
+    RECT text = rect;
+    text.left += icon + Scale(6);
+    DrawTextAt(dc, drive.text, text);
+    SelectObject(dc, old);
+  }
+  if ((item->itemState & ODS_FOCUS) && !(item->itemState & ODS_NOFOCUSRECT)) DrawFocusRect(dc, &rect);
+  return true;
+}
+
+// ---- DirectoryListBox --------------------------------------------------------------------
+
+DirectoryListBox::DirectoryListBox(Form* owner, std::string name) : ListBox(owner, std::move(name)) {
+  openIcon_ = FolderIcon(true);
+  closedIcon_ = FolderIcon(false);
+  UpdateItemHeight();
+}
+
+int DirectoryListBox::MeasureItemHeight() { return LineHeightWithIcon(Handle(), FontObject()); }
+
+char DirectoryListBox::Drive() const {
+  if (directory_.size() >= 2 && directory_[1] == ':')
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(directory_[0])));
+  return '\0';
+}
+
+std::string DirectoryListBox::PathOfItem(int index) const {
+  if (index < 0 || index >= static_cast<int>(lines_.size())) return {};
+  return lines_[static_cast<size_t>(index)].path;
+}
+
+namespace {
+
+std::vector<std::string> ReadSubfolders(const std::string& folder) {
+  std::vector<std::wstring> names;
+  DWORD error = EnumerateFolder(folder, true, [&](const WIN32_FIND_DATAW& fd) {
+    DWORD a = fd.dwFileAttributes;
+    if (!(a & FILE_ATTRIBUTE_DIRECTORY)) return;
+    // Hidden and system folders are the system's business, not a picture folder.
+    if (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) return;
+    names.emplace_back(fd.cFileName);
+  });
+  if (error) RaiseCannotOpen(folder);
+  return SortForDisplay(std::move(names));
+}
+
+// The root of a full folder path ("C:\" or "\\server\share") and the names
+// of the folders below it, in order.
+void SplitFolder(const std::string& path, std::string& root, std::vector<std::string>& parts) {
+  size_t start;
+  if (path.size() >= 2 && path[1] == ':') {
+    root = path.substr(0, 2) + "\\";
+    start = 3;
+  } else if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+    size_t server = path.find('\\', 2);
+    size_t share = server == std::string::npos ? std::string::npos : path.find('\\', server + 1);
+    root = path.substr(0, share);
+    start = share == std::string::npos ? path.size() : share + 1;
+  } else {
+    root = path;
+    start = path.size();
+  }
+  parts.clear();
+  while (start < path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    if (end > start) parts.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+void DirectoryListBox::Build(const std::string& directory, std::vector<std::string> subfolders) {
+  std::string root;
+  std::vector<std::string> parts;
+  SplitFolder(directory, root, parts);
+  std::vector<Line> lines;
+  std::vector<std::string> texts;
+  lines.push_back(Line{root, 0, true});
+  texts.push_back(root.size() == 3 ? std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(root[0])))) + ":\\"
+                                   : root);
+  std::string path = root;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    path = i == 0 && root.size() == 3 ? root + parts[i] : path + "\\" + parts[i];
+    lines.push_back(Line{path, static_cast<int>(i) + 1, true});
+    texts.push_back(parts[i]);
+  }
+  int current = static_cast<int>(lines.size()) - 1;
+  int subLevel = static_cast<int>(parts.size()) + 1;
+  for (std::string& name : subfolders) {
+    lines.push_back(Line{JoinPath(directory, name), subLevel, false});
+    texts.push_back(std::move(name));
+  }
+  if (root.size() != 3) driveIcon_ = closedIcon_;
+  else {
+    int index = -1;
+    std::wstring wroot = Widen(root);
+    QuietErrors quiet;
+    if (SystemSmallImages(&index, wroot.c_str(), 0, 0)) driveIcon_ = index;
+  }
+  lines_ = std::move(lines);
+  SetItems(std::move(texts));
+  SetItemIndex(current);
+}
+
+void DirectoryListBox::SetDirectory(const std::string& path) {
+  std::string target = NormalizeFolder(path, directory_);
+  if (!directory_.empty() && SameTextNoCase(target, directory_)) {
+    if (!DirectoryExists(directory_)) RaiseCannotOpen(directory_);
+    return;
+  }
+  std::vector<std::string> subfolders = ReadSubfolders(target);
+  // The linked list goes first: when it cannot follow, nothing has moved.
+  if (fileList_) fileList_->SetDirectory(target);
+  Build(target, std::move(subfolders));
+  directory_ = target;
+  if (char drive = Drive()) lastOnDrive_[drive] = directory_;
+  Fire(OnChange);
+}
+
+void DirectoryListBox::SetDrive(char letter) {
+  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  if (letter < 'A' || letter > 'Z') throw Exception(FormatText("ドライブ %s: がありません", {std::string(1, letter)}));
+  if (letter == Drive()) return;
+  std::string root = std::string(1, letter) + ":\\";
+  {
+    DWORD error = EnumerateFolder(root, true, [](const WIN32_FIND_DATAW&) {});
+    if (error) throw Exception(FormatText("ドライブ %s: の準備ができていません", {std::string(1, letter)}));
+  }
+  std::string target = root;
+  auto last = lastOnDrive_.find(letter);
+  if (last != lastOnDrive_.end() && DirectoryExists(last->second)) target = last->second;
+  try {
+    SetDirectory(target);
+  } catch (const Exception&) {
+    if (target == root) throw;
+    SetDirectory(root);
+  }
+}
+
+void DirectoryListBox::Update() {
+  if (directory_.empty()) return;
+  std::vector<std::string> subfolders = ReadSubfolders(directory_);
+  int top = TopIndex();
+  Build(directory_, std::move(subfolders));
+  SetTopIndex(top);
+}
+
+void DirectoryListBox::SetFileList(FileListBox* list) {
+  fileList_ = list;
+  if (fileList_ && !directory_.empty()) fileList_->SetDirectory(directory_);
+}
+
+void DirectoryListBox::ItemActivated(int index) {
+  std::string path = PathOfItem(index);
+  if (path.empty()) return;
+  try {
+    SetDirectory(path);
+  } catch (...) {
+    // The highlight goes back to the folder that is still current.
+    for (size_t i = 0; i < lines_.size(); ++i)
+      if (lines_[i].path == directory_) SetItemIndex(static_cast<int>(i));
+    throw;
+  }
+}
+
+void DirectoryListBox::DrawItem(HDC dc, int index, RECT rect, bool selected) {
+  const Line& line = lines_[static_cast<size_t>(index)];
+  const int icon = SystemIconSize();
+  int x = rect.left + Scale(2 + line.level * 8);
+  int top = rect.top + (rect.bottom - rect.top - icon) / 2;
+  DrawSystemIcon(dc, index == 0 ? driveIcon_ : line.open ? openIcon_ : closedIcon_, x, top);
+  rect.left = x + icon + Scale(4);
+  DrawTextAt(dc, items_[static_cast<size_t>(index)], rect);
+}
+
+// ---- FileListBox ---------------------------------------------------------------------------
+
+FileListBox::FileListBox(Form* owner, std::string name) : ListBox(owner, std::move(name)) {}
+
+FileListBox::~FileListBox() = default;
+
+std::vector<std::string> FileListBox::Read(const std::string& folder, const std::string& mask, unsigned types) {
+  ++reads_;
+  FileMask fileMask(UpperCase(Widen(mask)));
+  std::vector<std::wstring> names;
+  DWORD error = EnumerateFolder(folder, false, [&](const WIN32_FIND_DATAW& fd) {
+    DWORD a = fd.dwFileAttributes;
+    if (a & FILE_ATTRIBUTE_DIRECTORY) return;
+    if ((a & FILE_ATTRIBUTE_HIDDEN) && !(types & kFileHidden)) return;
+    if ((a & FILE_ATTRIBUTE_SYSTEM) && !(types & kFileSystem)) return;
+    bool wanted = (types & kFileNormal) || ((a & FILE_ATTRIBUTE_READONLY) && (types & kFileReadOnly)) ||
+                  ((a & FILE_ATTRIBUTE_ARCHIVE) && (types & kFileArchive)) ||
+                  ((a & FILE_ATTRIBUTE_HIDDEN) && (types & kFileHidden)) ||
+                  ((a & FILE_ATTRIBUTE_SYSTEM) && (types & kFileSystem));
+    if (!wanted) return;
+    if (fileMask.Empty()) return;
+    std::wstring name = fd.cFileName;
+    if (fileMask.Matches(UpperCase(name))) names.push_back(std::move(name));
+  });
+  if (error) RaiseCannotOpen(folder);
+  return SortForDisplay(std::move(names));
+}
+
+void FileListBox::SetDirectory(const std::string& path) {
+  std::string target = NormalizeFolder(path, directory_);
+  if (!directory_.empty() && SameTextNoCase(target, directory_)) {
+    if (!DirectoryExists(directory_)) RaiseCannotOpen(directory_);
+    return;
+  }
+  std::vector<std::string> names = Read(target, mask_, fileTypes_);
+  directory_ = target;
+  SetItems(std::move(names));
+}
+
+void FileListBox::SetMask(const std::string& mask) {
+  if (mask == mask_) return;
+  // The mask is kept even when the folder cannot be read just now; the
+  // error still reaches the caller and the next Update uses the new mask.
+  mask_ = mask;
+  Update();
+}
+
+void FileListBox::SetFileTypes(unsigned types) {
+  types &= kAllFileTypes;
+  if (types == fileTypes_) return;
+  fileTypes_ = types;
+  Update();
+}
+
+void FileListBox::SetShowIcons(bool on) {
+  if (on == showIcons_) return;
+  showIcons_ = on;
+  UpdateItemHeight();
+}
+
+int FileListBox::MeasureItemHeight() {
+  return showIcons_ ? LineHeightWithIcon(Handle(), FontObject()) : ListBox::MeasureItemHeight();
+}
+
+void FileListBox::Update() {
+  if (directory_.empty()) return;
+  SetItems(Read(directory_, mask_, fileTypes_));
+}
+
+std::string FileListBox::FileName() const {
+  int index = ItemIndex();
+  if (index < 0 || index >= Count() || directory_.empty()) return {};
+  return JoinPath(directory_, items_[static_cast<size_t>(index)]);
+}
+
+int FileListBox::IconOf(const std::string& name) {
+  std::wstring ext = UpperCase(Widen(ExtractFileExt(name)));
+  auto it = iconCache_.find(ext);
+  if (it != iconCache_.end()) return it->second;
+  int index = -1;
+  std::wstring probe = L"file" + ext;
+  HIMAGELIST list = SystemSmallImages(&index, probe.c_str(), FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES);
+  if (list) g_systemImages = list;
+  iconCache_[ext] = index;
+  return index;
+}
+
+void FileListBox::DrawItem(HDC dc, int index, RECT rect, bool selected) {
+  const std::string& name = items_[static_cast<size_t>(index)];
+  rect.left += Scale(2);
+  if (showIcons_) {
+    const int icon = SystemIconSize();
+    int top = rect.top + (rect.bottom - rect.top - icon) / 2;
+    DrawSystemIcon(dc, IconOf(name), rect.left, top);
+    rect.left += icon + Scale(4);
+  }
+  DrawTextAt(dc, name, rect);
+}
+
+// ---- FilterComboBox ------------------------------------------------------------------------
+
+FilterComboBox::FilterComboBox(Form* owner, std::string name) : ComboBox(owner, std::move(name)) {
+  // The box's tool tip shows the chosen mask.
+  CreateToolTip();
+  filter_ = kDefaultFilter;
+  Build();
+}
+
+void FilterComboBox::Build() {
+  Clear();
+  masks_.clear();
+  // "description|mask" pairs; a description with no mask after it is dropped.
+  std::vector<std::string> tokens;
+  size_t start = 0;
+  if (!filter_.empty()) {
+    while (true) {
+      size_t bar = filter_.find('|', start);
+      tokens.push_back(filter_.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+      if (bar == std::string::npos) break;
+      start = bar + 1;
+    }
+  }
+  for (size_t i = 0; i + 1 < tokens.size(); i += 2) {
+    AddItem(tokens[i]);
+    masks_.push_back(tokens[i + 1]);
+  }
+}
+
+void FilterComboBox::SetFilter(const std::string& filter) {
+  if (filter == filter_) return;
+  filter_ = filter;
+  Build();
+  ComboBox::SetItemIndex(masks_.empty() ? -1 : 0);
+  Change();
+}
+
+std::string FilterComboBox::Mask() {
+  if (ItemIndex() < 0 && Count() > 0) ComboBox::SetItemIndex(Count() - 1);
+  int index = ItemIndex();
+  if (index < 0 || index >= static_cast<int>(masks_.size())) return "*.*";
+  return masks_[static_cast<size_t>(index)];
+}
+
+void FilterComboBox::Change() {
+  if (fileList_) fileList_->SetMask(Mask());
+  Fire(OnChange);
+}
+
+void FilterComboBox::UserChanged() {
+  Application::Instance().Dispatch([this] { Change(); });
+}
+
+}  // namespace framework

@@ -1,0 +1,49 @@
+#include "framework/gui/layout.h"
+
+#include "framework/gui/comctrls.h"
+#include "framework/gui/stdctrls.h"
+
+namespace framework {
+
+namespace {
+
+// Makes the control of one row, placed with its position moved by offset.
+Control* CreateControl(Form& form, const ControlSpec& row, POINT offset) {
+  Control* c = row.Create(form);
+  Font font = form.GetFont();
+  if (row.color != CLR_INVALID) font.color = row.color;
+  if (row.fontHeight) font.height = row.fontHeight;
+  if (row.fontFace) font.face = row.fontFace;
+  if (row.flags & kBold) font.bold = true;
+  if (auto* label = dynamic_cast<Label*>(c)) {
+    label->SetTransparent(row.flags & kTransparent);
+    label->SetAutoSize(!(row.flags & kFixedSize));
+  }
+  if (!(font == c->GetFont())) c->SetFont(font);
+  // The table is at 96 DPI; a control's own default size is already the form's.
+  int width = row.width ? form.Scale(row.width) : c->Width();
+  int height = row.height ? form.Scale(row.height) : c->Height();
+  c->SetBounds(offset.x + form.Scale(row.left), offset.y + form.Scale(row.top), width, height);
+  if (row.caption && *row.caption) c->SetText(row.caption);
+  if (row.flags & kDisabled) c->SetEnabled(false);
+  if (row.flags & kHidden) c->SetVisible(false);
+  return c;
+}
+
+}  // namespace
+
+void CreateControls(Form& form, std::initializer_list<ControlSpec> rows) {
+  for (const ControlSpec& row : rows) CreateControl(form, row, POINT{0, 0});
+}
+
+void CreateControls(TabSheet& page, std::initializer_list<ControlSpec> rows) {
+  Form& form = *page.Owner()->Owner();
+  for (const ControlSpec& row : rows) {
+    Control* c = CreateControl(form, row, page.Origin());
+    // Labels let the page show through, whatever its colour.
+    if (auto* label = dynamic_cast<Label*>(c)) label->SetTransparent(true);
+    page.Insert(c);
+  }
+}
+
+}  // namespace framework

@@ -1,0 +1,117 @@
+#pragma once
+// JPEG pictures through libjpeg. Every error the library reports (a damaged
+// or truncated file, an unsupported variant, a picture too large to hold)
+// becomes an EInvalidGraphic; nothing here ends the process. A picture is
+// always decoded standing as it was taken: the orientation a camera or phone
+// recorded in its EXIF block turns it.
+// No Win32 here: this also builds natively for fuzzing.
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/graphics.h"
+
+namespace framework {
+
+enum class JpegPixelFormat {
+  k24Bit,  // true colour
+  k8Bit,   // 256 colours chosen by libjpeg's two-pass colour quantisation
+};
+
+struct JpegDecodeOptions {
+  // The DCT scale in eighths, 1..16: the output is ceil(side * eighths / 8).
+  int scaleEighths = 8;
+  // Fancy upsampling and block smoothing, as libjpeg does by default.
+  bool smoothing = true;
+  JpegPixelFormat pixelFormat = JpegPixelFormat::k24Bit;
+};
+
+// A 24-bit bitmap of the whole picture (for the splash picture and callers
+// that only need pixels).
+Bitmap DecodeJpeg(std::string_view bytes);
+// Decodes with the given options: a 24-bit bitmap, or an 8-bit one whose
+// palette is the one the quantiser chose. The size limits of bitmaps apply
+// to the decoded picture, so a picture too large to hold whole can still be
+// decoded at a reduced scale.
+Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options);
+// Compresses a bitmap (any pixel format) at quality 1..100.
+std::string EncodeJpeg(const Bitmap& bitmap, int quality);
+
+struct JpegHeader {
+  int width = 0;  // as stored
+  int height = 0;
+  int components = 0;
+  bool progressive = false;
+  int orientation = 1;  // the EXIF orientation, 1 (as stored) when none is given
+};
+// Reads the picture's header only; raises for a damaged one.
+JpegHeader ReadJpegHeader(std::string_view bytes);
+
+// Output side for a side of the full picture at a DCT scale in eighths.
+int JpegScaledSide(int side, int scaleEighths);
+
+class JpegImage : public Graphic {
+ public:
+  JpegImage() = default;
+
+  // Keeps the compressed data after checking its header.
+  void LoadFromFile(const std::string& path) override;
+  void LoadFromBytes(std::string_view bytes) override;
+  // The compressed data; an assigned bitmap is compressed first.
+  std::string SaveToBytes() const override;
+
+  // The size of the decoded picture at the current scale, standing upright.
+  int Width() const override;
+  int Height() const override;
+  bool Empty() const override { return data_.empty() && !source_; }
+  // Decodes with the current settings (an assigned, not yet compressed
+  // bitmap is returned as it is).
+  Bitmap ToBitmap() const override;
+
+#ifdef _WIN32
+  void Draw(HDC__* dc, int x, int y, int width, int height) const override;
+#endif
+
+  // Takes a bitmap as the picture; Compress turns it into JPEG data.
+  void Assign(const Bitmap& bitmap);
+  // Compresses the assigned bitmap at CompressionQuality; afterwards the
+  // picture is the compressed data, decoded with the settings below.
+  void Compress();
+
+  int CompressionQuality() const { return quality_; }
+  void SetCompressionQuality(int quality);
+  bool Smoothing() const { return options_.smoothing; }
+  void SetSmoothing(bool on);
+  JpegPixelFormat PixelFormat() const { return options_.pixelFormat; }
+  void SetPixelFormat(JpegPixelFormat format);
+
+  // Decoding at a reduced (or enlarged) DCT scale: num/denom is rounded up
+  // to the next eighth, from 1/8 to 16/8.
+  void SetScale(int num, int denom);
+  int ScaleEighths() const { return options_.scaleEighths; }
+  // The smallest scale of at most 8/8 whose output still covers
+  // width x height; the full scale when even that does not. Either is
+  // reduced further while the output would be too large to hold.
+  void ScaleToAtLeast(int width, int height);
+
+  // The full picture's size standing upright, whatever the scale.
+  int ImageWidth() const;
+  int ImageHeight() const;
+  // The EXIF orientation of the compressed data (1 for an assigned bitmap).
+  int Orientation() const { return source_ ? 1 : header_.orientation; }
+  const std::string& Data() const { return data_; }
+
+ private:
+  void Changed() { drawCache_.reset(); }
+
+  std::string data_;
+  JpegHeader header_;
+  std::optional<Bitmap> source_;
+  int quality_ = 90;
+  JpegDecodeOptions options_;
+  mutable std::shared_ptr<const Bitmap> drawCache_;
+};
+
+}  // namespace framework
