@@ -3,9 +3,9 @@
 #include <shellapi.h>
 
 #include "app/startup.h"
-#include "framework/gui/dpi.h"
 #include "framework/base/text.h"
 #include "framework/base/trace.h"
+#include "framework/gui/dpi.h"
 
 namespace {
 

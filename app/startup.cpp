@@ -3,17 +3,17 @@
 #include <windows.h>
 
 #include "archive/unlha32.h"
+#include "change/changecycle.h"
 #include "core/loadgate.h"
 #include "core/options.h"
-#include "core/settings.h"
-#include "framework/gui/application.h"
-#include "framework/imaging/graphics.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/trace.h"
+#include "framework/gui/application.h"
 #include "ui/archiveform.h"
 #include "ui/folderlistform.h"
 #include "ui/mainform.h"
 #include "ui/optionsform.h"
+#include "ui/settingsfile.h"
 #include "ui/splashform.h"
 #include "ui/viewerform.h"
 
@@ -25,6 +25,13 @@ using framework::Application;
 
 constexpr const char* kSecondStartCaption = "二重起動";
 constexpr const char* kSecondStartText = "カレイドンは既に起動されています。同時に複数の起動はできません。";
+constexpr const char* kApplicationTitle = "カレイドン";
+// What the splash says while the program starts.
+constexpr const char* kStartingStatus = "ｶﾚｲﾄﾞﾝ起動中";
+constexpr const char* kMainWindowStatus = "起動処理中...";
+constexpr const char* kOptionsStatus = "ｵﾌﾟｼｮﾝ設定更新中...";
+constexpr const char* kDelayedStartStatus = "ｽﾛｰｽﾀｰﾄ待機中...";
+constexpr const char* kStartUpChangeStatus = "壁紙変更中...";
 
 // Another copy runs: say so, bring it forward and leave.
 void ReportRunningCopy() {
@@ -40,15 +47,15 @@ void ReportRunningCopy() {
 void ShowCreationStatus(TForm3& splash, const ProgramWindows& windows, ProgramWindows::Step step) {
   switch (step) {
     case ProgramWindows::Step::Main:
-      splash.ShowStatus("起動処理中...");
+      splash.ShowStatus(kMainWindowStatus);
       break;
     case ProgramWindows::Step::OptionsAndViewer:
-      splash.ShowStatus("ｵﾌﾟｼｮﾝ設定更新中...");
+      splash.ShowStatus(kOptionsStatus);
       break;
     case ProgramWindows::Step::FolderList: {
       const ProgramOptions options = windows.options->Values();
-      if (options.delayedStart) splash.ShowStatus("ｽﾛｰｽﾀｰﾄ待機中...");
-      if (options.startUpChange) splash.ShowStatus("壁紙変更中...");
+      if (options.delayedStart) splash.ShowStatus(kDelayedStartStatus);
+      if (options.startUpChange) splash.ShowStatus(kStartUpChangeStatus);
       break;
     }
   }
@@ -66,9 +73,6 @@ void ProgramWindows::Create(const CommandLine& commandLine, const std::function<
     framework::TraceStep(kNames[static_cast<int>(step)]);
     if (beforeStep) beforeStep(step);
   };
-  // Metafiles and icons are no pictures a wallpaper is made of: they are
-  // known to no list and no loader of the program.
-  framework::Picture::ForgetMetafilesAndIcons();
   announce(Step::Main);
   main = std::make_unique<TForm1>(commandLine);
   Application::Instance().SetMainForm(main.get());
@@ -83,10 +87,9 @@ void ProgramWindows::Create(const CommandLine& commandLine, const std::function<
   main->Viewer = viewer.get();
   // An archive chosen by hand opens a dialog of its own, made afresh.
   main->OnArchiveChosen = [mainWindow](const std::string& archive) {
-    ShowArchiveDialog(archive,
-                      {mainWindow->FilterComboBox1->Mask(), mainWindow->Options->Values().Wallpaper(),
-                       mainWindow->Handle()},
-                      mainWindow->MeltFile);
+    ShowArchiveDialog(archive, {mainWindow->FilterComboBox1->Mask(), mainWindow->Options->Values().Wallpaper(),
+                                mainWindow->Handle(),
+                                [mainWindow](const PickResult& extracted) { mainWindow->Cycle->TakeExtracted(extracted); }});
   };
 
   // The folder list's creation fills the slot table, which the main window's
@@ -118,15 +121,17 @@ void ProgramWindows::Destroy() {
 
 void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine) {
   const ProgramOptions options = windows.options->Values();
+  // The splash repaints and takes clicks while the gate waits.
+  const LoadGateEnvironment gate = LoadGateEnvironment::System([] { Application::Instance().ProcessMessages(); });
   if (commandLine.Change()) {
-    WaitForLowLoad(options.loadThreshold, options.giveUpSeconds);
+    WaitForLowLoad(options.loadThreshold, options.giveUpSeconds, gate);
     windows.main->ChangeWallpaper(!options.changeStyle);
     Application::Instance().SetShowMainForm(false);
     Application::Instance().Terminate();
     return;
   }
   if (options.startUpChange) {
-    if (options.delayedStart) WaitForLowLoad(options.loadThreshold, options.giveUpSeconds);
+    if (options.delayedStart) WaitForLowLoad(options.loadThreshold, options.giveUpSeconds, gate);
     windows.main->ChangeWallpaper(true);
   }
   // A settings file that refuses the upgrade's writes is reported; the
@@ -150,7 +155,7 @@ int RunKaleidon(const CommandLine& commandLine) {
     return 0;
   }
   // The archive library, when installed, is bound once for the whole run.
-  LoadUnlhaLibrary();
+  LoadUnlhaLibrary(app);
   auto release = framework::ScopeExit([mutex] {
     FreeUnlhaLibrary();
     if (mutex) CloseHandle(mutex);
@@ -164,12 +169,12 @@ int RunKaleidon(const CommandLine& commandLine) {
     if (ReadOptions(OpenSettings()).splash) {
       splash = std::make_unique<TForm3>();
       splash->Label1->SetEnabled(true);
-      splash->ShowStatus("ｶﾚｲﾄﾞﾝ起動中");
+      splash->ShowStatus(kStartingStatus);
       splash->Show();
       splash->Repaint();
       framework::TraceStep("splash shown");
     }
-    app.SetTitle("カレイドン");
+    app.SetTitle(kApplicationTitle);
     app.SetHelpFile("KALEIDON.hlp");
     windows.Create(commandLine, [&](ProgramWindows::Step step) {
       if (splash) ShowCreationStatus(*splash, windows, step);

@@ -3,12 +3,14 @@
 #include <cstdint>
 
 #include "archive/membername.h"
-#include "framework/gui/application.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
 
 namespace kaleidon {
 namespace {
+
+constexpr const char* kLibraryMissingCaption = "PANIC!!";
+constexpr const char* kLibraryMissingTextEnd = ": LHA.DLL not loaded.";
 
 // A fallback has exactly its slot's arguments, so that a stdcall call through
 // the slot leaves the stack as the caller expects.
@@ -52,6 +54,7 @@ Result WINAPI Fallback<Index, Result(WINAPI*)(Args...)>::Call(Args...) {
 
 HMODULE module = nullptr;
 bool loaded = false;
+framework::Notices* reports = nullptr;  // where the fallbacks report
 
 // LoadLibrary results below 32 are failures (the old error codes).
 bool IsModule(HMODULE m) { return static_cast<intptr_t>(reinterpret_cast<uintptr_t>(m)) >= 32; }
@@ -96,13 +99,13 @@ KALEIDON_UNLHA_FUNCTIONS(KALEIDON_UNLHA_DEFINE)
 std::string EntryInfo::Name() const { return framework::FromAnsi(MemberNameFromRecord(bytes, kSize)); }
 
 void ReportUnlhaMissing(const char* messageName) {
-  framework::Application::Instance().MessageBox(std::string(messageName) + ": LHA.DLL not loaded.", "PANIC!!",
-                                                MB_OK | MB_ICONERROR, true);
+  if (reports) reports->Notify({std::string(messageName) + kLibraryMissingTextEnd, kLibraryMissingCaption, MB_OK | MB_ICONERROR, true});
 }
 
-void BindUnlhaLibrary(HMODULE loadResult) {
+void BindUnlhaLibrary(HMODULE loadResult, framework::Notices& notices) {
   module = nullptr;
   loaded = false;
+  reports = &notices;
   for (const Row& row : kRows) row.reset();
   module = loadResult;
   if (!IsModule(module)) return;
@@ -111,9 +114,9 @@ void BindUnlhaLibrary(HMODULE loadResult) {
   loaded = true;
 }
 
-void LoadUnlhaLibrary() {
+void LoadUnlhaLibrary(framework::Notices& notices) {
   FreeUnlhaLibrary();
-  BindUnlhaLibrary(LoadLibraryW(L"UNLHA32.DLL"));
+  BindUnlhaLibrary(LoadLibraryW(L"UNLHA32.DLL"), notices);
 }
 
 void FreeUnlhaLibrary() {

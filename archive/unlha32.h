@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/base/notices.h"
+
 namespace kaleidon {
 
 // An archive opened by UnlhaOpenArchive.
@@ -83,12 +85,13 @@ KALEIDON_UNLHA_FUNCTIONS(KALEIDON_UNLHA_SLOT)
 
 // Loads UNLHA32.DLL (by its plain name, through the system's search order)
 // and binds every export it has. Not reported when missing: the first call
-// of a slot is.
-void LoadUnlhaLibrary();
-// The binding steps for a load result: the slots get their fallbacks, then,
-// when module (read as a signed number) is 32 or more, the exports found in
-// it. LoadUnlhaLibrary passes what LoadLibrary returned.
-void BindUnlhaLibrary(HMODULE module);
+// of a slot is, to reports.
+void LoadUnlhaLibrary(framework::Notices& reports);
+// The binding steps for a load result: the slots get their fallbacks, which
+// report to reports from now on (reports outlives the binding), then, when
+// module (read as a signed number) is 32 or more, the exports found in it.
+// LoadUnlhaLibrary passes what LoadLibrary returned.
+void BindUnlhaLibrary(HMODULE module, framework::Notices& reports);
 // Releases the library when one is loaded; the slots fall back again.
 void FreeUnlhaLibrary();
 HMODULE UnlhaModule();

@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/clock.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "framework/gui/application.h"
 #include "framework/gui/filectrls.h"
 #include "framework/gui/layout.h"
-#include "framework/base/paths.h"
-#include "framework/base/text.h"
-#include "bench/clock.h"
 
 namespace {
 

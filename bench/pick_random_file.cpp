@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/clock.h"
 #include "framework/base/paths.h"
 #include "framework/base/random.h"
 #include "framework/base/text.h"
 #include "selection/history.h"
 #include "selection/randomfile.h"
-#include "bench/clock.h"
 
 namespace {
 

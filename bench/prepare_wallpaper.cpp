@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/clock.h"
 #include "core/wallpaper.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "framework/gui/application.h"
 #include "framework/imaging/bitmap.h"
 #include "framework/imaging/jpeg.h"
-#include "framework/base/paths.h"
 #include "framework/imaging/resample.h"
-#include "framework/base/text.h"
-#include "bench/clock.h"
 
 namespace {
 

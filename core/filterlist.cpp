@@ -2,14 +2,21 @@
 
 #include <algorithm>
 
-#include "framework/imaging/graphics.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
+#include "framework/imaging/graphics.h"
 
 namespace kaleidon {
 
 namespace {
-const PictureFormat kArchiveFormat{"LZH", "ｱｰｶｲﾌﾞﾌｧｲﾙ"};
+
+// What the file-type lists show besides the formats' own descriptions.
+constexpr const char* kArchiveDescription = "ｱｰｶｲﾌﾞﾌｧｲﾙ";
+constexpr const char* kAllPicturesEntry = "すべて";        // the main window's combined entry
+constexpr const char* kCustomEntry = "カスタムフィルタ";   // the user's own mask
+constexpr const char* kAllFilesEntry = "すべてのﾌｧｲﾙ";     // the options' combined entry
+
+const PictureFormat kArchiveFormat{"LZH", kArchiveDescription};
 
 std::string Pattern(const PictureFormat& f) { return "*." + framework::AsciiLower(f.extension); }
 std::string Entry(const PictureFormat& f) { return f.description + " (" + Pattern(f) + ")|" + Pattern(f); }
@@ -35,20 +42,20 @@ std::string BuildFilterText(const std::vector<PictureFormat>& newestFirst, bool 
                             const std::string& customMask) {
   const std::vector<PictureFormat> formats = WithArchives(newestFirst, archiveLibraryInstalled);
   const std::string all = AllPatterns(formats);
-  std::string text = "すべて (" + all + ")|" + all;
+  std::string text = std::string(kAllPicturesEntry) + " (" + all + ")|" + all;
   for (const PictureFormat& f : formats) {
     // Archives stay reachable only through the combined entry.
     if (archiveLibraryInstalled && &f == &formats.front()) continue;
     text += "|" + Entry(f);
   }
-  text += "|カスタムフィルタ|" + customMask;
+  text += std::string("|") + kCustomEntry + "|" + customMask;
   return text;
 }
 
 std::string BuildFormatListText(const std::vector<PictureFormat>& newestFirst, bool archiveLibraryInstalled) {
   const std::vector<PictureFormat> formats = WithArchives(newestFirst, archiveLibraryInstalled);
   std::string text;
-  if (formats.size() > 1) text = "すべてのﾌｧｲﾙ (" + AllPatterns(formats) + ")|" + AllPatterns(formats);
+  if (formats.size() > 1) text = std::string(kAllFilesEntry) + " (" + AllPatterns(formats) + ")|" + AllPatterns(formats);
   for (const PictureFormat& f : formats) text += (text.empty() ? "" : "|") + Entry(f);
   return text;
 }

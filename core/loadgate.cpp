@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "framework/gui/application.h"
+#include <utility>
 
 namespace kaleidon {
 
@@ -43,12 +43,12 @@ int ReadProcessorLoad() {
   return static_cast<int>((total - idle) * 100 / total);
 }
 
-LoadGateEnvironment LoadGateEnvironment::System() {
+LoadGateEnvironment LoadGateEnvironment::System(std::function<void()> processMessages) {
   return LoadGateEnvironment{
       [] { return static_cast<uint32_t>(GetTickCount()); },
       [](uint32_t ms) { Sleep(ms); },
       &ReadProcessorLoad,
-      [] { framework::Application::Instance().ProcessMessages(); },
+      std::move(processMessages),
   };
 }
 

@@ -19,11 +19,12 @@ struct LoadGateEnvironment {
   std::function<void(uint32_t)> sleep;        // milliseconds
   std::function<int()> readLoad;              // percent
   std::function<void()> processMessages;      // lets the windows paint and take clicks
-  static LoadGateEnvironment System();
+  // The system's clock, sleep and load, with the windows' message handling.
+  static LoadGateEnvironment System(std::function<void()> processMessages);
 };
 
 // Returns once the load is at or below threshold percent, or after
 // giveUpSeconds have passed; polls every 250 ms.
-void WaitForLowLoad(int threshold, int giveUpSeconds, const LoadGateEnvironment& env = LoadGateEnvironment::System());
+void WaitForLowLoad(int threshold, int giveUpSeconds, const LoadGateEnvironment& env);
 
 }  // namespace kaleidon

@@ -7,6 +7,7 @@ namespace kaleidon {
 
 namespace {
 
+using framework::IniEdit;
 using framework::IniFile;
 
 // An option key and the member of ProgramOptions it stores.
@@ -37,42 +38,43 @@ const std::initializer_list<OptionKey> kAllOptionKeys = {
     kStartUpChange, kTaskTray,    kSplash,     kDlay,     kCPUUseRate,  kCompulsory, kChangeStyle, kTimerChange, kHour,
     kMinute,        kMemoryCount, kScreenSize, kAutoFind, kLoopCounter, kCustomMask, kPlaySound,   kSoundFile};
 
-void Read(const IniFile& settings, const char* key, bool& value) { value = settings.ReadBool(kSysInfo, key, value); }
-void Read(const IniFile& settings, const char* key, int& value) { value = settings.ReadInteger(kSysInfo, key, value); }
-void Read(const IniFile& settings, const char* key, std::string& value) {
+void Read(const IniEdit& settings, const char* key, bool& value) { value = settings.ReadBool(kSysInfo, key, value); }
+void Read(const IniEdit& settings, const char* key, int& value) { value = settings.ReadInteger(kSysInfo, key, value); }
+void Read(const IniEdit& settings, const char* key, std::string& value) {
   value = settings.ReadString(kSysInfo, key, value);
 }
 
-void Write(IniFile& settings, const char* key, bool value) { settings.WriteBool(kSysInfo, key, value); }
-void Write(IniFile& settings, const char* key, int value) { settings.WriteInteger(kSysInfo, key, value); }
-void Write(IniFile& settings, const char* key, const std::string& value) { settings.WriteString(kSysInfo, key, value); }
+void Write(IniEdit& settings, const char* key, bool value) { settings.WriteBool(kSysInfo, key, value); }
+void Write(IniEdit& settings, const char* key, int value) { settings.WriteInteger(kSysInfo, key, value); }
+void Write(IniEdit& settings, const char* key, const std::string& value) { settings.WriteString(kSysInfo, key, value); }
 
 // Writes the keys in the order given.
-void WriteKeys(IniFile& settings, const ProgramOptions& options, std::initializer_list<OptionKey> keys) {
+void WriteKeys(IniEdit& settings, const ProgramOptions& options, std::initializer_list<OptionKey> keys) {
   for (const OptionKey& key : keys)
     std::visit([&](auto member) { Write(settings, key.name, options.*member); }, key.member);
 }
 
 }  // namespace
 
-ProgramOptions ReadOptions(const IniFile& settings) {
-  ProgramOptions options;  // the defaults
+ProgramOptions ReadOptions(const IniFile& file) {
+  const IniEdit settings(file);  // one reading for every key
+  ProgramOptions options;        // the defaults
   for (const OptionKey& key : kAllOptionKeys)
     std::visit([&](auto member) { Read(settings, key.name, options.*member); }, key.member);
   return options;
 }
 
-void WriteOptions(IniFile& settings, const ProgramOptions& options) {
+void WriteOptions(IniEdit& settings, const ProgramOptions& options) {
   WriteKeys(settings, options,
             {kStartUpChange, kTaskTray, kTimerChange, kHour, kMinute, kCPUUseRate, kCompulsory, kScreenSize, kSplash,
              kChangeStyle, kDlay, kPlaySound, kSoundFile, kMemoryCount, kLoopCounter});
 }
 
-void WriteFileSearchOptions(IniFile& settings, const ProgramOptions& options) {
+void WriteFileSearchOptions(IniEdit& settings, const ProgramOptions& options) {
   WriteKeys(settings, options, {kAutoFind, kCustomMask});
 }
 
-void WriteProgramEndSettings(IniFile& settings, const ProgramOptions& options, const MainWindowSettings& main) {
+void WriteProgramEndSettings(IniEdit& settings, const ProgramOptions& options, const MainWindowSettings& main) {
   settings.WriteString(kSysInfo, kPathKey, main.path);
   WriteKeys(settings, options,
             {kStartUpChange, kTaskTray, kTimerChange, kHour, kMinute, kCPUUseRate, kCompulsory, kSplash, kChangeStyle,

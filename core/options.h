@@ -52,13 +52,14 @@ ProgramOptions ReadOptions(const framework::IniFile& settings);
 
 // What the options dialog's OK stores, in its order: WriteOptions first;
 // then, once the folder list has read its slots again, the file-search keys
-// (AutoFind, CustomMask).
-void WriteOptions(framework::IniFile& settings, const ProgramOptions& options);
-void WriteFileSearchOptions(framework::IniFile& settings, const ProgramOptions& options);
+// (AutoFind, CustomMask). The writers change the keys of an edit, which the
+// caller stores in one replacement of the file.
+void WriteOptions(framework::IniEdit& settings, const ProgramOptions& options);
+void WriteFileSearchOptions(framework::IniEdit& settings, const ProgramOptions& options);
 
 // What program end stores: the main window's values among the options, the
 // version markers last, in this order.
-void WriteProgramEndSettings(framework::IniFile& settings, const ProgramOptions& options,
+void WriteProgramEndSettings(framework::IniEdit& settings, const ProgramOptions& options,
                              const MainWindowSettings& main);
 
 }  // namespace kaleidon

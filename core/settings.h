@@ -1,12 +1,11 @@
 #pragma once
-// The settings file Kaleidon.ini beside the program: its path, its sections,
-// the main window's own keys of the general section SysInfo, and the defaults
-// of the option keys (which core/options.h reads and writes).
-#include <string>
-
-#include "framework/base/inifile.h"
-
+// The settings file Kaleidon.ini: its sections, the main window's own keys of
+// the general section SysInfo, and the defaults of the option keys (which
+// core/options.h reads and writes). The file itself is handed to the code
+// here by the windows (ui/settingsfile.h).
 namespace kaleidon {
+
+inline constexpr const char* kSettingsFileName = "Kaleidon.ini";
 
 inline constexpr const char* kSysInfo = "SysInfo";
 inline constexpr const char* kDirectoryBuf = "DirectoryBuf";
@@ -43,8 +42,5 @@ inline constexpr int kLoopCounter = 256;
 inline constexpr int kMemoryCount = 0;
 inline constexpr int kFilter = 0;
 }  // namespace defaults
-
-std::string SettingsPath();                  // program folder + "Kaleidon.ini"
-framework::IniFile OpenSettings();           // the settings file by that path
 
 }  // namespace kaleidon

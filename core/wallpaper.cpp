@@ -7,13 +7,12 @@
 #include <exception>
 #include <optional>
 
-#include "framework/gui/application.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "framework/imaging/bitmap.h"
 #include "framework/imaging/graphics.h"
 #include "framework/imaging/jpeg.h"
-#include "framework/base/paths.h"
 #include "framework/imaging/resample.h"
-#include "framework/base/text.h"
 
 namespace kaleidon {
 
@@ -26,10 +25,14 @@ constexpr const char* kLoadErrorCaption = "悪のファイル読み込みエラ�
 constexpr const char* kLoadErrorText = "ふぬ～っ！ファ、ファイルが開けない･･･ﾊｧﾊｧ\rこの謎のフォーマットには対応していないか、暗黒の破損している可能性があるぞ。\r因みにファイル名は";
 constexpr const char* kLoadErrorTextEnd = "だ。調べて見てくれ";
 constexpr const char* kWriteErrorCaption = "悪のエラー";
+constexpr const char* kRegistryRefusedText = "レジストリの値 WallPaper を書き込めません";
 
-// The program cannot use metafiles or icons as wallpapers: the picture class
-// forgets them as soon as the program's code is loaded, before any window
-// builds its file-type list from the registry.
+// The picture class knows metafiles and icons, as the platform's does. A
+// wallpaper is made of a picture's pixels at their own size, which a
+// metafile does not have and of which an icon has too few: both formats are
+// forgotten here, the one place, as soon as the program's code is loaded,
+// before any window builds its file-type list from the picture class or
+// loads a picture through it.
 const bool kPictureFormatsAdjusted = [] {
   framework::Picture::ForgetMetafilesAndIcons();
   return true;
@@ -114,7 +117,7 @@ ScreenInfo CurrentScreen() {
 std::string WallpaperBitmapPath() { return framework::JoinPath(framework::ProgramFolder(), kWallpaperFileName); }
 
 std::string PrepareWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options,
-                                   const ScreenInfo& screen) {
+                                   const ScreenInfo& screen, framework::Notices& notices) {
   const std::string target = WallpaperBitmapPath();
   std::optional<std::string> refused;  // the file the program folder did not take
   bool failed = false;
@@ -129,14 +132,13 @@ std::string PrepareWallpaperBitmap(const std::string& picturePath, const Wallpap
   } catch (...) {
     failed = true;
   }
-  framework::Application& app = framework::Application::Instance();
   if (refused) {
     // The picture is fine; the program folder is not (a protected folder, a
     // read-only WPFile.BMP): say which file, not that the picture is damaged.
-    app.MessageBox(*refused, kWriteErrorCaption, MB_ICONERROR | MB_OK);
+    notices.Notify({*refused, kWriteErrorCaption, MB_ICONERROR | MB_OK});
   } else if (failed) {
-    app.MessageBox(std::string(kLoadErrorText) + picturePath + kLoadErrorTextEnd, kLoadErrorCaption,
-                   MB_ICONERROR | MB_OK);
+    notices.Notify({std::string(kLoadErrorText) + picturePath + kLoadErrorTextEnd, kLoadErrorCaption,
+                    MB_ICONERROR | MB_OK});
   }
   return target;
 }
@@ -171,7 +173,7 @@ void SetWallpaper(const std::string& bitmapPath, bool apply, const WallpaperOpti
                             static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(desktop);
   }
-  if (result != ERROR_SUCCESS) throw framework::Exception("レジストリの値 WallPaper を書き込めません");
+  if (result != ERROR_SUCCESS) throw framework::Exception(kRegistryRefusedText);
 }
 
 }  // namespace kaleidon

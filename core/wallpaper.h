@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "framework/base/notices.h"
+
 namespace kaleidon {
 
 // The options dialog's live values that the change reads.
@@ -30,12 +32,12 @@ std::string WallpaperBitmapPath();
 
 // Loads the picture (its decoder chosen by extension), adapts it to the
 // screen and writes it as the wallpaper bitmap, replacing the old one
-// atomically. When anything fails, the user is told which file could not be
-// used (the picture, or the wallpaper bitmap when the program folder refuses
-// it) and the previous wallpaper bitmap stays as it was. Returns the
+// atomically. When anything fails, notices tell the user which file could
+// not be used (the picture, or the wallpaper bitmap when the program folder
+// refuses it) and the previous wallpaper bitmap stays as it was. Returns the
 // wallpaper bitmap's path in every case.
 std::string PrepareWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options,
-                                   const ScreenInfo& screen);
+                                   const ScreenInfo& screen, framework::Notices& notices);
 
 // Stores bitmapPath as the desktop wallpaper in the user's registry; with
 // apply, first plays the change sound and has the system show it now.

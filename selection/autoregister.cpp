@@ -34,8 +34,7 @@ std::string FolderIdentity(const std::string& folder) {
 }
 
 struct Walk {
-  unsigned mask;
-  bool takePlain, clearAttributes, markFolders, descend;
+  const WalkOptions& options;
   std::vector<std::string>& list;
   std::set<std::string> reached;  // identities of the folders met so far
 
@@ -60,30 +59,31 @@ struct Walk {
         (kHiddenAttribute | kSystemAttribute | kVolumeAttribute | kDirectoryAttribute))
       return;
     std::string full = folder + framework::Narrow(name);
-    if (clearAttributes) {
+    if (options.clearAttributes) {
       DWORD cleared = attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY |
                                      FILE_ATTRIBUTE_REPARSE_POINT);
       SetFileAttributesW(framework::Widen(full).c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
     }
     const bool isFolder = attributes & FILE_ATTRIBUTE_DIRECTORY;
-    if (isFolder && markFolders) full = framework::JoinPath(full, "");
-    if (isFolder && descend && !reached.insert(FolderIdentity(full)).second) return;
-    if ((attributes & mask) || ((attributes & kAnyFileAttributes) == 0 && takePlain)) list.push_back(full);
-    if (isFolder && descend) Folder(full);
+    if (isFolder && options.markFolders) full = framework::JoinPath(full, "");
+    if (isFolder && options.descend && !reached.insert(FolderIdentity(full)).second) return;
+    if ((attributes & options.mask) || ((attributes & kAnyFileAttributes) == 0 && options.takePlain))
+      list.push_back(full);
+    if (isFolder && options.descend) Folder(full);
   }
 };
 
 }  // namespace
 
-void CollectEntries(const std::string& folder, unsigned mask, bool takePlain, bool clearAttributes, bool markFolders,
-                    bool descend, std::vector<std::string>& list, bool emptyFirst) {
-  if (emptyFirst) list.clear();
-  Walk walk{mask, takePlain, clearAttributes, markFolders, descend, list, {}};
+void CollectEntries(const std::string& folder, const WalkOptions& options, std::vector<std::string>& list) {
+  if (options.emptyFirst) list.clear();
+  Walk walk{options, list, {}};
   walk.reached.insert(FolderIdentity(folder));
   walk.Folder(folder);
 }
 
-FolderRegistration RegisterPictureFolders(SlotTable& table, const std::vector<std::string>& folders, int slotCount,
+FolderRegistration RegisterPictureFolders(SlotTable& table, framework::IniEdit& settings,
+                                          const std::vector<std::string>& folders, int slotCount,
                                           const std::function<bool(const std::string& folder)>& holdsPicture) {
   FolderRegistration result;
   int slot = slotCount;
@@ -96,7 +96,7 @@ FolderRegistration RegisterPictureFolders(SlotTable& table, const std::vector<st
       continue;
     }
     ++slot;
-    RegisterFolderSlot(table, folder, static_cast<uint8_t>(slot));
+    RegisterFolderSlot(table, settings, folder, static_cast<uint8_t>(slot));
     ++result.registered;
   }
   return result;

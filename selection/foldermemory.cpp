@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "core/settings.h"
-#include "framework/gui/application.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
 
@@ -20,26 +19,26 @@ constexpr const char* kFolderGoneText =
 
 }  // namespace
 
-void ReportFolderGone() {
-  framework::Application::Instance().MessageBox(kFolderGoneText, kErrorCaption, MB_ICONQUESTION | MB_OK);
+void ReportFolderGone(framework::Notices& notices) {
+  notices.Notify({kFolderGoneText, kErrorCaption, MB_ICONQUESTION | MB_OK});
 }
 
 std::string SlotLabel(int slot) { return "Memory[" + std::to_string(slot) + "]"; }
 std::string PathMemoryKey(int slot) { return "PathMemory" + std::to_string(slot); }
 std::string DirectoryKey(int slot) { return "Directory" + std::to_string(slot); }
 
-void WriteFolderSlot(const std::string& path, uint8_t slot) {
-  OpenSettings().WriteString(kDirectoryBuf, PathMemoryKey(slot), path);
+void WriteFolderSlot(framework::IniEdit& settings, const std::string& path, uint8_t slot) {
+  settings.WriteString(kDirectoryBuf, PathMemoryKey(slot), path);
 }
 
-void RegisterFolderSlot(SlotTable& table, const std::string& folder, uint8_t slot) {
+void RegisterFolderSlot(SlotTable& table, framework::IniEdit& settings, const std::string& folder, uint8_t slot) {
   table.SetCell(1, slot, framework::JoinPath(folder, ""));
-  WriteFolderSlot(table.Cell(1, slot), slot);
+  WriteFolderSlot(settings, table.Cell(1, slot), slot);
   table.SetCell(0, slot, SlotLabel(slot));
 }
 
-void MarkFolderAllShown(const std::string& folder, uint8_t slot) {
-  OpenSettings().WriteString(kAllFilesSelectedDirectorys, DirectoryKey(slot), folder);
+void MarkFolderAllShown(framework::IniFile& settings, const std::string& folder, uint8_t slot) {
+  settings.WriteString(kAllFilesSelectedDirectorys, DirectoryKey(slot), folder);
 }
 
 void ChangeFolderSlot(FolderMemory& memory) {
@@ -62,11 +61,11 @@ void RememberFolder(FolderMemory& memory) {
     }
   }
   if (duplicate) {
-    framework::Application::Instance().MessageBox(kDuplicateText, kErrorCaption, MB_ICONWARNING | MB_OK);
+    memory.notices.Notify({kDuplicateText, kErrorCaption, MB_ICONWARNING | MB_OK});
   } else {
     int slot = memory.controls.CurrentSlot();
     if (slot >= 1 && slot <= kMaxFolderSlots) {
-      WriteFolderSlot(path, static_cast<uint8_t>(slot));
+      memory.settings.WriteString(kDirectoryBuf, PathMemoryKey(slot), path);
       memory.table.SetCell(1, slot, path);
       memory.table.SetCell(0, slot, SlotLabel(slot));
       memory.controls.SetCurrentSlot(slot + 1);
@@ -82,10 +81,10 @@ void RecallFolder(FolderMemory& memory) {
   if (!path.empty() && !framework::SameTextNoCase(path, framework::JoinPath(controls.CurrentFolder(), "")) &&
       !framework::SameTextNoCase(path, controls.CurrentFolder())) {
     if (!framework::DirectoryExists(path) || !controls.ChangeFolder(path)) {
-      ReportFolderGone();
+      ReportFolderGone(memory.notices);
       controls.Repaint();
       std::string programFolder = framework::ProgramFolder();
-      WriteFolderSlot(programFolder, static_cast<uint8_t>(slot));
+      memory.settings.WriteString(kDirectoryBuf, PathMemoryKey(slot), programFolder);
       controls.ChangeFolder(programFolder);
       LoadFolderList(memory);
     }
@@ -95,7 +94,7 @@ void RecallFolder(FolderMemory& memory) {
 
 void LoadFolderList(FolderMemory& memory) {
   if (memory.slotCount <= 0) return;
-  framework::IniFile settings = OpenSettings();
+  framework::IniEdit settings(memory.settings);  // one reading for every slot
   for (int n = 1; n <= memory.slotCount && n <= kMaxFolderSlots; ++n)
     memory.table.SetCell(1, n, settings.ReadString(kDirectoryBuf, PathMemoryKey(n), ""));
   ChangeFolderSlot(memory);

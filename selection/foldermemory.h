@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/base/inifile.h"
+#include "framework/base/notices.h"
+
 namespace kaleidon {
 
 inline constexpr int kMaxFolderSlots = 200;
@@ -44,31 +47,34 @@ class FolderMemoryControls {
 };
 
 // What the folder memory operations work on: the slot table, the main
-// window's controls and the slot count (the options dialog's live value,
-// 0 = folder memory off).
+// window's controls, the slot count (the options dialog's live value,
+// 0 = folder memory off), the settings file that stores the slots, and where
+// the user is told of a problem.
 struct FolderMemory {
   SlotTable& table;
   FolderMemoryControls& controls;
   int slotCount;
+  framework::IniFile settings;
+  framework::Notices& notices;
 };
 
 // Tells the user that a folder used before is gone and that the program
 // folder takes its place.
-void ReportFolderGone();
+void ReportFolderGone(framework::Notices& notices);
 
 // "Memory[7]" for slot 7.
 std::string SlotLabel(int slot);
 std::string PathMemoryKey(int slot);  // "PathMemory7"
 std::string DirectoryKey(int slot);   // "Directory7"
 
-// PathMemory<slot> = path in DirectoryBuf of the settings file.
-void WriteFolderSlot(const std::string& path, uint8_t slot);
+// PathMemory<slot> = path in DirectoryBuf of the settings being edited.
+void WriteFolderSlot(framework::IniEdit& settings, const std::string& path, uint8_t slot);
 // Row slot of the table gets the folder (with a trailing '\') and its label;
-// the settings file gets the same path.
-void RegisterFolderSlot(SlotTable& table, const std::string& folder, uint8_t slot);
-// Directory<slot> = folder in AllFilesSelectedDirectorys: every listed file
-// of that folder has been shown.
-void MarkFolderAllShown(const std::string& folder, uint8_t slot);
+// the settings being edited get the same path.
+void RegisterFolderSlot(SlotTable& table, framework::IniEdit& settings, const std::string& folder, uint8_t slot);
+// Directory<slot> = folder in AllFilesSelectedDirectorys of the settings
+// file: every listed file of that folder has been shown.
+void MarkFolderAllShown(framework::IniFile& settings, const std::string& folder, uint8_t slot);
 
 // The slot box changed: keeps the current slot within 1..slot count and shows
 // the slot's folder.

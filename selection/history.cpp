@@ -12,6 +12,9 @@
 
 namespace kaleidon {
 
+namespace {
+constexpr const char* kCannotReadText = "%s を読み込めません";  // the history file's path
+}  // namespace
 
 NameLookup MakeNameLookup(std::string_view name) {
   NameLookup lookup;
@@ -129,7 +132,7 @@ void History::Clear() {
 History LoadHistory(const std::string& path) {
   if (!framework::FileExists(path)) return History();
   std::optional<std::string> bytes = framework::ReadWholeFile(path);
-  if (!bytes) throw framework::Exception(framework::FormatText("%s を読み込めません", {path}));
+  if (!bytes) throw framework::Exception(framework::FormatText(kCannotReadText, {path}));
   // ASCII reads the same in every ANSI code page. Other text is converted in
   // one call; should a damaged character swallow a line end on the way, the
   // names no longer come out one per line of the file, and each line is

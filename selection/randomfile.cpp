@@ -5,7 +5,6 @@
 
 #include "archive/membername.h"
 #include "archive/unlha32.h"
-#include "framework/gui/application.h"
 #include "framework/base/exception.h"
 #include "framework/base/paths.h"
 #include "framework/base/random.h"
@@ -25,6 +24,7 @@ constexpr size_t kMaxMaskPatterns = 31;
 
 constexpr const char* kNestedArchiveCaption = "暗黒のｴﾗｰ";
 constexpr const char* kNestedArchiveText = "むぅ～。圧縮ファイルの中に圧縮ファイルは入れないでくれ";
+constexpr const char* kNothingToChooseText = "選択できるファイルがありません";
 
 std::string UpperExtension(std::string_view name) {
   std::string file = MemberFileName(name);
@@ -107,7 +107,7 @@ PickResult PickRandomFile(FileChoice& choice) {
     }
   });
 
-  if (choice.names.empty()) throw framework::Exception("選択できるファイルがありません");
+  if (choice.names.empty()) throw framework::Exception(kNothingToChooseText);
   const std::string folder = framework::JoinPath(choice.folder, "");
   const std::string legacy = folder + kLegacyFolderHistory;
   if (framework::FileExists(legacy)) MigrateLegacyBuffer(legacy);
@@ -116,7 +116,7 @@ PickResult PickRandomFile(FileChoice& choice) {
 
   size_t index = DrawUnshown(choice.names, history, choice.names.size(), [&] {
     SaveHistory(historyPath, history);
-    MarkFolderAllShown(folder, static_cast<uint8_t>(choice.currentSlot));
+    MarkFolderAllShown(choice.settings, folder, static_cast<uint8_t>(choice.currentSlot));
   });
   row = static_cast<int>(index);
   const std::string& pick = choice.names[index];
@@ -134,8 +134,8 @@ PickResult PickFromArchive(FileChoice& choice, const std::string& archive) {
   // The change cycle marks such an archive as shown.
   if (candidates.empty()) return {PickResult::Kind::ArchiveUsedUp, archive};
   std::string member = PickArchiveMember(choice, archive, candidates);
-  if (member.empty() || !ExtractToTemp(choice, archive, member)) return {PickResult::Kind::MemberRefused, {}};
-  return {PickResult::Kind::Picture, choice.meltFile.FileName};
+  if (member.empty()) return {PickResult::Kind::MemberRefused, {}};
+  return ExtractToTemp(choice, archive, member);
 }
 
 std::string PickArchiveMember(FileChoice& choice, const std::string& archive,
@@ -159,16 +159,17 @@ std::string PickArchiveMember(FileChoice& choice, const std::string& archive,
   history.Append(pick);
   SaveHistory(historyPath, history);
   if (IsArchiveName(pick)) {
-    framework::Application::Instance().MessageBox(kNestedArchiveText, kNestedArchiveCaption, MB_ICONWARNING | MB_OK);
+    choice.notices.Notify({kNestedArchiveText, kNestedArchiveCaption, MB_ICONWARNING | MB_OK});
     return {};
   }
   return pick;
 }
 
-bool ExtractToTemp(FileChoice& choice, const std::string& archive, const std::string& member) {
+PickResult ExtractToTemp(const FileChoice& choice, const std::string& archive, const std::string& member) {
+  const PickResult refused{PickResult::Kind::MemberRefused, {}};
   const std::string temp = TempFolder(choice);
   std::optional<std::string> found = ExtractedMemberPath(temp, member);
-  if (!found) return false;
+  if (!found) return refused;
   const std::string target = *found;
   framework::CreateFolder(temp);
   // A file left over under the same name must not pass for the new one.
@@ -178,14 +179,12 @@ bool ExtractToTemp(FileChoice& choice, const std::string& archive, const std::st
     // The library said it could not: no file is coming, and whatever part
     // of one it left is no picture.
     if (framework::FileExists(target)) framework::ForceDeleteFile(target);
-    return false;
+    return refused;
   }
-  choice.meltFile.Extracted = true;
-  choice.meltFile.FileName = target;
   const unsigned looks = choice.extractPollMs ? choice.extractWaitMs / choice.extractPollMs : 0;
   for (unsigned look = 0;; ++look) {
-    if (framework::FileExists(target)) return true;
-    if (look >= looks) return false;
+    if (framework::FileExists(target)) return {PickResult::Kind::Picture, target, true};
+    if (look >= looks) return {PickResult::Kind::MemberRefused, target, true};
     if (choice.pause)
       choice.pause(choice.extractPollMs);
     else

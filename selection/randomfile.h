@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "selection/meltfile.h"
+#include "framework/base/inifile.h"
+#include "framework/base/notices.h"
 
 namespace kaleidon {
 
@@ -27,7 +28,10 @@ struct FileChoice {
   std::string programFolder;        // with a trailing '\'
   // Moves the file list's selection to a row (-1: no selection).
   std::function<void(int row)> selectRow;
-  TMeltFile& meltFile;
+  // The settings file, where a folder shown through is marked for the
+  // rotation, and where the user is told of a problem.
+  framework::IniFile settings;
+  framework::Notices& notices;
   // How long to wait for an extracted file to appear, and how often to look;
   // pause waits between two looks (the thread sleeps when it is empty).
   unsigned extractWaitMs = 10000;
@@ -45,6 +49,10 @@ struct PickResult {
   };
   Kind kind = Kind::Picture;
   std::string path;
+  // path is a member extracted into Temp, to be deleted once it has been
+  // used; also set for a refused member whose extraction the library took
+  // (its file may still come).
+  bool extracted = false;
 };
 
 // A file of the list; for an archive, the result of PickFromArchive. Raises
@@ -53,7 +61,7 @@ struct PickResult {
 PickResult PickRandomFile(FileChoice& choice);
 
 // For the archive at path: <program folder>Temp\<member's file name> with the
-// member extracted there (MeltFile then names it), or why there is none.
+// member extracted there, or why there is none.
 PickResult PickFromArchive(FileChoice& choice, const std::string& archive);
 
 // Draws one of the candidate member names against the archive's history and
@@ -61,10 +69,11 @@ PickResult PickFromArchive(FileChoice& choice, const std::string& archive);
 std::string PickArchiveMember(FileChoice& choice, const std::string& archive,
                               const std::vector<std::string>& candidates);
 
-// Extracts member into <program folder>Temp\ and waits for the file; sets
-// MeltFile. False at once when the library reports a failure, and when the
-// file did not appear in time.
-bool ExtractToTemp(FileChoice& choice, const std::string& archive, const std::string& member);
+// Extracts member into <program folder>Temp\ and waits for the file: a
+// picture when it came; refused at once when the library reports a failure,
+// and refused (but extracted, still to be deleted) when the file did not
+// appear in time.
+PickResult ExtractToTemp(const FileChoice& choice, const std::string& archive, const std::string& member);
 
 // Appends the archive's file name to its folder's history, unsorted: the
 // archive is passed over until the folder's pass ends.

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "core/settings.h"
-#include "framework/base/inidocument.h"
 #include "framework/base/paths.h"
 #include "framework/base/random.h"
 #include "framework/base/text.h"
@@ -21,26 +20,25 @@ bool HoldsFolder(const std::vector<std::string>& values, const std::string& fold
 }
 
 // The values of Directory1..Directory<count> of a section, empty ones left out.
-std::vector<std::string> ReadDirectories(const framework::IniDocument& settings, const char* section, int count) {
+std::vector<std::string> ReadDirectories(const framework::IniEdit& settings, const char* section, int count) {
   std::vector<std::string> values;
   for (int i = 1; i <= count; ++i) {
-    std::optional<std::string> value = settings.Value(section, DirectoryKey(i));
-    // Read back as the settings file gives values: at most 1023 characters.
-    if (value && !value->empty()) values.push_back(framework::FirstCharacters(*value, framework::IniFile::kMaxValueLength));
+    std::string value = settings.ReadString(section, DirectoryKey(i), "");
+    if (!value.empty()) values.push_back(value);
   }
   return values;
 }
 
 }  // namespace
 
-bool IsFolderSelectable(const SlotTable& table, int slotCount, uint8_t slot) {
+bool IsFolderSelectable(const SlotTable& table, int slotCount, uint8_t slot, framework::IniFile& file) {
   int n = std::min(slotCount, kMaxFolderSlots);
   if (slot < 1 || slot > n) return false;
-  // One reading of the file for both sections.
-  std::optional<std::string> bytes = framework::ReadWholeFile(SettingsPath());
-  framework::IniDocument document(bytes ? framework::FromAnsi(*bytes) : std::string());
-  std::vector<std::string> selected = ReadDirectories(document, kSelectedDirectorys, n);
-  std::vector<std::string> allShown = ReadDirectories(document, kAllFilesSelectedDirectorys, n);
+  // One reading of the file for both sections, and one replacement for
+  // whatever the decision records.
+  framework::IniEdit settings(file);
+  std::vector<std::string> selected = ReadDirectories(settings, kSelectedDirectorys, n);
+  std::vector<std::string> allShown = ReadDirectories(settings, kAllFilesSelectedDirectorys, n);
 
   std::vector<std::string> filled;
   for (int i = 1; i <= n; ++i) {
@@ -58,32 +56,37 @@ bool IsFolderSelectable(const SlotTable& table, int slotCount, uint8_t slot) {
   // folder, so that the wallpaper never stays put while folders wait.
   if (folder.empty()) return filled.empty();
 
-  framework::IniFile settings = OpenSettings();
   // The slot's folder into the pass. A refused slot is drawn again and again
   // while the others wait: the file is rewritten only when the value changes.
   auto recordSelected = [&] {
-    if (document.Value(kSelectedDirectorys, DirectoryKey(slot)) != folder)
+    if (!settings.ValueExists(kSelectedDirectorys, DirectoryKey(slot)) ||
+        settings.ReadString(kSelectedDirectorys, DirectoryKey(slot), "") != folder)
       settings.WriteString(kSelectedDirectorys, DirectoryKey(slot), folder);
   };
+  bool selectable = true;
   if (!allShown.empty()) {
     // Every remembered folder has been shown through: they all start over.
     if (everyFilledIn(allShown)) settings.EraseSection(kAllFilesSelectedDirectorys);
     if (HoldsFolder(allShown, folder)) {
       // Counts as used in this pass, so the pass can still end.
       recordSelected();
-      return false;
+      selectable = false;
     }
   }
-  // The pass ends once every filled slot's folder has had its turn (a folder
-  // in two slots has its turn once).
-  if (!selected.empty() && everyFilledIn(selected)) {
-    settings.EraseSection(kSelectedDirectorys);
-    settings.WriteString(kSelectedDirectorys, DirectoryKey(slot), folder);
-    return true;
+  if (selectable) {
+    // The pass ends once every filled slot's folder has had its turn (a
+    // folder in two slots has its turn once).
+    if (!selected.empty() && everyFilledIn(selected)) {
+      settings.EraseSection(kSelectedDirectorys);
+      settings.WriteString(kSelectedDirectorys, DirectoryKey(slot), folder);
+    } else if (HoldsFolder(selected, folder)) {
+      selectable = false;
+    } else {
+      recordSelected();
+    }
   }
-  if (HoldsFolder(selected, folder)) return false;
-  recordSelected();
-  return true;
+  settings.Commit();
+  return selectable;
 }
 
 void RotateFolder(FolderMemory& memory) {
@@ -97,10 +100,10 @@ void RotateFolder(FolderMemory& memory) {
     const int draws = 64 * n;
     for (int attempt = 0; attempt < draws && !chosen; ++attempt) {
       int slot = framework::Random(n) + 1;
-      if (IsFolderSelectable(memory.table, n, static_cast<uint8_t>(slot))) chosen = slot;
+      if (IsFolderSelectable(memory.table, n, static_cast<uint8_t>(slot), memory.settings)) chosen = slot;
     }
     for (int slot = 1; slot <= n && !chosen; ++slot)
-      if (IsFolderSelectable(memory.table, n, static_cast<uint8_t>(slot))) chosen = slot;
+      if (IsFolderSelectable(memory.table, n, static_cast<uint8_t>(slot), memory.settings)) chosen = slot;
     if (chosen) {
       memory.controls.SetCurrentSlot(*chosen);
       ChangeFolderSlot(memory);

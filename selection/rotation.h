@@ -11,9 +11,10 @@
 
 namespace kaleidon {
 
-// Whether slot may be used now; records the slot in the pass as it decides.
-// Reads the slot paths from the table, rows 1..slotCount.
-bool IsFolderSelectable(const SlotTable& table, int slotCount, uint8_t slot);
+// Whether slot may be used now; records the slot in the pass of the settings
+// file as it decides, in one replacement of the file. Reads the slot paths
+// from the table, rows 1..slotCount.
+bool IsFolderSelectable(const SlotTable& table, int slotCount, uint8_t slot, framework::IniFile& settings);
 
 // The rotation step of a change: with folder memory in use, draws a slot
 // that may be used (with two or more slots), makes it the current slot and

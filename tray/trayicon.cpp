@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "framework/gui/application.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
+#include "framework/gui/application.h"
 
 namespace kaleidon {
 

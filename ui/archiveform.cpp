@@ -4,17 +4,29 @@
 
 #include "archive/membername.h"
 #include "archive/unlha32.h"
-#include "framework/gui/application.h"
-#include "framework/gui/layout.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
+#include "framework/gui/application.h"
+#include "framework/gui/layout.h"
 #include "selection/randomfile.h"
+#include "ui/settingsfile.h"
 
 namespace kaleidon {
 
 using framework::Application;
 
 namespace {
+
+// What the window shows.
+constexpr const char* kCaption = "ｱｰｶｲﾌﾞﾌｧｲﾙ";
+constexpr const char* kButton1Caption = "解凍";
+constexpr const char* kSaveTitle = "解凍";
+constexpr const char* kButton2Caption = "全て解凍";
+constexpr const char* kButton3Caption = "壁紙にする";
+constexpr const char* kButton4Caption = "閉じる";
+constexpr const char* kCheckBox1Caption = "画像ﾌｧｲﾙ";
+constexpr const char* kAllFilesName = "全てのﾌｧｲﾙ";  // the name offered for every entry
+constexpr const char* kSaveFilter = "All Files (*.*)|*.*";
 
 constexpr const char* kUnsafeEntryCaption = "悪のファイル名エラー";
 constexpr const char* kUnsafeEntryText = "ぬおっ！圧縮ファイルの中に怪しい名前のファイルが潜んでいたぞ\r";
@@ -53,20 +65,18 @@ std::vector<std::string> FilterPictureEntries(const std::vector<std::string>& en
   return kept;
 }
 
-TForm6::TForm6(ArchiveDialogValues values, TMeltFile& meltFile)
-    : Form(framework::FormStyle::FixedDialog("TForm6", "ｱｰｶｲﾌﾞﾌｧｲﾙ", 386, 166)),
-      values_(std::move(values)),
-      meltFile_(meltFile) {
+TForm6::TForm6(ArchiveDialogValues values)
+    : Form(framework::FormStyle::FixedDialog("TForm6", kCaption, 386, 166)), values_(std::move(values)) {
   framework::CreateControls(*this, {
       {&ListBox1, 1, 5, 306, 156},
-      {&Button1, 310, 5, 75, 31, "解凍"},
-      {&Button2, 310, 38, 75, 31, "全て解凍"},
-      {&Button3, 310, 71, 75, 31, "壁紙にする"},
-      {&Button4, 310, 104, 75, 31, "閉じる"},
-      {&CheckBox1, 312, 142, 72, 17, "画像ﾌｧｲﾙ"},
+      {&Button1, 310, 5, 75, 31, kButton1Caption},
+      {&Button2, 310, 38, 75, 31, kButton2Caption},
+      {&Button3, 310, 71, 75, 31, kButton3Caption},
+      {&Button4, 310, 104, 75, 31, kButton4Caption},
+      {&CheckBox1, 312, 142, 72, 17, kCheckBox1Caption},
   });
-  SaveDialog1.SetTitle("解凍");
-  SaveDialog1.SetFilter("All Files (*.*)|*.*");
+  SaveDialog1.SetTitle(kSaveTitle);
+  SaveDialog1.SetFilter(kSaveFilter);
   Button1->OnClick = [this] { Button1Click(); };
   Button2->OnClick = [this] { Button2Click(); };
   Button3->OnClick = [this] { Button3Click(); };
@@ -106,7 +116,7 @@ void TForm6::Button1Click() {
 
 void TForm6::Button2Click() {
   std::string folder;
-  if (!ChooseTargetFolder("全てのﾌｧｲﾙ", folder)) return;
+  if (!ChooseTargetFolder(kAllFilesName, folder)) return;
   if (UnlhaLoaded()) {
     for (const std::string& entry : ListArchiveEntries(ArchiveFileName, std::numeric_limits<size_t>::max()))
       if (!AcceptedEntry(entry)) return;
@@ -121,11 +131,14 @@ void TForm6::Button3Click() {
   if (!AcceptedEntry(entry)) return;
   const std::string name = MemberFileName(entry);
   const std::string programFolder = framework::ProgramFolder();
-  FileChoice choice{.owner = values_.mainWindow, .programFolder = programFolder, .meltFile = meltFile_};
-  ExtractToTemp(choice, ArchiveFileName, name);
+  Application& app = Application::Instance();
+  FileChoice choice{
+      .owner = values_.mainWindow, .programFolder = programFolder, .settings = OpenSettings(), .notices = app};
+  const PickResult extraction = ExtractToTemp(choice, ArchiveFileName, name);
+  if (values_.takeExtracted) values_.takeExtracted(extraction);
   const std::string extracted = framework::JoinPath(framework::JoinPath(programFolder, "Temp"), name);
   if (!framework::FileExists(extracted)) return;
-  SetWallpaper(PrepareWallpaperBitmap(extracted, values_.wallpaper, CurrentScreen()), true, values_.wallpaper);
+  SetWallpaper(PrepareWallpaperBitmap(extracted, values_.wallpaper, CurrentScreen(), app), true, values_.wallpaper);
 }
 
 void TForm6::Button4Click() {
@@ -143,8 +156,8 @@ void TForm6::CheckBox1Click() {
   ListBox1->SetItems(FilterPictureEntries(shown, values_.pictureMask));
 }
 
-void ShowArchiveDialog(const std::string& archive, const ArchiveDialogValues& values, TMeltFile& meltFile) {
-  TForm6 dialog(values, meltFile);
+void ShowArchiveDialog(const std::string& archive, const ArchiveDialogValues& values) {
+  TForm6 dialog(values);
   dialog.ArchiveFileName = archive;
   dialog.ShowModal();
 }

@@ -4,15 +4,16 @@
 // for each archive chosen by hand, shown modally and released.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/wallpaper.h"
+#include "framework/gui/dialogs.h"
 #include "framework/gui/forms.h"
 #include "framework/gui/listctrls.h"
-#include "framework/gui/dialogs.h"
 #include "framework/gui/stdctrls.h"
-#include "selection/meltfile.h"
+#include "selection/randomfile.h"
 
 namespace kaleidon {
 
@@ -21,13 +22,13 @@ struct ArchiveDialogValues {
   std::string pictureMask;     // the chosen file type's patterns: what CheckBox1 keeps
   WallpaperOptions wallpaper;  // how a wallpaper made here is prepared and shown
   HWND mainWindow = nullptr;   // owner of the extraction into Temp
+  // Takes a member extracted into Temp, which the next change deletes.
+  std::function<void(const PickResult& extracted)> takeExtracted;
 };
 
 class TForm6 : public framework::Form {
  public:
-  // meltFile: the program's record of the picture extracted into Temp,
-  // which the next change deletes.
-  TForm6(ArchiveDialogValues values, TMeltFile& meltFile);
+  explicit TForm6(ArchiveDialogValues values);
 
   framework::ListBox* ListBox1;    // the archive's entries, as the library names them
   framework::Button* Button1;      // "解凍": the chosen entry into a folder
@@ -53,7 +54,6 @@ class TForm6 : public framework::Form {
   // the user cancelled.
   bool ChooseTargetFolder(const std::string& offeredName, std::string& folder);
   ArchiveDialogValues values_;
-  TMeltFile& meltFile_;
 };
 
 // The entries whose extension is one of the mask's patterns: "*" and the
@@ -64,6 +64,6 @@ class TForm6 : public framework::Form {
 std::vector<std::string> FilterPictureEntries(const std::vector<std::string>& entries, const std::string& mask);
 
 // A fresh dialog for the archive, shown modally and released when closed.
-void ShowArchiveDialog(const std::string& archive, const ArchiveDialogValues& values, TMeltFile& meltFile);
+void ShowArchiveDialog(const std::string& archive, const ArchiveDialogValues& values);
 
 }  // namespace kaleidon

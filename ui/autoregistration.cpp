@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include "core/options.h"
-#include "framework/gui/application.h"
 #include "framework/base/exception.h"
-#include "framework/imaging/graphics.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
+#include "framework/gui/application.h"
+#include "framework/imaging/graphics.h"
 #include "selection/autoregister.h"
 #include "ui/folderlistform.h"
 #include "ui/mainform.h"
@@ -62,16 +62,19 @@ void TForm1::Button12Click() {
     SetListMask(*FileListBox1, mask);
 
     std::vector<std::string> folders;
-    CollectEntries(dlb1->Directory(), kDirectoryAttribute, false, false, true, true, folders, true);
-    registration = RegisterPictureFolders(*FolderList, folders, options.slotCount, [this](const std::string& folder) {
+    CollectEntries(dlb1->Directory(), kEveryFolderBelow, folders);
+    auto holdsPicture = [this](const std::string& folder) {
       try {
         FileListBox1->SetDirectory(folder);
       } catch (const framework::Exception&) {
         return false;  // unreadable: nothing to register
       }
       return FileListBox1->Count() > 0;
+    };
+    // The folders found and the compacted list are stored together.
+    FolderList->RegisterAndOptimize([&](SlotTable& table, framework::IniEdit& settings) {
+      registration = RegisterPictureFolders(table, settings, folders, options.slotCount, holdsPicture);
     });
-    FolderList->OptimizeCompletely();
   }
   if (registration.leftOut > 0) {
     framework::Application::Instance().MessageBox(

@@ -1,26 +1,41 @@
 #include "ui/folderlistform.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "core/settings.h"
-#include "framework/gui/layout.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
+#include "framework/gui/layout.h"
+#include "ui/settingsfile.h"
 
 namespace kaleidon {
 
 namespace {
-framework::FormStyle FolderListStyle() { return framework::FormStyle::FixedDialog("TForm5", "フォルダリスト", 483, 337); }
+
+// What the window shows.
+constexpr const char* kCaption = "フォルダリスト";
+constexpr const char* kCheckBox2Caption = "完全に最適化";
+constexpr const char* kCheckBox1Caption = "重複フォルダも削除";
+constexpr const char* kButton2Caption = "最適化(&O)";
+constexpr const char* kButton1Caption = "閉じる(&C)";
+constexpr const char* kUp1Caption = "１つ上へ移動";
+constexpr const char* kDown1Caption = "1つ下へ移動";
+constexpr const char* kDelete1Caption = "選択リスト削除";
+constexpr const char* kAllDelete1Caption = "全リストを削除";
+constexpr const char* kPathHeader = "フォルダのフルパス";  // after 35 blanks
+
+framework::FormStyle FolderListStyle() { return framework::FormStyle::FixedDialog("TForm5", kCaption, 483, 337); }
 }  // namespace
 
 TForm5::TForm5() : Form(FolderListStyle()) {
   framework::CreateControls(*this, {
       {&StringGrid1, 0, 0, 483, 306},
-      {&CheckBox2, 5, 315, 100, 17, "完全に最適化"},
-      {&CheckBox1, 110, 315, 150, 17, "重複フォルダも削除", framework::kDisabled},
-      {&Button2, 310, 310, 81, 26, "最適化(&O)"},
-      {&Button1, 400, 310, 81, 26, "閉じる(&C)"},
+      {&CheckBox2, 5, 315, 100, 17, kCheckBox2Caption},
+      {&CheckBox1, 110, 315, 150, 17, kCheckBox1Caption, framework::kDisabled},
+      {&Button2, 310, 310, 81, 26, kButton2Caption},
+      {&Button1, 400, 310, 81, 26, kButton1Caption},
   });
   StringGrid1->SetColCount(2);
   StringGrid1->SetRowCount(kMaxFolderSlots + 1);
@@ -35,10 +50,10 @@ TForm5::TForm5() : Form(FolderListStyle()) {
   CheckBox1->SetChecked(true);
 
   PopupMenu1 = std::make_unique<framework::PopupMenu>(this, "PopupMenu1");
-  Up1 = PopupMenu1->Add("Up1", "１つ上へ移動", [this] { Up1Click(); });
-  Down1 = PopupMenu1->Add("Down1", "1つ下へ移動", [this] { Down1Click(); });
-  Delete1 = PopupMenu1->Add("Delete1", "選択リスト削除", [this] { Delete1Click(); });
-  AllDelete1 = PopupMenu1->Add("AllDelete1", "全リストを削除", [this] { AllDelete1Click(); });
+  Up1 = PopupMenu1->Add("Up1", kUp1Caption, [this] { Up1Click(); });
+  Down1 = PopupMenu1->Add("Down1", kDown1Caption, [this] { Down1Click(); });
+  Delete1 = PopupMenu1->Add("Delete1", kDelete1Caption, [this] { Delete1Click(); });
+  AllDelete1 = PopupMenu1->Add("AllDelete1", kAllDelete1Caption, [this] { AllDelete1Click(); });
   PopupMenu1->OnPopup = [this] { PopupMenu1Popup(); };
   StringGrid1->SetPopupMenu(PopupMenu1.get());
 
@@ -50,7 +65,7 @@ TForm5::TForm5() : Form(FolderListStyle()) {
 TForm5::~TForm5() = default;
 
 void TForm5::FillTable(int slotCount) {
-  SetCell(1, 0, std::string(35, ' ') + "フォルダのフルパス");
+  SetCell(1, 0, std::string(35, ' ') + kPathHeader);
   ReloadSlots(slotCount);
 }
 
@@ -74,11 +89,27 @@ void TForm5::ShowCurrentSlot() {
   ChangeFolderSlot(memory);
 }
 
-void TForm5::WriteTwoSlots(const std::string& key1, const std::string& value1, const std::string& key2,
-                           const std::string& value2) {
-  framework::IniFile ini = OpenSettings();
-  ini.WriteString(kDirectoryBuf, key1, value1);
-  ini.WriteString(kDirectoryBuf, key2, value2);
+void TForm5::WriteTwoSlots(framework::IniEdit& settings, const std::string& key1, const std::string& value1,
+                           const std::string& key2, const std::string& value2) {
+  settings.WriteString(kDirectoryBuf, key1, value1);
+  settings.WriteString(kDirectoryBuf, key2, value2);
+}
+
+void TForm5::EditSlots(const std::function<void(framework::IniEdit& settings)>& change) {
+  std::vector<std::pair<std::string, std::string>> before;
+  for (int n = 1; n <= kMaxFolderSlots; ++n) before.emplace_back(Cell(0, n), Cell(1, n));
+  try {
+    framework::IniEdit settings(OpenSettings());
+    change(settings);
+    settings.Commit();
+  } catch (...) {
+    for (int n = 1; n <= kMaxFolderSlots; ++n) {
+      SetCell(0, n, before[n - 1].first);
+      SetCell(1, n, before[n - 1].second);
+    }
+    LoadFolderList();
+    throw;
+  }
 }
 
 void TForm5::Button1Click() { Close(); }
@@ -102,43 +133,54 @@ void TForm5::PopupMenu1Popup() {
 void TForm5::Up1Click() {
   const int row = StringGrid1->Row();
   if (row <= 1) return;
-  const std::string above = Cell(1, row - 1);
-  SetCell(1, row - 1, Cell(1, row));
-  SetCell(1, row, above);
-  StringGrid1->SetRow(row - 1);
-  ShowCurrentSlot();
-  WriteTwoSlots(PathMemoryKey(row), Cell(1, row), PathMemoryKey(row - 1), Cell(1, row - 1));
+  EditSlots([&](framework::IniEdit& settings) {
+    const std::string above = Cell(1, row - 1);
+    SetCell(1, row - 1, Cell(1, row));
+    SetCell(1, row, above);
+    StringGrid1->SetRow(row - 1);
+    ShowCurrentSlot();
+    WriteTwoSlots(settings, PathMemoryKey(row), Cell(1, row), PathMemoryKey(row - 1), Cell(1, row - 1));
+  });
 }
 
 void TForm5::Down1Click() {
   const int row = StringGrid1->Row();
   if (row >= kMaxFolderSlots) return;
-  const std::string below = Cell(1, row + 1);
-  SetCell(1, row + 1, Cell(1, row));
-  SetCell(1, row, below);
-  StringGrid1->SetRow(row + 1);
-  ShowCurrentSlot();
-  WriteTwoSlots(PathMemoryKey(row), Cell(1, row), PathMemoryKey(row + 1), Cell(1, row + 1));
+  EditSlots([&](framework::IniEdit& settings) {
+    const std::string below = Cell(1, row + 1);
+    SetCell(1, row + 1, Cell(1, row));
+    SetCell(1, row, below);
+    StringGrid1->SetRow(row + 1);
+    ShowCurrentSlot();
+    WriteTwoSlots(settings, PathMemoryKey(row), Cell(1, row), PathMemoryKey(row + 1), Cell(1, row + 1));
+  });
 }
 
 void TForm5::Delete1Click() {
   const int row = StringGrid1->Row(), count = SlotCount();
-  // The entries below move up one row; the last used row takes the text of
-  // the row after it, normally empty.
-  SetCell(1, row, "");
-  for (int i = row; i <= count; ++i) SetCell(1, i, Cell(1, i + 1));
-  ShowCurrentSlot();
-  framework::IniFile ini = OpenSettings();
-  for (int n = 1; n <= count; ++n) ini.WriteString(kDirectoryBuf, PathMemoryKey(n), Cell(1, n));
+  EditSlots([&](framework::IniEdit& settings) {
+    // The entries below move up one row; the last used row takes the text
+    // of the row after it, normally empty.
+    SetCell(1, row, "");
+    for (int i = row; i <= count; ++i) SetCell(1, i, Cell(1, i + 1));
+    ShowCurrentSlot();
+    for (int n = 1; n <= count; ++n) settings.WriteString(kDirectoryBuf, PathMemoryKey(n), Cell(1, n));
+  });
 }
 
 void TForm5::AllDelete1Click() {
-  for (int n = 1; n <= kMaxFolderSlots; ++n) SetCell(1, n, "");
-  ShowCurrentSlot();
-  OpenSettings().EraseSection(kDirectoryBuf);
+  EditSlots([&](framework::IniEdit& settings) {
+    for (int n = 1; n <= kMaxFolderSlots; ++n) SetCell(1, n, "");
+    ShowCurrentSlot();
+    settings.EraseSection(kDirectoryBuf);
+  });
 }
 
 void TForm5::Button2Click() {
+  EditSlots([this](framework::IniEdit& settings) { Optimize(settings); });
+}
+
+void TForm5::Optimize(framework::IniEdit& settings) {
   StringGrid1->SetRow(1);
   const int slotBefore = Events.memory().controls.CurrentSlot();
   // Whatever happened, the table shows the stored slots of the count in
@@ -150,31 +192,7 @@ void TForm5::Button2Click() {
     if (slotBefore > memory.slotCount) memory.controls.SetCurrentSlot(1);
   };
   try {
-    const bool complete = CheckBox2->Checked();
-    framework::IniFile ini = OpenSettings();
-    // Folders stored above the slot count come back too.
-    if (complete) {
-      for (int n = 1; n <= kMaxFolderSlots; ++n) {
-        SetCell(1, n, ini.ReadString(kDirectoryBuf, PathMemoryKey(n), ""));
-        SetCell(0, n, SlotLabel(n));
-      }
-    }
-    std::vector<std::string> kept;
-    for (int n = 1; n <= kMaxFolderSlots; ++n) {
-      const std::string folder = Cell(1, n);
-      if (folder.empty()) continue;
-      auto same = [&folder](const std::string& k) { return framework::SameTextNoCase(k, folder); };
-      if (CheckBox1->Checked() && std::any_of(kept.begin(), kept.end(), same)) continue;
-      kept.push_back(folder);
-    }
-    if (complete) ini.EraseSection(kDirectoryBuf);
-    const int count = static_cast<int>(kept.size());
-    for (int j = 1; j <= count; ++j) ini.WriteString(kDirectoryBuf, PathMemoryKey(j), kept[j - 1]);
-    Events.setSlotCount(count);
-    for (int n = count + 1; n <= kMaxFolderSlots; ++n) {
-      SetCell(0, n, "");
-      SetCell(1, n, "");
-    }
+    CompactSlots(settings);
   } catch (...) {
     finish();
     throw;
@@ -182,9 +200,50 @@ void TForm5::Button2Click() {
   finish();
 }
 
-void TForm5::OptimizeCompletely() {
+void TForm5::CompactSlots(framework::IniEdit& settings) {
+  const bool complete = CheckBox2->Checked();
+  // Folders stored above the slot count come back too.
+  if (complete) {
+    for (int n = 1; n <= kMaxFolderSlots; ++n) {
+      SetCell(1, n, settings.ReadString(kDirectoryBuf, PathMemoryKey(n), ""));
+      SetCell(0, n, SlotLabel(n));
+    }
+  }
+  std::vector<std::string> kept;
+  for (int n = 1; n <= kMaxFolderSlots; ++n) {
+    const std::string folder = Cell(1, n);
+    if (folder.empty()) continue;
+    auto same = [&folder](const std::string& k) { return framework::SameTextNoCase(k, folder); };
+    if (CheckBox1->Checked() && std::any_of(kept.begin(), kept.end(), same)) continue;
+    kept.push_back(folder);
+  }
+  if (complete) settings.EraseSection(kDirectoryBuf);
+  const int count = static_cast<int>(kept.size());
+  for (int j = 1; j <= count; ++j) settings.WriteString(kDirectoryBuf, PathMemoryKey(j), kept[j - 1]);
+  // Stored before anything else follows: the slot count and the table change
+  // only once the file has taken the list.
+  settings.Commit();
+  Events.setSlotCount(count);
+  for (int n = count + 1; n <= kMaxFolderSlots; ++n) {
+    SetCell(0, n, "");
+    SetCell(1, n, "");
+  }
+}
+
+void TForm5::RegisterAndOptimize(
+    const std::function<void(SlotTable& table, framework::IniEdit& settings)>& registerFolders) {
+  // A refused write leaves the box as it was, with the list.
+  const bool wasComplete = CheckBox2->Checked();
   CheckBox2->SetChecked(true);
-  Button2Click();
+  try {
+    EditSlots([&](framework::IniEdit& settings) {
+      registerFolders(*this, settings);
+      Optimize(settings);
+    });
+  } catch (...) {
+    CheckBox2->SetChecked(wasComplete);
+    throw;
+  }
 }
 
 void TForm5::UpgradeFolderList() {

@@ -54,15 +54,19 @@ class TForm5 : public framework::Form, public SlotTable {
   // Column 1 of rows 1..slot count from the settings file, then the main
   // window's slot display.
   void LoadFolderList();
-  // PathMemory keys of DirectoryBuf, the first pair first.
-  void WriteTwoSlots(const std::string& key1, const std::string& value1, const std::string& key2,
-                     const std::string& value2);
+  // PathMemory keys of DirectoryBuf in the settings being edited, the first
+  // pair first.
+  void WriteTwoSlots(framework::IniEdit& settings, const std::string& key1, const std::string& value1,
+                     const std::string& key2, const std::string& value2);
   // The last step of the start-up: the list of a settings file written by
   // another version is compacted completely; folder memory that was off
   // stays off.
   void UpgradeFolderList();
-  // The complete optimisation, "完全に最適化" left ticked.
-  void OptimizeCompletely();
+  // Automatic registration's end: registerFolders puts folders into the
+  // table and the settings, then the complete optimisation ("完全に最適化"
+  // left ticked) compacts them; all of it stored in one replacement of the
+  // settings file.
+  void RegisterAndOptimize(const std::function<void(SlotTable& table, framework::IniEdit& settings)>& registerFolders);
 
   void Button1Click();
   void Button2Click();
@@ -81,6 +85,16 @@ class TForm5 : public framework::Form, public SlotTable {
   int SlotCount() const;
   // The main window's display of the current slot follows an edit.
   void ShowCurrentSlot();
+  // One user action on the slots: change edits the table and the settings
+  // together, and they are stored in one replacement of the file. When the
+  // write is refused the file is as it was and the table shows it again:
+  // the rows in use read back from the file, the others as they were.
+  void EditSlots(const std::function<void(framework::IniEdit& settings)>& change);
+  // The optimisation of the slots in settings (which may hold slots not
+  // stored yet), stored with them; then the table shows the stored slots.
+  void Optimize(framework::IniEdit& settings);
+  // Its work on the list: the folders kept, stored, and the slot count.
+  void CompactSlots(framework::IniEdit& settings);
 };
 
 }  // namespace kaleidon

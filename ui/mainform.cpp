@@ -1,22 +1,25 @@
 #include "ui/mainform.h"
 #include "ui/foldercontrols.h"
 
+#include "change/changecycle.h"
 #include "core/filterlist.h"
 #include "core/loadgate.h"
 #include "core/options.h"
 #include "core/settings.h"
-#include "framework/gui/application.h"
-#include "framework/imaging/graphics.h"
-#include "framework/gui/layout.h"
 #include "framework/base/paths.h"
 #include "framework/base/random.h"
-#include "framework/gui/resources.h"
+#include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 #include "framework/base/trace.h"
+#include "framework/gui/application.h"
+#include "framework/gui/layout.h"
+#include "framework/gui/resources.h"
+#include "framework/imaging/graphics.h"
 #include "plugins/spis.h"
 #include "tray/trayicon.h"
 #include "ui/folderlistform.h"
 #include "ui/optionsform.h"
+#include "ui/settingsfile.h"
 #include "ui/splashform.h"
 #include "ui/viewerform.h"
 
@@ -28,6 +31,36 @@ using framework::ProgramFolder;
 
 namespace {
 
+// What the window shows.
+constexpr const char* kCaption = "Kaleidon v0.6.1";
+constexpr const char* kButton1Caption = "壁紙変更(&C)";
+constexpr const char* kButton3Caption = "ランダム(&R)";
+constexpr const char* kButton4Caption = "オプション(&O)";
+constexpr const char* kButton7Caption = "ｲﾒｰｼﾞﾋﾞｭｰ(&I)";
+constexpr const char* kButton5Caption = "リスト更新(&N)";
+constexpr const char* kButton10Caption = "ヘルプ(&H)";
+constexpr const char* kButton6Caption = "ﾌｫﾙﾀﾞ記憶(&M)";
+constexpr const char* kButton8Caption = "ﾌｫﾙﾀﾞ変更(&F)";
+constexpr const char* kButton9Caption = "ﾌｫﾙﾀﾞﾘｽﾄ(&L)";
+constexpr const char* kButton12Caption = "自動登録(&A)";
+constexpr const char* kButton2Caption = "終了(&X)";
+constexpr const char* kLabel3Caption = "記憶パス＝";
+constexpr const char* kLabel2Caption = "現在パス＝";
+constexpr const char* kLabel6Caption = "表示ﾌｧｲﾙ＝";
+constexpr const char* kShowItem = "表示";
+constexpr const char* kTimerStopItem = "ﾀｲﾏｰｽﾄｯﾌﾟ";
+constexpr const char* kTimerStartItem = "ﾀｲﾏｰｽﾀｰﾄ";
+constexpr const char* kRandomItem = "ﾗﾝﾀﾞﾑ";
+constexpr const char* kOptionItem = "ｵﾌﾟｼｮﾝ";
+constexpr const char* kExitItem = "終了";
+constexpr const char* kTrayTip = "カレイドン参上！";
+constexpr const char* kAboutCloseText = "Close";  // the about window's close label
+constexpr const char* kBusyCaption = "待ってくれ";
+constexpr const char* kBusyText = "そう急かさないでくれ";
+constexpr const char* kEvilErrorCaption = "悪のエラー";
+constexpr const char* kDarknessErrorCaption = "闇のエラー";
+constexpr const char* kReadErrorCaption = "暗黒の読み取りエラー";
+constexpr const char* kDriveErrorCaption = "暗黒のドライブチェンジエラー";
 constexpr const char* kGreetingCaption = "作者の挨拶";
 constexpr const char* kGreetingText =
     "初めまして、「カレイドン」作者の「白樺　雫」です。\r"
@@ -55,13 +88,24 @@ constexpr const char* kFileToViewMissingText =
 constexpr const char* kViewReadErrorText =
     "チッ！指定された正義のファイルの読み込みに失敗してしまった････\r"
     "正義のファイルが破損しているか、この謎のフォーマットには対応していないぞ";
+constexpr const char* kNothingSelectedText =
+    "正義のファイルが選択されていないぞ\r"
+    "正義のファイルを選択してからもう一度ボタンを押すのだ！";
+constexpr const char* kFileMissingText =
+    "はぐぁ！指定した正義のファイルが存在しない････\r"
+    "別の正義のフォルダに移動されたか、闇の削除をされた可能性がある\r"
+    "正義の手刀でファイルリストを最新のものに更新するぞ！";
+constexpr const char* kHelpMissingText = "ぐはっ！正義のヘルプが開けないぞ！\r";  // then the help page's path
+constexpr const char* kHelpMissingTextEnd =
+    "\rこのファイルが無いか、開くための正義のブラウザが見つからない。\r"
+    "配布された zip から取り出し直すか、ブラウザで直接開いてみてくれ！";
 constexpr const char* kDriveErrorText =
     "ぐあぁぁぁ！無効なドライブ指定をくらってしまった！\r"
     "正義のディスクが正義のドライブに入っていないか、正義のはずのディスクが\r"
     "悪の破損をしていかもしれん";
 
 framework::FormStyle MainStyle() {
-  framework::FormStyle s = framework::FormStyle::FixedDialog("TMyMainForm", "Kaleidon v0.6.1", 516, 376);
+  framework::FormStyle s = framework::FormStyle::FixedDialog("TMyMainForm", kCaption, 516, 376);
   s.minimizeBox = true;
   s.ownedByApplication = false;  // the main window has the taskbar button
   return s;
@@ -83,23 +127,23 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
       {&FilterComboBox1, 260, 5, 251, 0},
       {&FileListBox1, 260, 35, 201, 221, "", framework::kHidden},
       {&FileListBox2, 260, 35, 251, 221},
-      {&Button1, 5, 265, 0, 0, "壁紙変更(&C)"},
-      {&Button3, 90, 265, 0, 0, "ランダム(&R)"},
-      {&Button4, 175, 265, 0, 0, "オプション(&O)"},
-      {&Button7, 260, 265, 0, 0, "ｲﾒｰｼﾞﾋﾞｭｰ(&I)"},
-      {&Button5, 345, 265, 0, 0, "リスト更新(&N)"},
-      {&Button10, 430, 265, 0, 0, "ヘルプ(&H)"},
+      {&Button1, 5, 265, 0, 0, kButton1Caption},
+      {&Button3, 90, 265, 0, 0, kButton3Caption},
+      {&Button4, 175, 265, 0, 0, kButton4Caption},
+      {&Button7, 260, 265, 0, 0, kButton7Caption},
+      {&Button5, 345, 265, 0, 0, kButton5Caption},
+      {&Button10, 430, 265, 0, 0, kButton10Caption},
       {&SpinEdit1, 5, 300, 81, 24},
-      {&Button6, 90, 300, 0, 0, "ﾌｫﾙﾀﾞ記憶(&M)", framework::kDisabled},
-      {&Button8, 175, 300, 0, 0, "ﾌｫﾙﾀﾞ変更(&F)"},
-      {&Button9, 260, 300, 0, 0, "ﾌｫﾙﾀﾞﾘｽﾄ(&L)"},
-      {&Button12, 345, 300, 0, 0, "自動登録(&A)"},
-      {&Button2, 430, 300, 0, 0, "終了(&X)"},
-      {&Label3, 5, 330, 0, 0, "記憶パス＝"},
+      {&Button6, 90, 300, 0, 0, kButton6Caption, framework::kDisabled},
+      {&Button8, 175, 300, 0, 0, kButton8Caption},
+      {&Button9, 260, 300, 0, 0, kButton9Caption},
+      {&Button12, 345, 300, 0, 0, kButton12Caption},
+      {&Button2, 430, 300, 0, 0, kButton2Caption},
+      {&Label3, 5, 330, 0, 0, kLabel3Caption},
       {&Label4, 68, 330, 0, 0, "", 0, kRed},
-      {&Label2, 5, 345, 0, 0, "現在パス＝"},
+      {&Label2, 5, 345, 0, 0, kLabel2Caption},
       {&Label1, 68, 345, 0, 0, "", 0, kBlue},
-      {&Label6, 5, 360, 0, 0, "表示ﾌｧｲﾙ＝"},
+      {&Label6, 5, 360, 0, 0, kLabel6Caption},
       {&Label7, 68, 360, 0, 0, "", 0, kFuchsia},
   });
 
@@ -116,17 +160,20 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   SpinEdit1->SetValue(1);
   SpinEdit1->SetEditorEnabled(false);
 
+  cycleHost_ = std::make_unique<CycleHost>(*this);
+  Cycle = std::make_unique<ChangeCycle>(*cycleHost_, Application::Instance(), OpenSettings());
+
   Timer1 = std::make_unique<framework::Timer>();
   Timer1->SetInterval(60000);
   Timer1->OnTimer = [this] { Timer1Timer(); };
 
   PopupMenu1 = std::make_unique<framework::PopupMenu>(this, "PopupMenu1");
-  PopupMenu1->Add("Show1", "表示", [this] { Show1Click(); });
-  PopupMenu1->Add("TimerSS", "ﾀｲﾏｰｽﾄｯﾌﾟ", [this] { TimerSSClick(); });
-  PopupMenu1->Add("N2", "ﾗﾝﾀﾞﾑ", [this] { N2Click(); });
-  PopupMenu1->Add("Option1", "ｵﾌﾟｼｮﾝ", [this] { Option1Click(); });
+  PopupMenu1->Add("Show1", kShowItem, [this] { Show1Click(); });
+  PopupMenu1->Add("TimerSS", kTimerStopItem, [this] { TimerSSClick(); });
+  PopupMenu1->Add("N2", kRandomItem, [this] { N2Click(); });
+  PopupMenu1->Add("Option1", kOptionItem, [this] { Option1Click(); });
   PopupMenu1->Add("N1", "-", nullptr);
-  PopupMenu1->Add("Exit1", "終了", [this] { Button2Click(); });
+  PopupMenu1->Add("Exit1", kExitItem, [this] { Button2Click(); });
   PopupMenu1->OnPopup = [this] { PopupMenu1Popup(); };
 
   Button1->OnClick = [this] { Button1Click(); };
@@ -166,7 +213,7 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   // The tray icon is there from the start, whether the window shows or not.
   TrayIcon1 = std::make_unique<TTrayIcon>(this);
   TrayIcon1->SetIcon(framework::ProgramIcon(framework::IconSize::Small));  // the component keeps a copy
-  TrayIcon1->SetTipHelp("カレイドン参上！");
+  TrayIcon1->SetTipHelp(kTrayTip);
   TrayIcon1->SetRBPopupMenu(PopupMenu1.get());
   TrayIcon1->OnClick = [this](TTrayIcon&) { Button3Click(); };
   TrayIcon1->OnDblClick = [this](TTrayIcon&) { TrayIcon1DblClick(); };
@@ -193,7 +240,6 @@ TForm1::~TForm1() = default;
 
 void TForm1::FormCreate(const CommandLine& commandLine) {
   StartLoadStatistics();
-  MeltFile = TMeltFile{};
   const std::string programFolder = ProgramFolder();
   const std::string tempFolder = JoinPath(programFolder, "Temp");
   framework::IniFile ini = OpenSettings();
@@ -233,7 +279,7 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
   try {
     FileListBox2->SetDirectory(ini.ReadString(kSysInfo, kPathKey, programFolder));
   } catch (const framework::Exception&) {
-    ReportFolderGone();
+    ReportFolderGone(Application::Instance());
     ini.WriteString(kSysInfo, kPathKey, programFolder);
   }
   CurrentFolder = ini.ReadString(kSysInfo, kPathKey, programFolder);
@@ -269,12 +315,13 @@ void TForm1::FormCloseQuery(bool& canClose) {
 
 void TForm1::WriteProgramEnd() {
   if (!Options) return;  // the start-up failed before the options existed
-  framework::IniFile ini = OpenSettings();
+  framework::IniEdit settings(OpenSettings());
   // After a reset start no entry is chosen; the combined entry is stored
   // then, since an index of -1 would open the next run on the empty
   // custom filter and list no picture at all.
-  WriteProgramEndSettings(ini, Options->Values(),
+  WriteProgramEndSettings(settings, Options->Values(),
                           {CurrentFolder, SpinEdit1->Value(), std::max(0, FilterComboBox1->ItemIndex())});
+  settings.Commit();  // every program-end key in one replacement
 }
 
 void TForm1::EmptyTemp() {
@@ -350,11 +397,36 @@ LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void TForm1::Button2Click() { Close(); }
 
 void TForm1::Button3Click() {
-  if (ChangeBusy) {
-    Application::Instance().MessageBox("そう急かさないでくれ", "待ってくれ", MB_OK);
+  if (Cycle->ChangeBusy) {
+    Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
     return;
   }
   ChangeWallpaper(true);
+}
+
+void TForm1::ChangeWallpaper(bool apply) { Cycle->ChangeWallpaper(Options->Values(), apply); }
+
+void TForm1::Button1Click() {
+  Button1->SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  Button1->Repaint();
+  auto restoreCursor = framework::ScopeExit([this] { Button1->SetCursor(nullptr); });
+  int row = FileListBox2->ItemIndex();
+  if (row < 0) {
+    Application::Instance().MessageBox(kNothingSelectedText, kEvilErrorCaption, MB_OK | MB_ICONWARNING);
+    return;
+  }
+  std::string path = JoinPath(FileListBox2->Directory(), FileListBox2->Items()[row]);
+  if (framework::AsciiLower(framework::ExtractFileExt(path)) == ".lzh") {
+    // The archive dialog takes archives chosen by hand.
+    if (OnArchiveChosen) OnArchiveChosen(path);
+    return;
+  }
+  if (framework::FileExists(path)) {
+    Cycle->ShowPicture(path, true, Options->Values().Wallpaper());
+  } else {
+    Application::Instance().MessageBox(kFileMissingText, kDarknessErrorCaption, MB_OK | MB_ICONWARNING);
+    FileListBox2->Update();
+  }
 }
 
 void TForm1::Button4Click() {
@@ -375,12 +447,12 @@ void TForm1::Button7Click() {
   Application& app = Application::Instance();
   int row = FileListBox2->ItemIndex();
   if (row < 0) {
-    app.MessageBox(kNoFileToViewText, "闇のエラー", MB_OK | MB_ICONWARNING);
+    app.MessageBox(kNoFileToViewText, kDarknessErrorCaption, MB_OK | MB_ICONWARNING);
     return;
   }
   std::string path = JoinPath(FileListBox2->Directory(), FileListBox2->Items()[row]);
   if (!framework::FileExists(path)) {
-    app.MessageBox(kFileToViewMissingText, "闇のエラー", MB_OK | MB_ICONWARNING);
+    app.MessageBox(kFileToViewMissingText, kDarknessErrorCaption, MB_OK | MB_ICONWARNING);
     FileListBox2->Update();
     return;
   }
@@ -389,7 +461,7 @@ void TForm1::Button7Click() {
   bool loaded = Viewer->LoadPicture(path);
   Button7->SetCursor(nullptr);
   if (!loaded) {
-    app.MessageBox(kViewReadErrorText, "暗黒の読み取りエラー", MB_OK | MB_ICONERROR);
+    app.MessageBox(kViewReadErrorText, kReadErrorCaption, MB_OK | MB_ICONERROR);
     return;
   }
   Viewer->ShowViewer();
@@ -400,10 +472,8 @@ void TForm1::Button9Click() { FolderList->ShowModal(); }
 void TForm1::Button10Click() {
   // The help lies beside the program, wherever it was started from.
   if (OpenHelp(ProgramFolder(), framework::WindowsFolder(), Help)) return;
-  Application::Instance().MessageBox("ぐはっ！正義のヘルプが開けないぞ！\r" + JoinPath(ProgramFolder(), kHelpPageName) +
-                                         "\rこのファイルが無いか、開くための正義のブラウザが見つからない。\r"
-                                         "配布された zip から取り出し直すか、ブラウザで直接開いてみてくれ！",
-                                     "闇のエラー", MB_OK | MB_ICONWARNING);
+  Application::Instance().MessageBox(kHelpMissingText + JoinPath(ProgramFolder(), kHelpPageName) + kHelpMissingTextEnd,
+                                     kDarknessErrorCaption, MB_OK | MB_ICONWARNING);
 }
 
 void TForm1::dlb1Change() {
@@ -420,7 +490,7 @@ void TForm1::dcb1Change() {
   try {
     dlb1->SetDrive(dcb1->Drive());
   } catch (const framework::Exception&) {
-    Application::Instance().MessageBox(kDriveErrorText, "暗黒のドライブチェンジエラー", MB_OK | MB_ICONWARNING);
+    Application::Instance().MessageBox(kDriveErrorText, kDriveErrorCaption, MB_OK | MB_ICONWARNING);
     try {
       dlb1->SetDirectory(CurrentFolder);
     } catch (const framework::Exception&) {
@@ -449,7 +519,7 @@ void TForm1::Option1Click() { Button4->Click(); }
 void TForm1::TimerSSClick() { Options->SwitchTimer(!Options->Values().timerChange); }
 
 void TForm1::PopupMenu1Popup() {
-  PopupMenu1->Item("TimerSS").SetCaption(Options->Values().timerChange ? "ﾀｲﾏｰｽﾄｯﾌﾟ" : "ﾀｲﾏｰｽﾀｰﾄ");
+  PopupMenu1->Item("TimerSS").SetCaption(Options->Values().timerChange ? kTimerStopItem : kTimerStartItem);
 }
 
 bool TForm1::WMSysCommand(WPARAM command) {
@@ -463,7 +533,7 @@ void TForm1::HideMainWindow() { Hide(); }
 void TForm1::Label5DblClick() {
   TForm3 about(Application::Instance().Handle(), true);
   about.Label1->SetEnabled(true);
-  about.Label1->SetText("Close");
+  about.Label1->SetText(kAboutCloseText);
   about.ShowModal();
 }
 

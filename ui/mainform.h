@@ -16,11 +16,11 @@
 #include "framework/gui/spinedit.h"
 #include "framework/gui/stdctrls.h"
 #include "selection/foldermemory.h"
-#include "selection/meltfile.h"
 #include "ui/help.h"
 
 namespace kaleidon {
 
+class ChangeCycle;
 class TForm2;
 class TForm4;
 class TForm5;
@@ -71,11 +71,11 @@ class TForm1 : public framework::Form {
   // How "ヘルプ" opens the help (tests look instead of opening).
   HelpOpeners Help = HelpOpeners::System();
 
-  // Program-wide values of the run.
+  // Program-wide values of the run; the change cycle holds the others
+  // (ChangeBusy, MeltFile).
   std::string CurrentFolder;
-  bool ChangeBusy = false;
   int TimerTicks = 0;
-  TMeltFile MeltFile;
+  std::unique_ptr<ChangeCycle> Cycle;
 
   // Every other window of the run exists (the start-up made them all).
   void WindowsMade();
@@ -115,10 +115,8 @@ class TForm1 : public framework::Form {
   // The folder list has filled its slot table: the slot box shows its slot.
   void SlotTableFilled(int slotCount);
 
-  // The random change (the change cycle).
+  // The random change: the change cycle with the options of the moment.
   void ChangeWallpaper(bool apply);
-  // Makes the picture the wallpaper and names it after "表示ﾌｧｲﾙ＝".
-  void ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options);
   // Folder memory over this window's controls and the folder list's table.
   FolderMemory Memory(int slotCount);
   void Button6Click();
@@ -150,7 +148,9 @@ class TForm1 : public framework::Form {
   void EndRunQuietly();
 
   class FolderControls;
+  class CycleHost;
   std::unique_ptr<FolderControls> folderControls_;
+  std::unique_ptr<CycleHost> cycleHost_;
   bool changingDrive_ = false;
   bool ended_ = false;  // the session end has ended the run
 };

@@ -5,17 +5,53 @@
 #include "core/custommask.h"
 #include "core/filterlist.h"
 #include "core/settings.h"
+#include "framework/base/random.h"
 #include "framework/gui/application.h"
 #include "framework/gui/layout.h"
-#include "framework/base/random.h"
+#include "ui/settingsfile.h"
 
 namespace kaleidon {
 
 namespace {
 
+// What the window shows.
+constexpr const char* kCaption = "Kaleidon Option";
+constexpr const char* kGeneralPage = "全般";
+constexpr const char* kOtherPage = "その他";
+constexpr const char* kExtensionsPage = "拡張子";
+constexpr const char* kStartUpGroup = "起動設定（次回から有効）";
+constexpr const char* kCheckBox1Caption = "起動時に変更";
+constexpr const char* kCheckBox2Caption = "タスクトレイに常駐";
+constexpr const char* kCheckBox3Caption = "スプラッシュを表示";
+constexpr const char* kCheckBox6Caption = "遅延起動を使う";
+constexpr const char* kLoadThresholdLabel = "CPU負荷設定";
+constexpr const char* kPercentLabel = "％";
+constexpr const char* kGiveUpLabel = "強制実行待機時間";
+constexpr const char* kSecondsLabel = "秒";
+constexpr const char* kCommandLineGroup = "/E オプション固有設定";
+constexpr const char* kCheckBox5Caption = "壁紙の設定だけ変更";
+constexpr const char* kCheckBox4Caption = "指定時間で変更";
+constexpr const char* kIntervalLabel = "壁紙を";
+constexpr const char* kHoursLabel = "時間";
+constexpr const char* kMinutesLabel = "分";
+constexpr const char* kIntervalLabelEnd = "間隔で変更";
+constexpr const char* kSlotCountLabel = "フォルダ記憶数";
+constexpr const char* kCheckBox8Caption = "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる";
+constexpr const char* kCheckBox11Caption = "LZHファイルも検索（自動検索）";
+constexpr const char* kLoopCounterLabel = "ループ制御";
+constexpr const char* kSoundPlayCheckCaption = "壁紙変更時に音を鳴らす";
+constexpr const char* kButton3Caption = ". . .";
+constexpr const char* kButton5Caption = "追加(&A)";
+constexpr const char* kLabel13Caption = "カスタムマスク";
+constexpr const char* kGroupBox7Caption = "カスタムマスクの説明";
+constexpr const char* kButton1Caption = "OK";
+constexpr const char* kButton2Caption = "CANCEL";
+constexpr const char* kButton3Hint = "使用するサウンドを選択します";
+constexpr const char* kSoundFilter = "Wave File|*.WAV";
+
 using framework::Application;
 
-framework::FormStyle OptionsStyle() { return framework::FormStyle::FixedDialog("TForm2", "Kaleidon Option", 361, 293); }
+framework::FormStyle OptionsStyle() { return framework::FormStyle::FixedDialog("TForm2", kCaption, 361, 293); }
 
 constexpr const char* kFixedPitchFace = "ＭＳ ゴシック";
 
@@ -59,54 +95,54 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   using framework::Label;
   using framework::unnamed;
   framework::CreateControls(*this, {{&PageControl1, 0, 0, 361, 261}});
-  TabSheet1 = PageControl1->AddPage("全般");
-  TabSheet2 = PageControl1->AddPage("その他");
-  TabSheet3 = PageControl1->AddPage("拡張子");
+  TabSheet1 = PageControl1->AddPage(kGeneralPage);
+  TabSheet2 = PageControl1->AddPage(kOtherPage);
+  TabSheet3 = PageControl1->AddPage(kExtensionsPage);
   TabSheet2->SetTabVisible(false);
   TabSheet2->SetEnabled(false);
 
   framework::CreateControls(*TabSheet1, {
-      {unnamed<GroupBox>, 4, 2, 170, 148, "起動設定（次回から有効）"},
-      {&CheckBox1, 12, 19, 155, 17, "起動時に変更"},
-      {&CheckBox2, 12, 38, 155, 17, "タスクトレイに常駐"},
-      {&CheckBox3, 12, 57, 155, 17, "スプラッシュを表示"},
-      {&CheckBox6, 12, 76, 155, 17, "遅延起動を使う"},
-      {unnamed<Label>, 12, 101, 0, 0, "CPU負荷設定"},
+      {unnamed<GroupBox>, 4, 2, 170, 148, kStartUpGroup},
+      {&CheckBox1, 12, 19, 155, 17, kCheckBox1Caption},
+      {&CheckBox2, 12, 38, 155, 17, kCheckBox2Caption},
+      {&CheckBox3, 12, 57, 155, 17, kCheckBox3Caption},
+      {&CheckBox6, 12, 76, 155, 17, kCheckBox6Caption},
+      {unnamed<Label>, 12, 101, 0, 0, kLoadThresholdLabel},
       {&SpinEdit4, 92, 97, 48, 22},
-      {unnamed<Label>, 144, 101, 0, 0, "％"},
-      {unnamed<Label>, 12, 126, 0, 0, "強制実行待機時間"},
+      {unnamed<Label>, 144, 101, 0, 0, kPercentLabel},
+      {unnamed<Label>, 12, 126, 0, 0, kGiveUpLabel},
       {&SpinEdit5, 110, 122, 44, 22},
-      {unnamed<Label>, 158, 126, 0, 0, "秒"},
-      {unnamed<GroupBox>, 180, 2, 169, 40, "/E オプション固有設定"},
-      {&CheckBox5, 188, 19, 155, 17, "壁紙の設定だけ変更"},
-      {&CheckBox4, 184, 48, 160, 17, "指定時間で変更"},
-      {unnamed<Label>, 184, 69, 0, 0, "壁紙を"},
+      {unnamed<Label>, 158, 126, 0, 0, kSecondsLabel},
+      {unnamed<GroupBox>, 180, 2, 169, 40, kCommandLineGroup},
+      {&CheckBox5, 188, 19, 155, 17, kCheckBox5Caption},
+      {&CheckBox4, 184, 48, 160, 17, kCheckBox4Caption},
+      {unnamed<Label>, 184, 69, 0, 0, kIntervalLabel},
       {&SpinEdit1, 184, 84, 44, 22},
-      {unnamed<Label>, 231, 88, 0, 0, "時間"},
+      {unnamed<Label>, 231, 88, 0, 0, kHoursLabel},
       {&SpinEdit2, 262, 84, 44, 22},
-      {unnamed<Label>, 309, 88, 0, 0, "分"},
-      {unnamed<Label>, 184, 110, 0, 0, "間隔で変更"},
-      {unnamed<Label>, 184, 132, 0, 0, "フォルダ記憶数"},
+      {unnamed<Label>, 309, 88, 0, 0, kMinutesLabel},
+      {unnamed<Label>, 184, 110, 0, 0, kIntervalLabelEnd},
+      {unnamed<Label>, 184, 132, 0, 0, kSlotCountLabel},
       {&SpinEdit3, 272, 128, 50, 22},
-      {&CheckBox8, 4, 154, 230, 17, "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる"},
-      {&CheckBox11, 4, 172, 230, 17, "LZHファイルも検索（自動検索）"},
-      {unnamed<Label>, 240, 162, 0, 0, "ループ制御"},
+      {&CheckBox8, 4, 154, 230, 17, kCheckBox8Caption},
+      {&CheckBox11, 4, 172, 230, 17, kCheckBox11Caption},
+      {unnamed<Label>, 240, 162, 0, 0, kLoopCounterLabel},
       {&LoopOut1, 298, 158, 50, 22},
-      {&SoundPlayCheck, 4, 192, 200, 17, "壁紙変更時に音を鳴らす"},
+      {&SoundPlayCheck, 4, 192, 200, 17, kSoundPlayCheckCaption},
       {&Edit1, 4, 210, 310, 21},
-      {&Button3, 318, 210, 30, 21, ". . ."},
+      {&Button3, 318, 210, 30, 21, kButton3Caption},
   });
   framework::CreateControls(*TabSheet3, {
       {&FilterComboBox1, 4, 5, 251, 0},
-      {&Button5, 262, 3, 75, 25, "追加(&A)"},
-      {&Label13, 4, 34, 0, 0, "カスタムマスク"},
+      {&Button5, 262, 3, 75, 25, kButton5Caption},
+      {&Label13, 4, 34, 0, 0, kLabel13Caption},
       {&Edit2, 4, 49, 341, 23, "", 0, CLR_INVALID, 15, kFixedPitchFace},
-      {&GroupBox7, 2, 78, 349, 151, "カスタムマスクの説明"},
+      {&GroupBox7, 2, 78, 349, 151, kGroupBox7Caption},
       {&Memo1, 7, 94, 339, 130, "", 0, CLR_INVALID, 0, kFixedPitchFace},
   });
   framework::CreateControls(*this, {
-      {&Button1, 196, 266, 75, 25, "OK"},
-      {&Button2, 280, 266, 75, 25, "CANCEL"},
+      {&Button1, 196, 266, 75, 25, kButton1Caption},
+      {&Button2, 280, 266, 75, 25, kButton2Caption},
   });
 
   SpinEdit1->SetMinValue(0), SpinEdit1->SetMaxValue(23);
@@ -118,7 +154,7 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   LoopOut1->SetValue(defaults::kLoopCounter);
   LoopOut1->SetEditorEnabled(false);
   Edit1->SetReadOnly(true);
-  Button3->SetHint("使用するサウンドを選択します");
+  Button3->SetHint(kButton3Hint);
   Button3->SetShowHint(true);
   Edit2->SetMaxLength(0);
   Memo1->SetLines(kCustomMaskHelp);
@@ -126,7 +162,7 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   Memo1->SetWantReturns(false);
   // Its lines were written to fill the box: the text gets all of its width.
   Memo1->SetMargins(1, 1);
-  OpenDialog1.SetFilter("Wave File|*.WAV");
+  OpenDialog1.SetFilter(kSoundFilter);
 
   OnShow = [this] { FormShow(); };
   CheckBox4->OnClick = [this] { CheckBox4Click(); };
@@ -211,7 +247,6 @@ void TForm2::SwitchTimer(bool on) { CheckBox4->SetChecked(on); }
 void TForm2::SetSlotCount(int slotCount) { SpinEdit3->SetValue(slotCount); }
 
 void TForm2::Button1Click() {
-  framework::IniFile ini = OpenSettings();
   // A mask with more patterns than slots is refused before anything is
   // cleaned or stored; the dialog stays open with the text as typed.
   if (!CustomMaskFits(Edit2->Text())) {
@@ -223,9 +258,13 @@ void TForm2::Button1Click() {
   while (!NormalizeCustomMask()) {
   }
   const ProgramOptions options = Values();
-  WriteOptions(ini, options);
+  // Every key of the OK in one replacement of the file: a refused write
+  // leaves the file as it was, and the dialog open.
+  framework::IniEdit settings(OpenSettings());
+  WriteOptions(settings, options);
   if (Events.slotsStored) Events.slotsStored(SpinEdit3->Value());
-  WriteFileSearchOptions(ini, options);
+  WriteFileSearchOptions(settings, options);
+  settings.Commit();
   SetModalResult(IDOK);
   Close();
 }

@@ -1,49 +1,46 @@
 #include "framework/base/inifile.h"
 
+#include <atomic>
+#include <optional>
+
 #include "framework/base/inidocument.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
 
 namespace framework {
 
-IniDocument IniFile::Load() const {
-  std::optional<std::string> bytes = ReadWholeFile(path_);
-  return bytes ? IniDocument(FromAnsi(*bytes)) : IniDocument();
-}
+namespace {
+std::atomic<uint64_t> replacements{0};
+}  // namespace
 
-void IniFile::Store(const IniDocument& doc) {
-  if (!WriteFileAtomically(path_, ToAnsi(doc.Text())))
-    throw EIniFileWrite(FormatText("%s に書き込めません", {path_}));
-}
+uint64_t IniFile::Replacements() { return replacements.load(); }
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
-  std::optional<std::string> v = Load().Value(section, key);
-  return FirstCharacters(v ? *v : def, kMaxValueLength);
+  return IniEdit(*this).ReadString(section, key, def);
 }
 
 int IniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
-  std::optional<std::string> v = Load().Value(section, key);
-  if (!v) return def;
-  std::optional<int> n = ParseIniInteger(FirstCharacters(*v, kMaxValueLength));
-  return n ? *n : def;
+  return IniEdit(*this).ReadInteger(section, key, def);
 }
 
 bool IniFile::ReadBool(const std::string& section, const std::string& key, bool def) const {
-  return ReadInteger(section, key, def ? 1 : 0) != 0;
+  return IniEdit(*this).ReadBool(section, key, def);
 }
 
 bool IniFile::ValueExists(const std::string& section, const std::string& key) const {
-  return Load().Value(section, key).has_value();
+  return IniEdit(*this).ValueExists(section, key);
 }
 
-bool IniFile::SectionExists(const std::string& section) const { return Load().HasSection(section); }
+bool IniFile::SectionExists(const std::string& section) const { return IniEdit(*this).SectionExists(section); }
 
-std::vector<std::string> IniFile::ReadSectionKeys(const std::string& section) const { return Load().Keys(section); }
+std::vector<std::string> IniFile::ReadSectionKeys(const std::string& section) const {
+  return IniEdit(*this).ReadSectionKeys(section);
+}
 
 void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  IniDocument doc = Load();
-  doc.SetValue(section, key, value);
-  Store(doc);
+  IniEdit edit(*this);
+  edit.WriteString(section, key, value);
+  edit.Commit();
 }
 
 void IniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -55,16 +52,77 @@ void IniFile::WriteBool(const std::string& section, const std::string& key, bool
 }
 
 void IniFile::DeleteKey(const std::string& section, const std::string& key) {
-  IniDocument doc = Load();
-  doc.DeleteKey(section, key);
-  Store(doc);
+  IniEdit edit(*this);
+  edit.DeleteKey(section, key);
+  edit.Commit();
 }
 
 void IniFile::EraseSection(const std::string& section) {
-  IniDocument doc = Load();
-  if (!doc.HasSection(section)) return;
-  doc.EraseSection(section);
-  Store(doc);
+  IniEdit edit(*this);
+  edit.EraseSection(section);
+  edit.Commit();
+}
+
+IniEdit::IniEdit(const IniFile& file) : path_(file.path_) {
+  std::optional<std::string> bytes = ReadWholeFile(path_);
+  doc_ = std::make_unique<IniDocument>(bytes ? IniDocument(FromAnsi(*bytes)) : IniDocument());
+}
+
+IniEdit::~IniEdit() = default;
+
+std::string IniEdit::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
+  std::optional<std::string> v = doc_->Value(section, key);
+  return FirstCharacters(v ? *v : def, IniFile::kMaxValueLength);
+}
+
+int IniEdit::ReadInteger(const std::string& section, const std::string& key, int def) const {
+  std::optional<std::string> v = doc_->Value(section, key);
+  if (!v) return def;
+  std::optional<int> n = ParseIniInteger(FirstCharacters(*v, IniFile::kMaxValueLength));
+  return n ? *n : def;
+}
+
+bool IniEdit::ReadBool(const std::string& section, const std::string& key, bool def) const {
+  return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+bool IniEdit::ValueExists(const std::string& section, const std::string& key) const {
+  return doc_->Value(section, key).has_value();
+}
+
+bool IniEdit::SectionExists(const std::string& section) const { return doc_->HasSection(section); }
+
+std::vector<std::string> IniEdit::ReadSectionKeys(const std::string& section) const { return doc_->Keys(section); }
+
+void IniEdit::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  doc_->SetValue(section, key, value);
+  changed_ = true;
+}
+
+void IniEdit::WriteInteger(const std::string& section, const std::string& key, int value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void IniEdit::WriteBool(const std::string& section, const std::string& key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+void IniEdit::DeleteKey(const std::string& section, const std::string& key) {
+  doc_->DeleteKey(section, key);
+  changed_ = true;
+}
+
+void IniEdit::EraseSection(const std::string& section) {
+  if (!doc_->HasSection(section)) return;
+  doc_->EraseSection(section);
+  changed_ = true;
+}
+
+void IniEdit::Commit() {
+  if (!changed_) return;
+  if (!WriteFileAtomically(path_, ToAnsi(doc_->Text()))) throw EIniFileWrite(FormatText("%s に書き込めません", {path_}));
+  ++replacements;
+  changed_ = false;
 }
 
 }  // namespace framework

@@ -131,6 +131,10 @@ void Application::BringToFront() {
   if (target) SetForegroundWindow(target);
 }
 
+int Application::Notify(const Notice& notice) {
+  return MessageBox(notice.text, notice.caption, notice.flags, notice.ownerless);
+}
+
 int Application::MessageBox(const std::string& text, const std::string& caption, unsigned flags, bool ownerless) {
   HWND owner = ownerless ? nullptr : handle_;
   if (messageBoxHook_) return messageBoxHook_(MessageBoxCall{owner, text, caption, flags});

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <string>
 
+#include "framework/base/notices.h"
+
 namespace framework {
 
 // The main form as the application drives it: the message loop shows it when
@@ -42,7 +44,8 @@ struct MessageBoxCall {
 };
 using MessageBoxHook = std::function<int(const MessageBoxCall&)>;
 
-class Application {
+// The application is the program's notices: each one is a message box.
+class Application : public Notices {
  public:
   static Application& Instance();
 
@@ -73,6 +76,7 @@ class Application {
   // window (always-on-top ones too) with the focus; while a box owned by the
   // application window is up, the program's other windows are disabled.
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags, bool ownerless = false);
+  int Notify(const Notice& notice) override;
   // Tests answer message boxes without showing them.
   void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
 

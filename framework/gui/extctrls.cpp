@@ -4,8 +4,8 @@
 
 #include <map>
 
-#include "framework/gui/application.h"
 #include "framework/base/exception.h"
+#include "framework/gui/application.h"
 
 namespace framework {
 

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cctype>
 
-#include "framework/gui/application.h"
 #include "framework/base/filemask.h"
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
+#include "framework/gui/application.h"
 
 namespace framework {
 

@@ -6,10 +6,10 @@
 #include <map>
 #include <tuple>
 
+#include "framework/base/text.h"
 #include "framework/gui/application.h"
 #include "framework/gui/dpi.h"
 #include "framework/gui/resources.h"
-#include "framework/base/text.h"
 
 namespace framework {
 

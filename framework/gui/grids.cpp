@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
+#include "framework/base/text.h"
 #include "framework/gui/application.h"
 #include "framework/gui/menus.h"
-#include "framework/base/text.h"
 
 namespace framework {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "framework/gui/application.h"
 #include "framework/base/text.h"
+#include "framework/gui/application.h"
 
 namespace framework {
 

@@ -1,8 +1,8 @@
 #include "framework/gui/menus.h"
 
-#include "framework/gui/application.h"
 #include "framework/base/exception.h"
 #include "framework/base/text.h"
+#include "framework/gui/application.h"
 
 namespace framework {
 

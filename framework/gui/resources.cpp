@@ -4,9 +4,9 @@
 #include <map>
 #include <vector>
 
-#include "framework/gui/dpi.h"
 #include "framework/base/exception.h"
 #include "framework/base/text.h"
+#include "framework/gui/dpi.h"
 
 namespace framework {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "framework/base/paths.h"
 #include "framework/imaging/bitmap.h"
 #include "framework/imaging/jpeg.h"
-#include "framework/base/paths.h"
 
 namespace framework {
 

@@ -1,7 +1,7 @@
 #include "framework/imaging/jpeg.h"
 
-#include "framework/imaging/exif.h"
 #include "framework/base/paths.h"
+#include "framework/imaging/exif.h"
 
 #include <algorithm>
 #include <csetjmp>

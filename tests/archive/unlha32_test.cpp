@@ -10,9 +10,9 @@
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
 #include "lzhwriter.h"
+#include "support/fixtures.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
-#include "support/fixtures.h"
 
 using namespace kaleidon;
 
@@ -34,7 +34,7 @@ class LibraryTest : public ::testing::Test {
  protected:
   void Use(const char* fixtureFolder) {
     SetDllDirectoryW(fixtureFolder ? framework::Widen(BuildFolder(fixtureFolder)).c_str() : L"");
-    LoadUnlhaLibrary();
+    LoadUnlhaLibrary(boxes);
   }
   void TearDown() override {
     FreeUnlhaLibrary();
@@ -148,7 +148,7 @@ TEST_F(LibraryTest, MissingLibraryEnumerationsAndExtractionEndAtOnce) {
 }
 
 TEST_F(LibraryTest, LoadResultBelow32CountsAsNotLoaded) {
-  BindUnlhaLibrary(reinterpret_cast<HMODULE>(5));
+  BindUnlhaLibrary(reinterpret_cast<HMODULE>(5), boxes);
   EXPECT_FALSE(UnlhaLoaded());
   EXPECT_FALSE(UnlhaFunctionBound("Unlha"));
   EXPECT_EQ(kaleidon::UnlhaOpenArchive(nullptr, "x.lzh", 1), nullptr);

@@ -5,11 +5,11 @@
 
 #include <algorithm>
 
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "framework/imaging/bitmap.h"
 #include "framework/imaging/graphics.h"
 #include "framework/imaging/jpeg.h"
-#include "framework/base/paths.h"
-#include "framework/base/text.h"
 #include "support/fixtures.h"
 #include "support/jpegfiles.h"
 #include "support/messageboxes.h"
@@ -79,7 +79,7 @@ class Wallpaper : public testing::Test {
 
   std::string Prepare(const std::string& name, const std::string& bytes, WallpaperOptions options, ScreenInfo screen) {
     pictures.WriteFile(name, bytes);
-    return PrepareWallpaperBitmap(pictures.PathOf(name), options, screen);
+    return PrepareWallpaperBitmap(pictures.PathOf(name), options, screen, boxes);
   }
   Bitmap Result() {
     Bitmap b;
@@ -280,7 +280,7 @@ TEST_F(Wallpaper, AnUnusablePictureIsReportedByNameAndThePreviousWallpaperStays)
   }
   // A file that is not there at all.
   boxes.Clear();
-  PrepareWallpaperBitmap(pictures.PathOf("gone.bmp"), WallpaperOptions{}, kTrueColourScreen);
+  PrepareWallpaperBitmap(pictures.PathOf("gone.bmp"), WallpaperOptions{}, kTrueColourScreen, boxes);
   EXPECT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(program.ReadFile("WPFile.BMP"), previous);
   EXPECT_EQ(program.FileNames(), (std::vector<std::string>{"WPFile.BMP"}));  // no temporary file left

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <random>
 
+#include "framework/base/paths.h"
 #include "framework/imaging/bitmap.h"
 #include "framework/imaging/bmpcodec.h"
-#include "framework/base/paths.h"
-#include "support/tempdir.h"
 #include "support/fixtures.h"
+#include "support/tempdir.h"
 
 using namespace framework;
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "framework/gui/application.h"
 #include "framework/base/exception.h"
+#include "framework/gui/application.h"
 #include "framework/gui/extctrls.h"
 #include "support/messageboxes.h"
 

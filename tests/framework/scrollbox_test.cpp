@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/imaging/bitmap.h"
 #include "framework/gui/layout.h"
 #include "framework/gui/stdctrls.h"
+#include "framework/imaging/bitmap.h"
 
 using namespace framework;
 

@@ -11,7 +11,6 @@
 #include "framework/gui/grids.h"
 #include "framework/gui/resources.h"
 #include "framework/gui/stdctrls.h"
-#include "selection/meltfile.h"
 #include "support/measure.h"
 #include "support/programwindows.h"
 #include "tray/trayicon.h"
@@ -111,8 +110,7 @@ TEST(HighDpi, TheFolderListsRowsAndColumnsGrowWithTheWindow) {
 TEST(HighDpi, EveryOtherWindowKeepsItsLayoutScaled) {
   ProgramWindows w;
   ExpectLaidOutAt144Dpi({w.options.get(), 361, 293, {}, false});
-  kaleidon::TMeltFile melt;
-  kaleidon::TForm6 archive(kaleidon::ArchiveDialogValues{}, melt);
+  kaleidon::TForm6 archive(kaleidon::ArchiveDialogValues{});
   ExpectLaidOutAt144Dpi({&archive, 386, 166});
   kaleidon::TForm3 splash;
   ExpectLaidOutAt144Dpi({&splash, 300, 200, {splash.Image1}});

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "fixtures/spi/spirecord.h"
-#include "framework/imaging/graphics.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
+#include "framework/imaging/graphics.h"
 #include "plugins/spi.h"
 #include "plugins/spibitmap.h"
 #include "support/fixtures.h"

@@ -13,6 +13,7 @@
 #include "framework/base/text.h"
 #include "support/folderlink.h"
 #include "support/tempdir.h"
+#include "ui/settingsfile.h"
 
 using namespace kaleidon;
 
@@ -49,7 +50,7 @@ struct PictureTree {
   }
   std::vector<std::string> Walk() const {
     std::vector<std::string> list{"left over"};
-    CollectEntries(dir.path(), kDirectoryAttribute, false, false, true, true, list, true);
+    CollectEntries(dir.path(), kEveryFolderBelow, list);
     return list;
   }
 };
@@ -89,8 +90,7 @@ TEST(CollectEntries, ListsEveryFolderBelowHiddenAndSystemOnesEachBeforeItsSubfol
 
   // The start folder may come without its trailing "\".
   std::vector<std::string> again;
-  CollectEntries(tree.dir.path().substr(0, tree.dir.path().size() - 1), kDirectoryAttribute, false, false, true,
-                 true, again, true);
+  CollectEntries(tree.dir.path().substr(0, tree.dir.path().size() - 1), kEveryFolderBelow, again);
   EXPECT_EQ(again, list);
 }
 
@@ -98,19 +98,22 @@ TEST(CollectEntries, FlagsChooseWhatIsListedAndWhatIsTouched) {
   PictureTree tree;
   // Hidden entries directly in the folder, unmarked, appended to the list.
   std::vector<std::string> list{"kept"};
-  CollectEntries(tree.dir.path(), kHiddenAttribute, false, false, false, false, list, false);
+  CollectEntries(tree.dir.path(), {.mask = kHiddenAttribute}, list);
   EXPECT_EQ(list, (std::vector<std::string>{"kept", tree.dir.PathOf("隠し")}));
 
   // Clearing attributes takes read-only and hidden off every entry met.
   tree.dir.SetReadOnly("pics\\a.bmp", true);
-  CollectEntries(tree.dir.path(), kDirectoryAttribute, false, true, true, true, list, true);
+  CollectEntries(tree.dir.path(),
+                 {.mask = kDirectoryAttribute, .clearAttributes = true, .markFolders = true, .descend = true,
+                  .emptyFirst = true},
+                 list);
   EXPECT_EQ(GetFileAttributesW(framework::Widen(tree.dir.PathOf("隠し")).c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
   EXPECT_EQ(GetFileAttributesW(framework::Widen(tree.dir.PathOf("pics\\a.bmp")).c_str()) & FILE_ATTRIBUTE_READONLY,
             0u);
   EXPECT_NE(GetFileAttributesW(framework::Widen(tree.dir.PathOf("system")).c_str()) & FILE_ATTRIBUTE_SYSTEM, 0u);
 
   // A folder that is gone gives nothing and no error.
-  CollectEntries(tree.dir.PathOf("gone"), kDirectoryAttribute, false, false, true, true, list, true);
+  CollectEntries(tree.dir.PathOf("gone"), kEveryFolderBelow, list);
   EXPECT_TRUE(list.empty());
 }
 
@@ -178,7 +181,9 @@ TEST(RegisterPictureFolders, FillsTheSlotsAfterTheCountUpToSlot200AndCountsTheRe
     DeleteFileW(framework::Widen(program.PathOf("Kaleidon.ini")).c_str());
     Table table;
     asked.clear();
-    FolderRegistration result = RegisterPictureFolders(table, folders, c.slotCount, holdsPicture);
+    framework::IniEdit settings(OpenSettings());
+    FolderRegistration result = RegisterPictureFolders(table, settings, folders, c.slotCount, holdsPicture);
+    settings.Commit();
     EXPECT_EQ(result.registered, c.registered);
     EXPECT_EQ(result.leftOut, c.leftOut);
     // Asked without the trailing "\"; a folder that is gone is not asked about.

@@ -6,12 +6,14 @@
 #include <set>
 
 #include "core/settings.h"
-#include "framework/gui/application.h"
 #include "framework/base/paths.h"
 #include "framework/base/random.h"
 #include "framework/base/text.h"
+#include "framework/gui/application.h"
 #include "selection/rotation.h"
+#include "support/messageboxes.h"
 #include "support/tempdir.h"
+#include "ui/settingsfile.h"
 
 using namespace kaleidon;
 
@@ -63,15 +65,10 @@ class FolderMemoryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     framework::OverrideProgramFolder(program.path());
-    framework::Application::Instance().SetMessageBoxHook([this](const framework::MessageBoxCall& call) {
-      boxes.push_back(call);
-      return IDOK;
-    });
     window.onSlotChange = [this] { ChangeFolderSlot(memory); };
     SetSlotCount(3);
   }
   void TearDown() override {
-    framework::Application::Instance().SetMessageBoxHook(nullptr);
     framework::OverrideProgramFolder("");
   }
   void SetSlotCount(int count) {
@@ -89,14 +86,19 @@ class FolderMemoryTest : public ::testing::Test {
   TempDir program, pictures;
   Grid grid;
   MainWindow window;
-  FolderMemory memory{grid, window, 3};
-  std::vector<framework::MessageBoxCall> boxes;
+  MessageBoxRecorder boxes;
+  // The settings file of the program folder the test sets up.
+  FolderMemory memory{grid, window, 3, framework::IniFile(program.PathOf("Kaleidon.ini")), boxes};
 };
 
 }  // namespace
 
 TEST_F(FolderMemoryTest, RememberFillsSlotsAndRefusesExactDuplicates) {
-  RegisterFolderSlot(grid, "C:\\Pics", 7);
+  {
+    framework::IniEdit settings(OpenSettings());
+    RegisterFolderSlot(grid, settings, "C:\\Pics", 7);
+    settings.Commit();
+  }
   EXPECT_EQ(grid.Cell(1, 7), "C:\\Pics\\");
   EXPECT_EQ(grid.Cell(0, 7), "Memory[7]");
   EXPECT_EQ(Stored(kDirectoryBuf, "PathMemory7"), "C:\\Pics\\");
@@ -112,10 +114,10 @@ TEST_F(FolderMemoryTest, RememberFillsSlotsAndRefusesExactDuplicates) {
 
   window.listed = a;  // already in slot 1
   RememberFolder(memory);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, "暗黒のエラー");
-  EXPECT_EQ(boxes[0].text, "ぐぁぁぁ！既に同名フォルダが登録されているぞ");
-  EXPECT_EQ(boxes[0].flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONWARNING));
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Calls()[0].caption, "暗黒のエラー");
+  EXPECT_EQ(boxes.Calls()[0].text, "ぐぁぁぁ！既に同名フォルダが登録されているぞ");
+  EXPECT_EQ(boxes.Calls()[0].flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONWARNING));
   EXPECT_EQ(window.slot, 2);
   EXPECT_EQ(Stored(kDirectoryBuf, "PathMemory2"), "<none>");
 
@@ -133,7 +135,7 @@ TEST_F(FolderMemoryTest, RememberFillsSlotsAndRefusesExactDuplicates) {
   EXPECT_EQ(grid.Cell(1, 3), c);
   EXPECT_EQ(Stored(kDirectoryBuf, "PathMemory3"), c);
   EXPECT_EQ(window.label, c);
-  EXPECT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes.Count(), 1u);
 }
 
 TEST_F(FolderMemoryTest, SlotChangeClampsAndShowsTheSlotFolder) {
@@ -171,7 +173,7 @@ TEST_F(FolderMemoryTest, RecallMovesToTheSlotFolderOrRepairsAMissingOne) {
   window.slot = 1;
   RecallFolder(memory);
   EXPECT_EQ(window.current, b);
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(boxes.Calls().empty());
 
   // Slot 3's folder is gone: the program folder takes its place everywhere,
   // and the table is read again from the settings file.
@@ -179,13 +181,13 @@ TEST_F(FolderMemoryTest, RecallMovesToTheSlotFolderOrRepairsAMissingOne) {
   OpenSettings().WriteString(kDirectoryBuf, "PathMemory1", "C:\\one\\");
   window.slot = 3;
   RecallFolder(memory);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, "暗黒のエラー");
-  EXPECT_EQ(boxes[0].text,
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Calls()[0].caption, "暗黒のエラー");
+  EXPECT_EQ(boxes.Calls()[0].text,
             "むはっ！前まであった正義のフォルダが見つからない！\r前回選択されていた正義のフォルダは暗黒の削除をされたか、"
             "正義の移動された可能性があるな････\rカレイドンが正義のインストールをされている正義のフォルダに正義の頭突きで"
             "設定を変更だ！");
-  EXPECT_EQ(boxes[0].flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONQUESTION));
+  EXPECT_EQ(boxes.Calls()[0].flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONQUESTION));
   EXPECT_EQ(window.repaints, 1);
   EXPECT_EQ(window.current, program.path());
   EXPECT_EQ(Stored(kDirectoryBuf, "PathMemory3"), program.path());
@@ -242,12 +244,12 @@ TEST_F(RotationTest, EachSlotOncePerPassThenANewPass) {
 TEST_F(RotationTest, ExhaustedFoldersWaitUntilAllAreExhausted) {
   std::string a = Folder("a"), b = Folder("b"), c = Folder("c");
   Slots({a, b, c});
-  MarkFolderAllShown(b, 2);
+  MarkFolderAllShown(memory.settings, b, 2);
   EXPECT_EQ(Stored(kAllFilesSelectedDirectorys, "Directory2"), b);
   framework::SetRandomSeed(3);
   EXPECT_EQ(Pass(2), Folders({a, c}));
-  MarkFolderAllShown(a, 1);
-  MarkFolderAllShown(c, 3);
+  MarkFolderAllShown(memory.settings, a, 1);
+  MarkFolderAllShown(memory.settings, c, 3);
   Rotate();  // every folder shown through: the marks go
   EXPECT_EQ(Count(kAllFilesSelectedDirectorys), 0u);
   EXPECT_EQ(Pass(6), Folders({a, b, c}));
@@ -263,8 +265,8 @@ TEST_F(RotationTest, EmptySlotsAndRepeatedFoldersNeverStallThePass) {
   // The same folder in two slots, in other letters.
   Slots({a, framework::AsciiUpper(a), c});
   for (int pass = 0; pass < 4; ++pass) EXPECT_EQ(Pass(2), Folders({a, c}));
-  MarkFolderAllShown(a, 1);
-  MarkFolderAllShown(c, 3);
+  MarkFolderAllShown(memory.settings, a, 1);
+  MarkFolderAllShown(memory.settings, c, 3);
   EXPECT_EQ(Pass(4), Folders({a, c}));
   // Every slot empty: the step ends and the folder stays.
   Slots({"", "", ""});
@@ -284,13 +286,13 @@ TEST_F(RotationTest, OneSlotOrNoneDrawsNothingAndKeysAboveTheCountWait) {
   Slots({a, b});
   OpenSettings().WriteString(kSelectedDirectorys, "Directory3", a);
   OpenSettings().WriteString(kAllFilesSelectedDirectorys, "Directory4", b);
-  EXPECT_TRUE(IsFolderSelectable(grid, 2, 1));
-  EXPECT_FALSE(IsFolderSelectable(grid, 2, 1));
-  EXPECT_TRUE(IsFolderSelectable(grid, 2, 2));  // its mark lies beyond the count
+  EXPECT_TRUE(IsFolderSelectable(grid, 2, 1, memory.settings));
+  EXPECT_FALSE(IsFolderSelectable(grid, 2, 1, memory.settings));
+  EXPECT_TRUE(IsFolderSelectable(grid, 2, 2, memory.settings));  // its mark lies beyond the count
   grid.SetCell(1, 3, Folder("c"));
   grid.SetCell(1, 4, Folder("d"));
-  EXPECT_FALSE(IsFolderSelectable(grid, 4, 2));  // raised: the mark counts again
-  EXPECT_TRUE(IsFolderSelectable(grid, 4, 3));
+  EXPECT_FALSE(IsFolderSelectable(grid, 4, 2, memory.settings));  // raised: the mark counts again
+  EXPECT_TRUE(IsFolderSelectable(grid, 4, 3, memory.settings));
 }
 
 namespace {
@@ -312,7 +314,7 @@ uint64_t SettingsIdentity() {
 TEST_F(RotationTest, TheSettingsFileIsRewrittenOnlyWhenTheDecisionChangesAValue) {
   std::string a = Folder("a"), b = Folder("b"), c = Folder("c");
   Slots({a, b, c});
-  MarkFolderAllShown(b, 2);
+  MarkFolderAllShown(memory.settings, b, 2);
   struct Step {
     const char* what;
     uint8_t slot;
@@ -328,7 +330,7 @@ TEST_F(RotationTest, TheSettingsFileIsRewrittenOnlyWhenTheDecisionChangesAValue)
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
     uint64_t before = SettingsIdentity();
-    EXPECT_EQ(IsFolderSelectable(grid, 3, step.slot), step.selectable);
+    EXPECT_EQ(IsFolderSelectable(grid, 3, step.slot, memory.settings), step.selectable);
     EXPECT_EQ(SettingsIdentity() != before, step.written);
   }
   EXPECT_EQ(Stored(kSelectedDirectorys, "Directory2"), b);

@@ -7,14 +7,15 @@
 
 #include "archive/unlha32.h"
 #include "core/settings.h"
-#include "framework/gui/application.h"
 #include "framework/base/exception.h"
 #include "framework/base/paths.h"
 #include "framework/base/random.h"
 #include "framework/base/text.h"
+#include "framework/gui/application.h"
 #include "selection/historytext.h"
-#include "support/tempdir.h"
 #include "support/fixtures.h"
+#include "support/tempdir.h"
+#include "ui/settingsfile.h"
 
 using namespace kaleidon;
 using Names = std::vector<std::string>;
@@ -49,14 +50,14 @@ class PickTest : public ::testing::Test {
   FileChoice Choice() {
     return FileChoice{.folder = pictures.path(), .names = names, .mask = mask, .currentSlot = 4,
                       .loopCounter = loopCounter, .owner = nullptr, .programFolder = program.path(),
-                      .selectRow = [this](int row) { rows.push_back(row); }, .meltFile = melt,
-                      .extractWaitMs = 500};
+                      .selectRow = [this](int row) { rows.push_back(row); }, .settings = OpenSettings(),
+                      .notices = framework::Application::Instance(), .extractWaitMs = 500};
   }
   std::string Pick() {
     FileChoice choice = Choice();
-    PickResult result = PickRandomFile(choice);
-    EXPECT_EQ(result.kind, PickResult::Kind::Picture);
-    return framework::ExtractFileName(result.path);
+    last = PickRandomFile(choice);
+    EXPECT_EQ(last.kind, PickResult::Kind::Picture);
+    return framework::ExtractFileName(last.path);
   }
   static std::string AllShown() { return OpenSettings().ReadString(kAllFilesSelectedDirectorys, "Directory4", ""); }
 
@@ -64,7 +65,7 @@ class PickTest : public ::testing::Test {
   Names names;
   std::string mask = "*.bmp;*.jpg;*.lzh";
   int loopCounter = 256;
-  TMeltFile melt;
+  PickResult last;  // what the last choice came to
   std::vector<int> rows;
   std::vector<framework::MessageBoxCall> boxes;
 };
@@ -213,11 +214,11 @@ class ArchivePickTest : public PickTest {
   // The path of a picture; otherwise what came instead.
   std::string FromArchive(const std::string& archive) {
     FileChoice choice = Choice();
-    PickResult result = PickFromArchive(choice, archive);
-    switch (result.kind) {
-      case PickResult::Kind::Picture: return result.path;
-      case PickResult::Kind::ArchiveUsedUp: return "used up: " + result.path;
-      case PickResult::Kind::MemberRefused: return result.path.empty() ? "refused" : "refused, naming " + result.path;
+    last = PickFromArchive(choice, archive);
+    switch (last.kind) {
+      case PickResult::Kind::Picture: return last.path;
+      case PickResult::Kind::ArchiveUsedUp: return "used up: " + last.path;
+      case PickResult::Kind::MemberRefused: return last.path.empty() ? "refused" : "refused, naming " + last.path;
     }
     return "?";
   }
@@ -242,8 +243,7 @@ TEST_F(ArchivePickTest, MembersOnceEachThenTheArchiveCountsAsShown) {
     ASSERT_EQ(path, Temp(file));
     ASSERT_EQ(left.count(file), 1u) << path;
     EXPECT_EQ(program.ReadFile("Temp\\" + file), left[file]);
-    EXPECT_TRUE(melt.Extracted);
-    EXPECT_EQ(melt.FileName, path);
+    EXPECT_TRUE(result.extracted);
     EXPECT_EQ(rows.back(), 0);
     order.push_back(file == "d.jpg" ? "写真\\d.jpg" : file);
     EXPECT_EQ(Lines(pictures, "set1.RFB"), order);  // in the order drawn
@@ -281,16 +281,13 @@ TEST_F(ArchivePickTest, DoubledPatternsAndTheReadLimit) {
 TEST_F(ArchivePickTest, NoUsableMemberNamesTheArchiveWhichIsNoTempFile) {
   mask = "*.jpg";
   std::string archive = Archive("bmps.lzh", {{"a.bmp", "A"}});
-  melt = {Temp("old.bmp"), true};
   EXPECT_EQ(FromArchive(archive), "used up: " + archive);
-  // MeltFile still names the file pending from before; the archive never
-  // becomes a file to delete.
-  EXPECT_EQ(melt.FileName, Temp("old.bmp"));
-  EXPECT_TRUE(melt.Extracted);
+  // The archive never becomes a file to delete.
+  EXPECT_FALSE(last.extracted);
   EXPECT_FALSE(pictures.Exists("bmps.RFB"));
 
   // Without the library every archive is unusable, after the library's report.
-  BindUnlhaLibrary(nullptr);
+  BindUnlhaLibrary(nullptr, framework::Application::Instance());
   std::string result = FromArchive(archive);
   SetUpTestSuite();
   EXPECT_EQ(result, "used up: " + archive);
@@ -310,7 +307,7 @@ TEST_F(ArchivePickTest, ArchivesInsideAnArchiveAreRefused) {
   EXPECT_EQ(pictures.FileNames(), (Names{"outer.RFB", "outer.lzh"}));  // the older history renamed
   EXPECT_EQ(pictures.ReadFile("outer.RFB"), "inner.lzh\r\n");        // and the refusal counted as shown
   EXPECT_EQ(program.FileNames("Temp"), Names{});
-  EXPECT_FALSE(melt.Extracted);
+  EXPECT_FALSE(last.extracted);
 }
 
 TEST_F(ArchivePickTest, AnArchiveHoldingAnArchiveIsUsedUpAfterItsOtherMembers) {
@@ -350,7 +347,6 @@ TEST_F(ArchivePickTest, AnExtractionTheLibraryReportsFailedIsARefusedMemberAtOnc
   mask = "*.bmp";
   std::string archive = Archive("broken.lzh", {{"bad.bmp", "data that fails its check"}}, true);
   program.WriteFile("Temp\\bad.bmp", "left over");
-  melt = {Temp("earlier.bmp"), true};
   unsigned pauses = 0;
   FileChoice choice = Choice();
   choice.pause = [&pauses](unsigned) { ++pauses; };
@@ -358,6 +354,6 @@ TEST_F(ArchivePickTest, AnExtractionTheLibraryReportsFailedIsARefusedMemberAtOnc
   EXPECT_EQ(result.kind, PickResult::Kind::MemberRefused);
   EXPECT_EQ(pauses, 0u);  // no waiting for a file that is not coming
   EXPECT_EQ(program.FileNames("Temp"), Names{});  // neither the leftover nor a part of the member
-  EXPECT_EQ(melt.FileName, Temp("earlier.bmp"));  // still pending from before
+  EXPECT_FALSE(result.extracted);  // nothing to delete later
   EXPECT_EQ(Lines(pictures, "broken.RFB"), Names{"bad.bmp"});
 }

@@ -5,6 +5,7 @@
 #include "archive/unlha32.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
+#include "framework/gui/application.h"
 
 std::string WindowsPathOf(const std::string& unixPath) {
   std::string path = "Z:" + unixPath;
@@ -28,5 +29,5 @@ void BindFixtureArchiveLibrary() {
   std::string dll = BuildOutputPath("fixtures/unlha32/UNLHA32.DLL");
   HMODULE module = LoadLibraryW(framework::Widen(dll).c_str());
   ASSERT_NE(module, nullptr) << dll;
-  kaleidon::BindUnlhaLibrary(module);
+  kaleidon::BindUnlhaLibrary(module, framework::Application::Instance());
 }

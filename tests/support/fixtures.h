@@ -13,4 +13,6 @@ std::string BuildOutputPath(const std::string& relative);
 
 // Binds the test build's UNLHA32.DLL as the program binds the real library
 // (a test failure when it cannot be loaded).
+// The test build's archive library, reporting through the application's
+// message box.
 void BindFixtureArchiveLibrary();

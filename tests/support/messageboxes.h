@@ -1,15 +1,17 @@
 #pragma once
 // Records every message box the program shows and answers it with a chosen
-// button, so tests never block on a window.
+// button, so tests never block on a window. It is also notices for the code
+// below the windows: what is told there is recorded the same way.
 #include <string>
 #include <vector>
 
 #include "framework/gui/application.h"
 
-class MessageBoxRecorder {
+class MessageBoxRecorder : public framework::Notices {
  public:
   explicit MessageBoxRecorder(int answer = IDOK);
   ~MessageBoxRecorder();
+  int Notify(const framework::Notice& notice) override;
   MessageBoxRecorder(const MessageBoxRecorder&) = delete;
   MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
 

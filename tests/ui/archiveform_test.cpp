@@ -8,10 +8,11 @@
 
 #include "archive/lzhwriter.h"
 #include "archive/unlha32.h"
-#include "framework/gui/application.h"
-#include "framework/imaging/bitmap.h"
+#include "change/changecycle.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
+#include "framework/gui/application.h"
+#include "framework/imaging/bitmap.h"
 #include "support/filedialogs.h"
 #include "support/fixtures.h"
 #include "support/programwindows.h"
@@ -184,8 +185,8 @@ TEST_F(ArchiveDialog, MakesTheChosenEntryTheWallpaperThroughTemp) {
   ASSERT_NO_THROW(wallpaper.LoadFromBytes(windows->folder.ReadFile("WPFile.BMP")));
   EXPECT_EQ(wallpaper.Width(), 32);
   // The extracted picture waits in Temp for the next change to delete it.
-  EXPECT_TRUE(windows->main->MeltFile.Extracted);
-  EXPECT_EQ(windows->main->MeltFile.FileName, temp + "b.JPG");
+  EXPECT_TRUE(windows->main->Cycle->MeltFile.Extracted);
+  EXPECT_EQ(windows->main->Cycle->MeltFile.FileName, temp + "b.JPG");
   EXPECT_TRUE(windows->folder.Exists("Temp\\b.JPG"));
   EXPECT_EQ(windows->boxes.Count(), 0u);
 }

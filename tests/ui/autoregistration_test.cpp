@@ -4,11 +4,12 @@
 
 #include <algorithm>
 
-#include "framework/imaging/bitmap.h"
-#include "framework/imaging/graphics.h"
 #include "framework/base/inidocument.h"
+#include "framework/base/inifile.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/graphics.h"
 #include "support/folderlink.h"
 #include "support/programwindows.h"
 
@@ -54,11 +55,14 @@ TEST(AutomaticRegistration, RegistersEveryPictureFolderBelowOnceAndCompactsTheLi
   ProgramWindows w(Settings(tree.path(), 2, {tree.PathOf("pics\\"), other.path()}));
   ::SetCursor(CrossCursor());
   w.boxes.Clear();
+  const uint64_t replacements = framework::IniFile::Replacements();
 
   w.main->Button12->Click();
 
   kaleidon::TForm5& list = *w.folderList;
   EXPECT_EQ(w.boxes.Count(), 0u);
+  // The folders found and the compacted list: one replacement of the file.
+  EXPECT_EQ(framework::IniFile::Replacements() - replacements, 1u);
   EXPECT_EQ(w.options->Values().slotCount, 5);
   EXPECT_TRUE(w.main->SpinEdit1->Enabled());
   EXPECT_EQ(Rows(list, 1, 2), (std::vector<std::string>{tree.PathOf("pics\\"), other.path()}));
@@ -127,11 +131,12 @@ TEST(AutomaticRegistration, StopsAtSlot200AndSaysHowManyFoldersWereLeftOut) {
   EXPECT_EQ(w.boxes.Last().flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONINFORMATION));
 }
 
-TEST(AutomaticRegistration, RefusedSettingsWriteStopsBeforeTheOptimisation) {
+TEST(AutomaticRegistration, ARefusedSettingsWriteChangesNothingAndTheListShowsTheFile) {
   TempDir tree;
   tree.WriteFile("a\\a.bmp", "x");
   tree.WriteFile("b\\b.bmp", "x");
   ProgramWindows w(Settings(tree.path(), 1, {"C:\\old\\"}));
+  const std::string stored = w.folder.ReadFile("Kaleidon.ini");
   w.folder.SetReadOnly("Kaleidon.ini", true);
   ::SetCursor(CrossCursor());
   w.boxes.Clear();
@@ -141,7 +146,10 @@ TEST(AutomaticRegistration, RefusedSettingsWriteStopsBeforeTheOptimisation) {
   w.folder.SetReadOnly("Kaleidon.ini", false);
   ASSERT_EQ(w.boxes.Count(), 1u);
   EXPECT_EQ(w.boxes.Last().text, w.folder.PathOf("Kaleidon.ini") + " に書き込めません.");
-  EXPECT_FALSE(w.folderList->CheckBox2->Checked());  // no optimisation
+  EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), stored);
+  EXPECT_EQ(Rows(*w.folderList, 1, 3), (std::vector<std::string>{"C:\\old\\", "", ""}));
+  EXPECT_EQ(w.folderList->Cell(0, 2), "");
+  EXPECT_FALSE(w.folderList->CheckBox2->Checked());
   EXPECT_EQ(w.options->Values().slotCount, 1);
   EXPECT_EQ(GetCursor(), CrossCursor());
   EXPECT_EQ(w.main->FileListBox1->Mask(), "*.*");

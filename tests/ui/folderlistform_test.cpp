@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "framework/base/inidocument.h"
+#include "framework/base/inifile.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
 #include "support/programwindows.h"
@@ -144,24 +147,66 @@ TEST(FolderList, ACurrentSlotBeyondTheNewCountStartsAgainAtTheFirst) {
   }
 }
 
-TEST(FolderList, RefusedSettingsWriteStopsTheEditAndTheGridKeepsWhatWasDone) {
-  ProgramWindows w(Settings(4, kFourFolders));
-  kaleidon::TForm5& f = *w.folderList;
-  w.folder.SetReadOnly("Kaleidon.ini", true);
-  const std::string error = w.folder.PathOf("Kaleidon.ini") + " に書き込めません.";
-  w.boxes.Clear();
-  f.StringGrid1->SetRow(2);
-  f.Delete1->Click();
-  f.StringGrid1->SetRow(1);
-  f.Down1->Click();
-  ASSERT_EQ(w.boxes.Count(), 2u);
-  for (const auto& box : w.boxes.Calls()) {
-    EXPECT_EQ(box.text, error);
-    EXPECT_EQ(box.flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONERROR));
+TEST(FolderList, EachEditIsOneReplacementOfTheFileAndARefusedOneChangesNothing) {
+  // Four slots in use, a folder twice, one stored above the count.
+  const Slots slots = {{1, "C:\\A\\"}, {2, "C:\\B\\"}, {3, "C:\\a\\"}, {4, "C:\\D\\"}, {6, "C:\\F\\"}};
+  struct Case {
+    const char* what;
+    int row;
+    std::function<void(kaleidon::TForm5&)> edit;
+    std::vector<std::string> after;  // rows 1..6 once stored
+    int slotCount;
+  };
+  const Case cases[] = {
+      {"move up", 3, [](kaleidon::TForm5& f) { f.Up1->Click(); },
+       {"C:\\A\\", "C:\\a\\", "C:\\B\\", "C:\\D\\", "", ""}, 4},
+      {"move down", 1, [](kaleidon::TForm5& f) { f.Down1->Click(); },
+       {"C:\\B\\", "C:\\A\\", "C:\\a\\", "C:\\D\\", "", ""}, 4},
+      {"delete", 2, [](kaleidon::TForm5& f) { f.Delete1->Click(); },
+       {"C:\\A\\", "C:\\a\\", "C:\\D\\", "", "", ""}, 4},
+      {"delete all", 2, [](kaleidon::TForm5& f) { f.AllDelete1->Click(); }, {"", "", "", "", "", ""}, 4},
+      {"optimisation", 1, [](kaleidon::TForm5& f) { f.Button2->Click(); },
+       {"C:\\A\\", "C:\\B\\", "C:\\D\\", "", "", ""}, 3},
+      {"complete optimisation", 1,
+       [](kaleidon::TForm5& f) {
+         f.CheckBox2->SetChecked(true);
+         f.Button2->Click();
+       },
+       {"C:\\A\\", "C:\\B\\", "C:\\D\\", "C:\\F\\", "", ""}, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ProgramWindows w(Settings(4, slots));
+    kaleidon::TForm5& f = *w.folderList;
+    const std::string stored = w.folder.ReadFile("Kaleidon.ini");
+    const std::vector<std::string> shown = Folders(f, 6);
+
+    // Refused: the file stays byte for byte, and the table shows it.
+    w.folder.SetReadOnly("Kaleidon.ini", true);
+    w.boxes.Clear();
+    f.StringGrid1->SetRow(c.row);
+    c.edit(f);
+    w.folder.SetReadOnly("Kaleidon.ini", false);
+    ASSERT_EQ(w.boxes.Count(), 1u);
+    EXPECT_EQ(w.boxes.Last().text, w.folder.PathOf("Kaleidon.ini") + " に書き込めません.");
+    EXPECT_EQ(w.boxes.Last().flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONERROR));
+    EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), stored);
+    EXPECT_EQ(Folders(f, 6), shown);
+    EXPECT_EQ(w.options->Values().slotCount, 4);
+
+    // Taken: one replacement of the file for the whole edit.
+    f.CheckBox2->SetChecked(false);
+    f.StringGrid1->SetRow(c.row);
+    const uint64_t before = framework::IniFile::Replacements();
+    c.edit(f);
+    EXPECT_EQ(framework::IniFile::Replacements() - before, 1u);
+    EXPECT_EQ(Folders(f, 6), c.after);
+    EXPECT_EQ(w.options->Values().slotCount, c.slotCount);
+    std::vector<std::string> inFile;
+    for (int n = 1; n <= c.slotCount; ++n)
+      inFile.push_back(Stored(w).Value("DirectoryBuf", "PathMemory" + std::to_string(n)).value_or(""));
+    EXPECT_EQ(inFile, std::vector<std::string>(c.after.begin(), c.after.begin() + c.slotCount));
   }
-  EXPECT_EQ(Folders(f, 4), (std::vector<std::string>{"C:\\C\\", "C:\\A\\", "C:\\D\\", ""}));
-  w.folder.SetReadOnly("Kaleidon.ini", false);
-  EXPECT_EQ(StoredFolders(w, 4), (std::vector<std::optional<std::string>>{"C:\\A\\", "C:\\B\\", "C:\\C\\", "C:\\D\\"}));
 }
 
 TEST(FolderList, DoubleClickMakesTheRowTheCurrentFolderAndCloses) {

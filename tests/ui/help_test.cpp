@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "framework/base/paths.h"
-#include "framework/gui/stdctrls.h"
 #include "framework/base/text.h"
+#include "framework/gui/stdctrls.h"
 #include "support/fixtures.h"
 #include "support/programwindows.h"
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "change/changecycle.h"
 #include "framework/base/inidocument.h"
+#include "framework/base/inifile.h"
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
@@ -135,8 +137,10 @@ TEST(MainWindow, CloseWritesTheProgramEndKeysInOrderAndEmptiesTemp) {
   SetFileAttributesW(framework::Widen(w.folder.PathOf("Temp\\secret.bmp")).c_str(),
                      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   w.main->Show();
+  const uint64_t replacements = framework::IniFile::Replacements();
   w.main->Close();
   EXPECT_FALSE(w.main->Visible());
+  EXPECT_EQ(framework::IniFile::Replacements() - replacements, 1u);  // every key in one replacement
   framework::IniDocument ini(w.folder.ReadFile("Kaleidon.ini"));
   EXPECT_EQ(ini.Keys("SysInfo"), kProgramEndKeys);
   EXPECT_EQ(ini.Value("SysInfo", "ConvertToJpeg"), "Reserved");
@@ -151,10 +155,12 @@ TEST(MainWindow, RefusedSettingsWriteKeepsTheWindowOpenWithTheErrorShown) {
   ProgramWindows w;
   w.boxes.Clear();
   w.folder.WriteFile("Temp\\keep.bmp", "x");
+  const std::string stored = w.folder.ReadFile("Kaleidon.ini");
   w.folder.SetReadOnly("Kaleidon.ini", true);
   w.main->Show();
   w.main->Close();
   EXPECT_TRUE(w.main->Visible());
+  EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), stored);
   ASSERT_EQ(w.boxes.Count(), 1u);
   EXPECT_EQ(w.boxes.Last().text, w.folder.PathOf("Kaleidon.ini") + " に書き込めません.");
   EXPECT_TRUE(w.folder.Exists("Temp\\keep.bmp"));
@@ -263,7 +269,7 @@ TEST(MainWindow, TheTrayOfAStartUpThatFailedLeavesAloneTheWindowsThatWereNeverMa
     FinishSingleClicks();
     EXPECT_EQ(menus, 0);
     EXPECT_FALSE(main.Visible());
-    EXPECT_FALSE(main.ChangeBusy);
+    EXPECT_FALSE(main.Cycle->ChangeBusy);
     // Its end (here the session's) writes no options it never had.
     const std::string settings = folder.ReadFile("Kaleidon.ini");
     EXPECT_EQ(SendMessageW(main.Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
@@ -277,7 +283,7 @@ TEST(MainWindow, TheTrayOfAStartUpThatFailedLeavesAloneTheWindowsThatWereNeverMa
 TEST(MainWindow, RandomButtonWhileAChangeRunsOnlyAsksToWait) {
   ProgramWindows w;
   w.boxes.Clear();
-  w.main->ChangeBusy = true;
+  w.main->Cycle->ChangeBusy = true;
   w.main->Button3->Click();
   ASSERT_EQ(w.boxes.Count(), 1u);
   EXPECT_EQ(w.boxes.Last().caption, "待ってくれ");

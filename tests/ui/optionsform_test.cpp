@@ -10,15 +10,16 @@
 
 #include "core/options.h"
 #include "core/wallpaper.h"
-#include "framework/imaging/bitmap.h"
 #include "framework/base/inidocument.h"
+#include "framework/base/inifile.h"
 #include "framework/base/paths.h"
 #include "framework/base/random.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
-#include "support/programwindows.h"
+#include "framework/imaging/bitmap.h"
 #include "support/filedialogs.h"
 #include "support/measure.h"
+#include "support/programwindows.h"
 #include "support/userinput.h"
 
 using framework::Application;
@@ -273,7 +274,9 @@ TEST(OptionsDialog, OkWritesItsKeysInOrderAndTheFolderListReadsTheSlotsAgain) {
   EXPECT_EQ(w.folderList->Cell(1, 1), "");  // no slots in use yet
   w.options->SpinEdit3->SetValue(3);
   w.folder.WriteFile("Kaleidon.ini", w.folder.ReadFile("Kaleidon.ini") + "PathMemory4=C:\\d\\\r\n");
+  const uint64_t replacements = framework::IniFile::Replacements();
   w.options->Button1->Click();
+  EXPECT_EQ(framework::IniFile::Replacements() - replacements, 1u);  // every key in one replacement
   framework::IniDocument ini(w.folder.ReadFile("Kaleidon.ini"));
   EXPECT_EQ(ini.Keys("SysInfo"),
             (std::vector<std::string>{"ProgramVersion", "StartUpChange", "TaskTray", "TimerChange", "Hour", "Minute",
@@ -358,10 +361,12 @@ TEST(OptionsDialog, ARefusedSettingsWriteIsShownAndTheDialogStaysOpen) {
   ProgramWindows w;
   kaleidon::TForm2& o = *w.options;
   o.Show();
+  const std::string stored = w.folder.ReadFile("Kaleidon.ini");
   w.folder.SetReadOnly("Kaleidon.ini", true);
   auto writable = framework::ScopeExit([&] { w.folder.SetReadOnly("Kaleidon.ini", false); });
   w.boxes.Clear();
   SendMessageW(o.Button1->Handle(), BM_CLICK, 0, 0);
+  EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), stored);
   ASSERT_EQ(w.boxes.Count(), 1u);
   EXPECT_EQ(w.boxes.Last().text, w.folder.PathOf("Kaleidon.ini") + " に書き込めません.");
   EXPECT_TRUE(o.Visible());

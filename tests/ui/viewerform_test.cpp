@@ -6,10 +6,10 @@
 #include <algorithm>
 
 #include "archive/lzhwriter.h"
-#include "framework/imaging/bitmap.h"
-#include "framework/imaging/jpeg.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/jpeg.h"
 #include "plugins/spibitmap.h"
 #include "plugins/spis.h"
 #include "support/fixtures.h"

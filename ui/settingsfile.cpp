@@ -1,10 +1,11 @@
-#include "core/settings.h"
+#include "ui/settingsfile.h"
 
+#include "core/settings.h"
 #include "framework/base/paths.h"
 
 namespace kaleidon {
 
-std::string SettingsPath() { return framework::JoinPath(framework::ProgramFolder(), "Kaleidon.ini"); }
+std::string SettingsPath() { return framework::JoinPath(framework::ProgramFolder(), kSettingsFileName); }
 
 framework::IniFile OpenSettings() { return framework::IniFile(SettingsPath()); }
 

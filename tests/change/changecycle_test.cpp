@@ -1,0 +1,270 @@
+// The change cycle driven through its interface: a host that lists a real
+// folder as the main window's file list does, real pictures, history files
+// and archives, and the wallpaper bitmap in a program folder of the test's.
+#include "change/changecycle.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "archive/lzhwriter.h"
+#include "archive/unlha32.h"
+#include "framework/base/filemask.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
+#include "framework/imaging/bitmap.h"
+#include "support/fixtures.h"
+#include "support/messageboxes.h"
+#include "support/tempdir.h"
+
+using namespace kaleidon;
+using Names = std::vector<std::string>;
+
+namespace {
+
+std::string SmallBitmap(int width, int height) {
+  framework::Bitmap b(width, height, 24);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) b.SetPixelColor(x, y, framework::Rgb{uint8_t(x * 40), uint8_t(y * 40), 90});
+  return b.SaveToBytes();
+}
+
+// The file list as the cycle sees it: the files of one folder that the mask
+// admits, read again on request; folder memory is not in use.
+class Host : public ChangeCycleHost {
+ public:
+  std::string folder;
+  std::string mask = "*.bmp";
+  Names names;
+  Names shownNames;
+  std::vector<int> selectedRows;
+  int busyNow = 0, busyShown = 0, rereads = 0;
+
+  void List() {
+    names.clear();
+    const framework::FileMask wanted(framework::Widen(framework::AsciiUpper(mask)));
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(framework::Widen(folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          wanted.Matches(framework::Widen(framework::AsciiUpper(framework::Narrow(found.cFileName)))))
+        names.push_back(framework::Narrow(found.cFileName));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+  }
+
+  FolderMemory Memory(int) override { throw std::logic_error("folder memory is not in use here"); }
+  bool SlotsInUse() const override { return false; }
+  int CurrentSlot() const override { return 1; }
+  std::string ListedFolder() const override { return folder; }
+  std::vector<std::string> ListedNames() const override { return names; }
+  std::string ListedMask() const override { return mask; }
+  void SelectListRow(int row) override { selectedRows.push_back(row); }
+  void RereadList() override {
+    ++rereads;
+    List();
+  }
+  void ShowBusy(bool busy) override {
+    busyNow = busy;
+    busyShown += busy;
+  }
+  void ShowFileName(const std::string& name) override { shownNames.push_back(name); }
+  HWND Owner() const override { return nullptr; }
+};
+
+class ChangeCycleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    framework::OverrideProgramFolder(program.path());
+    program.MakeFolder("Temp");
+    SetSoundPlayer([this](const std::string& path) { sounds.push_back(path); });
+    UseFolder(pictures);
+    pictures.WriteFile("one.bmp", SmallBitmap(4, 3));
+    pictures.WriteFile("two.bmp", SmallBitmap(5, 2));
+    host.List();
+  }
+  void TearDown() override {
+    SetSoundPlayer(nullptr);
+    framework::OverrideProgramFolder("");
+  }
+  void UseFolder(const TempDir& dir, const std::string& mask = "*.bmp") {
+    host.folder = dir.path();
+    host.mask = mask;
+    host.List();
+  }
+  void Change(bool apply = false) {
+    ProgramOptions options;
+    options.playSound = true;
+    options.soundFile = program.PathOf("chime.wav");
+    program.WriteFile("chime.wav", "RIFF");
+    cycle.ChangeWallpaper(options, apply);
+    EXPECT_FALSE(cycle.ChangeBusy);
+    EXPECT_EQ(host.busyNow, 0) << "the hourglass stays after the change";
+  }
+  size_t BoxesCaptioned(const std::string& caption) const {
+    const Names captions = boxes.Captions();
+    return static_cast<size_t>(std::count(captions.begin(), captions.end(), caption));
+  }
+
+  TempDir program, pictures;
+  Host host;
+  MessageBoxRecorder boxes;
+  ChangeCycle cycle{host, boxes, framework::IniFile(program.PathOf("Kaleidon.ini"))};
+  Names sounds;
+};
+
+}  // namespace
+
+TEST_F(ChangeCycleTest, AChangeMakesTheWallpaperBitmapRecordsThePictureAndNamesIt) {
+  Change(false);
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(host.busyShown, 1);
+  ASSERT_EQ(host.shownNames.size(), 1u);
+  const std::string shown = host.shownNames[0];
+  ASSERT_TRUE(shown == "one.bmp" || shown == "two.bmp") << shown;
+  EXPECT_EQ(host.names.at(static_cast<size_t>(host.selectedRows.back())), shown);
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), shown + "\r\n");
+  framework::Bitmap wallpaper;
+  wallpaper.LoadFromBytes(program.ReadFile("WPFile.BMP"));
+  EXPECT_EQ(wallpaper.Width(), shown == "one.bmp" ? 4 : 5);
+  EXPECT_TRUE(sounds.empty());  // only stored, so no sound
+
+  // The next change shows the other picture, at once and with the sound.
+  Change(true);
+  ASSERT_EQ(host.shownNames.size(), 2u);
+  EXPECT_NE(host.shownNames[1], shown);
+  EXPECT_EQ(sounds, Names{program.PathOf("chime.wav")});
+}
+
+TEST_F(ChangeCycleTest, AnEmptyListIsReportedAtEveryAttemptAndAVanishedLastFileLikeIt) {
+  TempDir empty;
+  UseFolder(empty);
+  Change();
+  Change();
+  ASSERT_EQ(BoxesCaptioned("悪のエラー"), 2u);
+  EXPECT_EQ(boxes.Last().flags, static_cast<unsigned>(MB_OK | MB_ICONWARNING));
+  EXPECT_EQ(boxes.Last().text, "はわぁ！読み込む正義の画像がないぞ！\r指定した正義のフォルダに読み込める\r"
+                               "正義の画像ファイルがない。何とかしてくれ");
+  EXPECT_FALSE(program.Exists("WPFile.BMP"));
+
+  // The only listed file went away after the list was read: the list is read
+  // again, and the emptied folder ends the change like an empty one.
+  TempDir one;
+  one.WriteFile("only.bmp", SmallBitmap(2, 2));
+  UseFolder(one);
+  framework::ForceDeleteFile(one.PathOf("only.bmp"));
+  boxes.Clear();
+  Change(true);
+  EXPECT_EQ(host.rereads, 1);
+  EXPECT_EQ(boxes.Captions(), Names{"悪のエラー"});
+  EXPECT_FALSE(program.Exists("WPFile.BMP"));
+  EXPECT_TRUE(host.shownNames.empty());
+}
+
+TEST_F(ChangeCycleTest, AFolderThatTakesNoHistorySaysSoOnceAndNothingElseChanges) {
+  // A folder the system lets nobody write in, as a protected folder or a CD
+  // is on Windows: the test runs as the machine's administrator, whom a
+  // read-only folder of its own would not stop.
+  struct Case {
+    const char* what;
+    std::string folder;
+    std::string mask;
+  } cases[] = {
+      {"a read-only history", pictures.path(), "*.bmp"},
+      {"a folder that takes no file", "Z:\\proc\\sys\\kernel\\", "*"},
+  };
+  pictures.WriteFile("_Buf.RFB", "one.bmp\r\n");
+  pictures.SetReadOnly("_Buf.RFB", true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    host.folder = c.folder;
+    host.mask = c.mask;
+    host.List();
+    ASSERT_FALSE(host.names.empty());
+    boxes.Clear();
+    Change(true);
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Last().caption, "悪のエラー");
+    EXPECT_EQ(boxes.Last().text, c.folder + "_Buf.RFB に書き込めません");
+    EXPECT_EQ(boxes.Last().flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+    EXPECT_FALSE(program.Exists("WPFile.BMP"));
+    EXPECT_TRUE(host.shownNames.empty());
+  }
+  pictures.SetReadOnly("_Buf.RFB", false);
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), "one.bmp\r\n");
+  EXPECT_EQ(pictures.FileNames(), (Names{"_Buf.RFB", "one.bmp", "two.bmp"}));
+}
+
+class ArchiveChangeTest : public ChangeCycleTest {
+ protected:
+  void SetUp() override {
+    ChangeCycleTest::SetUp();
+    ASSERT_NO_FATAL_FAILURE(BindFixtureArchiveLibrary());
+  }
+  void TearDown() override {
+    FreeUnlhaLibrary();
+    ChangeCycleTest::TearDown();
+  }
+  void CopyArchive(const std::string& fixture, const TempDir& to, const std::string& name) {
+    const std::string from = BuildOutputPath("fixtures/archives/" + fixture);
+    ASSERT_TRUE(CopyFileW(framework::Widen(from).c_str(), framework::Widen(to.PathOf(name)).c_str(), FALSE)) << from;
+  }
+  TempDir folder;
+};
+
+TEST_F(ArchiveChangeTest, AnArchiveMemberBecomesTheWallpaperAndItsTemporaryFileGoes) {
+  ASSERT_NO_FATAL_FAILURE(CopyArchive("level1.lzh", folder, "set.lzh"));
+  UseFolder(folder, "*.lzh;*.bmp");
+  Change();
+  EXPECT_EQ(boxes.Count(), 0u);
+  ASSERT_EQ(host.shownNames.size(), 1u);
+  const std::string shown = host.shownNames[0];
+  EXPECT_TRUE(shown == "a.bmp" || shown == "壁紙.bmp") << shown;
+  EXPECT_TRUE(program.Exists("WPFile.BMP"));
+  EXPECT_TRUE(program.FileNames("Temp").empty());
+  EXPECT_FALSE(cycle.MeltFile.Extracted);
+  EXPECT_NE(framework::FromAnsi(folder.ReadFile("set.RFB")).find(shown), std::string::npos);
+}
+
+TEST_F(ArchiveChangeTest, AnArchiveWithoutAPictureIsMarkedShownWithoutAMessage) {
+  ASSERT_NO_FATAL_FAILURE(CopyArchive("level2.lzh", folder, "set.lzh"));
+  UseFolder(folder, "*.lzh");
+  Change();
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(folder.ReadFile("_Buf.RFB"), "set.lzh\r\n");
+  EXPECT_FALSE(program.Exists("WPFile.BMP"));
+}
+
+TEST_F(ArchiveChangeTest, AMemberRefusedOnBothDrawsLeavesTheWallpaperAlone) {
+  LzhWriter inner, outer;
+  inner.AddLevel0("a.bmp", SmallBitmap(2, 2));
+  outer.AddLevel0("inner.lzh", inner.Bytes());
+  folder.WriteFile("nested.lzh", outer.Bytes());
+  UseFolder(folder, "*.lzh");
+  Change(true);
+  // The list is read again and drawn once more: the same refusal, and the
+  // change ends there, without a load error for the Temp folder.
+  EXPECT_EQ(host.rereads, 1);
+  EXPECT_EQ(boxes.Captions(), (Names{"暗黒のｴﾗｰ", "暗黒のｴﾗｰ"}));
+  EXPECT_FALSE(program.Exists("WPFile.BMP"));
+  EXPECT_TRUE(host.shownNames.empty());
+  EXPECT_TRUE(sounds.empty());
+}
+
+TEST_F(ArchiveChangeTest, AMemberTakenOutByHandGoesAfterTheNextChangeThatShowsAPicture) {
+  program.WriteFile("Temp\\by-hand.bmp", SmallBitmap(2, 2));
+  cycle.TakeExtracted({PickResult::Kind::Picture, program.PathOf("Temp\\by-hand.bmp"), true});
+  // What is no extracted member changes nothing.
+  cycle.TakeExtracted({PickResult::Kind::ArchiveUsedUp, folder.PathOf("set.lzh"), false});
+  EXPECT_EQ(cycle.MeltFile.FileName, program.PathOf("Temp\\by-hand.bmp"));
+  TempDir empty;
+  UseFolder(empty);
+  Change();
+  EXPECT_TRUE(program.Exists("Temp\\by-hand.bmp"));  // no picture was shown
+  UseFolder(pictures);
+  Change();
+  EXPECT_FALSE(program.Exists("Temp\\by-hand.bmp"));
+  EXPECT_FALSE(cycle.MeltFile.Extracted);
+}

@@ -1,0 +1,99 @@
+// The main window's change: the change cycle over the window's own controls
+// (the slot box, the folder tree and file list, the random button's cursor
+// and the shown-file label) and its interval timer. The cycle itself is
+// tested in tests/change.
+#include <gtest/gtest.h>
+
+#include "change/changecycle.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
+#include "framework/imaging/bitmap.h"
+#include "support/programwindows.h"
+#include "ui/folderlistform.h"
+
+using framework::JoinPath;
+
+namespace {
+
+std::string SmallBitmap(int width, int height) {
+  framework::Bitmap b(width, height, 24);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) b.SetPixelColor(x, y, framework::Rgb{uint8_t(x * 40), uint8_t(y * 40), 90});
+  return b.SaveToBytes();
+}
+
+std::string Settings(const std::string& path, const std::string& extra = "") {
+  return "[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::ToAnsi(path) + "\r\n" + extra;
+}
+
+class MainWindowChange : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pictures.WriteFile("one.bmp", SmallBitmap(4, 3));
+    pictures.WriteFile("two.bmp", SmallBitmap(5, 2));
+  }
+  TempDir pictures;
+};
+
+}  // namespace
+
+TEST_F(MainWindowChange, OneSlotRecallsItsFolderBeforeEveryChange) {
+  TempDir elsewhere;
+  ProgramWindows w(Settings(elsewhere.path(), "MemoryCount=1\r\n") + "[DirectoryBuf]\r\nPathMemory1=" +
+                   framework::ToAnsi(pictures.path()) + "\r\n");
+  ASSERT_TRUE(w.main->SpinEdit1->Enabled());
+  EXPECT_EQ(w.folderList->Cell(1, 1), pictures.path());
+  w.boxes.Clear();
+  w.main->Button3->Click();
+  EXPECT_EQ(w.boxes.Count(), 0u);
+  EXPECT_EQ(JoinPath(w.main->dlb1->Directory(), ""), pictures.path());
+  const std::string shown = w.main->Label7->Text();
+  EXPECT_TRUE(shown == "one.bmp" || shown == "two.bmp") << shown;
+  EXPECT_EQ(w.main->FileListBox2->Items().at(static_cast<size_t>(w.main->FileListBox2->ItemIndex())), shown);
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), shown + "\r\n");
+  EXPECT_EQ(w.main->Button3->Cursor(), nullptr);
+  EXPECT_FALSE(w.main->Cycle->ChangeBusy);
+}
+
+TEST_F(MainWindowChange, NoSlotsMeansThePictureComesFromTheShownFolder) {
+  TempDir other;
+  other.WriteFile("x.bmp", SmallBitmap(3, 3));
+  ProgramWindows w(Settings(other.path(), "MemoryCount=0\r\n") + "[DirectoryBuf]\r\nPathMemory1=" +
+                   framework::ToAnsi(pictures.path()) + "\r\n");
+  EXPECT_FALSE(w.main->SpinEdit1->Enabled());
+  w.main->ChangeWallpaper(false);
+  EXPECT_EQ(w.main->Label7->Text(), "x.bmp");
+  EXPECT_EQ(JoinPath(w.main->dlb1->Directory(), ""), other.path());
+}
+
+TEST(IntervalTimer, CountsWholeTicksAgainstTheLiveInterval) {
+  TempDir empty;  // every change ends with the empty-folder message: one per change
+  ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::ToAnsi(empty.path()) + "\r\n");
+  auto changes = [&] {
+    size_t n = 0;
+    for (const auto& c : w.boxes.Calls()) n += c.caption == "悪のエラー";
+    return n;
+  };
+  w.boxes.Clear();
+  w.options->SpinEdit1->SetValue(0);
+  w.options->SpinEdit2->SetValue(1);
+  w.main->Timer1Timer();
+  w.main->Timer1Timer();
+  EXPECT_EQ(changes(), 2u);  // every minute
+
+  w.boxes.Clear();
+  w.options->SpinEdit1->SetValue(1);
+  w.options->SpinEdit2->SetValue(30);
+  for (int i = 0; i < 89; ++i) w.main->Timer1Timer();
+  EXPECT_EQ(changes(), 0u);
+  w.main->Timer1Timer();
+  EXPECT_EQ(changes(), 1u);  // after 90 minutes
+  EXPECT_EQ(w.main->TimerTicks, 0);
+
+  w.boxes.Clear();
+  w.main->TimerTicks = 20;  // counted before a pause
+  w.options->SpinEdit1->SetValue(0);
+  w.options->SpinEdit2->SetValue(15);
+  w.main->Timer1Timer();
+  EXPECT_EQ(changes(), 1u);
+}
