@@ -2,20 +2,33 @@
 // user and its interval timer would, ends it at a given moment, and checks
 // the files it leaves behind.
 //
-//   torture-driver launch <ms> <seed> <program> [argument]
+//   torture-driver launch <ms> <seed> <journal> <program> [argument]
 //       starts the program, drives it and ends it with TerminateProcess after
 //       <ms> milliseconds; prints "killed" or "ended <exit code>".
-//   torture-driver drive <ms> <seed>
+//   torture-driver drive <ms> <seed> <journal> <program folder>
 //       drives the running program for <ms> milliseconds (another hand ends it).
-//   torture-driver check <program folder> <pictures folder> <first settings> <archive members>
+//   torture-driver snapshot <program folder> <journal>
+//       starts the journal with the remembered folders the settings file holds.
+//   torture-driver check <program folder> <pictures folder> <first settings> <archive members> <journal>
 //       checks Kaleidon.ini, WPFile.BMP and every history file; prints one
-//       line per finding: "torn <file>: <why>", "lost <file>" or
-//       "temp <file>" (a temporary file a write left behind), then
-//       "checked <folder histories> <archive histories>".
+//       line per finding: "torn <file>: <why>", "lost <file>", "slots
+//       <why>" (remembered folders lost, doubled or scrambled) or "temp
+//       <file>" (a temporary file a write left behind), then "checked
+//       <folder histories> <archive histories>".
+//
+// The journal holds the remembered folders (PathMemory1..200) after every
+// edit of the folder list the driver made, and the edit under way: after a
+// kill the settings file must hold one of those lists, or what the edit
+// under way makes of the last one. Any other list is one a write left half
+// done.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <optional>
 #include <random>
 #include <set>
@@ -33,6 +46,123 @@ using framework::Narrow;
 using framework::Widen;
 
 namespace {
+
+// ---- Remembered folders ----------------------------------------------------
+
+constexpr int kSlots = 200;
+using SlotList = std::vector<std::string>;  // PathMemory1..200, "" where none
+
+SlotList SlotsOf(const framework::IniDocument& settings) {
+  SlotList slots(kSlots);
+  for (int n = 1; n <= kSlots; ++n)
+    slots[n - 1] = settings.Value("DirectoryBuf", "PathMemory" + std::to_string(n)).value_or("");
+  return slots;
+}
+
+std::optional<SlotList> StoredSlots(const std::string& settingsPath) {
+  std::optional<std::string> bytes = framework::ReadWholeFile(settingsPath);
+  if (!bytes) return std::nullopt;
+  return SlotsOf(framework::IniDocument(framework::FromAnsi(*bytes)));
+}
+
+// The edits of the folder list the driver makes, as the list dialog does them.
+enum class Edit { Up, Down, Delete, DeleteAll, Optimise, OptimiseCompletely, Register };
+const char* const kEditNames[] = {"up", "down", "delete", "delete-all", "optimise", "optimise-completely", "register"};
+
+// The distinct folders (letter case aside) of slots [0, end), in order.
+SlotList Compacted(const SlotList& slots, int end) {
+  SlotList kept;
+  for (int i = 0; i < end; ++i) {
+    const std::string& folder = slots[i];
+    if (folder.empty()) continue;
+    bool twice = false;
+    for (const std::string& k : kept) twice = twice || framework::SameTextNoCase(k, folder);
+    if (!twice) kept.push_back(folder);
+  }
+  return kept;
+}
+
+// Every list an edit can leave in the settings file, given the list before
+// it; the slot count is not in the file while the program runs, so each one
+// it could have is tried.
+std::vector<SlotList> Outcomes(const SlotList& before, Edit edit, int row) {
+  std::vector<SlotList> outcomes;
+  const int r = row - 1;
+  switch (edit) {
+    case Edit::Up:
+      if (row > 1 && row <= kSlots) {
+        SlotList after = before;
+        std::swap(after[r - 1], after[r]);
+        outcomes.push_back(after);
+      }
+      break;
+    case Edit::Down:
+      if (row >= 1 && row < kSlots) {
+        SlotList after = before;
+        std::swap(after[r], after[r + 1]);
+        outcomes.push_back(after);
+      }
+      break;
+    case Edit::Delete:
+      // The rows below move up to the last slot in use, which takes the row
+      // after it (empty, or what the table held there).
+      for (int last = r; last < kSlots; ++last) {
+        SlotList after = before;
+        for (int i = r; i < last; ++i) after[i] = before[i + 1];
+        for (const std::string& next : {std::string(), last + 1 < kSlots ? before[last + 1] : std::string()}) {
+          after[last] = next;
+          outcomes.push_back(after);
+        }
+      }
+      break;
+    case Edit::DeleteAll:
+      outcomes.push_back(SlotList(kSlots));
+      break;
+    case Edit::Optimise:
+      // The slots in use compacted; the keys above them keep their values.
+      for (int count = 0; count <= kSlots; ++count) {
+        SlotList kept = Compacted(before, count);
+        SlotList after = before;
+        std::copy(kept.begin(), kept.end(), after.begin());
+        outcomes.push_back(after);
+      }
+      break;
+    case Edit::OptimiseCompletely:
+    case Edit::Register: {
+      // Every slot compacted, nothing above (the picture folders hold no
+      // folders of their own, so the walk registers none).
+      SlotList after = Compacted(before, kSlots);
+      after.resize(kSlots);
+      outcomes.push_back(after);
+      break;
+    }
+  }
+  return outcomes;
+}
+
+std::string JoinSlots(const SlotList& slots) {
+  std::string line = "state";
+  for (const std::string& s : slots) line += "\t" + s;
+  return line;
+}
+
+// The journal: "state\t<slot 1>\t...\t<slot 200>" lines and "doing\t<edit>\t<row>" lines.
+class Journal {
+ public:
+  explicit Journal(std::string path) : path_(std::move(path)) {}
+  void Start(const SlotList& slots) const { Write(JoinSlots(slots), false); }
+  void State(const SlotList& slots) const { Write(JoinSlots(slots), true); }
+  void Doing(Edit edit, int row) const {
+    Write(std::string("doing\t") + kEditNames[static_cast<int>(edit)] + "\t" + std::to_string(row), true);
+  }
+
+ private:
+  void Write(const std::string& line, bool append) const {
+    std::ofstream out(std::filesystem::path(Widen(path_)), append ? std::ios::app : std::ios::trunc);
+    out << line << "\n";
+  }
+  std::string path_;
+};
 
 // ---- Driving ---------------------------------------------------------------
 
@@ -104,10 +234,106 @@ HWND ShownOptions(DWORD processId) {
 
 void PressOptionsOk(HWND options) { Click(Child(options, L"Button", L"OK")); }
 
-// Changes by the random button and by the timer, the options' OK and now
-// and then the close, in random order, until the deadline or the program's
-// end. The main window is clicked only while no dialog is in front of it.
-void Drive(DWORD deadline, std::mt19937& random, HANDLE process, DWORD processId) {
+// Returns once the program has handled what was posted to it before: a
+// message sent from another program is handled only between its others.
+void Settle(HWND window) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+}
+
+HWND ShownFolderList(DWORD processId) {
+  for (HWND list : TopWindows(L"TForm5", L"フォルダリスト", processId))
+    if (IsWindowVisible(list)) return list;
+  return nullptr;
+}
+
+// Waits (a few seconds at most) for the program to store an edit it was
+// asked for by posted messages: until the remembered folders differ from
+// the list before. An edit that changes nothing, or that the program refuses
+// (a disabled menu item), takes the whole wait.
+void WaitForEdit(const std::string& path, const std::optional<SlotList>& before) {
+  for (int i = 0; i < 150 && StoredSlots(path) == before; ++i) Sleep(20);
+}
+
+bool MenuShown(DWORD processId) {
+  for (HWND menu : TopWindows(L"#32768", L"", processId))
+    if (IsWindowVisible(menu)) return true;
+  return false;
+}
+
+// Waits for the menu to be chosen from and the choice handled (the menu's own
+// loop handles sent messages too, so settling alone does not say it); a menu
+// still open then (a disabled item was chosen) is closed.
+void SettleMenu(HWND target, DWORD processId) {
+  for (int i = 0; i < 60; ++i) {
+    Settle(target);
+    if (!MenuShown(processId)) break;
+    Sleep(50);
+  }
+  while (MenuShown(processId)) {
+    PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0);
+    Settle(target);
+    Sleep(50);
+  }
+  Settle(target);
+}
+
+// Chooses the nth item of the grid's menu for a row, as a user does: a click
+// on the row, the context menu from the keyboard, the arrow keys and Enter.
+void ChooseRowMenuItem(HWND grid, int row, int item) {
+  PostMessageW(grid, WM_VSCROLL, SB_TOP, 0);
+  const LPARAM at = MAKELPARAM(120, 17 * row + 8);  // rows of 17 pixels below the header
+  PostMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(grid, WM_LBUTTONUP, 0, at);
+  PostMessageW(grid, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(grid), MAKELPARAM(0xFFFF, 0xFFFF));
+  for (int i = 0; i <= item; ++i) PostMessageW(grid, WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageW(grid, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+// One edit of the folder list, journalled: the list before, the edit, the
+// list after.
+void EditFolders(HWND main, DWORD processId, std::mt19937& random, const Journal& journal,
+                 const std::string& settingsPath) {
+  const int pick = static_cast<int>(random() % 100);
+  const std::optional<SlotList> stored = StoredSlots(settingsPath);
+  if (pick < 15) {
+    journal.Doing(Edit::Register, 0);
+    Click(Child(main, L"Button", L"自動登録(&A)"));
+    WaitForEdit(settingsPath, stored);
+  } else {
+    Click(Child(main, L"Button", L"ﾌｫﾙﾀﾞﾘｽﾄ(&L)"));
+    HWND list = nullptr;
+    for (int i = 0; i < 40 && !(list = ShownFolderList(processId)); ++i) Sleep(50);
+    if (!list) return;
+    HWND grid = Child(list, L"TStringGrid", L"");
+    const int row = 2 + static_cast<int>(random() % 13);
+    if (pick < 35 || pick >= 98) {
+      const Edit edit = pick < 25 ? Edit::Optimise : Edit::OptimiseCompletely;
+      // The box "完全に最適化" as the optimisation wants it.
+      HWND complete = Child(list, L"Button", L"完全に最適化");
+      const bool ticked = SendMessageW(complete, BM_GETCHECK, 0, 0) == BST_CHECKED;
+      if (ticked != (edit == Edit::OptimiseCompletely)) SendMessageW(complete, BM_CLICK, 0, 0);
+      journal.Doing(edit, 0);
+      Click(Child(list, L"Button", L"最適化(&O)"));
+    } else {
+      const Edit edit = pick < 55 ? Edit::Up : pick < 75 ? Edit::Down : pick < 97 ? Edit::Delete : Edit::DeleteAll;
+      journal.Doing(edit, row);
+      ChooseRowMenuItem(grid, row, static_cast<int>(edit));
+    }
+    WaitForEdit(settingsPath, stored);
+    SettleMenu(grid, processId);
+    Click(Child(list, L"Button", L"閉じる(&C)"));
+    Settle(main);
+  }
+  if (std::optional<SlotList> after = StoredSlots(settingsPath)) journal.State(*after);
+}
+
+// Changes by the random button and by the timer, the options' OK, edits of
+// the folder list and now and then the close, in random order, until the
+// deadline or the program's end. The main window is clicked only while no
+// dialog is in front of it.
+void Drive(DWORD deadline, std::mt19937& random, HANDLE process, DWORD processId, const Journal& journal,
+           const std::string& settingsPath) {
   while (static_cast<int>(deadline - GetTickCount()) > 0) {
     if (process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return;
     std::vector<HWND> mains = TopWindows(L"TMyMainForm", L"", processId);
@@ -124,8 +350,12 @@ void Drive(DWORD deadline, std::mt19937& random, HANDLE process, DWORD processId
       TickIntervalTimer(pid);
     } else if (!IsWindowEnabled(main)) {
       if (HWND options = ShownOptions(pid)) PressOptionsOk(options);
-    } else if (action < 65) {
+    } else if (HWND list = ShownFolderList(pid)) {
+      Click(Child(list, L"Button", L"閉じる(&C)"));
+    } else if (action < 45) {
       Click(Child(main, L"Button", L"ランダム(&R)"));
+    } else if (action < 80) {
+      EditFolders(main, pid, random, journal, settingsPath);
     } else if (action < 94) {
       Click(Child(main, L"Button", L"オプション(&O)"));
       for (int i = 0; i < 40; ++i) {
@@ -142,7 +372,7 @@ void Drive(DWORD deadline, std::mt19937& random, HANDLE process, DWORD processId
   }
 }
 
-int Launch(DWORD ms, unsigned seed, const std::wstring& program, const std::wstring& argument) {
+int Launch(DWORD ms, unsigned seed, const Journal& journal, const std::wstring& program, const std::wstring& argument) {
   std::wstring commandLine = L"\"" + program + L"\"";
   if (!argument.empty()) commandLine += L" " + argument;
   std::wstring folder = program.substr(0, program.find_last_of(L'\\') + 1);
@@ -154,7 +384,8 @@ int Launch(DWORD ms, unsigned seed, const std::wstring& program, const std::wstr
     return 2;
   }
   std::mt19937 random(seed);
-  Drive(GetTickCount() + ms, random, pi.hProcess, pi.dwProcessId);
+  Drive(GetTickCount() + ms, random, pi.hProcess, pi.dwProcessId, journal,
+        framework::JoinPath(Narrow(folder), "Kaleidon.ini"));
   if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT && TerminateProcess(pi.hProcess, 1)) {
     WaitForSingleObject(pi.hProcess, 10000);
     std::printf("killed\n");
@@ -193,24 +424,78 @@ uint32_t Le32(const std::string& b, size_t at) {
   return uint8_t(b[at]) | uint8_t(b[at + 1]) << 8 | uint8_t(b[at + 2]) << 16 | uint32_t(uint8_t(b[at + 3])) << 24;
 }
 
-void CheckSettings(const std::string& path, const std::string& firstPath) {
+// The journal's lists, and each edit with the list it started from.
+struct Journalled {
+  std::vector<SlotList> states;
+  std::vector<std::pair<SlotList, std::pair<Edit, int>>> edits;
+};
+
+Journalled ReadJournal(const std::string& path) {
+  Journalled j;
+  std::ifstream in(std::filesystem::path(Widen(path)));
+  std::string line;
+  while (std::getline(in, line)) {
+    std::vector<std::string> fields;
+    for (size_t at = 0;;) {
+      size_t tab = line.find('\t', at);
+      fields.push_back(line.substr(at, tab == std::string::npos ? std::string::npos : tab - at));
+      if (tab == std::string::npos) break;
+      at = tab + 1;
+    }
+    if (fields[0] == "state" && fields.size() == kSlots + 1) {
+      j.states.emplace_back(fields.begin() + 1, fields.end());
+    } else if (fields[0] == "doing" && fields.size() == 3 && !j.states.empty()) {
+      for (int e = 0; e <= static_cast<int>(Edit::Register); ++e)
+        if (fields[1] == kEditNames[e])
+          j.edits.push_back({j.states.back(), {static_cast<Edit>(e), std::stoi(fields[2])}});
+    }
+  }
+  return j;
+}
+
+// The remembered folders must be a list the journal holds, or what one of
+// the edits makes of the list it started from: exactly the list before an
+// edit or exactly the list after it. (An edit the program stored only after
+// the driver looked is found by the second rule.)
+void CheckSlots(const std::string& path, const SlotList& now, const std::string& journalPath) {
+  const Journalled j = ReadJournal(journalPath);
+  if (j.states.empty()) return Report("slots", path, "no journal");
+  for (const SlotList& state : j.states)
+    if (now == state) return;
+  for (const auto& [before, edit] : j.edits)
+    for (const SlotList& outcome : Outcomes(before, edit.first, edit.second))
+      if (now == outcome) return;
+  // Say how the list differs from the last one known: a folder lost, or one
+  // there more often than before.
+  const SlotList& last = j.states.back();
+  std::string why = j.edits.empty() ? std::string("not the list before")
+                                    : std::string("neither a list before nor after the edits (the last: ") +
+                                          kEditNames[static_cast<int>(j.edits.back().second.first)] + ")";
+  auto times = [](const SlotList& slots, const std::string& folder) {
+    return std::count_if(slots.begin(), slots.end(), [&](const std::string& s) { return framework::SameTextNoCase(s, folder); });
+  };
+  for (const std::string& folder : Compacted(last, kSlots)) {
+    if (times(now, folder) == 0) return Report("slots", path, why + ": " + folder + " lost");
+    if (times(now, folder) > times(last, folder)) return Report("slots", path, why + ": " + folder + " doubled");
+  }
+  Report("slots", path, why);
+}
+
+void CheckSettings(const std::string& path, const std::string& firstPath, const std::string& journalPath) {
   std::optional<std::string> bytes = framework::ReadWholeFile(path);
   if (!bytes) return Report("lost", path);
   if (bytes->empty()) return Report("torn", path, "empty");
   if (!WholeLines(*bytes) || !CleanAnsi(*bytes)) return Report("torn", path, "a line is cut");
   framework::IniDocument now(framework::FromAnsi(*bytes));
   framework::IniDocument first(framework::FromAnsi(framework::ReadWholeFile(firstPath).value_or("")));
-  // Runs change the general keys' values, never which keys there are, and
-  // nothing here changes the remembered folders.
+  // Runs change the general keys' values, never which keys there are.
   for (const std::string& key : first.Keys("SysInfo"))
     if (!now.Value("SysInfo", key)) return Report("torn", path, "SysInfo lacks " + key);
   if (now.Value("SysInfo", "ProgramVersion") != std::optional<std::string>("0.6"))
     return Report("torn", path, "ProgramVersion is not 0.6");
-  std::vector<std::string> slots = first.Keys("DirectoryBuf");
-  if (now.Keys("DirectoryBuf") != slots) return Report("torn", path, "the remembered folders changed");
-  for (const std::string& key : slots)
-    if (now.Value("DirectoryBuf", key) != first.Value("DirectoryBuf", key))
-      return Report("torn", path, key + " changed");
+  const int count = framework::ParseIniInteger(now.Value("SysInfo", "MemoryCount").value_or("")).value_or(-1);
+  if (count < 0 || count > kSlots) return Report("torn", path, "MemoryCount is no slot count");
+  CheckSlots(path, SlotsOf(now), journalPath);
 }
 
 void CheckWallpaper(const std::string& path) {
@@ -280,7 +565,7 @@ void CheckFolder(const std::string& folder, const std::set<std::string>& members
 }
 
 int Check(const std::string& program, const std::string& pictures, const std::string& firstSettings,
-          const std::string& memberList) {
+          const std::string& memberList, const std::string& journal) {
   std::set<std::string> members;
   for (size_t at = 0; at <= memberList.size();) {
     size_t bar = memberList.find('|', at);
@@ -288,7 +573,7 @@ int Check(const std::string& program, const std::string& pictures, const std::st
     members.insert(framework::AsciiUpper(memberList.substr(at, bar - at)));
     at = bar + 1;
   }
-  CheckSettings(framework::JoinPath(program, "Kaleidon.ini"), firstSettings);
+  CheckSettings(framework::JoinPath(program, "Kaleidon.ini"), firstSettings, journal);
   CheckWallpaper(framework::JoinPath(program, "WPFile.BMP"));
   for (const std::string& name : framework::ListFiles(program))
     if (IsTempName(name)) Report("temp", framework::JoinPath(program, name));
@@ -312,14 +597,23 @@ int Check(const std::string& program, const std::string& pictures, const std::st
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(Narrow(argv[i]));
-  if (args.size() >= 4 && args[0] == "launch")
-    return Launch(std::stoul(args[1]), std::stoul(args[2]), Widen(args[3]), args.size() > 4 ? Widen(args[4]) : L"");
-  if (args.size() == 3 && args[0] == "drive") {
+  if (args.size() >= 5 && args[0] == "launch")
+    return Launch(std::stoul(args[1]), std::stoul(args[2]), Journal(args[3]), Widen(args[4]),
+                  args.size() > 5 ? Widen(args[5]) : L"");
+  if (args.size() == 5 && args[0] == "drive") {
     std::mt19937 random(std::stoul(args[2]));
-    Drive(GetTickCount() + std::stoul(args[1]), random, nullptr, 0);
+    Drive(GetTickCount() + std::stoul(args[1]), random, nullptr, 0, Journal(args[3]),
+          framework::JoinPath(args[4], "Kaleidon.ini"));
     return 0;
   }
-  if (args.size() == 5 && args[0] == "check") return Check(args[1], args[2], args[3], args[4]);
+  if (args.size() == 3 && args[0] == "snapshot") {
+    std::optional<SlotList> slots = StoredSlots(framework::JoinPath(args[1], "Kaleidon.ini"));
+    if (!slots) return 1;
+    Journal(args[2]).Start(*slots);
+    std::printf("%zu\n", Compacted(*slots, kSlots).size());
+    return 0;
+  }
+  if (args.size() == 6 && args[0] == "check") return Check(args[1], args[2], args[3], args[4], args[5]);
   std::fprintf(stderr, "usage: torture-driver launch|drive|check ...\n");
   return 2;
 }
