@@ -55,6 +55,14 @@ constexpr const char* kFileToViewMissingText =
 constexpr const char* kViewReadErrorText =
     "チッ！指定された正義のファイルの読み込みに失敗してしまった････\r"
     "正義のファイルが破損しているか、この謎のフォーマットには対応していないぞ";
+constexpr const char* kPluginSetAsideCaption = "悪のプラグインエラー";
+constexpr const char* kPluginSetAsideText =
+    "ぐはっ！正義のプラグインが暴走して倒れてしまった････\r"
+    "カレイドンを次に起動するまで、このプラグインは正義の封印をしておくぞ。\r"
+    "因みにプラグインは%sだ。";
+// Beside the program: what the plug-ins said of themselves, so that a start
+// need not load them.
+constexpr const char* kPluginFormatsFile = "PluginFormats.cache";
 constexpr const char* kDriveErrorText =
     "ぐあぁぁぁ！無効なドライブ指定をくらってしまった！\r"
     "正義のディスクが正義のドライブに入っていないか、正義のはずのディスクが\r"
@@ -157,6 +165,11 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
                                 TGraphicClass& graphicClass) {
     if (!SPIs1PictureRegister(extension)) graphicClass = {};
   };
+  SPIs1->OnSetAside = [](TSPIs&, const std::string& fileName) {
+    Application::Instance().MessageBox(framework::FormatText(kPluginSetAsideText, {fileName}),
+                                       kPluginSetAsideCaption, MB_OK | MB_ICONWARNING);
+  };
+  SPIs1->FormatCacheFile = JoinPath(ProgramFolder(), kPluginFormatsFile);
   SPIs1->Loaded();
   framework::TraceStep("main window: plug-ins");
 

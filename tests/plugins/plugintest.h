@@ -1,10 +1,11 @@
 #pragma once
 // Helpers of the plug-in tests: copies of the test plug-ins (fixtures/spi/
-// of the build) planted in folders of their own, what a copy was asked, and
-// small pictures in its PGM/PPM format.
+// of the build) planted in folders of their own, what a copy was asked (in
+// the plug-in host), and small pictures in its PGM/PPM format.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,21 +34,22 @@ inline std::string PlantPlugin(const std::string& folder, const std::string& fix
   return path;
 }
 
-// Whether the library at path is loaded in this process.
-inline bool ModuleLoaded(const std::string& path) {
-  return GetModuleHandleW(framework::Widen(path).c_str()) != nullptr;
-}
-
-// What the test plug-in behind spi was asked.
-inline SpiCallRecord& CallsOf(const kaleidon::TSPI& spi) {
-  auto proc = reinterpret_cast<SpiRecordProc>(reinterpret_cast<void (*)()>(GetProcAddress(spi.Handle(), "SpiRecord")));
+// What the test plug-in at path was asked, wherever it was loaded.
+inline SpiCallRecord& CallsOf(const std::string& path) {
   static SpiCallRecord none{};
-  if (!proc) {
-    ADD_FAILURE() << spi.FileName() << " keeps no record";
+  static std::map<std::string, SpiCallRecord*> opened;
+  SpiCallRecord*& record = opened[path];
+  if (!record) record = OpenSpiRecord(framework::Widen(path));
+  if (!record) {
+    ADD_FAILURE() << path << " keeps no record";
     return none;
   }
-  return *proc();
+  return *record;
 }
+inline SpiCallRecord& CallsOf(const kaleidon::TSPI& spi) { return CallsOf(spi.FileName()); }
+
+// Whether a process (the plug-in host) has the test plug-in at path loaded.
+inline bool Loaded(const std::string& path) { return CallsOf(path).attached > 0; }
 
 // A binary PGM (gray) or PPM picture with the given comment lines and
 // samples (one per pixel for PGM, three for PPM).

@@ -8,6 +8,7 @@
 
 #include "framework/bitmap.h"
 #include "plugins/dib.h"
+#include "plugins/spilibrary.h"
 #include "plugintest.h"
 
 using namespace kaleidon;
@@ -421,19 +422,25 @@ TEST_F(WicPlugin, RefusesWhatItCannotRead) {
   }
 }
 
-// Other hosts may name a file instead of handing over its data.
+// Other hosts may name a file instead of handing over its data: the test
+// calls the plug-in as such a host would, loaded here.
 TEST_F(WicPlugin, ReadsANamedFileForOtherHosts) {
-  auto& spi = dynamic_cast<TInSPI&>(spis.Items(0));
+  HMODULE wic = LoadLibraryW(framework::Widen(dir.PathOf("kaleidon-wic.spi")).c_str());
+  ASSERT_NE(wic, nullptr);
+  auto getPictureInfo =
+      reinterpret_cast<GetPictureInfoProc>(reinterpret_cast<void (*)()>(GetProcAddress(wic, "GetPictureInfo")));
+  auto getPicture = reinterpret_cast<GetPictureProc>(reinterpret_cast<void (*)()>(GetProcAddress(wic, "GetPicture")));
   pictures.WriteFile("p.png", PictureFixture("wic-alpha.png"));
   std::string name = framework::ToAnsi(pictures.PathOf("p.png"));
   SPIPictureInfo info{};
-  ASSERT_EQ(spi.GetPictureInfo(name.c_str(), 0, 0, &info), 0);
+  ASSERT_EQ(getPictureInfo(name.c_str(), 0, 0, &info), 0);
   EXPECT_EQ(info.width, 4);
   HLOCAL header = nullptr, bits = nullptr;
-  ASSERT_EQ(spi.GetPicture(name.c_str(), 0, 0, &header, &bits, nullptr, 0), 0);
+  ASSERT_EQ(getPicture(name.c_str(), 0, 0, &header, &bits, nullptr, 0), 0);
   EXPECT_EQ(LocalSize(bits), 2 * 12u);
   LocalFree(header);
   LocalFree(bits);
+  FreeLibrary(wic);
 }
 
 }  // namespace
