@@ -18,22 +18,6 @@
 #include "support/fixtures.h"
 #include "support/tempdir.h"
 
-// Copies fixtures/spi/<fixture>.spi to folder\name; info, when given, is
-// what its GetPluginInfo answers (one entry a number, "-" for none),
-// written in the ANSI code page. Returns the copy's path.
-inline std::string PlantPlugin(const std::string& folder, const std::string& fixture, const std::string& name,
-                               const std::vector<std::string>& info = {}) {
-  std::string path = framework::JoinPath(folder, name);
-  std::string source = BuildOutputPath("fixtures/spi/" + fixture + ".spi");
-  EXPECT_TRUE(CopyFileW(framework::Widen(source).c_str(), framework::Widen(path).c_str(), FALSE)) << source;
-  if (!info.empty()) {
-    std::string text;
-    for (const std::string& line : info) text += framework::ToAnsi(line) + "\r\n";
-    EXPECT_TRUE(framework::WriteFileAtomically(path + ".info", text));
-  }
-  return path;
-}
-
 // What the test plug-in at path was asked, wherever it was loaded.
 inline SpiCallRecord& CallsOf(const std::string& path) {
   static SpiCallRecord none{};
@@ -47,6 +31,23 @@ inline SpiCallRecord& CallsOf(const std::string& path) {
   return *record;
 }
 inline SpiCallRecord& CallsOf(const kaleidon::TSPI& spi) { return CallsOf(spi.FileName()); }
+
+// Copies fixtures/spi/<fixture>.spi to folder\name; info, when given, is
+// what its GetPluginInfo answers (one entry a number, "-" for none),
+// written in the ANSI code page. Returns the copy's path.
+inline std::string PlantPlugin(const std::string& folder, const std::string& fixture, const std::string& name,
+                               const std::vector<std::string>& info = {}) {
+  std::string path = framework::JoinPath(folder, name);
+  std::string source = BuildOutputPath("fixtures/spi/" + fixture + ".spi");
+  EXPECT_TRUE(CopyFileW(framework::Widen(source).c_str(), framework::Widen(path).c_str(), FALSE)) << source;
+  CallsOf(path);  // the record outlives a host that a misbehaving copy ends
+  if (!info.empty()) {
+    std::string text;
+    for (const std::string& line : info) text += framework::ToAnsi(line) + "\r\n";
+    EXPECT_TRUE(framework::WriteFileAtomically(path + ".info", text));
+  }
+  return path;
+}
 
 // Whether a process (the plug-in host) has the test plug-in at path loaded.
 inline bool Loaded(const std::string& path) { return CallsOf(path).attached > 0; }
