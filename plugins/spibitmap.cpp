@@ -88,15 +88,8 @@ bool TInSPIAble::TryBuffer(const TInSPI& spi, const SPISharedData& data, uint64_
 
   TPictureInfoRec record;
   if (reply.infoValid) {
-    record.Left = reply.left;
-    record.Top = reply.top;
-    record.Width = reply.width;
-    record.Height = reply.height;
-    record.XDensity = reply.xDensity;
-    record.YDensity = reply.yDensity;
-    record.ColorDepth = reply.colorDepth;
-    record.Info = reply.infoText;
-    record.Valid = true;
+    const SPIPictureFields& p = reply.picture;
+    record = {p.left, p.top, p.width, p.height, p.xDensity, p.yDensity, p.colorDepth, reply.infoText, true};
   }
   // What the plug-in reported while it decoded; an exception of the
   // handler ends the load.

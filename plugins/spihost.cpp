@@ -79,8 +79,10 @@ SPIHost::~SPIHost() { End(); }
 
 DWORD SPIHost::ProcessId() const { return running_ ? running_->processId : 0; }
 
+bool SPIHost::Alive() const { return running_ && WaitForSingleObject(running_->process.get(), 0) == WAIT_TIMEOUT; }
+
 SPIHost::Running& SPIHost::Start() {
-  if (running_ && WaitForSingleObject(running_->process.get(), 0) == WAIT_TIMEOUT) return *running_;
+  if (Alive()) return *running_;
   End();  // one that ended since its last request
   auto r = std::make_unique<Running>();
   r->control.reset(NewSection(kSPIHostControlSize));
@@ -125,8 +127,7 @@ SPIHost::Running& SPIHost::Start() {
 }
 
 void SPIHost::End() {
-  if (!running_) return;
-  if (WaitForSingleObject(running_->process.get(), 0) == WAIT_TIMEOUT) {
+  if (Alive()) {
     TerminateProcess(running_->process.get(), 1);
     // Gone before the next one starts, its plug-ins with it.
     WaitForSingleObject(running_->process.get(), 5000);
@@ -167,8 +168,8 @@ SPIDescription SPIHost::Describe(const std::string& pluginPath) {
   std::string reply = Call(DescribeRequest(pluginPath), kSPIListingBoundMs);
   try {
     SPIDescription d = ReadDescription(reply);
-    if (d.status == SPIHostStatus::Overran || d.status == SPIHostStatus::Failed)
-      Fail("プラグインがバッファの外に書き込みました");
+    if (d.status == SPIHostStatus::Overran) Fail("プラグインがバッファの外に書き込みました");
+    if (d.status == SPIHostStatus::Failed) Fail("プラグインの一覧を読めません");
     return d;
   } catch (const EBadMessage&) {
     Fail("プラグインホストの応答が壊れています");
@@ -211,7 +212,7 @@ SPIAttempt SPIHost::Attempt(const std::string& pluginPath, const std::string& an
 }
 
 void SPIHost::Release(const std::string& pluginPath) {
-  if (!running_) return;  // a host that ends lets every library go
+  if (!Alive()) return;  // a host that ended let every library go
   try {
     Call(ReleaseRequest(pluginPath), kSPIListingBoundMs);
   } catch (...) {

@@ -105,6 +105,8 @@ class SPIHost {
 
  private:
   struct Running;
+  bool Alive() const;
+  // The host running now, started when there is none.
   Running& Start();
   void End();
   // Sends a request and waits for its reply, at most boundMs.

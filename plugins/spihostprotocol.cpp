@@ -9,6 +9,13 @@ constexpr size_t kInfoTextUtf8Bytes = 3 * kPluginInfoTextBytes;
 constexpr size_t kPictureTextUtf8Bytes = 3 * kMaxPictureInfoText;
 constexpr size_t kPathBytes = 3 * 32768;
 
+// A reply's status, one of those the host gives.
+SPIHostStatus ReadStatus(MessageReader& r) {
+  const uint32_t status = r.U32();
+  if (status > static_cast<uint32_t>(SPIHostStatus::Failed)) throw EBadMessage{};
+  return static_cast<SPIHostStatus>(status);
+}
+
 }  // namespace
 
 void MessageWriter::U32(uint32_t v) {
@@ -120,11 +127,7 @@ std::string WriteDescription(const SPIDescription& d) {
 SPIDescription ReadDescription(std::string_view message) {
   MessageReader r(message);
   SPIDescription d;
-  d.status = static_cast<SPIHostStatus>(r.U32());
-  if (d.status != SPIHostStatus::Answered && d.status != SPIHostStatus::NotLoadable &&
-      d.status != SPIHostStatus::NoPluginInfo && d.status != SPIHostStatus::Overran &&
-      d.status != SPIHostStatus::Failed)
-    throw EBadMessage{};
+  d.status = ReadStatus(r);
   d.entryPoints = r.U32();
   d.version = PluginListText(r.Text(kInfoTextUtf8Bytes));
   d.description = PluginListText(r.Text(kInfoTextUtf8Bytes));
@@ -144,8 +147,9 @@ std::string WriteAttemptReply(const SPIAttemptReply& a) {
   w.U32(static_cast<uint32_t>(a.status));
   w.U32(a.supported);
   w.U32(a.infoValid);
-  for (int32_t v : {a.left, a.top, a.width, a.height}) w.U32(static_cast<uint32_t>(v));
-  for (uint16_t v : {a.xDensity, a.yDensity, a.colorDepth}) w.U32(v);
+  const SPIPictureFields& p = a.picture;
+  for (int32_t v : {p.left, p.top, p.width, p.height}) w.U32(static_cast<uint32_t>(v));
+  for (uint16_t v : {p.xDensity, p.yDensity, p.colorDepth}) w.U32(v);
   w.Text(a.infoText);
   w.U32(static_cast<uint32_t>(a.pictureAnswer));
   w.U32(a.handlesRefused);
@@ -163,10 +167,7 @@ std::string WriteAttemptReply(const SPIAttemptReply& a) {
 SPIAttemptReply ReadAttemptReply(std::string_view message) {
   MessageReader r(message);
   SPIAttemptReply a;
-  a.status = static_cast<SPIHostStatus>(r.U32());
-  if (a.status != SPIHostStatus::Answered && a.status != SPIHostStatus::NotLoadable &&
-      a.status != SPIHostStatus::Overran && a.status != SPIHostStatus::Failed)
-    throw EBadMessage{};
+  a.status = ReadStatus(r);
   auto flag = [&r] {
     uint32_t v = r.U32();
     if (v > 1) throw EBadMessage{};
@@ -174,8 +175,9 @@ SPIAttemptReply ReadAttemptReply(std::string_view message) {
   };
   a.supported = flag();
   a.infoValid = flag();
-  for (int32_t* v : {&a.left, &a.top, &a.width, &a.height}) *v = static_cast<int32_t>(r.U32());
-  for (uint16_t* v : {&a.xDensity, &a.yDensity, &a.colorDepth}) {
+  SPIPictureFields& p = a.picture;
+  for (int32_t* v : {&p.left, &p.top, &p.width, &p.height}) *v = static_cast<int32_t>(r.U32());
+  for (uint16_t* v : {&p.xDensity, &p.yDensity, &p.colorDepth}) {
     uint32_t n = r.U32();
     if (n > 0xFFFF) throw EBadMessage{};
     *v = static_cast<uint16_t>(n);

@@ -83,14 +83,19 @@ struct SPIDescription {
   std::vector<std::pair<std::string, std::string>> formats;
 };
 
+// The numbers of GetPictureInfo's record.
+struct SPIPictureFields {
+  int32_t left = 0, top = 0, width = 0, height = 0;
+  uint16_t xDensity = 0, yDensity = 0, colorDepth = 0;
+};
+
 // What one attempt of an import plug-in on the data gave: IsSupported,
 // then GetPictureInfo, then GetPicture.
 struct SPIAttemptReply {
   SPIHostStatus status = SPIHostStatus::Answered;
   bool supported = false;
   bool infoValid = false;  // GetPictureInfo answered 0
-  int32_t left = 0, top = 0, width = 0, height = 0;
-  uint16_t xDensity = 0, yDensity = 0, colorDepth = 0;
+  SPIPictureFields picture;
   std::string infoText;  // the plug-in's text information, UTF-8
   int32_t pictureAnswer = -1;
   // GetPicture answered 0 but its handles cannot be taken: null, the same

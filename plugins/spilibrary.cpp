@@ -205,13 +205,8 @@ SPIAttemptReply SPILibrary::Attempt(const std::string& fileName, const char* dat
     HandedOver text(info.info);
     if (infoAnswer == 0) {
       reply.infoValid = true;
-      reply.left = info.left;
-      reply.top = info.top;
-      reply.width = info.width;
-      reply.height = info.height;
-      reply.xDensity = info.xDensity;
-      reply.yDensity = info.yDensity;
-      reply.colorDepth = static_cast<uint16_t>(info.colorDepth);
+      reply.picture = {info.left,     info.top,      info.width, info.height,
+                       info.xDensity, info.yDensity, static_cast<uint16_t>(info.colorDepth)};
       if (info.info) reply.infoText = BlockText(info.info);
     }
   }

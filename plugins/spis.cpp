@@ -130,12 +130,13 @@ void TSPIs::SearchFolder(const std::string& folder, const std::string& mask) {
     // The same file reached under another spelling of its path (letter
     // case, short names) is loaded already.
     std::optional<SPIFileStamp> stamp = ReadFileStamp(path);
-    if (!stamp || HoldsFile(*stamp) || setAside_.count(SPIFullPath(path))) continue;
+    const std::string fullPath = SPIFullPath(path);
+    if (!stamp || HoldsFile(*stamp) || setAside_.count(fullPath)) continue;
     std::unique_ptr<TSPI> spi;
     try {
       spi = Load(path, *stamp);
     } catch (const ESPIHostFailure&) {
-      NoteSetAside(SPIFullPath(path));
+      NoteSetAside(fullPath);
       continue;
     } catch (const ESPIHostUnavailable&) {
       continue;
