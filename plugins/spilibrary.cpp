@@ -107,16 +107,28 @@ std::string BlockText(HLOCAL handle) {
   return framework::FromAnsi(text);
 }
 
-// The progress reports of one GetPicture call.
-struct ProgressLog {
+// The progress reports of the GetPicture call running now. The callback
+// does not trust the user value it is handed back: a plug-in may have cut
+// it to 32 bits.
+class ProgressLog {
+ public:
+  ProgressLog() { current_ = this; }
+  ~ProgressLog() { current_ = nullptr; }
+  ProgressLog(const ProgressLog&) = delete;
+  ProgressLog& operator=(const ProgressLog&) = delete;
+
   std::vector<std::pair<int32_t, int32_t>> reports;
 
-  static int WINAPI Report(int number, int denominator, LONG_PTR user) {
-    auto* log = reinterpret_cast<ProgressLog*>(user);
-    if (log->reports.size() == kMaxProgressReports) log->reports.pop_back();
-    log->reports.emplace_back(number, denominator);
+  static int WINAPI Report(int number, int denominator, LONG_PTR) {
+    if (!current_) return 0;
+    std::vector<std::pair<int32_t, int32_t>>& r = current_->reports;
+    if (r.size() == kMaxProgressReports) r.pop_back();
+    r.emplace_back(number, denominator);
     return 0;
   }
+
+ private:
+  static inline ProgressLog* current_ = nullptr;
 };
 
 }  // namespace
@@ -216,8 +228,7 @@ SPIAttemptReply SPILibrary::Attempt(const std::string& fileName, const char* dat
   auto* infoOut = reinterpret_cast<HLOCAL*>(handles.Data());
   auto* bitsOut = reinterpret_cast<HLOCAL*>(handles.Data() + sizeof(uint64_t));
   ProgressLog progress;
-  reply.pictureAnswer = getPicture_(data, len, kSPIInputMemory, infoOut, bitsOut, &ProgressLog::Report,
-                                    reinterpret_cast<LONG_PTR>(&progress));
+  reply.pictureAnswer = getPicture_(data, len, kSPIInputMemory, infoOut, bitsOut, &ProgressLog::Report, 0);
   if (!handles.Intact() || !scratch.Intact()) return overran();
   const HLOCAL infoHandle = *infoOut, bitsHandle = *bitsOut;
   HandedOver blocks(infoHandle, bitsHandle);
