@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "app/startup.h"
-#include "framework/dpi.h"
-#include "framework/text.h"
-#include "framework/trace.h"
+#include "framework/gui/dpi.h"
+#include "framework/base/text.h"
+#include "framework/base/trace.h"
 #include "plugins/spihost.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "archive/membername.h"
-#include "framework/application.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 
 namespace kaleidon {
 namespace {

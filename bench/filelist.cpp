@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <string>
 
-#include "framework/application.h"
-#include "framework/filectrls.h"
-#include "framework/layout.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/gui/filectrls.h"
+#include "framework/gui/layout.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "bench/clock.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/paths.h"
-#include "framework/random.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/base/random.h"
+#include "framework/base/text.h"
 #include "selection/history.h"
 #include "selection/randomfile.h"
 #include "bench/clock.h"

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "bench/clock.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "plugins/spibitmap.h"
 #include "plugins/spicache.h"
 #include "plugins/spihost.h"

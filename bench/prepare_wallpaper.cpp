@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "core/wallpaper.h"
-#include "framework/application.h"
-#include "framework/bitmap.h"
-#include "framework/jpeg.h"
-#include "framework/paths.h"
-#include "framework/resample.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/jpeg.h"
+#include "framework/base/paths.h"
+#include "framework/imaging/resample.h"
+#include "framework/base/text.h"
 #include "bench/clock.h"
 
 namespace {

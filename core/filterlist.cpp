@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "framework/graphics.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/imaging/graphics.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 
 namespace kaleidon {
 

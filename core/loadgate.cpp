@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "framework/application.h"
+#include "framework/gui/application.h"
 
 namespace kaleidon {
 

@@ -7,7 +7,7 @@
 
 #include "core/settings.h"
 #include "core/wallpaper.h"
-#include "framework/inifile.h"
+#include "framework/base/inifile.h"
 
 namespace kaleidon {
 

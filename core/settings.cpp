@@ -1,6 +1,6 @@
 #include "core/settings.h"
 
-#include "framework/paths.h"
+#include "framework/base/paths.h"
 
 namespace kaleidon {
 

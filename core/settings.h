@@ -4,7 +4,7 @@
 // of the option keys (which core/options.h reads and writes).
 #include <string>
 
-#include "framework/inifile.h"
+#include "framework/base/inifile.h"
 
 namespace kaleidon {
 

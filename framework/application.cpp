@@ -1,4 +1,4 @@
-#include "framework/application.h"
+#include "framework/gui/application.h"
 
 #include <commctrl.h>
 
@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/forms.h"
-#include "framework/resources.h"
-#include "framework/text.h"
-#include "framework/trace.h"
+#include "framework/gui/forms.h"
+#include "framework/gui/resources.h"
+#include "framework/base/text.h"
+#include "framework/base/trace.h"
 
 namespace framework {
 

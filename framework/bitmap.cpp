@@ -1,12 +1,12 @@
-#include "framework/bitmap.h"
+#include "framework/imaging/bitmap.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
 
-#include "framework/bmpcodec.h"
-#include "framework/exif.h"
+#include "framework/imaging/bmpcodec.h"
+#include "framework/imaging/exif.h"
 
 namespace framework {
 

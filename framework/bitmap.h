@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/graphics.h"
+#include "framework/imaging/graphics.h"
 
 namespace framework {
 
@@ -119,7 +119,7 @@ class Bitmap : public Graphic {
 };
 
 // The picture as it is seen, from one stored in an EXIF orientation (1 to 8,
-// see framework/exif.h): mirrored and turned, width and height exchanged for
+// see framework/imaging/exif.h): mirrored and turned, width and height exchanged for
 // the orientations 5 to 8. Any other value gives the picture as stored.
 Bitmap TurnedUpright(const Bitmap& stored, int orientation);
 

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "framework/bitmap.h"
-#include "framework/bmpcodec.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/bmpcodec.h"
 
 namespace framework {
 

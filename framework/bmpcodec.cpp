@@ -1,9 +1,9 @@
-#include "framework/bmpcodec.h"
+#include "framework/imaging/bmpcodec.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "framework/bitmap.h"
+#include "framework/imaging/bitmap.h"
 
 namespace framework {
 

@@ -1,9 +1,9 @@
-#include "framework/comctrls.h"
+#include "framework/gui/comctrls.h"
 
 #include <commctrl.h>
 
 
-#include "framework/text.h"
+#include "framework/base/text.h"
 
 namespace framework {
 

@@ -1,11 +1,11 @@
-#include "framework/dialogs.h"
+#include "framework/gui/dialogs.h"
 
 #include <commdlg.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "framework/text.h"
+#include "framework/base/text.h"
 
 namespace framework {
 

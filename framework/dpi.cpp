@@ -1,4 +1,4 @@
-#include "framework/dpi.h"
+#include "framework/gui/dpi.h"
 
 namespace framework {
 

@@ -1,4 +1,4 @@
-#include "framework/exception.h"
+#include "framework/base/exception.h"
 
 namespace framework {
 

@@ -1,4 +1,4 @@
-#include "framework/exif.h"
+#include "framework/imaging/exif.h"
 
 #include <cstddef>
 #include <cstdint>

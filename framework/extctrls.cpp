@@ -1,11 +1,11 @@
-#include "framework/extctrls.h"
+#include "framework/gui/extctrls.h"
 
 #include <windows.h>
 
 #include <map>
 
-#include "framework/application.h"
-#include "framework/exception.h"
+#include "framework/gui/application.h"
+#include "framework/base/exception.h"
 
 namespace framework {
 

@@ -1,4 +1,4 @@
-#include "framework/filectrls.h"
+#include "framework/gui/filectrls.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cctype>
 
-#include "framework/application.h"
-#include "framework/filemask.h"
-#include "framework/paths.h"
-#include "framework/scopeguard.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/base/filemask.h"
+#include "framework/base/paths.h"
+#include "framework/base/scopeguard.h"
+#include "framework/base/text.h"
 
 namespace framework {
 

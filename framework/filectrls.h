@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/listctrls.h"
+#include "framework/gui/listctrls.h"
 
 namespace framework {
 

@@ -1,4 +1,4 @@
-#include "framework/filemask.h"
+#include "framework/base/filemask.h"
 
 namespace framework {
 

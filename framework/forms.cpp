@@ -1,4 +1,4 @@
-#include "framework/forms.h"
+#include "framework/gui/forms.h"
 
 #include <commctrl.h>
 
@@ -6,10 +6,10 @@
 #include <map>
 #include <tuple>
 
-#include "framework/application.h"
-#include "framework/dpi.h"
-#include "framework/resources.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/gui/dpi.h"
+#include "framework/gui/resources.h"
+#include "framework/base/text.h"
 
 namespace framework {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/exception.h"
+#include "framework/base/exception.h"
 
 namespace framework {
 

@@ -1,10 +1,10 @@
-#include "framework/graphics.h"
+#include "framework/imaging/graphics.h"
 
 #include <algorithm>
 
-#include "framework/bitmap.h"
-#include "framework/jpeg.h"
-#include "framework/paths.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/jpeg.h"
+#include "framework/base/paths.h"
 
 namespace framework {
 

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/exception.h"
+#include "framework/base/exception.h"
 
 // The system's handle types, declared as <windows.h> declares them (with
 // STRICT) so that this header does not pull in the whole of it.

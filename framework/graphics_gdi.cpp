@@ -6,9 +6,9 @@
 #include <functional>
 #include <vector>
 
-#include "framework/bitmap.h"
-#include "framework/graphics.h"
-#include "framework/jpeg.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/graphics.h"
+#include "framework/imaging/jpeg.h"
 
 namespace framework {
 

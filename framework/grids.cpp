@@ -1,12 +1,12 @@
-#include "framework/grids.h"
+#include "framework/gui/grids.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
 
-#include "framework/application.h"
-#include "framework/menus.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/gui/menus.h"
+#include "framework/base/text.h"
 
 namespace framework {
 

@@ -1,4 +1,4 @@
-#include "framework/inidocument.h"
+#include "framework/base/inidocument.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
-#include "framework/inifile.h"
+#include "framework/base/inifile.h"
 
-#include "framework/inidocument.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/inidocument.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 
 namespace framework {
 

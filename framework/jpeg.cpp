@@ -1,7 +1,7 @@
-#include "framework/jpeg.h"
+#include "framework/imaging/jpeg.h"
 
-#include "framework/exif.h"
-#include "framework/paths.h"
+#include "framework/imaging/exif.h"
+#include "framework/base/paths.h"
 
 #include <algorithm>
 #include <csetjmp>

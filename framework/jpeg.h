@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "framework/bitmap.h"
-#include "framework/graphics.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/graphics.h"
 
 namespace framework {
 

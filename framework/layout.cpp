@@ -1,7 +1,7 @@
-#include "framework/layout.h"
+#include "framework/gui/layout.h"
 
-#include "framework/comctrls.h"
-#include "framework/stdctrls.h"
+#include "framework/gui/comctrls.h"
+#include "framework/gui/stdctrls.h"
 
 namespace framework {
 

@@ -11,7 +11,7 @@
 //   });
 #include <initializer_list>
 
-#include "framework/forms.h"
+#include "framework/gui/forms.h"
 
 namespace framework {
 

@@ -1,9 +1,9 @@
-#include "framework/listctrls.h"
+#include "framework/gui/listctrls.h"
 
 #include <algorithm>
 
-#include "framework/application.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/base/text.h"
 
 namespace framework {
 

@@ -1,8 +1,8 @@
-#include "framework/menus.h"
+#include "framework/gui/menus.h"
 
-#include "framework/application.h"
-#include "framework/exception.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/base/exception.h"
+#include "framework/base/text.h"
 
 namespace framework {
 

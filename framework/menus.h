@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/forms.h"
+#include "framework/gui/forms.h"
 
 namespace framework {
 

@@ -1,8 +1,8 @@
-#include "framework/paths.h"
+#include "framework/base/paths.h"
 
 #include <windows.h>
 
-#include "framework/text.h"
+#include "framework/base/text.h"
 
 namespace framework {
 

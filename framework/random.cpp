@@ -1,4 +1,4 @@
-#include "framework/random.h"
+#include "framework/base/random.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "framework/resample.h"
+#include "framework/imaging/resample.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // the source pixels over the area each output pixel covers, an enlarging
 // axis interpolates linearly between the two nearest source pixels.
 // No Win32 here.
-#include "framework/bitmap.h"
+#include "framework/imaging/bitmap.h"
 
 namespace framework {
 

@@ -1,12 +1,12 @@
-#include "framework/resources.h"
+#include "framework/gui/resources.h"
 
 #include <cstdio>
 #include <map>
 #include <vector>
 
-#include "framework/dpi.h"
-#include "framework/exception.h"
-#include "framework/text.h"
+#include "framework/gui/dpi.h"
+#include "framework/base/exception.h"
+#include "framework/base/text.h"
 
 namespace framework {
 

@@ -1,8 +1,8 @@
-#include "framework/scrollbox.h"
+#include "framework/gui/scrollbox.h"
 
 #include <algorithm>
 
-#include "framework/dpi.h"
+#include "framework/gui/dpi.h"
 
 namespace framework {
 

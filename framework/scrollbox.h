@@ -6,7 +6,7 @@
 // client area.
 #include <vector>
 
-#include "framework/forms.h"
+#include "framework/gui/forms.h"
 
 namespace framework {
 

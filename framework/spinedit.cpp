@@ -1,4 +1,4 @@
-#include "framework/spinedit.h"
+#include "framework/gui/spinedit.h"
 
 #include <commctrl.h>
 
@@ -6,7 +6,7 @@
 #include <climits>
 #include <optional>
 
-#include "framework/text.h"
+#include "framework/base/text.h"
 
 namespace framework {
 

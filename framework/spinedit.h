@@ -3,7 +3,7 @@
 // bounds: setting it clamps, the arrows (and the Up and Down keys) step by
 // the increment, and moving a bound pulls the value along. OnChange fires
 // exactly when the value changes, whoever changed it.
-#include "framework/forms.h"
+#include "framework/gui/forms.h"
 
 namespace framework {
 

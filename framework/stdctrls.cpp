@@ -1,9 +1,9 @@
-#include "framework/stdctrls.h"
+#include "framework/gui/stdctrls.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "framework/text.h"
+#include "framework/base/text.h"
 
 namespace framework {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The standard controls: label, image, button, check box, edit, group box.
-#include "framework/forms.h"
+#include "framework/gui/forms.h"
 
 namespace framework {
 

@@ -1,4 +1,4 @@
-#include "framework/text.h"
+#include "framework/base/text.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "framework/trace.h"
+#include "framework/base/trace.h"
 
 #include <windows.h>
 

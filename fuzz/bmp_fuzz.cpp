@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "framework/bitmap.h"
-#include "framework/bmpcodec.h"
-#include "framework/resample.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/bmpcodec.h"
+#include "framework/imaging/resample.h"
 
 namespace {
 

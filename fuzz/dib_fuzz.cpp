@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "framework/bitmap.h"
+#include "framework/imaging/bitmap.h"
 #include "plugins/dib.h"
 
 namespace {

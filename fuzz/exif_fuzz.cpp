@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "framework/exif.h"
+#include "framework/imaging/exif.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static constexpr char kSignature[] = "Exif\0";  // with the string's own end: six bytes

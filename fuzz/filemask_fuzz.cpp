@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/filemask.h"
+#include "framework/base/filemask.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <utility>
 #include <vector>
 
-#include "framework/inidocument.h"
+#include "framework/base/inidocument.h"
 
 namespace {
 

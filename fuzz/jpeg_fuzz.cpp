@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "framework/jpeg.h"
+#include "framework/imaging/jpeg.h"
 
 namespace {
 

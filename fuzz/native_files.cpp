@@ -1,10 +1,10 @@
 // Whole-file access for the native (POSIX) builds of the picture code, in
-// place of the Win32 one in framework/paths.cpp.
+// place of the Win32 one in framework/base/paths.cpp.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 
-#include "framework/paths.h"
+#include "framework/base/paths.h"
 
 namespace framework {
 

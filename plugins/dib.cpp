@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "framework/graphics.h"
+#include "framework/imaging/graphics.h"
 
 namespace kaleidon {
 

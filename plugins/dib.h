@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/bitmap.h"
+#include "framework/imaging/bitmap.h"
 
 namespace kaleidon {
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "framework/text.h"
+#include "framework/base/text.h"
 
 namespace kaleidon {
 

@@ -12,7 +12,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "framework/exception.h"
+#include "framework/base/exception.h"
 #include "plugins/spicache.h"
 #include "plugins/spihost.h"
 

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "plugins/dib.h"
 
 namespace kaleidon {

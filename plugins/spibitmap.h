@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/bitmap.h"
+#include "framework/imaging/bitmap.h"
 #include "plugins/spi.h"
 #include "plugins/spis.h"
 

@@ -5,8 +5,8 @@
 #include <charconv>
 #include <vector>
 
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 
 namespace kaleidon {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "framework/text.h"
+#include "framework/base/text.h"
 
 namespace kaleidon {
 

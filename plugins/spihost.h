@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/exception.h"
+#include "framework/base/exception.h"
 #include "plugins/spihostprotocol.h"
 
 namespace kaleidon {

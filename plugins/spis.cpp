@@ -6,8 +6,8 @@
 #include <exception>
 #include <optional>
 
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "plugins/spibitmap.h"
 
 namespace kaleidon {

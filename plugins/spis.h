@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/graphics.h"
+#include "framework/imaging/graphics.h"
 #include "plugins/spi.h"
 #include "plugins/spicache.h"
 

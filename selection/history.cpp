@@ -4,9 +4,9 @@
 #include <numeric>
 #include <optional>
 
-#include "framework/exception.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/exception.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "selection/historytext.h"
 #include "selection/namekey.h"
 

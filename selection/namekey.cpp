@@ -5,7 +5,7 @@
 #include <array>
 #include <vector>
 
-#include "framework/text.h"
+#include "framework/base/text.h"
 
 namespace kaleidon {
 

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "core/settings.h"
-#include "framework/inidocument.h"
-#include "framework/paths.h"
-#include "framework/random.h"
-#include "framework/text.h"
+#include "framework/base/inidocument.h"
+#include "framework/base/paths.h"
+#include "framework/base/random.h"
+#include "framework/base/text.h"
 
 namespace kaleidon {
 

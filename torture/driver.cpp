@@ -22,11 +22,11 @@
 #include <string>
 #include <vector>
 
-#include "framework/bitmap.h"
-#include "framework/exception.h"
-#include "framework/inidocument.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/base/exception.h"
+#include "framework/base/inidocument.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "selection/historytext.h"
 
 using framework::Narrow;

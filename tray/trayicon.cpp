@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "framework/application.h"
-#include "framework/scopeguard.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/base/scopeguard.h"
+#include "framework/base/text.h"
 
 namespace kaleidon {
 

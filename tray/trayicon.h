@@ -20,9 +20,9 @@
 #include <functional>
 #include <string>
 
-#include "framework/exception.h"
-#include "framework/forms.h"
-#include "framework/menus.h"
+#include "framework/base/exception.h"
+#include "framework/gui/forms.h"
+#include "framework/gui/menus.h"
 
 namespace kaleidon {
 

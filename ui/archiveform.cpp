@@ -4,10 +4,10 @@
 
 #include "archive/membername.h"
 #include "archive/unlha32.h"
-#include "framework/application.h"
-#include "framework/layout.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/gui/layout.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "selection/randomfile.h"
 
 namespace kaleidon {

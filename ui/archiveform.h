@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "core/wallpaper.h"
-#include "framework/forms.h"
-#include "framework/listctrls.h"
-#include "framework/dialogs.h"
-#include "framework/stdctrls.h"
+#include "framework/gui/forms.h"
+#include "framework/gui/listctrls.h"
+#include "framework/gui/dialogs.h"
+#include "framework/gui/stdctrls.h"
 #include "selection/meltfile.h"
 
 namespace kaleidon {

@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include "core/options.h"
-#include "framework/application.h"
-#include "framework/exception.h"
-#include "framework/graphics.h"
-#include "framework/scopeguard.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/base/exception.h"
+#include "framework/imaging/graphics.h"
+#include "framework/base/scopeguard.h"
+#include "framework/base/text.h"
 #include "selection/autoregister.h"
 #include "ui/folderlistform.h"
 #include "ui/mainform.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The main window's controls as folder memory sees them.
-#include "framework/paths.h"
+#include "framework/base/paths.h"
 #include "ui/mainform.h"
 
 namespace kaleidon {

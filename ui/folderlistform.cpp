@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "core/settings.h"
-#include "framework/layout.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/gui/layout.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 
 namespace kaleidon {
 

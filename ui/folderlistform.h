@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "framework/forms.h"
-#include "framework/grids.h"
-#include "framework/menus.h"
-#include "framework/stdctrls.h"
+#include "framework/gui/forms.h"
+#include "framework/gui/grids.h"
+#include "framework/gui/menus.h"
+#include "framework/gui/stdctrls.h"
 #include "selection/foldermemory.h"
 
 namespace kaleidon {

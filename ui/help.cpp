@@ -4,9 +4,9 @@
 
 #include <shellapi.h>
 
-#include "framework/application.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 
 namespace kaleidon {
 

@@ -5,9 +5,9 @@
 #include "core/custommask.h"
 #include "core/filterlist.h"
 #include "core/settings.h"
-#include "framework/application.h"
-#include "framework/layout.h"
-#include "framework/random.h"
+#include "framework/gui/application.h"
+#include "framework/gui/layout.h"
+#include "framework/base/random.h"
 
 namespace kaleidon {
 

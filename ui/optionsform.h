@@ -7,13 +7,13 @@
 
 #include "core/commandline.h"
 #include "core/options.h"
-#include "framework/comctrls.h"
-#include "framework/dialogs.h"
-#include "framework/filectrls.h"
-#include "framework/forms.h"
-#include "framework/listctrls.h"
-#include "framework/spinedit.h"
-#include "framework/stdctrls.h"
+#include "framework/gui/comctrls.h"
+#include "framework/gui/dialogs.h"
+#include "framework/gui/filectrls.h"
+#include "framework/gui/forms.h"
+#include "framework/gui/listctrls.h"
+#include "framework/gui/spinedit.h"
+#include "framework/gui/stdctrls.h"
 
 namespace kaleidon {
 

@@ -1,9 +1,9 @@
 #include "ui/splashform.h"
 
-#include "framework/bitmap.h"
-#include "framework/jpeg.h"
-#include "framework/layout.h"
-#include "framework/resources.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/jpeg.h"
+#include "framework/gui/layout.h"
+#include "framework/gui/resources.h"
 
 namespace kaleidon {
 

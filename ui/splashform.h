@@ -3,8 +3,8 @@
 // program starts; the same window serves as the about window.
 #include <functional>
 
-#include "framework/forms.h"
-#include "framework/stdctrls.h"
+#include "framework/gui/forms.h"
+#include "framework/gui/stdctrls.h"
 
 namespace kaleidon {
 

@@ -2,11 +2,11 @@
 
 #include <exception>
 
-#include "framework/bitmap.h"
-#include "framework/dpi.h"
-#include "framework/graphics.h"
-#include "framework/jpeg.h"
-#include "framework/layout.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/gui/dpi.h"
+#include "framework/imaging/graphics.h"
+#include "framework/imaging/jpeg.h"
+#include "framework/gui/layout.h"
 
 namespace kaleidon {
 

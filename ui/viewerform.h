@@ -3,9 +3,9 @@
 // before the user makes it the wallpaper.
 #include <string>
 
-#include "framework/forms.h"
-#include "framework/scrollbox.h"
-#include "framework/stdctrls.h"
+#include "framework/gui/forms.h"
+#include "framework/gui/scrollbox.h"
+#include "framework/gui/stdctrls.h"
 
 namespace kaleidon {
 

@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/application.h"
-#include "framework/forms.h"
-#include "framework/inidocument.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/gui/forms.h"
+#include "framework/base/inidocument.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
 #include "ui/splashform.h"

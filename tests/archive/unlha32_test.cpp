@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "archive/membername.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "lzhwriter.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"

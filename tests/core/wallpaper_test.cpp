@@ -5,11 +5,11 @@
 
 #include <algorithm>
 
-#include "framework/bitmap.h"
-#include "framework/graphics.h"
-#include "framework/jpeg.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/graphics.h"
+#include "framework/imaging/jpeg.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/fixtures.h"
 #include "support/jpegfiles.h"
 #include "support/messageboxes.h"

@@ -1,9 +1,9 @@
 // The one change of the command line, as a scheduled task would run it.
 #include <gtest/gtest.h>
 
-#include "framework/bitmap.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/program.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <optional>
 #include <vector>
 
-#include "framework/inidocument.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/inidocument.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/program.h"
 
 namespace {

@@ -2,9 +2,9 @@
 // wallpaper and ends as it should, whatever the plug-in does.
 #include <gtest/gtest.h>
 
-#include "framework/bitmap.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/program.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <functional>
 
-#include "framework/inidocument.h"
-#include "framework/paths.h"
+#include "framework/base/inidocument.h"
+#include "framework/base/paths.h"
 #include "support/program.h"
 
 namespace {

@@ -2,10 +2,10 @@
 // mouse as a user drives them.
 #include <gtest/gtest.h>
 
-#include "framework/bitmap.h"
-#include "framework/jpeg.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/jpeg.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/filedialogs.h"
 #include "support/program.h"
 

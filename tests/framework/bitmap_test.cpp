@@ -5,9 +5,9 @@
 #include <cstring>
 #include <random>
 
-#include "framework/bitmap.h"
-#include "framework/bmpcodec.h"
-#include "framework/paths.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/bmpcodec.h"
+#include "framework/base/paths.h"
 #include "support/tempdir.h"
 #include "support/fixtures.h"
 

@@ -1,11 +1,11 @@
-#include "framework/comctrls.h"
+#include "framework/gui/comctrls.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include "framework/application.h"
-#include "framework/layout.h"
-#include "framework/stdctrls.h"
+#include "framework/gui/application.h"
+#include "framework/gui/layout.h"
+#include "framework/gui/stdctrls.h"
 #include "support/userinput.h"
 
 using namespace framework;

@@ -1,8 +1,8 @@
-#include "framework/dialogs.h"
+#include "framework/gui/dialogs.h"
 
 #include <gtest/gtest.h>
 
-#include "framework/forms.h"
+#include "framework/gui/forms.h"
 #include "support/filedialogs.h"
 #include "support/tempdir.h"
 

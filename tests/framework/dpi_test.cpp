@@ -2,12 +2,12 @@
 // These tests run at 96 DPI and tell the window of the move as Windows does.
 #include <gtest/gtest.h>
 
-#include "framework/dpi.h"
-#include "framework/filectrls.h"
-#include "framework/grids.h"
-#include "framework/layout.h"
-#include "framework/listctrls.h"
-#include "framework/stdctrls.h"
+#include "framework/gui/dpi.h"
+#include "framework/gui/filectrls.h"
+#include "framework/gui/grids.h"
+#include "framework/gui/layout.h"
+#include "framework/gui/listctrls.h"
+#include "framework/gui/stdctrls.h"
 #include "support/measure.h"
 
 using namespace framework;

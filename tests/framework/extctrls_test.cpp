@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <memory>
 
-#include "framework/application.h"
-#include "framework/exception.h"
-#include "framework/extctrls.h"
+#include "framework/gui/application.h"
+#include "framework/base/exception.h"
+#include "framework/gui/extctrls.h"
 #include "support/messageboxes.h"
 
 using namespace framework;

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "framework/application.h"
-#include "framework/filectrls.h"
-#include "framework/layout.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/gui/filectrls.h"
+#include "framework/gui/layout.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
 //

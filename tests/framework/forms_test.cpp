@@ -2,10 +2,10 @@
 
 #include <thread>
 
-#include "framework/application.h"
-#include "framework/layout.h"
-#include "framework/stdctrls.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/gui/layout.h"
+#include "framework/gui/stdctrls.h"
+#include "framework/base/text.h"
 #include "support/messageboxes.h"
 
 using namespace framework;

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 
-#include "framework/bitmap.h"
-#include "framework/graphics.h"
-#include "framework/jpeg.h"
-#include "framework/paths.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/graphics.h"
+#include "framework/imaging/jpeg.h"
+#include "framework/base/paths.h"
 #include "support/tempdir.h"
 
 using namespace framework;

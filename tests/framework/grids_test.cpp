@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "framework/application.h"
-#include "framework/grids.h"
-#include "framework/layout.h"
-#include "framework/menus.h"
+#include "framework/gui/application.h"
+#include "framework/gui/grids.h"
+#include "framework/gui/layout.h"
+#include "framework/gui/menus.h"
 
 using namespace framework;
 

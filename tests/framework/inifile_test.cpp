@@ -1,12 +1,12 @@
-#include "framework/inifile.h"
+#include "framework/base/inifile.h"
 
 #include <gtest/gtest.h>
 
-#include "framework/inidocument.h"
+#include "framework/base/inidocument.h"
 #include <windows.h>
 
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/tempdir.h"
 
 using framework::IniFile;

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <random>
 
-#include "framework/exif.h"
-#include "framework/jpeg.h"
-#include "framework/paths.h"
+#include "framework/imaging/exif.h"
+#include "framework/imaging/jpeg.h"
+#include "framework/base/paths.h"
 #include "support/fixtures.h"
 #include "support/jpegfiles.h"
 

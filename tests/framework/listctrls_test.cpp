@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "framework/application.h"
-#include "framework/layout.h"
-#include "framework/listctrls.h"
+#include "framework/gui/application.h"
+#include "framework/gui/layout.h"
+#include "framework/gui/listctrls.h"
 
 using namespace framework;
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/application.h"
-#include "framework/menus.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/gui/menus.h"
+#include "framework/base/text.h"
 #include "support/messageboxes.h"
 
 using namespace framework;

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/application.h"
-#include "framework/forms.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/gui/forms.h"
+#include "framework/base/text.h"
 
 using namespace framework;
 

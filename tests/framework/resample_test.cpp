@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "framework/resample.h"
+#include "framework/imaging/resample.h"
 
 using namespace framework;
 

@@ -1,10 +1,10 @@
-#include "framework/scrollbox.h"
+#include "framework/gui/scrollbox.h"
 
 #include <gtest/gtest.h>
 
-#include "framework/bitmap.h"
-#include "framework/layout.h"
-#include "framework/stdctrls.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/gui/layout.h"
+#include "framework/gui/stdctrls.h"
 
 using namespace framework;
 

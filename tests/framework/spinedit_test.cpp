@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "framework/application.h"
-#include "framework/layout.h"
-#include "framework/spinedit.h"
+#include "framework/gui/application.h"
+#include "framework/gui/layout.h"
+#include "framework/gui/spinedit.h"
 //
 #include <commctrl.h>
 

@@ -1,10 +1,10 @@
 // Typing in the folder and file lists, which keep their names in the program.
 #include <gtest/gtest.h>
 
-#include "framework/application.h"
-#include "framework/filectrls.h"
-#include "framework/layout.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/gui/filectrls.h"
+#include "framework/gui/layout.h"
+#include "framework/base/text.h"
 #include "support/tempdir.h"
 
 using namespace framework;

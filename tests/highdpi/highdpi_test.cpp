@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "framework/dpi.h"
-#include "framework/grids.h"
-#include "framework/resources.h"
-#include "framework/stdctrls.h"
+#include "framework/gui/dpi.h"
+#include "framework/gui/grids.h"
+#include "framework/gui/resources.h"
+#include "framework/gui/stdctrls.h"
 #include "selection/meltfile.h"
 #include "support/measure.h"
 #include "support/programwindows.h"

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -74,14 +74,14 @@ TEST(Layers, TheRulesTellUpwardAndSidewaysIncludesFromAllowedOnes) {
       {"app/startup.cpp", "ui/mainform.h", true},
       {"ui/mainform.cpp", "tray/trayicon.h", true},
       {"selection/rotation.cpp", "core/settings.h", true},
-      {"core/options.h", "framework/inifile.h", true},
+      {"core/options.h", "framework/base/inifile.h", true},
       {"archive/unlha32.cpp", "archive/membername.h", true},
-      {"plugins/spi.cpp", "framework/bitmap.h", true},
+      {"plugins/spi.cpp", "framework/imaging/bitmap.h", true},
       {"ui/optionsform.cpp", "app/startup.h", false},
       {"core/settings.cpp", "selection/foldermemory.h", false},
       {"selection/randomfile.cpp", "ui/mainform.h", false},
-      {"framework/forms.cpp", "core/settings.h", false},
-      {"framework/layout.cpp", "archive/unlha32.h", false},
+      {"framework/gui/forms.cpp", "core/settings.h", false},
+      {"framework/gui/layout.cpp", "archive/unlha32.h", false},
       {"tray/trayicon.cpp", "core/settings.h", false},
       {"archive/unlha32.cpp", "plugins/spi.h", false},
       {"core/wallpaper.cpp", "bench/clock.h", false},

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "fixtures/spi/spirecord.h"
-#include "framework/graphics.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/imaging/graphics.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "plugins/spi.h"
 #include "plugins/spibitmap.h"
 #include "support/fixtures.h"

@@ -6,7 +6,7 @@
 
 #include <stdexcept>
 
-#include "framework/bitmap.h"
+#include "framework/imaging/bitmap.h"
 #include "plugins/dib.h"
 #include "plugins/spilibrary.h"
 #include "plugintest.h"

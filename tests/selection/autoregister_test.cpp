@@ -9,8 +9,8 @@
 #include <set>
 
 #include "core/settings.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/folderlink.h"
 #include "support/tempdir.h"
 

@@ -6,10 +6,10 @@
 #include <set>
 
 #include "core/settings.h"
-#include "framework/application.h"
-#include "framework/paths.h"
-#include "framework/random.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/base/paths.h"
+#include "framework/base/random.h"
+#include "framework/base/text.h"
 #include "selection/rotation.h"
 #include "support/tempdir.h"
 

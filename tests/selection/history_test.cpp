@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <random>
 
-#include "framework/exception.h"
-#include "framework/text.h"
+#include "framework/base/exception.h"
+#include "framework/base/text.h"
 #include "selection/historytext.h"
 #include "selection/namekey.h"
 #include "support/tempdir.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "archive/unlha32.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 
 std::string WindowsPathOf(const std::string& unixPath) {
   std::string path = "Z:" + unixPath;

@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 
 using framework::Widen;
 

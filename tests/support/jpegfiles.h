@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "framework/bitmap.h"
+#include "framework/imaging/bitmap.h"
 
 // The colour of the pixel at (x, y).
 using JpegPainter = std::function<framework::Rgb(int x, int y)>;

@@ -1,6 +1,6 @@
 #include "support/measure.h"
 
-#include "framework/text.h"
+#include "framework/base/text.h"
 
 int IconWidth(HICON icon) {
   ICONINFO info{};

@@ -2,7 +2,7 @@
 // Sizes of what a window shows, measured as the system draws them.
 #include <windows.h>
 
-#include "framework/forms.h"
+#include "framework/gui/forms.h"
 
 // The width of an icon's picture in pixels; 0 for none.
 int IconWidth(HICON icon);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/application.h"
+#include "framework/gui/application.h"
 
 class MessageBoxRecorder {
  public:

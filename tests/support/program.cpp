@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 
 using framework::Narrow;
 using framework::Widen;

@@ -1,6 +1,6 @@
 #include "support/programwindows.h"
 
-#include "framework/paths.h"
+#include "framework/base/paths.h"
 
 ProgramWindows::ProgramWindows(const std::string& settings, const std::string& firstArgument) {
   framework::OverrideProgramFolder(folder.path());

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 
 using framework::Narrow;
 using framework::Widen;

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "framework/text.h"
+#include "framework/base/text.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/application.h"
+#include "framework/gui/application.h"
 #include "tray/trayicon.h"
 
 namespace traytest {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/text.h"
+#include "framework/base/text.h"
 #include "support/messageboxes.h"
 #include "tray/trayhelpers.h"
 #include "tray/trayicon.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/forms.h"
-#include "framework/menus.h"
+#include "framework/gui/forms.h"
+#include "framework/gui/menus.h"
 #include "tray/trayhelpers.h"
 #include "tray/trayicon.h"
 

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "framework/bitmap.h"
-#include "framework/graphics.h"
-#include "framework/inidocument.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/graphics.h"
+#include "framework/base/inidocument.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/folderlink.h"
 #include "support/programwindows.h"
 

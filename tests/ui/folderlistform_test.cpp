@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/inidocument.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/base/inidocument.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/programwindows.h"
 
 namespace {

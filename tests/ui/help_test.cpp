@@ -6,9 +6,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include "framework/paths.h"
-#include "framework/stdctrls.h"
-#include "framework/text.h"
+#include "framework/base/paths.h"
+#include "framework/gui/stdctrls.h"
+#include "framework/base/text.h"
 #include "support/fixtures.h"
 #include "support/programwindows.h"
 

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/inidocument.h"
-#include "framework/paths.h"
-#include "framework/scopeguard.h"
-#include "framework/text.h"
+#include "framework/base/inidocument.h"
+#include "framework/base/paths.h"
+#include "framework/base/scopeguard.h"
+#include "framework/base/text.h"
 #include "support/programwindows.h"
 #include "tray/trayhelpers.h"
 #include "tray/trayicon.h"

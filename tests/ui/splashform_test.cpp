@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/application.h"
-#include "framework/text.h"
+#include "framework/gui/application.h"
+#include "framework/base/text.h"
 #include "support/program.h"
 #include "support/programwindows.h"
 

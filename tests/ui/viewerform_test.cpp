@@ -6,10 +6,10 @@
 #include <algorithm>
 
 #include "archive/lzhwriter.h"
-#include "framework/bitmap.h"
-#include "framework/jpeg.h"
-#include "framework/paths.h"
-#include "framework/text.h"
+#include "framework/imaging/bitmap.h"
+#include "framework/imaging/jpeg.h"
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "plugins/spibitmap.h"
 #include "plugins/spis.h"
 #include "support/fixtures.h"
