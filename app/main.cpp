@@ -2,10 +2,14 @@
 
 #include <shellapi.h>
 
+#include <string>
+#include <vector>
+
 #include "app/startup.h"
 #include "framework/base/text.h"
 #include "framework/base/trace.h"
 #include "framework/gui/dpi.h"
+#include "plugins/spihost.h"
 
 namespace {
 
@@ -32,16 +36,24 @@ void RestrictLibrarySearch() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  std::vector<std::wstring> args;
+  int count = 0;
+  if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count)) {
+    args.assign(argv, argv + count);
+    LocalFree(argv);
+  }
+  // The plug-in host: the same program, started by itself to call the
+  // image plug-ins.
+  if (args.size() > 1 && args[1] == kaleidon::kSPIHostSwitch) {
+    RestrictLibrarySearch();
+    return kaleidon::RunSPIHost({args.begin() + 2, args.end()});
+  }
   framework::EnableTrace(L"KALEIDON_TRACE");
   framework::TraceStep("entry");
   RestrictLibrarySearch();
   // The manifest says so too; systems that do not read it from there hear it here.
   framework::DeclareDpiAwareness();
   kaleidon::CommandLine commandLine;
-  int count = 0;
-  if (LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count)) {
-    if (count > 1) commandLine.first = framework::Narrow(args[1]);
-    LocalFree(args);
-  }
+  if (args.size() > 1) commandLine.first = framework::Narrow(args[1]);
   return kaleidon::RunKaleidon(commandLine);
 }

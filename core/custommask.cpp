@@ -43,6 +43,13 @@ bool CustomMaskFits(std::string_view mask) {
   return true;
 }
 
+bool CustomMaskStorable(std::string_view mask) {
+  size_t characters = 0;
+  for (char c : CleanCustomMask(std::string(mask)))
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters;  // not a UTF-8 continuation byte
+  return characters <= kCustomMaskMaxCharacters;
+}
+
 bool ValidateCustomMask(std::string& mask) {
   if (!CustomMaskFits(mask)) return false;
   std::vector<std::string> slots(kCustomMaskSlots);

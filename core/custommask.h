@@ -12,12 +12,20 @@ namespace kaleidon {
 // The mask holds at most this many patterns.
 inline constexpr int kCustomMaskSlots = 256;
 
+// The settings file gives back at most this many characters of a value.
+inline constexpr size_t kCustomMaskMaxCharacters = 1023;
+
 // The patterns a custom mask may not hold, compared in upper case.
 extern const std::array<std::string_view, 105> kRejectedMasks;
 
 // Whether every pattern of the mask has its slot: no character other than
 // ";" follows the 256th ";".
 bool CustomMaskFits(std::string_view mask);
+
+// Whether the mask, cleaned as the options' OK cleans it (CleanCustomMask),
+// comes back whole from the settings file: at most 1023 characters. The
+// mask must fit (CustomMaskFits).
+bool CustomMaskStorable(std::string_view mask);
 
 // One pass of the refused-pattern check: the mask is cut into its 256
 // slots, a slot whose upper-case text is exactly a refused pattern is

@@ -1,9 +1,6 @@
 #include "plugins/spibitmap.h"
 
-#include <array>
-#include <climits>
-#include <cstring>
-#include <utility>
+#include <optional>
 
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
@@ -14,44 +11,8 @@ namespace kaleidon {
 namespace {
 
 constexpr const char* kUnreadable = "認識できない画像形式です";
-// IsSupported may read this many bytes of the data.
-constexpr size_t kLeastReadable = 2048;
 // The header a second attempt skips.
 constexpr size_t kRetrySkip = 128;
-
-// A local-memory block received from a plug-in: locked while it is read,
-// then unlocked and released once, on every path.
-class LocalBlock {
- public:
-  explicit LocalBlock(HLOCAL handle) : handle_(handle) {
-    if (!handle_) return;
-    data_ = LocalLock(handle_);
-    if (data_) size_ = LocalSize(handle_);
-  }
-  ~LocalBlock() {
-    if (!handle_) return;
-    if (data_) LocalUnlock(handle_);
-    LocalFree(handle_);
-  }
-  LocalBlock(const LocalBlock&) = delete;
-  LocalBlock& operator=(const LocalBlock&) = delete;
-
-  bool Locked() const { return data_ != nullptr; }
-  std::string_view View() const { return {static_cast<const char*>(data_), data_ ? size_ : 0}; }
-
- private:
-  HLOCAL handle_;
-  void* data_ = nullptr;
-  size_t size_ = 0;
-};
-
-// The text of a plug-in's information block: up to its first NUL within the
-// block, or all of it. The block is released.
-std::string LocalText(HLOCAL handle) {
-  LocalBlock block(handle);
-  std::string_view text = block.View();
-  return framework::FromAnsi(text.substr(0, text.find('\0')));
-}
 
 // Scope guard that forgets the name of the file being loaded.
 struct ForgetName {
@@ -100,62 +61,48 @@ bool TInSPIAble::TrySPIs(std::string_view data) {
   if (!spis) return false;
   std::vector<TSPI*> candidates;
   spis->FindSPIs({SPIClassOf<TInSPI>()}, candidates, FileExt);
-  for (TSPI* spi : candidates)
-    if (TrySPI(static_cast<const TInSPI&>(*spi), data)) return true;
+  // The data goes to the host once, for every attempt of this load.
+  std::optional<SPISharedData> shared;
+  for (TSPI* spi : candidates) {
+    if (spi->IsSetAside()) continue;
+    if (!shared) shared.emplace(data);
+    try {
+      if (TrySPI(static_cast<const TInSPI&>(*spi), *shared, data.size())) return true;
+    } catch (const ESPIHostFailure&) {
+      spis->SetAside(*spi);
+      throw framework::EInvalidGraphic(kUnreadable);
+    }
+  }
   return false;
 }
 
-bool TInSPIAble::TrySPI(const TInSPI& spi, std::string_view data) {
-  if (TryBuffer(spi, data.data(), data.size())) return true;
-  return HeaderRetry && data.size() > kRetrySkip && TryBuffer(spi, data.data() + kRetrySkip, data.size() - kRetrySkip);
+bool TInSPIAble::TrySPI(const TInSPI& spi, const SPISharedData& data, uint64_t size) {
+  if (TryBuffer(spi, data, 0, size)) return true;
+  return HeaderRetry && size > kRetrySkip && TryBuffer(spi, data, kRetrySkip, size - kRetrySkip);
 }
 
-bool TInSPIAble::TryBuffer(const TInSPI& spi, const char* data, size_t length) {
-  if (length > static_cast<size_t>(LONG_MAX)) return false;
-  const LONG len = static_cast<LONG>(length);
-  // Short data is handed over padded with zeros, so that the plug-in may
-  // look at the first 2048 bytes; the length stays the data's own.
-  std::array<char, kLeastReadable> scratch{};
-  if (length < scratch.size()) {
-    if (length) std::memcpy(scratch.data(), data, length);
-    data = scratch.data();
-  }
-  const std::string name = framework::ToAnsi(FileName);
-  if (spi.IsSupported(name.c_str(), reinterpret_cast<DWORD_PTR>(data)) == 0) return false;
+bool TInSPIAble::TryBuffer(const TInSPI& spi, const SPISharedData& data, uint64_t offset, uint64_t length) {
+  const SPIAttempt attempt = spi.Attempt(framework::ToAnsi(FileName), data, offset, length);
+  const SPIAttemptReply& reply = attempt.reply;
+  if (!reply.supported) return false;
 
   TPictureInfoRec record;
-  SPIPictureInfo info{};
-  if (spi.GetPictureInfo(data, len, kSPIInputMemory, &info) == 0) {
-    record.Left = info.left;
-    record.Top = info.top;
-    record.Width = info.width;
-    record.Height = info.height;
-    record.XDensity = info.xDensity;
-    record.YDensity = info.yDensity;
-    record.ColorDepth = static_cast<uint16_t>(info.colorDepth);
-    if (info.info) record.Info = LocalText(info.info);
-    record.Valid = true;
+  if (reply.infoValid) {
+    const SPIPictureFields& p = reply.picture;
+    record = {p.left, p.top, p.width, p.height, p.xDensity, p.yDensity, p.colorDepth, reply.infoText, true};
   }
-
-  HLOCAL infoHandle = nullptr, bitsHandle = nullptr;
-  progressError_ = nullptr;
-  int answer = spi.GetPicture(data, len, kSPIInputMemory, &infoHandle, &bitsHandle, &SPIProgress,
-                              reinterpret_cast<LONG_PTR>(this));
-  if (answer != 0) {
-    if (progressError_) std::rethrow_exception(std::exchange(progressError_, nullptr));
-    return false;
-  }
-  LocalBlock infoBlock(infoHandle), bitsBlock(bitsHandle);
-  if (progressError_) std::rethrow_exception(std::exchange(progressError_, nullptr));
-  if (!infoBlock.Locked() || !bitsBlock.Locked()) throw framework::EInvalidGraphic(kUnreadable);
+  // What the plug-in reported while it decoded; an exception of the
+  // handler ends the load.
+  for (const auto& [number, denominator] : reply.progress) SPIProgress(number, denominator);
+  if (reply.pictureAnswer != 0) return false;
+  if (reply.handlesRefused) throw framework::EInvalidGraphic(kUnreadable);
   bool result = false;
-  OnBuild(infoBlock.View(), bitsBlock.View(), record, result);
+  OnBuild(attempt.Info(), attempt.Bits(), record, result);
   return result;
 }
 
-int WINAPI TInSPIAble::SPIProgress(int number, int denominator, LONG_PTR user) {
-  auto* self = reinterpret_cast<TInSPIAble*>(user);
-  if (!self || !self->OnProgress || self->progressError_) return 0;
+void TInSPIAble::SPIProgress(int number, int denominator) {
+  if (!OnProgress) return;
   TProgressStage stage = TProgressStage::psRunning;
   int percent = 0;
   bool redraw = false;
@@ -168,14 +115,7 @@ int WINAPI TInSPIAble::SPIProgress(int number, int denominator, LONG_PTR user) {
   } else {
     percent = MulDiv(number, 100, denominator);
   }
-  // Nothing may unwind through the plug-in's code: an exception waits until
-  // GetPicture has returned.
-  try {
-    self->OnProgress(stage, percent, redraw, RECT{0, 0, 0, 0}, std::string());
-  } catch (...) {
-    self->progressError_ = std::current_exception();
-  }
-  return 0;
+  OnProgress(stage, percent, redraw, RECT{0, 0, 0, 0}, std::string());
 }
 
 TSPIBitmap::TSPIBitmap() { MakeCompanion(); }

@@ -7,11 +7,12 @@
 // The loading itself is done by a companion, TInSPIAble: the bitmap's own
 // BMP reader and the plug-ins are tried in an order that depends on the
 // file's extension; each plug-in is tried on the data, and once more on the
-// data without its first 128 bytes (HeaderRetry).
+// data without its first 128 bytes (HeaderRetry). The plug-ins run in the
+// plug-in host: one that takes the host down is set aside, and the picture
+// counts as unreadable.
 #include <windows.h>
 
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -76,12 +77,10 @@ class TInSPIAble {
  private:
   bool TryNative(std::string_view data);
   bool TrySPIs(std::string_view data);
-  bool TrySPI(const TInSPI& spi, std::string_view data);
-  bool TryBuffer(const TInSPI& spi, const char* data, size_t length);
-  static int WINAPI SPIProgress(int number, int denominator, LONG_PTR user);
-
-  // An exception of the progress handler, held while the plug-in runs.
-  std::exception_ptr progressError_;
+  bool TrySPI(const TInSPI& spi, const SPISharedData& data, uint64_t size);
+  bool TryBuffer(const TInSPI& spi, const SPISharedData& data, uint64_t offset, uint64_t length);
+  // One progress report of the plug-in, passed on to OnProgress.
+  void SPIProgress(int number, int denominator);
 };
 
 class TSPIBitmap : public framework::Bitmap {

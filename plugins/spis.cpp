@@ -100,12 +100,14 @@ std::vector<std::string> TSPIs::SearchFolders() const {
 }
 
 void TSPIs::Search(const std::string& mask) {
+  if (!FormatCacheFile.empty() && !cache_) cache_.emplace(FormatCacheFile);
   std::string folder = framework::ExtractFilePath(mask);
   if (!folder.empty()) {
     SearchFolder(framework::JoinPath(folder, ""), framework::ExtractFileName(mask));
-    return;
+  } else {
+    for (const std::string& f : SearchFolders()) SearchFolder(f, mask);
   }
-  for (const std::string& f : SearchFolders()) SearchFolder(f, mask);
+  if (cache_) cache_->Save();
 }
 
 void TSPIs::SearchFolder(const std::string& folder, const std::string& mask) {
@@ -125,11 +127,21 @@ void TSPIs::SearchFolder(const std::string& folder, const std::string& mask) {
   }
 
   for (const std::string& path : paths) {
-    std::unique_ptr<TSPI> spi = CreateSPI(path);
+    // The same file reached under another spelling of its path (letter
+    // case, short names) is loaded already.
+    std::optional<SPIFileStamp> stamp = ReadFileStamp(path);
+    const std::string fullPath = SPIFullPath(path);
+    if (!stamp || HoldsFile(*stamp) || setAside_.count(fullPath)) continue;
+    std::unique_ptr<TSPI> spi;
+    try {
+      spi = Load(path, *stamp);
+    } catch (const ESPIHostFailure&) {
+      NoteSetAside(fullPath);
+      continue;
+    } catch (const ESPIHostUnavailable&) {
+      continue;
+    }
     if (!spi) continue;
-    // The same library reached under another spelling of its path (letter
-    // case, short names): it is loaded already.
-    if (HoldsModule(spi->Handle())) continue;
     try {
       bool accept = true;
       if (OnSearch) OnSearch(*this, *spi, accept);
@@ -140,8 +152,30 @@ void TSPIs::SearchFolder(const std::string& folder, const std::string& mask) {
   }
 }
 
-bool TSPIs::HoldsModule(HMODULE module) const {
-  return std::any_of(items_.begin(), items_.end(), [&](const auto& p) { return p->Handle() == module; });
+std::unique_ptr<TSPI> TSPIs::Load(const std::string& path, const SPIFileStamp& stamp) {
+  std::shared_ptr<SPIHost> host = SharedSPIHost();
+  std::optional<SPIDescription> described;
+  if (cache_) described = cache_->Find(path, stamp);
+  if (!described) {
+    described = host->Describe(SPIFullPath(path));
+    if (cache_) cache_->Store(path, stamp, *described);
+  }
+  return CreateSPI(path, *described, host);
+}
+
+bool TSPIs::HoldsFile(const SPIFileStamp& stamp) const {
+  return std::any_of(items_.begin(), items_.end(),
+                     [&](const auto& p) { return p->Stamp() && p->Stamp()->SameFile(stamp); });
+}
+
+void TSPIs::SetAside(TSPI& spi) {
+  spi.MarkSetAside();
+  NoteSetAside(spi.FileName());
+}
+
+void TSPIs::NoteSetAside(const std::string& fileName) {
+  if (!setAside_.insert(fileName).second) return;
+  if (OnSetAside) OnSetAside(*this, fileName);
 }
 
 void TSPIs::Insert(int index, std::unique_ptr<TSPI> spi) {

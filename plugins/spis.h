@@ -8,15 +8,22 @@
 // Life of the collection: construct it, set its properties and events, then
 // call Loaded(), which searches when AutoSearch is on. Destroying it frees
 // every plug-in; the file types it registered stay registered.
+//
+// A plug-in that crashes, hangs or writes past its buffers while it is
+// called (in the plug-in host) is set aside for the rest of the run, and
+// OnSetAside names it once.
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "framework/imaging/graphics.h"
 #include "plugins/spi.h"
+#include "plugins/spicache.h"
 
 namespace kaleidon {
 
@@ -52,6 +59,8 @@ using TSPISearchEvent = std::function<void(TSPIs& sender, TSPI& spi, bool& accep
 // setting graphicClass to none keeps the type unregistered.
 using TSPIPictureRegisterEvent = std::function<void(TSPIs& sender, TInSPI& spi, const std::string& extension,
                                                     const std::string& description, TGraphicClass& graphicClass)>;
+// Sent once for each plug-in file set aside.
+using TSPISetAsideEvent = std::function<void(TSPIs& sender, const std::string& fileName)>;
 
 class TSPIs {
  public:
@@ -67,6 +76,10 @@ class TSPIs {
   TSPISearchOptions SearchOptions = {spsSusieDir, spsAppDir};
   TSPISearchEvent OnSearch;
   TSPIPictureRegisterEvent OnPictureRegister;
+  TSPISetAsideEvent OnSetAside;
+  // The file that keeps the plug-ins' descriptions between runs (see
+  // spicache.h); none when empty.
+  std::string FormatCacheFile;
 
   // After the properties are set: Search("*.spi") when AutoSearch.
   void Loaded();
@@ -81,7 +94,8 @@ class TSPIs {
   // One folder (with a trailing '\'): ordinary and system files matching
   // mask, hidden ones not. Files that are not usable plug-ins, plug-ins the
   // OnSearch handler refuses and plug-ins whose registration raises are
-  // left out without a message.
+  // left out without a message; a plug-in that fails while it is read is
+  // set aside.
   void SearchFolder(const std::string& folder, const std::string& mask);
 
   int Count() const { return static_cast<int>(items_.size()); }
@@ -103,6 +117,10 @@ class TSPIs {
   // in collection order.
   void FindSPIs(const std::vector<TSPIClass>& classes, std::vector<TSPI*>& list, const std::string& fileName) const;
 
+  // Sets the plug-in aside for the rest of the run and tells OnSetAside,
+  // once per file.
+  void SetAside(TSPI& spi);
+
   // The graphic class offered for plug-in file types (TSPIBitmap unless set
   // otherwise).
   static void SetGraphicClass(TGraphicClass graphicClass);
@@ -112,10 +130,16 @@ class TSPIs {
   // The folders of SearchOptions, in search order, each with a trailing '\'.
   std::vector<std::string> SearchFolders() const;
   void RegisterFileTypes(TInSPI& spi);
-  bool HoldsModule(HMODULE module) const;
+  // The plug-in at path, described from the cache or by the host.
+  std::unique_ptr<TSPI> Load(const std::string& path, const SPIFileStamp& stamp);
+  void NoteSetAside(const std::string& fileName);
+  // Whether a plug-in of the collection was loaded from this file.
+  bool HoldsFile(const SPIFileStamp& stamp) const;
   void CheckIndex(int index) const;
 
   std::vector<std::unique_ptr<TSPI>> items_;
+  std::set<std::string> setAside_;
+  std::optional<SPIFormatCache> cache_;
 };
 
 // The program's collection, or null when none lives.

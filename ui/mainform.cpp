@@ -99,6 +99,15 @@ constexpr const char* kHelpMissingText = "ぐはっ！正義のヘルプが開�
 constexpr const char* kHelpMissingTextEnd =
     "\rこのファイルが無いか、開くための正義のブラウザが見つからない。\r"
     "配布された zip から取り出し直すか、ブラウザで直接開いてみてくれ！";
+
+constexpr const char* kPluginSetAsideCaption = "悪のプラグインエラー";
+constexpr const char* kPluginSetAsideText =
+    "ぐはっ！正義のプラグインが暴走して倒れてしまった････\r"
+    "カレイドンを次に起動するまで、このプラグインは正義の封印をしておくぞ。\r"
+    "因みにプラグインは%sだ。";
+// Beside the program: what the plug-ins said of themselves, so that a start
+// need not load them.
+constexpr const char* kPluginFormatsFile = "PluginFormats.cache";
 constexpr const char* kDriveErrorText =
     "ぐあぁぁぁ！無効なドライブ指定をくらってしまった！\r"
     "正義のディスクが正義のドライブに入っていないか、正義のはずのディスクが\r"
@@ -204,6 +213,11 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
                                 TGraphicClass& graphicClass) {
     if (!SPIs1PictureRegister(extension)) graphicClass = {};
   };
+  SPIs1->OnSetAside = [](TSPIs&, const std::string& fileName) {
+    Application::Instance().MessageBox(framework::FormatText(kPluginSetAsideText, {fileName}),
+                                       kPluginSetAsideCaption, MB_OK | MB_ICONWARNING);
+  };
+  SPIs1->FormatCacheFile = JoinPath(ProgramFolder(), kPluginFormatsFile);
   SPIs1->Loaded();
   framework::TraceStep("main window: plug-ins");
 

@@ -247,10 +247,16 @@ void TForm2::SwitchTimer(bool on) { CheckBox4->SetChecked(on); }
 void TForm2::SetSlotCount(int slotCount) { SpinEdit3->SetValue(slotCount); }
 
 void TForm2::Button1Click() {
-  // A mask with more patterns than slots is refused before anything is
-  // cleaned or stored; the dialog stays open with the text as typed.
+  // A mask with more patterns than slots, or one the settings file would
+  // give back cut, is refused before anything is cleaned or stored; the
+  // dialog stays open with the text as typed.
   if (!CustomMaskFits(Edit2->Text())) {
     Application::Instance().MessageBox(kMaskTooLongText, kMaskTooLongCaption, MB_OK | MB_ICONERROR);
+    return;
+  }
+  static_assert(kCustomMaskMaxCharacters == framework::IniFile::kMaxValueLength);
+  if (!CustomMaskStorable(Edit2->Text())) {
+    Application::Instance().MessageBox(kMaskTooLongToStoreText, kMaskTooLongCaption, MB_OK | MB_ICONERROR);
     return;
   }
   while (!ValidateCustomMask()) {

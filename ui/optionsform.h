@@ -34,6 +34,12 @@ inline constexpr const char* kMaskTooLongText =
     "正義のカスタムマスクに登録できるのは256個までだ。\r"
     "パターンを減らしてから、もう一度「ＯＫ」ボタンを押すのだ！";
 
+// ... and when, cleaned, it is longer than the settings file gives back.
+inline constexpr const char* kMaskTooLongToStoreText =
+    "ぬおぉ！カスタムマスクが1023文字を超えているぞ！\r"
+    "正義のカスタムマスクに登録できるのは1023文字までだ。\r"
+    "パターンを減らしてから、もう一度「ＯＫ」ボタンを押すのだ！";
+
 class TForm2 : public framework::Form {
  public:
   // events: the handlers of the windows made before the dialog; what its

@@ -6,7 +6,10 @@
 // Its file filters are the formats the machine can decode (the installed
 // WIC decoders, asked once); IsSupported looks at the data's signature;
 // GetPicture hands over a 24-bit bottom-up DIB in local memory, with any
-// transparency composited on white.
+// transparency composited on white. Of an animated GIF it hands over the
+// first frame on the GIF's canvas (its logical screen), where the frame's
+// offset puts it. No exception leaves an export: each answers with the
+// plug-in API's error codes.
 //
 // The host calls in from its user-interface thread: every call that uses
 // COM initialises it for that call (single-threaded apartment) and
@@ -19,6 +22,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -240,7 +244,8 @@ int ReadInput(const char* buffer, LONG length, UINT flag, std::string& owned, co
   return result;
 }
 
-// One decoded picture: the frame to hand over and its size.
+// One decoded picture: the frame to hand over, its size, and the canvas it
+// lies on at its offset (the frame itself, but for a GIF).
 struct Decoded {
   ComPtr<IWICImagingFactory> factory;
   ComPtr<IWICStream> stream;
@@ -248,7 +253,36 @@ struct Decoded {
   ComPtr<IWICBitmapFrameDecode> frame;
   UINT width = 0;
   UINT height = 0;
+  UINT canvasWidth = 0;
+  UINT canvasHeight = 0;
+  UINT left = 0;
+  UINT top = 0;
 };
+
+// Where a GIF's first frame lies: the size of its logical screen and the
+// frame's offset, read from the file's blocks up to the first image
+// descriptor. False when the data ends before it.
+bool GifFirstFrameLayout(const unsigned char* d, size_t size, Decoded& layout) {
+  auto u16 = [d](size_t at) { return static_cast<UINT>(d[at] | d[at + 1] << 8); };
+  if (size < 13) return false;
+  size_t at = 13;
+  if (d[10] & 0x80) at += size_t{3} << ((d[10] & 7) + 1);  // the global colour table
+  while (at < size) {
+    if (d[at] == 0x2C) {  // image descriptor
+      if (size - at < 10) return false;
+      layout.canvasWidth = u16(6);
+      layout.canvasHeight = u16(8);
+      layout.left = u16(at + 1);
+      layout.top = u16(at + 3);
+      return true;
+    }
+    if (d[at] != 0x21 || size - at < 3) return false;  // nothing but extensions come before it
+    at += 2;
+    while (at < size && d[at] != 0) at += size_t{d[at]} + 1;  // its sub-blocks
+    ++at;
+  }
+  return false;
+}
 
 // Opens the picture; for an icon, its largest image.
 int Decode(const unsigned char* data, size_t size, Decoded& d) {
@@ -279,8 +313,13 @@ int Decode(const unsigned char* data, size_t size, Decoded& d) {
   }
   if (FAILED(d.decoder->GetFrame(chosen, d.frame.Out())) || FAILED(d.frame->GetSize(&d.width, &d.height)))
     return kBrokenData;
-  if (d.width == 0 || d.height == 0 || d.width > kMaxSide || d.height > kMaxSide ||
-      uint64_t{d.width} * d.height > kMaxPixels)
+  if (d.width == 0 || d.height == 0 || d.width > kMaxSide || d.height > kMaxSide) return kBrokenData;
+  // The canvas holds the whole frame, also where a GIF's logical screen is
+  // smaller than what its first frame covers.
+  if (!IsGif(head) || !GifFirstFrameLayout(data, size, d)) d.left = d.top = 0;
+  d.canvasWidth = std::max(d.canvasWidth, d.left + d.width);
+  d.canvasHeight = std::max(d.canvasHeight, d.top + d.height);
+  if (d.canvasWidth > kMaxSide || d.canvasHeight > kMaxSide || uint64_t{d.canvasWidth} * d.canvasHeight > kMaxPixels)
     return kBrokenData;
   return kSuccess;
 }
@@ -318,8 +357,8 @@ uint8_t OnWhite(uint8_t colour, uint8_t alpha) {
   return static_cast<uint8_t>((colour * alpha + 255 * (255 - alpha) + 127) / 255);
 }
 
-// The frame's pixels as a 24-bit bottom-up DIB, composited on white, read a
-// band of rows at a time.
+// The frame's pixels as a 24-bit bottom-up DIB of the canvas, composited on
+// white, read a band of rows at a time.
 int MakeDib(Decoded& d, ProgressCallback progress, LONG_PTR user, HLOCAL* infoOut, HLOCAL* bitsOut) {
   ComPtr<IWICFormatConverter> converter;
   if (FAILED(d.factory->CreateFormatConverter(converter.Out())) ||
@@ -329,13 +368,13 @@ int MakeDib(Decoded& d, ProgressCallback progress, LONG_PTR user, HLOCAL* infoOu
 
   BITMAPINFOHEADER header = {};
   header.biSize = sizeof header;
-  header.biWidth = static_cast<LONG>(d.width);
-  header.biHeight = static_cast<LONG>(d.height);
+  header.biWidth = static_cast<LONG>(d.canvasWidth);
+  header.biHeight = static_cast<LONG>(d.canvasHeight);
   header.biPlanes = 1;
   header.biBitCount = 24;
   header.biCompression = BI_RGB;
-  const size_t stride = (size_t{d.width} * 3 + 3) / 4 * 4;
-  header.biSizeImage = static_cast<DWORD>(stride * d.height);
+  const size_t stride = (size_t{d.canvasWidth} * 3 + 3) / 4 * 4;
+  header.biSizeImage = static_cast<DWORD>(stride * d.canvasHeight);
   double dpiX = 0, dpiY = 0;
   if (SUCCEEDED(d.frame->GetResolution(&dpiX, &dpiY))) {
     header.biXPelsPerMeter = static_cast<LONG>(dpiX / 0.0254 + 0.5);
@@ -343,10 +382,12 @@ int MakeDib(Decoded& d, ProgressCallback progress, LONG_PTR user, HLOCAL* infoOu
   }
 
   LocalOwner info(LocalCopy(&header, sizeof header));
-  LocalOwner bits(LocalAlloc(LMEM_MOVEABLE, stride * d.height));
+  LocalOwner bits(LocalAlloc(LMEM_MOVEABLE, header.biSizeImage));
   if (!info.Get() || !bits.Get()) return kNoMemory;
   auto* out = static_cast<uint8_t*>(LocalLock(bits.Get()));
   if (!out) return kNoMemory;
+  // White where the frame does not cover the canvas; row padding defined.
+  std::memset(out, 0xFF, header.biSizeImage);
 
   const UINT band = std::max<UINT>(1, std::min<UINT>(d.height, (1u << 20) / (d.width * 4) + 1));
   std::vector<uint8_t> rows;
@@ -362,14 +403,12 @@ int MakeDib(Decoded& d, ProgressCallback progress, LONG_PTR user, HLOCAL* infoOu
     }
     for (UINT r = 0; r < count; ++r) {
       const uint8_t* src = rows.data() + size_t{r} * d.width * 4;
-      uint8_t* dst = out + stride * (d.height - 1 - (y + r));
+      uint8_t* dst = out + stride * (d.canvasHeight - 1 - (d.top + y + r)) + size_t{d.left} * 3;
       for (UINT x = 0; x < d.width; ++x, src += 4, dst += 3) {
         dst[0] = OnWhite(src[0], src[3]);
         dst[1] = OnWhite(src[1], src[3]);
         dst[2] = OnWhite(src[2], src[3]);
       }
-      // Row padding is part of the block: keep it defined.
-      std::memset(dst, 0, stride - size_t{d.width} * 3);
     }
     if (progress && progress(static_cast<int>(std::min(y + count, d.height)), static_cast<int>(d.height), user) &&
         y + count < d.height)
@@ -391,6 +430,19 @@ struct Opened {
   Decoded decoded;
 };
 
+// Runs an export's body so that no exception leaves the plug-in: running
+// out of memory answers noMemory, anything else failure.
+template <class Body>
+int Answer(Body body, int noMemory, int failure) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return noMemory;
+  } catch (...) {
+    return failure;
+  }
+}
+
 int Open(const char* buffer, LONG length, UINT flag, Opened& picture) {
   const unsigned char* data = nullptr;
   size_t size = 0;
@@ -403,59 +455,75 @@ int Open(const char* buffer, LONG length, UINT flag, Opened& picture) {
 
 SPI_EXPORT int __stdcall GetPluginInfo(int number, char* buffer, int length) {
   if (!buffer || length <= 0) return 0;
-  std::string text;
-  if (number == 0) {
-    text = "00IN";
-  } else if (number == 1) {
-    text = "Kaleidon WIC plug-in (PNG, GIF, TIFF, ICO, WebP, HEIF, AVIF)";
-  } else if (number >= 2) {
-    const std::vector<Filter>& filters = Filters();
-    size_t index = static_cast<size_t>(number - 2) / 2;
-    if (index >= filters.size()) return 0;
-    text = number % 2 == 0 ? filters[index].pattern : filters[index].description;
-  } else {
-    return 0;
-  }
-  lstrcpynA(buffer, text.c_str(), length);
-  return lstrlenA(buffer);
+  return Answer(
+      [&] {
+        std::string text;
+        if (number == 0) {
+          text = "00IN";
+        } else if (number == 1) {
+          text = "Kaleidon WIC plug-in (PNG, GIF, TIFF, ICO, WebP, HEIF, AVIF)";
+        } else if (number >= 2) {
+          const std::vector<Filter>& filters = Filters();
+          size_t index = static_cast<size_t>(number - 2) / 2;
+          if (index >= filters.size()) return 0;
+          text = number % 2 == 0 ? filters[index].pattern : filters[index].description;
+        } else {
+          return 0;
+        }
+        lstrcpynA(buffer, text.c_str(), length);
+        return lstrlenA(buffer);
+      },
+      0, 0);
 }
 
 SPI_EXPORT int __stdcall IsSupported(const char* fileName, DWORD_PTR data) {
-  unsigned char head[kSignatureBytes] = {};
-  if ((data & ~static_cast<DWORD_PTR>(0xFFFF)) == 0) {
-    // A file handle: the data from its current position.
-    DWORD read = 0;
-    if (!ReadFile(reinterpret_cast<HANDLE>(data), head, sizeof head, &read, nullptr)) return 0;
-  } else {
-    std::memcpy(head, reinterpret_cast<const void*>(data), sizeof head);
-  }
-  return Recognised(head) ? 1 : 0;
+  return Answer(
+      [&] {
+        unsigned char head[kSignatureBytes] = {};
+        if ((data & ~static_cast<DWORD_PTR>(0xFFFF)) == 0) {
+          // A file handle: the data from its current position.
+          DWORD read = 0;
+          if (!ReadFile(reinterpret_cast<HANDLE>(data), head, sizeof head, &read, nullptr)) return 0;
+        } else {
+          std::memcpy(head, reinterpret_cast<const void*>(data), sizeof head);
+        }
+        return Recognised(head) ? 1 : 0;
+      },
+      0, 0);
 }
 
 SPI_EXPORT int __stdcall GetPictureInfo(const char* buffer, LONG length, UINT flag, PictureInfo* info) {
   if (!info) return kInternalError;
-  Opened picture;
-  if (int r = Open(buffer, length, flag, picture)) return r;
-  const Decoded& d = picture.decoded;
-  double dpiX = 0, dpiY = 0;
-  d.frame->GetResolution(&dpiX, &dpiY);
-  *info = PictureInfo{0,
-                      0,
-                      static_cast<int32_t>(d.width),
-                      static_cast<int32_t>(d.height),
-                      static_cast<uint16_t>(std::clamp(dpiX, 0.0, 65535.0)),
-                      static_cast<uint16_t>(std::clamp(dpiY, 0.0, 65535.0)),
-                      24,
-                      nullptr};
-  return kSuccess;
+  return Answer(
+      [&] {
+        Opened picture;
+        if (int r = Open(buffer, length, flag, picture)) return r;
+        const Decoded& d = picture.decoded;
+        double dpiX = 0, dpiY = 0;
+        d.frame->GetResolution(&dpiX, &dpiY);
+        *info = PictureInfo{0,
+                            0,
+                            static_cast<int32_t>(d.canvasWidth),
+                            static_cast<int32_t>(d.canvasHeight),
+                            static_cast<uint16_t>(std::clamp(dpiX, 0.0, 65535.0)),
+                            static_cast<uint16_t>(std::clamp(dpiY, 0.0, 65535.0)),
+                            24,
+                            nullptr};
+        return kSuccess;
+      },
+      kNoMemory, kInternalError);
 }
 
 SPI_EXPORT int __stdcall GetPicture(const char* buffer, LONG length, UINT flag, HLOCAL* info, HLOCAL* bits,
                                     ProgressCallback progress, LONG_PTR user) {
   if (!info || !bits) return kInternalError;
-  Opened picture;
-  if (int r = Open(buffer, length, flag, picture)) return r;
-  return MakeDib(picture.decoded, progress, user, info, bits);
+  return Answer(
+      [&] {
+        Opened picture;
+        if (int r = Open(buffer, length, flag, picture)) return r;
+        return MakeDib(picture.decoded, progress, user, info, bits);
+      },
+      kNoMemory, kInternalError);
 }
 
 // Preview: the same picture.

@@ -73,3 +73,25 @@ TEST(CustomMask, TwoHundredFiftySixPatternsFitAndOneMoreDoesNot) {
   EXPECT_EQ(tooLong, Patterns(300));
   EXPECT_EQ(CleanCustomMask(Patterns(300)), Patterns(300));
 }
+
+// The settings file gives back 1023 characters of a value: a mask stored
+// longer would come back cut, its last pattern maybe another one.
+TEST(CustomMask, AMaskIsStorableWhenItsCleanedTextHasAtMost1023Characters) {
+  std::string a255;
+  for (int i = 0; i < 255; ++i) a255 += i ? ";*.A" : "*.A";
+  const std::string a256 = a255 + ";*.A";
+  std::string wall;
+  for (int i = 0; i < 1023; ++i) wall += "壁";
+  struct Row {
+    std::string mask;
+    bool storable;
+  };
+  const Row rows[] = {
+      {a256, true},  // 1023 characters
+      {a256 + "B", false},
+      {a255 + ";*.TXT", true},  // 1025 characters as typed, 1019 cleaned
+      {wall, true},
+      {wall + "壁", false},
+  };
+  for (const Row& row : rows) EXPECT_EQ(kaleidon::CustomMaskStorable(row.mask), row.storable) << row.mask.size();
+}

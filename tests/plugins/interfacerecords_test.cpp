@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "plugins/spi.h"
+#include "plugins/spilibrary.h"
 #include "tray/trayicon.h"
 
 using namespace kaleidon;

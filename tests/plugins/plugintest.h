@@ -1,10 +1,11 @@
 #pragma once
 // Helpers of the plug-in tests: copies of the test plug-ins (fixtures/spi/
-// of the build) planted in folders of their own, what a copy was asked, and
-// small pictures in its PGM/PPM format.
+// of the build) planted in folders of their own, what a copy was asked (in
+// the plug-in host), and small pictures in its PGM/PPM format.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,20 @@
 #include "support/fixtures.h"
 #include "support/tempdir.h"
 
+// What the test plug-in at path was asked, wherever it was loaded.
+inline SpiCallRecord& CallsOf(const std::string& path) {
+  static SpiCallRecord none{};
+  static std::map<std::string, SpiCallRecord*> opened;
+  SpiCallRecord*& record = opened[path];
+  if (!record) record = OpenSpiRecord(framework::Widen(path));
+  if (!record) {
+    ADD_FAILURE() << path << " keeps no record";
+    return none;
+  }
+  return *record;
+}
+inline SpiCallRecord& CallsOf(const kaleidon::TSPI& spi) { return CallsOf(spi.FileName()); }
+
 // Copies fixtures/spi/<fixture>.spi to folder\name; info, when given, is
 // what its GetPluginInfo answers (one entry a number, "-" for none),
 // written in the ANSI code page. Returns the copy's path.
@@ -25,6 +40,7 @@ inline std::string PlantPlugin(const std::string& folder, const std::string& fix
   std::string path = framework::JoinPath(folder, name);
   std::string source = BuildOutputPath("fixtures/spi/" + fixture + ".spi");
   EXPECT_TRUE(CopyFileW(framework::Widen(source).c_str(), framework::Widen(path).c_str(), FALSE)) << source;
+  CallsOf(path);  // the record outlives a host that a misbehaving copy ends
   if (!info.empty()) {
     std::string text;
     for (const std::string& line : info) text += framework::ToAnsi(line) + "\r\n";
@@ -33,21 +49,8 @@ inline std::string PlantPlugin(const std::string& folder, const std::string& fix
   return path;
 }
 
-// Whether the library at path is loaded in this process.
-inline bool ModuleLoaded(const std::string& path) {
-  return GetModuleHandleW(framework::Widen(path).c_str()) != nullptr;
-}
-
-// What the test plug-in behind spi was asked.
-inline SpiCallRecord& CallsOf(const kaleidon::TSPI& spi) {
-  auto proc = reinterpret_cast<SpiRecordProc>(reinterpret_cast<void (*)()>(GetProcAddress(spi.Handle(), "SpiRecord")));
-  static SpiCallRecord none{};
-  if (!proc) {
-    ADD_FAILURE() << spi.FileName() << " keeps no record";
-    return none;
-  }
-  return *proc();
-}
+// Whether a process (the plug-in host) has the test plug-in at path loaded.
+inline bool Loaded(const std::string& path) { return CallsOf(path).attached > 0; }
 
 // A binary PGM (gray) or PPM picture with the given comment lines and
 // samples (one per pixel for PGM, three for PPM).

@@ -8,6 +8,7 @@
 
 #include "framework/imaging/bitmap.h"
 #include "plugins/dib.h"
+#include "plugins/spilibrary.h"
 #include "plugintest.h"
 
 using namespace kaleidon;
@@ -371,7 +372,7 @@ TEST_F(WicPlugin, OffersTheFormatsThisSystemDecodesButNotJpegOrBmp) {
     EXPECT_EQ(framework::Picture::FindFileFormat(ext)->kind, kSPIBitmapKind) << ext;
 }
 
-TEST_F(WicPlugin, ReadsPngGifTiffAndIconsWithTransparencyOnWhite) {
+TEST_F(WicPlugin, ReadsPngGifTiffAndIconsWithTransparencyOnWhiteAndGifFramesOnTheirCanvas) {
   struct Pixel {
     int x, y;
     Rgb colour;
@@ -400,6 +401,14 @@ TEST_F(WicPlugin, ReadsPngGifTiffAndIconsWithTransparencyOnWhite) {
        {{0, 0, {255, 0, 0}}, {1, 0, white}, {2, 0, {0, 0, 255}}, {1, 1, {255, 255, 0}}, {2, 1, white}}},
       {"wic-lzw.tif", 6, 4, {{0, 0, {0, 0, 255}}, {5, 3, {200, 180, 55}}, {2, 1, {80, 60, 175}}}},
       {"wic-icon.ico", 32, 32, {{0, 0, {0, 0, 255}}, {31, 31, {0, 0, 255}}}},
+      {"wic-16bit-alpha.png", 3, 1, {{0, 0, {18, 171, 128}}, {1, 0, white}, {2, 0, {127, 127, 255}}}},
+      // The first frame (2 x 2 at 3,1) on its 6 x 4 canvas.
+      {"wic-animated.gif",
+       6,
+       4,
+       {{3, 1, {255, 0, 0}}, {4, 1, {0, 0, 255}}, {3, 2, {255, 0, 0}}, {4, 2, {0, 0, 255}}, {0, 0, white},
+        {5, 3, white}, {2, 1, white}}},
+      {"wic-cmyk.tif", 3, 1, {{0, 0, {255, 0, 0}}, {1, 0, {0, 0, 255}}, {2, 0, {128, 128, 128}}}},
   };
   for (const Row& row : rows) {
     framework::Picture picture = LoadPicture(row.fixture);
@@ -421,19 +430,25 @@ TEST_F(WicPlugin, RefusesWhatItCannotRead) {
   }
 }
 
-// Other hosts may name a file instead of handing over its data.
+// Other hosts may name a file instead of handing over its data: the test
+// calls the plug-in as such a host would, loaded here.
 TEST_F(WicPlugin, ReadsANamedFileForOtherHosts) {
-  auto& spi = dynamic_cast<TInSPI&>(spis.Items(0));
+  HMODULE wic = LoadLibraryW(framework::Widen(dir.PathOf("kaleidon-wic.spi")).c_str());
+  ASSERT_NE(wic, nullptr);
+  auto getPictureInfo =
+      reinterpret_cast<GetPictureInfoProc>(reinterpret_cast<void (*)()>(GetProcAddress(wic, "GetPictureInfo")));
+  auto getPicture = reinterpret_cast<GetPictureProc>(reinterpret_cast<void (*)()>(GetProcAddress(wic, "GetPicture")));
   pictures.WriteFile("p.png", PictureFixture("wic-alpha.png"));
   std::string name = framework::ToAnsi(pictures.PathOf("p.png"));
   SPIPictureInfo info{};
-  ASSERT_EQ(spi.GetPictureInfo(name.c_str(), 0, 0, &info), 0);
+  ASSERT_EQ(getPictureInfo(name.c_str(), 0, 0, &info), 0);
   EXPECT_EQ(info.width, 4);
   HLOCAL header = nullptr, bits = nullptr;
-  ASSERT_EQ(spi.GetPicture(name.c_str(), 0, 0, &header, &bits, nullptr, 0), 0);
+  ASSERT_EQ(getPicture(name.c_str(), 0, 0, &header, &bits, nullptr, 0), 0);
   EXPECT_EQ(LocalSize(bits), 2 * 12u);
   LocalFree(header);
   LocalFree(bits);
+  FreeLibrary(wic);
 }
 
 }  // namespace

@@ -17,8 +17,10 @@
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 #include "framework/imaging/bitmap.h"
+#include "framework/imaging/bitmap.h"
 #include "support/filedialogs.h"
 #include "support/measure.h"
+#include "support/programwindows.h"
 #include "support/programwindows.h"
 #include "support/userinput.h"
 
@@ -332,29 +334,43 @@ TEST(OptionsDialog, OkCleansTheCustomMaskBeforeStoringIt) {
   EXPECT_EQ(StoredSettings(w).Value("SysInfo", "CustomMask"), "*.bmp;*.TXT;*.jpg");
 }
 
-TEST(OptionsDialog, AMaskOfMoreThan256PatternsIsRefusedWithTheDialogOpenAndNothingStored) {
-  ProgramWindows w;
-  kaleidon::TForm2& o = *w.options;
-  const std::string before = w.folder.ReadFile("Kaleidon.ini");
-  o.Show();
-  o.CheckBox1->SetChecked(true);
-  o.Edit2->SetText(Patterns(300));
-  w.boxes.Clear();
-  SendMessageW(o.Button1->Handle(), BM_CLICK, 0, 0);
-  ASSERT_EQ(w.boxes.Count(), 1u);
-  EXPECT_EQ(w.boxes.Last().caption, "悪のエラー");
-  EXPECT_NE(w.boxes.Last().text.find("カスタムマスク"), std::string::npos);
-  EXPECT_NE(w.boxes.Last().text.find("256"), std::string::npos);
-  EXPECT_EQ(w.boxes.Last().flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONERROR));
-  EXPECT_TRUE(o.Visible());
-  EXPECT_EQ(o.Edit2->Text(), Patterns(300));
-  EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), before);
+TEST(OptionsDialog, AMaskTooLongForTheSettingsFileIsRefusedWithTheDialogOpenAndNothingStored) {
+  std::string fits;  // 256 patterns in 1023 characters
+  for (int i = 0; i < 256; ++i) fits += i ? ";*.A" : "*.A";
+  struct Row {
+    const char* name;
+    std::string mask;
+    const char* limit;  // named in the message
+  };
+  const Row rows[] = {
+      {"more than 256 patterns", Patterns(300), "256"},
+      {"more than 1023 characters", fits + "B", "1023"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ProgramWindows w;
+    kaleidon::TForm2& o = *w.options;
+    const std::string before = w.folder.ReadFile("Kaleidon.ini");
+    o.Show();
+    o.CheckBox1->SetChecked(true);
+    o.Edit2->SetText(row.mask);
+    w.boxes.Clear();
+    SendMessageW(o.Button1->Handle(), BM_CLICK, 0, 0);
+    ASSERT_EQ(w.boxes.Count(), 1u);
+    EXPECT_EQ(w.boxes.Last().caption, "悪のエラー");
+    EXPECT_NE(w.boxes.Last().text.find("カスタムマスク"), std::string::npos);
+    EXPECT_NE(w.boxes.Last().text.find(row.limit), std::string::npos);
+    EXPECT_EQ(w.boxes.Last().flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONERROR));
+    EXPECT_TRUE(o.Visible());
+    EXPECT_EQ(o.Edit2->Text(), row.mask);
+    EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), before);
 
-  // Cut down to 256 it goes through.
-  o.Edit2->SetText(Patterns(256));
-  SendMessageW(o.Button1->Handle(), BM_CLICK, 0, 0);
-  EXPECT_FALSE(o.Visible());
-  EXPECT_EQ(StoredSettings(w).Value("SysInfo", "CustomMask"), Patterns(256));
+    // Within both limits it goes through.
+    o.Edit2->SetText(fits);
+    SendMessageW(o.Button1->Handle(), BM_CLICK, 0, 0);
+    EXPECT_FALSE(o.Visible());
+    EXPECT_EQ(StoredSettings(w).Value("SysInfo", "CustomMask"), fits);
+  }
 }
 
 TEST(OptionsDialog, ARefusedSettingsWriteIsShownAndTheDialogStaysOpen) {

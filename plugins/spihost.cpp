@@ -1,0 +1,235 @@
+#include "plugins/spihost.h"
+
+#include <cstring>
+
+#include "framework/base/text.h"
+
+namespace kaleidon {
+
+namespace {
+
+// Starting a process is not the plug-ins' doing: a slow start is waited
+// for, and a start that fails blames no plug-in.
+constexpr DWORD kStartBoundMs = 30000;
+
+std::string& HostProgramOverride() {
+  static std::string path;
+  return path;
+}
+
+std::wstring HostProgram() {
+  if (!HostProgramOverride().empty()) return framework::Widen(HostProgramOverride());
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) return path.substr(0, n);
+    path.resize(path.size() * 2);
+  }
+}
+
+HANDLE NewSection(uint64_t bytes) {
+  return CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, static_cast<DWORD>(bytes >> 32),
+                            static_cast<DWORD>(bytes), nullptr);
+}
+
+// A copy of handle that the next process started inherits.
+UniqueHandle Inheritable(HANDLE handle) {
+  HANDLE copy = nullptr;
+  DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, TRUE, DUPLICATE_SAME_ACCESS);
+  return UniqueHandle(copy);
+}
+
+std::wstring HandleArgument(const UniqueHandle& h) {
+  return std::to_wstring(static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(h.get())));
+}
+
+}  // namespace
+
+SPISharedData::SPISharedData(std::string_view data) : bytes_(data.size() + kPictureDataSlack) {
+  section_.reset(NewSection(bytes_));
+  MappedView view(section_ ? MapViewOfFile(section_.get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr);
+  if (!view) throw framework::Exception("画像を渡すメモリが足りません");
+  if (!data.empty()) std::memcpy(view.get(), data.data(), data.size());
+}
+
+std::string_view SPIAttempt::Info() const {
+  return {static_cast<const char*>(view_.get()), static_cast<size_t>(reply.infoBytes)};
+}
+
+std::string_view SPIAttempt::Bits() const {
+  return {static_cast<const char*>(view_.get()) + reply.infoBytes, static_cast<size_t>(reply.bitsBytes)};
+}
+
+// A host process and what the program shares with it.
+struct SPIHost::Running {
+  UniqueHandle process;
+  DWORD processId = 0;
+  UniqueHandle control, requestReady, replyReady;
+  MappedView view;
+
+  SPIHostHeader& Header() const { return *static_cast<SPIHostHeader*>(view.get()); }
+  char* RequestArea() const { return static_cast<char*>(view.get()) + kSPIHostHeaderSize; }
+  const char* ReplyArea() const { return RequestArea() + kSPIHostRequestCapacity; }
+};
+
+SPIHost::SPIHost() = default;
+
+SPIHost::~SPIHost() { End(); }
+
+DWORD SPIHost::ProcessId() const { return running_ ? running_->processId : 0; }
+
+bool SPIHost::Alive() const { return running_ && WaitForSingleObject(running_->process.get(), 0) == WAIT_TIMEOUT; }
+
+SPIHost::Running& SPIHost::Start() {
+  if (Alive()) return *running_;
+  End();  // one that ended since its last request
+  auto r = std::make_unique<Running>();
+  r->control.reset(NewSection(kSPIHostControlSize));
+  r->requestReady.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  r->replyReady.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (r->control) r->view.reset(MapViewOfFile(r->control.get(), FILE_MAP_WRITE, 0, 0, 0));
+  HANDLE self = nullptr;
+  DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, FALSE, 0);
+  UniqueHandle program(self);
+  if (!r->view || !r->requestReady || !r->replyReady || !program)
+    throw ESPIHostUnavailable("プラグインホストを準備できません");
+  r->Header().magic = kSPIHostMagic;
+  r->Header().replySequence = UINT32_MAX;
+
+  // The host inherits copies of exactly these handles; they are made
+  // inheritable only for the moment of its start.
+  UniqueHandle shared[] = {Inheritable(r->control.get()), Inheritable(r->requestReady.get()),
+                           Inheritable(r->replyReady.get()), Inheritable(program.get())};
+  const std::wstring exe = HostProgram();
+  std::wstring commandLine = L"\"" + exe + L"\" " + kSPIHostSwitch;
+  for (const UniqueHandle& h : shared) commandLine += L" " + HandleArgument(h);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_FORCEOFFFEEDBACK;  // no busy cursor while it starts
+  PROCESS_INFORMATION info{};
+  const bool started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                      &startup, &info);
+  if (!started) throw ESPIHostUnavailable("プラグインホストを起動できません");
+  CloseHandle(info.hThread);
+  r->process.reset(info.hProcess);
+  r->processId = info.dwProcessId;
+  running_ = std::move(r);
+
+  // It says "started" with the sequence 0.
+  HANDLE waits[] = {running_->replyReady.get(), running_->process.get()};
+  DWORD w = WaitForMultipleObjects(2, waits, FALSE, kStartBoundMs);
+  if (w != WAIT_OBJECT_0 || running_->Header().replySequence != 0) {
+    End();
+    throw ESPIHostUnavailable("プラグインホストが起動しません");
+  }
+  return *running_;
+}
+
+void SPIHost::End() {
+  if (Alive()) {
+    TerminateProcess(running_->process.get(), 1);
+    // Gone before the next one starts, its plug-ins with it.
+    WaitForSingleObject(running_->process.get(), 5000);
+  }
+  running_.reset();
+}
+
+void SPIHost::Fail(const char* what) {
+  End();
+  throw ESPIHostFailure(what);
+}
+
+std::string SPIHost::Call(const std::string& request, DWORD boundMs) {
+  Running& r = Start();
+  if (request.size() > kSPIHostRequestCapacity) throw framework::Exception("プラグインへの依頼が長すぎます");
+  if (++sequence_ == 0) ++sequence_;  // 0 is the host's "started"
+  std::memcpy(r.RequestArea(), request.data(), request.size());
+  r.Header().requestLength = static_cast<uint32_t>(request.size());
+  r.Header().requestSequence = sequence_;
+  SetEvent(r.requestReady.get());
+
+  HANDLE waits[] = {r.replyReady.get(), r.process.get()};
+  switch (WaitForMultipleObjects(2, waits, FALSE, boundMs)) {
+    case WAIT_OBJECT_0:
+      break;
+    case WAIT_TIMEOUT:
+      Fail("プラグインが応答しません");
+    default:
+      Fail("プラグインホストが終了しました");
+  }
+  const SPIHostHeader header = r.Header();
+  if (header.magic != kSPIHostMagic || header.replySequence != sequence_ || header.replyLength > kSPIHostReplyCapacity)
+    Fail("プラグインホストの応答が壊れています");
+  return std::string(r.ReplyArea(), header.replyLength);
+}
+
+SPIDescription SPIHost::Describe(const std::string& pluginPath) {
+  std::string reply = Call(DescribeRequest(pluginPath), kSPIListingBoundMs);
+  try {
+    SPIDescription d = ReadDescription(reply);
+    if (d.status == SPIHostStatus::Overran) Fail("プラグインがバッファの外に書き込みました");
+    if (d.status == SPIHostStatus::Failed) Fail("プラグインの一覧を読めません");
+    return d;
+  } catch (const EBadMessage&) {
+    Fail("プラグインホストの応答が壊れています");
+  }
+}
+
+SPIAttempt SPIHost::Attempt(const std::string& pluginPath, const std::string& ansiFileName, const SPISharedData& data,
+                            uint64_t offset, uint64_t length) {
+  Running& r = Start();
+  HANDLE remote = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), data.Section(), r.process.get(), &remote, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS))
+    throw framework::Exception("プラグインホストに画像を渡せません");
+  std::string reply = Call(AttemptRequest(pluginPath, ansiFileName, reinterpret_cast<uintptr_t>(remote),
+                                          data.SectionBytes(), offset, length),
+                           kSPIPictureBoundMs);
+  SPIAttempt attempt;
+  try {
+    attempt.reply = ReadAttemptReply(reply);
+  } catch (const EBadMessage&) {
+    Fail("プラグインホストの応答が壊れています");
+  }
+  if (attempt.reply.status == SPIHostStatus::Overran) Fail("プラグインがバッファの外に書き込みました");
+  if (attempt.reply.status == SPIHostStatus::Failed) throw framework::Exception("プラグインの画像を読めません");
+  if (!attempt.reply.dibSection) return attempt;
+
+  // The picture's section moves over from the host.
+  HANDLE section = nullptr;
+  if (!DuplicateHandle(running_->process.get(), reinterpret_cast<HANDLE>(static_cast<uintptr_t>(attempt.reply.dibSection)),
+                       GetCurrentProcess(), &section, 0, FALSE, DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE))
+    Fail("プラグインホストの応答が壊れています");
+  UniqueHandle owned(section);
+  const uint64_t bytes = attempt.reply.infoBytes + attempt.reply.bitsBytes;
+  if (bytes < attempt.reply.infoBytes || bytes > SIZE_MAX) Fail("プラグインホストの応答が壊れています");
+  attempt.view_.reset(MapViewOfFile(section, FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(bytes)));
+  // A section smaller than it was said to be does not map; nor does one
+  // too large for this process's memory.
+  if (!attempt.view_) throw framework::Exception("プラグインの画像を読めません");
+  return attempt;
+}
+
+void SPIHost::Release(const std::string& pluginPath) {
+  if (!Alive()) return;  // a host that ended let every library go
+  try {
+    Call(ReleaseRequest(pluginPath), kSPIListingBoundMs);
+  } catch (...) {
+    // A plug-in that will not let go is ended with its host.
+  }
+}
+
+std::shared_ptr<SPIHost> SharedSPIHost() {
+  static std::weak_ptr<SPIHost> shared;
+  std::shared_ptr<SPIHost> host = shared.lock();
+  if (!host) {
+    host = std::make_shared<SPIHost>();
+    shared = host;
+  }
+  return host;
+}
+
+void SetSPIHostProgram(const std::string& path) { HostProgramOverride() = path; }
+
+}  // namespace kaleidon

@@ -1,0 +1,133 @@
+#pragma once
+// The plug-in host: the program's own executable started once more with
+// kSPIHostSwitch, so of the program's own bitness, which loads the image
+// plug-ins and makes every call into them. A plug-in that crashes, hangs or
+// writes where it must not ends the host, never the program.
+//
+// SPIHost is the program's side. It starts the host on its first request
+// and keeps it for the next ones; a host that ended, crashed, ran past the
+// bound of a request or answered garbage is ended, the request raises
+// ESPIHostFailure, and the next request starts a new host.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/base/exception.h"
+#include "plugins/spihostprotocol.h"
+
+namespace kaleidon {
+
+// The plug-in that was being called took the host down: it crashed, hung
+// past the bound, wrote into the guard bytes, or the host answered garbage.
+class ESPIHostFailure : public framework::Exception {
+ public:
+  using Exception::Exception;
+};
+
+// No host could be started; no plug-in is to blame.
+class ESPIHostUnavailable : public framework::Exception {
+ public:
+  using Exception::Exception;
+};
+
+// The first argument that makes the program a plug-in host.
+inline constexpr const wchar_t* kSPIHostSwitch = L"/SPIHOST";
+
+// How long a request may take: listing a plug-in's formats (or releasing
+// it), and reading a picture.
+inline constexpr DWORD kSPIListingBoundMs = 2000;
+inline constexpr DWORD kSPIPictureBoundMs = 10000;
+
+// Closes a kernel handle once.
+struct HandleClose {
+  void operator()(HANDLE h) const {
+    if (h) CloseHandle(h);
+  }
+};
+using UniqueHandle = std::unique_ptr<void, HandleClose>;
+
+// Unmaps a view once.
+struct ViewUnmap {
+  void operator()(void* view) const {
+    if (view) UnmapViewOfFile(view);
+  }
+};
+using MappedView = std::unique_ptr<void, ViewUnmap>;
+
+// Picture data in a section of its own, with kPictureDataSlack zero bytes
+// after it, to be handed to the host for every attempt of one load.
+class SPISharedData {
+ public:
+  // Raises framework::Exception when no section can be made.
+  explicit SPISharedData(std::string_view data);
+  HANDLE Section() const { return section_.get(); }
+  uint64_t SectionBytes() const { return bytes_; }
+
+ private:
+  UniqueHandle section_;
+  uint64_t bytes_ = 0;
+};
+
+// What an attempt gave, with the picture's blocks mapped from the host's
+// section while this object lives.
+class SPIAttempt {
+ public:
+  SPIAttemptReply reply;
+  std::string_view Info() const;
+  std::string_view Bits() const;
+
+ private:
+  friend class SPIHost;
+  MappedView view_;
+};
+
+class SPIHost {
+ public:
+  SPIHost();
+  ~SPIHost();
+  SPIHost(const SPIHost&) = delete;
+  SPIHost& operator=(const SPIHost&) = delete;
+
+  // The plug-in at pluginPath (a full path) as the host loaded and read it.
+  SPIDescription Describe(const std::string& pluginPath);
+  // One attempt of the plug-in on length bytes of data at offset.
+  // ansiFileName is what IsSupported is told.
+  SPIAttempt Attempt(const std::string& pluginPath, const std::string& ansiFileName, const SPISharedData& data,
+                     uint64_t offset, uint64_t length);
+  // The host lets the library go (it loads it again when asked again).
+  void Release(const std::string& pluginPath);
+
+  // The host process running now, or 0.
+  DWORD ProcessId() const;
+
+ private:
+  struct Running;
+  bool Alive() const;
+  // The host running now, started when there is none.
+  Running& Start();
+  void End();
+  // Sends a request and waits for its reply, at most boundMs.
+  std::string Call(const std::string& request, DWORD boundMs);
+  // Ends the host and raises ESPIHostFailure.
+  [[noreturn]] void Fail(const char* what);
+
+  std::unique_ptr<Running> running_;
+  uint32_t sequence_ = 0;
+};
+
+// The host the program's plug-ins share; made on first use, ended when the
+// last plug-in object that uses it goes.
+std::shared_ptr<SPIHost> SharedSPIHost();
+
+// The executable started as the host: the program's own, unless a test names
+// the built program (an empty path restores the program's own).
+void SetSPIHostProgram(const std::string& path);
+
+// The host process itself: args are the command line's arguments after the
+// switch. Returns the exit code.
+int RunSPIHost(const std::vector<std::wstring>& args);
+
+}  // namespace kaleidon

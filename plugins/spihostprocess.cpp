@@ -1,0 +1,162 @@
+// The plug-in host process: waits for the program's requests, loads the
+// plug-ins they name and calls them. It ends when the program ends, and at
+// once, without a box, when a plug-in crashes it.
+#include <windows.h>
+
+#include <cstring>
+#include <map>
+#include <new>
+
+#include "plugins/spihost.h"
+#include "plugins/spilibrary.h"
+
+namespace kaleidon {
+
+namespace {
+
+LONG WINAPI EndAtOnce(EXCEPTION_POINTERS* exception) {
+  TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// Ends the host when the program has ended, even while a plug-in hangs.
+DWORD WINAPI WatchProgram(void* program) {
+  WaitForSingleObject(static_cast<HANDLE>(program), INFINITE);
+  TerminateProcess(GetCurrentProcess(), 0);
+  return 0;
+}
+
+HANDLE HandleArgument(const std::wstring& text) {
+  wchar_t* end = nullptr;
+  unsigned long long value = wcstoull(text.c_str(), &end, 10);
+  if (text.empty() || *end != L'\0') return nullptr;
+  return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value));
+}
+
+// The plug-ins loaded so far, by the path the program names them with.
+class Libraries {
+ public:
+  // The library at path, loaded when it is not yet; null when it cannot be.
+  SPILibrary* Get(const std::string& path) {
+    auto found = loaded_.find(path);
+    if (found != loaded_.end()) return found->second.get();
+    auto library = std::make_unique<SPILibrary>(path);
+    if (!library->Loaded()) return nullptr;
+    return (loaded_[path] = std::move(library)).get();
+  }
+  void Release(const std::string& path) { loaded_.erase(path); }
+
+ private:
+  std::map<std::string, std::unique_ptr<SPILibrary>> loaded_;
+};
+
+std::string Describe(Libraries& libraries, const std::string& path) {
+  SPILibrary* library = libraries.Get(path);
+  return WriteDescription(library ? library->Describe() : SPIDescription{SPIHostStatus::NotLoadable});
+}
+
+// The picture's blocks go into a section of their own, which the program
+// takes over from this process.
+void Deliver(std::string_view info, std::string_view bits, SPIAttemptReply& reply) {
+  const uint64_t bytes = uint64_t{info.size()} + bits.size();
+  HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, static_cast<DWORD>(bytes >> 32),
+                                      static_cast<DWORD>(bytes), nullptr);
+  void* view = section ? MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+  if (!view) {
+    if (section) CloseHandle(section);
+    throw std::bad_alloc();
+  }
+  std::memcpy(view, info.data(), info.size());
+  std::memcpy(static_cast<char*>(view) + info.size(), bits.data(), bits.size());
+  UnmapViewOfFile(view);
+  reply.dibSection = reinterpret_cast<uintptr_t>(section);
+  reply.infoBytes = info.size();
+  reply.bitsBytes = bits.size();
+}
+
+std::string Attempt(Libraries& libraries, const SPIAttemptRequest& request) {
+  // The section is this process's to close; the data is mapped copy-on-write,
+  // so a plug-in that writes into its input changes nothing of the program's.
+  HANDLE section = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(request.dataSection));
+  void* view = MapViewOfFile(section, FILE_MAP_COPY, 0, 0, static_cast<SIZE_T>(request.sectionBytes));
+  CloseHandle(section);
+  if (!view) return WriteAttemptReply(SPIAttemptReply{SPIHostStatus::Failed});
+  MappedView mapped(view);
+  SPILibrary* library = libraries.Get(request.pluginPath);
+  if (!library) return WriteAttemptReply(SPIAttemptReply{SPIHostStatus::NotLoadable});
+  const char* data = static_cast<const char*>(view) + request.offset;
+  try {
+    return WriteAttemptReply(
+        library->Attempt(request.ansiFileName, data, static_cast<size_t>(request.length), Deliver));
+  } catch (const std::bad_alloc&) {
+    // A picture too large for this process: unreadable, nobody's fault.
+    return WriteAttemptReply(SPIAttemptReply{SPIHostStatus::Failed});
+  }
+}
+
+std::string Answer(Libraries& libraries, std::string_view message) {
+  MessageReader reader(message);
+  switch (ReadRequestKind(reader)) {
+    case SPIHostRequest::Describe: {
+      std::string path = reader.Text(kSPIHostRequestCapacity);
+      reader.End();
+      return Describe(libraries, path);
+    }
+    case SPIHostRequest::Attempt:
+      return Attempt(libraries, ReadAttemptRequest(reader));
+    case SPIHostRequest::Release: {
+      std::string path = reader.Text(kSPIHostRequestCapacity);
+      reader.End();
+      libraries.Release(path);
+      MessageWriter w;
+      w.U32(static_cast<uint32_t>(SPIHostStatus::Answered));
+      return w.Bytes();
+    }
+  }
+  throw EBadMessage{};
+}
+
+}  // namespace
+
+int RunSPIHost(const std::vector<std::wstring>& args) {
+  if (args.size() != 4) return 2;
+  HANDLE control = HandleArgument(args[0]), requestReady = HandleArgument(args[1]),
+         replyReady = HandleArgument(args[2]), program = HandleArgument(args[3]);
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  SetUnhandledExceptionFilter(EndAtOnce);
+  HANDLE watcher = CreateThread(nullptr, 64 * 1024, WatchProgram, program, 0, nullptr);
+  if (!watcher) return 2;
+  CloseHandle(watcher);
+  void* view = MapViewOfFile(control, FILE_MAP_WRITE, 0, 0, kSPIHostControlSize);
+  if (!view) return 2;
+  auto* header = static_cast<SPIHostHeader*>(view);
+  char* requestArea = static_cast<char*>(view) + kSPIHostHeaderSize;
+  char* replyArea = requestArea + kSPIHostRequestCapacity;
+  if (header->magic != kSPIHostMagic) return 2;
+  header->replySequence = 0;
+  SetEvent(replyReady);
+
+  Libraries libraries;
+  for (;;) {
+    if (WaitForSingleObject(requestReady, INFINITE) != WAIT_OBJECT_0) return 2;
+    const uint32_t sequence = header->requestSequence;
+    const uint32_t length = header->requestLength;
+    std::string answer;
+    try {
+      if (length > kSPIHostRequestCapacity) throw EBadMessage{};
+      answer = Answer(libraries, std::string(requestArea, length));
+    } catch (...) {
+      // Out of memory, or a request this host does not know: an answer the
+      // program reads as the host's failure.
+      answer.clear();
+    }
+    if (answer.size() > kSPIHostReplyCapacity) answer.clear();
+    std::memcpy(replyArea, answer.data(), answer.size());
+    header->replyLength = static_cast<uint32_t>(answer.size());
+    MemoryBarrier();
+    header->replySequence = sequence;
+    SetEvent(replyReady);
+  }
+}
+
+}  // namespace kaleidon

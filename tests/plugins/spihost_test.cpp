@@ -1,0 +1,234 @@
+// The plug-in host: plug-ins that crash, hang, write past their buffers or
+// hand over a block twice, with real misbehaving plug-in DLLs; the limits at
+// the border; the format cache; the host's replies read as outside data.
+#include "plugins/spihost.h"
+
+#include <gtest/gtest.h>
+
+#include "plugins/spis.h"
+#include "plugintest.h"
+
+using namespace kaleidon;
+
+namespace {
+
+constexpr const char* kUnreadable = "認識できない画像形式です";
+
+class PluginHost : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    spis.OnSetAside = [this](TSPIs&, const std::string& fileName) { setAside.push_back(fileName); };
+  }
+  // Plants fixture as name, with info answers when given, and loads it.
+  std::string Use(const std::string& fixture, const std::string& name, const std::vector<std::string>& info = {}) {
+    std::string path = PlantPlugin(dir.path(), fixture, name, info);
+    spis.Search(dir.PathOf(name));
+    return path;
+  }
+  // Loads a picture of that name and content; "" when it was read, else the
+  // error's message.
+  std::string Read(const std::string& name, const std::string& bytes) {
+    TSPIBitmap b;
+    try {
+      b.LoadFromNamedStream(bytes, pictures.PathOf(name));
+      return b.Empty() ? "empty" : "";
+    } catch (const framework::Exception& e) {
+      return e.Message();
+    }
+  }
+  DWORD HostProcess() const { return SharedSPIHost()->ProcessId(); }
+
+  TempDir dir, pictures;
+  PictureFormatsRestored formats;
+  TSPIs spis;
+  std::vector<std::string> setAside;
+};
+
+const std::string kPpm = Pnm(false, 2, 1, 255, {1, 2, 3, 4, 5, 6});
+const std::string kPgm = Pnm(true, 2, 1, 255, {7, 8});
+
+TEST_F(PluginHost, EveryCallRunsInOneHostThatIsKeptFromPictureToPicture) {
+  std::string path = Use("ppm", "ppm.spi");
+  const DWORD host = HostProcess();
+  EXPECT_NE(host, 0u);
+  EXPECT_NE(host, GetCurrentProcessId());
+  EXPECT_EQ(Read("a.ppm", kPpm), "");
+  EXPECT_EQ(Read("b.pgm", kPgm), "");
+  EXPECT_EQ(HostProcess(), host);
+  EXPECT_TRUE(Loaded(path));
+  EXPECT_EQ(GetModuleHandleW(framework::Widen(path).c_str()), nullptr);
+  EXPECT_TRUE(setAside.empty());
+}
+
+TEST_F(PluginHost, APluginThatCrashesIsSetAsideOnceAndAnotherReadsTheNextPictures) {
+  // The crashing one claims PPM, the other PGM: a PPM goes to the first.
+  std::string crash = Use("crash", "crash.spi", {"00IN", "crashes", "*.ppm", "PPM"});
+  Use("ppm", "good.spi", {"00IN", "reads", "*.pgm", "PGM"});
+  const DWORD firstHost = HostProcess();
+
+  EXPECT_EQ(Read("a.ppm", kPpm), kUnreadable);
+  EXPECT_EQ(setAside, std::vector<std::string>{crash});
+  EXPECT_EQ(CallsOf(crash).pictureCalls, 1);
+  // A new host reads the next picture; the one set aside is not asked again,
+  // so the other plug-in reads PPM too.
+  EXPECT_EQ(Read("b.pgm", kPgm), "");
+  EXPECT_NE(HostProcess(), firstHost);
+  EXPECT_EQ(Read("c.ppm", kPpm), "");
+  EXPECT_EQ(CallsOf(crash).pictureCalls, 1);
+  EXPECT_EQ(setAside.size(), 1u);
+}
+
+TEST_F(PluginHost, APluginThatHangsIsEndedAfterTheBound) {
+  std::string hang = Use("hang", "hang.spi");
+  EXPECT_EQ(Read("a.ppm", kPpm), kUnreadable);
+  EXPECT_EQ(setAside, std::vector<std::string>{hang});
+  EXPECT_EQ(HostProcess(), 0u);  // ended
+}
+
+TEST_F(PluginHost, AHandleHandedOverTwiceIsRefusedAndEveryBlockIsFreedOnce) {
+  std::string twice = Use("twice", "twice.spi");
+  const DWORD host = HostProcess();
+  EXPECT_EQ(Read("a.ppm", kPpm), kUnreadable);
+  EXPECT_EQ(CallsOf(twice).handedOverCount, 1);
+  Read("b.ppm", kPpm);  // the plug-in looks at its block again
+  EXPECT_EQ(CallsOf(twice).handedOverFreed, 1);
+  EXPECT_EQ(HostProcess(), host);
+  EXPECT_TRUE(setAside.empty());
+
+  // Blocks handed over with an error answer are freed too.
+  std::string ppm = Use("ppm", "ppm.spi", {"00IN", "reads", "*.pgm", "PGM"});
+  EXPECT_EQ(Read("c.pgm", Pnm(true, 2, 1, 255, {7, 8}, {"handles then error"})), kUnreadable);
+  EXPECT_EQ(CallsOf(ppm).handedOverCount, 2);
+  EXPECT_EQ(Read("d.pgm", kPgm), "");
+  EXPECT_EQ(CallsOf(ppm).handedOverFreed, 2);
+}
+
+TEST_F(PluginHost, BuffersHaveSlackAndAPluginWritingThroughItIsSetAside) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> info;
+    std::vector<std::string> comments;
+    bool setAside;
+  };
+  const Row rows[] = {
+      {"text one byte too long", {"00IN", "@257", "*.ppm", "PPM"}, {}, false},
+      {"text far too long", {"00IN", "@4000", "*.ppm", "PPM"}, {}, true},
+      {"record packed to 32", {}, {"record 32"}, false},
+      {"record far too long", {}, {"record 4096"}, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    setAside.clear();
+    spis.Clear();
+    TempDir folder;
+    std::string path = PlantPlugin(folder.path(), "ppm", "p.spi", row.info);
+    spis.Search(folder.PathOf("*.spi"));
+    if (spis.Count() == 1 && !row.comments.empty()) {
+      EXPECT_EQ(Read("a.ppm", Pnm(false, 2, 1, 255, {1, 2, 3, 4, 5, 6}, row.comments)),
+                row.setAside ? kUnreadable : "");
+    }
+    EXPECT_EQ(setAside, row.setAside ? std::vector<std::string>{path} : std::vector<std::string>{});
+    if (row.info.size() > 1 && !row.setAside) {
+      EXPECT_EQ(spis.Items(0).Description(), std::string(256, 'x'));
+    }
+  }
+}
+
+TEST_F(PluginHost, TheListingIsCappedAndItsNamesAreSafeForTheLists) {
+  Use("endless", "endless.spi");
+  ASSERT_EQ(spis.Count(), 1);
+  const TSPI& endless = spis.Items(0);
+  ASSERT_EQ(endless.Filters().size(), 1024u);
+  EXPECT_EQ(endless.Filters().back(), "*.e1023");
+  EXPECT_EQ(endless.FileTypes().back(), "Endless 1023");
+
+  Use("ppm", "names.spi", {"00IN", "d", "*.a|b", "Type|with\x01" "control", "*.c\td", "Tab"});
+  const TSPI& names = spis.Items(1);
+  EXPECT_EQ(names.Filters(), (std::vector<std::string>{"*.a_b", "*.c_d"}));
+  EXPECT_EQ(names.FileTypes(), (std::vector<std::string>{"Type_with_control", "Tab"}));
+}
+
+TEST(PluginFormatCache, KnownPluginsAreListedWithoutTheHostAndChangedOnesAreReadAgain) {
+  TempDir dir, folder;
+  PictureFormatsRestored formats;
+  const std::string cache = folder.PathOf("formats.cache");
+  const std::string path = PlantPlugin(dir.path(), "ppm", "p.spi", {"00IN", "d", "*.pic", "Picture"});
+  PlantPlugin(dir.path(), "noinfo", "none.spi");
+  std::vector<std::string> filters;
+  // One search with the cache: the filters found, and whether a host ran.
+  auto search = [&] {
+    TSPIs spis;
+    spis.FormatCacheFile = cache;
+    spis.Search(dir.PathOf("*.spi"));
+    filters.clear();
+    for (int i = 0; i < spis.Count(); ++i)
+      for (const std::string& f : spis.Items(i).Filters()) filters.push_back(f);
+    return SharedSPIHost()->ProcessId() != 0;
+  };
+  EXPECT_TRUE(search());
+  EXPECT_EQ(filters, std::vector<std::string>{"*.pic"});
+  const int asked = CallsOf(path).infoCalls;
+  EXPECT_FALSE(search());
+  EXPECT_EQ(filters, std::vector<std::string>{"*.pic"});
+  EXPECT_EQ(CallsOf(path).infoCalls, asked);
+
+  // A plug-in file with another time of last write is read again.
+  PlantPlugin(dir.path(), "ppm", "p.spi", {"00IN", "d", "*.pix", "Picture"});
+  HANDLE file = CreateFileW(framework::Widen(path).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME time{0x12345678, 0x01C00000};
+  SetFileTime(file, nullptr, nullptr, &time);
+  CloseHandle(file);
+  EXPECT_TRUE(search());
+  EXPECT_EQ(filters, std::vector<std::string>{"*.pix"});
+
+  // A damaged cache counts as empty.
+  folder.WriteFile("formats.cache", "Kaleidon plug-in formats 1\nP\tbroken\n");
+  EXPECT_TRUE(search());
+  EXPECT_EQ(filters, std::vector<std::string>{"*.pix"});
+  EXPECT_FALSE(search());
+}
+
+TEST(PluginHostReplies, GarbledRepliesAreRefused) {
+  SPIDescription described;
+  described.version = "00IN";
+  described.formats = {{"*.a", "A"}, {"*.b", "B"}};
+  const std::string listing = WriteDescription(described);
+  SPIAttemptReply attempt;
+  attempt.supported = true;
+  attempt.pictureAnswer = 0;
+  attempt.dibSection = 0x40;
+  attempt.infoBytes = 40;
+  attempt.progress = {{0, 4}, {4, 4}};
+  const std::string picture = WriteAttemptReply(attempt);
+  EXPECT_EQ(ReadDescription(listing).formats, described.formats);
+  EXPECT_EQ(ReadAttemptReply(picture).progress, attempt.progress);
+
+  auto withCount = [](std::string message, size_t at, uint32_t count) {
+    for (int i = 0; i < 4; ++i) message[at + i] = static_cast<char>(count >> (8 * i));
+    return message;
+  };
+  const size_t formatCount = 4 + 4 + (4 + 4) + 4;  // status, entry points, "00IN", ""
+  struct Row {
+    const char* name;
+    bool isListing;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"listing cut short", true, listing.substr(0, listing.size() - 1)},
+      {"listing with bytes after it", true, listing + "x"},
+      {"more pairs than may be read", true, withCount(listing, formatCount, 1025)},
+      {"a status no host gives", true, withCount(listing, 0, 77)},
+      {"picture cut short", false, picture.substr(0, picture.size() - 8)},
+      {"a picture after an error answer", false, withCount(picture, 4 * 10 + 4, 2)},
+      {"a flag neither 0 nor 1", false, withCount(picture, 4, 2)},
+  };
+  for (const Row& row : rows) {
+    if (row.isListing) {
+      EXPECT_THROW(ReadDescription(row.message), EBadMessage) << row.name;
+    } else {
+      EXPECT_THROW(ReadAttemptReply(row.message), EBadMessage) << row.name;
+    }
+  }
+}
+
+}  // namespace
