@@ -75,6 +75,7 @@ TForm6::TForm6(ArchiveDialogValues values)
       {&Button4, 310, 104, 75, 31, kButton4Caption},
       {&CheckBox1, 312, 142, 72, 17, kCheckBox1Caption},
   });
+  ListBox1->SetAccessibleName(kCaption);
   SaveDialog1.SetTitle(kSaveTitle);
   SaveDialog1.SetFilter(kSaveFilter);
   Button1->OnClick = [this] { Button1Click(); };

@@ -37,6 +37,7 @@ TForm5::TForm5() : Form(FolderListStyle()) {
       {&Button2, 310, 310, 81, 26, kButton2Caption},
       {&Button1, 400, 310, 81, 26, kButton1Caption},
   });
+  StringGrid1->SetAccessibleName(kCaption);
   StringGrid1->SetColCount(2);
   StringGrid1->SetRowCount(kMaxFolderSlots + 1);
   StringGrid1->SetFixedCols(1);

@@ -47,6 +47,12 @@ constexpr const char* kButton2Caption = "終了(&X)";
 constexpr const char* kLabel3Caption = "記憶パス＝";
 constexpr const char* kLabel2Caption = "現在パス＝";
 constexpr const char* kLabel6Caption = "表示ﾌｧｲﾙ＝";
+// What assistive technology calls the controls that have no label.
+constexpr const char* kDriveBoxName = "ドライブ";
+constexpr const char* kFolderTreeName = "フォルダ";
+constexpr const char* kFileTypeBoxName = "ファイルの種類";
+constexpr const char* kFileListName = "ファイル";
+constexpr const char* kSlotBoxName = "記憶番号";
 constexpr const char* kShowItem = "表示";
 constexpr const char* kTimerStopItem = "ﾀｲﾏｰｽﾄｯﾌﾟ";
 constexpr const char* kTimerStartItem = "ﾀｲﾏｰｽﾀｰﾄ";
@@ -157,6 +163,11 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   });
 
   framework::TraceStep("main window: controls");
+  dcb1->SetAccessibleName(kDriveBoxName);
+  dlb1->SetAccessibleName(kFolderTreeName);
+  FilterComboBox1->SetAccessibleName(kFileTypeBoxName);
+  FileListBox2->SetAccessibleName(kFileListName);
+  SpinEdit1->SetAccessibleName(kSlotBoxName);
   FileListBox2->SetMask("*.bmp");
   FileListBox2->SetFileTypes(framework::kAllFileTypes);
   FileListBox2->SetShowIcons(true);

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "framework/base/paths.h"
 #include "framework/gui/dpi.h"
 #include "framework/gui/layout.h"
 #include "framework/imaging/bitmap.h"
@@ -59,6 +60,8 @@ bool TForm4::LoadPicture(const std::string& path) {
     framework::Picture picture;
     picture.LoadFromFile(path);
     Image1->SetBitmap(ViewedBitmap(*picture.GetGraphic()));
+    // Readers hear which picture the window shows.
+    ScrollBox1->SetAccessibleName(framework::ExtractFileName(path));
     return true;
   } catch (const std::exception&) {
     // Damaged data, a format without a decoder, a plug-in's failure, or a

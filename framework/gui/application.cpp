@@ -188,10 +188,17 @@ bool Application::HandleMessage(MSG& msg) {
     return true;
   }
   HWND active = GetActiveWindow();
-  if (active && GetPropW(active, kFormProperty) && IsDialogMessageW(active, &msg)) return true;
+  if (active && GetPropW(active, kFormProperty) && HandleDialogKeys(active, msg)) return true;
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
   return true;
+}
+
+bool Application::HandleDialogKeys(HWND form, MSG& msg) {
+  if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && (msg.hwnd == form || IsChild(form, msg.hwnd)) &&
+      SendMessageW(form, kFormKeyMessage, 0, reinterpret_cast<LPARAM>(&msg)))
+    return true;
+  return IsDialogMessageW(form, &msg) != FALSE;
 }
 
 void Application::ProcessMessages() {

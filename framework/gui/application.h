@@ -33,6 +33,10 @@ class MainWindow {
 // its form: the message loop gives such windows the dialog keys (Tab, the
 // arrows, mnemonics).
 inline constexpr wchar_t kFormProperty[] = L"Kaleidon.Form";
+// Sent to such a window with a pointer to a key message (lParam) before the
+// dialog keys are handled, so that the form may take it (its own tab order,
+// a page control's Ctrl+Tab); it answers TRUE when it did.
+inline constexpr UINT kFormKeyMessage = WM_APP + 0x312;
 
 // Message box flags as the system's MessageBox takes them (MB_OK,
 // MB_ICONINFORMATION, ...); the result is the button pressed (IDOK, ...).
@@ -89,6 +93,11 @@ class Application : public Notices {
   // Runs call on the user-interface thread (from any thread), through the
   // application window's message queue, inside the dispatcher.
   void Queue(std::function<void()> call);
+
+  // The dialog keys of a form of the program: the form's own first
+  // (kFormKeyMessage), then the system's (Tab, arrows, mnemonics, Enter,
+  // Esc). True when the message was taken.
+  static bool HandleDialogKeys(HWND form, MSG& msg);
 
   // Handles the pending window messages, then returns.
   void ProcessMessages();

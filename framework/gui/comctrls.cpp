@@ -1,7 +1,7 @@
 #include "framework/gui/comctrls.h"
 
 #include <commctrl.h>
-
+#include <oleacc.h>
 
 #include "framework/base/text.h"
 
@@ -88,6 +88,73 @@ void PageControl::SetActivePage(TabSheet* page) {
   SendMessageW(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(active_->TabIndex()), 0);
   if (focusOnOldPage) ::SetFocus(Handle());
   InvalidateRect(Handle(), nullptr, TRUE);
+  if (int tab = active_->TabIndex(); tab >= 0) {
+    if (GetFocus() == Handle()) AnnounceAccessible(EVENT_OBJECT_FOCUS, Handle(), tab);
+    AnnounceAccessible(EVENT_OBJECT_SELECTION, Handle(), tab);
+  }
+}
+
+bool PageControl::ChooseByUser(TabSheet* page) {
+  if (!page || !page->enabled_ || page == active_) return false;
+  SetActivePage(page);
+  Fire(OnChange);
+  return true;
+}
+
+int PageControl::TabCount() const {
+  return static_cast<int>(SendMessageW(Handle(), TCM_GETITEMCOUNT, 0, 0));
+}
+
+bool PageControl::HandleFormKey(const MSG& key) {
+  if (key.message != WM_KEYDOWN || GetKeyState(VK_CONTROL) >= 0 || !IsWindowEnabled(Handle())) return false;
+  int step;
+  if (key.wParam == VK_TAB) step = GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
+  else if (key.wParam == VK_NEXT) step = 1;
+  else if (key.wParam == VK_PRIOR) step = -1;
+  else return false;
+  // The next tab round the row whose page may be chosen.
+  const int tabs = TabCount();
+  if (tabs == 0) return false;
+  const int from = active_ ? active_->TabIndex() : -1;
+  for (int i = 1; i <= tabs; ++i) {
+    if (ChooseByUser(PageOfTab(((from + step * i) % tabs + tabs) % tabs))) return true;
+  }
+  return true;
+}
+
+AccessibleElement PageControl::DescribeAccessible(const AccessiblePath& path) const {
+  AccessibleElement e = WinControl::DescribeAccessible(path);
+  if (path.empty()) {
+    e.role = ROLE_SYSTEM_PAGETABLIST;
+    return e;
+  }
+  const TabSheet* page = path.size() == 1 ? PageOfTab(path[0]) : nullptr;
+  if (!page) return e;
+  e.name = page->caption_;
+  e.role = ROLE_SYSTEM_PAGETAB;
+  e.state = page->enabled_ ? STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE : STATE_SYSTEM_UNAVAILABLE;
+  if (page == active_) {
+    e.state |= STATE_SYSTEM_SELECTED;
+    if (GetFocus() == Handle()) e.state |= STATE_SYSTEM_FOCUSED;
+  }
+  e.bounds = TabRect(path[0]);
+  return e;
+}
+
+int PageControl::AccessibleCount(const AccessiblePath& path) const { return path.empty() ? TabCount() : 0; }
+
+int PageControl::AccessibleCurrent(const AccessiblePath& path) const {
+  return path.empty() && active_ ? active_->TabIndex() : -1;
+}
+
+int PageControl::AccessibleAt(const AccessiblePath& path, POINT client) const {
+  if (!path.empty()) return -1;
+  TCHITTESTINFO hit{client, 0};
+  return static_cast<int>(SendMessageW(Handle(), TCM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
+void PageControl::SelectAccessible(const AccessiblePath& path) {
+  if (path.size() == 1) ChooseByUser(PageOfTab(path[0]));
 }
 
 void PageControl::RebuildTabs() {
@@ -131,10 +198,7 @@ LRESULT PageControl::HandleNotify(NMHDR* header) {
     SendMessageW(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(active_ ? active_->TabIndex() : -1), 0);
     return 0;
   }
-  if (chosen != active_) {
-    SetActivePage(chosen);
-    Fire(OnChange);
-  }
+  ChooseByUser(chosen);
   return 0;
 }
 

@@ -53,6 +53,9 @@ class TabSheet {
   std::vector<Control*> controls_;
 };
 
+// Ctrl+Tab and Ctrl+Page Down show the next page wherever the focus is on
+// the form, Ctrl+Shift+Tab and Ctrl+Page Up the one before; readers see the
+// tabs as the control's elements.
 class PageControl : public WinControl {
  public:
   PageControl(Form* owner, std::string name);
@@ -77,6 +80,13 @@ class PageControl : public WinControl {
 
   LRESULT HandleNotify(NMHDR* header) override;
   HBRUSH BackdropBrush() override;
+  bool HandleFormKey(const MSG& key) override;
+
+  AccessibleElement DescribeAccessible(const AccessiblePath& path) const override;
+  int AccessibleCount(const AccessiblePath& path) const override;
+  int AccessibleCurrent(const AccessiblePath& path) const override;
+  int AccessibleAt(const AccessiblePath& path, POINT client) const override;
+  void SelectAccessible(const AccessiblePath& path) override;
 
  protected:
   bool WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -87,6 +97,9 @@ class PageControl : public WinControl {
   void RebuildTabs();
   // The page of a visible tab.
   TabSheet* PageOfTab(int tabIndex) const;
+  int TabCount() const;
+  // Shows a page as the user's choice of its tab does; false when it cannot be chosen.
+  bool ChooseByUser(TabSheet* page);
   // Keeps the tab control under the controls of its pages.
   void StayBehind();
 

@@ -1,6 +1,7 @@
 #include "framework/gui/forms.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <map>
@@ -153,6 +154,9 @@ LRESULT CALLBACK WinControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     ::SetCursor(self->cursor_);
     return TRUE;
   }
+  if (msg == WM_GETOBJECT) {
+    if (LRESULT object = AnswerGetObject(hwnd, *self, wp, lp)) return object;
+  }
   if (self->toolTip_ && (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP ||
                          msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP || msg == WM_MBUTTONDOWN ||
                          msg == WM_MBUTTONUP)) {
@@ -245,6 +249,36 @@ void WinControl::InvalidateContent(const RECT& area) {
 
 void WinControl::SetFocus() {
   if (handle_) ::SetFocus(handle_);
+}
+
+std::string WinControl::AccessibleName() const {
+  if (!accessibleName_.empty() || !label_) return accessibleName_;
+  return WithoutMnemonic(label_->Text());
+}
+
+AccessibleElement WinControl::DescribeAccessible(const AccessiblePath& path) const {
+  AccessibleElement self;
+  if (path.empty()) {
+    self.name = AccessibleName();
+    self.description = hint_;
+  }
+  return self;
+}
+
+AccessibleElement WinControl::AccessibleOnForm() const {
+  // The window's object stands for the control; what it tells of itself is
+  // told here too, for readers that ask the form.
+  AccessibleElement element = DescribeAccessible({});
+  element.window = handle_;
+  if (!element.role) element.role = ROLE_SYSTEM_WINDOW;
+  if (!IsWindowEnabled(handle_)) {
+    element.state |= STATE_SYSTEM_UNAVAILABLE;
+  } else if (GetWindowLongW(handle_, GWL_STYLE) & WS_TABSTOP) {
+    element.state |= STATE_SYSTEM_FOCUSABLE;
+  }
+  HWND focus = GetFocus();
+  if (focus && (focus == handle_ || IsChild(handle_, focus))) element.state |= STATE_SYSTEM_FOCUSED;
+  return element;
 }
 
 // ---- GraphicControl -----------------------------------------------------------
@@ -423,7 +457,7 @@ int Form::ShowModal() {
       break;
     }
     if (got < 0) break;
-    if (!IsDialogMessageW(handle_, &msg)) {
+    if (!Application::HandleDialogKeys(handle_, msg)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
@@ -512,6 +546,140 @@ void Form::InvalidateArea(const RECT& area) {
   }
 }
 
+// ---- Keyboard ------------------------------------------------------------------------
+
+std::vector<WinControl*> Form::TabStops() const {
+  std::vector<WinControl*> stops;
+  for (const auto& c : controls_) {
+    auto* w = dynamic_cast<WinControl*>(c.get());
+    if (w && w->Handle() && IsWindowVisible(w->Handle()) && IsWindowEnabled(w->Handle()) &&
+        (GetWindowLongW(w->Handle(), GWL_STYLE) & WS_TABSTOP))
+      stops.push_back(w);
+  }
+  return stops;
+}
+
+WinControl* Form::FocusedControl() const {
+  HWND focus = GetFocus();
+  if (!focus || focus == handle_ || !IsChild(handle_, focus)) return nullptr;
+  for (const auto& c : controls_) {
+    auto* w = dynamic_cast<WinControl*>(c.get());
+    if (w && w->Handle() && (w->Handle() == focus || IsChild(w->Handle(), focus))) return w;
+  }
+  return nullptr;
+}
+
+void Form::FocusControl(WinControl* control) {
+  if (!control || !control->Handle()) return;
+  HWND window = control->Handle();
+  ::SetFocus(window);
+  // A one-line edit's text is selected, to be typed over; a longer text
+  // keeps its place rather than scroll to its end.
+  if ((SendMessageW(window, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) && !(GetWindowLongW(window, GWL_STYLE) & ES_MULTILINE))
+    SendMessageW(window, EM_SETSEL, 0, -1);
+}
+
+void Form::FocusNext(bool backward) {
+  const std::vector<WinControl*> stops = TabStops();
+  if (stops.empty()) return;
+  const size_t n = stops.size();
+  auto current = std::find(stops.begin(), stops.end(), FocusedControl());
+  size_t next = backward ? n - 1 : 0;
+  if (current != stops.end()) next = (static_cast<size_t>(current - stops.begin()) + (backward ? n - 1 : 1)) % n;
+  FocusControl(stops[next]);
+}
+
+void Form::RestoreFocus() {
+  if (lastFocus_ && IsChild(handle_, lastFocus_) && IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_)) {
+    ::SetFocus(lastFocus_);
+    return;
+  }
+  const std::vector<WinControl*> stops = TabStops();
+  if (!stops.empty()) FocusControl(stops.front());
+}
+
+bool Form::PreviewKey(const MSG& key) {
+  for (const auto& c : controls_) {
+    auto* w = dynamic_cast<WinControl*>(c.get());
+    if (w && w->Showing() && w->HandleFormKey(key)) return true;
+  }
+  if (key.message != WM_KEYDOWN || key.wParam != VK_TAB || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0)
+    return false;
+  // A control that types tabs keeps them.
+  MSG asked = key;
+  if (SendMessageW(key.hwnd, WM_GETDLGCODE, key.wParam, reinterpret_cast<LPARAM>(&asked)) & DLGC_WANTTAB) return false;
+  FocusNext(GetKeyState(VK_SHIFT) < 0);
+  return true;
+}
+
+// ---- Assistive technology ---------------------------------------------------------------
+
+std::vector<const Control*> Form::AccessibleControls() const {
+  std::vector<const Control*> shown;
+  for (const auto& c : controls_) {
+    if (!c->Showing()) continue;
+    if (auto* w = dynamic_cast<const WinControl*>(c.get())) {
+      if (w->Handle()) shown.push_back(c.get());
+    } else if (auto* g = dynamic_cast<const GraphicControl*>(c.get())) {
+      if (!g->Container() && g->AccessibleOnForm().role) shown.push_back(c.get());
+    }
+  }
+  return shown;
+}
+
+AccessibleElement Form::DescribeAccessible(const AccessiblePath& path) const {
+  AccessibleElement e;
+  if (path.empty()) {
+    e.name = Caption();
+    return e;
+  }
+  const std::vector<const Control*> shown = AccessibleControls();
+  if (path.size() != 1 || path[0] < 0 || path[0] >= static_cast<int>(shown.size())) return e;
+  const Control* c = shown[static_cast<size_t>(path[0])];
+  e = c->AccessibleOnForm();
+  e.bounds = c->Bounds();
+  if (!e.window && !c->Enabled()) e.state |= STATE_SYSTEM_UNAVAILABLE;
+  return e;
+}
+
+int Form::AccessibleCount(const AccessiblePath& path) const {
+  return path.empty() ? static_cast<int>(AccessibleControls().size()) : 0;
+}
+
+int Form::AccessibleAt(const AccessiblePath& path, POINT client) const {
+  if (!path.empty()) return -1;
+  const std::vector<const Control*> shown = AccessibleControls();
+  // What lies on top: the later in layout order, a window over a label.
+  int found = -1;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    RECT b = shown[i]->Bounds();
+    if (!PtInRect(&b, client)) continue;
+    if (found < 0 || shown[i]->AccessibleOnForm().window || !shown[static_cast<size_t>(found)]->AccessibleOnForm().window)
+      found = static_cast<int>(i);
+  }
+  return found;
+}
+
+bool Form::ActivateAccessible(const AccessiblePath& path) {
+  const std::vector<const Control*> shown = AccessibleControls();
+  if (path.size() != 1 || path[0] < 0 || path[0] >= static_cast<int>(shown.size())) return false;
+  for (const auto& c : controls_) {
+    auto* g = dynamic_cast<GraphicControl*>(c.get());
+    if (g == shown[static_cast<size_t>(path[0])] && g->Enabled() && g->OnClick) {
+      g->Fire(g->OnClick);
+      return true;
+    }
+  }
+  return false;
+}
+
+void Form::AnnounceTextChange(const Control& control) {
+  if (!handle_) return;
+  const std::vector<const Control*> shown = AccessibleControls();
+  auto it = std::find(shown.begin(), shown.end(), &control);
+  if (it != shown.end()) AnnounceAccessible(EVENT_OBJECT_NAMECHANGE, handle_, static_cast<int>(it - shown.begin()));
+}
+
 LRESULT Form::DefaultMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(handle_, msg, wp, lp); }
 
 LRESULT Form::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -528,6 +696,39 @@ LRESULT Form::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DPICHANGED:
       ChangeDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
       return 0;
+    case WM_GETOBJECT:
+      if (LRESULT object = AnswerGetObject(handle_, *this, wp, lp)) return object;
+      break;
+    case kFormKeyMessage:
+      return PreviewKey(*reinterpret_cast<const MSG*>(lp));
+    case WM_NEXTDLGCTL:
+      if (LOWORD(lp)) {
+        if (WinControl* c = WinControl::FromHandle(reinterpret_cast<HWND>(wp))) FocusControl(c);
+      } else {
+        FocusNext(wp != 0);
+      }
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(handle_, focus)) lastFocus_ = focus;
+      } else if (!HIWORD(wp)) {
+        RestoreFocus();
+        if (FocusedControl()) return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+      RestoreFocus();
+      return 0;
+    case WM_SYSCOLORCHANGE:
+      // The common controls take the new colours from their parent.
+      for (const auto& c : controls_)
+        if (auto* w = dynamic_cast<WinControl*>(c.get()); w && w->Handle()) SendMessageW(w->Handle(), msg, wp, lp);
+      RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      return 0;
+    case WM_SETTINGCHANGE:
+      if (wp == SPI_SETHIGHCONTRAST) RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      break;
     case WM_LBUTTONDOWN: {
       POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
       pressed_ = GraphicAt(p);
@@ -597,7 +798,12 @@ LRESULT Form::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
       } else {
         brush = DefaultMessage(msg, wp, lp);
       }
-      if (control && control->TextColor() != CLR_INVALID) SetTextColor(dc, control->TextColor());
+      if (control && control->TextColor() != CLR_INVALID) {
+        SetTextColor(dc, control->TextColor());
+      } else if (msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN) {
+        // Text on the face in the face's text colour, whatever the scheme.
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+      }
       return brush;
     }
     case WM_SYSCOMMAND:

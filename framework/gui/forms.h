@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/base/exception.h"
+#include "framework/gui/accessibility.h"
 #include "framework/gui/application.h"
 
 namespace framework {
@@ -87,6 +88,11 @@ class Control {
   // Runs an event through the application's dispatcher.
   void Fire(const Event& event);
 
+  // The control as an element of its form's accessible object (see
+  // accessibility.h): a label's text, a windowed control's window. Role 0
+  // and no window: readers do not see it on the form.
+  virtual AccessibleElement AccessibleOnForm() const { return {}; }
+
  protected:
   Control(Form* owner, std::string name) : owner_(owner), name_(std::move(name)) {}
   // The size a control has when its layout row gives none, at 96 DPI.
@@ -103,8 +109,9 @@ class Control {
   HCURSOR cursor_ = nullptr;
 };
 
-// A control with a child window of a system class.
-class WinControl : public Control {
+// A control with a child window of a system class. Its window answers
+// assistive technology with the control's own accessible object.
+class WinControl : public Control, public AccessibleSource {
  public:
   ~WinControl() override;
   HWND Handle() const { return handle_; }
@@ -147,6 +154,20 @@ class WinControl : public Control {
   // brush of what it shows, aligned with its client area; null for none.
   virtual HBRUSH BackdropBrush() { return nullptr; }
 
+  // Keys the control takes wherever the focus is on its form (a page
+  // control's Ctrl+Tab); true when it took the key.
+  virtual bool HandleFormKey(const MSG& key) { return false; }
+
+  // What assistive technology calls the control: the name given here, else
+  // the text of the label that names it (see kNamesNext in layout.h).
+  std::string AccessibleName() const;
+  void SetAccessibleName(const std::string& name) { accessibleName_ = name; }
+  void SetLabel(const Control* label) { label_ = label; }
+  // The control itself: its name, its hint as the description. Controls with
+  // elements (lists, grids, tabs) describe those too.
+  AccessibleElement DescribeAccessible(const AccessiblePath& path) const override;
+  AccessibleElement AccessibleOnForm() const override;
+
   static WinControl* FromHandle(HWND hwnd);
 
  protected:
@@ -166,6 +187,8 @@ class WinControl : public Control {
   HWND toolTip_ = nullptr;
   std::string hint_;
   bool showHint_ = false;
+  std::string accessibleName_;
+  const Control* label_ = nullptr;
 };
 
 // A control without a window, drawn by its form.
@@ -228,7 +251,9 @@ struct FormStyle {
 // Sizes and positions of a form and its controls are in the window's pixels;
 // the form's style and its layout table are at 96 DPI, and Scale turns such a
 // length into the window's pixels.
-class Form : public MainWindow {
+// Its accessible object's elements are its controls in layout order: the
+// labels and frames by their text, the windowed controls by their windows.
+class Form : public MainWindow, public AccessibleSource {
  public:
   Form(const FormStyle& style, HWND owner = nullptr);
   virtual ~Form();
@@ -301,6 +326,24 @@ class Form : public MainWindow {
 
   static Form* FromHandle(HWND hwnd);
 
+  // The keyboard. Tab and Shift+Tab go through the controls in layout
+  // order (a page's controls after their page control, whatever the order
+  // of the windows), the focus a window had comes back when it is active
+  // again, and its first control has it when it never had one.
+  // The focused control; null when the form itself or no window of it has it.
+  WinControl* FocusedControl() const;
+  // Gives the focus to a control as Tab does: an edit's text is selected.
+  void FocusControl(WinControl* control);
+  void FocusNext(bool backward = false);
+
+  // Assistive technology (see accessibility.h).
+  AccessibleElement DescribeAccessible(const AccessiblePath& path) const override;
+  int AccessibleCount(const AccessiblePath& path) const override;
+  int AccessibleAt(const AccessiblePath& path, POINT client) const override;
+  bool ActivateAccessible(const AccessiblePath& path) override;
+  // Tells readers that a control's text changed (a status label's).
+  void AnnounceTextChange(const Control& control);
+
  protected:
   virtual LRESULT WindowMessage(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT DefaultMessage(UINT msg, WPARAM wp, LPARAM lp);
@@ -311,6 +354,13 @@ class Form : public MainWindow {
   void Paint();
   GraphicControl* GraphicAt(POINT p) const;
   void SetIcons();
+  // The controls a reader sees on the form, in layout order.
+  std::vector<const Control*> AccessibleControls() const;
+  // The controls Tab stops at, in layout order.
+  std::vector<WinControl*> TabStops() const;
+  // A key before the system's dialog keys (kFormKeyMessage).
+  bool PreviewKey(const MSG& key);
+  void RestoreFocus();
 
   FormStyle style_;
   HWND handle_ = nullptr;
@@ -320,6 +370,7 @@ class Form : public MainWindow {
   std::vector<std::unique_ptr<Control>> controls_;
   std::vector<WinControl*> backdrops_;
   GraphicControl* pressed_ = nullptr;
+  HWND lastFocus_ = nullptr;  // the focus while the window was last active
 };
 
 }  // namespace framework

@@ -1,5 +1,6 @@
 #include "framework/gui/grids.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -254,12 +255,19 @@ void StringGrid::SetCol(int col) {
 }
 
 void StringGrid::MoveSelection(int col, int row) {
-  if (col != col_ || row != row_) {
+  const bool moved = col != col_ || row != row_;
+  if (moved) {
     col_ = col;
     row_ = row;
     Invalidate();
   }
   ScrollIntoView(col, row);
+  if (moved) AnnounceSelection();
+}
+
+void StringGrid::AnnounceSelection() const {
+  if (GetFocus() == Handle()) AnnounceAccessible(EVENT_OBJECT_FOCUS, Handle(), row_);
+  AnnounceAccessible(EVENT_OBJECT_SELECTION, Handle(), row_);
 }
 
 void StringGrid::ScrollIntoView(int col, int row) {
@@ -396,6 +404,9 @@ void StringGrid::KeyDown(WPARAM key) {
       if (rowSelect_) SetLeftCol(leftCol_ + 1);
       else ++col;
       break;
+    case VK_RETURN:
+      Fire(OnDblClick);
+      return;
     default: return;
   }
   row = std::clamp(row, fixedRows_, rowCount_ - 1);
@@ -403,6 +414,106 @@ void StringGrid::KeyDown(WPARAM key) {
   if (row == row_ && col == col_) return;
   MoveSelection(col, row);
   Fire(OnClick);
+}
+
+void StringGrid::ShowContextMenu(POINT screen) {
+  if (OnContextMenu) {
+    Application::Instance().Dispatch([this, screen] { OnContextMenu(screen); });
+  } else if (popupMenu_) {
+    popupMenu_->Popup(screen.x, screen.y);
+  }
+}
+
+void StringGrid::ShowContextMenuFromKeyboard() {
+  RECT cell = CellRect(col_, row_);
+  POINT p{cell.left + 4, cell.bottom};
+  ClientToScreen(Handle(), &p);
+  ShowContextMenu(p);
+}
+
+// ---- Assistive technology -------------------------------------------------------------------
+
+std::string StringGrid::ColumnHeader(int col) const {
+  if (fixedRows_ == 0) return {};
+  std::string header = Cells(col, fixedRows_ - 1);
+  const size_t first = header.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return header.substr(first, header.find_last_not_of(' ') - first + 1);
+}
+
+AccessibleElement StringGrid::DescribeAccessible(const AccessiblePath& path) const {
+  AccessibleElement e = WinControl::DescribeAccessible(path);
+  if (path.empty()) {
+    e.role = ROLE_SYSTEM_TABLE;
+    return e;
+  }
+  const int row = path[0];
+  if (row < 0 || row >= rowCount_ || path.size() > 2) return e;
+  const bool headerRow = row < fixedRows_;
+  const bool selected = !headerRow && row == row_;
+  const bool focused = selected && GetFocus() == Handle();
+  if (path.size() == 1) {
+    // The row: named by its row header, the other cells told after their
+    // column's header.
+    e.role = ROLE_SYSTEM_ROW;
+    e.hasElements = true;
+    for (int c = 0; c < colCount_; ++c) {
+      const bool inName = headerRow || c < std::max(fixedCols_, 1);
+      std::string text = headerRow ? ColumnHeader(c) : Cells(c, row);
+      if (!inName && !ColumnHeader(c).empty()) text = ColumnHeader(c) + ": " + text;
+      if (text.empty()) continue;
+      std::string& part = inName ? e.name : e.description;
+      if (!part.empty()) part += inName ? " " : ", ";
+      part += text;
+    }
+    if (!headerRow) e.state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
+    const int top = RowTop(row);
+    RECT client;
+    GetClientRect(Handle(), &client);
+    if (top >= 0 && top < client.bottom) e.bounds = RECT{0, top, client.right, top + RowPixels()};
+  } else {
+    const int col = path[1];
+    if (col < 0 || col >= colCount_) return e;
+    e.name = headerRow ? ColumnHeader(col) : Cells(col, row);
+    e.role = headerRow ? ROLE_SYSTEM_COLUMNHEADER : col < fixedCols_ ? ROLE_SYSTEM_ROWHEADER : ROLE_SYSTEM_CELL;
+    if (!headerRow) e.description = ColumnHeader(col);
+    e.state = STATE_SYSTEM_READONLY;
+    e.bounds = CellRect(col, row);
+  }
+  if (selected) e.state |= STATE_SYSTEM_SELECTED;
+  if (focused && path.size() == 1) e.state |= STATE_SYSTEM_FOCUSED;
+  if (IsRectEmpty(&e.bounds)) e.state |= STATE_SYSTEM_OFFSCREEN;
+  return e;
+}
+
+int StringGrid::AccessibleCount(const AccessiblePath& path) const {
+  if (path.empty()) return rowCount_;
+  return path.size() == 1 ? colCount_ : 0;
+}
+
+int StringGrid::AccessibleCurrent(const AccessiblePath& path) const {
+  if (path.empty()) return row_;
+  return path.size() == 1 && path[0] == row_ && !rowSelect_ ? col_ : -1;
+}
+
+int StringGrid::AccessibleAt(const AccessiblePath& path, POINT client) const {
+  int col, row;
+  if (path.size() > 1 || !MouseToCell(client.x, client.y, col, row)) return -1;
+  if (path.empty()) return row;
+  return row == path[0] ? col : -1;
+}
+
+void StringGrid::SelectAccessible(const AccessiblePath& path) {
+  if (path.empty() || path.size() > 2) return;
+  const int row = path[0], col = path.size() == 2 ? path[1] : col_;
+  if (row >= fixedRows_ && row < rowCount_ && col >= fixedCols_ && col < colCount_) SelectByUser(col, row);
+}
+
+bool StringGrid::ActivateAccessible(const AccessiblePath& path) {
+  if (path.empty() || path[0] < fixedRows_ || path[0] >= rowCount_) return false;
+  SelectAccessible(path);
+  Fire(OnDblClick);
+  return true;
 }
 
 // ---- Painting -------------------------------------------------------------------------------
@@ -553,17 +664,8 @@ bool StringGrid::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
     case WM_CONTEXTMENU: {
       if (!OnContextMenu && !popupMenu_) return false;
       POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-      if (p.x == -1 && p.y == -1) {
-        // From the keyboard: under the selected cell.
-        RECT cell = CellRect(col_, row_);
-        p = POINT{cell.left + 4, cell.bottom};
-        ClientToScreen(Handle(), &p);
-      }
-      if (OnContextMenu) {
-        Application::Instance().Dispatch([this, p] { OnContextMenu(p); });
-      } else {
-        popupMenu_->Popup(p.x, p.y);
-      }
+      if (p.x == -1 && p.y == -1) ShowContextMenuFromKeyboard();
+      else ShowContextMenu(p);
       result = 0;
       return true;
     }
@@ -571,8 +673,26 @@ bool StringGrid::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
       KeyDown(wp);
       result = 0;
       return true;
+    // The menu key (on its release) and Shift+F10 are taken here rather
+    // than left to the system's own WM_CONTEXTMENU, which not every system
+    // makes of them.
+    case WM_KEYUP:
+      if (wp != VK_APPS) return false;
+      ShowContextMenuFromKeyboard();
+      result = 0;
+      return true;
+    case WM_SYSKEYDOWN:
+      if (wp != VK_F10 || GetKeyState(VK_SHIFT) >= 0) return false;
+      ShowContextMenuFromKeyboard();
+      result = 0;
+      return true;
     case WM_GETDLGCODE:
+      // The arrows move the selection; Enter acts on it.
       result = DLGC_WANTARROWS;
+      if (lp) {
+        auto* key = reinterpret_cast<const MSG*>(lp);
+        if (key->message == WM_KEYDOWN && key->wParam == VK_RETURN) result |= DLGC_WANTMESSAGE;
+      }
       return true;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:

@@ -3,6 +3,13 @@
 // on a button-face background, the other cells scrolled under them, an
 // optional whole-row selection and grid lines. The texts are kept here, so
 // a few hundred rows cost nothing.
+//
+// The keyboard: the arrows, Page Up and Down, Home and End move the
+// selection, Enter does what a double click does, and the menu key or
+// Shift+F10 opens the context menu under the selected cell. Readers see a
+// table of rows, each with its cells; a cell's description is its column's
+// header, a row's name its row header and its description the other cells
+// after their headers, as the system's report lists tell them.
 #include <functional>
 #include <string>
 #include <vector>
@@ -70,9 +77,10 @@ class StringGrid : public WinControl {
   // The cell's rectangle in the client area (empty when not on screen).
   RECT CellRect(int col, int row) const;
 
-  // OnClick: the user selected a cell (with either button). OnDblClick: a
-  // double click on a non-fixed cell, which is selected first, so Row() is
-  // the row under the mouse; a double click elsewhere fires nothing.
+  // OnClick: the user selected a cell (with either button or the keys).
+  // OnDblClick: a double click on a non-fixed cell, which is selected first,
+  // so Row() is the row under the mouse, or Enter on the selected one; a
+  // double click elsewhere fires nothing.
   // OnContextMenu: the context menu is asked for (right button or the menu
   // key), with the point in screen coordinates; the right button has
   // selected the cell under it, the menu key leaves the selection.
@@ -84,6 +92,13 @@ class StringGrid : public WinControl {
 
   void SetBounds(int left, int top, int width, int height) override;
   void SetFont(const Font& font) override;
+
+  AccessibleElement DescribeAccessible(const AccessiblePath& path) const override;
+  int AccessibleCount(const AccessiblePath& path) const override;
+  int AccessibleCurrent(const AccessiblePath& path) const override;
+  int AccessibleAt(const AccessiblePath& path, POINT client) const override;
+  void SelectAccessible(const AccessiblePath& path) override;
+  bool ActivateAccessible(const AccessiblePath& path) override;
 
  protected:
   bool WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -97,6 +112,13 @@ class StringGrid : public WinControl {
   void MoveSelection(int col, int row);
   void ScrollIntoView(int col, int row);
   void KeyDown(WPARAM key);
+  // The context menu at a screen point; from the keyboard, under the selected cell.
+  void ShowContextMenu(POINT screen);
+  void ShowContextMenuFromKeyboard();
+  // A column's header as readers hear it: the fixed row's text, trimmed.
+  std::string ColumnHeader(int col) const;
+  // Tells readers where the selection is now.
+  void AnnounceSelection() const;
   // A column's width and the rows' height in the window's pixels.
   int ColPixels(int col) const { return Scale(ColWidth(col)); }
   int RowPixels() const { return Scale(rowHeight_); }

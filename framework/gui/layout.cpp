@@ -30,19 +30,42 @@ Control* CreateControl(Form& form, const ControlSpec& row, POINT offset) {
   return c;
 }
 
+// Links the labels of a table to the controls they name, as the rows made
+// so far tell.
+class LabelLinks {
+ public:
+  void Made(Control* control, const ControlSpec& row) {
+    if (auto* named = dynamic_cast<WinControl*>(control)) {
+      if (pending_) named->SetLabel(pending_);
+      pending_ = nullptr;
+    }
+    if (row.flags & kNamesNext) pending_ = control;
+    if (auto* named = dynamic_cast<WinControl*>(previous_); named && (row.flags & kNamesPrevious))
+      named->SetLabel(control);
+    previous_ = control;
+  }
+
+ private:
+  Control* pending_ = nullptr;   // names the next windowed control made
+  Control* previous_ = nullptr;  // the control of the row before
+};
+
 }  // namespace
 
 void CreateControls(Form& form, std::initializer_list<ControlSpec> rows) {
-  for (const ControlSpec& row : rows) CreateControl(form, row, POINT{0, 0});
+  LabelLinks links;
+  for (const ControlSpec& row : rows) links.Made(CreateControl(form, row, POINT{0, 0}), row);
 }
 
 void CreateControls(TabSheet& page, std::initializer_list<ControlSpec> rows) {
   Form& form = *page.Owner()->Owner();
+  LabelLinks links;
   for (const ControlSpec& row : rows) {
     Control* c = CreateControl(form, row, page.Origin());
     // Labels let the page show through, whatever its colour.
     if (auto* label = dynamic_cast<Label*>(c)) label->SetTransparent(true);
     page.Insert(c);
+    links.Made(c, row);
   }
 }
 

@@ -21,6 +21,11 @@ enum ControlFlags : unsigned {
   kTransparent = 4,   // labels
   kFixedSize = 8,     // labels: no sizing to the text
   kBold = 16,
+  // Labels and frames: the text names a windowed control for assistive
+  // technology, the one of the next row or the one of the row before (a
+  // unit after its number box).
+  kNamesNext = 32,
+  kNamesPrevious = 64,
 };
 
 // A row for a control that no code touches after it is made (a caption

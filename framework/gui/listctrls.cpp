@@ -1,9 +1,12 @@
 #include "framework/gui/listctrls.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 
 #include "framework/base/text.h"
 #include "framework/gui/application.h"
+#include "framework/gui/stdctrls.h"
 
 namespace framework {
 
@@ -64,6 +67,7 @@ void ListBox::SetItems(std::vector<std::string> items) {
   // freshly filled list should have them.
   SendMessageW(Handle(), LB_RESETCONTENT, 0, 0);
   SyncCount();
+  AnnounceAccessible(EVENT_OBJECT_REORDER, Handle());
 }
 
 void ListBox::Clear() { SetItems({}); }
@@ -96,6 +100,20 @@ int ListBox::ItemIndex() const {
 void ListBox::SetItemIndex(int index) {
   if (index < 0 || index >= Count()) index = -1;
   SendMessageW(Handle(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  AnnounceSelection();
+}
+
+void ListBox::SelectByUser(int index) {
+  SetItemIndex(index);
+  SelectionChanged();
+  Fire(OnChange);
+}
+
+void ListBox::AnnounceSelection() const {
+  const int index = ItemIndex();
+  if (index < 0) return;
+  if (GetFocus() == Handle()) AnnounceAccessible(EVENT_OBJECT_FOCUS, Handle(), index);
+  AnnounceAccessible(EVENT_OBJECT_SELECTION, Handle(), index);
 }
 
 int ListBox::TopIndex() const { return static_cast<int>(SendMessageW(Handle(), LB_GETTOPINDEX, 0, 0)); }
@@ -136,6 +154,7 @@ void ListBox::SetBounds(int left, int top, int width, int height) {
 
 void ListBox::HandleCommand(int code) {
   if (code == LBN_SELCHANGE) {
+    AnnounceSelection();
     SelectionChanged();
     Fire(OnChange);
   } else if (code == LBN_DBLCLK) {
@@ -174,6 +193,53 @@ void ListBox::DrawItem(HDC dc, int index, RECT rect, bool selected) {
   std::wstring text = Widen(items_[static_cast<size_t>(index)]);
   rect.left += 2;
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+AccessibleElement ListBox::DescribeAccessible(const AccessiblePath& path) const {
+  AccessibleElement e = WinControl::DescribeAccessible(path);
+  if (path.empty()) {
+    e.role = ROLE_SYSTEM_LIST;
+    return e;
+  }
+  const int index = path[0];
+  if (path.size() != 1 || index < 0 || index >= Count()) return e;
+  e.name = items_[static_cast<size_t>(index)];
+  e.role = ROLE_SYSTEM_LISTITEM;
+  e.state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
+  if (index == ItemIndex()) {
+    e.state |= STATE_SYSTEM_SELECTED;
+    if (GetFocus() == Handle()) e.state |= STATE_SYSTEM_FOCUSED;
+  }
+  SendMessageW(Handle(), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&e.bounds));
+  RECT client, shown;
+  GetClientRect(Handle(), &client);
+  if (!IntersectRect(&shown, &client, &e.bounds)) e.state |= STATE_SYSTEM_OFFSCREEN;
+  return e;
+}
+
+int ListBox::AccessibleCount(const AccessiblePath& path) const { return path.empty() ? Count() : 0; }
+
+int ListBox::AccessibleCurrent(const AccessiblePath& path) const { return path.empty() ? ItemIndex() : -1; }
+
+int ListBox::AccessibleAt(const AccessiblePath& path, POINT client) const {
+  if (!path.empty()) return -1;
+  LRESULT hit = SendMessageW(Handle(), LB_ITEMFROMPOINT, 0, MAKELPARAM(client.x, client.y));
+  int index = LOWORD(hit);
+  return HIWORD(hit) || index >= Count() ? -1 : index;
+}
+
+void ListBox::SelectAccessible(const AccessiblePath& path) {
+  if (path.size() == 1 && path[0] >= 0 && path[0] < Count() && path[0] != ItemIndex()) SelectByUser(path[0]);
+}
+
+bool ListBox::ActivateAccessible(const AccessiblePath& path) {
+  if (path.size() != 1 || path[0] < 0 || path[0] >= Count()) return false;
+  // What a double click on the item does.
+  SelectAccessible(path);
+  const int index = path[0];
+  Application::Instance().Dispatch([this, index] { ItemActivated(index); });
+  Fire(OnDblClick);
+  return true;
 }
 
 namespace {
@@ -224,11 +290,7 @@ void ListBox::TypeAhead(wchar_t ch) {
     const int i = (first + step) % n;
     std::wstring name = FoldForTyping(Widen(FirstCharacters(items_[static_cast<size_t>(i)], needed)));
     if (name.compare(0, wanted.size(), wanted) != 0) continue;
-    if (i != current) {
-      SetItemIndex(i);
-      SelectionChanged();
-      Fire(OnChange);
-    }
+    if (i != current) SelectByUser(i);
     return;
   }
 }
@@ -316,7 +378,10 @@ int ComboBox::ItemIndex() const {
 
 void ComboBox::SetItemIndex(int index) {
   if (index < 0 || index >= Count()) index = -1;
+  if (index == ItemIndex()) return;
   SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  AnnounceAccessible(EVENT_OBJECT_VALUECHANGE, Handle());
+  if (index >= 0) AnnounceAccessible(EVENT_OBJECT_SELECTION, Handle(), index);
 }
 
 std::string ComboBox::Text() const { return Item(ItemIndex()); }
@@ -335,10 +400,41 @@ void ComboBox::SetDropDownCount(int lines) {
 }
 
 void ComboBox::HandleCommand(int code) {
-  if (code == CBN_SELCHANGE) UserChanged();
+  if (code == CBN_SELCHANGE) {
+    AnnounceAccessible(EVENT_OBJECT_VALUECHANGE, Handle());
+    UserChanged();
+  }
 }
 
 void ComboBox::UserChanged() { Fire(OnChange); }
+
+AccessibleElement ComboBox::DescribeAccessible(const AccessiblePath& path) const {
+  AccessibleElement e = WinControl::DescribeAccessible(path);
+  if (path.empty()) {
+    e.role = ROLE_SYSTEM_COMBOBOX;
+    e.value = Text();
+    return e;
+  }
+  const int index = path[0];
+  if (path.size() != 1 || index < 0 || index >= Count()) return e;
+  e.name = Item(index);
+  e.role = ROLE_SYSTEM_LISTITEM;
+  e.state = STATE_SYSTEM_SELECTABLE;
+  if (index == ItemIndex()) e.state |= STATE_SYSTEM_SELECTED;
+  // The entries are on screen only while the list is dropped down.
+  if (!SendMessageW(Handle(), CB_GETDROPPEDSTATE, 0, 0)) e.state |= STATE_SYSTEM_INVISIBLE;
+  return e;
+}
+
+int ComboBox::AccessibleCount(const AccessiblePath& path) const { return path.empty() ? Count() : 0; }
+
+int ComboBox::AccessibleCurrent(const AccessiblePath& path) const { return path.empty() ? ItemIndex() : -1; }
+
+void ComboBox::SelectAccessible(const AccessiblePath& path) {
+  if (path.size() != 1 || path[0] < 0 || path[0] >= Count() || path[0] == ItemIndex()) return;
+  SetItemIndex(path[0]);
+  UserChanged();
+}
 
 // ---- Memo -------------------------------------------------------------------------------
 
@@ -385,10 +481,15 @@ void Memo::SetFont(const Font& font) {
   InvalidateRect(Handle(), nullptr, TRUE);
 }
 
-COLORREF Memo::TextColor() const { return font_.color; }
+COLORREF Memo::TextColor() const { return HighContrast() ? CLR_INVALID : font_.color; }
 
 void Memo::HandleCommand(int code) {
   if (code == EN_CHANGE) Fire(OnChange);
+}
+
+AccessibleElement Memo::DescribeAccessible(const AccessiblePath& path) const {
+  AccessibleElement self = WinControl::DescribeAccessible(path);
+  return path.empty() ? DescribeTextWindow(*this, self) : self;
 }
 
 bool Memo::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

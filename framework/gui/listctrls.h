@@ -23,6 +23,9 @@ int FontLineHeight(HWND hwnd, HFONT font);
 // that begins with them is selected; the same letter typed again steps to
 // the next item beginning with it. Neither case nor the width or kana of
 // Japanese letters matters. A selection by typing fires what a click fires.
+//
+// Readers get the items from the wrapper, one by one as they ask (see
+// accessibility.h); every change of the selection is announced.
 class ListBox : public WinControl {
  public:
   ListBox(Form* owner, std::string name);
@@ -65,6 +68,13 @@ class ListBox : public WinControl {
   void HandleCommand(int code) override;
   bool HandleDrawItem(DRAWITEMSTRUCT* item) override;
 
+  AccessibleElement DescribeAccessible(const AccessiblePath& path) const override;
+  int AccessibleCount(const AccessiblePath& path) const override;
+  int AccessibleCurrent(const AccessiblePath& path) const override;
+  int AccessibleAt(const AccessiblePath& path, POINT client) const override;
+  void SelectAccessible(const AccessiblePath& path) override;
+  bool ActivateAccessible(const AccessiblePath& path) override;
+
  protected:
   // Draws item index into rect (background already filled, colours set).
   virtual void DrawItem(HDC dc, int index, RECT rect, bool selected);
@@ -84,6 +94,10 @@ class ListBox : public WinControl {
 
  private:
   void TypeAhead(wchar_t ch);
+  // The user chose the item index: the selection, its announcement and the events.
+  void SelectByUser(int index);
+  // Tells readers where the selection is now.
+  void AnnounceSelection() const;
 
   int itemHeight_ = 13;
   int updateDepth_ = 0;
@@ -117,6 +131,12 @@ class ComboBox : public WinControl {
   Event OnChange;
   void HandleCommand(int code) override;
 
+  // Readers get the chosen text as the box's value and the entries as its elements.
+  AccessibleElement DescribeAccessible(const AccessiblePath& path) const override;
+  int AccessibleCount(const AccessiblePath& path) const override;
+  int AccessibleCurrent(const AccessiblePath& path) const override;
+  void SelectAccessible(const AccessiblePath& path) override;
+
  protected:
   ComboBox(Form* owner, std::string name, DWORD extraStyle);
   // Called when the user has chosen an item; the default fires OnChange.
@@ -143,10 +163,12 @@ class Memo : public WinControl {
   // The blank space, in pixels, left of and right of the text.
   void SetMargins(int left, int right);
   void SetFont(const Font& font) override;
+  // The font's colour; under high contrast the system's.
   COLORREF TextColor() const override;
 
   Event OnChange;
   void HandleCommand(int code) override;
+  AccessibleElement DescribeAccessible(const AccessiblePath& path) const override;
 
  protected:
   bool WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;

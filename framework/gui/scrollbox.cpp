@@ -1,5 +1,7 @@
 #include "framework/gui/scrollbox.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 
 #include "framework/gui/dpi.h"
@@ -30,7 +32,7 @@ void RegisterScrollBoxClass() {
 ScrollBox::ScrollBox(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
   RegisterScrollBoxClass();
   SetDefaultSize(185, 41);
-  CreateHandle(kClassName, WS_HSCROLL | WS_VSCROLL | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE);
+  CreateHandle(kClassName, WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE);
   UpdateScrollBars();
 }
 
@@ -129,6 +131,25 @@ void ScrollBox::ScrollBy(int bar, int code) {
   }
 }
 
+void ScrollBox::KeyDown(WPARAM key) {
+  switch (key) {
+    case VK_UP: ScrollBy(SB_VERT, SB_LINEUP); break;
+    case VK_DOWN: ScrollBy(SB_VERT, SB_LINEDOWN); break;
+    case VK_LEFT: ScrollBy(SB_HORZ, SB_LINEUP); break;
+    case VK_RIGHT: ScrollBy(SB_HORZ, SB_LINEDOWN); break;
+    case VK_PRIOR: ScrollBy(SB_VERT, SB_PAGEUP); break;
+    case VK_NEXT: ScrollBy(SB_VERT, SB_PAGEDOWN); break;
+    case VK_HOME: ScrollTo(0, 0); break;
+    case VK_END: ScrollTo(position_.x, ContentSize().cy); break;
+  }
+}
+
+AccessibleElement ScrollBox::DescribeAccessible(const AccessiblePath& path) const {
+  AccessibleElement self = WinControl::DescribeAccessible(path);
+  if (path.empty()) self.role = ROLE_SYSTEM_PANE;
+  return self;
+}
+
 void ScrollBox::Paint(HDC dc, const RECT& area) {
   // Drawn off screen first, so a large picture does not flicker.
   const int width = area.right - area.left, height = area.bottom - area.top;
@@ -193,7 +214,14 @@ bool ScrollBox::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       ScrollTo(position_.x, position_.y - lines * Scale(kLineStep));
       return true;
     }
+    case WM_GETDLGCODE:
+      result = DLGC_WANTARROWS;
+      return true;
+    case WM_KEYDOWN:
+      KeyDown(wp);
+      return true;
     case WM_LBUTTONDOWN:
+      if (GetFocus() != Handle()) ::SetFocus(Handle());
       pressed_ = ControlAt(lp);
       if (pressed_) SetCapture(Handle());
       return true;

@@ -3,7 +3,8 @@
 // than the window) that scroll inside it. What it can scroll over reaches
 // from its top-left corner to the furthest right and bottom edges of the
 // visible controls in it; a scroll bar shows only where that exceeds the
-// client area.
+// client area. It takes the focus, and the arrows, Page Up and Down, Home
+// and End scroll it.
 #include <vector>
 
 #include "framework/gui/forms.h"
@@ -28,6 +29,8 @@ class ScrollBox : public WinControl {
 
   void InvalidateContent(const RECT& area) override;
   void ContentChanged() override;
+  // Readers see a pane, named as the form names it.
+  AccessibleElement DescribeAccessible(const AccessiblePath& path) const override;
 
  protected:
   bool WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -35,6 +38,7 @@ class ScrollBox : public WinControl {
  private:
   void UpdateScrollBars();
   void ScrollBy(int bar, int code);
+  void KeyDown(WPARAM key);
   // Paints a part of the client area (also for WM_PRINTCLIENT).
   void Paint(HDC dc, const RECT& area);
   // The control under a point of the client area.

@@ -1,6 +1,7 @@
 #include "framework/gui/spinedit.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <climits>
@@ -153,6 +154,14 @@ void SpinEdit::HandleCommand(int code) {
   } else if (code == EN_KILLFOCUS) {
     ShowValue();
   }
+}
+
+AccessibleElement SpinEdit::DescribeAccessible(const AccessiblePath& path) const {
+  AccessibleElement self = WinControl::DescribeAccessible(path);
+  if (!path.empty()) return self;
+  self.role = ROLE_SYSTEM_SPINBUTTON;
+  self.value = std::to_string(value_);
+  return self;
 }
 
 bool SpinEdit::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

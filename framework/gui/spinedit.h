@@ -39,6 +39,8 @@ class SpinEdit : public WinControl {
 
   Event OnChange;
   void HandleCommand(int code) override;
+  // Readers get the number as the value of a spin box.
+  AccessibleElement DescribeAccessible(const AccessiblePath& path) const override;
 
  protected:
   bool WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;

@@ -1,5 +1,7 @@
 #include "framework/gui/stdctrls.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -10,8 +12,19 @@ namespace framework {
 // ---- Label -------------------------------------------------------------------
 
 void Label::SetText(const std::string& text) {
+  const bool changed = text != text_;
   GraphicControl::SetText(text);
   Measure();
+  if (changed && owner_) owner_->AnnounceTextChange(*this);
+}
+
+AccessibleElement Label::AccessibleOnForm() const {
+  AccessibleElement e;
+  if (text_.empty()) return e;
+  e.name = text_;
+  e.role = ROLE_SYSTEM_STATICTEXT;
+  e.state = STATE_SYSTEM_READONLY;
+  return e;
 }
 
 void Label::SetFont(const Font& font) {
@@ -49,13 +62,16 @@ void Label::Measure() {
 
 void Label::Paint(HDC dc) {
   RECT r = bounds_;
-  if (!transparent_) FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  // Under high contrast the scheme's own background: whatever lies behind
+  // (a picture) may be of the text's colour.
+  const bool highContrast = HighContrast();
+  if (!transparent_ || highContrast) FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   std::wstring text = Widen(text_);
   SelectObject(dc, FontObject());
   SetBkMode(dc, TRANSPARENT);
   UINT format = DT_LEFT | DT_NOPREFIX | DT_WORDBREAK;
-  if (enabled_) {
-    SetTextColor(dc, font_.color);
+  if (enabled_ || highContrast) {
+    SetTextColor(dc, enabled_ ? OwnColor(font_.color, COLOR_BTNTEXT) : GetSysColor(COLOR_GRAYTEXT));
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
   } else {
     // Disabled text is drawn engraved, as the system draws disabled captions.
@@ -138,6 +154,31 @@ void Button::HandleCommand(int code) {
   if (code == BN_CLICKED) Click();
 }
 
+bool Button::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  // As in the system's dialogs, the focused button is drawn and taken as
+  // the default one, so Enter presses it.
+  if (msg == WM_SETFOCUS || msg == WM_KILLFOCUS) {
+    result = CallDefault(msg, wp, lp);
+    SendMessageW(Handle(), BM_SETSTYLE, msg == WM_SETFOCUS ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    return true;
+  }
+  return false;
+}
+
+AccessibleElement Button::DescribeAccessible(const AccessiblePath& path) const {
+  AccessibleElement self = WinControl::DescribeAccessible(path);
+  if (!path.empty()) return self;
+  if (self.name.empty()) self.name = WithoutMnemonic(Text());
+  self.role = ROLE_SYSTEM_PUSHBUTTON;
+  return self;
+}
+
+bool Button::ActivateAccessible(const AccessiblePath& path) {
+  if (!path.empty()) return false;
+  Click();
+  return true;
+}
+
 CheckBox::CheckBox(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
   SetDefaultSize(97, 17);
   CreateHandle(L"BUTTON", WS_TABSTOP | BS_CHECKBOX);
@@ -148,11 +189,27 @@ bool CheckBox::Checked() const { return SendMessageW(Handle(), BM_GETCHECK, 0, 0
 void CheckBox::SetChecked(bool checked) {
   if (checked == Checked()) return;
   SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  AnnounceAccessible(EVENT_OBJECT_STATECHANGE, Handle());
   Fire(OnClick);
 }
 
 void CheckBox::HandleCommand(int code) {
   if (code == BN_CLICKED) SetChecked(!Checked());
+}
+
+AccessibleElement CheckBox::DescribeAccessible(const AccessiblePath& path) const {
+  AccessibleElement self = WinControl::DescribeAccessible(path);
+  if (!path.empty()) return self;
+  if (self.name.empty()) self.name = WithoutMnemonic(Text());
+  self.role = ROLE_SYSTEM_CHECKBUTTON;
+  if (Checked()) self.state |= STATE_SYSTEM_CHECKED;
+  return self;
+}
+
+bool CheckBox::ActivateAccessible(const AccessiblePath& path) {
+  if (!path.empty()) return false;
+  HandleCommand(BN_CLICKED);
+  return true;
 }
 
 Edit::Edit(Form* owner, std::string name) : WinControl(owner, std::move(name)) {
@@ -166,6 +223,18 @@ void Edit::SetMaxLength(int length) { SendMessageW(Handle(), EM_SETLIMITTEXT, st
 
 void Edit::HandleCommand(int code) {
   if (code == EN_CHANGE) Fire(OnChange);
+}
+
+AccessibleElement Edit::DescribeAccessible(const AccessiblePath& path) const {
+  AccessibleElement self = WinControl::DescribeAccessible(path);
+  return path.empty() ? DescribeTextWindow(*this, self) : self;
+}
+
+AccessibleElement DescribeTextWindow(const WinControl& control, AccessibleElement self) {
+  self.role = ROLE_SYSTEM_TEXT;
+  self.value = control.Text();
+  if (GetWindowLongW(control.Handle(), GWL_STYLE) & ES_READONLY) self.state |= STATE_SYSTEM_READONLY;
+  return self;
 }
 
 void GroupBox::Paint(HDC dc) {
@@ -189,8 +258,15 @@ void GroupBox::Paint(HDC dc) {
   RestoreDC(dc, saved);
   if (caption.empty()) return;
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, enabled_ ? font_.color : GetSysColor(COLOR_GRAYTEXT));
+  SetTextColor(dc, enabled_ ? OwnColor(font_.color, COLOR_BTNTEXT) : GetSysColor(COLOR_GRAYTEXT));
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+AccessibleElement GroupBox::AccessibleOnForm() const {
+  AccessibleElement e;
+  e.name = text_;
+  e.role = ROLE_SYSTEM_GROUPING;
+  return e;
 }
 
 }  // namespace framework

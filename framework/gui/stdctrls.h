@@ -6,6 +6,8 @@ namespace framework {
 
 // Text drawn straight on the form. Sizes itself to its text unless AutoSize
 // is switched off; transparent labels let the form's background show.
+// Readers see it as static text; a new text is announced. Under high
+// contrast it is drawn in the system's colours on the face colour.
 class Label : public GraphicControl {
  public:
   Label(Form* owner, std::string name) : GraphicControl(owner, std::move(name)) {}
@@ -15,6 +17,7 @@ class Label : public GraphicControl {
   void SetTransparent(bool on);
   bool Transparent() const { return transparent_; }
   void Paint(HDC dc) override;
+  AccessibleElement AccessibleOnForm() const override;
 
  private:
   void Measure();
@@ -46,6 +49,7 @@ class Image : public GraphicControl {
   bool autoSize_ = false;
 };
 
+// A button with the focus is the form's default one: Enter presses it.
 class Button : public WinControl {
  public:
   Button(Form* owner, std::string name);
@@ -53,6 +57,11 @@ class Button : public WinControl {
   void Click();
   void HandleCommand(int code) override;
   bool SeeThrough() const override { return true; }
+  AccessibleElement DescribeAccessible(const AccessiblePath& path) const override;
+  bool ActivateAccessible(const AccessiblePath& path) override;
+
+ protected:
+  bool WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 };
 
 // Setting Checked to another value fires OnClick, as a click by the user does.
@@ -63,6 +72,8 @@ class CheckBox : public WinControl {
   void SetChecked(bool checked);
   void HandleCommand(int code) override;
   bool SeeThrough() const override { return true; }
+  AccessibleElement DescribeAccessible(const AccessiblePath& path) const override;
+  bool ActivateAccessible(const AccessiblePath& path) override;
 };
 
 class Edit : public WinControl {
@@ -72,6 +83,7 @@ class Edit : public WinControl {
   // The most characters the user may type; 0: as many as the system allows.
   void SetMaxLength(int length);
   void HandleCommand(int code) override;
+  AccessibleElement DescribeAccessible(const AccessiblePath& path) const override;
   Event OnChange;
 };
 
@@ -83,6 +95,10 @@ class GroupBox : public GraphicControl {
   void Paint(HDC dc) override;
   // Clicks go to what lies inside the frame.
   bool HitTest(POINT) const override { return false; }
+  AccessibleElement AccessibleOnForm() const override;
 };
+
+// An edit window's text as readers get it: its value, read-only or not.
+AccessibleElement DescribeTextWindow(const WinControl& control, AccessibleElement self);
 
 }  // namespace framework
