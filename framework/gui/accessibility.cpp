@@ -377,7 +377,11 @@ class AccessibleObject final : public IAccessible, public IOleWindow {
     IDispatch* object = nullptr;
     HRESULT hr;
     if (e.window) {
-      hr = Ole()->accessibleObjectFromWindow(e.window, OBJID_WINDOW, IID_IDispatch, reinterpret_cast<void**>(&object));
+      // The client area's object, which carries the control's own name,
+      // role and value: not every system's object of the window as a whole
+      // asks its client for those.
+      hr = Ole()->accessibleObjectFromWindow(e.window, static_cast<DWORD>(OBJID_CLIENT), IID_IDispatch,
+                                             reinterpret_cast<void**>(&object));
     } else if (e.hasElements) {
       hr = NewObject(Below(index), &object);
     } else {
@@ -441,6 +445,13 @@ void AnnounceAccessible(DWORD event, HWND window, int index) {
 }
 
 std::string WithoutMnemonic(const std::string& caption) {
+  // A letter in brackets after a Japanese caption ("終了(&X)") is there
+  // for the key alone: the name is the caption before it.
+  const size_t mark = caption.find("(&");
+  if (mark != std::string::npos && mark > 0 && mark + 4 <= caption.size() && caption[mark + 2] != '&' &&
+      caption[mark + 3] == ')') {
+    return WithoutMnemonic(caption.substr(0, mark) + caption.substr(mark + 4));
+  }
   std::string name;
   name.reserve(caption.size());
   for (size_t i = 0; i < caption.size(); ++i) {

@@ -36,8 +36,8 @@ struct AccessibleElement {
   long state = 0;
   // In the window's client coordinates; unused for the object itself.
   RECT bounds{};
-  // A control with a window of its own (on a form): that window's object
-  // stands for the element.
+  // A control with a window of its own (on a form): the object of that
+  // window's client area stands for the element.
   HWND window = nullptr;
   // Elements of its own (a grid's row): an object of its own.
   bool hasElements = false;
@@ -75,7 +75,8 @@ LRESULT AnswerGetObject(HWND window, AccessibleSource& source, WPARAM wp, LPARAM
 // object, or of its element index when that is 0 or more.
 void AnnounceAccessible(DWORD event, HWND window, int index = -1);
 
-// A caption as a name: without its mnemonic mark ("&&" stays one "&").
+// A caption as a name: without its mnemonic mark ("&&" stays one "&"), and
+// without the bracketed letter of one ("終了(&X)" is "終了").
 std::string WithoutMnemonic(const std::string& caption);
 
 // Whether the user has a high-contrast scheme on (SPI_GETHIGHCONTRAST): the

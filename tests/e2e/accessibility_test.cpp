@@ -1,0 +1,218 @@
+// The running program as a screen reader reads it: from this process,
+// through the system's accessibility interface, the names of the file
+// list's rows, the status texts, the archive list's entries and the folder
+// list's cells; the windows themselves opened with the keyboard alone.
+#include <gtest/gtest.h>
+#include <oleacc.h>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+#include "framework/base/paths.h"
+#include "framework/base/text.h"
+#include "support/accessible.h"
+#include "support/program.h"
+
+namespace {
+
+constexpr DWORD kTimeout = 30000;
+
+bool WaitUntil(const std::function<bool()>& done) {
+  for (DWORD waited = 0; waited < kTimeout; waited += 50) {
+    if (done()) return true;
+    Sleep(50);
+  }
+  return done();
+}
+
+HWND WaitForShownWindow(const wchar_t* className, const std::string& caption, const ProgramProcess& p) {
+  HWND window = WaitForWindow(className, caption, p.Id(), kTimeout);
+  return window && WaitUntil([&] { return IsWindowVisible(window) != FALSE; }) ? window : nullptr;
+}
+
+// Keys as the user presses them: each down in turn, then all up in reverse
+// (so {VK_MENU, 'L'} is Alt+L).
+void PressKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs;
+  for (WORD key : keys) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    inputs.push_back(input);
+  }
+  for (auto it = keys.end(); it != keys.begin();) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = *--it;
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(input);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void BringToFront(HWND window) {
+  SetForegroundWindow(window);
+  WaitUntil([&] { return GetForegroundWindow() == window; });
+}
+
+// The static texts of a form's object, in the order a reader goes through them.
+std::vector<std::string> StaticTexts(const AccessibleNode& form) {
+  std::vector<std::string> texts;
+  for (const AccessibleNode& e : form.children)
+    if (e.role == ROLE_SYSTEM_STATICTEXT) texts.push_back(e.name);
+  return texts;
+}
+
+std::string After(const std::vector<std::string>& texts, const std::string& label) {
+  auto it = std::find(texts.begin(), texts.end(), label);
+  return it != texts.end() && it + 1 != texts.end() ? *(it + 1) : "(none after " + label + ")";
+}
+
+}  // namespace
+
+TEST(ScreenReader, ReadsTheFileListTheStatusTextsAndTheArchiveEntries) {
+  InstalledProgram program;
+  TempDir pictures;
+  ASSERT_TRUE(CopyFileW(framework::Widen(BuildOutputPath("fixtures/unlha32/UNLHA32.DLL")).c_str(),
+                        framework::Widen(program.PathOf("UNLHA32.DLL")).c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(framework::Widen(BuildOutputPath("fixtures/archives/level1.lzh")).c_str(),
+                        framework::Widen(pictures.PathOf("夏の海.lzh")).c_str(), FALSE));
+  pictures.WriteFile("春の花.bmp", "x");
+  pictures.WriteFile("秋の山.bmp", "x");
+  pictures.WriteFile("メモ.txt", "x");
+  program.WriteSettings("Path=" + framework::ToAnsi(pictures.path()) + "\r\nCustomMask=*.lzh;*.bmp\r\nFilter=99\r\n");
+  ProgramProcess p = ProgramProcess::Start(program.Exe());
+  HWND main = WaitForShownWindow(L"TMyMainForm", "Kaleidon v0.6.1", p);
+  ASSERT_NE(main, nullptr);
+
+  // The file list: a list named for what it holds, one item a file.
+  HWND files = nullptr;
+  for (HWND h = FindWindowExW(main, nullptr, L"ListBox", nullptr); h; h = FindWindowExW(main, h, L"ListBox", nullptr))
+    if (IsWindowVisible(h) && SendMessageW(h, LB_GETCOUNT, 0, 0) == 3) files = h;
+  ASSERT_NE(files, nullptr);
+  bool ok = false;
+  AccessibleNode list = ReadAccessible(files, 1, &ok);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(list.name, "ファイル");
+  EXPECT_EQ(list.role, ROLE_SYSTEM_LIST);
+  std::vector<std::string> names = ChildNames(list);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"夏の海.lzh", "春の花.bmp", "秋の山.bmp"}));
+  for (const AccessibleNode& row : list.children) EXPECT_EQ(row.role, ROLE_SYSTEM_LISTITEM) << row.name;
+
+  // The status lines, each text after its label.
+  AccessibleNode form = ReadAccessible(main, 1);
+  EXPECT_EQ(form.name, "Kaleidon v0.6.1");
+  const std::vector<std::string> texts = StaticTexts(form);
+  EXPECT_EQ(After(texts, "現在パス＝"), framework::JoinPath(pictures.path(), ""));
+  for (const char* label : {"記憶パス＝", "表示ﾌｧｲﾙ＝"})
+    EXPECT_NE(std::find(texts.begin(), texts.end(), label), texts.end()) << label;
+  // The controls are named by what they are, buttons without their mnemonic marks.
+  std::vector<std::string> controls = ChildNames(form);
+  for (const char* name : {"ドライブ", "フォルダ", "ファイルの種類", "ファイル", "記憶番号", "ﾌｫﾙﾀﾞﾘｽﾄ", "終了"})
+    EXPECT_NE(std::find(controls.begin(), controls.end(), name), controls.end()) << name;
+
+  // The archive: chosen in the list and opened with Enter on its button,
+  // from the keyboard alone.
+  const auto archive = std::find_if(list.children.begin(), list.children.end(),
+                                    [](const AccessibleNode& n) { return n.name == "夏の海.lzh"; });
+  ASSERT_NE(archive, list.children.end());
+  BringToFront(main);
+  IAccessible* object = nullptr;
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  ASSERT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(files, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                                   reinterpret_cast<void**>(&object))));
+  VARIANT child;
+  VariantInit(&child);
+  child.vt = VT_I4;
+  child.lVal = static_cast<LONG>(archive - list.children.begin()) + 1;
+  EXPECT_EQ(object->accSelect(SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION, child), S_OK);
+  VARIANT selected;
+  VariantInit(&selected);
+  EXPECT_EQ(object->get_accSelection(&selected), S_OK);
+  EXPECT_EQ(selected.vt, VT_I4);
+  EXPECT_EQ(selected.lVal, child.lVal);
+  object->Release();
+  CoUninitialize();
+  PressKeys({VK_MENU, 'C'});  // 壁紙変更(&C)
+  HWND dialog = WaitForShownWindow(L"TForm6", "ｱｰｶｲﾌﾞﾌｧｲﾙ", p);
+  ASSERT_NE(dialog, nullptr);
+  HWND entries = FindWindowExW(dialog, nullptr, L"ListBox", nullptr);
+  ASSERT_NE(entries, nullptr);
+  AccessibleNode entryList = ReadAccessible(entries, 1);
+  EXPECT_EQ(entryList.name, "ｱｰｶｲﾌﾞﾌｧｲﾙ");
+  EXPECT_EQ(entryList.children.size(), 4u);
+  for (const AccessibleNode& entry : entryList.children) {
+    EXPECT_EQ(entry.role, ROLE_SYSTEM_LISTITEM);
+    EXPECT_FALSE(entry.name.empty());
+  }
+  EXPECT_EQ(ChildNames(entryList).size(), static_cast<size_t>(SendMessageW(entries, LB_GETCOUNT, 0, 0)));
+
+  // Esc closes the dialog; the main window ends as a user ends it.
+  BringToFront(dialog);
+  PressKeys({VK_ESCAPE});
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog) || !IsWindow(dialog); }));
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(p.WaitForExit(kTimeout), std::optional<DWORD>(0));
+}
+
+TEST(ScreenReader, ReadsTheFolderListsCellsWithTheirColumnHeaders) {
+  InstalledProgram program;
+  TempDir pictures;
+  const std::vector<std::string> folders = {"春の花\\", "夏の海\\"};
+  for (const std::string& f : folders) pictures.WriteFile(f + "a.bmp", "x");
+  std::string slots = "MemoryCount=2\r\n[DirectoryBuf]\r\n";
+  for (size_t i = 0; i < folders.size(); ++i)
+    slots += "PathMemory" + std::to_string(i + 1) + "=" + framework::ToAnsi(pictures.PathOf(folders[i])) + "\r\n";
+  program.WriteSettings(slots);
+  ProgramProcess p = ProgramProcess::Start(program.Exe());
+  HWND main = WaitForShownWindow(L"TMyMainForm", "Kaleidon v0.6.1", p);
+  ASSERT_NE(main, nullptr);
+
+  BringToFront(main);
+  PressKeys({VK_MENU, 'L'});  // ﾌｫﾙﾀﾞﾘｽﾄ(&L)
+  HWND dialog = WaitForShownWindow(L"TForm5", "フォルダリスト", p);
+  ASSERT_NE(dialog, nullptr);
+  HWND grid = FindWindowExW(dialog, nullptr, L"TStringGrid", nullptr);
+  ASSERT_NE(grid, nullptr);
+
+  AccessibleNode table = ReadAccessible(grid, 2);
+  EXPECT_EQ(table.name, "フォルダリスト");
+  EXPECT_EQ(table.role, ROLE_SYSTEM_TABLE);
+  ASSERT_GE(table.children.size(), 3u);
+  const AccessibleNode& header = table.children[0];
+  EXPECT_EQ(header.role, ROLE_SYSTEM_ROW);
+  ASSERT_EQ(header.children.size(), 2u);
+  EXPECT_EQ(header.children[1].name, "フォルダのフルパス");
+  EXPECT_EQ(header.children[1].role, ROLE_SYSTEM_COLUMNHEADER);
+  for (size_t i = 0; i < folders.size(); ++i) {
+    const AccessibleNode& row = table.children[i + 1];
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(row.role, ROLE_SYSTEM_ROW);
+    EXPECT_EQ(row.name, "Memory[" + std::to_string(i + 1) + "]");
+    EXPECT_EQ(row.description, "フォルダのフルパス: " + pictures.PathOf(folders[i]));
+    ASSERT_EQ(row.children.size(), 2u);
+    EXPECT_EQ(row.children[0].role, ROLE_SYSTEM_ROWHEADER);
+    EXPECT_EQ(row.children[1].role, ROLE_SYSTEM_CELL);
+    EXPECT_EQ(row.children[1].name, pictures.PathOf(folders[i]));
+    EXPECT_EQ(row.children[1].description, "フォルダのフルパス");
+  }
+  EXPECT_TRUE(table.children[1].state & STATE_SYSTEM_SELECTED);
+
+  // The arrow moves the selection, and a reader sees it move.
+  BringToFront(dialog);
+  PressKeys({VK_DOWN});
+  EXPECT_TRUE(WaitUntil([&] { return (ReadAccessible(grid, 1).children.at(2).state & STATE_SYSTEM_SELECTED) != 0; }));
+
+  // The menu key opens the row's menu; Esc closes it, then the dialog.
+  PressKeys({VK_APPS});
+  HWND menu = WaitForShownWindow(L"#32768", "", p);
+  EXPECT_NE(menu, nullptr);
+  PressKeys({VK_ESCAPE});
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }));
+  PressKeys({VK_ESCAPE});
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }));
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(p.WaitForExit(kTimeout), std::optional<DWORD>(0));
+}
