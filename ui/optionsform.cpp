@@ -47,6 +47,11 @@ constexpr const char* kGroupBox7Caption = "カスタムマスクの説明";
 constexpr const char* kButton1Caption = "OK";
 constexpr const char* kButton2Caption = "CANCEL";
 constexpr const char* kButton3Hint = "使用するサウンドを選択します";
+// What assistive technology calls the controls that have no label.
+constexpr const char* kPagesName = "オプションのページ";
+constexpr const char* kSoundFileName = "サウンドファイル";
+constexpr const char* kButton3Name = "サウンドの選択";
+constexpr const char* kFilterComboBoxName = "ファイルの種類";
 constexpr const char* kSoundFilter = "Wave File|*.WAV";
 
 using framework::Application;
@@ -145,6 +150,10 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
       {&Button2, 280, 266, 75, 25, kButton2Caption},
   });
 
+  PageControl1->SetAccessibleName(kPagesName);
+  Edit1->SetAccessibleName(kSoundFileName);
+  Button3->SetAccessibleName(kButton3Name);
+  FilterComboBox1->SetAccessibleName(kFilterComboBoxName);
   SpinEdit1->SetMinValue(0), SpinEdit1->SetMaxValue(23);
   SpinEdit2->SetMinValue(1), SpinEdit2->SetMaxValue(60);
   SpinEdit3->SetMinValue(0), SpinEdit3->SetMaxValue(200);

@@ -69,6 +69,45 @@ std::string After(const std::vector<std::string>& texts, const std::string& labe
   return it != texts.end() && it + 1 != texts.end() ? *(it + 1) : "(none after " + label + ")";
 }
 
+
+// The selections the program announced (EVENT_OBJECT_SELECTION): window and
+// child id of each, while the hook lives. Out-of-context hooks come as
+// messages to this thread, so waiting pumps them.
+class SelectionEvents {
+ public:
+  explicit SelectionEvents(DWORD process) {
+    hook_ = SetWinEventHook(EVENT_OBJECT_SELECTION, EVENT_OBJECT_SELECTION, nullptr, &Record, process, 0,
+                            WINEVENT_OUTOFCONTEXT);
+  }
+  ~SelectionEvents() {
+    if (hook_) UnhookWinEvent(hook_);
+    seen().clear();
+  }
+  SelectionEvents(const SelectionEvents&) = delete;
+  SelectionEvents& operator=(const SelectionEvents&) = delete;
+
+  bool WaitFor(HWND window, LONG child) {
+    for (DWORD waited = 0; waited < kTimeout; waited += 20) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      for (const auto& [w, c] : seen())
+        if (w == window && c == child) return true;
+      Sleep(20);
+    }
+    return false;
+  }
+
+ private:
+  static std::vector<std::pair<HWND, LONG>>& seen() {
+    static std::vector<std::pair<HWND, LONG>> events;
+    return events;
+  }
+  static void CALLBACK Record(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
+    if (object == OBJID_CLIENT) seen().emplace_back(window, child);
+  }
+  HWINEVENTHOOK hook_ = nullptr;
+};
+
 }  // namespace
 
 TEST(ScreenReader, ReadsTheFileListTheStatusTextsAndTheArchiveEntries) {
@@ -127,7 +166,15 @@ TEST(ScreenReader, ReadsTheFileListTheStatusTextsAndTheArchiveEntries) {
   VariantInit(&child);
   child.vt = VT_I4;
   child.lVal = static_cast<LONG>(archive - list.children.begin()) + 1;
-  EXPECT_EQ(object->accSelect(SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION, child), S_OK);
+  // Another row than the first (selected from the start), then the
+  // archive; each choice is announced.
+  SelectionEvents events(p.Id());
+  for (LONG id : {child.lVal == 2 ? 3L : 2L, child.lVal}) {
+    VARIANT row = child;
+    row.lVal = id;
+    EXPECT_EQ(object->accSelect(SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION, row), S_OK);
+    EXPECT_TRUE(events.WaitFor(files, id)) << id;
+  }
   VARIANT selected;
   VariantInit(&selected);
   EXPECT_EQ(object->get_accSelection(&selected), S_OK);
@@ -200,9 +247,12 @@ TEST(ScreenReader, ReadsTheFolderListsCellsWithTheirColumnHeaders) {
   }
   EXPECT_TRUE(table.children[1].state & STATE_SYSTEM_SELECTED);
 
-  // The arrow moves the selection, and a reader sees it move.
+  // The arrow moves the selection, the move is announced, and a reader
+  // sees the selection where it went.
   BringToFront(dialog);
+  SelectionEvents events(p.Id());
   PressKeys({VK_DOWN});
+  EXPECT_TRUE(events.WaitFor(grid, 3));  // the second slot's row, the third of the table
   EXPECT_TRUE(WaitUntil([&] { return (ReadAccessible(grid, 1).children.at(2).state & STATE_SYSTEM_SELECTED) != 0; }));
 
   // The menu key opens the row's menu; Esc closes it, then the dialog.

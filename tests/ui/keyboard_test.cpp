@@ -16,7 +16,9 @@
 #include "framework/gui/listctrls.h"
 #include "framework/gui/stdctrls.h"
 #include "support/programwindows.h"
+#include "support/accessible.h"
 #include "ui/archiveform.h"
+#include "ui/splashform.h"
 
 using framework::Form;
 using framework::WinControl;
@@ -203,4 +205,41 @@ TEST(Keyboard, TabTheMnemonicsAndEscWorkTheFolderListArchiveAndViewerWindows) {
   EXPECT_EQ(viewer.FocusedControl(), viewer.ScrollBox1);
   viewer.Hide();
   EXPECT_TRUE(EscEndsModal(viewer)) << "viewer";
+
+  // The about window, which has nothing to tab to.
+  kaleidon::TForm3 about(framework::Application::Instance().Handle(), true);
+  about.Label1->SetEnabled(true);
+  EXPECT_TRUE(EscEndsModal(about)) << "about";
+}
+
+// What a reader says of each control it comes to: the windowed controls of
+// every window have a name (a button's caption, the label beside a number
+// box, the name given to a list), and so do the texts.
+TEST(Keyboard, EveryControlAReaderComesToHasAName) {
+  ProgramWindows w;
+  kaleidon::TForm6 archive(kaleidon::ArchiveDialogValues{"*.bmp", {}, w.main->Handle(), nullptr});
+  std::vector<std::pair<Form*, std::string>> windows = {
+      {w.main.get(), "main window"}, {w.options.get(), "options, 全般"}, {w.options.get(), "options, 拡張子"},
+      {w.folderList.get(), "folder list"}, {&archive, "archive"}};
+  std::set<std::string> named;
+  for (auto& [form, window] : windows) {
+    SCOPED_TRACE(window);
+    if (window == "options, 拡張子") w.options->PageControl1->SetActivePage(w.options->TabSheet3);
+    ShowInFront(*form);
+    const AccessibleNode read = ReadAccessible(form->Handle(), 1);
+    size_t windowed = 0;
+    for (const AccessibleNode& e : read.children) {
+      EXPECT_FALSE(e.name.empty()) << "role " << e.role << ", value " << e.value;
+      if (!e.object) continue;
+      ++windowed;
+      named.insert(e.name);
+    }
+    // Every control that Tab stops at is among them.
+    EXPECT_GE(windowed, Workable(*form).size());
+    form->Hide();
+  }
+  // Number boxes by the label before them or the unit after them, the
+  // lists by what they hold.
+  for (const char* name : {"記憶番号", "ファイル", "サウンドの選択", "CPU負荷設定", "時間", "分", "フォルダ記憶数", "フォルダリスト", "ｱｰｶｲﾌﾞﾌｧｲﾙ"})
+    EXPECT_TRUE(named.count(name)) << name;
 }
