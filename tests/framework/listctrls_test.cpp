@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
+#include "framework/base/text.h"
+#include "framework/gui/accessibility.h"
 #include "framework/gui/application.h"
 #include "framework/gui/layout.h"
 #include "framework/gui/listctrls.h"
@@ -100,4 +104,60 @@ TEST(Memo, KeepsLinesAndColourAndReportsDoubleClicks) {
   EXPECT_EQ(SplitLines("a\r\n"), std::vector<std::string>{"a"});
   EXPECT_EQ(SplitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
   EXPECT_TRUE(SplitLines("").empty());
+}
+
+TEST(ListBox, AReaderGetsEachOfAHundredThousandItemsAndChoosesOne) {
+  Form form(ListFormStyle());
+  ListBox* list = nullptr;
+  CreateControls(form, {{&list, 0, 0, 306, 156}});
+  list->SetAccessibleName("ファイル");
+  std::vector<std::string> items;
+  for (int i = 0; i < 100000; ++i) items.push_back("Picture " + std::to_string(i) + ".jpg");
+  list->SetItems(items);
+  int changes = 0;
+  list->OnChange = [&] { ++changes; };
+
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IAccessible* object = nullptr;
+  ASSERT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(list->Handle(), static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                                   reinterpret_cast<void**>(&object))));
+  auto name = [&](LONG id) {
+    VARIANT child;
+    VariantInit(&child);
+    child.vt = VT_I4;
+    child.lVal = id;
+    BSTR text = nullptr;
+    std::string result = object->get_accName(child, &text) == S_OK ? Narrow(text) : "(none)";
+    SysFreeString(text);
+    return result;
+  };
+  LONG count = 0;
+  EXPECT_EQ(object->get_accChildCount(&count), S_OK);
+  EXPECT_EQ(count, 100000);
+  EXPECT_EQ(name(CHILDID_SELF), "ファイル");
+  EXPECT_EQ(name(1), "Picture 0.jpg");
+  EXPECT_EQ(name(100000), "Picture 99999.jpg");
+  EXPECT_EQ(name(100001), "(none)");
+
+  VARIANT last;
+  VariantInit(&last);
+  last.vt = VT_I4;
+  last.lVal = 100000;
+  EXPECT_EQ(object->accSelect(SELFLAG_TAKESELECTION, last), S_OK);
+  EXPECT_EQ(list->ItemIndex(), 99999);
+  EXPECT_EQ(changes, 1);  // as the user's choice
+  VARIANT state;
+  VariantInit(&state);
+  EXPECT_EQ(object->get_accState(last, &state), S_OK);
+  EXPECT_TRUE(state.lVal & STATE_SYSTEM_SELECTED);
+  object->Release();
+  CoUninitialize();
+}
+
+TEST(AccessibleNames, CaptionsLoseTheirMnemonicMarks) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"終了(&X)", "終了"}, {"ﾌｫﾙﾀﾞﾘｽﾄ(&L)", "ﾌｫﾙﾀﾞﾘｽﾄ"}, {"&Open", "Open"}, {"Save && quit", "Save & quit"},
+      {"(&A)", "(A)"},      {"trailing &", "trailing "}, {"a (&&) b", "a (&) b"},  {"", ""},
+  };
+  for (const auto& [caption, name] : cases) EXPECT_EQ(WithoutMnemonic(caption), name) << caption;
 }
