@@ -23,18 +23,18 @@ NameLookup MakeNameLookup(std::string_view name) {
   return lookup;
 }
 
-History::History(std::vector<std::string> names, bool fromAnsi) : names_(std::move(names)) {
+History::History(std::vector<std::string> names) : names_(std::move(names)) {
   keys_.reserve(names_.size());
   size_t total = 0;
   for (const std::string& name : names_) total += name.size() + 1;
   folds_.reserve(total);
-  for (const std::string& name : names_) keys_.push_back(AddFold(name, fromAnsi));
+  for (const std::string& name : names_) keys_.push_back(AddFold(name));
   Rebuild();
 }
 
-History::Key History::AddFold(std::string_view name, bool fromAnsi) {
+History::Key History::AddFold(std::string_view name) {
   size_t at = folds_.size();
-  AppendNameFold(name, folds_, fromAnsi);
+  AppendNameFold(name, folds_);
   Key key{static_cast<uint32_t>(at), static_cast<uint32_t>(folds_.size() - at), 0};
   key.hash = HashBytes(FoldOf(key));
   return key;
@@ -133,25 +133,21 @@ History LoadHistory(const std::string& path) {
   if (!framework::FileExists(path)) return History();
   std::optional<std::string> bytes = framework::ReadWholeFile(path);
   if (!bytes) throw framework::Exception(framework::FormatText(kCannotReadText, {path}));
-  // ASCII reads the same in every ANSI code page. Other text is converted in
-  // one call; should a damaged character swallow a line end on the way, the
-  // names no longer come out one per line of the file, and each line is
-  // converted on its own instead.
+  // Shift-JIS text is converted in one call; should a damaged character
+  // swallow a line end on the way, the names no longer come out one per line
+  // of the file, and each line is converted on its own instead.
   std::string_view text(*bytes);
   text = text.substr(0, text.find('\0'));
-  if (IsAscii(text)) return History(ParseHistoryText(text), true);
-  std::vector<std::string> names = ParseHistoryText(framework::FromAnsi(text));
-  if (names.size() != CountHistoryNames(text)) {
+  std::vector<std::string> names = ParseHistoryText(framework::DecodeStoredText(text));
+  if (!text.starts_with(framework::kUtf8ByteOrderMark) && names.size() != CountHistoryNames(text)) {
     names = ParseHistoryText(text);
-    for (std::string& name : names)
-      if (!IsAscii(name)) name = framework::FromAnsi(name);
+    for (std::string& name : names) name = framework::DecodeStoredText(name);
   }
-  return History(std::move(names), true);
+  return History(std::move(names));
 }
 
 void SaveHistory(const std::string& path, const History& history) {
-  std::string text = FormatHistoryText(history.Names());
-  if (!IsAscii(text)) text = framework::ToAnsi(text);
+  const std::string text = framework::EncodeStoredText(FormatHistoryText(history.Names()));
   if (!framework::WriteFileAtomically(path, text)) throw framework::EWriteRefused(path);
 }
 

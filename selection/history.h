@@ -20,8 +20,7 @@ NameLookup MakeNameLookup(std::string_view name);
 class History {
  public:
   History() = default;
-  // fromAnsi: the names were decoded from the ANSI code page.
-  explicit History(std::vector<std::string> names, bool fromAnsi = false);
+  explicit History(std::vector<std::string> names);
 
   const std::vector<std::string>& Names() const { return names_; }
   size_t Size() const { return names_.size(); }
@@ -48,7 +47,7 @@ class History {
     uint32_t hash;
   };
   std::string_view FoldOf(const Key& key) const { return std::string_view(folds_).substr(key.offset, key.length); }
-  Key AddFold(std::string_view name, bool fromAnsi = false);
+  Key AddFold(std::string_view name);
   void Rebuild();
   void Index(const Key& key);
   bool IsSorted() const;
@@ -66,13 +65,15 @@ class History {
   std::vector<Slot> table_;
 };
 
-// Loads the history file at path (UTF-8 path; the file is in the system ANSI
-// code page). A missing file is an empty history; a file that exists but
-// cannot be read raises framework::Exception.
+// Loads the history file at path (UTF-8 path; the file is Shift-JIS, or UTF-8
+// after a byte-order mark when a name needs it: framework/base/text.h). A
+// missing file is an empty history; a file that exists but cannot be read
+// raises framework::Exception.
 History LoadHistory(const std::string& path);
 
-// Writes the history to path through a temporary file renamed over it; a
-// failed write raises framework::EWriteRefused and leaves the old file whole.
+// Writes the history to path through a temporary file renamed over it, in
+// Shift-JIS unless a name needs more; a failed write raises
+// framework::EWriteRefused and leaves the old file whole.
 void SaveHistory(const std::string& path, const History& history);
 
 }  // namespace kaleidon

@@ -102,7 +102,7 @@ bool IsPlain(std::string_view text, const PlainCharacters& plain) {
 
 }  // namespace
 
-void AppendSystemNameFold(std::string_view name, std::string& out, bool fromAnsi) {
+void AppendSystemNameFold(std::string_view name, std::string& out) {
   if (IsAscii(name)) {
     size_t at = out.size();
     out.append(name);
@@ -110,20 +110,7 @@ void AppendSystemNameFold(std::string_view name, std::string& out, bool fromAnsi
       if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
     return;
   }
-  std::wstring wide = framework::Widen(name);
-  if (!fromAnsi) {
-    // Through the ANSI code page and back, as the history file will keep it.
-    // Each UTF-16 unit takes at most two bytes there.
-    std::string ansi(wide.size() * 2 + 2, '\0');
-    int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(),
-                                    static_cast<int>(ansi.size()), nullptr, nullptr);
-    ansi.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
-    if (IsAscii(ansi)) return AppendSystemNameFold(ansi, out);
-    wide.resize(ansi.size());
-    int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
-                                    static_cast<int>(wide.size()));
-    wide.resize(units > 0 ? static_cast<size_t>(units) : 0);
-  }
+  const std::wstring wide = framework::Widen(name);
   // Marks a folded wide name, so that it never meets an ASCII key.
   out += '\xFF';
   size_t at = out.size();
@@ -138,13 +125,12 @@ void AppendSystemNameFold(std::string_view name, std::string& out, bool fromAnsi
 
 namespace {
 
-// What the system does to each UTF-16 unit of the Basic Multilingual Plane
-// (surrogates aside) when folding a name: its trip through the ANSI code page
-// and back, and its upper case. Both map every unit on its own, so a name's
-// fold is the units looked up in turn, with no call into the system per name.
-// Learnt once, in four calls over all units together.
+// The system's upper case of each UTF-16 unit of the Basic Multilingual
+// Plane (surrogates aside): it maps every unit on its own, so a name's fold
+// is its units looked up in turn, with no call into the system per name.
+// Learnt once, in one call over all units together.
 struct CaseTables {
-  std::vector<wchar_t> roundTrip, upper;
+  std::vector<wchar_t> upper;
   bool usable = false;
 };
 
@@ -156,24 +142,12 @@ CaseTables LearnCaseTables() {
   for (unsigned u = 1; u <= 0xFFFF; ++u)
     if (!IsSurrogate(u)) units += static_cast<wchar_t>(u);
   const int count = static_cast<int>(units.size());
-  int bytes = WideCharToMultiByte(CP_ACP, 0, units.data(), count, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return tables;
-  std::string ansi(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, units.data(), count, ansi.data(), bytes, nullptr, nullptr);
-  std::wstring back(units.size() + 1, L'\0');
-  // One unit back for each unit out, or the units cannot be told apart.
-  if (MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, back.data(), static_cast<int>(back.size())) != count)
-    return tables;
   std::wstring upper(units.size(), L'\0');
   if (LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, units.data(), count, upper.data(), count) != count)
     return tables;
-  tables.roundTrip.resize(0x10000);
   tables.upper.resize(0x10000);
-  for (unsigned u = 0; u <= 0xFFFF; ++u) tables.roundTrip[u] = tables.upper[u] = static_cast<wchar_t>(u);
-  for (size_t i = 0; i < units.size(); ++i) {
-    tables.roundTrip[units[i]] = back[i];
-    tables.upper[units[i]] = upper[i];
-  }
+  for (unsigned u = 0; u <= 0xFFFF; ++u) tables.upper[u] = static_cast<wchar_t>(u);
+  for (size_t i = 0; i < units.size(); ++i) tables.upper[units[i]] = upper[i];
   tables.usable = true;
   return tables;
 }
@@ -214,31 +188,18 @@ bool ForEachBmpUnit(std::string_view text, Each each) {
 
 }  // namespace
 
-void AppendNameFold(std::string_view name, std::string& out, bool fromAnsi) {
+void AppendNameFold(std::string_view name, std::string& out) {
   if (IsAscii(name)) return AppendSystemNameFold(name, out);
   const CaseTables& tables = Tables();
-  // Through the ANSI code page and back, as the history file will keep it,
-  // unless the name came from there.
-  bool ascii = true;
-  if (!tables.usable || !ForEachBmpUnit(name, [&](wchar_t unit) {
-        if (!fromAnsi) unit = tables.roundTrip[static_cast<uint16_t>(unit)];
-        ascii = ascii && unit < 0x80;
-      }))
-    return AppendSystemNameFold(name, out, fromAnsi);
-  if (ascii) {
-    // The code page holds the name only as ASCII: it folds as an ASCII name.
-    ForEachBmpUnit(name, [&](wchar_t unit) {
-      char c = static_cast<char>(tables.roundTrip[static_cast<uint16_t>(unit)]);
-      out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    });
-    return;
-  }
+  const size_t at = out.size();
   out += '\xFF';
-  ForEachBmpUnit(name, [&](wchar_t unit) {
-    if (!fromAnsi) unit = tables.roundTrip[static_cast<uint16_t>(unit)];
-    wchar_t upper = tables.upper[static_cast<uint16_t>(unit)];
-    out.append(reinterpret_cast<const char*>(&upper), sizeof upper);
-  });
+  if (!tables.usable || !ForEachBmpUnit(name, [&](wchar_t unit) {
+        wchar_t upper = tables.upper[static_cast<uint16_t>(unit)];
+        out.append(reinterpret_cast<const char*>(&upper), sizeof upper);
+      })) {
+    out.resize(at);
+    AppendSystemNameFold(name, out);
+  }
 }
 
 std::string NameFold(std::string_view name) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 namespace framework {
 
 namespace {
@@ -30,6 +32,47 @@ std::wstring Widen(std::string_view utf8) { return ToWide(utf8, CP_UTF8); }
 std::string Narrow(std::wstring_view utf16) { return FromWide(utf16, CP_UTF8); }
 std::string ToAnsi(std::string_view utf8) { return FromWide(Widen(utf8), CP_ACP); }
 std::string FromAnsi(std::string_view ansi) { return Narrow(ToWide(ansi, CP_ACP)); }
+
+namespace {
+
+constexpr UINT kShiftJis = 932;
+
+bool IsAsciiText(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// The text in a code page when every character comes back unchanged from
+// it, nothing otherwise. No character is replaced by a look-alike.
+std::optional<std::string> ExactlyIn(std::string_view utf8, UINT codePage) {
+  if (IsAsciiText(utf8)) return std::string(utf8);
+  const std::wstring wide = Widen(utf8);
+  BOOL replaced = FALSE;
+  const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, &replaced);
+  if (n <= 0 || replaced) return std::nullopt;
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                      nullptr, &replaced);
+  if (replaced || ToWide(out, codePage) != wide) return std::nullopt;
+  return out;
+}
+
+}  // namespace
+
+bool FitsAnsi(std::string_view utf8) { return ExactlyIn(utf8, CP_ACP).has_value(); }
+
+std::string EncodeStoredText(std::string_view utf8) {
+  if (std::optional<std::string> shiftJis = ExactlyIn(utf8, kShiftJis)) return *shiftJis;
+  return std::string(kUtf8ByteOrderMark) + std::string(utf8);
+}
+
+std::string DecodeStoredText(std::string_view bytes) {
+  if (bytes.starts_with(kUtf8ByteOrderMark)) return std::string(bytes.substr(kUtf8ByteOrderMark.size()));
+  if (IsAsciiText(bytes)) return std::string(bytes);
+  return Narrow(ToWide(bytes, kShiftJis));
+}
 
 std::string FirstCharacters(std::string_view text, size_t count) {
   size_t seen = 0;
