@@ -1,6 +1,7 @@
 #include "archive/unlha32.h"
 
 #include <cstdint>
+#include <optional>
 
 #include "archive/membername.h"
 #include "framework/base/paths.h"
@@ -75,20 +76,85 @@ bool IsQuotable(const std::string& field) {
   return true;
 }
 
-// The library takes ANSI paths. A path with a character the ANSI code page
-// lacks is given in its short (8.3) form when that one converts cleanly.
-std::string LibraryPath(const std::string& path) {
-  if (framework::FromAnsi(framework::ToAnsi(path)) == path) return path;
+bool useShortNames = true;
+
+// The short (8.3) form of a path, when the file system has one the ANSI code
+// page holds.
+std::optional<std::string> ShortForm(const std::string& path) {
+  if (!useShortNames) return std::nullopt;
   std::wstring wide = framework::Widen(path);
   DWORD n = GetShortPathNameW(wide.c_str(), nullptr, 0);
-  if (n == 0) return path;
+  if (n == 0) return std::nullopt;
   std::wstring shortPath(n, L'\0');
   n = GetShortPathNameW(wide.c_str(), shortPath.data(), n);
-  if (n == 0 || n >= shortPath.size()) return path;
+  if (n == 0 || n >= shortPath.size()) return std::nullopt;
   shortPath.resize(n);
   std::string candidate = framework::Narrow(shortPath);
-  return framework::FromAnsi(framework::ToAnsi(candidate)) == candidate ? candidate : path;
+  if (!framework::FitsAnsi(candidate)) return std::nullopt;
+  return candidate;
 }
+
+// A path as the library can take it: itself when the ANSI code page holds
+// it, else its short form.
+std::optional<std::string> AnsiForm(const std::string& path) {
+  if (path.empty() || framework::FitsAnsi(path)) return path;
+  return ShortForm(path);
+}
+
+// The archive (and the folder the library extracts to) as the library takes
+// them for one call. A path the ANSI code page cannot hold, and that has no
+// short form either (a volume with short names turned off), is reached from
+// the working folder instead: it moves into the folder for the call, and an
+// archive whose name the code page cannot hold is reached there through a
+// name of plain letters (a hard link, or a copy where no link can be made),
+// removed again afterwards.
+class LibraryPaths {
+ public:
+  LibraryPaths(const std::string& archive, const std::string& folder) {
+    std::optional<std::string> archiveForm = AnsiForm(archive), folderForm = AnsiForm(folder);
+    if (archiveForm && folderForm) {
+      archive_ = *archiveForm;
+      folder_ = *folderForm;
+      return;
+    }
+    const std::string workFolder = folder.empty() ? framework::ExtractFilePath(archive) : folder;
+    DWORD n = GetCurrentDirectoryW(0, nullptr);
+    previousFolder_.resize(n);
+    previousFolder_.resize(GetCurrentDirectoryW(n, previousFolder_.data()));
+    moved_ = SetCurrentDirectoryW(framework::Widen(workFolder).c_str()) != 0;
+    folder_ = folder.empty() ? folder : (folderForm ? *folderForm : ".\\");
+    if (archiveForm) {
+      archive_ = *archiveForm;
+    } else if (framework::SameTextNoCase(framework::ExtractFilePath(archive), framework::JoinPath(workFolder, "")) &&
+               framework::FitsAnsi(framework::ExtractFileName(archive))) {
+      archive_ = framework::ExtractFileName(archive);
+    } else {
+      static unsigned serial = 0;
+      const std::string name = "~kaleidon-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial) +
+                               framework::ExtractFileExt(archive);
+      staged_ = framework::JoinPath(workFolder, name);
+      const std::wstring from = framework::Widen(archive), to = framework::Widen(staged_);
+      if (!CreateHardLinkW(to.c_str(), from.c_str(), nullptr) && !CopyFileW(from.c_str(), to.c_str(), TRUE))
+        staged_.clear();
+      archive_ = staged_.empty() ? archive : name;
+    }
+  }
+  ~LibraryPaths() {
+    if (!staged_.empty()) framework::DeleteFileAt(staged_);
+    if (moved_) SetCurrentDirectoryW(previousFolder_.c_str());
+  }
+  LibraryPaths(const LibraryPaths&) = delete;
+  LibraryPaths& operator=(const LibraryPaths&) = delete;
+
+  const std::string& Archive() const { return archive_; }
+  const std::string& Folder() const { return folder_; }
+
+ private:
+  std::string archive_, folder_;
+  std::string staged_;  // the plain name made for the call, to be removed
+  std::wstring previousFolder_;
+  bool moved_ = false;
+};
 
 }  // namespace
 
@@ -141,10 +207,13 @@ bool UnlhaFunctionBound(const std::string& exportName) {
   return false;
 }
 
+void UseShortNamesForLibrary(bool use) { useShortNames = use; }
+
 std::vector<std::string> ListArchiveEntries(const std::string& archivePath, size_t limit) {
   std::vector<std::string> names;
   if (limit == 0) return names;
-  std::string path = framework::ToAnsi(LibraryPath(archivePath));
+  const LibraryPaths paths(archivePath, "");
+  std::string path = framework::ToAnsi(paths.Archive());
   bool openBound = kRows[kUnlhaOpenArchive].bound();
   HARC archive = UnlhaOpenArchive(nullptr, path.c_str(), 1);
   if (!openBound || !archive) return names;
@@ -174,7 +243,8 @@ std::string ExtractCommandLine(const std::string& archivePath, const std::string
 UnlhaAnswer RunExtractCommand(HWND window, const std::string& archivePath, const std::string& folder,
                               const std::string& member, bool quiet) {
   if (!IsSafeMemberName(member) && !IsPlainWildcard(member)) return {};
-  std::string command = ExtractCommandLine(LibraryPath(archivePath), LibraryPath(folder), member, quiet);
+  const LibraryPaths paths(archivePath, folder);
+  std::string command = ExtractCommandLine(paths.Archive(), paths.Folder(), member, quiet);
   if (command.empty()) return {};
   std::string ansi = framework::ToAnsi(command);
   char report[256] = {};

@@ -112,7 +112,14 @@ bool UnlhaFunctionBound(const std::string& exportName);
 
 // --- Conveniences (UTF-8 in and out) ---
 // Paths holding a character the ANSI code page lacks reach the library in
-// their short (8.3) form where the file system has one.
+// their short (8.3) form where the file system has one; elsewhere (a volume
+// with short names turned off) the call runs in the folder concerned and
+// names the archive relative to it, through a name of plain letters when
+// its own has such a character.
+
+// Whether short forms are tried (on by default); tests turn them off to take
+// the other way, as a volume without short names would.
+void UseShortNamesForLibrary(bool use);
 
 // The entry names of an archive in the library's order, at most limit of
 // them: open with mode 1, find "*.*", find the next until -1 or the limit,

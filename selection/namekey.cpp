@@ -102,7 +102,7 @@ bool IsPlain(std::string_view text, const PlainCharacters& plain) {
 
 }  // namespace
 
-void AppendSystemNameFold(std::string_view name, std::string& out, bool fromAnsi) {
+void AppendSystemNameFold(std::string_view name, std::string& out) {
   if (IsAscii(name)) {
     size_t at = out.size();
     out.append(name);
@@ -111,40 +111,24 @@ void AppendSystemNameFold(std::string_view name, std::string& out, bool fromAnsi
     return;
   }
   std::wstring wide = framework::Widen(name);
-  if (!fromAnsi) {
-    // Through the ANSI code page and back, as the history file will keep it.
-    // Each UTF-16 unit takes at most two bytes there.
-    std::string ansi(wide.size() * 2 + 2, '\0');
-    int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(),
-                                    static_cast<int>(ansi.size()), nullptr, nullptr);
-    ansi.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
-    if (IsAscii(ansi)) return AppendSystemNameFold(ansi, out);
-    wide.resize(ansi.size());
-    int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
-                                    static_cast<int>(wide.size()));
-    wide.resize(units > 0 ? static_cast<size_t>(units) : 0);
-  }
-  // Marks a folded wide name, so that it never meets an ASCII key.
+  std::wstring upper(wide.size(), L'\0');
+  if (LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, wide.data(), static_cast<int>(wide.size()), upper.data(),
+                   static_cast<int>(upper.size())) == static_cast<int>(wide.size()))
+    wide = std::move(upper);
+  // Marks a name that is not plain ASCII, so that its key never meets an
+  // ASCII one.
   out += '\xFF';
-  size_t at = out.size();
-  out.resize(at + wide.size() * sizeof(wchar_t));
-  int n = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, wide.data(), static_cast<int>(wide.size()),
-                       reinterpret_cast<LPWSTR>(out.data() + at), static_cast<int>(wide.size()));
-  if (n != static_cast<int>(wide.size())) {
-    out.resize(at);
-    out.append(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
-  }
+  out += framework::Narrow(wide);
 }
 
 namespace {
 
-// What the system does to each UTF-16 unit of the Basic Multilingual Plane
-// (surrogates aside) when folding a name: its trip through the ANSI code page
-// and back, and its upper case. Both map every unit on its own, so a name's
-// fold is the units looked up in turn, with no call into the system per name.
-// Learnt once, in four calls over all units together.
+// The system's upper case of each UTF-16 unit of the Basic Multilingual
+// Plane (surrogates aside): it maps every unit on its own, so a name's fold
+// is its units looked up in turn, with no call into the system per name.
+// Learnt once, in one call over all units together.
 struct CaseTables {
-  std::vector<wchar_t> roundTrip, upper;
+  std::vector<wchar_t> upper;
   bool usable = false;
 };
 
@@ -156,26 +140,28 @@ CaseTables LearnCaseTables() {
   for (unsigned u = 1; u <= 0xFFFF; ++u)
     if (!IsSurrogate(u)) units += static_cast<wchar_t>(u);
   const int count = static_cast<int>(units.size());
-  int bytes = WideCharToMultiByte(CP_ACP, 0, units.data(), count, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return tables;
-  std::string ansi(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, units.data(), count, ansi.data(), bytes, nullptr, nullptr);
-  std::wstring back(units.size() + 1, L'\0');
-  // One unit back for each unit out, or the units cannot be told apart.
-  if (MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, back.data(), static_cast<int>(back.size())) != count)
-    return tables;
   std::wstring upper(units.size(), L'\0');
   if (LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, units.data(), count, upper.data(), count) != count)
     return tables;
-  tables.roundTrip.resize(0x10000);
   tables.upper.resize(0x10000);
-  for (unsigned u = 0; u <= 0xFFFF; ++u) tables.roundTrip[u] = tables.upper[u] = static_cast<wchar_t>(u);
-  for (size_t i = 0; i < units.size(); ++i) {
-    tables.roundTrip[units[i]] = back[i];
-    tables.upper[units[i]] = upper[i];
-  }
+  for (unsigned u = 0; u <= 0xFFFF; ++u) tables.upper[u] = static_cast<wchar_t>(u);
+  for (size_t i = 0; i < units.size(); ++i) tables.upper[units[i]] = upper[i];
   tables.usable = true;
   return tables;
+}
+
+void AppendUtf8(wchar_t unit, std::string& out) {
+  const unsigned u = unit;
+  if (u < 0x80) {
+    out += static_cast<char>(u);
+  } else if (u < 0x800) {
+    out += static_cast<char>(0xC0 | (u >> 6));
+    out += static_cast<char>(0x80 | (u & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (u >> 12));
+    out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (u & 0x3F));
+  }
 }
 
 const CaseTables& Tables() {
@@ -183,8 +169,9 @@ const CaseTables& Tables() {
   return tables;
 }
 
-// Calls each(unit) for the UTF-16 units of well-formed UTF-8 text that keeps
-// to the Basic Multilingual Plane; false, part-way, for anything else.
+// Calls each(unit, length in bytes) for the UTF-16 units of well-formed UTF-8
+// text that keeps to the Basic Multilingual Plane; false, part-way, for
+// anything else.
 template <typename Each>
 bool ForEachBmpUnit(std::string_view text, Each each) {
   for (size_t i = 0; i < text.size();) {
@@ -206,7 +193,7 @@ bool ForEachBmpUnit(std::string_view text, Each each) {
       unit = (unit << 6) | (next & 0x3F);
     }
     if ((length == 3 && unit < 0x800) || IsSurrogate(unit)) return false;
-    each(static_cast<wchar_t>(unit));
+    each(static_cast<wchar_t>(unit), static_cast<size_t>(length));
     i += length;
   }
   return true;
@@ -214,31 +201,26 @@ bool ForEachBmpUnit(std::string_view text, Each each) {
 
 }  // namespace
 
-void AppendNameFold(std::string_view name, std::string& out, bool fromAnsi) {
+void AppendNameFold(std::string_view name, std::string& out) {
   if (IsAscii(name)) return AppendSystemNameFold(name, out);
   const CaseTables& tables = Tables();
-  // Through the ANSI code page and back, as the history file will keep it,
-  // unless the name came from there.
-  bool ascii = true;
-  if (!tables.usable || !ForEachBmpUnit(name, [&](wchar_t unit) {
-        if (!fromAnsi) unit = tables.roundTrip[static_cast<uint16_t>(unit)];
-        ascii = ascii && unit < 0x80;
-      }))
-    return AppendSystemNameFold(name, out, fromAnsi);
-  if (ascii) {
-    // The code page holds the name only as ASCII: it folds as an ASCII name.
-    ForEachBmpUnit(name, [&](wchar_t unit) {
-      char c = static_cast<char>(tables.roundTrip[static_cast<uint16_t>(unit)]);
-      out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    });
-    return;
-  }
+  const size_t start = out.size();
   out += '\xFF';
-  ForEachBmpUnit(name, [&](wchar_t unit) {
-    if (!fromAnsi) unit = tables.roundTrip[static_cast<uint16_t>(unit)];
-    wchar_t upper = tables.upper[static_cast<uint16_t>(unit)];
-    out.append(reinterpret_cast<const char*>(&upper), sizeof upper);
-  });
+  // Each character as it stands unless its upper case differs; no call into
+  // the system per name.
+  size_t at = 0;
+  if (!tables.usable || !ForEachBmpUnit(name, [&](wchar_t unit, size_t length) {
+        const wchar_t upper = tables.upper[static_cast<uint16_t>(unit)];
+        if (upper == unit) {
+          out.append(name.substr(at, length));
+        } else {
+          AppendUtf8(upper, out);
+        }
+        at += length;
+      })) {
+    out.resize(start);
+    AppendSystemNameFold(name, out);
+  }
 }
 
 std::string NameFold(std::string_view name) {

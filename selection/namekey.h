@@ -2,9 +2,7 @@
 // The identity and the order of file names in the history files.
 //  - Identity: names are the same when they are equal ignoring case. Lookups
 //    hash a case-folded key, so asking costs the same for any history size.
-//    A name is taken through the system ANSI code page first, as the history
-//    file stores it, so a name the code page cannot hold keeps one identity
-//    before and after it was written.
+//    The history files keep every name exactly, in any script.
 //  - Order: the system's text order ignoring case (CompareTextNoCase).
 // Plain ASCII names, by far the most common, are handled without calling the
 // system: their fold is ASCII upper case, and their order follows one weight
@@ -15,14 +13,12 @@
 
 namespace kaleidon {
 
-// Appends the case-folded key of a UTF-8 name to out. A name decoded from
-// the ANSI code page (read from a history file) may say so: it needs no trip
-// through the code page.
-void AppendNameFold(std::string_view name, std::string& out, bool fromAnsi = false);
+// Appends the case-folded key of a UTF-8 name to out.
+void AppendNameFold(std::string_view name, std::string& out);
 std::string NameFold(std::string_view name);
 // The same fold asking the system about each name, as AppendNameFold does for
 // names its tables do not cover.
-void AppendSystemNameFold(std::string_view name, std::string& out, bool fromAnsi = false);
+void AppendSystemNameFold(std::string_view name, std::string& out);
 
 // <0, 0, >0 as framework::CompareTextNoCase orders the names.
 int CompareNames(std::string_view a, std::string_view b);

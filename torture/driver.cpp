@@ -62,7 +62,7 @@ SlotList SlotsOf(const framework::IniDocument& settings) {
 std::optional<SlotList> StoredSlots(const std::string& settingsPath) {
   std::optional<std::string> bytes = framework::ReadWholeFile(settingsPath);
   if (!bytes) return std::nullopt;
-  return SlotsOf(framework::IniDocument(framework::FromAnsi(*bytes)));
+  return SlotsOf(framework::IniDocument(framework::DecodeStoredText(*bytes)));
 }
 
 // The edits of the folder list the driver makes, as the list dialog does them.
@@ -405,8 +405,8 @@ void Report(const char* kind, const std::string& path, const std::string& why = 
   std::printf("%s %s%s%s\n", kind, path.c_str(), why.empty() ? "" : ": ", why.c_str());
 }
 
-// Text in the system code page that converts there and back unchanged.
-bool CleanAnsi(const std::string& bytes) { return framework::ToAnsi(framework::FromAnsi(bytes)) == bytes; }
+// Text that reads as the program's text files and comes back the same.
+bool CleanText(const std::string& bytes) { return framework::EncodeStoredText(framework::DecodeStoredText(bytes)) == bytes; }
 
 // Whole lines: empty, or every line ended by CR LF, with no stray CR or LF.
 bool WholeLines(const std::string& bytes) {
@@ -485,9 +485,9 @@ void CheckSettings(const std::string& path, const std::string& firstPath, const 
   std::optional<std::string> bytes = framework::ReadWholeFile(path);
   if (!bytes) return Report("lost", path);
   if (bytes->empty()) return Report("torn", path, "empty");
-  if (!WholeLines(*bytes) || !CleanAnsi(*bytes)) return Report("torn", path, "a line is cut");
-  framework::IniDocument now(framework::FromAnsi(*bytes));
-  framework::IniDocument first(framework::FromAnsi(framework::ReadWholeFile(firstPath).value_or("")));
+  if (!WholeLines(*bytes) || !CleanText(*bytes)) return Report("torn", path, "a line is cut");
+  framework::IniDocument now(framework::DecodeStoredText(*bytes));
+  framework::IniDocument first(framework::DecodeStoredText(framework::ReadWholeFile(firstPath).value_or("")));
   // Runs change the general keys' values, never which keys there are.
   for (const std::string& key : first.Keys("SysInfo"))
     if (!now.Value("SysInfo", key)) return Report("torn", path, "SysInfo lacks " + key);
@@ -528,9 +528,9 @@ std::set<std::string> UpperNames(const std::vector<std::string>& names) {
 void CheckHistory(const std::string& path, const std::set<std::string>& known, bool byFileName) {
   std::optional<std::string> bytes = framework::ReadWholeFile(path);
   if (!bytes) return Report("lost", path);
-  if (!WholeLines(*bytes) || !CleanAnsi(*bytes)) return Report("torn", path, "a line is cut");
+  if (!WholeLines(*bytes) || !CleanText(*bytes)) return Report("torn", path, "a line is cut");
   for (const std::string& ansi : kaleidon::ParseHistoryText(*bytes)) {
-    std::string name = framework::FromAnsi(ansi);
+    std::string name = framework::DecodeStoredText(ansi);
     if (byFileName) name = name.substr(name.find_last_of("\\/") + 1);
     if (!known.count(framework::AsciiUpper(name))) return Report("torn", path, "names " + name);
   }

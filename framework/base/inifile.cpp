@@ -65,7 +65,7 @@ void IniFile::EraseSection(const std::string& section) {
 
 IniEdit::IniEdit(const IniFile& file) : path_(file.path_) {
   std::optional<std::string> bytes = ReadWholeFile(path_);
-  doc_ = std::make_unique<IniDocument>(bytes ? IniDocument(FromAnsi(*bytes)) : IniDocument());
+  doc_ = std::make_unique<IniDocument>(bytes ? IniDocument(DecodeStoredText(*bytes)) : IniDocument());
 }
 
 IniEdit::~IniEdit() = default;
@@ -120,7 +120,8 @@ void IniEdit::EraseSection(const std::string& section) {
 
 void IniEdit::Commit() {
   if (!changed_) return;
-  if (!WriteFileAtomically(path_, ToAnsi(doc_->Text()))) throw EIniFileWrite(FormatText("%s に書き込めません", {path_}));
+  if (!WriteFileAtomically(path_, EncodeStoredText(doc_->Text())))
+    throw EIniFileWrite(FormatText("%s に書き込めません", {path_}));
   ++replacements;
   changed_ = false;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // An INI file read and written by path, like the system's private-profile
 // calls: nothing is cached between calls, so every access sees the file's
-// current content. The file is in the system ANSI code page; names and
-// values are UTF-8 here. A write replaces the file atomically: a failed write
+// current content. The file is Shift-JIS, or UTF-8 after a byte-order mark
+// when a name needs it (framework/base/text.h); names and values are UTF-8
+// here. A write replaces the file atomically: a failed write
 // leaves the previous file whole and raises EIniFileWrite.
 //
 // An action that changes several keys takes an IniEdit: the file is read

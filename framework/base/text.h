@@ -1,7 +1,8 @@
 #pragma once
 // Text conversions at the Win32 boundary. Inside the program every string is
-// UTF-8; Win32 is called through its W functions; files and libraries that
-// use the system ANSI code page are converted where they are read or written.
+// UTF-8; Win32 is called through its W functions; libraries that use the
+// system ANSI code page, and the program's own text files, are converted
+// where they are called, read or written.
 #include <string>
 #include <string_view>
 
@@ -10,9 +11,23 @@ namespace framework {
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 
-// The system ANSI code page (Shift-JIS, 932, on a Japanese system).
+// The system ANSI code page (Shift-JIS, 932, on a Japanese system), as the
+// archive library and the image plug-ins take text. A character the code
+// page lacks comes out as the system replaces it.
 std::string ToAnsi(std::string_view utf8);
 std::string FromAnsi(std::string_view ansi);
+// Whether text comes back unchanged from the ANSI code page.
+bool FitsAnsi(std::string_view utf8);
+
+// The program's own text files (the settings file, the history files) are
+// in Shift-JIS, code page 932, as the program has always written them on
+// Japanese Windows, and whatever the system's code page is. Text with a
+// character Shift-JIS cannot hold is written as UTF-8 after a byte-order
+// mark instead, the whole file so, and so keeps every name exactly; reading
+// takes both forms.
+std::string EncodeStoredText(std::string_view utf8);
+std::string DecodeStoredText(std::string_view bytes);
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // The first `count` characters (code points) of UTF-8 text.
 std::string FirstCharacters(std::string_view text, size_t count);

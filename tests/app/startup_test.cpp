@@ -63,7 +63,7 @@ TEST_F(StartupSequence, MissingFolderIsReportedOnceAndReplacedByTheProgramFolder
   EXPECT_EQ(boxes.Last().caption, "暗黒のエラー");
   EXPECT_EQ(boxes.Last().flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONQUESTION));
   std::string ini = dir.ReadFile("Kaleidon.ini");
-  EXPECT_NE(ini.find("Path=" + framework::ToAnsi(dir.path().substr(0, dir.path().size() - 1))), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Path=" + framework::EncodeStoredText(dir.path().substr(0, dir.path().size() - 1))), std::string::npos) << ini;
 }
 
 namespace {

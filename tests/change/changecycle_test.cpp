@@ -225,7 +225,7 @@ TEST_F(ArchiveChangeTest, AnArchiveMemberBecomesTheWallpaperAndItsTemporaryFileG
   EXPECT_TRUE(program.Exists("WPFile.BMP"));
   EXPECT_TRUE(program.FileNames("Temp").empty());
   EXPECT_FALSE(cycle.MeltFile.Extracted);
-  EXPECT_NE(framework::FromAnsi(folder.ReadFile("set.RFB")).find(shown), std::string::npos);
+  EXPECT_NE(framework::DecodeStoredText(folder.ReadFile("set.RFB")).find(shown), std::string::npos);
 }
 
 TEST_F(ArchiveChangeTest, AnArchiveWithoutAPictureIsMarkedShownWithoutAMessage) {

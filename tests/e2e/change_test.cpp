@@ -32,7 +32,7 @@ TEST(CommandLineChange, StoresANewWallpaperAndEndsWithoutTouchingTheSettings) {
   pictures.WriteFile("wide.bmp", Picture(64, 16));
   pictures.WriteFile("tall.bmp", Picture(16, 64));
   // A threshold of 100 % lets the load gate pass at once on a busy machine.
-  program.WriteSettings("Path=" + framework::ToAnsi(pictures.path()) + "\r\nCPUUseRate=100\r\n");
+  program.WriteSettings("Path=" + framework::EncodeStoredText(pictures.path()) + "\r\nCPUUseRate=100\r\n");
   std::string settings = program.ReadFile("Kaleidon.ini");
 
   ProgramProcess p = ProgramProcess::Start(program.Exe(), "/E");
@@ -50,7 +50,7 @@ TEST(CommandLineChange, StoresANewWallpaperAndEndsWithoutTouchingTheSettings) {
 TEST(CommandLineChange, AnEmptyFolderStillEndsTheRunAfterItsMessage) {
   InstalledProgram program;
   TempDir empty;
-  program.WriteSettings("Path=" + framework::ToAnsi(empty.path()) + "\r\nCPUUseRate=100\r\n");
+  program.WriteSettings("Path=" + framework::EncodeStoredText(empty.path()) + "\r\nCPUUseRate=100\r\n");
   ProgramProcess p = ProgramProcess::Start(program.Exe(), "/e");
   HWND box = WaitForWindow(L"#32770", "悪のエラー", p.Id(), 30000);
   ASSERT_NE(box, nullptr);
@@ -63,7 +63,7 @@ TEST(StartUpChange, ChangesTheWallpaperWhileTheProgramStarts) {
   InstalledProgram program;
   TempDir pictures;
   pictures.WriteFile("only.bmp", Picture(8, 8));
-  program.WriteSettings("Path=" + framework::ToAnsi(pictures.path()) +
+  program.WriteSettings("Path=" + framework::EncodeStoredText(pictures.path()) +
                         "\r\nStartUpChange=1\r\nDlay=1\r\nCPUUseRate=100\r\n");
   ProgramProcess p = ProgramProcess::Start(program.Exe());
   HWND main = WaitForWindow(L"TMyMainForm", "Kaleidon v0.6.1", p.Id(), 30000);
@@ -82,7 +82,7 @@ TEST(CommandLineChange, ArchiveLibraryComesFromTheProgramFolderNotTheWorkingFold
   std::string archive = BuildOutputPath("fixtures/archives/level1.lzh");
   ASSERT_TRUE(CopyFileW(framework::Widen(archive).c_str(), framework::Widen(pictures.PathOf("set.lzh")).c_str(), FALSE));
   std::string dll = BuildOutputPath("fixtures/unlha32/UNLHA32.DLL");
-  std::string settings = "Path=" + framework::ToAnsi(pictures.path()) +
+  std::string settings = "Path=" + framework::EncodeStoredText(pictures.path()) +
                          "\r\nCPUUseRate=100\r\nCustomMask=*.lzh;*.bmp\r\nFilter=99\r\n";
 
   InstalledProgram planted;
@@ -133,7 +133,7 @@ TEST(CommandLineChange, PicturesThatAPluginBesideTheProgramReadsBecomeTheWallpap
     std::string plugin = BuildOutputPath(c.plugin);
     ASSERT_TRUE(CopyFileW(framework::Widen(plugin).c_str(),
                           framework::Widen(program.PathOf(framework::ExtractFileName(plugin))).c_str(), FALSE));
-    program.WriteSettings("Path=" + framework::ToAnsi(pictures.path()) + "\r\nCPUUseRate=100\r\n");
+    program.WriteSettings("Path=" + framework::EncodeStoredText(pictures.path()) + "\r\nCPUUseRate=100\r\n");
 
     ProgramProcess p = ProgramProcess::Start(program.Exe(), "/E");
     EXPECT_EQ(p.WaitForExit(60000), std::optional<DWORD>(0));

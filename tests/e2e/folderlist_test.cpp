@@ -69,7 +69,7 @@ bool WaitUntil(const std::function<bool()>& done) {
 }
 
 std::optional<std::string> Stored(const InstalledProgram& program, const char* section, const char* key) {
-  return framework::IniDocument(framework::FromAnsi(program.ReadFile("Kaleidon.ini"))).Value(section, key);
+  return framework::IniDocument(framework::DecodeStoredText(program.ReadFile("Kaleidon.ini"))).Value(section, key);
 }
 
 }  // namespace
@@ -81,7 +81,7 @@ TEST(FolderListDialog, RowsAreMovedByTheRightButtonMenuAndADoubleClickOpensOne) 
   for (const std::string& f : folders) pictures.WriteFile(f + "a.bmp", "x");
   std::string slots = "MemoryCount=3\r\n[DirectoryBuf]\r\n";
   for (size_t i = 0; i < folders.size(); ++i)
-    slots += "PathMemory" + std::to_string(i + 1) + "=" + framework::ToAnsi(pictures.PathOf(folders[i])) + "\r\n";
+    slots += "PathMemory" + std::to_string(i + 1) + "=" + framework::EncodeStoredText(pictures.PathOf(folders[i])) + "\r\n";
   program.WriteSettings(slots);
 
   ProgramProcess p = ProgramProcess::Start(program.Exe());

@@ -18,7 +18,7 @@ struct ProgramWithPlugin {
     std::string plugin = BuildOutputPath("fixtures/spi/" + fixture + ".spi");
     pluginPath = program.PathOf(fixture + ".spi");
     EXPECT_TRUE(CopyFileW(framework::Widen(plugin).c_str(), framework::Widen(pluginPath).c_str(), FALSE));
-    program.WriteSettings("Path=" + framework::ToAnsi(pictures.path()) + "\r\nCPUUseRate=100\r\n");
+    program.WriteSettings("Path=" + framework::EncodeStoredText(pictures.path()) + "\r\nCPUUseRate=100\r\n");
   }
   // Presses OK on the message box of that caption and returns its text.
   std::string Confirm(const ProgramProcess& p, const char* caption) {

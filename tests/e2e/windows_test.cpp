@@ -67,7 +67,7 @@ TEST(ViewerWindow, ShownFromTheImageViewButtonAndClosedByADoubleClickOnThePictur
   for (int y = 0; y < 300; ++y)
     for (int x = 0; x < 400; ++x) picture.SetPixelColor(x, y, framework::Rgb{uint8_t(x / 2), uint8_t(y), 160});
   pictures.WriteFile("photo.jpg", framework::EncodeJpeg(picture, 90));
-  program.WriteSettings("Path=" + framework::ToAnsi(pictures.path()) + "\r\n");
+  program.WriteSettings("Path=" + framework::EncodeStoredText(pictures.path()) + "\r\n");
   ProgramProcess p = ProgramProcess::Start(program.Exe());
   HWND main = WaitForShownWindow(L"TMyMainForm", "Kaleidon v0.6.1", p);
   ASSERT_NE(main, nullptr);
@@ -97,7 +97,7 @@ TEST(ArchiveWindow, OpenedByADoubleClickOnTheArchiveExtractsEverythingWhereTheUs
   for (const auto& [from, to] : {std::pair<std::string, std::string>{"fixtures/unlha32/UNLHA32.DLL", program.PathOf("UNLHA32.DLL")},
                                  {"fixtures/archives/level1.lzh", pictures.PathOf("set.lzh")}})
     ASSERT_TRUE(CopyFileW(framework::Widen(BuildOutputPath(from)).c_str(), framework::Widen(to).c_str(), FALSE)) << from;
-  program.WriteSettings("Path=" + framework::ToAnsi(pictures.path()) + "\r\nCustomMask=*.lzh;*.bmp\r\nFilter=99\r\n");
+  program.WriteSettings("Path=" + framework::EncodeStoredText(pictures.path()) + "\r\nCustomMask=*.lzh;*.bmp\r\nFilter=99\r\n");
   ProgramProcess p = ProgramProcess::Start(program.Exe());
   HWND main = WaitForShownWindow(L"TMyMainForm", "Kaleidon v0.6.1", p);
   ASSERT_NE(main, nullptr);

@@ -24,7 +24,7 @@ using Members = std::vector<std::pair<std::string, std::string>>;
 namespace {
 
 Names Lines(const TempDir& dir, const std::string& file) {
-  return ParseHistoryText(framework::FromAnsi(dir.ReadFile(file)));
+  return ParseHistoryText(framework::DecodeStoredText(dir.ReadFile(file)));
 }
 
 class PickTest : public ::testing::Test {

@@ -18,9 +18,9 @@ namespace {
 std::string Settings(const std::string& currentFolder, int slotCount, const std::vector<std::string>& slots,
                      const std::string& extraSysInfo = "") {
   std::string text = "[SysInfo]\r\nProgramVersion=0.6\r\nMemoryCount=" + std::to_string(slotCount) +
-                     "\r\nPath=" + framework::ToAnsi(currentFolder) + "\r\n" + extraSysInfo + "[DirectoryBuf]\r\n";
+                     "\r\nPath=" + framework::EncodeStoredText(currentFolder) + "\r\n" + extraSysInfo + "[DirectoryBuf]\r\n";
   for (size_t n = 0; n < slots.size(); ++n)
-    text += "PathMemory" + std::to_string(n + 1) + "=" + framework::ToAnsi(slots[n]) + "\r\n";
+    text += "PathMemory" + std::to_string(n + 1) + "=" + framework::EncodeStoredText(slots[n]) + "\r\n";
   return text;
 }
 
@@ -71,7 +71,7 @@ TEST(AutomaticRegistration, RegistersEveryPictureFolderBelowOnceAndCompactsTheLi
   EXPECT_EQ(list.Cell(1, 6), "");
   EXPECT_EQ(list.Cell(0, 5), "Memory[5]");
   EXPECT_EQ(list.Cell(0, 6), "");
-  framework::IniDocument ini(framework::FromAnsi(w.folder.ReadFile("Kaleidon.ini")));
+  framework::IniDocument ini(framework::DecodeStoredText(w.folder.ReadFile("Kaleidon.ini")));
   EXPECT_EQ(ini.Keys("DirectoryBuf").size(), 5u);
   EXPECT_EQ(ini.Value("DirectoryBuf", "PathMemory5"), list.Cell(1, 5));
   EXPECT_TRUE(list.CheckBox2->Checked());

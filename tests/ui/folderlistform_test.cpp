@@ -20,12 +20,12 @@ using Slots = std::vector<std::pair<int, std::string>>;
 std::string Settings(int slotCount, const Slots& slots, const std::string& version = "0.6") {
   std::string text = "[SysInfo]\r\nProgramVersion=" + version + "\r\nMemoryCount=" + std::to_string(slotCount) +
                      "\r\n[DirectoryBuf]\r\n";
-  for (const auto& [n, path] : slots) text += "PathMemory" + std::to_string(n) + "=" + framework::ToAnsi(path) + "\r\n";
+  for (const auto& [n, path] : slots) text += "PathMemory" + std::to_string(n) + "=" + framework::EncodeStoredText(path) + "\r\n";
   return text;
 }
 
 framework::IniDocument Stored(const ProgramWindows& w) {
-  return framework::IniDocument(framework::FromAnsi(w.folder.ReadFile("Kaleidon.ini")));
+  return framework::IniDocument(framework::DecodeStoredText(w.folder.ReadFile("Kaleidon.ini")));
 }
 
 std::vector<std::string> Folders(const kaleidon::TForm5& list, int rows) {

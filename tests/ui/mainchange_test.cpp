@@ -23,7 +23,7 @@ std::string SmallBitmap(int width, int height) {
 }
 
 std::string Settings(const std::string& path, const std::string& extra = "") {
-  return "[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::ToAnsi(path) + "\r\n" + extra;
+  return "[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::EncodeStoredText(path) + "\r\n" + extra;
 }
 
 class MainWindowChange : public ::testing::Test {
@@ -40,7 +40,7 @@ class MainWindowChange : public ::testing::Test {
 TEST_F(MainWindowChange, OneSlotRecallsItsFolderBeforeEveryChange) {
   TempDir elsewhere;
   ProgramWindows w(Settings(elsewhere.path(), "MemoryCount=1\r\n") + "[DirectoryBuf]\r\nPathMemory1=" +
-                   framework::ToAnsi(pictures.path()) + "\r\n");
+                   framework::EncodeStoredText(pictures.path()) + "\r\n");
   ASSERT_TRUE(w.main->SpinEdit1->Enabled());
   EXPECT_EQ(w.folderList->Cell(1, 1), pictures.path());
   w.boxes.Clear();
@@ -59,7 +59,7 @@ TEST_F(MainWindowChange, NoSlotsMeansThePictureComesFromTheShownFolder) {
   TempDir other;
   other.WriteFile("x.bmp", SmallBitmap(3, 3));
   ProgramWindows w(Settings(other.path(), "MemoryCount=0\r\n") + "[DirectoryBuf]\r\nPathMemory1=" +
-                   framework::ToAnsi(pictures.path()) + "\r\n");
+                   framework::EncodeStoredText(pictures.path()) + "\r\n");
   EXPECT_FALSE(w.main->SpinEdit1->Enabled());
   w.main->ChangeWallpaper(false);
   EXPECT_EQ(w.main->Label7->Text(), "x.bmp");
@@ -68,7 +68,7 @@ TEST_F(MainWindowChange, NoSlotsMeansThePictureComesFromTheShownFolder) {
 
 TEST(IntervalTimer, CountsWholeTicksAgainstTheLiveInterval) {
   TempDir empty;  // every change ends with the empty-folder message: one per change
-  ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::ToAnsi(empty.path()) + "\r\n");
+  ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::EncodeStoredText(empty.path()) + "\r\n");
   auto changes = [&] {
     size_t n = 0;
     for (const auto& c : w.boxes.Calls()) n += c.caption == "悪のエラー";

@@ -97,7 +97,7 @@ TEST(MainWindow, TheStoredFileTypeIsChosenWithItsToolTipAndTheFolderReadOnce) {
   for (const char* filter : {"0", "1", "3", "42"}) {
     SCOPED_TRACE(filter);
     ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nCustomMask=*.PIC\r\nFilter=" + std::string(filter) +
-                     "\r\nPath=" + framework::ToAnsi(pictures.path()) + "\r\n");
+                     "\r\nPath=" + framework::EncodeStoredText(pictures.path()) + "\r\n");
     kaleidon::TForm1& f = *w.main;
     int chosen = f.FilterComboBox1->ItemIndex();
     EXPECT_EQ(chosen, std::string(filter) == "42" ? f.FilterComboBox1->Count() - 1 : std::stoi(filter));
@@ -347,7 +347,7 @@ TEST(MainWindow, JpegFromPlugInsIsRefused) {
 
 TEST(MainWindow, RememberAndRecallWorkOnTheSlotTableAndTheSettings) {
   TempDir a, b;
-  ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nMemoryCount=2\r\nPath=" + framework::ToAnsi(a.path()) + "\r\n");
+  ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nMemoryCount=2\r\nPath=" + framework::EncodeStoredText(a.path()) + "\r\n");
   kaleidon::TForm1& f = *w.main;
   ASSERT_TRUE(f.SpinEdit1->Enabled());
   ASSERT_TRUE(f.Button6->Enabled());
@@ -360,7 +360,7 @@ TEST(MainWindow, RememberAndRecallWorkOnTheSlotTableAndTheSettings) {
   EXPECT_EQ(w.folderList->Cell(1, 1), a.path());
   EXPECT_EQ(w.folderList->Cell(0, 1), "Memory[1]");
   framework::IniDocument ini(w.folder.ReadFile("Kaleidon.ini"));
-  EXPECT_EQ(ini.Value("DirectoryBuf", "PathMemory1"), framework::ToAnsi(a.path()));
+  EXPECT_EQ(ini.Value("DirectoryBuf", "PathMemory1"), framework::EncodeStoredText(a.path()));
   w.boxes.Clear();
   f.Button6->Click();  // the same folder again: refused
   EXPECT_EQ(w.boxes.Count(), 1u);

@@ -32,12 +32,12 @@ using Keys = std::vector<std::pair<std::string, std::string>>;
 
 std::string SysInfo(const Keys& keys) {
   std::string text = "[SysInfo]\r\nProgramVersion=0.6\r\n";
-  for (const auto& [key, value] : keys) text += key + "=" + framework::ToAnsi(value) + "\r\n";
+  for (const auto& [key, value] : keys) text += key + "=" + framework::EncodeStoredText(value) + "\r\n";
   return text;
 }
 
 framework::IniDocument StoredSettings(const ProgramWindows& w) {
-  return framework::IniDocument(framework::FromAnsi(w.folder.ReadFile("Kaleidon.ini")));
+  return framework::IniDocument(framework::DecodeStoredText(w.folder.ReadFile("Kaleidon.ini")));
 }
 
 // n patterns "*.Pn", joined by ";".

@@ -26,7 +26,7 @@ framework::Bitmap Gradient(int width, int height) {
 }
 
 std::string Settings(const std::string& folder, const std::string& extra = "") {
-  return "[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::ToAnsi(folder) + "\r\n" + extra;
+  return "[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::EncodeStoredText(folder) + "\r\n" + extra;
 }
 
 RECT WindowRect(const framework::Form& f) {
