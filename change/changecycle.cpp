@@ -203,23 +203,25 @@ void ChangeCycle::DeleteUnshownMembers() {
   });
 }
 
-void ChangeCycle::PrepareAgain(const WallpaperOptions& options) {
-  if (shown_.pictures.empty() || ChangeBusy) return;
+bool ChangeCycle::PrepareAgain(const WallpaperOptions& options) {
+  if (shown_.pictures.empty() || ChangeBusy) return false;
   ChangeBusy = true;
   auto end = framework::ScopeExit([this] { ChangeBusy = false; });
   try {
     const Desktop desktop = CurrentDesktop();
-    if (desktop == shown_.desktop || !DesktopShowsWallpaperBitmap()) return;
+    if (desktop == shown_.desktop || !DesktopShowsWallpaperBitmap()) return false;
     const bool perMonitor = WantsPicturePerMonitor(options, desktop);
     const std::vector<std::string> pictures =
         PicturesFor(desktop, perMonitor, std::vector<std::optional<std::string>>(desktop.monitors.size()));
-    if (pictures.empty()) return;  // their files are gone
+    if (pictures.empty()) return false;  // their files are gone
     WallpaperOptions quiet = options;
     quiet.playSound = false;
     Show(pictures, desktop, true, quiet);
     DeleteUnshownMembers();
+    return true;
   } catch (...) {
     // The wallpaper stays as it was; the next change makes it anew.
+    return false;
   }
 }
 

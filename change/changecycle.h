@@ -82,8 +82,9 @@ class ChangeCycle {
   // The monitors, their resolution, DPI or arrangement changed: the pictures
   // shown are made again for the desktop as it is now; none is drawn anew.
   // Nothing happens when nothing changed for the wallpaper or the desktop
-  // shows another wallpaper meanwhile.
-  void PrepareAgain(const WallpaperOptions& options);
+  // shows another wallpaper meanwhile. True when the wallpaper was made
+  // and applied again.
+  bool PrepareAgain(const WallpaperOptions& options);
   // The shell started again or the machine woke up: the wallpaper is shown
   // again, when it is still the desktop's.
   void ApplyAgain();

@@ -12,6 +12,7 @@
 #include "framework/base/filemask.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
+#include "core/wallpapermonitors.h"
 #include "framework/imaging/bitmap.h"
 #include "support/fixtures.h"
 #include "support/messageboxes.h"
@@ -87,6 +88,7 @@ class ChangeCycleTest : public ::testing::Test {
   }
   void TearDown() override {
     SetSoundPlayer(nullptr);
+    OverrideDesktop(std::nullopt);
     framework::OverrideProgramFolder("");
   }
   void UseFolder(const TempDir& dir, const std::string& mask = "*.bmp") {
@@ -94,8 +96,7 @@ class ChangeCycleTest : public ::testing::Test {
     host.mask = mask;
     host.List();
   }
-  void Change(bool apply = false) {
-    ProgramOptions options;
+  void Change(bool apply = false, ProgramOptions options = {}) {
     options.playSound = true;
     options.soundFile = program.PathOf("chime.wav");
     program.WriteFile("chime.wav", "RIFF");
@@ -195,6 +196,130 @@ TEST_F(ChangeCycleTest, AFolderThatTakesNoHistorySaysSoOnceAndNothingElseChanges
   pictures.SetReadOnly("_Buf.RFB", false);
   EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), "one.bmp\r\n");
   EXPECT_EQ(pictures.FileNames(), (Names{"_Buf.RFB", "one.bmp", "two.bmp"}));
+}
+
+namespace {
+
+MonitorArea Monitor(const char* device, int left, int top, int width, int height, bool primary = false) {
+  return MonitorArea{device, left, top, width, height, primary};
+}
+
+Names HistoryLines(std::string history) {
+  Names lines;
+  for (size_t end; (end = history.find("\r\n")) != std::string::npos; history.erase(0, end + 2))
+    lines.push_back(history.substr(0, end));
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// The user's desktop settings a spread wallpaper replaces, put back as they
+// were.
+class MonitorChangeTest : public ChangeCycleTest {
+ protected:
+  void SetUp() override {
+    ChangeCycleTest::SetUp();
+    style = {ReadDesktopValue("WallpaperStyle"), ReadDesktopValue("TileWallpaper")};
+    WriteDesktopValue("WallpaperStyle", "10");
+    WriteDesktopValue("TileWallpaper", "0");
+  }
+  void TearDown() override {
+    WriteDesktopValue("WallpaperStyle", style.style);
+    WriteDesktopValue("TileWallpaper", style.tile);
+    ChangeCycleTest::TearDown();
+  }
+  framework::Bitmap Wallpaper() const {
+    framework::Bitmap b;
+    b.LoadFromBytes(program.ReadFile("WPFile.BMP"));
+    return b;
+  }
+  WallpaperStyle style;
+  const Desktop twoMonitors{
+      {Monitor("\\\\.\\DISPLAY1", 0, 0, 40, 30, true), Monitor("\\\\.\\DISPLAY2", 40, -10, 30, 40)},
+      WallpaperSpread::Span, 32};
+};
+
+}  // namespace
+
+TEST_F(MonitorChangeTest, TwoMonitorsGetTwoPicturesOfOneFolderInOneChangeAndTheOptionOffGivesOne) {
+  OverrideDesktop(twoMonitors);
+  Change(true);
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(HistoryLines(pictures.ReadFile("_Buf.RFB")), (Names{"one.bmp", "two.bmp"}));
+  ASSERT_EQ(host.shownNames.size(), 1u);
+  EXPECT_TRUE(host.shownNames[0] == "one.bmp / two.bmp" || host.shownNames[0] == "two.bmp / one.bmp")
+      << host.shownNames[0];
+  EXPECT_EQ(sounds.size(), 1u);  // one change, one sound
+  framework::Bitmap w = Wallpaper();
+  ASSERT_EQ(w.Width(), 70);
+  ASSERT_EQ(w.Height(), 40);
+  // The primary monitor lies 10 rows down; each monitor is filled by its
+  // own picture (the user's style: fill), which the other does not show.
+  EXPECT_EQ(w.PixelColor(20, 5), (framework::Rgb{0, 0, 0}));
+  EXPECT_NE(w.PixelColor(39, 39), w.PixelColor(40, 39));
+  EXPECT_EQ(ReadDesktopValue("WallpaperStyle"), "22");
+  EXPECT_EQ(ReadDesktopValue("WallPaper"), program.PathOf("WPFile.BMP"));
+
+  // Off: one picture, as with one monitor, and the user's style is back.
+  ProgramOptions single;
+  single.perMonitor = false;
+  Change(true, single);
+  ASSERT_EQ(host.shownNames.size(), 2u);
+  w = Wallpaper();
+  EXPECT_EQ(w.Width(), host.shownNames[1] == "one.bmp" ? 4 : 5);  // the picture at its own size
+  EXPECT_EQ(ReadDesktopValue("WallpaperStyle"), "10");
+  EXPECT_EQ(ReadDesktopValue("TileWallpaper"), "0");
+  EXPECT_FALSE(framework::IniFile(program.PathOf("Kaleidon.ini")).SectionExists("Desktop"));
+}
+
+TEST_F(MonitorChangeTest, ADisplayChangeMakesTheShownPicturesAgainWithoutANewDraw) {
+  OverrideDesktop(twoMonitors);
+  Change(true);
+  const std::string history = pictures.ReadFile("_Buf.RFB");
+  const Names shown = host.shownNames;
+  const framework::Bitmap before = Wallpaper();
+  EXPECT_FALSE(cycle.PrepareAgain(ProgramOptions{}.Wallpaper()));  // nothing changed
+
+  // The second monitor turned to landscape and moved below the first.
+  Desktop turned = twoMonitors;
+  turned.monitors[1] = Monitor("\\\\.\\DISPLAY2", 0, 30, 40, 30);
+  OverrideDesktop(turned);
+  EXPECT_TRUE(cycle.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
+  ASSERT_EQ(host.shownNames.size(), 2u);
+  EXPECT_EQ(host.shownNames[1], shown[0]);  // the same picture on the same monitor
+  framework::Bitmap after = Wallpaper();
+  ASSERT_EQ(after.Width(), 40);
+  ASSERT_EQ(after.Height(), 60);
+  // The primary monitor's picture, made for the same size, is the same.
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(after.PixelColor(x, y), before.PixelColor(x, y + 10));
+  EXPECT_EQ(sounds.size(), 1u);  // made again without the change's sound
+
+  // Another wallpaper chosen meanwhile is left alone.
+  WriteDesktopValue("WallPaper", pictures.PathOf("one.bmp"));
+  OverrideDesktop(twoMonitors);
+  EXPECT_FALSE(cycle.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  EXPECT_EQ(Wallpaper(), after);
+}
+
+TEST_F(MonitorChangeTest, WithOneMonitorTheWallpaperIsTodaysToTheByte) {
+  OverrideDesktop(Desktop{{Monitor("\\\\.\\DISPLAY1", 0, 0, 1024, 768, true)}, WallpaperSpread::Span, 32});
+  pictures.WriteFile("_Buf.RFB", "two.bmp\r\n");
+  for (bool fit : {false, true}) {
+    SCOPED_TRACE(fit ? "fit to the screen" : "at its own size");
+    ProgramOptions options;
+    options.fitToScreen = fit;
+    Change(true, options);
+    TempDir today;
+    framework::OverrideProgramFolder(today.path());
+    PrepareWallpaperBitmap(pictures.PathOf("one.bmp"), options.Wallpaper(), CurrentScreen(), boxes);
+    framework::OverrideProgramFolder(program.path());
+    EXPECT_EQ(program.ReadFile("WPFile.BMP"), today.ReadFile("WPFile.BMP"));
+    pictures.WriteFile("_Buf.RFB", "two.bmp\r\n");
+  }
+  EXPECT_EQ(host.shownNames, (Names{"one.bmp", "one.bmp"}));
+  EXPECT_FALSE(program.Exists("Kaleidon.ini"));
+  EXPECT_EQ(ReadDesktopValue("WallpaperStyle"), "10");
 }
 
 class ArchiveChangeTest : public ChangeCycleTest {
