@@ -11,6 +11,7 @@
 #include "archive/unlha32.h"
 #include "framework/base/filemask.h"
 #include "framework/base/paths.h"
+#include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 #include "core/wallpapermonitors.h"
 #include "framework/imaging/bitmap.h"
@@ -391,5 +392,30 @@ TEST_F(ArchiveChangeTest, AMemberTakenOutByHandGoesAfterTheNextChangeThatShowsAP
   UseFolder(pictures);
   Change();
   EXPECT_FALSE(program.Exists("Temp\\by-hand.bmp"));
+  EXPECT_FALSE(cycle.MeltFile.Extracted);
+}
+
+TEST_F(ArchiveChangeTest, OnTwoMonitorsTheMembersShownStayUntilAChangeReplacesThem) {
+  const WallpaperStyle style{ReadDesktopValue("WallpaperStyle"), ReadDesktopValue("TileWallpaper")};
+  auto restore = framework::ScopeExit([&] {
+    WriteDesktopValue("WallpaperStyle", style.style);
+    WriteDesktopValue("TileWallpaper", style.tile);
+  });
+  OverrideDesktop(Desktop{{Monitor("\\\\.\\DISPLAY1", 0, 0, 40, 30, true), Monitor("\\\\.\\DISPLAY2", 40, 0, 40, 30)},
+                          WallpaperSpread::Span, 32});
+  ASSERT_NO_FATAL_FAILURE(CopyArchive("level1.lzh", folder, "set.lzh"));
+  UseFolder(folder, "*.lzh;*.bmp");
+  Change();
+  EXPECT_EQ(boxes.Count(), 0u);
+  ASSERT_EQ(host.shownNames.size(), 1u);
+  EXPECT_TRUE(host.shownNames[0] == "a.bmp / 壁紙.bmp" || host.shownNames[0] == "壁紙.bmp / a.bmp")
+      << host.shownNames[0];
+  // The desktop may ask for them again (a display change) while they show.
+  EXPECT_EQ(program.FileNames("Temp").size(), 2u);
+
+  UseFolder(pictures);
+  Change();
+  EXPECT_EQ(HistoryLines(pictures.ReadFile("_Buf.RFB")), (Names{"one.bmp", "two.bmp"}));
+  EXPECT_TRUE(program.FileNames("Temp").empty());
   EXPECT_FALSE(cycle.MeltFile.Extracted);
 }
