@@ -12,6 +12,7 @@
 #include "framework/base/paths.h"
 #include "framework/base/random.h"
 #include "framework/base/text.h"
+#include "framework/gui/application.h"
 #include "selection/history.h"
 #include "selection/randomfile.h"
 
@@ -66,7 +67,6 @@ class Case {
     kaleidon::SaveHistory(folder_ + "_Buf.RFB", history_);
     framework::OverrideProgramFolder(program_);
     framework::SetRandomSeed(static_cast<uint32_t>(round + 1));
-    kaleidon::TMeltFile melt;
     kaleidon::FileChoice choice{.folder = folder_,
                                 .names = names_,
                                 .mask = "*.jpg;*.bmp",
@@ -75,7 +75,8 @@ class Case {
                                 .owner = nullptr,
                                 .programFolder = program_,
                                 .selectRow = {},
-                                .meltFile = melt};
+                                .settings = framework::IniFile(program_ + "Kaleidon.ini"),
+                                .notices = framework::Application::Instance()};
     double start = Now(), startCpu = CpuNow();
     std::string picked = kaleidon::PickRandomFile(choice).path;
     times_.push_back(Now() - start);

@@ -60,7 +60,7 @@ int wmain(int argc, wchar_t** argv) {
   std::string result;
   for (int i = 0; i < rounds && !failed; ++i) {
     double start = Now();
-    result = kaleidon::PrepareWallpaperBitmap(picture, options, screen);
+    result = kaleidon::PrepareWallpaperBitmap(picture, options, screen, framework::Application::Instance());
     prepare.push_back(Now() - start);
   }
   if (failed) return 1;

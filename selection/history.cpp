@@ -23,19 +23,52 @@ NameLookup MakeNameLookup(std::string_view name) {
   return lookup;
 }
 
-History::History(std::vector<std::string> names) : names_(std::move(names)) {
-  keys_.reserve(names_.size());
-  size_t total = 0;
-  for (const std::string& name : names_) total += name.size() + 1;
-  folds_.reserve(total);
-  for (const std::string& name : names_) keys_.push_back(AddFold(name));
+History::History(const std::vector<std::string>& names) {
+  text_ = FormatHistoryText(names);
+  keys_.reserve(names.size());
+  uint32_t at = 0;
+  for (const std::string& name : names) {
+    keys_.push_back(AddName(name, at));
+    at += static_cast<uint32_t>(name.size() + 2);
+  }
   Rebuild();
 }
 
-History::Key History::AddFold(std::string_view name) {
-  size_t at = folds_.size();
+History History::FromText(std::string text) {
+  History history;
+  // A text this program wrote holds every name ended by CR LF, and is kept
+  // as it stands; any other is written out so.
+  bool canonical = true;
+  size_t count = 0, expected = 0;
+  ForEachHistoryNameAt(text, [&](size_t at, size_t length, size_t next) {
+    ++count;
+    canonical = canonical && at == expected && next == at + length + 2 && text[at + length] == '\r';
+    expected = next;
+  });
+  canonical = canonical && expected == text.size();
+  if (!canonical) return History(ParseHistoryText(text));
+  history.text_ = std::move(text);
+  history.keys_.reserve(count);
+  history.folds_.reserve(history.text_.size() + count);
+  ForEachHistoryNameAt(history.text_, [&](size_t at, size_t length, size_t) {
+    history.keys_.push_back(history.AddName(std::string_view(history.text_).substr(at, length), static_cast<uint32_t>(at)));
+  });
+  history.Rebuild();
+  return history;
+}
+
+std::vector<std::string> History::Names() const {
+  std::vector<std::string> names;
+  names.reserve(keys_.size());
+  for (size_t i = 0; i < keys_.size(); ++i) names.emplace_back(Name(i));
+  return names;
+}
+
+History::Key History::AddName(std::string_view name, uint32_t at) {
+  const size_t fold = folds_.size();
   AppendNameFold(name, folds_);
-  Key key{static_cast<uint32_t>(at), static_cast<uint32_t>(folds_.size() - at), 0};
+  Key key{at, static_cast<uint32_t>(name.size()), static_cast<uint32_t>(fold),
+          static_cast<uint32_t>(folds_.size() - fold), 0};
   key.hash = HashBytes(FoldOf(key));
   return key;
 }
@@ -56,24 +89,25 @@ bool History::Contains(std::string_view name) const { return Contains(MakeNameLo
 
 void History::Index(const Key& key) {
   // Every fold is at least one byte long; an empty one would mark a free slot.
-  if (key.length == 0) return;
+  if (key.foldLength == 0) return;
   size_t mask = table_.size() - 1;
   size_t slot = key.hash & mask;
   while (table_[slot].length != 0) slot = (slot + 1) & mask;
-  table_[slot] = Slot{key.hash, key.offset, key.length};
+  table_[slot] = Slot{key.hash, key.fold, key.foldLength};
 }
 
 void History::Rebuild() {
   size_t size = 16;
-  while (size < names_.size() * 2 + 2) size *= 2;
+  while (size < keys_.size() * 2 + 2) size *= 2;
   table_.assign(size, Slot{0, 0, 0});
   for (const Key& key : keys_) Index(key);
 }
 
-void History::Append(std::string name) {
-  keys_.push_back(AddFold(name));
-  names_.push_back(std::move(name));
-  if ((names_.size() + 1) * 2 > table_.size()) {
+void History::Append(std::string_view name) {
+  keys_.push_back(AddName(name, static_cast<uint32_t>(text_.size())));
+  text_.append(name);
+  text_ += "\r\n";
+  if ((keys_.size() + 1) * 2 > table_.size()) {
     Rebuild();
   } else {
     Index(keys_.back());
@@ -81,8 +115,8 @@ void History::Append(std::string name) {
 }
 
 bool History::IsSorted() const {
-  for (size_t i = 1; i < names_.size(); ++i)
-    if (CompareNames(names_[i], names_[i - 1]) < 0) return false;
+  for (size_t i = 1; i < keys_.size(); ++i)
+    if (CompareNames(Name(i), Name(i - 1)) < 0) return false;
   return true;
 }
 
@@ -91,39 +125,54 @@ void History::Sort() {
   // One system key per name, then byte comparisons: far cheaper than asking
   // the system about every pair.
   std::vector<std::string> sortKeys;
-  sortKeys.reserve(names_.size());
-  for (const std::string& name : names_) sortKeys.push_back(NameSortKey(name));
-  std::vector<uint32_t> order(names_.size());
+  sortKeys.reserve(keys_.size());
+  for (size_t i = 0; i < keys_.size(); ++i) sortKeys.push_back(NameSortKey(Name(i)));
+  std::vector<uint32_t> order(keys_.size());
   std::iota(order.begin(), order.end(), 0u);
   std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return sortKeys[a] < sortKeys[b]; });
-  std::vector<std::string> names;
+  std::string text;
+  text.reserve(text_.size());
   std::vector<Key> keys;
-  names.reserve(order.size());
   keys.reserve(order.size());
   for (uint32_t i : order) {
-    names.push_back(std::move(names_[i]));
-    keys.push_back(keys_[i]);
+    Key key = keys_[i];
+    key.name = static_cast<uint32_t>(text.size());
+    text.append(Name(i));
+    text += "\r\n";
+    keys.push_back(key);
   }
-  names_ = std::move(names);
+  text_ = std::move(text);
   keys_ = std::move(keys);
-  Rebuild();
 }
 
-void History::InsertSorted(std::string name) {
+void History::InsertSorted(std::string_view name) {
   // A history written by this program is already in order; then the new
   // name only needs its place.
   Sort();
-  auto at = std::upper_bound(names_.begin(), names_.end(), name,
-                             [](const std::string& a, const std::string& b) { return CompareNames(a, b) < 0; });
-  size_t index = static_cast<size_t>(at - names_.begin());
-  Key key = AddFold(name);
-  names_.insert(at, std::move(name));
-  keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(index), key);
-  Rebuild();
+  size_t low = 0, high = keys_.size();
+  while (low < high) {
+    const size_t middle = (low + high) / 2;
+    if (CompareNames(name, Name(middle)) < 0) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
+  }
+  const uint32_t at = low < keys_.size() ? keys_[low].name : static_cast<uint32_t>(text_.size());
+  const Key key = AddName(name, at);
+  text_.insert(at, std::string(name) + "\r\n");
+  const auto shift = static_cast<uint32_t>(name.size() + 2);
+  for (size_t i = low; i < keys_.size(); ++i) keys_[i].name += shift;
+  keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(low), key);
+  if ((keys_.size() + 1) * 2 > table_.size()) {
+    Rebuild();
+  } else {
+    Index(key);
+  }
 }
 
 void History::Clear() {
-  names_.clear();
+  text_.clear();
   keys_.clear();
   folds_.clear();
   table_.clear();
@@ -133,22 +182,13 @@ History LoadHistory(const std::string& path) {
   if (!framework::FileExists(path)) return History();
   std::optional<std::string> bytes = framework::ReadWholeFile(path);
   if (!bytes) throw framework::Exception(framework::FormatText(kCannotReadText, {path}));
-  // Shift-JIS text is converted in one call; should a damaged character
-  // swallow a line end on the way, the names no longer come out one per line
-  // of the file, and each line is converted on its own instead.
   std::string_view text(*bytes);
-  text = text.substr(0, text.find('\0'));
-  std::vector<std::string> names = ParseHistoryText(framework::DecodeStoredText(text));
-  if (!text.starts_with(framework::kUtf8ByteOrderMark) && names.size() != CountHistoryNames(text)) {
-    names = ParseHistoryText(text);
-    for (std::string& name : names) name = framework::DecodeStoredText(name);
-  }
-  return History(std::move(names));
+  return History::FromText(framework::DecodeStoredText(text.substr(0, text.find('\0'))));
 }
 
 void SaveHistory(const std::string& path, const History& history) {
-  const std::string text = framework::EncodeStoredText(FormatHistoryText(history.Names()));
-  if (!framework::WriteFileAtomically(path, text)) throw framework::EWriteRefused(path);
+  if (!framework::WriteFileAtomically(path, framework::EncodeStoredText(history.Text())))
+    throw framework::EWriteRefused(path);
 }
 
 }  // namespace kaleidon

@@ -20,11 +20,17 @@ NameLookup MakeNameLookup(std::string_view name);
 class History {
  public:
   History() = default;
-  explicit History(std::vector<std::string> names);
+  explicit History(const std::vector<std::string>& names);
+  // The names of a history file's text (UTF-8), as ParseHistoryText finds
+  // them.
+  static History FromText(std::string text);
 
-  const std::vector<std::string>& Names() const { return names_; }
-  size_t Size() const { return names_.size(); }
-  bool Empty() const { return names_.empty(); }
+  std::vector<std::string> Names() const;
+  std::string_view Name(size_t i) const { return std::string_view(text_).substr(keys_[i].name, keys_[i].nameLength); }
+  size_t Size() const { return keys_.size(); }
+  bool Empty() const { return keys_.empty(); }
+  // The names as the history file holds them: each ended by CR LF.
+  const std::string& Text() const { return text_; }
 
   // Case-insensitive.
   bool Contains(std::string_view name) const;
@@ -32,29 +38,34 @@ class History {
   // fold and hash as NameFold and HashBytes make them.
   bool Contains(std::string_view fold, uint32_t hash) const;
 
-  void Append(std::string name);
+  void Append(std::string_view name);
   // Adds name and leaves the list sorted (see Sort).
-  void InsertSorted(std::string name);
+  void InsertSorted(std::string_view name);
   // Sorts case-insensitively in the system's text order; names that compare
   // equal keep their order.
   void Sort();
   void Clear();
 
  private:
+  // The names lie end to end in text_, each followed by CR LF, so that a
+  // history of a hundred thousand names is a few allocations, not a hundred
+  // thousand, and is written as it stands.
   struct Key {
-    uint32_t offset;  // into folds_
-    uint32_t length;
+    uint32_t name;  // into text_
+    uint32_t nameLength;
+    uint32_t fold;  // into folds_
+    uint32_t foldLength;
     uint32_t hash;
   };
-  std::string_view FoldOf(const Key& key) const { return std::string_view(folds_).substr(key.offset, key.length); }
-  Key AddFold(std::string_view name);
+  std::string_view FoldOf(const Key& key) const { return std::string_view(folds_).substr(key.fold, key.foldLength); }
+  Key AddName(std::string_view name, uint32_t at);
   void Rebuild();
   void Index(const Key& key);
   bool IsSorted() const;
 
-  std::vector<std::string> names_;
-  std::vector<Key> keys_;        // one per name, in the same order
-  std::string folds_;            // the folded keys, end to end
+  std::string text_;
+  std::vector<Key> keys_;  // one per name, in list order
+  std::string folds_;      // the folded keys, end to end
   // Open addressing; a slot holds a name's hash and where its fold lies, so a
   // lookup touches the table and, on a match, the fold alone.
   struct Slot {

@@ -4,9 +4,10 @@ namespace kaleidon {
 
 namespace {
 
-// Calls each(name) for the names of a history text in file order.
+// Calls each(at, length, next) for the names of a history text in file
+// order.
 template <typename Each>
-void ForEachHistoryName(std::string_view text, Each each) {
+void ForEachName(std::string_view text, Each each) {
   size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);
   // A plain loop: a history holds a hundred thousand names and more, and
@@ -18,11 +19,17 @@ void ForEachHistoryName(std::string_view text, Each each) {
   while (start < size) {
     size_t end = start;
     while (end < size && data[end] != '\r' && data[end] != '\n') ++end;
-    if (end > start) each(text.substr(start, end - start));
-    start = end;
-    if (start < size && data[start] == '\r') ++start;
-    if (start < size && data[start] == '\n') ++start;
+    size_t next = end;
+    if (next < size && data[next] == '\r') ++next;
+    if (next < size && data[next] == '\n') ++next;
+    if (end > start) each(start, end - start, next);
+    start = next;
   }
+}
+
+template <typename Each>
+void ForEachHistoryName(std::string_view text, Each each) {
+  ForEachName(text, [&](size_t at, size_t length, size_t) { each(text.substr(at, length)); });
 }
 
 }  // namespace
@@ -38,6 +45,10 @@ size_t CountHistoryNames(std::string_view text) {
   size_t count = 0;
   ForEachHistoryName(text, [&count](std::string_view) { ++count; });
   return count;
+}
+
+void ForEachHistoryNameAt(std::string_view text, const std::function<void(size_t, size_t, size_t)>& each) {
+  ForEachName(text, each);
 }
 
 std::string FormatHistoryText(const std::vector<std::string>& names) {

@@ -110,17 +110,15 @@ void AppendSystemNameFold(std::string_view name, std::string& out) {
       if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
     return;
   }
-  const std::wstring wide = framework::Widen(name);
-  // Marks a folded wide name, so that it never meets an ASCII key.
+  std::wstring wide = framework::Widen(name);
+  std::wstring upper(wide.size(), L'\0');
+  if (LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, wide.data(), static_cast<int>(wide.size()), upper.data(),
+                   static_cast<int>(upper.size())) == static_cast<int>(wide.size()))
+    wide = std::move(upper);
+  // Marks a name that is not plain ASCII, so that its key never meets an
+  // ASCII one.
   out += '\xFF';
-  size_t at = out.size();
-  out.resize(at + wide.size() * sizeof(wchar_t));
-  int n = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, wide.data(), static_cast<int>(wide.size()),
-                       reinterpret_cast<LPWSTR>(out.data() + at), static_cast<int>(wide.size()));
-  if (n != static_cast<int>(wide.size())) {
-    out.resize(at);
-    out.append(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
-  }
+  out += framework::Narrow(wide);
 }
 
 namespace {
@@ -152,13 +150,28 @@ CaseTables LearnCaseTables() {
   return tables;
 }
 
+void AppendUtf8(wchar_t unit, std::string& out) {
+  const unsigned u = unit;
+  if (u < 0x80) {
+    out += static_cast<char>(u);
+  } else if (u < 0x800) {
+    out += static_cast<char>(0xC0 | (u >> 6));
+    out += static_cast<char>(0x80 | (u & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (u >> 12));
+    out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (u & 0x3F));
+  }
+}
+
 const CaseTables& Tables() {
   static const CaseTables tables = LearnCaseTables();
   return tables;
 }
 
-// Calls each(unit) for the UTF-16 units of well-formed UTF-8 text that keeps
-// to the Basic Multilingual Plane; false, part-way, for anything else.
+// Calls each(unit, length in bytes) for the UTF-16 units of well-formed UTF-8
+// text that keeps to the Basic Multilingual Plane; false, part-way, for
+// anything else.
 template <typename Each>
 bool ForEachBmpUnit(std::string_view text, Each each) {
   for (size_t i = 0; i < text.size();) {
@@ -180,7 +193,7 @@ bool ForEachBmpUnit(std::string_view text, Each each) {
       unit = (unit << 6) | (next & 0x3F);
     }
     if ((length == 3 && unit < 0x800) || IsSurrogate(unit)) return false;
-    each(static_cast<wchar_t>(unit));
+    each(static_cast<wchar_t>(unit), static_cast<size_t>(length));
     i += length;
   }
   return true;
@@ -191,13 +204,21 @@ bool ForEachBmpUnit(std::string_view text, Each each) {
 void AppendNameFold(std::string_view name, std::string& out) {
   if (IsAscii(name)) return AppendSystemNameFold(name, out);
   const CaseTables& tables = Tables();
-  const size_t at = out.size();
+  const size_t start = out.size();
   out += '\xFF';
-  if (!tables.usable || !ForEachBmpUnit(name, [&](wchar_t unit) {
-        wchar_t upper = tables.upper[static_cast<uint16_t>(unit)];
-        out.append(reinterpret_cast<const char*>(&upper), sizeof upper);
+  // Each character as it stands unless its upper case differs; no call into
+  // the system per name.
+  size_t at = 0;
+  if (!tables.usable || !ForEachBmpUnit(name, [&](wchar_t unit, size_t length) {
+        const wchar_t upper = tables.upper[static_cast<uint16_t>(unit)];
+        if (upper == unit) {
+          out.append(name.substr(at, length));
+        } else {
+          AppendUtf8(upper, out);
+        }
+        at += length;
       })) {
-    out.resize(at);
+    out.resize(start);
     AppendSystemNameFold(name, out);
   }
 }

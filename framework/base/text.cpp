@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace framework {
 
@@ -35,8 +37,6 @@ std::string FromAnsi(std::string_view ansi) { return Narrow(ToWide(ansi, CP_ACP)
 
 namespace {
 
-constexpr UINT kShiftJis = 932;
-
 bool IsAsciiText(std::string_view text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -48,30 +48,175 @@ bool IsAsciiText(std::string_view text) {
 std::optional<std::string> ExactlyIn(std::string_view utf8, UINT codePage) {
   if (IsAsciiText(utf8)) return std::string(utf8);
   const std::wstring wide = Widen(utf8);
+  std::string out(wide.size() * 2, '\0');
   BOOL replaced = FALSE;
-  const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, &replaced);
+  const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                    out.data(), static_cast<int>(out.size()), nullptr, &replaced);
   if (n <= 0 || replaced) return std::nullopt;
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                      nullptr, &replaced);
-  if (replaced || ToWide(out, codePage) != wide) return std::nullopt;
+  out.resize(static_cast<size_t>(n));
   return out;
 }
+
+// Shift-JIS (code page 932) as the system converts it, in two tables learnt
+// from the system once: the histories hold a hundred thousand names and
+// more, and converting them through the system's calls costs several times
+// what a table lookup does.
+class ShiftJisTables {
+ public:
+  static const ShiftJisTables& Get() {
+    static const ShiftJisTables tables;
+    return tables;
+  }
+  bool Usable() const { return usable_; }
+
+  // Appends the UTF-8 of Shift-JIS bytes; a lead byte without its second
+  // byte, or a pair the code page does not define, comes out as U+FFFD, and
+  // line ends are always kept.
+  void Decode(std::string_view bytes, std::string& out) const {
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      const auto b = static_cast<unsigned char>(bytes[i]);
+      if (b < 0x80) {
+        out += static_cast<char>(b);
+        continue;
+      }
+      wchar_t unit = single_[b];
+      if (lead_[b]) {
+        const auto trail = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        unit = trail ? double_[(b << 8) | trail] : 0;
+        if (unit) ++i;
+      }
+      AppendUtf8(unit ? unit : 0xFFFD, out);
+    }
+  }
+
+  // The Shift-JIS bytes of UTF-8 text, or nothing when a character has none
+  // the code page gives back unchanged.
+  std::optional<std::string> Encode(std::string_view utf8) const {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+      const auto c = static_cast<unsigned char>(utf8[i]);
+      if (c < 0x80) {
+        out += static_cast<char>(c);
+        ++i;
+        continue;
+      }
+      unsigned unit, length;
+      if (c >= 0xC2 && c < 0xE0) {
+        unit = c & 0x1F, length = 2;
+      } else if (c >= 0xE0 && c < 0xF0) {
+        unit = c & 0x0F, length = 3;
+      } else {
+        return std::nullopt;  // beyond the Basic Multilingual Plane, or not UTF-8
+      }
+      if (i + length > utf8.size()) return std::nullopt;
+      for (unsigned k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(utf8[i + k]);
+        if ((next & 0xC0) != 0x80) return std::nullopt;
+        unit = (unit << 6) | (next & 0x3F);
+      }
+      const uint16_t code = code_[unit];
+      if (code == 0 || (length == 3 && unit < 0x800)) return std::nullopt;
+      if (code > 0xFF) out += static_cast<char>(code >> 8);
+      out += static_cast<char>(code & 0xFF);
+      i += length;
+    }
+    return out;
+  }
+
+ private:
+  static constexpr UINT kCodePage = 932;
+
+  static void AppendUtf8(unsigned unit, std::string& out) {
+    if (unit < 0x80) {
+      out += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      out += static_cast<char>(0xC0 | (unit >> 6));
+      out += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (unit >> 12));
+      out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+  }
+
+  // One unit for bytes, or 0 when the code page defines none for them.
+  static wchar_t SystemUnit(const char* bytes, int length) {
+    wchar_t unit[2];
+    return MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, bytes, length, unit, 2) == 1 ? unit[0] : 0;
+  }
+
+  ShiftJisTables() : single_(256), lead_(256), double_(0x10000), code_(0x10000) {
+    CPINFO info{};
+    if (!GetCPInfo(kCodePage, &info)) return;
+    for (unsigned b = 0x80; b < 0x100; ++b) {
+      lead_[b] = IsDBCSLeadByteEx(kCodePage, static_cast<BYTE>(b)) != 0;
+      if (lead_[b]) continue;
+      const char byte = static_cast<char>(b);
+      single_[b] = SystemUnit(&byte, 1);
+    }
+    for (unsigned lead = 0x80; lead < 0x100; ++lead) {
+      if (!lead_[lead]) continue;
+      for (unsigned trail = 0x40; trail < 0x100; ++trail) {
+        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        double_[(lead << 8) | trail] = SystemUnit(pair, 2);
+      }
+    }
+    // Which bytes the system writes for each unit, kept where they read back
+    // as that unit: the choice among codes that read alike is the system's.
+    // One call for every unit: each comes out as one character, of one
+    // byte or two; a unit the code page lacks as the default character,
+    // which does not read back as that unit.
+    std::wstring units;
+    for (unsigned u = 0x80; u < 0x10000; ++u)
+      if (u < 0xD800 || u > 0xDFFF) units += static_cast<wchar_t>(u);
+    std::string bytes(units.size() * 2, '\0');
+    const int n = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, units.data(), static_cast<int>(units.size()),
+                                      bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr);
+    if (n <= 0) return;
+    size_t at = 0;
+    for (wchar_t unit : units) {
+      if (at >= static_cast<size_t>(n)) return;
+      const auto first = static_cast<unsigned char>(bytes[at++]);
+      uint16_t code = first;
+      if (lead_[first]) {
+        if (at >= static_cast<size_t>(n)) return;
+        code = static_cast<uint16_t>((first << 8) | static_cast<unsigned char>(bytes[at++]));
+      }
+      const wchar_t back = code > 0xFF ? double_[code] : code < 0x80 ? static_cast<wchar_t>(code) : single_[code];
+      if (back == unit) code_[unit] = code;
+    }
+    usable_ = true;
+  }
+
+  std::vector<wchar_t> single_;  // units of single bytes from 0x80
+  std::vector<bool> lead_;
+  std::vector<wchar_t> double_;  // units of byte pairs, by lead << 8 | trail
+  std::vector<uint16_t> code_;   // the bytes of each unit from 0x80, 0 for none
+  bool usable_ = false;
+};
 
 }  // namespace
 
 bool FitsAnsi(std::string_view utf8) { return ExactlyIn(utf8, CP_ACP).has_value(); }
 
 std::string EncodeStoredText(std::string_view utf8) {
-  if (std::optional<std::string> shiftJis = ExactlyIn(utf8, kShiftJis)) return *shiftJis;
+  if (IsAsciiText(utf8)) return std::string(utf8);
+  const ShiftJisTables& shiftJis = ShiftJisTables::Get();
+  std::optional<std::string> bytes = shiftJis.Usable() ? shiftJis.Encode(utf8) : ExactlyIn(utf8, 932);
+  if (bytes) return *bytes;
   return std::string(kUtf8ByteOrderMark) + std::string(utf8);
 }
 
 std::string DecodeStoredText(std::string_view bytes) {
   if (bytes.starts_with(kUtf8ByteOrderMark)) return std::string(bytes.substr(kUtf8ByteOrderMark.size()));
   if (IsAsciiText(bytes)) return std::string(bytes);
-  return Narrow(ToWide(bytes, kShiftJis));
+  const ShiftJisTables& shiftJis = ShiftJisTables::Get();
+  if (!shiftJis.Usable()) return Narrow(ToWide(bytes, 932));
+  std::string out;
+  out.reserve(bytes.size() * 3 / 2);
+  shiftJis.Decode(bytes, out);
+  return out;
 }
 
 std::string FirstCharacters(std::string_view text, size_t count) {
