@@ -418,6 +418,11 @@ void TForm1::WallpaperAgain() {
   wallpaperAgainPosted_ = false;
   const bool apply = std::exchange(applyAgain_, false);
   if (!Cycle) return;
+  if (Cycle->ChangeBusy) {
+    desktopChangedInChange_ = true;
+    applyAgain_ = apply;
+    return;
+  }
   const WallpaperOptions options = Options ? Options->Values().Wallpaper() : ReadOptions(OpenSettings()).Wallpaper();
   if (!Cycle->PrepareAgain(options) && apply) Cycle->ApplyAgain();
 }
@@ -463,7 +468,12 @@ void TForm1::Button3Click() {
   ChangeWallpaper(true);
 }
 
-void TForm1::ChangeWallpaper(bool apply) { Cycle->ChangeWallpaper(Options->Values(), apply); }
+void TForm1::ChangeWallpaper(bool apply) {
+  Cycle->ChangeWallpaper(Options->Values(), apply);
+  // The desktop changed while the change ran: its wallpaper may have been
+  // made for the desktop as it was.
+  if (std::exchange(desktopChangedInChange_, false)) DesktopChanged(false);
+}
 
 void TForm1::Button1Click() {
   Button1->SetCursor(LoadCursorW(nullptr, IDC_WAIT));

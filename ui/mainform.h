@@ -159,6 +159,7 @@ class TForm1 : public framework::Form {
   void WallpaperAgain();
   bool wallpaperAgainPosted_ = false;
   bool applyAgain_ = false;
+  bool desktopChangedInChange_ = false;
 };
 
 // Picture formats that plug-ins offer are refused for JPEG, which the JPEG
