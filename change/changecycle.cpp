@@ -226,9 +226,10 @@ bool ChangeCycle::PrepareAgain(const WallpaperOptions& options) {
 }
 
 void ChangeCycle::ApplyAgain() {
-  if (shown_.pictures.empty()) return;
+  // A wallpaper bitmap of an earlier run counts as well.
   try {
-    if (DesktopShowsWallpaperBitmap()) SetWallpaper(WallpaperBitmapPath(), true, WallpaperOptions{});
+    if (DesktopShowsWallpaperBitmap() && framework::FileExists(WallpaperBitmapPath()))
+      SetWallpaper(WallpaperBitmapPath(), true, WallpaperOptions{});
   } catch (...) {
     // The desktop keeps what it shows.
   }

@@ -85,8 +85,9 @@ class ChangeCycle {
   // shows another wallpaper meanwhile. True when the wallpaper was made
   // and applied again.
   bool PrepareAgain(const WallpaperOptions& options);
-  // The shell started again or the machine woke up: the wallpaper is shown
-  // again, when it is still the desktop's.
+  // The shell started again or the machine woke up: the wallpaper bitmap is
+  // shown again, when it is still the desktop's (made by this run or an
+  // earlier one).
   void ApplyAgain();
 
   bool ChangeBusy = false;  // a change runs

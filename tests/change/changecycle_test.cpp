@@ -303,6 +303,29 @@ TEST_F(MonitorChangeTest, ADisplayChangeMakesTheShownPicturesAgainWithoutANewDra
   EXPECT_EQ(Wallpaper(), after);
 }
 
+TEST_F(MonitorChangeTest, TheShellsRestartShowsTheWallpaperBitmapAgainOnlyWhileItIsTheDesktops) {
+  auto desktopWallpaper = [] {
+    wchar_t value[MAX_PATH + 1] = {};
+    SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, value, 0);
+    return framework::Narrow(value);
+  };
+  std::wstring none(MAX_PATH, L'\0');
+  // An earlier run's wallpaper: nothing shown by this run yet.
+  program.WriteFile("WPFile.BMP", SmallBitmap(4, 3));
+  SetWallpaper(program.PathOf("WPFile.BMP"), false, {});
+  SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, none.data(), 0);
+  cycle.ApplyAgain();
+  EXPECT_EQ(desktopWallpaper(), program.PathOf("WPFile.BMP"));
+
+  // The user chose another wallpaper meanwhile.
+  SetWallpaper(pictures.PathOf("one.bmp"), false, {});
+  SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, none.data(), 0);
+  cycle.ApplyAgain();
+  EXPECT_EQ(desktopWallpaper(), "");
+  EXPECT_EQ(ReadDesktopValue("WallPaper"), pictures.PathOf("one.bmp"));
+  EXPECT_TRUE(sounds.empty());
+}
+
 TEST_F(MonitorChangeTest, WithOneMonitorTheWallpaperIsTodaysToTheByte) {
   OverrideDesktop(Desktop{{Monitor("\\\\.\\DISPLAY1", 0, 0, 1024, 768, true)}, WallpaperSpread::Span, 32});
   pictures.WriteFile("_Buf.RFB", "two.bmp\r\n");
