@@ -24,7 +24,21 @@ constexpr const char* kWriteErrorCaption = "悪のエラー";
 }  // namespace
 
 ChangeCycle::ChangeCycle(ChangeCycleHost& host, framework::Notices& notices, framework::IniFile settings)
-    : host_(host), notices_(notices), settings_(std::move(settings)) {}
+    : host_(host), notices_(notices), settings_(std::move(settings)) {
+  // What an earlier run spread over the monitors, for a display change
+  // before this run's first change (the screen's depth and the spread are
+  // taken to be those of the desktop that changed).
+  try {
+    for (const MonitorPicture& shown : ShownMonitorPictures(settings_)) {
+      shown_.desktop.monitors.push_back(shown.monitor);
+      shown_.pictures.push_back({shown.monitor.device, shown.picture});
+    }
+    shown_.desktop.bitsPerPixel = 0;
+    shown_.perMonitor = !shown_.pictures.empty();
+  } catch (...) {
+    // A settings file that cannot be read: nothing is known to be shown.
+  }
+}
 
 FileChoice ChangeCycle::Choice(const ProgramOptions& options) const {
   return FileChoice{.folder = host_.ListedFolder(),
@@ -175,7 +189,12 @@ void ChangeCycle::Show(const std::vector<std::string>& pictures, const Desktop& 
   bool made;
   if (perMonitor) {
     made = PrepareMonitorWallpapers(pictures, options, desktop, UserWallpaperStyle(settings_), notices_);
-    if (made) SetSpreadWallpaper(bitmap, apply, options, desktop.spread, settings_);
+    if (made) {
+      std::vector<MonitorPicture> shown;
+      for (size_t monitor = 0; monitor < pictures.size(); ++monitor)
+        shown.push_back({desktop.monitors[monitor], pictures[monitor]});
+      SetSpreadWallpaper(bitmap, apply, options, desktop.spread, shown, settings_);
+    }
   } else {
     made = WriteWallpaperBitmap(pictures.front(), options, CurrentScreen(), notices_);
     if (made) RestoreUserWallpaperStyle(settings_);
@@ -209,6 +228,10 @@ bool ChangeCycle::PrepareAgain(const WallpaperOptions& options) {
   auto end = framework::ScopeExit([this] { ChangeBusy = false; });
   try {
     const Desktop desktop = CurrentDesktop();
+    if (shown_.desktop.bitsPerPixel == 0) {
+      shown_.desktop.spread = desktop.spread;
+      shown_.desktop.bitsPerPixel = desktop.bitsPerPixel;
+    }
     if (desktop == shown_.desktop || !DesktopShowsWallpaperBitmap()) return false;
     const bool perMonitor = WantsPicturePerMonitor(options, desktop);
     const std::vector<std::string> pictures =

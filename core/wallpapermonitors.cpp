@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "core/composition.h"
@@ -21,6 +22,11 @@ using framework::Bitmap;
 constexpr const char* kKeptStyleSection = "Desktop";
 constexpr const char* kStyleValue = "WallpaperStyle";
 constexpr const char* kTileValue = "TileWallpaper";
+// What monitor <n> shows: Monitor<n> its name, Area<n> its rectangle as
+// left,top,width,height, Picture<n> the picture.
+constexpr const char* kMonitorKey = "Monitor";
+constexpr const char* kAreaKey = "Area";
+constexpr const char* kPictureKey = "Picture";
 
 // The styles as the desktop settings spell them.
 constexpr const char* kStretchStyle = "2";
@@ -152,14 +158,45 @@ WallpaperStyle UserWallpaperStyle(const framework::IniFile& settings) {
   return {ReadDesktopValue(kStyleValue), ReadDesktopValue(kTileValue)};
 }
 
+std::vector<MonitorPicture> ShownMonitorPictures(const framework::IniFile& settings) {
+  const framework::IniEdit kept(settings);
+  std::vector<MonitorPicture> shown;
+  for (int n = 1;; ++n) {
+    const std::string number = std::to_string(n);
+    const std::string picture = kept.ReadString(kKeptStyleSection, kPictureKey + number, "");
+    if (picture.empty()) break;
+    MonitorPicture entry{{kept.ReadString(kKeptStyleSection, kMonitorKey + number, "")}, picture};
+    MonitorArea& m = entry.monitor;
+    const std::string area = kept.ReadString(kKeptStyleSection, kAreaKey + number, "");
+    if (std::sscanf(area.c_str(), "%d,%d,%d,%d", &m.left, &m.top, &m.width, &m.height) != 4) break;
+    m.primary = m.left == 0 && m.top == 0;
+    shown.push_back(std::move(entry));
+  }
+  return shown;
+}
+
 void SetSpreadWallpaper(const std::string& bitmapPath, bool apply, const WallpaperOptions& options,
-                        WallpaperSpread spread, framework::IniFile settings) {
-  if (!settings.SectionExists(kKeptStyleSection)) {
+                        WallpaperSpread spread, const std::vector<MonitorPicture>& shown,
+                        framework::IniFile settings) {
+  {
     // Kept before the desktop settings change: a run ended in between still
     // finds it.
     framework::IniEdit kept(settings);
-    kept.WriteString(kKeptStyleSection, kStyleValue, ReadDesktopValue(kStyleValue));
-    kept.WriteString(kKeptStyleSection, kTileValue, ReadDesktopValue(kTileValue));
+    WallpaperStyle style{ReadDesktopValue(kStyleValue), ReadDesktopValue(kTileValue)};
+    if (kept.SectionExists(kKeptStyleSection))
+      style = {kept.ReadString(kKeptStyleSection, kStyleValue, ""), kept.ReadString(kKeptStyleSection, kTileValue, "")};
+    kept.EraseSection(kKeptStyleSection);
+    kept.WriteString(kKeptStyleSection, kStyleValue, style.style);
+    kept.WriteString(kKeptStyleSection, kTileValue, style.tile);
+    for (size_t i = 0; i < shown.size(); ++i) {
+      const std::string number = std::to_string(i + 1);
+      const MonitorArea& m = shown[i].monitor;
+      kept.WriteString(kKeptStyleSection, kMonitorKey + number, m.device);
+      kept.WriteString(kKeptStyleSection, kAreaKey + number,
+                       std::to_string(m.left) + "," + std::to_string(m.top) + "," + std::to_string(m.width) + "," +
+                           std::to_string(m.height));
+      kept.WriteString(kKeptStyleSection, kPictureKey + number, shown[i].picture);
+    }
     kept.Commit();
   }
   const bool span = spread == WallpaperSpread::Span;

@@ -3,7 +3,9 @@
 // for its monitor's size as the single picture is made for the screen, all
 // composed into the one wallpaper bitmap, which the system spreads over the
 // monitors. Meanwhile the user's own way of showing a wallpaper is kept in
-// the settings file; it comes back when a single picture is shown again.
+// the settings file, with what each monitor shows (so that a later run can
+// make the wallpaper again for a new arrangement); the user's way comes back
+// when a single picture is shown again.
 #include <string>
 #include <vector>
 
@@ -56,14 +58,26 @@ bool PrepareMonitorWallpapers(const std::vector<std::string>& pictures, const Wa
 // desktop settings' own.
 WallpaperStyle UserWallpaperStyle(const framework::IniFile& settings);
 
+// A monitor and the picture it shows.
+struct MonitorPicture {
+  MonitorArea monitor;
+  std::string picture;
+  bool operator==(const MonitorPicture&) const = default;
+};
+
 // SetWallpaper for a bitmap spread over the monitors: keeps the user's style
-// in the settings file unless it is kept already, then gives the desktop the
-// spread's style (span: WallpaperStyle 22; tile: TileWallpaper 1).
+// in the settings file unless it is kept already, and what each monitor
+// shows, in one replacement of the file; then gives the desktop the spread's
+// style (span: WallpaperStyle 22; tile: TileWallpaper 1).
 void SetSpreadWallpaper(const std::string& bitmapPath, bool apply, const WallpaperOptions& options,
-                        WallpaperSpread spread, framework::IniFile settings);
+                        WallpaperSpread spread, const std::vector<MonitorPicture>& shown,
+                        framework::IniFile settings);
+// What SetSpreadWallpaper recorded that the monitors show; empty while no
+// spread wallpaper is shown.
+std::vector<MonitorPicture> ShownMonitorPictures(const framework::IniFile& settings);
 
 // Gives the desktop back the user's style that a spread wallpaper replaced,
-// and forgets the kept one; nothing when none is kept.
+// and forgets it and what the monitors showed; nothing when none is kept.
 void RestoreUserWallpaperStyle(framework::IniFile settings);
 
 // Whether the wallpaper bitmap is the desktop's wallpaper still (the user

@@ -296,11 +296,21 @@ TEST_F(MonitorChangeTest, ADisplayChangeMakesTheShownPicturesAgainWithoutANewDra
     for (int x = 0; x < 40; ++x) ASSERT_EQ(after.PixelColor(x, y), before.PixelColor(x, y + 10));
   EXPECT_EQ(sounds.size(), 1u);  // made again without the change's sound
 
+  // A later run knows what the monitors show: the first display change
+  // makes them again.
+  ChangeCycle later{host, boxes, framework::IniFile(program.PathOf("Kaleidon.ini"))};
+  EXPECT_FALSE(later.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  OverrideDesktop(twoMonitors);
+  EXPECT_TRUE(later.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  EXPECT_EQ(Wallpaper(), before);
+  EXPECT_EQ(host.shownNames.back(), shown[0]);
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
+
   // Another wallpaper chosen meanwhile is left alone.
   WriteDesktopValue("WallPaper", pictures.PathOf("one.bmp"));
-  OverrideDesktop(twoMonitors);
+  OverrideDesktop(twoMonitors);  // not what this cycle made it for
   EXPECT_FALSE(cycle.PrepareAgain(ProgramOptions{}.Wallpaper()));
-  EXPECT_EQ(Wallpaper(), after);
+  EXPECT_EQ(Wallpaper(), before);
 }
 
 TEST_F(MonitorChangeTest, TheShellsRestartShowsTheWallpaperBitmapAgainOnlyWhileItIsTheDesktops) {

@@ -223,24 +223,33 @@ TEST_F(MonitorWallpaperTest, EachMonitorGetsItsPictureFittedToItsSizeAndOrientat
   EXPECT_NE(boxes.Last().text.find("broken.bmp"), std::string::npos);
 }
 
-TEST_F(MonitorWallpaperTest, TheSpreadStyleIsKeptAsideAndTheUsersStyleComesBack) {
+TEST_F(MonitorWallpaperTest, TheUsersStyleAndWhatEachMonitorShowsAreKeptWhileASpreadWallpaperShows) {
   const framework::IniFile settings(program.PathOf("Kaleidon.ini"));
   WriteDesktopValue("WallpaperStyle", "6");
   WriteDesktopValue("TileWallpaper", "0");
-  SetSpreadWallpaper(program.PathOf("WPFile.BMP"), false, {}, WallpaperSpread::Span, settings);
+  const std::vector<MonitorPicture> shown = {
+      {{"\\\\.\\DISPLAY1", 0, 0, 1920, 1080, true}, pictures.PathOf("夕焼け🌅.jpg")},
+      {{"\\\\.\\DISPLAY2", -1080, -420, 1080, 1920}, pictures.PathOf("Ελλάδα.bmp")}};
+  const uint64_t replacements = framework::IniFile::Replacements();
+  SetSpreadWallpaper(program.PathOf("WPFile.BMP"), false, {}, WallpaperSpread::Span, shown, settings);
+  EXPECT_EQ(framework::IniFile::Replacements() - replacements, 1u);
   EXPECT_EQ(ReadDesktopValue("WallpaperStyle"), "22");
   EXPECT_EQ(ReadDesktopValue("TileWallpaper"), "0");
   EXPECT_TRUE(DesktopShowsWallpaperBitmap());
-  // A second spread wallpaper keeps what the user had, not the span.
-  SetSpreadWallpaper(program.PathOf("WPFile.BMP"), false, {}, WallpaperSpread::Tile, settings);
+  EXPECT_EQ(ShownMonitorPictures(settings), shown);
+  // A second spread wallpaper keeps what the user had, not the span, and
+  // what the monitors show now.
+  SetSpreadWallpaper(program.PathOf("WPFile.BMP"), false, {}, WallpaperSpread::Tile, {shown[1]}, settings);
   EXPECT_EQ(ReadDesktopValue("WallpaperStyle"), "0");
   EXPECT_EQ(ReadDesktopValue("TileWallpaper"), "1");
   EXPECT_EQ(UserWallpaperStyle(settings), (WallpaperStyle{"6", "0"}));
+  EXPECT_EQ(ShownMonitorPictures(settings), std::vector<MonitorPicture>{shown[1]});
 
   RestoreUserWallpaperStyle(settings);
   EXPECT_EQ(ReadDesktopValue("WallpaperStyle"), "6");
   EXPECT_EQ(ReadDesktopValue("TileWallpaper"), "0");
   EXPECT_FALSE(settings.SectionExists("Desktop"));
+  EXPECT_TRUE(ShownMonitorPictures(settings).empty());
   RestoreUserWallpaperStyle(settings);  // nothing kept: nothing changes
   EXPECT_EQ(ReadDesktopValue("WallpaperStyle"), "6");
 }
