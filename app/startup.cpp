@@ -6,6 +6,8 @@
 #include "change/changecycle.h"
 #include "core/loadgate.h"
 #include "core/options.h"
+#include "core/settings.h"
+#include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/trace.h"
 #include "framework/gui/application.h"
@@ -43,6 +45,12 @@ void ReportRunningCopy() {
   }
 }
 
+// What the splash says of the kind of start the options ask for.
+void ShowStartKindStatus(TForm3& splash, const ProgramOptions& options) {
+  if (options.delayedStart) splash.ShowStatus(kDelayedStartStatus);
+  if (options.startUpChange) splash.ShowStatus(kStartUpChangeStatus);
+}
+
 // What the splash says before each step of the creation.
 void ShowCreationStatus(TForm3& splash, const ProgramWindows& windows, ProgramWindows::Step step) {
   switch (step) {
@@ -52,12 +60,9 @@ void ShowCreationStatus(TForm3& splash, const ProgramWindows& windows, ProgramWi
     case ProgramWindows::Step::OptionsAndViewer:
       splash.ShowStatus(kOptionsStatus);
       break;
-    case ProgramWindows::Step::FolderList: {
-      const ProgramOptions options = windows.options->Values();
-      if (options.delayedStart) splash.ShowStatus(kDelayedStartStatus);
-      if (options.startUpChange) splash.ShowStatus(kStartUpChangeStatus);
+    case ProgramWindows::Step::FolderList:
+      ShowStartKindStatus(splash, windows.options->Values());
       break;
-    }
   }
 }
 
@@ -67,16 +72,27 @@ ProgramWindows::ProgramWindows() = default;
 
 ProgramWindows::~ProgramWindows() { Destroy(); }
 
+namespace {
+void Announce(ProgramWindows::Step step, const std::function<void(ProgramWindows::Step)>& beforeStep) {
+  static constexpr const char* kNames[] = {"main window", "options and viewer", "folder list"};
+  framework::TraceStep(kNames[static_cast<int>(step)]);
+  if (beforeStep) beforeStep(step);
+}
+}  // namespace
+
 void ProgramWindows::Create(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep) {
-  auto announce = [&beforeStep](Step step) {
-    static constexpr const char* kNames[] = {"main window", "options and viewer", "folder list"};
-    framework::TraceStep(kNames[static_cast<int>(step)]);
-    if (beforeStep) beforeStep(step);
-  };
-  announce(Step::Main);
+  CreateMain(commandLine, beforeStep);
+  CreateOthers(commandLine, beforeStep);
+}
+
+void ProgramWindows::CreateMain(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep) {
+  Announce(Step::Main, beforeStep);
   main = std::make_unique<TForm1>(commandLine);
   Application::Instance().SetMainForm(main.get());
+}
 
+void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep) {
+  auto announce = [&beforeStep](Step step) { Announce(step, beforeStep); };
   announce(Step::OptionsAndViewer);
   TForm1* mainWindow = main.get();
   options = std::make_unique<TForm2>(
@@ -109,6 +125,16 @@ void ProgramWindows::Create(const CommandLine& commandLine, const std::function<
   main->SlotTableFilled(slotCount);
   main->WindowsMade();
   framework::TraceStep("windows made");
+}
+
+bool MakesOtherWindowsWhenIdle(const CommandLine& commandLine, const framework::IniFile& settings) {
+  // Whatever the creation of the other windows does before the message loop
+  // that a user or a file can see (a change, the upgrade of the folder list,
+  // the reset's effects) keeps its place: the start makes them at once.
+  const framework::IniEdit stored(settings);
+  return !commandLine.Change() && !commandLine.Reset() && framework::FileExists(settings.FileName()) &&
+         stored.ReadString(kSysInfo, kProgramVersionKey, kOldestProgramVersion) == kProgramVersion &&
+         !ReadOptions(settings).startUpChange;
 }
 
 void ProgramWindows::Destroy() {
@@ -176,11 +202,36 @@ int RunKaleidon(const CommandLine& commandLine) {
     }
     app.SetTitle(kApplicationTitle);
     app.SetHelpFile("KALEIDON.hlp");
-    windows.Create(commandLine, [&](ProgramWindows::Step step) {
-      if (splash) ShowCreationStatus(*splash, windows, step);
-    });
-    RunStartupChange(windows, commandLine);
-    framework::TraceStep("start-up change");
+    if (MakesOtherWindowsWhenIdle(commandLine, OpenSettings())) {
+      // Nobody sees the options dialog, the viewer and the folder list while
+      // the program starts: they are made once the main window has painted,
+      // or before the first click, key or close that could need them. What
+      // follows from them at start-up (the splash's texts, the slot box, the
+      // interval timer, "/s") comes from the stored options now.
+      if (splash) splash->ShowStatus(kMainWindowStatus);
+      windows.CreateMain(commandLine);
+      const ProgramOptions stored = ReadOptions(OpenSettings());
+      if (splash) {
+        splash->ShowStatus(kOptionsStatus);
+        ShowStartKindStatus(*splash, stored);
+      }
+      windows.main->OptionsSlotCountChanged(stored.slotCount);
+      windows.main->OptionsTimerSwitched(stored.timerChange);
+      if (commandLine.Silent()) app.SetShowMainForm(false);
+      app.WhenIdle([&app, &windows, commandLine] {
+        windows.CreateOthers(commandLine);
+        // A hidden start whose tray icon the shell refused shows the window
+        // after all (WindowsMade says so), or it could not be reached.
+        if (app.ShowMainForm() && !windows.main->Visible()) windows.main->Show();
+        RunStartupChange(windows, commandLine);
+      });
+    } else {
+      windows.Create(commandLine, [&](ProgramWindows::Step step) {
+        if (splash) ShowCreationStatus(*splash, windows, step);
+      });
+      RunStartupChange(windows, commandLine);
+      framework::TraceStep("start-up change");
+    }
   } catch (const std::exception& e) {
     app.ShowException(e);
     return 0;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/commandline.h"
+#include "framework/base/inifile.h"
 
 namespace kaleidon {
 
@@ -30,6 +31,9 @@ class ProgramWindows {
   ProgramWindows& operator=(const ProgramWindows&) = delete;
 
   void Create(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep = nullptr);
+  // The same in two steps: the main window, then the others, wired to it.
+  void CreateMain(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep = nullptr);
+  void CreateOthers(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep = nullptr);
   // Releases the windows, the last made first.
   void Destroy();
 
@@ -43,6 +47,11 @@ class ProgramWindows {
 // or the start-up change when the options ask for it, followed by the
 // upgrade of a folder list that another version wrote.
 void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine);
+
+// Whether a start may make the windows other than the main one once the
+// message loop is idle: a plain start of a program that ran before, with no
+// change at start-up.
+bool MakesOtherWindowsWhenIdle(const CommandLine& commandLine, const framework::IniFile& settings);
 
 // Runs the program; the exit code is always 0.
 int RunKaleidon(const CommandLine& commandLine);

@@ -6,6 +6,7 @@
 
 #include <exception>
 
+#include "framework/base/latebound.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
 #include "framework/imaging/bitmap.h"
@@ -74,11 +75,11 @@ Bitmap MakeWallpaper(framework::Graphic& picture, const WallpaperOptions& option
   }
   if (auto* jpeg = dynamic_cast<JpegImage*>(&picture)) {
     // The JPEG library scales by eighths while decoding, far cheaper than
-    // decoding everything: take the smallest such scale that still covers
-    // the screen and stretch the rest of the way.
-    if (stretch) jpeg->ScaleToAtLeast(screen.width, screen.height);
-    Bitmap decoded = jpeg->ToBitmap();
-    return stretch ? StretchToScreen(decoded, screen) : decoded;
+    // decoding everything: decode at a reduced scale and resample the rest
+    // of the way as the rows come.
+    if (!stretch) return jpeg->ToBitmap();
+    jpeg->ScaleForResampling(screen.width, screen.height);
+    return jpeg->ToBitmap(screen.width, screen.height);
   }
   Bitmap pixels = picture.ToBitmap();
   return stretch ? StretchToScreen(pixels, screen) : pixels;
@@ -157,7 +158,8 @@ void PlayChangeSound(const WallpaperOptions& options) {
     player(options.soundFile);
     return;
   }
-  PlaySoundW(framework::Widen(options.soundFile).c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+  static auto* playSound = framework::LateBound<decltype(PlaySoundW)>(L"winmm.dll", "PlaySoundW");
+  if (playSound) playSound(framework::Widen(options.soundFile).c_str(), nullptr, SND_FILENAME | SND_ASYNC);
 }
 
 void SetSoundPlayer(SoundPlayer player) { CurrentSoundPlayer() = std::move(player); }

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "framework/base/text.h"
 
 namespace framework {
@@ -124,13 +127,27 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  // Read straight into a string of the file's size, in large pieces (each
+  // read is a trip to the system, and a large photo is megabytes); a file
+  // that grows meanwhile is read to its end all the same.
   std::string data;
-  char buffer[65536];
-  DWORD got = 0;
+  LARGE_INTEGER size{};
+  if (GetFileSizeEx(h, &size) && size.QuadPart > 0 && static_cast<uint64_t>(size.QuadPart) < data.max_size())
+    data.resize(static_cast<size_t>(size.QuadPart) + 1);  // the last read, of nothing, needs room
+  constexpr DWORD kPiece = 8u << 20;
+  size_t used = 0;
   bool ok = true;
-  while ((ok = ReadFile(h, buffer, sizeof buffer, &got, nullptr)) && got > 0) data.append(buffer, got);
+  for (;;) {
+    if (used == data.size()) data.resize(used + 65536);
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(data.size() - used, kPiece));
+    DWORD got = 0;
+    ok = ReadFile(h, data.data() + used, want, &got, nullptr);
+    if (!ok || got == 0) break;
+    used += got;
+  }
   CloseHandle(h);
   if (!ok) return std::nullopt;
+  data.resize(used);
   return data;
 }
 

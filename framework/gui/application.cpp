@@ -181,17 +181,51 @@ void Application::Queue(std::function<void()> call) {
   PostMessageW(handle_, kQueuedCall, 0, 0);
 }
 
+namespace {
+// A message by which the user (or another program) asks something of the
+// program: a press of a key or a button, a command, a close.
+bool AsksSomething(const MSG& msg) {
+  switch (msg.message) {
+    case WM_KEYDOWN: case WM_SYSKEYDOWN:
+    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: case WM_XBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: case WM_RBUTTONDBLCLK: case WM_MBUTTONDBLCLK: case WM_XBUTTONDBLCLK:
+    case WM_NCLBUTTONDOWN: case WM_NCRBUTTONDOWN: case WM_NCMBUTTONDOWN: case WM_NCXBUTTONDOWN:
+    case WM_MOUSEWHEEL: case WM_MOUSEHWHEEL:
+    case WM_COMMAND: case WM_SYSCOMMAND: case WM_CLOSE:
+      return true;
+    default:
+      return false;
+  }
+}
+}  // namespace
+
 bool Application::HandleMessage(MSG& msg) {
   if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  Handle(msg);
+  return true;
+}
+
+void Application::Handle(MSG& msg) {
   if (msg.message == WM_QUIT) {
     terminated_ = true;
-    return true;
+    return;
   }
+  // What was put off until idle is done before anything can need it.
+  if (!idleCalls_.empty() && AsksSomething(msg)) RunIdleCalls();
   HWND active = GetActiveWindow();
-  if (active && GetPropW(active, kFormProperty) && IsDialogMessageW(active, &msg)) return true;
+  if (active && GetPropW(active, kFormProperty) && IsDialogMessageW(active, &msg)) return;
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
-  return true;
+}
+
+void Application::WhenIdle(std::function<void()> call) { idleCalls_.push_back(std::move(call)); }
+
+void Application::RunIdleCalls() {
+  while (!idleCalls_.empty() && !terminated_) {
+    std::function<void()> call = std::move(idleCalls_.front());
+    idleCalls_.pop_front();
+    Dispatch(std::move(call));
+  }
 }
 
 void Application::ProcessMessages() {
@@ -207,10 +241,16 @@ void Application::Run() {
   bool idle = false;
   while (!terminated_) {
     if (HandleMessage(msg)) continue;
+    if (!idleCalls_.empty()) {
+      RunIdleCalls();
+      continue;
+    }
     if (!idle) TraceStep("first idle");
     idle = true;
     WaitMessage();
   }
+  // What waited for an idle moment belonged to the run that has ended.
+  idleCalls_.clear();
 }
 
 void Application::Terminate() {

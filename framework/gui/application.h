@@ -89,6 +89,10 @@ class Application : public Notices {
   // Runs call on the user-interface thread (from any thread), through the
   // application window's message queue, inside the dispatcher.
   void Queue(std::function<void()> call);
+  // Runs call, inside the dispatcher, once the message loop has nothing
+  // else to do (after the windows shown have painted), or sooner: before the
+  // loop hands on a key or button press, a command or a close.
+  void WhenIdle(std::function<void()> call);
 
   // Handles the pending window messages, then returns.
   void ProcessMessages();
@@ -100,7 +104,10 @@ class Application : public Notices {
  private:
   Application() = default;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  // Takes the next message, if any, and handles it.
   bool HandleMessage(MSG& msg);
+  void Handle(MSG& msg);
+  void RunIdleCalls();
 
   HWND handle_ = nullptr;
   std::string title_;
@@ -111,6 +118,7 @@ class Application : public Notices {
   MessageBoxHook messageBoxHook_;
   std::mutex queueLock_;
   std::deque<std::function<void()>> queue_;
+  std::deque<std::function<void()>> idleCalls_;
 };
 
 }  // namespace framework

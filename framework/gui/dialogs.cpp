@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "framework/base/latebound.h"
 #include "framework/base/text.h"
 
 namespace framework {
@@ -29,7 +30,7 @@ namespace {
 
 // What both file dialogs take; run shows the dialog. True with fileName and
 // filterIndex set to the user's choice, false (both unchanged) when cancelled.
-bool RunFileDialog(BOOL(WINAPI* run)(OPENFILENAMEW*), HWND owner, DWORD flags,
+bool RunFileDialog(const char* dialog, HWND owner, DWORD flags,
                    const std::string& filterText, const std::string& titleText,
                    const std::string& initialDir, std::string& fileName, int& filterIndex) {
   // Room for the longest path the system knows.
@@ -50,7 +51,8 @@ bool RunFileDialog(BOOL(WINAPI* run)(OPENFILENAMEW*), HWND owner, DWORD flags,
   ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
   ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | flags;
-  if (!run(&ofn)) return false;
+  auto* run = LateBound<decltype(GetOpenFileNameW)>(L"comdlg32.dll", dialog);
+  if (!run || !run(&ofn)) return false;
   fileName = Narrow(file.data());
   filterIndex = static_cast<int>(ofn.nFilterIndex);
   return true;
@@ -59,13 +61,13 @@ bool RunFileDialog(BOOL(WINAPI* run)(OPENFILENAMEW*), HWND owner, DWORD flags,
 }  // namespace
 
 bool OpenDialog::Execute(HWND owner) {
-  return RunFileDialog(GetOpenFileNameW, owner, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST, filter_,
+  return RunFileDialog("GetOpenFileNameW", owner, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST, filter_,
                        title_, initialDir_, fileName_, filterIndex_);
 }
 
 bool SaveDialog::Execute(HWND owner) {
   int filterIndex = 1;
-  return RunFileDialog(GetSaveFileNameW, owner, OFN_NOCHANGEDIR, filter_, title_, "", fileName_,
+  return RunFileDialog("GetSaveFileNameW", owner, OFN_NOCHANGEDIR, filter_, title_, "", fileName_,
                        filterIndex);
 }
 

@@ -167,12 +167,36 @@ void DrawSystemIcon(HDC dc, int index, int x, int y) {
 }
 
 // The size of the system's small icons: 16 pixels at 96 DPI, more on a
-// screen of higher DPI.
+// screen of higher DPI. Told by the system metrics until the image list is
+// loaded, which happens when the first icon is drawn.
 int SystemIconSize() {
-  if (!g_systemImages) FolderIcon(false);
   int width = 0, height = 0;
   if (g_systemImages && ImageList_GetIconSize(g_systemImages, &width, &height) && height > 0) return height;
   return GetSystemMetrics(SM_CYSMICON);
+}
+
+// A drive's icon: its own for a drive that is always there, a stock one by
+// kind for the others, which are not touched.
+int DriveIcon(const wchar_t* root, UINT type) {
+  int icon = -1;
+  if (type == DRIVE_FIXED || type == DRIVE_RAMDISK) {
+    int index = -1;
+    if (HIMAGELIST list = SystemSmallImages(&index, root, 0, 0)) {
+      g_systemImages = list;
+      icon = index;
+    }
+  } else {
+    SHSTOCKICONID stock = type == DRIVE_REMOVABLE ? SIID_DRIVEREMOVE
+                          : type == DRIVE_CDROM   ? SIID_DRIVECD
+                          : type == DRIVE_REMOTE  ? SIID_DRIVENET
+                                                  : SIID_DRIVEFIXED;
+    SHSTOCKICONINFO info{};
+    info.cbSize = sizeof info;
+    if (SUCCEEDED(SHGetStockIconInfo(stock, SHGSI_SYSICONINDEX | SHGSI_SMALLICON, &info))) icon = info.iSysImageIndex;
+  }
+  if (icon < 0) icon = FolderIcon(false);
+  if (!g_systemImages) FolderIcon(false);  // makes sure the system image list is known
+  return icon;
 }
 
 int LineHeightWithIcon(HWND hwnd, HFONT font) {
@@ -243,27 +267,8 @@ void DriveComboBox::Refresh() {
       if (GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) && label[0])
         item.text += " [" + Narrow(label) + "]";
     }
-    item.icon = -1;
-    if (type == DRIVE_FIXED || type == DRIVE_RAMDISK) {
-      // A drive that is always there can be asked for its own icon.
-      int index = -1;
-      if (HIMAGELIST list = SystemSmallImages(&index, root, 0, 0)) {
-        g_systemImages = list;
-        item.icon = index;
-      }
-    } else {
-      // The others are not touched: a stock icon by kind.
-      SHSTOCKICONID stock = type == DRIVE_REMOVABLE ? SIID_DRIVEREMOVE
-                            : type == DRIVE_CDROM   ? SIID_DRIVECD
-                            : type == DRIVE_REMOTE  ? SIID_DRIVENET
-                                                    : SIID_DRIVEFIXED;
-      SHSTOCKICONINFO info{};
-      info.cbSize = sizeof info;
-      if (SUCCEEDED(SHGetStockIconInfo(stock, SHGSI_SYSICONINDEX | SHGSI_SMALLICON, &info)))
-        item.icon = info.iSysImageIndex;
-    }
-    if (item.icon < 0) item.icon = FolderIcon(false);
-    if (!g_systemImages) FolderIcon(false);  // makes sure the system image list is known
+    item.type = type;
+    item.icon = kIconNotYet;
     drives_.push_back(item);
     AddItem(item.text);
   }
@@ -314,7 +319,11 @@ bool DriveComboBox::HandleDrawItem(DRAWITEMSTRUCT* item) {
   FillRect(dc, &rect, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
   int index = static_cast<int>(item->itemID);
   if (index >= 0 && index < static_cast<int>(drives_.size())) {
-    const DriveItem& drive = drives_[static_cast<size_t>(index)];
+    DriveItem& drive = drives_[static_cast<size_t>(index)];
+    if (drive.icon == kIconNotYet) {
+      const wchar_t root[] = {static_cast<wchar_t>(drive.letter), L':', L'\\', 0};
+      drive.icon = DriveIcon(root, drive.type);
+    }
     const int icon = SystemIconSize();
     int top = rect.top + (rect.bottom - rect.top - icon) / 2;
     DrawSystemIcon(dc, drive.icon, rect.left + Scale(2), top);
@@ -333,8 +342,6 @@ bool DriveComboBox::HandleDrawItem(DRAWITEMSTRUCT* item) {
 // ---- DirectoryListBox --------------------------------------------------------------------
 
 DirectoryListBox::DirectoryListBox(Form* owner, std::string name) : ListBox(owner, std::move(name)) {
-  openIcon_ = FolderIcon(true);
-  closedIcon_ = FolderIcon(false);
   UpdateItemHeight();
 }
 
@@ -414,12 +421,9 @@ void DirectoryListBox::Build(const std::string& directory, std::vector<std::stri
     lines.push_back(Line{JoinPath(directory, name), subLevel, false});
     texts.push_back(std::move(name));
   }
-  if (root.size() != 3) driveIcon_ = closedIcon_;
-  else {
-    int index = -1;
-    std::wstring wroot = Widen(root);
-    QuietErrors quiet;
-    if (SystemSmallImages(&index, wroot.c_str(), 0, 0)) driveIcon_ = index;
+  if (root != driveRoot_) {
+    driveRoot_ = root;
+    driveIcon_ = kIconNotYet;
   }
   lines_ = std::move(lines);
   SetItems(std::move(texts));
@@ -489,6 +493,16 @@ void DirectoryListBox::ItemActivated(int index) {
 
 void DirectoryListBox::DrawItem(HDC dc, int index, RECT rect, bool selected) {
   const Line& line = lines_[static_cast<size_t>(index)];
+  if (openIcon_ == kIconNotYet) {
+    openIcon_ = FolderIcon(true);
+    closedIcon_ = FolderIcon(false);
+  }
+  if (driveIcon_ == kIconNotYet) {
+    driveIcon_ = closedIcon_;
+    int drive = -1;
+    QuietErrors quiet;
+    if (driveRoot_.size() == 3 && SystemSmallImages(&drive, Widen(driveRoot_).c_str(), 0, 0)) driveIcon_ = drive;
+  }
   const int icon = SystemIconSize();
   int x = rect.left + Scale(2 + line.level * 8);
   int top = rect.top + (rect.bottom - rect.top - icon) / 2;

@@ -37,6 +37,9 @@ class FileListBox;
 
 // A drop-down list of the drives of the system, each with its icon and,
 // for fixed drives, the volume label ("c: [SYSTEM]").
+// An icon index not looked up yet.
+inline constexpr int kIconNotYet = -2;
+
 class DriveComboBox : public ComboBox {
  public:
   DriveComboBox(Form* owner, std::string name);
@@ -63,7 +66,8 @@ class DriveComboBox : public ComboBox {
   struct DriveItem {
     char letter;
     std::string text;
-    int icon;  // index in the system's small image list, -1 for none
+    unsigned type;  // as GetDriveType tells
+    int icon;       // index in the system's small image list; -1 for none, kIconNotYet until drawn
   };
   int FindDrive(char letter) const;
   std::vector<DriveItem> drives_;
@@ -123,7 +127,10 @@ class DirectoryListBox : public ListBox {
   std::vector<Line> lines_;
   FileListBox* fileList_ = nullptr;
   std::map<char, std::string> lastOnDrive_;
-  int openIcon_ = -1, closedIcon_ = -1, driveIcon_ = -1;
+  // Icons in the system's small image list, found when first drawn (the
+  // list is costly to load, and a window in the tray never draws).
+  int openIcon_ = kIconNotYet, closedIcon_ = kIconNotYet, driveIcon_ = kIconNotYet;
+  std::string driveRoot_;  // the root whose icon driveIcon_ is
 };
 
 // The files of one folder that match a mask, sorted as the system sorts

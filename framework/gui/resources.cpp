@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/base/exception.h"
+#include "framework/base/latebound.h"
 #include "framework/base/text.h"
 #include "framework/gui/dpi.h"
 
@@ -39,25 +40,29 @@ std::string ProgramVersion() {
   wchar_t file[MAX_PATH];
   DWORD n = GetModuleFileNameW(nullptr, file, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return {};
+  static auto* getSize = LateBound<decltype(GetFileVersionInfoSizeW)>(L"version.dll", "GetFileVersionInfoSizeW");
+  static auto* getInfo = LateBound<decltype(GetFileVersionInfoW)>(L"version.dll", "GetFileVersionInfoW");
+  static auto* queryValue = LateBound<decltype(VerQueryValueW)>(L"version.dll", "VerQueryValueW");
+  if (!getSize || !getInfo || !queryValue) return {};
   DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeW(file, &ignored);
+  DWORD size = getSize(file, &ignored);
   if (size == 0) return {};
   std::vector<char> info(size);
-  if (!GetFileVersionInfoW(file, 0, size, info.data())) return {};
+  if (!getInfo(file, 0, size, info.data())) return {};
   // The strings live in the block of the resource's first language.
   struct Translation {
     WORD language, codePage;
   };
   Translation* translation = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+  if (!queryValue(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
       length < sizeof(Translation))
     return {};
   char block[9];
   snprintf(block, sizeof block, "%04x%04x", translation->language, translation->codePage);
   std::wstring key = L"\\StringFileInfo\\" + Widen(block) + L"\\ProductVersion";
   wchar_t* text = nullptr;
-  if (!VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&text), &length) || length == 0) return {};
+  if (!queryValue(info.data(), key.c_str(), reinterpret_cast<void**>(&text), &length) || length == 0) return {};
   return Narrow(std::wstring_view(text, wcsnlen(text, length)));
 }
 

@@ -2,8 +2,10 @@
 
 #include "framework/base/paths.h"
 #include "framework/imaging/exif.h"
+#include "framework/imaging/resample.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -198,6 +200,15 @@ struct Compressor {
   Compressor& operator=(const Compressor&) = delete;
 };
 
+// The scale and smoothing the options ask for.
+void SetDecoding(jpeg_decompress_struct& cinfo, const JpegDecodeOptions& options) {
+  cinfo.scale_num = static_cast<unsigned>(std::clamp(options.scaleEighths, 1, 16));
+  cinfo.scale_denom = 8;
+  cinfo.do_fancy_upsampling = options.smoothing;
+  cinfo.do_block_smoothing = options.smoothing;
+  cinfo.dct_method = JDCT_ISLOW;
+}
+
 }  // namespace
 
 int JpegScaledSide(int side, int scaleEighths) {
@@ -228,11 +239,7 @@ Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options) {
   // The quantiser works on three-component colour only; a CMYK picture is
   // reduced from true colour afterwards instead.
   const bool quantize = options.pixelFormat == JpegPixelFormat::k8Bit && !cmyk;
-  cinfo.scale_num = static_cast<unsigned>(std::clamp(options.scaleEighths, 1, 16));
-  cinfo.scale_denom = 8;
-  cinfo.do_fancy_upsampling = options.smoothing;
-  cinfo.do_block_smoothing = options.smoothing;
-  cinfo.dct_method = JDCT_ISLOW;
+  SetDecoding(cinfo, options);
   if (cmyk) {
     cinfo.out_color_space = JCS_CMYK;
   } else if (quantize) {
@@ -292,6 +299,46 @@ Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options) {
   }
   if (orientation != kOrientationNormal) return TurnedUpright(out, orientation);
   return out;
+}
+
+Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& options, int width, int height) {
+  if (width <= 0 || height <= 0) return Bitmap();
+  JpegDecodeOptions rows = options;
+  rows.pixelFormat = JpegPixelFormat::k24Bit;
+  {
+    Decompressor d;
+    d.Open(bytes);
+    const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
+    if (!cmyk && d.Orientation() == kOrientationNormal) {
+      // The decoded rows are scaled as they come: the picture at its
+      // decoding scale is never held whole.
+      jpeg_decompress_struct& cinfo = d.cinfo;
+      SetDecoding(cinfo, rows);
+      cinfo.out_color_space = JCS_EXT_BGR;
+      if (!Guarded(d.errors, [&] { jpeg_calc_output_dimensions(&cinfo); })) Fail(d.errors);
+      Bitmap out(width, height, 24);
+      RowResampler resampler(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), 3, out);
+      constexpr JDIMENSION kRows = 16;
+      const size_t rowBytes = static_cast<size_t>(cinfo.output_width) * 3;
+      std::vector<uint8_t> buffer(rowBytes * kRows);
+      bool ok = Guarded(d.errors, [&] {
+        jpeg_start_decompress(&cinfo);
+        JSAMPROW pointers[kRows];
+        for (JDIMENSION i = 0; i < kRows; ++i) pointers[i] = buffer.data() + i * rowBytes;
+        while (cinfo.output_scanline < cinfo.output_height) {
+          const JDIMENSION n = std::min(kRows, cinfo.output_height - cinfo.output_scanline);
+          const JDIMENSION got = jpeg_read_scanlines(&cinfo, pointers, n);
+          if (got == 0) break;
+          for (JDIMENSION i = 0; i < got; ++i) resampler.Push(pointers[i]);
+        }
+        jpeg_finish_decompress(&cinfo);
+      });
+      if (!ok) Fail(d.errors);
+      return out;
+    }
+  }
+  // Turned or CMYK pictures are decoded whole first.
+  return Resample(DecodeJpeg(bytes, rows), width, height);
 }
 
 std::string EncodeJpeg(const Bitmap& source, int quality) {
@@ -379,6 +426,12 @@ Bitmap JpegImage::ToBitmap() const {
   return DecodeJpeg(data_, options_);
 }
 
+Bitmap JpegImage::ToBitmap(int width, int height) const {
+  if (source_) return Resample(*source_, width, height);
+  if (data_.empty()) return Bitmap();
+  return DecodeJpegResampled(data_, options_, width, height);
+}
+
 void JpegImage::Assign(const Bitmap& bitmap) {
   source_ = bitmap;
   data_.clear();
@@ -428,6 +481,11 @@ void JpegImage::ScaleToAtLeast(int width, int height) {
   while (chosen > 1 && !FitsBitmapLimits(JpegScaledSide(ImageWidth(), chosen), JpegScaledSide(ImageHeight(), chosen)))
     --chosen;
   SetScale(chosen, 8);
+}
+
+void JpegImage::ScaleForResampling(int width, int height) {
+  ScaleToAtLeast(static_cast<int>(std::min<int64_t>(int64_t{width} * 3 / 2, INT32_MAX)),
+                 static_cast<int>(std::min<int64_t>(int64_t{height} * 3 / 2, INT32_MAX)));
 }
 
 }  // namespace framework

@@ -36,6 +36,9 @@ Bitmap DecodeJpeg(std::string_view bytes);
 // to the decoded picture, so a picture too large to hold whole can still be
 // decoded at a reduced scale.
 Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options);
+// Decodes at the options' scale and resamples to width x height (as
+// Resample does), a 24-bit bitmap; the options' pixel format is not used.
+Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& options, int width, int height);
 // Compresses a bitmap (any pixel format) at quality 1..100.
 std::string EncodeJpeg(const Bitmap& bitmap, int quality);
 
@@ -69,6 +72,9 @@ class JpegImage : public Graphic {
   // Decodes with the current settings (an assigned, not yet compressed
   // bitmap is returned as it is).
   Bitmap ToBitmap() const override;
+  // The same resampled to width x height, without holding the decoded
+  // picture whole where it need not be.
+  Bitmap ToBitmap(int width, int height) const;
 
 #ifdef _WIN32
   void Draw(HDC__* dc, int x, int y, int width, int height) const override;
@@ -95,6 +101,12 @@ class JpegImage : public Graphic {
   // width x height; the full scale when even that does not. Either is
   // reduced further while the output would be too large to hold.
   void ScaleToAtLeast(int width, int height);
+  // The scale to decode at before resampling to width x height: the
+  // smallest that leaves at least half as much again on each side. The
+  // reduced DCT alone smooths less well than averaging areas does; with
+  // that much left to the averaging the result stays within a level of a
+  // full decode resampled the same way.
+  void ScaleForResampling(int width, int height);
 
   // The full picture's size standing upright, whatever the scale.
   int ImageWidth() const;

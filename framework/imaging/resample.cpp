@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace framework {
@@ -136,28 +137,33 @@ void Horizontal(const Plane& src, const Plane& dst, const AxisFilter& f, int cha
     HorizontalPass<3>(src, dst, f, sourceWidth);
 }
 
+// One output row of the vertical pass from the source rows it reads, found
+// by row(j); acc holds rowBytes sums.
+template <typename RowOf>
+void VerticalRow(RowOf row, const AxisFilter& f, int y, int sourceHeight, size_t rowBytes, int32_t* acc,
+                 uint8_t* out) {
+  const int32_t* w = &f.weights[static_cast<size_t>(y) * f.taps];
+  const int j0 = f.first[y];
+  const int taps = std::min(f.taps, sourceHeight - j0);
+  {
+    const uint8_t* in = row(j0);
+    const int32_t weight = w[0];
+    for (size_t i = 0; i < rowBytes; ++i) acc[i] = in[i] * weight;
+  }
+  for (int t = 1; t < taps; ++t) {
+    const int32_t weight = w[t];
+    if (weight == 0) continue;
+    const uint8_t* in = row(j0 + t);
+    for (size_t i = 0; i < rowBytes; ++i) acc[i] += in[i] * weight;
+  }
+  for (size_t i = 0; i < rowBytes; ++i) out[i] = static_cast<uint8_t>((acc[i] + kOne / 2) >> kWeightBits);
+}
+
 void Vertical(const Plane& src, const Plane& dst, const AxisFilter& f, int channels, int sourceHeight) {
   const size_t rowBytes = static_cast<size_t>(dst.width) * channels;
   std::vector<int32_t> acc(rowBytes);
-  for (int y = 0; y < dst.height; ++y) {
-    const int32_t* w = &f.weights[static_cast<size_t>(y) * f.taps];
-    const int j0 = f.first[y];
-    const int taps = std::min(f.taps, sourceHeight - j0);
-    int32_t* a = acc.data();
-    {
-      const uint8_t* in = src.Row(j0);
-      const int32_t weight = w[0];
-      for (size_t i = 0; i < rowBytes; ++i) a[i] = in[i] * weight;
-    }
-    for (int t = 1; t < taps; ++t) {
-      const int32_t weight = w[t];
-      if (weight == 0) continue;
-      const uint8_t* in = src.Row(j0 + t);
-      for (size_t i = 0; i < rowBytes; ++i) a[i] += in[i] * weight;
-    }
-    uint8_t* out = dst.Row(y);
-    for (size_t i = 0; i < rowBytes; ++i) out[i] = static_cast<uint8_t>((a[i] + kOne / 2) >> kWeightBits);
-  }
+  for (int y = 0; y < dst.height; ++y)
+    VerticalRow([&src](int j) { return src.Row(j); }, f, y, sourceHeight, rowBytes, acc.data(), dst.Row(y));
 }
 
 }  // namespace
@@ -197,6 +203,48 @@ Bitmap Resample(const Bitmap& source, int width, int height) {
     Horizontal(mid, result, fx, channels, sw);
   }
   return out;
+}
+
+}  // namespace framework
+
+namespace framework {
+
+struct RowResampler::Filters {
+  AxisFilter x, y;
+};
+
+RowResampler::RowResampler(int sourceWidth, int sourceHeight, int channels, Bitmap& out)
+    : sourceWidth_(sourceWidth),
+      sourceHeight_(sourceHeight),
+      channels_(channels),
+      out_(out),
+      filters_(std::make_unique<Filters>(
+          Filters{MakeFilter(sourceWidth, out.Width()), MakeFilter(sourceHeight, out.Height())})) {
+  const size_t rowBytes = static_cast<size_t>(out.Width()) * channels;
+  // The rows one output row reads are never more than the filter's taps.
+  ring_.assign(rowBytes * filters_->y.taps, 0);
+  acc_.assign(rowBytes, 0);
+}
+
+RowResampler::~RowResampler() = default;
+
+void RowResampler::Push(const uint8_t* row) {
+  if (received_ >= sourceHeight_ || out_.Empty()) return;
+  const AxisFilter& fy = filters_->y;
+  const int width = out_.Width();
+  const size_t rowBytes = static_cast<size_t>(width) * channels_;
+  auto ringRow = [this, rowBytes, &fy](int j) { return ring_.data() + static_cast<size_t>(j % fy.taps) * rowBytes; };
+  const Plane in{sourceWidth_, 1, 0, const_cast<uint8_t*>(row)};
+  const Plane scaled{width, 1, rowBytes, ringRow(received_)};
+  Horizontal(in, scaled, filters_->x, channels_, sourceWidth_);
+  const int j = received_++;
+  // Every output row whose last source row has now come is made.
+  while (made_ < out_.Height()) {
+    const int last = std::min(fy.first[made_] + fy.taps, sourceHeight_) - 1;
+    if (last > j) break;
+    VerticalRow(ringRow, fy, made_, sourceHeight_, rowBytes, acc_.data(), out_.ScanLine(made_));
+    ++made_;
+  }
 }
 
 }  // namespace framework

@@ -4,6 +4,10 @@
 // the source pixels over the area each output pixel covers, an enlarging
 // axis interpolates linearly between the two nearest source pixels.
 // No Win32 here.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
 #include "framework/imaging/bitmap.h"
 
 namespace framework {
@@ -12,5 +16,33 @@ namespace framework {
 // (all four bytes averaged), 24 bits otherwise (palette pictures are
 // converted first). An empty source or size gives an empty bitmap.
 Bitmap Resample(const Bitmap& source, int width, int height);
+
+// The same scaling for a picture that comes row by row, top first (as a
+// decoder gives it): each row is scaled along its width at once and only the
+// few rows the output still needs are kept, so a large picture is never
+// held whole. Rows are 3 or 4 bytes per pixel, as out's format says; out,
+// already of the size wanted, is filled row by row as the rows come.
+class RowResampler {
+ public:
+  RowResampler(int sourceWidth, int sourceHeight, int channels, Bitmap& out);
+  ~RowResampler();
+  RowResampler(const RowResampler&) = delete;
+  RowResampler& operator=(const RowResampler&) = delete;
+
+  // The next source row, sourceWidth pixels; rows past the last are ignored.
+  void Push(const uint8_t* row);
+  // Whether every output row is made (every source row has come).
+  bool Done() const { return made_ == out_.Height(); }
+
+ private:
+  struct Filters;
+  const int sourceWidth_, sourceHeight_, channels_;
+  Bitmap& out_;
+  std::unique_ptr<Filters> filters_;
+  std::vector<uint8_t> ring_;  // the latest source rows, scaled along their width
+  std::vector<int32_t> acc_;
+  int received_ = 0;
+  int made_ = 0;
+};
 
 }  // namespace framework

@@ -2,6 +2,8 @@
 // pointed at a fresh folder; the main window is closed from the message loop.
 #include "app/startup.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include "framework/base/inidocument.h"
@@ -11,6 +13,7 @@
 #include "framework/gui/forms.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
+#include "ui/mainform.h"
 #include "ui/splashform.h"
 
 using framework::Application;
@@ -24,10 +27,13 @@ class StartupSequence : public ::testing::Test {
     kaleidon::TForm3::StatusShown = [this](const std::string& s) { statuses.push_back(s); };
     // Close the main window as soon as the message loop runs.
     Application::Instance().Initialize();
-    Application::Instance().Queue([] {
-      if (framework::MainWindow* main = Application::Instance().MainForm()) main->Close();
-    });
+    if (ClosesAtOnce()) {
+      Application::Instance().Queue([] {
+        if (framework::MainWindow* main = Application::Instance().MainForm()) main->Close();
+      });
+    }
   }
+  virtual bool ClosesAtOnce() const { return true; }
   void TearDown() override {
     kaleidon::TForm3::StatusShown = nullptr;
     framework::OverrideProgramFolder("");
@@ -94,4 +100,131 @@ TEST_F(StartupSequence, TheCommandLineChangeEndsTheRunBeforeTheListIsUpgraded) {
   EXPECT_EQ(boxes.Captions(), (std::vector<std::string>{"カレイドン Version0.6", "悪のエラー"}));
   framework::IniDocument ini(dir.ReadFile("Kaleidon.ini"));
   EXPECT_EQ(ini.Keys("DirectoryBuf"), (std::vector<std::string>{"PathMemory1", "PathMemory3", "PathMemory4"}));
+}
+
+namespace {
+
+// What the main window holds at a moment of the start.
+struct Seen {
+  bool othersMade = false;
+  bool enabled = false;
+  bool visible = false;
+};
+
+// What the main window holds at the first message of the loop and once the
+// loop has been idle, after which it is closed.
+class StartupWindowsInTheLoop : public StartupSequence {
+ protected:
+  bool ClosesAtOnce() const override { return false; }
+
+  static Seen Look() {
+    auto* main = dynamic_cast<kaleidon::TForm1*>(Application::Instance().MainForm());
+    if (!main) return {};
+    return {main->Options != nullptr && main->Viewer != nullptr && main->FolderList != nullptr,
+            IsWindowEnabled(main->Handle()) != FALSE, main->Visible()};
+  }
+
+  void Run(const kaleidon::CommandLine& commandLine) {
+    Application::Instance().Queue([this] {
+      atFirstMessage = Look();
+      Application::Instance().WhenIdle([this] {
+        whenIdle = Look();
+        if (framework::MainWindow* main = Application::Instance().MainForm()) main->Close();
+      });
+    });
+    EXPECT_EQ(kaleidon::RunKaleidon(commandLine), 0);
+  }
+
+  // The file list's own window procedure, seeing a press first.
+  static LRESULT CALLBACK SeeingPress(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_LBUTTONDOWN) {
+      pressed = true;
+      atPress = Look();
+      PostMessageW(GetAncestor(h, GA_ROOT), WM_CLOSE, 0, 0);
+    }
+    return CallWindowProcW(listProc, h, m, w, l);
+  }
+
+  Seen atFirstMessage, whenIdle;
+  static inline Seen atPress;
+  static inline bool pressed = false;
+  static inline WNDPROC listProc = nullptr;
+};
+
+}  // namespace
+
+TEST_F(StartupWindowsInTheLoop, APlainStartMakesTheHiddenWindowsOnceTheMainWindowHasPainted) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\nMemoryCount=7\r\n");
+  Run({});
+  EXPECT_FALSE(atFirstMessage.othersMade);
+  EXPECT_TRUE(atFirstMessage.enabled);
+  EXPECT_TRUE(atFirstMessage.visible);
+  EXPECT_TRUE(whenIdle.othersMade);
+  EXPECT_TRUE(whenIdle.enabled);
+  EXPECT_TRUE(whenIdle.visible);
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// Each run of the loop is a test of its own: a process runs one.
+TEST_F(StartupWindowsInTheLoop, ACloseBeforeTheLoopIsIdleFindsEveryWindowMade) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\n");
+  // Closed at the first message: the close, which stores what the options
+  // dialog holds, comes after the windows are made.
+  Application::Instance().Queue([] {
+    if (framework::MainWindow* main = Application::Instance().MainForm())
+      PostMessageW(main->Handle(), WM_CLOSE, 0, 0);
+  });
+  EXPECT_EQ(kaleidon::RunKaleidon({}), 0);
+  const std::string stored = dir.ReadFile("Kaleidon.ini");
+  EXPECT_NE(stored.find("LastBuf="), std::string::npos) << stored;
+}
+
+TEST_F(StartupWindowsInTheLoop, APressBeforeTheLoopIsIdleFindsEveryWindowMade) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\n");
+  // A press on the main window's file list at the first message: the list
+  // sees it with every window made.
+  Application::Instance().Queue([] {
+    auto* main = dynamic_cast<kaleidon::TForm1*>(Application::Instance().MainForm());
+    ASSERT_NE(main, nullptr);
+    HWND list = main->FileListBox2->Handle();
+    listProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(list, GWLP_WNDPROC));
+    SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SeeingPress));
+    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  });
+  EXPECT_EQ(kaleidon::RunKaleidon({}), 0);
+  EXPECT_TRUE(pressed);
+  EXPECT_TRUE(atPress.othersMade);
+}
+
+TEST_F(StartupWindowsInTheLoop, ASilentStartStaysHiddenOnceTheWindowsAreMade) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\n");
+  Run(kaleidon::CommandLine{"/s"});
+  EXPECT_FALSE(atFirstMessage.visible);
+  EXPECT_TRUE(whenIdle.othersMade);
+  EXPECT_FALSE(whenIdle.visible);
+}
+
+// Starts that change, upgrade or reset make every window before the loop.
+TEST_F(StartupWindowsInTheLoop, AChangeAtStartMakesEveryWindowBeforeTheLoop) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\nStartUpChange=1\r\nCPUUseRate=100\r\n");
+  Run({});
+  EXPECT_TRUE(atFirstMessage.othersMade);
+}
+
+TEST_F(StartupWindowsInTheLoop, AnOlderSettingsFileMakesEveryWindowBeforeTheLoop) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.5\r\nSplash=0\r\n");
+  Run({});
+  EXPECT_TRUE(atFirstMessage.othersMade);
+}
+
+TEST_F(StartupWindowsInTheLoop, AFirstStartMakesEveryWindowBeforeTheLoop) {
+  Run({});
+  EXPECT_TRUE(atFirstMessage.othersMade);
+}
+
+TEST_F(StartupWindowsInTheLoop, AResetMakesEveryWindowBeforeTheLoop) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\n");
+  Run(kaleidon::CommandLine{"/f"});
+  EXPECT_TRUE(atFirstMessage.othersMade);
 }

@@ -7,6 +7,7 @@
 #include "framework/base/paths.h"
 #include "framework/imaging/exif.h"
 #include "framework/imaging/jpeg.h"
+#include "framework/imaging/resample.h"
 #include "support/fixtures.h"
 #include "support/jpegfiles.h"
 
@@ -143,6 +144,65 @@ TEST(JpegDecoding, ScaledDecodingMatchesDjpegAndPicksTheSmallestCoveringScale) {
     EXPECT_EQ(big.ScaleEighths(), p.eighths);
     EXPECT_EQ(big.Width(), p.scaledWidth);
     EXPECT_EQ(big.Height(), p.scaledHeight);
+  }
+
+  // Before resampling, half as much again is left to the averaging: 3000
+  // for a width of 1920, 2250 for 1440; a small picture is decoded whole.
+  JpegImage photo;
+  photo.LoadFromBytes(WithDeclaredSize(PictureFixture("photo.jpg"), 6000, 4000));
+  photo.ScaleForResampling(1920, 1080);
+  EXPECT_EQ(photo.ScaleEighths(), 4);
+  photo.ScaleForResampling(1440, 900);
+  EXPECT_EQ(photo.ScaleEighths(), 3);
+  photo.ScaleForResampling(6000, 4000);
+  EXPECT_EQ(photo.ScaleEighths(), 8);
+  jpeg.ScaleForResampling(60, 40);
+  EXPECT_EQ(jpeg.ScaleEighths(), 8);
+}
+
+TEST(JpegDecoding, ResampledDecodingLooksLikeTheWholeDecodeResampled) {
+  const std::string photo = PictureFixture("photo.jpg");  // 77 x 51
+  struct Case {
+    int eighths, width, height;
+  } cases[] = {{8, 40, 30}, {3, 25, 17}, {4, 100, 60}, {8, 77, 51}, {1, 3, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.eighths << "/8 to " << c.width << "x" << c.height);
+    JpegDecodeOptions options;
+    options.scaleEighths = c.eighths;
+    const Bitmap streamed = DecodeJpegResampled(photo, options, c.width, c.height);
+    const Bitmap whole = Resample(DecodeJpeg(photo, options), c.width, c.height);
+    ASSERT_EQ(streamed.Width(), c.width);
+    ASSERT_EQ(streamed.Height(), c.height);
+    ASSERT_EQ(streamed.BitsPerPixel(), 24);
+    int64_t sum = 0;
+    for (int y = 0; y < c.height; ++y)
+      for (int i = 0; i < c.width * 3; ++i) sum += std::abs(streamed.ScanLine(y)[i] - whole.ScanLine(y)[i]);
+    EXPECT_LT(static_cast<double>(sum) / (c.width * c.height * 3), 1.0);
+  }
+
+  // A turned picture and a CMYK one come out turned and in their colours,
+  // as the whole decode gives them.
+  JpegImage turned;
+  turned.LoadFromBytes(WithExifOrientation(QuadrantsJpeg(32, 16, 95), 6, true));
+  Corners got = CornersOf(turned.ToBitmap(20, 40));
+  EXPECT_TRUE(Near(got.topLeft, kBlue));
+  EXPECT_TRUE(Near(got.topRight, kRed));
+  EXPECT_TRUE(Near(got.bottomLeft, kWhite));
+  EXPECT_TRUE(Near(got.bottomRight, kGreen));
+  const Bitmap cmyk = DecodeJpegResampled(PictureFixture("cmyk.jpg"), {}, 30, 20);
+  const Bitmap cmykWhole = Resample(DecodeJpeg(PictureFixture("cmyk.jpg")), 30, 20);
+  EXPECT_TRUE(Near(cmyk.PixelColor(15, 10), cmykWhole.PixelColor(15, 10)));
+
+  // Damage gives an EInvalidGraphic, never a crash or a picture of nothing.
+  EXPECT_THROW(DecodeJpegResampled(photo.substr(0, photo.size() / 2), {}, 40, 30), EInvalidGraphic);
+  std::mt19937 random(5);
+  for (int round = 0; round < 100; ++round) {
+    std::string s = photo;
+    for (int i = 0; i < 3; ++i) s[random() % s.size()] = static_cast<char>(random());
+    try {
+      DecodeJpegResampled(s, {}, 1 + static_cast<int>(random() % 90), 1 + static_cast<int>(random() % 60));
+    } catch (const EInvalidGraphic&) {
+    }
   }
 }
 
