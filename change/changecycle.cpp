@@ -1,8 +1,13 @@
 #include "change/changecycle.h"
 
+#include <algorithm>
+#include <utility>
+
+#include "core/wallpapermonitors.h"
 #include "framework/base/exception.h"
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
+#include "framework/base/text.h"
 #include "selection/rotation.h"
 
 namespace kaleidon {
@@ -19,7 +24,21 @@ constexpr const char* kWriteErrorCaption = "悪のエラー";
 }  // namespace
 
 ChangeCycle::ChangeCycle(ChangeCycleHost& host, framework::Notices& notices, framework::IniFile settings)
-    : host_(host), notices_(notices), settings_(std::move(settings)) {}
+    : host_(host), notices_(notices), settings_(std::move(settings)) {
+  // What an earlier run spread over the monitors, for a display change
+  // before this run's first change (the screen's depth and the spread are
+  // taken to be those of the desktop that changed).
+  try {
+    for (const MonitorPicture& shown : ShownMonitorPictures(settings_)) {
+      shown_.desktop.monitors.push_back(shown.monitor);
+      shown_.pictures.push_back({shown.monitor.device, shown.picture});
+    }
+    shown_.desktop.bitsPerPixel = 0;
+    shown_.perMonitor = !shown_.pictures.empty();
+  } catch (...) {
+    // A settings file that cannot be read: nothing is known to be shown.
+  }
+}
 
 FileChoice ChangeCycle::Choice(const ProgramOptions& options) const {
   return FileChoice{.folder = host_.ListedFolder(),
@@ -43,6 +62,48 @@ void ChangeCycle::ReportEmptyList() {
   notices_.Notify({kNoPictureText, kNoPictureCaption, MB_OK | MB_ICONWARNING});
 }
 
+std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& options, bool& listEmpty) {
+  if (host_.SlotsInUse()) {
+    FolderMemory memory = host_.Memory(options.slotCount);
+    RotateFolder(memory);
+  }
+  FileChoice choice = Choice(options);
+  if (choice.names.empty()) {
+    listEmpty = true;
+    ReportEmptyList();
+    return std::nullopt;
+  }
+  PickResult pick = PickRandomFile(choice);
+  TakeExtracted(pick);
+  const bool pictureGone = pick.kind == PickResult::Kind::Picture && !framework::FileExists(pick.path);
+  if (pictureGone || pick.kind == PickResult::Kind::MemberRefused) {
+    // The file went away after the list was read, or the archive member
+    // drawn cannot be used: read the list again and draw once more; an
+    // emptied folder ends the change like an empty one.
+    host_.RereadList();
+    FileChoice again = Choice(options);
+    if (again.names.empty()) {
+      listEmpty = true;
+      ReportEmptyList();
+      return std::nullopt;
+    }
+    pick = PickRandomFile(again);
+    TakeExtracted(pick);
+  }
+  switch (pick.kind) {
+    case PickResult::Kind::ArchiveUsedUp:
+      // No new picture; the archive is passed over until its folder's pass
+      // ends.
+      MarkArchiveShown(pick.path);
+      return std::nullopt;
+    case PickResult::Kind::MemberRefused:
+      return std::nullopt;  // refused twice: no new picture this time
+    case PickResult::Kind::Picture:
+      break;
+  }
+  return pick.path;
+}
+
 void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply) {
   ChangeBusy = true;
   host_.ShowBusy(true);
@@ -52,43 +113,22 @@ void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply) {
     ChangeBusy = false;
   });
   try {
-    if (host_.SlotsInUse()) {
-      FolderMemory memory = host_.Memory(options.slotCount);
-      RotateFolder(memory);
+    const Desktop desktop = CurrentDesktop();
+    const bool perMonitor = WantsPicturePerMonitor(options.Wallpaper(), desktop);
+    std::vector<std::optional<std::string>> drawn(perMonitor ? desktop.monitors.size() : 1);
+    bool listEmpty = false;
+    for (size_t monitor = 0; monitor < drawn.size() && !listEmpty; ++monitor) {
+      drawn[monitor] = DrawPicture(options, listEmpty);
+      // The next draw may extract another member.
+      if (perMonitor && MeltFile.Extracted) extracted_.push_back(std::exchange(MeltFile, TMeltFile{}).FileName);
     }
-    FileChoice choice = Choice(options);
-    if (choice.names.empty()) return ReportEmptyList();
-    PickResult pick = PickRandomFile(choice);
-    TakeExtracted(pick);
-    const bool pictureGone = pick.kind == PickResult::Kind::Picture && !framework::FileExists(pick.path);
-    if (pictureGone || pick.kind == PickResult::Kind::MemberRefused) {
-      // The file went away after the list was read, or the archive member
-      // drawn cannot be used: read the list again and draw once more; an
-      // emptied folder ends the change like an empty one.
-      host_.RereadList();
-      FileChoice again = Choice(options);
-      if (again.names.empty()) return ReportEmptyList();
-      pick = PickRandomFile(again);
-      TakeExtracted(pick);
-    }
-    switch (pick.kind) {
-      case PickResult::Kind::ArchiveUsedUp:
-        // No new wallpaper; the archive is passed over until its folder's
-        // pass ends.
-        MarkArchiveShown(pick.path);
-        return;
-      case PickResult::Kind::MemberRefused:
-        return;  // refused twice: no new wallpaper this time
-      case PickResult::Kind::Picture:
-        break;
-    }
-    ShowPicture(pick.path, apply, options.Wallpaper());
+    if (std::none_of(drawn.begin(), drawn.end(), [](const auto& picture) { return picture.has_value(); })) return;
+    Show(PicturesFor(desktop, perMonitor, drawn), desktop, apply, options.Wallpaper());
     host_.ShowBusy(false);
-    if (MeltFile.Extracted) {
-      // The extracted picture lives only for the change that used it.
-      if (framework::FileExists(MeltFile.FileName)) framework::ForceDeleteFile(MeltFile.FileName);
-      MeltFile = TMeltFile{};
-    }
+    // An extracted picture lives only for the change that used it, or while
+    // a monitor shows it.
+    if (MeltFile.Extracted) extracted_.push_back(std::exchange(MeltFile, TMeltFile{}).FileName);
+    DeleteUnshownMembers();
   } catch (const framework::EWriteRefused& e) {
     // A picture folder that takes no history (a protected folder, a CD, a
     // read-only _Buf.RFB) would otherwise never change the wallpaper without
@@ -101,8 +141,121 @@ void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply) {
 }
 
 void ChangeCycle::ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options) {
-  SetWallpaper(PrepareWallpaperBitmap(picture, options, CurrentScreen(), notices_), apply, options);
-  host_.ShowFileName(framework::ExtractFileName(picture));
+  const Desktop desktop = CurrentDesktop();
+  const bool perMonitor = WantsPicturePerMonitor(options, desktop);
+  std::vector<std::optional<std::string>> drawn(perMonitor ? desktop.monitors.size() : 1);
+  for (size_t monitor = 0; monitor < drawn.size(); ++monitor)
+    if (!perMonitor || desktop.monitors[monitor].primary) drawn[monitor] = picture;
+  Show(PicturesFor(desktop, perMonitor, drawn), desktop, apply, options);
+  DeleteUnshownMembers();
+}
+
+std::vector<std::string> ChangeCycle::PicturesFor(const Desktop& desktop, bool perMonitor,
+                                                  const std::vector<std::optional<std::string>>& drawn) const {
+  // What a monitor without a picture of its own gets: the first drawn, else
+  // what the primary monitor shows, else what any monitor shows.
+  std::optional<std::string> spare;
+  for (const auto& picture : drawn)
+    if (!spare) spare = picture;
+  for (const MonitorArea& monitor : desktop.monitors)
+    if (!spare && monitor.primary) spare = ShownOn(monitor.device);
+  for (const ShownPicture& shown : shown_.pictures)
+    if (!spare) spare = ShownOn(shown.monitor);
+  if (!spare) return {};
+  std::vector<std::string> pictures;
+  for (size_t monitor = 0; monitor < desktop.monitors.size(); ++monitor) {
+    const MonitorArea& area = desktop.monitors[monitor];
+    if (!perMonitor && !area.primary) continue;
+    const size_t slot = perMonitor ? monitor : 0;
+    std::optional<std::string> picture = slot < drawn.size() ? drawn[slot] : std::nullopt;
+    if (!picture) picture = ShownOn(area.device);
+    pictures.push_back(picture.value_or(*spare));
+    if (!perMonitor) break;
+  }
+  if (pictures.empty()) pictures.push_back(*spare);  // no monitor is the primary one
+  return pictures;
+}
+
+std::optional<std::string> ChangeCycle::ShownOn(const std::string& monitor) const {
+  for (const ShownPicture& shown : shown_.pictures)
+    if (shown.monitor == monitor && framework::FileExists(shown.picture)) return shown.picture;
+  return std::nullopt;
+}
+
+void ChangeCycle::Show(const std::vector<std::string>& pictures, const Desktop& desktop, bool apply,
+                       const WallpaperOptions& options) {
+  const std::string bitmap = WallpaperBitmapPath();
+  const bool perMonitor = WantsPicturePerMonitor(options, desktop) && pictures.size() == desktop.monitors.size();
+  bool made;
+  if (perMonitor) {
+    made = PrepareMonitorWallpapers(pictures, options, desktop, UserWallpaperStyle(settings_), notices_);
+    if (made) {
+      std::vector<MonitorPicture> shown;
+      for (size_t monitor = 0; monitor < pictures.size(); ++monitor)
+        shown.push_back({desktop.monitors[monitor], pictures[monitor]});
+      SetSpreadWallpaper(bitmap, apply, options, desktop.spread, shown, settings_);
+    }
+  } else {
+    made = WriteWallpaperBitmap(pictures.front(), options, CurrentScreen(), notices_);
+    if (made) RestoreUserWallpaperStyle(settings_);
+  }
+  // A wallpaper that could not be made leaves the previous one, applied again.
+  if (!made || !perMonitor) SetWallpaper(bitmap, apply, options);
+  std::string names;
+  for (const std::string& picture : pictures)
+    names += (names.empty() ? "" : " / ") + framework::ExtractFileName(picture);
+  host_.ShowFileName(names);
+  if (!made) return;
+  shown_ = ShownWallpaper{desktop, {}, perMonitor};
+  for (size_t monitor = 0, next = 0; monitor < desktop.monitors.size() && next < pictures.size(); ++monitor) {
+    if (!perMonitor && !desktop.monitors[monitor].primary && desktop.monitors.size() > 1) continue;
+    shown_.pictures.push_back({desktop.monitors[monitor].device, pictures[next++]});
+  }
+}
+
+void ChangeCycle::DeleteUnshownMembers() {
+  std::erase_if(extracted_, [this](const std::string& file) {
+    for (const ShownPicture& shown : shown_.pictures)
+      if (shown_.perMonitor && framework::SameTextNoCase(shown.picture, file)) return false;
+    if (framework::FileExists(file)) framework::ForceDeleteFile(file);
+    return true;
+  });
+}
+
+bool ChangeCycle::PrepareAgain(const WallpaperOptions& options) {
+  if (shown_.pictures.empty() || ChangeBusy) return false;
+  ChangeBusy = true;
+  auto end = framework::ScopeExit([this] { ChangeBusy = false; });
+  try {
+    const Desktop desktop = CurrentDesktop();
+    if (shown_.desktop.bitsPerPixel == 0) {
+      shown_.desktop.spread = desktop.spread;
+      shown_.desktop.bitsPerPixel = desktop.bitsPerPixel;
+    }
+    if (desktop == shown_.desktop || !DesktopShowsWallpaperBitmap()) return false;
+    const bool perMonitor = WantsPicturePerMonitor(options, desktop);
+    const std::vector<std::string> pictures =
+        PicturesFor(desktop, perMonitor, std::vector<std::optional<std::string>>(desktop.monitors.size()));
+    if (pictures.empty()) return false;  // their files are gone
+    WallpaperOptions quiet = options;
+    quiet.playSound = false;
+    Show(pictures, desktop, true, quiet);
+    DeleteUnshownMembers();
+    return true;
+  } catch (...) {
+    // The wallpaper stays as it was; the next change makes it anew.
+    return false;
+  }
+}
+
+void ChangeCycle::ApplyAgain() {
+  // A wallpaper bitmap of an earlier run counts as well.
+  try {
+    if (DesktopShowsWallpaperBitmap() && framework::FileExists(WallpaperBitmapPath()))
+      SetWallpaper(WallpaperBitmapPath(), true, WallpaperOptions{});
+  } catch (...) {
+    // The desktop keeps what it shows.
+  }
 }
 
 }  // namespace kaleidon

@@ -3,14 +3,19 @@
 // memory in use it first moves to a remembered folder (the rotation), then
 // draws a picture of the file list that the folder's history does not hold
 // (or a member of an archive in it), makes it the wallpaper and names it on
-// the status line. The random button, the tray, the interval timer and the
-// command line all start it through the main window; it works only on what
-// its starter hands it (ChangeCycleHost) and on the options of the moment.
+// the status line; with a picture per monitor it draws one for each monitor
+// so. The random button, the tray, the interval timer and the command line
+// all start it through the main window; it works only on what its starter
+// hands it (ChangeCycleHost) and on the options of the moment. It knows the
+// pictures it has shown, so that a new arrangement of the monitors gets them
+// again, made for it.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/monitors.h"
 #include "core/options.h"
 #include "core/wallpaper.h"
 #include "framework/base/inifile.h"
@@ -63,12 +68,27 @@ class ChangeCycle {
   // wallpaper at once (with the sound), else it is only stored. Every
   // failure of the selection or the loading ends the change quietly, but
   // an empty list and a folder that takes no history, which are reported.
+  // A monitor whose draw gave no picture keeps the one it shows, or shows
+  // another of this change's.
   void ChangeWallpaper(const ProgramOptions& options, bool apply);
-  // Makes the picture the wallpaper and names it on the status line.
+  // Makes the picture the wallpaper and names it on the status line; with a
+  // picture per monitor it goes on the primary monitor, and the others keep
+  // theirs.
   void ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options);
   // A member the file choice or the archive dialog extracted into Temp: it
-  // is deleted after the next change that shows a picture.
+  // is deleted after the next change that shows a picture (while a monitor
+  // shows it, after the change that replaces it).
   void TakeExtracted(const PickResult& pick);
+  // The monitors, their resolution, DPI or arrangement changed: the pictures
+  // shown are made again for the desktop as it is now; none is drawn anew.
+  // Nothing happens when nothing changed for the wallpaper or the desktop
+  // shows another wallpaper meanwhile. True when the wallpaper was made
+  // and applied again.
+  bool PrepareAgain(const WallpaperOptions& options);
+  // The shell started again or the machine woke up: the wallpaper bitmap is
+  // shown again, when it is still the desktop's (made by this run or an
+  // earlier one).
+  void ApplyAgain();
 
   bool ChangeBusy = false;  // a change runs
   TMeltFile MeltFile;
@@ -77,10 +97,41 @@ class ChangeCycle {
   // What the file list holds now, for a draw.
   FileChoice Choice(const ProgramOptions& options) const;
   void ReportEmptyList();
+  // One draw of a change: the rotation, the choice, and once more when the
+  // file went away or the archive member drawn cannot be used. Nothing when
+  // the draw gave no picture; listEmpty tells of an empty list (reported).
+  std::optional<std::string> DrawPicture(const ProgramOptions& options, bool& listEmpty);
+  // The picture for each monitor of the desktop (one for the primary
+  // monitor without a picture per monitor): the one drawn for it, else the
+  // one it shows now, else another of those; empty when there is none.
+  std::vector<std::string> PicturesFor(const Desktop& desktop, bool perMonitor,
+                                       const std::vector<std::optional<std::string>>& drawn) const;
+  // Makes and applies the wallpaper of those pictures and notes what it shows.
+  void Show(const std::vector<std::string>& pictures, const Desktop& desktop, bool apply,
+            const WallpaperOptions& options);
+  // Deletes the extracted members the wallpaper does not show.
+  void DeleteUnshownMembers();
+
+  // What the wallpaper shows: a picture per monitor device (the primary's
+  // alone for a single picture), made for that desktop.
+  struct ShownPicture {
+    std::string monitor;
+    std::string picture;
+  };
+  struct ShownWallpaper {
+    Desktop desktop;
+    std::vector<ShownPicture> pictures;
+    bool perMonitor = false;
+  };
+  // The picture the monitor shows now, when its file is still there.
+  std::optional<std::string> ShownOn(const std::string& monitor) const;
 
   ChangeCycleHost& host_;
   framework::Notices& notices_;
   framework::IniFile settings_;
+  ShownWallpaper shown_;
+  // Members extracted for a picture per monitor, deleted once none shows them.
+  std::vector<std::string> extracted_;
 };
 
 }  // namespace kaleidon

@@ -28,6 +28,7 @@ const OptionKey kHour{"Hour", &ProgramOptions::hours};
 const OptionKey kMinute{"Minute", &ProgramOptions::minutes};
 const OptionKey kMemoryCount{"MemoryCount", &ProgramOptions::slotCount};
 const OptionKey kScreenSize{"ScreenSize", &ProgramOptions::fitToScreen};
+const OptionKey kPerMonitor{"PerMonitor", &ProgramOptions::perMonitor};
 const OptionKey kAutoFind{"AutoFind", &ProgramOptions::autoFind};
 const OptionKey kLoopCounter{"LoopCounter", &ProgramOptions::loopCounter};
 const OptionKey kCustomMask{"CustomMask", &ProgramOptions::customMask};
@@ -36,7 +37,8 @@ const OptionKey kSoundFile{"SoundFile", &ProgramOptions::soundFile};
 
 const std::initializer_list<OptionKey> kAllOptionKeys = {
     kStartUpChange, kTaskTray,    kSplash,     kDlay,     kCPUUseRate,  kCompulsory, kChangeStyle, kTimerChange, kHour,
-    kMinute,        kMemoryCount, kScreenSize, kAutoFind, kLoopCounter, kCustomMask, kPlaySound,   kSoundFile};
+    kMinute,        kMemoryCount, kScreenSize, kAutoFind, kLoopCounter, kCustomMask, kPlaySound,   kSoundFile,
+    kPerMonitor};
 
 void Read(const IniEdit& settings, const char* key, bool& value) { value = settings.ReadBool(kSysInfo, key, value); }
 void Read(const IniEdit& settings, const char* key, int& value) { value = settings.ReadInteger(kSysInfo, key, value); }
@@ -68,6 +70,8 @@ void WriteOptions(IniEdit& settings, const ProgramOptions& options) {
   WriteKeys(settings, options,
             {kStartUpChange, kTaskTray, kTimerChange, kHour, kMinute, kCPUUseRate, kCompulsory, kScreenSize, kSplash,
              kChangeStyle, kDlay, kPlaySound, kSoundFile, kMemoryCount, kLoopCounter});
+  if (options.perMonitor != defaults::kPerMonitor || settings.ValueExists(kSysInfo, kPerMonitor.name))
+    WriteKeys(settings, options, {kPerMonitor});
 }
 
 void WriteFileSearchOptions(IniEdit& settings, const ProgramOptions& options) {

@@ -27,6 +27,7 @@ struct ProgramOptions {
   // Folders and pictures.
   int slotCount = defaults::kMemoryCount;     // MemoryCount: folder slots in use, 0 = folder memory off
   bool fitToScreen = defaults::kScreenSize;   // ScreenSize: stretch the picture over the screen
+  bool perMonitor = defaults::kPerMonitor;    // PerMonitor: several monitors show a picture each
   bool autoFind = defaults::kAutoFind;        // AutoFind: the automatic registration also finds archives
   int loopCounter = defaults::kLoopCounter;   // LoopCounter: most entries read from one archive
   std::string customMask;                     // CustomMask: the file-type box's custom filter
@@ -36,7 +37,7 @@ struct ProgramOptions {
 
   // The timer's interval in minutes.
   int IntervalMinutes() const { return hours * 60 + minutes; }
-  WallpaperOptions Wallpaper() const { return WallpaperOptions{fitToScreen, playSound, soundFile}; }
+  WallpaperOptions Wallpaper() const { return WallpaperOptions{fitToScreen, playSound, soundFile, perMonitor}; }
   bool operator==(const ProgramOptions&) const = default;
 };
 
@@ -50,7 +51,9 @@ struct MainWindowSettings {
 // Every option key, each with its default when it is missing.
 ProgramOptions ReadOptions(const framework::IniFile& settings);
 
-// What the options dialog's OK stores, in its order: WriteOptions first;
+// What the options dialog's OK stores, in its order: WriteOptions first
+// (PerMonitor only once it is off or stored: a settings file that never had
+// it keeps its keys);
 // then, once the folder list has read its slots again, the file-search keys
 // (AutoFind, CustomMask). The writers change the keys of an edit, which the
 // caller stores in one replacement of the file.

@@ -36,6 +36,8 @@ inline constexpr bool kSplash = true;
 inline constexpr bool kChangeStyle = true;
 inline constexpr bool kDlay = false;
 inline constexpr bool kScreenSize = false;
+// On by default: a machine with one monitor shows what it always showed.
+inline constexpr bool kPerMonitor = true;
 inline constexpr bool kAutoFind = false;
 inline constexpr bool kPlaySound = false;
 inline constexpr int kLoopCounter = 256;

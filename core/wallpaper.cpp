@@ -5,7 +5,6 @@
 #include <mmsystem.h>
 
 #include <exception>
-#include <optional>
 
 #include "framework/base/latebound.h"
 #include "framework/base/paths.h"
@@ -26,7 +25,8 @@ constexpr const char* kLoadErrorCaption = "悪のファイル読み込みエラ�
 constexpr const char* kLoadErrorText = "ふぬ～っ！ファ、ファイルが開けない･･･ﾊｧﾊｧ\rこの謎のフォーマットには対応していないか、暗黒の破損している可能性があるぞ。\r因みにファイル名は";
 constexpr const char* kLoadErrorTextEnd = "だ。調べて見てくれ";
 constexpr const char* kWriteErrorCaption = "悪のエラー";
-constexpr const char* kRegistryRefusedText = "レジストリの値 WallPaper を書き込めません";
+constexpr const char* kRegistryRefusedText = "レジストリの値 %s を書き込めません";
+constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
 
 // The picture class knows metafiles and icons, as the platform's does. A
 // wallpaper is made of a picture's pixels at their own size, which a
@@ -117,31 +117,39 @@ ScreenInfo CurrentScreen() {
 
 std::string WallpaperBitmapPath() { return framework::JoinPath(framework::ProgramFolder(), kWallpaperFileName); }
 
-std::string PrepareWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options,
-                                   const ScreenInfo& screen, framework::Notices& notices) {
-  const std::string target = WallpaperBitmapPath();
-  std::optional<std::string> refused;  // the file the program folder did not take
-  bool failed = false;
+void ReportPreparationFailure(std::exception_ptr failure, const std::string& picturePath,
+                              framework::Notices& notices) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const framework::EWriteRefused& e) {
+    // The picture is fine; the program folder is not (a protected folder, a
+    // read-only WPFile.BMP): say which file, not that the picture is damaged.
+    notices.Notify({e.Message(), kWriteErrorCaption, MB_ICONERROR | MB_OK});
+  } catch (...) {
+    notices.Notify({std::string(kLoadErrorText) + picturePath + kLoadErrorTextEnd, kLoadErrorCaption,
+                    MB_ICONERROR | MB_OK});
+  }
+}
+
+bool WriteWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options, const ScreenInfo& screen,
+                          framework::Notices& notices) {
   try {
     framework::Picture picture;
     picture.LoadFromFile(picturePath);
     Bitmap wallpaper = MakeWallpaper(*picture.GetGraphic(), options, screen);
     picture.Clear();
-    wallpaper.SaveToFile(target);
-  } catch (const framework::EWriteRefused& e) {
-    refused = e.Message();
+    wallpaper.SaveToFile(WallpaperBitmapPath());
+    return true;
   } catch (...) {
-    failed = true;
+    ReportPreparationFailure(std::current_exception(), picturePath, notices);
+    return false;
   }
-  if (refused) {
-    // The picture is fine; the program folder is not (a protected folder, a
-    // read-only WPFile.BMP): say which file, not that the picture is damaged.
-    notices.Notify({*refused, kWriteErrorCaption, MB_ICONERROR | MB_OK});
-  } else if (failed) {
-    notices.Notify({std::string(kLoadErrorText) + picturePath + kLoadErrorTextEnd, kLoadErrorCaption,
-                    MB_ICONERROR | MB_OK});
-  }
-  return target;
+}
+
+std::string PrepareWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options,
+                                   const ScreenInfo& screen, framework::Notices& notices) {
+  WriteWallpaperBitmap(picturePath, options, screen, notices);
+  return WallpaperBitmapPath();
 }
 
 void PlayChangeSound(const WallpaperOptions& options) {
@@ -157,11 +165,25 @@ void PlayChangeSound(const WallpaperOptions& options) {
 void SetSoundPlayer(SoundPlayer player) { CurrentSoundPlayer() = std::move(player); }
 
 void SetWallpaper(const std::string& bitmapPath, bool apply, const WallpaperOptions& options) {
-  std::wstring path = framework::Widen(bitmapPath);
   if (apply) {
     PlayChangeSound(options);
+    std::wstring path = framework::Widen(bitmapPath);
     SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, path.data(), SPIF_SENDWININICHANGE);
   }
+  WriteDesktopValue("WallPaper", bitmapPath);
+}
+
+std::string ReadDesktopValue(const std::string& name) {
+  wchar_t value[1024] = L"";
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, framework::Widen(name).c_str(), RRF_RT_REG_SZ, nullptr, value,
+                   &size) != ERROR_SUCCESS)
+    return {};
+  return framework::Narrow(value);
+}
+
+void WriteDesktopValue(const std::string& name, const std::string& value) {
+  const std::wstring valueName = framework::Widen(name);
   HKEY panel = nullptr;
   HKEY desktop = nullptr;
   LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel", 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr,
@@ -171,11 +193,17 @@ void SetWallpaper(const std::string& bitmapPath, bool apply, const WallpaperOpti
     RegCloseKey(panel);
   }
   if (result == ERROR_SUCCESS) {
-    result = RegSetValueExW(desktop, L"WallPaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                            static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    if (value.empty()) {
+      result = RegDeleteValueW(desktop, valueName.c_str());
+      if (result == ERROR_FILE_NOT_FOUND) result = ERROR_SUCCESS;
+    } else {
+      const std::wstring text = framework::Widen(value);
+      result = RegSetValueExW(desktop, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    }
     RegCloseKey(desktop);
   }
-  if (result != ERROR_SUCCESS) throw framework::Exception(kRegistryRefusedText);
+  if (result != ERROR_SUCCESS) throw framework::Exception(framework::FormatText(kRegistryRefusedText, {name}));
 }
 
 }  // namespace kaleidon

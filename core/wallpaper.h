@@ -2,6 +2,7 @@
 // The end of every wallpaper change: the chosen picture becomes the wallpaper
 // bitmap WPFile.BMP in the program folder, adapted to the screen when asked,
 // and that file becomes the desktop wallpaper.
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -14,6 +15,7 @@ struct WallpaperOptions {
   bool fitToScreen = false;  // stretch the picture over the whole screen
   bool playSound = false;    // play soundFile when the wallpaper changes
   std::string soundFile;
+  bool perMonitor = true;    // with several monitors, a picture of its own for each
 };
 
 struct ScreenInfo {
@@ -38,11 +40,25 @@ std::string WallpaperBitmapPath();
 // wallpaper bitmap's path in every case.
 std::string PrepareWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options,
                                    const ScreenInfo& screen, framework::Notices& notices);
+// The same, telling whether the new wallpaper bitmap was written.
+bool WriteWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options, const ScreenInfo& screen,
+                          framework::Notices& notices);
+// What the user is told when making the wallpaper bitmap from the picture
+// failed: the file the program folder refused (framework::EWriteRefused),
+// or else that the picture could not be read.
+void ReportPreparationFailure(std::exception_ptr failure, const std::string& picturePath,
+                              framework::Notices& notices);
 
 // Stores bitmapPath as the desktop wallpaper in the user's registry; with
 // apply, first plays the change sound and has the system show it now.
 // Raises framework::Exception when the registry cannot be written.
 void SetWallpaper(const std::string& bitmapPath, bool apply, const WallpaperOptions& options);
+
+// A string value of the user's desktop settings (Control Panel\Desktop),
+// empty when it is absent. Writing an empty value deletes it; a refused
+// write raises framework::Exception.
+std::string ReadDesktopValue(const std::string& name);
+void WriteDesktopValue(const std::string& name, const std::string& value);
 
 // Plays the sound file asynchronously when sound is on and the file exists.
 void PlayChangeSound(const WallpaperOptions& options);

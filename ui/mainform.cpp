@@ -1,6 +1,8 @@
 #include "ui/mainform.h"
 #include "ui/foldercontrols.h"
 
+#include <utility>
+
 #include "change/changecycle.h"
 #include "core/filterlist.h"
 #include "core/loadgate.h"
@@ -406,17 +408,65 @@ void TForm1::EndRunQuietly() {
   }
 }
 
+namespace {
+// The main window's own message: the desktop's change has been handled.
+constexpr UINT kWallpaperAgainMessage = WM_APP + 23;
+// What the shell broadcasts when it starts again.
+UINT ShellStartedMessage() {
+  static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+  return message;
+}
+}  // namespace
+
+void TForm1::DesktopChanged(bool applyAgain) {
+  applyAgain_ = applyAgain_ || applyAgain;
+  // One change of the desktop comes as several messages: the wallpaper is
+  // made once, after them.
+  if (!wallpaperAgainPosted_ && Handle()) wallpaperAgainPosted_ = PostMessageW(Handle(), kWallpaperAgainMessage, 0, 0);
+}
+
+void TForm1::WallpaperAgain() {
+  wallpaperAgainPosted_ = false;
+  const bool apply = std::exchange(applyAgain_, false);
+  if (!Cycle) return;
+  if (Cycle->ChangeBusy) {
+    desktopChangedInChange_ = true;
+    applyAgain_ = apply;
+    return;
+  }
+  const WallpaperOptions options = Options ? Options->Values().Wallpaper() : ReadOptions(OpenSettings()).Wallpaper();
+  if (!Cycle->PrepareAgain(options) && apply) Cycle->ApplyAgain();
+}
+
 LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == ShellStartedMessage() && msg != 0) {
+    DesktopChanged(true);
+    return Form::WindowMessage(msg, wp, lp);
+  }
   switch (msg) {
+    case WM_DISPLAYCHANGE:
+      DesktopChanged(false);
+      break;
+    case WM_DPICHANGED:
+      DesktopChanged(false);
+      break;
+    case WM_SETTINGCHANGE:
+      if (wp == SPI_SETWORKAREA) DesktopChanged(false);
+      break;
+    case WM_POWERBROADCAST:
+      if (wp == PBT_APMRESUMEAUTOMATIC || wp == PBT_APMRESUMESUSPEND) DesktopChanged(true);
+      break;
+    case kWallpaperAgainMessage:
+      Application::Instance().Dispatch([this] { WallpaperAgain(); });
+      return 0;
     case WM_QUERYENDSESSION:
       WMQueryEndSession();
       return TRUE;
     case WM_ENDSESSION:
       WMEndSession(wp != FALSE);
       return 0;
-    default:
-      return Form::WindowMessage(msg, wp, lp);
   }
+  return Form::WindowMessage(msg, wp, lp);
 }
 
 void TForm1::Button2Click() { Close(); }
@@ -429,7 +479,12 @@ void TForm1::Button3Click() {
   ChangeWallpaper(true);
 }
 
-void TForm1::ChangeWallpaper(bool apply) { Cycle->ChangeWallpaper(Options->Values(), apply); }
+void TForm1::ChangeWallpaper(bool apply) {
+  Cycle->ChangeWallpaper(Options->Values(), apply);
+  // The desktop changed while the change ran: its wallpaper may have been
+  // made for the desktop as it was.
+  if (std::exchange(desktopChangedInChange_, false)) DesktopChanged(false);
+}
 
 void TForm1::Button1Click() {
   Button1->SetCursor(LoadCursorW(nullptr, IDC_WAIT));

@@ -153,6 +153,13 @@ class TForm1 : public framework::Form {
   std::unique_ptr<CycleHost> cycleHost_;
   bool changingDrive_ = false;
   bool ended_ = false;  // the session end has ended the run
+  // The desktop changed: once the messages of the change are handled, the
+  // wallpaper is made again for it (and applied again when asked).
+  void DesktopChanged(bool applyAgain);
+  void WallpaperAgain();
+  bool wallpaperAgainPosted_ = false;
+  bool applyAgain_ = false;
+  bool desktopChangedInChange_ = false;
 };
 
 // Picture formats that plug-ins offer are refused for JPEG, which the JPEG

@@ -39,6 +39,7 @@ constexpr const char* kSlotCountLabel = "フォルダ記憶数";
 constexpr const char* kCheckBox8Caption = "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる";
 constexpr const char* kCheckBox11Caption = "LZHファイルも検索（自動検索）";
 constexpr const char* kLoopCounterLabel = "ループ制御";
+constexpr const char* kMonitorCheckCaption = "モニターごとに別の壁紙";
 constexpr const char* kSoundPlayCheckCaption = "壁紙変更時に音を鳴らす";
 constexpr const char* kButton3Caption = ". . .";
 constexpr const char* kButton5Caption = "追加(&A)";
@@ -133,7 +134,8 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
       {&CheckBox11, 4, 172, 230, 17, kCheckBox11Caption},
       {unnamed<Label>, 240, 162, 0, 0, kLoopCounterLabel, framework::kNamesNext},
       {&LoopOut1, 298, 158, 50, 22},
-      {&SoundPlayCheck, 4, 192, 200, 17, kSoundPlayCheckCaption},
+      {&SoundPlayCheck, 4, 192, 172, 17, kSoundPlayCheckCaption},
+      {&MonitorCheck, 180, 192, 168, 17, kMonitorCheckCaption},
       {&Edit1, 4, 210, 310, 21},
       {&Button3, 318, 210, 30, 21, kButton3Caption},
   });
@@ -218,6 +220,7 @@ ProgramOptions TForm2::Values() const {
   o.minutes = SpinEdit2->Value();
   o.slotCount = SpinEdit3->Value();
   o.fitToScreen = CheckBox8->Checked();
+  o.perMonitor = MonitorCheck->Checked();
   o.autoFind = CheckBox11->Checked();
   o.loopCounter = LoopOut1->Value();
   o.customMask = Edit2->Text();
@@ -245,6 +248,7 @@ void TForm2::LoadSwitchSettings() {
   CheckBox5->SetChecked(stored.changeStyle);
   CheckBox6->SetChecked(stored.delayedStart);
   CheckBox8->SetChecked(stored.fitToScreen);
+  MonitorCheck->SetChecked(stored.perMonitor);
   CheckBox11->SetChecked(stored.autoFind);
   SoundPlayCheck->SetChecked(stored.playSound);
   Edit1->SetText(stored.soundFile);

@@ -69,6 +69,7 @@ class TForm2 : public framework::Form {
   framework::CheckBox* CheckBox8;       // "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる": fit to the screen (ScreenSize)
   framework::CheckBox* CheckBox11;      // "LZHファイルも検索": registration also finds archives (AutoFind)
   framework::SpinEdit* LoopOut1;        // "ループ制御": most archive entries read, 128..4096 (LoopCounter)
+  framework::CheckBox* MonitorCheck;    // "モニターごとに別の壁紙": a picture per monitor (PerMonitor)
   framework::CheckBox* SoundPlayCheck;  // "壁紙変更時に音を鳴らす": the change sound (PlaySound)
   framework::Edit* Edit1;               // the sound file (SoundFile)
   framework::Button* Button3;           // ". . .": choose the sound file

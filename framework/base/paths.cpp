@@ -183,38 +183,66 @@ void RemoveLeftoverTempFiles(const std::wstring& target) {
 }
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view data) {
-  std::wstring target = Widen(path);
+FileReplacement::FileReplacement(const std::string& path) : target_(Widen(path)) {
   // A read-only file is the user's way of saying "keep this": refuse, as the
   // system refuses to overwrite it in place.
-  DWORD attributes = GetFileAttributesW(target.c_str());
+  DWORD attributes = GetFileAttributesW(target_.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-    return false;
+    return;
   // The new file takes the place of the old one as it was: a hidden history
   // file stays hidden, a system file stays a system file.
-  DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
-                   ? 0
-                   : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-  RemoveLeftoverTempFiles(target);
-  std::wstring temp = target + L".~" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
-  HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < data.size()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1 << 20));
+  kept_ = attributes == INVALID_FILE_ATTRIBUTES
+              ? 0
+              : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+  RemoveLeftoverTempFiles(target_);
+  temp_ = target_ + L".~" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  file_ = CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file_ == INVALID_HANDLE_VALUE) file_ = nullptr;
+}
+
+FileReplacement::~FileReplacement() {
+  if (!file_) return;
+  CloseHandle(file_);
+  DeleteFileW(temp_.c_str());
+}
+
+bool FileReplacement::Write(std::string_view data) {
+  while (file_ && !data.empty()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size(), 1 << 20));
     DWORD written = 0;
-    ok = WriteFile(h, data.data() + done, chunk, &written, nullptr) && written == chunk;
-    done += written;
+    if (!WriteFile(file_, data.data(), chunk, &written, nullptr) || written != chunk) Fail();
+    data.remove_prefix(chunk);
   }
-  ok = ok && FlushFileBuffers(h);
-  CloseHandle(h);
-  if (ok && kept) ok = SetFileAttributesW(temp.c_str(), kept | FILE_ATTRIBUTE_ARCHIVE) != 0;
-  if (ok) {
-    ok = MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-  }
-  if (!ok) DeleteFileW(temp.c_str());
+  return file_ != nullptr;
+}
+
+bool FileReplacement::WriteAt(uint64_t offset, std::string_view data) {
+  LARGE_INTEGER position;
+  position.QuadPart = static_cast<LONGLONG>(offset);
+  if (file_ && !SetFilePointerEx(file_, position, nullptr, FILE_BEGIN)) Fail();
+  return Write(data);
+}
+
+void FileReplacement::Fail() {
+  CloseHandle(file_);
+  file_ = nullptr;
+  DeleteFileW(temp_.c_str());
+}
+
+bool FileReplacement::Commit() {
+  if (!file_) return false;
+  bool ok = FlushFileBuffers(file_);
+  CloseHandle(file_);
+  file_ = nullptr;
+  if (ok && kept_) ok = SetFileAttributesW(temp_.c_str(), kept_ | FILE_ATTRIBUTE_ARCHIVE) != 0;
+  if (ok) ok = MoveFileExW(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (!ok) DeleteFileW(temp_.c_str());
   return ok;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view data) {
+  FileReplacement replacement(path);
+  return replacement.Write(data) && replacement.Commit();
 }
 
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern) {

@@ -1,5 +1,6 @@
 #pragma once
 // Paths use '\'; folder paths end in '\'. All strings are UTF-8.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +44,28 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // refused. Returns false (and leaves path untouched) when any step fails.
 // Temporary files that an ended writer left beside path are removed.
 bool WriteFileAtomically(const std::string& path, std::string_view data);
+
+// The same replacement for a file written piece by piece, at any offset:
+// nothing reaches path before Commit, and a replacement dropped without it
+// leaves path as it was. After a failed write every further call fails.
+class FileReplacement {
+ public:
+  explicit FileReplacement(const std::string& path);
+  ~FileReplacement();
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  bool Write(std::string_view data);  // where the last write ended (at 0 first)
+  bool WriteAt(uint64_t offset, std::string_view data);
+  // Flushes the file and renames it over path; false when any step failed.
+  bool Commit();
+
+ private:
+  void Fail();
+  std::wstring target_, temp_;
+  void* file_ = nullptr;  // the temporary file's handle while it is written
+  unsigned long kept_ = 0;  // attributes the replaced file had and the new one keeps
+};
 
 // Names (not paths) of the files in folder matching a wildcard pattern.
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern = "*");

@@ -274,14 +274,20 @@ void DecodeBmp(std::string_view file, Bitmap& out) {
 
 
 namespace {
-void PutInfoHeader(std::string& out, const Bitmap& b, int32_t height, uint32_t colors) {
+// The file header and the info header of an uncompressed, bottom-up file.
+void PutHeaders(std::string& out, int width, int height, int bitsPerPixel, size_t imageSize, uint32_t colors) {
+  const size_t offBits = kFileHeaderSize + kInfoHeaderSize + 4 * size_t{colors};
+  out += "BM";
+  Put32(out, static_cast<uint32_t>(offBits + imageSize));
+  Put32(out, 0);
+  Put32(out, static_cast<uint32_t>(offBits));
   Put32(out, kInfoHeaderSize);
-  Put32(out, static_cast<uint32_t>(b.Width()));
+  Put32(out, static_cast<uint32_t>(width));
   Put32(out, static_cast<uint32_t>(height));
   Put16(out, 1);
-  Put16(out, static_cast<uint32_t>(b.BitsPerPixel()));
+  Put16(out, static_cast<uint32_t>(bitsPerPixel));
   Put32(out, kRgb);
-  Put32(out, static_cast<uint32_t>(b.Stride() * static_cast<size_t>(b.Height())));
+  Put32(out, static_cast<uint32_t>(imageSize));
   Put32(out, 0);
   Put32(out, 0);
   Put32(out, colors);
@@ -303,18 +309,23 @@ std::string EncodeBmp(const Bitmap& bitmap) {
     palette = bitmap.Palette();
     if (palette.empty()) palette = StandardPalette(bitmap.BitsPerPixel());
   }
-  const size_t offBits = kFileHeaderSize + kInfoHeaderSize + 4 * palette.size();
   const size_t imageSize = bitmap.Stride() * static_cast<size_t>(bitmap.Height());
   std::string out;
-  out.reserve(offBits + imageSize);
-  out += "BM";
-  Put32(out, static_cast<uint32_t>(offBits + imageSize));
-  Put32(out, 0);
-  Put32(out, static_cast<uint32_t>(offBits));
-  PutInfoHeader(out, bitmap, bitmap.Height(), static_cast<uint32_t>(palette.size()));
+  out.reserve(kFileHeaderSize + kInfoHeaderSize + 4 * palette.size() + imageSize);
+  PutHeaders(out, bitmap.Width(), bitmap.Height(), bitmap.BitsPerPixel(), imageSize,
+             static_cast<uint32_t>(palette.size()));
   for (const PaletteEntry& e : palette) PutColor(out, e);
   for (int y = bitmap.Height() - 1; y >= 0; --y)
     out.append(reinterpret_cast<const char*>(bitmap.ScanLine(y)), bitmap.Stride());
+  return out;
+}
+
+std::string EncodeBmpHeaders(int width, int height, int bitsPerPixel) {
+  const size_t stride = Bitmap::StrideFor(width, bitsPerPixel);
+  if (width <= 0 || height <= 0 || bitsPerPixel < 24 || stride == 0 || !FitsBitmapLimits(width, height))
+    throw EInvalidGraphic("この大きさのビットマップは保存できません");
+  std::string out;
+  PutHeaders(out, width, height, bitsPerPixel, stride * static_cast<size_t>(height), 0);
   return out;
 }
 

@@ -20,5 +20,8 @@ void DecodeBmp(std::string_view file, Bitmap& out);
 
 // A bottom-up BMP file with a BITMAPINFOHEADER, uncompressed.
 std::string EncodeBmp(const Bitmap& bitmap);
+// The headers of such a file of 24 or 32 bits per pixel, for a writer that
+// puts its rows (bottom row first, each padded to four bytes) after them.
+std::string EncodeBmpHeaders(int width, int height, int bitsPerPixel);
 
 }  // namespace framework

@@ -11,7 +11,9 @@
 #include "archive/unlha32.h"
 #include "framework/base/filemask.h"
 #include "framework/base/paths.h"
+#include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
+#include "core/wallpapermonitors.h"
 #include "framework/imaging/bitmap.h"
 #include "support/fixtures.h"
 #include "support/messageboxes.h"
@@ -87,6 +89,7 @@ class ChangeCycleTest : public ::testing::Test {
   }
   void TearDown() override {
     SetSoundPlayer(nullptr);
+    OverrideDesktop(std::nullopt);
     framework::OverrideProgramFolder("");
   }
   void UseFolder(const TempDir& dir, const std::string& mask = "*.bmp") {
@@ -94,8 +97,7 @@ class ChangeCycleTest : public ::testing::Test {
     host.mask = mask;
     host.List();
   }
-  void Change(bool apply = false) {
-    ProgramOptions options;
+  void Change(bool apply = false, ProgramOptions options = {}) {
     options.playSound = true;
     options.soundFile = program.PathOf("chime.wav");
     program.WriteFile("chime.wav", "RIFF");
@@ -197,6 +199,163 @@ TEST_F(ChangeCycleTest, AFolderThatTakesNoHistorySaysSoOnceAndNothingElseChanges
   EXPECT_EQ(pictures.FileNames(), (Names{"_Buf.RFB", "one.bmp", "two.bmp"}));
 }
 
+namespace {
+
+MonitorArea Monitor(const char* device, int left, int top, int width, int height, bool primary = false) {
+  return MonitorArea{device, left, top, width, height, primary};
+}
+
+Names HistoryLines(std::string history) {
+  Names lines;
+  for (size_t end; (end = history.find("\r\n")) != std::string::npos; history.erase(0, end + 2))
+    lines.push_back(history.substr(0, end));
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// The user's desktop settings a spread wallpaper replaces, put back as they
+// were.
+class MonitorChangeTest : public ChangeCycleTest {
+ protected:
+  void SetUp() override {
+    ChangeCycleTest::SetUp();
+    style = {ReadDesktopValue("WallpaperStyle"), ReadDesktopValue("TileWallpaper")};
+    WriteDesktopValue("WallpaperStyle", "10");
+    WriteDesktopValue("TileWallpaper", "0");
+  }
+  void TearDown() override {
+    WriteDesktopValue("WallpaperStyle", style.style);
+    WriteDesktopValue("TileWallpaper", style.tile);
+    ChangeCycleTest::TearDown();
+  }
+  framework::Bitmap Wallpaper() const {
+    framework::Bitmap b;
+    b.LoadFromBytes(program.ReadFile("WPFile.BMP"));
+    return b;
+  }
+  WallpaperStyle style;
+  const Desktop twoMonitors{
+      {Monitor("\\\\.\\DISPLAY1", 0, 0, 40, 30, true), Monitor("\\\\.\\DISPLAY2", 40, -10, 30, 40)},
+      WallpaperSpread::Span, 32};
+};
+
+}  // namespace
+
+TEST_F(MonitorChangeTest, TwoMonitorsGetTwoPicturesOfOneFolderInOneChangeAndTheOptionOffGivesOne) {
+  OverrideDesktop(twoMonitors);
+  Change(true);
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(HistoryLines(pictures.ReadFile("_Buf.RFB")), (Names{"one.bmp", "two.bmp"}));
+  ASSERT_EQ(host.shownNames.size(), 1u);
+  EXPECT_TRUE(host.shownNames[0] == "one.bmp / two.bmp" || host.shownNames[0] == "two.bmp / one.bmp")
+      << host.shownNames[0];
+  EXPECT_EQ(sounds.size(), 1u);  // one change, one sound
+  framework::Bitmap w = Wallpaper();
+  ASSERT_EQ(w.Width(), 70);
+  ASSERT_EQ(w.Height(), 40);
+  // The primary monitor lies 10 rows down; each monitor is filled by its
+  // own picture (the user's style: fill), which the other does not show.
+  EXPECT_EQ(w.PixelColor(20, 5), (framework::Rgb{0, 0, 0}));
+  EXPECT_NE(w.PixelColor(39, 39), w.PixelColor(40, 39));
+  EXPECT_EQ(ReadDesktopValue("WallpaperStyle"), "22");
+  EXPECT_EQ(ReadDesktopValue("WallPaper"), program.PathOf("WPFile.BMP"));
+
+  // Off: one picture, as with one monitor, and the user's style is back.
+  ProgramOptions single;
+  single.perMonitor = false;
+  Change(true, single);
+  ASSERT_EQ(host.shownNames.size(), 2u);
+  w = Wallpaper();
+  EXPECT_EQ(w.Width(), host.shownNames[1] == "one.bmp" ? 4 : 5);  // the picture at its own size
+  EXPECT_EQ(ReadDesktopValue("WallpaperStyle"), "10");
+  EXPECT_EQ(ReadDesktopValue("TileWallpaper"), "0");
+  EXPECT_FALSE(framework::IniFile(program.PathOf("Kaleidon.ini")).SectionExists("Desktop"));
+}
+
+TEST_F(MonitorChangeTest, ADisplayChangeMakesTheShownPicturesAgainWithoutANewDraw) {
+  OverrideDesktop(twoMonitors);
+  Change(true);
+  const std::string history = pictures.ReadFile("_Buf.RFB");
+  const Names shown = host.shownNames;
+  const framework::Bitmap before = Wallpaper();
+  EXPECT_FALSE(cycle.PrepareAgain(ProgramOptions{}.Wallpaper()));  // nothing changed
+
+  // The second monitor turned to landscape and moved below the first.
+  Desktop turned = twoMonitors;
+  turned.monitors[1] = Monitor("\\\\.\\DISPLAY2", 0, 30, 40, 30);
+  OverrideDesktop(turned);
+  EXPECT_TRUE(cycle.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
+  ASSERT_EQ(host.shownNames.size(), 2u);
+  EXPECT_EQ(host.shownNames[1], shown[0]);  // the same picture on the same monitor
+  framework::Bitmap after = Wallpaper();
+  ASSERT_EQ(after.Width(), 40);
+  ASSERT_EQ(after.Height(), 60);
+  // The primary monitor's picture, made for the same size, is the same.
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(after.PixelColor(x, y), before.PixelColor(x, y + 10));
+  EXPECT_EQ(sounds.size(), 1u);  // made again without the change's sound
+
+  // A later run knows what the monitors show: the first display change
+  // makes them again.
+  ChangeCycle later{host, boxes, framework::IniFile(program.PathOf("Kaleidon.ini"))};
+  EXPECT_FALSE(later.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  OverrideDesktop(twoMonitors);
+  EXPECT_TRUE(later.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  EXPECT_EQ(Wallpaper(), before);
+  EXPECT_EQ(host.shownNames.back(), shown[0]);
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
+
+  // Another wallpaper chosen meanwhile is left alone.
+  WriteDesktopValue("WallPaper", pictures.PathOf("one.bmp"));
+  OverrideDesktop(twoMonitors);  // not what this cycle made it for
+  EXPECT_FALSE(cycle.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  EXPECT_EQ(Wallpaper(), before);
+}
+
+TEST_F(MonitorChangeTest, TheShellsRestartShowsTheWallpaperBitmapAgainOnlyWhileItIsTheDesktops) {
+  auto desktopWallpaper = [] {
+    wchar_t value[MAX_PATH + 1] = {};
+    SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, value, 0);
+    return framework::Narrow(value);
+  };
+  std::wstring none(MAX_PATH, L'\0');
+  // An earlier run's wallpaper: nothing shown by this run yet.
+  program.WriteFile("WPFile.BMP", SmallBitmap(4, 3));
+  SetWallpaper(program.PathOf("WPFile.BMP"), false, {});
+  SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, none.data(), 0);
+  cycle.ApplyAgain();
+  EXPECT_EQ(desktopWallpaper(), program.PathOf("WPFile.BMP"));
+
+  // The user chose another wallpaper meanwhile.
+  SetWallpaper(pictures.PathOf("one.bmp"), false, {});
+  SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, none.data(), 0);
+  cycle.ApplyAgain();
+  EXPECT_EQ(desktopWallpaper(), "");
+  EXPECT_EQ(ReadDesktopValue("WallPaper"), pictures.PathOf("one.bmp"));
+  EXPECT_TRUE(sounds.empty());
+}
+
+TEST_F(MonitorChangeTest, WithOneMonitorTheWallpaperIsTodaysToTheByte) {
+  OverrideDesktop(Desktop{{Monitor("\\\\.\\DISPLAY1", 0, 0, 1024, 768, true)}, WallpaperSpread::Span, 32});
+  pictures.WriteFile("_Buf.RFB", "two.bmp\r\n");
+  for (bool fit : {false, true}) {
+    SCOPED_TRACE(fit ? "fit to the screen" : "at its own size");
+    ProgramOptions options;
+    options.fitToScreen = fit;
+    Change(true, options);
+    TempDir today;
+    framework::OverrideProgramFolder(today.path());
+    PrepareWallpaperBitmap(pictures.PathOf("one.bmp"), options.Wallpaper(), CurrentScreen(), boxes);
+    framework::OverrideProgramFolder(program.path());
+    EXPECT_EQ(program.ReadFile("WPFile.BMP"), today.ReadFile("WPFile.BMP"));
+    pictures.WriteFile("_Buf.RFB", "two.bmp\r\n");
+  }
+  EXPECT_EQ(host.shownNames, (Names{"one.bmp", "one.bmp"}));
+  EXPECT_FALSE(program.Exists("Kaleidon.ini"));
+  EXPECT_EQ(ReadDesktopValue("WallpaperStyle"), "10");
+}
+
 class ArchiveChangeTest : public ChangeCycleTest {
  protected:
   void SetUp() override {
@@ -266,5 +425,30 @@ TEST_F(ArchiveChangeTest, AMemberTakenOutByHandGoesAfterTheNextChangeThatShowsAP
   UseFolder(pictures);
   Change();
   EXPECT_FALSE(program.Exists("Temp\\by-hand.bmp"));
+  EXPECT_FALSE(cycle.MeltFile.Extracted);
+}
+
+TEST_F(ArchiveChangeTest, OnTwoMonitorsTheMembersShownStayUntilAChangeReplacesThem) {
+  const WallpaperStyle style{ReadDesktopValue("WallpaperStyle"), ReadDesktopValue("TileWallpaper")};
+  auto restore = framework::ScopeExit([&] {
+    WriteDesktopValue("WallpaperStyle", style.style);
+    WriteDesktopValue("TileWallpaper", style.tile);
+  });
+  OverrideDesktop(Desktop{{Monitor("\\\\.\\DISPLAY1", 0, 0, 40, 30, true), Monitor("\\\\.\\DISPLAY2", 40, 0, 40, 30)},
+                          WallpaperSpread::Span, 32});
+  ASSERT_NO_FATAL_FAILURE(CopyArchive("level1.lzh", folder, "set.lzh"));
+  UseFolder(folder, "*.lzh;*.bmp");
+  Change();
+  EXPECT_EQ(boxes.Count(), 0u);
+  ASSERT_EQ(host.shownNames.size(), 1u);
+  EXPECT_TRUE(host.shownNames[0] == "a.bmp / 壁紙.bmp" || host.shownNames[0] == "壁紙.bmp / a.bmp")
+      << host.shownNames[0];
+  // The desktop may ask for them again (a display change) while they show.
+  EXPECT_EQ(program.FileNames("Temp").size(), 2u);
+
+  UseFolder(pictures);
+  Change();
+  EXPECT_EQ(HistoryLines(pictures.ReadFile("_Buf.RFB")), (Names{"one.bmp", "two.bmp"}));
+  EXPECT_TRUE(program.FileNames("Temp").empty());
   EXPECT_FALSE(cycle.MeltFile.Extracted);
 }

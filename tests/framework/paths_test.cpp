@@ -66,3 +66,32 @@ TEST(WriteFileAtomically, TemporaryFilesLeftByAnEndedWriterAreRemovedByTheNextWr
   for (const char* name : leftovers) EXPECT_FALSE(dir.Exists(name)) << name;
   EXPECT_EQ(dir.FileNames().size(), std::size(kept) + 1);
 }
+
+TEST(FileReplacement, PiecesWrittenAtAnyOffsetReachTheFileOnlyAtCommit) {
+  TempDir dir;
+  const std::string path = dir.PathOf("WPFile.BMP");
+  dir.WriteFile("WPFile.BMP", "old");
+  {
+    FileReplacement file(path);
+    ASSERT_TRUE(file.Write("0123456789"));
+    ASSERT_TRUE(file.WriteAt(2, "ab"));
+    ASSERT_TRUE(file.Write("c"));  // on from where the last write ended
+    ASSERT_TRUE(file.WriteAt(8, "xyz"));
+    EXPECT_EQ(*ReadWholeFile(path), "old");
+    ASSERT_TRUE(file.Commit());
+  }
+  EXPECT_EQ(*ReadWholeFile(path), "01abc567xyz");
+  {
+    FileReplacement dropped(path);
+    ASSERT_TRUE(dropped.Write("new"));
+  }  // never committed
+  EXPECT_EQ(*ReadWholeFile(path), "01abc567xyz");
+  EXPECT_EQ(dir.FileNames(), std::vector<std::string>{"WPFile.BMP"});
+
+  dir.SetReadOnly("WPFile.BMP", true);
+  FileReplacement refused(path);
+  EXPECT_FALSE(refused.Write("new"));
+  EXPECT_FALSE(refused.Commit());
+  dir.SetReadOnly("WPFile.BMP", false);
+  EXPECT_EQ(*ReadWholeFile(path), "01abc567xyz");
+}

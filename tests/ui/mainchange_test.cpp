@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "change/changecycle.h"
+#include "core/monitors.h"
+#include "core/wallpaper.h"
 #include "framework/base/paths.h"
+#include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 #include "framework/imaging/bitmap.h"
 #include "support/programwindows.h"
@@ -64,6 +67,55 @@ TEST_F(MainWindowChange, NoSlotsMeansThePictureComesFromTheShownFolder) {
   w.main->ChangeWallpaper(false);
   EXPECT_EQ(w.main->Label7->Text(), "x.bmp");
   EXPECT_EQ(JoinPath(w.main->dlb1->Directory(), ""), other.path());
+}
+
+TEST_F(MainWindowChange, ADisplayChangeMakesTheWallpaperAgainAndTheShellsRestartAppliesIt) {
+  using kaleidon::ReadDesktopValue, kaleidon::WriteDesktopValue, kaleidon::MonitorArea;
+  const std::string style = ReadDesktopValue("WallpaperStyle"), tile = ReadDesktopValue("TileWallpaper");
+  auto restore = framework::ScopeExit([&] {
+    kaleidon::OverrideDesktop(std::nullopt);
+    WriteDesktopValue("WallpaperStyle", style);
+    WriteDesktopValue("TileWallpaper", tile);
+  });
+  kaleidon::Desktop desktop{
+      {MonitorArea{"\\\\.\\DISPLAY1", 0, 0, 40, 30, true}, MonitorArea{"\\\\.\\DISPLAY2", 40, 0, 30, 40}},
+      kaleidon::WallpaperSpread::Span, 32};
+  kaleidon::OverrideDesktop(desktop);
+  ProgramWindows w(Settings(pictures.path()));
+  w.main->ChangeWallpaper(false);  // stored, not shown
+  const std::string history = pictures.ReadFile("_Buf.RFB");
+  const std::string shown = w.main->Label7->Text();
+  ASSERT_NE(shown.find(" / "), std::string::npos) << shown;
+  std::wstring none(MAX_PATH, L'\0');
+  SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, none.data(), 0);
+
+  // The second monitor turned: the messages of the change make the
+  // wallpaper once, for the new arrangement, of the same pictures.
+  desktop.monitors[1] = MonitorArea{"\\\\.\\DISPLAY2", 40, 0, 40, 30};
+  kaleidon::OverrideDesktop(desktop);
+  HWND main = w.main->Handle();
+  SendMessageW(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(80, 30));
+  SendMessageW(main, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+  w.folder.WriteFile("WPFile.BMP", "");
+  framework::Application::Instance().ProcessMessages();
+  framework::Bitmap wallpaper;
+  wallpaper.LoadFromBytes(w.folder.ReadFile("WPFile.BMP"));
+  EXPECT_EQ(wallpaper.Width(), 80);
+  EXPECT_EQ(wallpaper.Height(), 30);
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
+  EXPECT_EQ(w.main->Label7->Text(), shown);
+  wchar_t applied[MAX_PATH + 1] = {};
+  SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, applied, 0);
+  EXPECT_EQ(framework::Narrow(applied), w.folder.PathOf("WPFile.BMP"));
+
+  // The shell started again: the same wallpaper is applied again.
+  SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, none.data(), 0);
+  SendMessageW(main, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  framework::Application::Instance().ProcessMessages();
+  SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, applied, 0);
+  EXPECT_EQ(framework::Narrow(applied), w.folder.PathOf("WPFile.BMP"));
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
+  EXPECT_EQ(w.boxes.Count(), 0u);
 }
 
 TEST(IntervalTimer, CountsWholeTicksAgainstTheLiveInterval) {

@@ -109,7 +109,7 @@ TEST(OptionsDialog, LoadedOptionsAreItsValueAndOkStoresThemBackUnchanged) {
                        {"Minute", "45"},       {"CPUUseRate", "40"}, {"Compulsory", "90"}, {"ScreenSize", "1"},
                        {"Splash", "0"},        {"ChangeStyle", "0"}, {"Dlay", "1"},        {"PlaySound", "1"},
                        {"SoundFile", "C:\\音\\鐘.wav"},              {"MemoryCount", "3"}, {"LoopCounter", "512"},
-                       {"AutoFind", "1"},      {"CustomMask", "*.PIC;*.MAG"}};
+                       {"AutoFind", "1"},      {"CustomMask", "*.PIC;*.MAG"}, {"PerMonitor", "0"}};
   ProgramWindows w(SysInfo(stored));
   kaleidon::ProgramOptions expected;
   expected.startUpChange = expected.taskTray = expected.timerChange = true;
@@ -118,7 +118,7 @@ TEST(OptionsDialog, LoadedOptionsAreItsValueAndOkStoresThemBackUnchanged) {
   expected.loadThreshold = 40;
   expected.giveUpSeconds = 90;
   expected.fitToScreen = expected.delayedStart = expected.playSound = expected.autoFind = true;
-  expected.splash = expected.changeStyle = false;
+  expected.splash = expected.changeStyle = expected.perMonitor = false;
   expected.soundFile = "C:\\音\\鐘.wav";
   expected.slotCount = 3;
   expected.loopCounter = 512;
@@ -293,12 +293,26 @@ TEST(OptionsDialog, OkWritesItsKeysInOrderAndTheFolderListReadsTheSlotsAgain) {
   EXPECT_EQ(w.folderList->Cell(0, 4), "");
 }
 
+TEST(OptionsDialog, APicturePerMonitorIsOnAtFirstAndStoredOnceItWasTurnedOff) {
+  ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\n");
+  EXPECT_TRUE(w.options->MonitorCheck->Checked());
+  w.options->Button1->Click();
+  EXPECT_FALSE(StoredSettings(w).Value("SysInfo", "PerMonitor"));  // the file keeps today's keys
+  w.options->MonitorCheck->SetChecked(false);
+  w.options->Button1->Click();
+  EXPECT_EQ(StoredSettings(w).Value("SysInfo", "PerMonitor"), "0");
+  w.options->MonitorCheck->SetChecked(true);
+  w.options->Button1->Click();
+  EXPECT_EQ(StoredSettings(w).Value("SysInfo", "PerMonitor"), "1");
+  EXPECT_TRUE(w.options->Values().Wallpaper().perMonitor);
+}
+
 TEST(OptionsDialog, CancelPutsEverySettingBackAsStored) {
   ProgramWindows w(SysInfo({{"Hour", "1"}, {"Minute", "20"}, {"CustomMask", "*.PIC"}, {"SoundFile", "C:\\a.wav"}}));
   kaleidon::TForm2& o = *w.options;
   const kaleidon::ProgramOptions loaded = o.Values();
   for (framework::CheckBox* c : {o.CheckBox1, o.CheckBox2, o.CheckBox3, o.CheckBox4, o.CheckBox5, o.CheckBox6,
-                                 o.CheckBox8, o.CheckBox11, o.SoundPlayCheck})
+                                 o.CheckBox8, o.CheckBox11, o.MonitorCheck, o.SoundPlayCheck})
     c->SetChecked(!c->Checked());
   for (framework::SpinEdit* s : {o.SpinEdit1, o.SpinEdit3, o.SpinEdit4, o.SpinEdit5, o.LoopOut1}) s->StepUp();
   o.Edit1->SetText("C:\\b.wav");

@@ -1,0 +1,98 @@
+#include "core/composition.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "framework/base/exception.h"
+#include "framework/base/paths.h"
+#include "framework/imaging/bmpcodec.h"
+
+namespace kaleidon {
+
+namespace {
+
+using framework::Bitmap;
+
+// A stretch of one axis: from in the monitor's picture, at in the bitmap.
+struct Stretch {
+  int from = 0;
+  int at = 0;
+  int length = 0;
+};
+
+// The stretches of [start, start + length) on the desktop as the bitmap of
+// the given size, repeated from the desktop's 0, shows them: one, or two
+// when the stretch crosses a repetition's edge.
+std::vector<Stretch> WrappedStretches(int start, int length, int size) {
+  const int at = ((start % size) + size) % size;
+  const int first = std::min(length, size - at);
+  std::vector<Stretch> stretches{{0, at, first}};
+  if (first < length) stretches.push_back({first, 0, length - first});
+  return stretches;
+}
+
+}  // namespace
+
+CompositionLayout LayOutComposition(const std::vector<MonitorArea>& monitors, WallpaperSpread spread) {
+  CompositionLayout layout;
+  if (monitors.empty()) return layout;
+  int left = monitors[0].left, top = monitors[0].top, right = monitors[0].Right(), bottom = monitors[0].Bottom();
+  for (const MonitorArea& m : monitors) {
+    left = std::min(left, m.left);
+    top = std::min(top, m.top);
+    right = std::max(right, m.Right());
+    bottom = std::max(bottom, m.Bottom());
+  }
+  layout.width = right - left;
+  layout.height = bottom - top;
+  for (size_t i = 0; i < monitors.size(); ++i) {
+    const MonitorArea& m = monitors[i];
+    if (m.width <= 0 || m.height <= 0) continue;
+    if (spread == WallpaperSpread::Span) {
+      layout.pieces.push_back({i, 0, 0, m.left - left, m.top - top, m.width, m.height});
+      continue;
+    }
+    for (const Stretch& row : WrappedStretches(m.top, m.height, layout.height))
+      for (const Stretch& column : WrappedStretches(m.left, m.width, layout.width))
+        layout.pieces.push_back({i, column.from, row.from, column.at, row.at, column.length, row.length});
+  }
+  return layout;
+}
+
+void ComposeWallpaper(const CompositionLayout& layout, const std::function<Bitmap(size_t monitor)>& pictureFor,
+                      const std::string& path) {
+  constexpr int kBytesPerPixel = 3;
+  const std::string headers = framework::EncodeBmpHeaders(layout.width, layout.height, 8 * kBytesPerPixel);
+  const size_t stride = Bitmap::StrideFor(layout.width, 8 * kBytesPerPixel);
+  framework::FileReplacement file(path);
+  bool written = file.Write(headers);
+  // Black first, the whole bitmap in a few large writes; the pictures then
+  // overwrite their rows.
+  const std::string black(stride * static_cast<size_t>(std::max(1, (1 << 20) / static_cast<int>(stride))), '\0');
+  for (size_t left = stride * static_cast<size_t>(layout.height); written && left > 0;) {
+    const size_t chunk = std::min(left, black.size());
+    written = file.Write(std::string_view(black).substr(0, chunk));
+    left -= chunk;
+  }
+  // The file stores the bottom row first.
+  auto rowOffset = [&](int y) { return headers.size() + stride * static_cast<size_t>(layout.height - 1 - y); };
+  for (auto piece = layout.pieces.begin(); written && piece != layout.pieces.end();) {
+    Bitmap picture = pictureFor(piece->monitor);
+    if (picture.BitsPerPixel() != 8 * kBytesPerPixel) picture.SetBitsPerPixel(8 * kBytesPerPixel);
+    const size_t monitor = piece->monitor;
+    for (; written && piece != layout.pieces.end() && piece->monitor == monitor; ++piece) {
+      // A picture smaller than its monitor leaves the rest black.
+      const int width = std::min(piece->width, picture.Width() - piece->pictureX);
+      const int height = std::min(piece->height, picture.Height() - piece->pictureY);
+      for (int row = 0; written && row < height; ++row) {
+        const uint8_t* pixels = picture.ScanLine(piece->pictureY + row) + kBytesPerPixel * piece->pictureX;
+        written = file.WriteAt(rowOffset(piece->y + row) + static_cast<size_t>(kBytesPerPixel * piece->x),
+                               std::string_view(reinterpret_cast<const char*>(pixels),
+                                                static_cast<size_t>(kBytesPerPixel * std::max(0, width))));
+      }
+    }
+  }
+  if (!written || !file.Commit()) throw framework::EWriteRefused(path);
+}
+
+}  // namespace kaleidon

@@ -1,0 +1,62 @@
+#include "core/monitors.h"
+
+#include <windows.h>
+
+#include "framework/base/text.h"
+
+namespace kaleidon {
+
+namespace {
+
+std::optional<Desktop>& DesktopOverride() {
+  static std::optional<Desktop> desktop;
+  return desktop;
+}
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, RECT*, LPARAM list) {
+  MONITORINFOEXW info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoW(monitor, &info)) {
+    const RECT& r = info.rcMonitor;
+    reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
+        MonitorArea{framework::Narrow(info.szDevice), static_cast<int>(r.left), static_cast<int>(r.top),
+                    static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top),
+                    (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+  }
+  return TRUE;
+}
+
+// The version Windows really has: GetVersionEx answers what the program's
+// manifest names at most.
+WallpaperSpread SystemSpread() {
+  using GetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+  OSVERSIONINFOW version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
+    if (auto get = reinterpret_cast<GetVersion>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion"))))
+      if (get(&version) == 0) return SpreadForWindowsVersion(version.dwMajorVersion, version.dwMinorVersion);
+  }
+  return WallpaperSpread::Tile;
+}
+
+}  // namespace
+
+WallpaperSpread SpreadForWindowsVersion(unsigned major, unsigned minor) {
+  return major > 6 || (major == 6 && minor >= 2) ? WallpaperSpread::Span : WallpaperSpread::Tile;
+}
+
+Desktop CurrentDesktop() {
+  if (DesktopOverride()) return *DesktopOverride();
+  Desktop desktop;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&desktop.monitors));
+  desktop.spread = SystemSpread();
+  if (HDC dc = GetDC(nullptr)) {
+    desktop.bitsPerPixel = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+    ReleaseDC(nullptr, dc);
+  }
+  return desktop;
+}
+
+void OverrideDesktop(std::optional<Desktop> desktop) { DesktopOverride() = std::move(desktop); }
+
+}  // namespace kaleidon
