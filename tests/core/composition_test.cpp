@@ -104,8 +104,9 @@ TEST(Composition, EachMonitorShowsItsOwnPictureWholeInSpanAndTiledAlike) {
             ASSERT_EQ(Shown(bitmap, a.monitors, spread, m.left + x, m.top + y), Marker(i, x, y, m.width, m.height))
                 << "monitor " << i << " at " << x << "," << y;
       }
-      if (spread == WallpaperSpread::Span)
+      if (spread == WallpaperSpread::Span) {
         for (POINT p : a.uncovered) EXPECT_EQ(Shown(bitmap, a.monitors, spread, p.x, p.y), (Rgb{0, 0, 0}));
+      }
     }
   }
 }
