@@ -46,6 +46,7 @@ class Bitmap : public Graphic {
 
   void LoadFromBytes(std::string_view bytes) override;  // a BMP file
   std::string SaveToBytes() const override;             // a BMP file
+  void SaveToFile(const std::string& path) const override;
 
   int Width() const override { return width_; }
   int Height() const override { return height_; }

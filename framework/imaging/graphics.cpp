@@ -4,6 +4,7 @@
 
 #include "framework/base/paths.h"
 #include "framework/imaging/bitmap.h"
+#include "framework/imaging/bmpcodec.h"
 #include "framework/imaging/jpeg.h"
 
 namespace framework {
@@ -18,6 +19,28 @@ void Graphic::LoadFromFile(const std::string& path) {
 
 void Graphic::SaveToFile(const std::string& path) const {
   if (!WriteFileAtomically(path, SaveToBytes())) throw EWriteRefused(path);
+}
+
+void Bitmap::SaveToFile(const std::string& path) const {
+  if (Empty() || BitsPerPixel() < 24) {
+    Graphic::SaveToFile(path);
+    return;
+  }
+  // The rows go to the file a few hundred kilobytes at a time: a screen-sized
+  // bitmap is never copied whole into a file image first.
+  std::string piece = EncodeBmpHeaders(Width(), Height(), BitsPerPixel());
+  const size_t pieceSize = std::max<size_t>(256 * 1024, Stride());
+  FileReplacement file(path);
+  bool ok = true;
+  for (int y = Height() - 1; ok && y >= 0; --y) {
+    if (piece.size() + Stride() > pieceSize) {
+      ok = file.Write(piece);
+      piece.clear();
+    }
+    piece.append(reinterpret_cast<const char*>(ScanLine(y)), Stride());
+  }
+  ok = ok && file.Write(piece) && file.Commit();
+  if (!ok) throw EWriteRefused(path);
 }
 
 namespace {

@@ -93,7 +93,14 @@ TEST(BmpFiles, EveryPixelFormatSurvivesAWriteAndAReadUnchanged) {
       Bitmap fromFile;
       fromFile.LoadFromFile(path);
       EXPECT_TRUE(fromFile == original);
+      EXPECT_EQ(dir.ReadFile("round.bmp"), original.SaveToBytes());
     }
+  }
+  // A screen-sized picture goes to its file in pieces: the same bytes.
+  for (int bits : {24, 32}) {
+    const Bitmap large = PatternBitmap(1031, 467, bits, 5u);
+    large.SaveToFile(dir.PathOf("large.bmp"));
+    EXPECT_EQ(dir.ReadFile("large.bmp"), large.SaveToBytes()) << bits;
   }
 }
 
