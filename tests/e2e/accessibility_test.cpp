@@ -13,6 +13,7 @@
 #include "framework/base/text.h"
 #include "support/accessible.h"
 #include "support/program.h"
+#include "support/userinput.h"
 
 namespace {
 
@@ -29,26 +30,6 @@ bool WaitUntil(const std::function<bool()>& done) {
 HWND WaitForShownWindow(const wchar_t* className, const std::string& caption, const ProgramProcess& p) {
   HWND window = WaitForWindow(className, caption, p.Id(), kTimeout);
   return window && WaitUntil([&] { return IsWindowVisible(window) != FALSE; }) ? window : nullptr;
-}
-
-// Keys as the user presses them: each down in turn, then all up in reverse
-// (so {VK_MENU, 'L'} is Alt+L).
-void PressKeys(std::initializer_list<WORD> keys) {
-  std::vector<INPUT> inputs;
-  for (WORD key : keys) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    inputs.push_back(input);
-  }
-  for (auto it = keys.end(); it != keys.begin();) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = *--it;
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    inputs.push_back(input);
-  }
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 void BringToFront(HWND window) {

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include <chrono>
+#include <vector>
 
 #include "framework/base/text.h"
 
@@ -63,3 +64,20 @@ void ClickAt(HWND window, POINT client) {
   SendInput(3, inputs, sizeof(INPUT));
 }
 
+void PressKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs;
+  for (WORD key : keys) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    inputs.push_back(input);
+  }
+  for (auto it = keys.end(); it != keys.begin();) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = *--it;
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(input);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 // Waits (up to about ten seconds) until find gives a window; null when none came.
@@ -19,3 +20,6 @@ HWND FindProcessWindow(const wchar_t* className, const std::string& caption = ""
 // input queue.
 void ClickAt(HWND window, POINT client);
 
+// Real key presses through the system's input queue: the keys pressed in
+// order, then released in the reverse order (a chord such as Alt+C).
+void PressKeys(std::initializer_list<WORD> keys);

@@ -17,6 +17,7 @@
 #include "framework/gui/stdctrls.h"
 #include "support/programwindows.h"
 #include "support/accessible.h"
+#include "support/userinput.h"
 #include "ui/archiveform.h"
 #include "ui/splashform.h"
 
@@ -25,24 +26,10 @@ using framework::WinControl;
 
 namespace {
 
-// Keys as the user presses them: each down in turn, then all up in reverse
-// (so {VK_CONTROL, VK_TAB} is Ctrl+Tab); the window's thread handles them.
+// Keys pressed (as PressKeys does), then handled by this thread, which is
+// the windows' own.
 void Press(std::initializer_list<WORD> keys) {
-  std::vector<INPUT> inputs;
-  for (WORD key : keys) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    inputs.push_back(input);
-  }
-  for (auto it = keys.end(); it != keys.begin();) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = *--it;
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    inputs.push_back(input);
-  }
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  PressKeys(keys);
   for (int i = 0; i < 10; ++i) {
     framework::Application::Instance().ProcessMessages();
     Sleep(5);
