@@ -124,7 +124,8 @@ PickResult PickRandomFile(FileChoice& choice) {
   if (IsArchiveName(pick)) return PickFromArchive(choice, framework::JoinPath(folder, pick));
   history.InsertSorted(pick);
   SaveHistory(historyPath, history);
-  return {PickResult::Kind::Picture, framework::JoinPath(folder, pick)};
+  const std::string path = framework::JoinPath(folder, pick);
+  return {PickResult::Kind::Picture, path, false, {path, {}}};
 }
 
 PickResult PickFromArchive(FileChoice& choice, const std::string& archive) {
@@ -183,7 +184,7 @@ PickResult ExtractToTemp(const FileChoice& choice, const std::string& archive, c
   }
   const unsigned looks = choice.extractPollMs ? choice.extractWaitMs / choice.extractPollMs : 0;
   for (unsigned look = 0;; ++look) {
-    if (framework::FileExists(target)) return {PickResult::Kind::Picture, target, true};
+    if (framework::FileExists(target)) return {PickResult::Kind::Picture, target, true, {archive, member}};
     if (look >= looks) return {PickResult::Kind::MemberRefused, target, true};
     if (choice.pause)
       choice.pause(choice.extractPollMs);

@@ -14,6 +14,7 @@
 
 #include "framework/base/inifile.h"
 #include "framework/base/notices.h"
+#include "selection/picturesource.h"
 
 namespace kaleidon {
 
@@ -53,6 +54,8 @@ struct PickResult {
   // used; also set for a refused member whose extraction the library took
   // (its file may still come).
   bool extracted = false;
+  // Where a picture came from: the file chosen, or the archive and member.
+  PictureSource source;
 };
 
 // A file of the list; for an archive, the result of PickFromArchive. Raises

@@ -479,6 +479,8 @@ void TForm1::Button3Click() {
   ChangeWallpaper(true);
 }
 
+void TForm1::Button11Click() { MessageBeep(MB_OK); }
+
 void TForm1::ChangeWallpaper(bool apply) {
   Cycle->ChangeWallpaper(Options->Values(), apply);
   // The desktop changed while the change ran: its wallpaper may have been

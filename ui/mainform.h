@@ -89,6 +89,8 @@ class TForm1 : public framework::Form {
   void WMEndSession(bool ending);
   void Button2Click();
   void Button3Click();
+  // Back to the previous wallpaper.
+  void Button11Click();
   void Button4Click();
   void Button5Click();
   void Button7Click();
