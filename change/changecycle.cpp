@@ -20,6 +20,35 @@ constexpr const char* kNoPictureText =
     "指定した正義のフォルダに読み込める\r"
     "正義の画像ファイルがない。何とかしてくれ";
 constexpr const char* kWriteErrorCaption = "悪のエラー";
+// After the name of a picture that going back could not find.
+constexpr const char* kNotFoundStatus = "（はぐぁ！指定した正義のファイルが存在しない････）";
+
+// The pictures of a wallpaper gone back to, for the monitors of the desktop
+// as it is now: each on the monitor it was shown on; a single picture, or
+// one of a monitor no longer there, on the primary monitor when that has
+// none yet.
+std::vector<std::optional<std::string>> PlaceOnMonitors(const ShownSources& sources,
+                                                        const std::vector<std::string>& pictures,
+                                                        const Desktop& desktop, bool perMonitor) {
+  std::vector<std::optional<std::string>> placed(perMonitor ? desktop.monitors.size() : 1);
+  std::vector<bool> used(pictures.size());
+  auto place = [&](size_t slot, const std::string& device) {
+    for (size_t i = 0; i < pictures.size() && !placed[slot]; ++i)
+      if (!used[i] && (device.empty() || sources[i].monitor == device)) {
+        placed[slot] = pictures[i];
+        used[i] = true;
+      }
+  };
+  size_t primary = 0;
+  for (size_t monitor = 0; monitor < desktop.monitors.size(); ++monitor) {
+    if (desktop.monitors[monitor].primary) primary = monitor;
+    if (perMonitor) place(monitor, desktop.monitors[monitor].device);
+  }
+  const size_t primarySlot = perMonitor ? primary : 0;
+  if (primary < desktop.monitors.size()) place(primarySlot, desktop.monitors[primary].device);
+  place(primarySlot, {});
+  return placed;
+}
 
 }  // namespace
 
@@ -31,7 +60,7 @@ ChangeCycle::ChangeCycle(ChangeCycleHost& host, framework::Notices& notices, fra
   try {
     for (const MonitorPicture& shown : ShownMonitorPictures(settings_)) {
       shown_.desktop.monitors.push_back(shown.monitor);
-      shown_.pictures.push_back({shown.monitor.device, shown.picture});
+      shown_.pictures.push_back({shown.monitor.device, shown.picture, {shown.picture, {}}});
     }
     shown_.desktop.bitsPerPixel = 0;
     shown_.perMonitor = !shown_.pictures.empty();
@@ -55,6 +84,8 @@ FileChoice ChangeCycle::Choice(const ProgramOptions& options) const {
 
 void ChangeCycle::TakeExtracted(const PickResult& pick) {
   if (pick.extracted) MeltFile = TMeltFile{pick.path, true};
+  if (pick.kind == PickResult::Kind::Picture && !pick.path.empty())
+    drawn_.push_back({pick.path, pick.source.file.empty() ? PictureSource{pick.path, {}} : pick.source});
 }
 
 void ChangeCycle::ReportEmptyList() {
@@ -105,6 +136,7 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
 }
 
 void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply) {
+  drawn_.clear();
   ChangeBusy = true;
   host_.ShowBusy(true);
   // Every way out, a failure included, ends the change.
@@ -123,7 +155,7 @@ void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply) {
       if (perMonitor && MeltFile.Extracted) extracted_.push_back(std::exchange(MeltFile, TMeltFile{}).FileName);
     }
     if (std::none_of(drawn.begin(), drawn.end(), [](const auto& picture) { return picture.has_value(); })) return;
-    Show(PicturesFor(desktop, perMonitor, drawn), desktop, apply, options.Wallpaper());
+    Show(PicturesFor(desktop, perMonitor, drawn), desktop, apply, options.Wallpaper(), true);
     host_.ShowBusy(false);
     // An extracted picture lives only for the change that used it, or while
     // a monitor shows it.
@@ -141,12 +173,13 @@ void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply) {
 }
 
 void ChangeCycle::ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options) {
+  drawn_ = {{picture, {picture, {}}}};
   const Desktop desktop = CurrentDesktop();
   const bool perMonitor = WantsPicturePerMonitor(options, desktop);
   std::vector<std::optional<std::string>> drawn(perMonitor ? desktop.monitors.size() : 1);
   for (size_t monitor = 0; monitor < drawn.size(); ++monitor)
     if (!perMonitor || desktop.monitors[monitor].primary) drawn[monitor] = picture;
-  Show(PicturesFor(desktop, perMonitor, drawn), desktop, apply, options);
+  Show(PicturesFor(desktop, perMonitor, drawn), desktop, apply, options, true);
   DeleteUnshownMembers();
 }
 
@@ -183,7 +216,7 @@ std::optional<std::string> ChangeCycle::ShownOn(const std::string& monitor) cons
 }
 
 void ChangeCycle::Show(const std::vector<std::string>& pictures, const Desktop& desktop, bool apply,
-                       const WallpaperOptions& options) {
+                       const WallpaperOptions& options, bool remember) {
   const std::string bitmap = WallpaperBitmapPath();
   const bool perMonitor = WantsPicturePerMonitor(options, desktop) && pictures.size() == desktop.monitors.size();
   bool made;
@@ -206,11 +239,89 @@ void ChangeCycle::Show(const std::vector<std::string>& pictures, const Desktop& 
     names += (names.empty() ? "" : " / ") + framework::ExtractFileName(picture);
   host_.ShowFileName(names);
   if (!made) return;
-  shown_ = ShownWallpaper{desktop, {}, perMonitor};
+  ShownWallpaper now{desktop, {}, perMonitor};
   for (size_t monitor = 0, next = 0; monitor < desktop.monitors.size() && next < pictures.size(); ++monitor) {
     if (!perMonitor && !desktop.monitors[monitor].primary && desktop.monitors.size() > 1) continue;
-    shown_.pictures.push_back({desktop.monitors[monitor].device, pictures[next++]});
+    const std::string& picture = pictures[next++];
+    now.pictures.push_back({desktop.monitors[monitor].device, picture, SourceOf(picture)});
   }
+  shown_ = std::move(now);
+  if (remember) AddToBackList();
+}
+
+PictureSource ChangeCycle::SourceOf(const std::string& picture) const {
+  for (const Drawn& drawn : drawn_)
+    if (framework::SameTextNoCase(drawn.picture, picture)) return drawn.source;
+  for (const ShownPicture& shown : shown_.pictures)
+    if (framework::SameTextNoCase(shown.picture, picture)) return shown.source;
+  return {picture, {}};
+}
+
+ShownSources ChangeCycle::ShownNow() const {
+  ShownSources sources;
+  for (const ShownPicture& shown : shown_.pictures) sources.push_back({shown.monitor, shown.source});
+  return sources;
+}
+
+void ChangeCycle::AddToBackList() {
+  const std::string path = BackList::PathBeside(settings_.FileName());
+  BackList list = BackList::Load(path);
+  list.Add(ShownNow());
+  // A list that cannot be stored only loses the way back to this wallpaper.
+  list.Save(path);
+}
+
+std::optional<std::string> ChangeCycle::Recall(const PictureSource& source, const ProgramOptions& options) {
+  if (!framework::FileExists(source.file)) return std::nullopt;
+  if (!source.InArchive()) return source.file;
+  const PickResult pick = ExtractToTemp(Choice(options), source.file, source.member);
+  if (pick.extracted) extracted_.push_back(pick.path);
+  if (pick.kind != PickResult::Kind::Picture) return std::nullopt;
+  drawn_.push_back({pick.path, source});
+  return pick.path;
+}
+
+bool ChangeCycle::GoBack(const ProgramOptions& options) {
+  drawn_.clear();
+  ChangeBusy = true;
+  host_.ShowBusy(true);
+  auto end = framework::ScopeExit([this] {
+    host_.ShowBusy(false);
+    ChangeBusy = false;
+  });
+  const std::string path = BackList::PathBeside(settings_.FileName());
+  BackList list = BackList::Load(path);
+  for (size_t entry = list.Current(); entry-- > 0;) {
+    const ShownSources& sources = list.Entries()[entry];
+    std::vector<std::string> pictures;
+    for (const ScreenSource& screen : sources) {
+      const std::optional<std::string> picture = Recall(screen.source, options);
+      if (!picture) break;
+      pictures.push_back(*picture);
+    }
+    if (pictures.size() < sources.size()) {
+      // Deleted or moved since: named on the status line, and the one
+      // before is tried.
+      const PictureSource& gone = sources[pictures.size()].source;
+      host_.ShowFileName(framework::ExtractFileName(gone.InArchive() ? gone.member : gone.file) + kNotFoundStatus);
+      DeleteUnshownMembers();
+      continue;
+    }
+    try {
+      const Desktop desktop = CurrentDesktop();
+      const bool perMonitor = WantsPicturePerMonitor(options.Wallpaper(), desktop);
+      Show(PicturesFor(desktop, perMonitor, PlaceOnMonitors(sources, pictures, desktop, perMonitor)), desktop, true,
+           options.Wallpaper(), false);
+    } catch (...) {
+      DeleteUnshownMembers();
+      return true;  // the wallpaper stays as it was; the list keeps its place
+    }
+    DeleteUnshownMembers();
+    list.MakeCurrent(entry);
+    list.Save(path);
+    return true;
+  }
+  return false;
 }
 
 void ChangeCycle::DeleteUnshownMembers() {
@@ -239,7 +350,7 @@ bool ChangeCycle::PrepareAgain(const WallpaperOptions& options) {
     if (pictures.empty()) return false;  // their files are gone
     WallpaperOptions quiet = options;
     quiet.playSound = false;
-    Show(pictures, desktop, true, quiet);
+    Show(pictures, desktop, true, quiet, false);
     DeleteUnshownMembers();
     return true;
   } catch (...) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "change/backlist.h"
 #include "core/monitors.h"
 #include "core/options.h"
 #include "core/wallpaper.h"
@@ -77,8 +78,16 @@ class ChangeCycle {
   void ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options);
   // A member the file choice or the archive dialog extracted into Temp: it
   // is deleted after the next change that shows a picture (while a monitor
-  // shows it, after the change that replaces it).
+  // shows it, after the change that replaces it). The cycle also notes
+  // where the picture came from, for going back to it.
   void TakeExtracted(const PickResult& pick);
+  // Back to the wallpaper shown before the current one of the back list,
+  // with no draw (no folder's history changes). A wallpaper whose picture is
+  // gone is passed over and named on the status line as not found. False
+  // when there is no older one to show.
+  bool GoBack(const ProgramOptions& options);
+  // Where the pictures the wallpaper shows now came from, per monitor.
+  ShownSources ShownNow() const;
   // The monitors, their resolution, DPI or arrangement changed: the pictures
   // shown are made again for the desktop as it is now; none is drawn anew.
   // Nothing happens when nothing changed for the wallpaper or the desktop
@@ -106,9 +115,16 @@ class ChangeCycle {
   // one it shows now, else another of those; empty when there is none.
   std::vector<std::string> PicturesFor(const Desktop& desktop, bool perMonitor,
                                        const std::vector<std::optional<std::string>>& drawn) const;
-  // Makes and applies the wallpaper of those pictures and notes what it shows.
+  // Makes and applies the wallpaper of those pictures and notes what it
+  // shows; a new wallpaper (remember) goes into the back list.
   void Show(const std::vector<std::string>& pictures, const Desktop& desktop, bool apply,
-            const WallpaperOptions& options);
+            const WallpaperOptions& options, bool remember);
+  // Where a picture of this change, or one shown already, came from.
+  PictureSource SourceOf(const std::string& picture) const;
+  // The picture a source gives now: the file, or the member extracted
+  // again into Temp; nothing when it is gone.
+  std::optional<std::string> Recall(const PictureSource& source, const ProgramOptions& options);
+  void AddToBackList();
   // Deletes the extracted members the wallpaper does not show.
   void DeleteUnshownMembers();
 
@@ -117,6 +133,7 @@ class ChangeCycle {
   struct ShownPicture {
     std::string monitor;
     std::string picture;
+    PictureSource source;
   };
   struct ShownWallpaper {
     Desktop desktop;
@@ -132,6 +149,12 @@ class ChangeCycle {
   ShownWallpaper shown_;
   // Members extracted for a picture per monitor, deleted once none shows them.
   std::vector<std::string> extracted_;
+  // Where the pictures of the change under way came from.
+  struct Drawn {
+    std::string picture;
+    PictureSource source;
+  };
+  std::vector<Drawn> drawn_;
 };
 
 }  // namespace kaleidon

@@ -46,6 +46,7 @@ constexpr const char* kButton8Caption = "ﾌｫﾙﾀﾞ変更(&F)";
 constexpr const char* kButton9Caption = "ﾌｫﾙﾀﾞﾘｽﾄ(&L)";
 constexpr const char* kButton12Caption = "自動登録(&A)";
 constexpr const char* kButton2Caption = "終了(&X)";
+constexpr const char* kButton11Caption = "前の壁紙に戻す(&B)";
 constexpr const char* kLabel3Caption = "記憶パス＝";
 constexpr const char* kLabel2Caption = "現在パス＝";
 constexpr const char* kLabel6Caption = "表示ﾌｧｲﾙ＝";
@@ -59,6 +60,7 @@ constexpr const char* kShowItem = "表示";
 constexpr const char* kTimerStopItem = "ﾀｲﾏｰｽﾄｯﾌﾟ";
 constexpr const char* kTimerStartItem = "ﾀｲﾏｰｽﾀｰﾄ";
 constexpr const char* kRandomItem = "ﾗﾝﾀﾞﾑ";
+constexpr const char* kBackItem = "前の壁紙に戻す(&B)";
 constexpr const char* kOptionItem = "ｵﾌﾟｼｮﾝ";
 constexpr const char* kExitItem = "終了";
 constexpr const char* kTrayTip = "カレイドン参上！";
@@ -122,7 +124,7 @@ constexpr const char* kDriveErrorText =
     "悪の破損をしていかもしれん";
 
 framework::FormStyle MainStyle() {
-  framework::FormStyle s = framework::FormStyle::FixedDialog("TMyMainForm", kCaption, 516, 376);
+  framework::FormStyle s = framework::FormStyle::FixedDialog("TMyMainForm", kCaption, 516, 410);
   s.minimizeBox = true;
   s.ownedByApplication = false;  // the main window has the taskbar button
   return s;
@@ -138,7 +140,7 @@ bool SPIs1PictureRegister(const std::string& extension) {
 TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   constexpr COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kFuchsia = RGB(255, 0, 255);
   framework::CreateControls(*this, {
-      {&Label5, 0, 0, 516, 376, "", framework::kTransparent | framework::kFixedSize},
+      {&Label5, 0, 0, 516, 410, "", framework::kTransparent | framework::kFixedSize},
       {&dcb1, 5, 5, 251, 0},
       {&dlb1, 5, 35, 251, 221},
       {&FilterComboBox1, 260, 5, 251, 0},
@@ -162,6 +164,7 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
       {&Label1, 68, 345, 0, 0, "", 0, kBlue},
       {&Label6, 5, 360, 0, 0, kLabel6Caption},
       {&Label7, 68, 360, 0, 0, "", 0, kFuchsia},
+      {&Button11, 390, 380, 121, 25, kButton11Caption},
   });
 
   framework::TraceStep("main window: controls");
@@ -193,6 +196,7 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   PopupMenu1->Add("Show1", kShowItem, [this] { Show1Click(); });
   PopupMenu1->Add("TimerSS", kTimerStopItem, [this] { TimerSSClick(); });
   PopupMenu1->Add("N2", kRandomItem, [this] { N2Click(); });
+  PopupMenu1->Add("Back1", kBackItem, [this] { Button11Click(); });
   PopupMenu1->Add("Option1", kOptionItem, [this] { Option1Click(); });
   PopupMenu1->Add("N1", "-", nullptr);
   PopupMenu1->Add("Exit1", kExitItem, [this] { Button2Click(); });
@@ -201,6 +205,7 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   Button1->OnClick = [this] { Button1Click(); };
   Button2->OnClick = [this] { Button2Click(); };
   Button3->OnClick = [this] { Button3Click(); };
+  Button11->OnClick = [this] { Button11Click(); };
   Button4->OnClick = [this] { Button4Click(); };
   Button5->OnClick = [this] { Button5Click(); };
   Button7->OnClick = [this] { Button7Click(); };
@@ -479,7 +484,13 @@ void TForm1::Button3Click() {
   ChangeWallpaper(true);
 }
 
-void TForm1::Button11Click() { MessageBeep(MB_OK); }
+void TForm1::Button11Click() {
+  if (Cycle->ChangeBusy) {
+    Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
+    return;
+  }
+  if (!Cycle->GoBack(Options->Values())) Beep();
+}
 
 void TForm1::ChangeWallpaper(bool apply) {
   Cycle->ChangeWallpaper(Options->Values(), apply);

@@ -54,6 +54,7 @@ class TForm1 : public framework::Form {
   framework::Button* Button9;                   // "ﾌｫﾙﾀﾞﾘｽﾄ": the folder list dialog
   framework::Button* Button12;                  // "自動登録": automatic registration
   framework::Button* Button2;                   // "終了"
+  framework::Button* Button11;                  // "前の壁紙に戻す": back to the previous wallpaper
   framework::Label* Label3;                     // "記憶パス＝"
   framework::Label* Label4;                     // the current slot's folder
   framework::Label* Label2;                     // "現在パス＝"
@@ -70,6 +71,8 @@ class TForm1 : public framework::Form {
 
   // How "ヘルプ" opens the help (tests look instead of opening).
   HelpOpeners Help = HelpOpeners::System();
+  // How going back past the oldest wallpaper is answered (tests count).
+  std::function<void()> Beep = [] { MessageBeep(MB_OK); };
 
   // Program-wide values of the run; the change cycle holds the others
   // (ChangeBusy, MeltFile).

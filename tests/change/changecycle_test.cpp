@@ -452,3 +452,100 @@ TEST_F(ArchiveChangeTest, OnTwoMonitorsTheMembersShownStayUntilAChangeReplacesTh
   EXPECT_TRUE(program.FileNames("Temp").empty());
   EXPECT_FALSE(cycle.MeltFile.Extracted);
 }
+
+namespace {
+
+// Going back through the wallpapers the cycle showed.
+class BackTest : public ArchiveChangeTest {
+ protected:
+  void SetUp() override {
+    ArchiveChangeTest::SetUp();
+    pictures.WriteFile("three.bmp", SmallBitmap(6, 2));
+    host.List();
+  }
+  std::string Back(bool expectShown = true) {
+    EXPECT_EQ(cycle.GoBack(ProgramOptions{}), expectShown);
+    EXPECT_FALSE(cycle.ChangeBusy);
+    EXPECT_EQ(host.busyNow, 0);
+    return program.ReadFile("WPFile.BMP");
+  }
+  // Three changes; the wallpaper bitmap after each.
+  Names ThreeChanges() {
+    Names wallpapers;
+    for (int i = 0; i < 3; ++i) {
+      Change(true);
+      wallpapers.push_back(program.ReadFile("WPFile.BMP"));
+    }
+    return wallpapers;
+  }
+};
+
+}  // namespace
+
+TEST_F(BackTest, BackShowsTheSecondThenTheFirstAndPastTheOldestNothingWithTheHistoryUntouched) {
+  const Names wallpapers = ThreeChanges();
+  ASSERT_EQ(host.shownNames.size(), 3u);
+  const std::string history = pictures.ReadFile("_Buf.RFB");
+  EXPECT_EQ(Back(), wallpapers[1]);
+  EXPECT_EQ(host.shownNames.back(), host.shownNames[1]);
+  EXPECT_EQ(Back(), wallpapers[0]);
+  EXPECT_EQ(host.shownNames.back(), host.shownNames[0]);
+  EXPECT_EQ(Back(false), wallpapers[0]);
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
+  EXPECT_EQ(boxes.Count(), 0u);
+
+  // The place in the list lasts into the next run; a change from there
+  // drops the wallpapers that came after it.
+  ChangeCycle next{host, boxes, framework::IniFile(program.PathOf("Kaleidon.ini"))};
+  EXPECT_FALSE(next.GoBack(ProgramOptions{}));
+  next.ChangeWallpaper(ProgramOptions{}, true);
+  EXPECT_TRUE(next.GoBack(ProgramOptions{}));
+  EXPECT_EQ(program.ReadFile("WPFile.BMP"), wallpapers[0]);
+}
+
+TEST_F(BackTest, APictureGoneSinceIsPassedOverAndNamedOnTheStatusLineWithoutABox) {
+  const Names wallpapers = ThreeChanges();
+  const Names shown = host.shownNames;
+  ASSERT_TRUE(framework::DeleteFileAt(pictures.PathOf(shown[1])));
+  EXPECT_EQ(Back(), wallpapers[0]);
+  ASSERT_GE(host.shownNames.size(), 5u);
+  EXPECT_EQ(host.shownNames[3], shown[1] + "（はぐぁ！指定した正義のファイルが存在しない････）");
+  EXPECT_EQ(host.shownNames.back(), shown[0]);
+
+  // Nothing older left to show: nothing changes, and still no box.
+  ASSERT_TRUE(framework::DeleteFileAt(pictures.PathOf(shown[0])));
+  ChangeCycle next{host, boxes, framework::IniFile(program.PathOf("Kaleidon.ini"))};
+  next.ChangeWallpaper(ProgramOptions{}, true);
+  const std::string now = program.ReadFile("WPFile.BMP");
+  EXPECT_EQ(Back(false), now);
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(BackTest, AMemberGoneBackToIsTakenOutOfItsArchiveAgainAndItsArchiveHistoryStays) {
+  ASSERT_NO_FATAL_FAILURE(CopyArchive("level1.lzh", folder, "set.lzh"));
+  UseFolder(folder, "*.lzh;*.bmp");
+  Change(true);
+  const std::string first = program.ReadFile("WPFile.BMP");
+  const std::string firstName = host.shownNames.back();
+  Change(true);
+  ASSERT_NE(host.shownNames.back(), firstName);
+  const std::string history = folder.ReadFile("set.RFB");
+  EXPECT_EQ(Back(), first);
+  EXPECT_EQ(host.shownNames.back(), firstName);
+  EXPECT_EQ(folder.ReadFile("set.RFB"), history);
+  EXPECT_TRUE(program.FileNames("Temp").empty());
+}
+
+TEST_F(BackTest, OnTwoMonitorsEachGetsBackWhatItShowed) {
+  const WallpaperStyle style{ReadDesktopValue("WallpaperStyle"), ReadDesktopValue("TileWallpaper")};
+  auto restore = framework::ScopeExit([&] {
+    WriteDesktopValue("WallpaperStyle", style.style);
+    WriteDesktopValue("TileWallpaper", style.tile);
+  });
+  OverrideDesktop(Desktop{{Monitor("\\\\.\\DISPLAY1", 0, 0, 40, 30, true), Monitor("\\\\.\\DISPLAY2", 40, 0, 40, 30)},
+                          WallpaperSpread::Span, 32});
+  const Names wallpapers = ThreeChanges();
+  ASSERT_NE(wallpapers[0], wallpapers[1]);
+  EXPECT_EQ(Back(), wallpapers[1]);
+  EXPECT_EQ(Back(), wallpapers[0]);
+}

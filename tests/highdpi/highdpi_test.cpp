@@ -75,7 +75,7 @@ TEST(HighDpi, TheMainWindowIsItsLayoutOneAndAHalfTimesAsLarge) {
   ProgramWindows w;
   kaleidon::TForm1& f = *w.main;
   EXPECT_EQ(f.ClientSize().cx, 774);
-  EXPECT_EQ(f.ClientSize().cy, 564);
+  EXPECT_EQ(f.ClientSize().cy, 615);
   EXPECT_EQ(f.Button3->Left(), 135);
   EXPECT_EQ(f.Button3->Top(), 398);
   EXPECT_EQ(f.FileListBox2->Bounds().right, 767);
@@ -84,7 +84,7 @@ TEST(HighDpi, TheMainWindowIsItsLayoutOneAndAHalfTimesAsLarge) {
   EXPECT_EQ(font.lfHeight, -18);
   // The file list's lines make room for the system's larger icons.
   EXPECT_GE(f.FileListBox2->ItemHeight(), GetSystemMetrics(SM_CYSMICON) + 1);
-  ExpectLaidOutAt144Dpi({&f, 516, 376, {f.Label5, f.FileListBox1}});
+  ExpectLaidOutAt144Dpi({&f, 516, 410, {f.Label5, f.FileListBox1}});
 }
 
 TEST(HighDpi, IconsAreThePicturesOfTheirSizeAt150Percent) {

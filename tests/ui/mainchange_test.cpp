@@ -11,7 +11,9 @@
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 #include "framework/imaging/bitmap.h"
+#include "framework/gui/application.h"
 #include "support/programwindows.h"
+#include "support/userinput.h"
 #include "ui/folderlistform.h"
 
 using framework::JoinPath;
@@ -56,6 +58,42 @@ TEST_F(MainWindowChange, OneSlotRecallsItsFolderBeforeEveryChange) {
   EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), shown + "\r\n");
   EXPECT_EQ(w.main->Button3->Cursor(), nullptr);
   EXPECT_FALSE(w.main->Cycle->ChangeBusy);
+}
+
+TEST_F(MainWindowChange, BackButtonAndTrayItemGoBackAndPastTheOldestBeep) {
+  pictures.WriteFile("three.bmp", SmallBitmap(6, 2));
+  ProgramWindows w(Settings(pictures.path(), "MemoryCount=0\r\n"));
+  int beeps = 0;
+  w.main->Beep = [&beeps] { ++beeps; };
+  std::vector<std::string> shown;
+  for (int i = 0; i < 3; ++i) {
+    w.main->Button3->Click();
+    shown.push_back(w.main->Label7->Text());
+  }
+  w.boxes.Clear();
+  const std::string history = pictures.ReadFile("_Buf.RFB");
+
+  // The button, pressed as a user presses it.
+  w.main->Show();
+  SetForegroundWindow(w.main->Handle());
+  const RECT button = w.main->Button11->Bounds();
+  ClickAt(w.main->Handle(), POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2});
+  for (int i = 0; i < 200 && w.main->Label7->Text() != shown[1]; ++i) {
+    framework::Application::Instance().ProcessMessages();
+    Sleep(10);
+  }
+  EXPECT_EQ(w.main->Label7->Text(), shown[1]);
+
+  w.main->PopupMenu1->OnPopup();
+  EXPECT_TRUE(w.main->PopupMenu1->Item("Back1").Enabled());
+  w.main->PopupMenu1->Item("Back1").Click();
+  EXPECT_EQ(w.main->Label7->Text(), shown[0]);
+  EXPECT_EQ(beeps, 0);
+  w.main->Button11->Click();
+  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(w.main->Label7->Text(), shown[0]);
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
+  EXPECT_EQ(w.boxes.Count(), 0u);
 }
 
 TEST_F(MainWindowChange, NoSlotsMeansThePictureComesFromTheShownFolder) {

@@ -63,7 +63,7 @@ TEST(MainWindow, LaidOutAsARealWindowOfItsClass) {
   EXPECT_EQ(f.ClassName(), "TMyMainForm");
   EXPECT_EQ(f.Caption(), "Kaleidon v0.6.1");
   EXPECT_EQ(f.ClientSize().cx, 516);
-  EXPECT_EQ(f.ClientSize().cy, 376);
+  EXPECT_EQ(f.ClientSize().cy, 410);
   LONG style = GetWindowLongW(f.Handle(), GWL_STYLE);
   EXPECT_TRUE(style & WS_MINIMIZEBOX);
   EXPECT_FALSE(style & WS_MAXIMIZEBOX);
@@ -317,7 +317,7 @@ TEST(MainWindow, TrayMenuTimerEntryFollowsAndTogglesTheIntervalTimer) {
   EXPECT_EQ(f.PopupMenu1->Item("TimerSS").Caption(), "ﾀｲﾏｰｽﾀｰﾄ");
   std::vector<std::string> captions;
   for (size_t i = 0; i < f.PopupMenu1->Count(); ++i) captions.push_back(f.PopupMenu1->Items(i)->Caption());
-  EXPECT_EQ(captions, (std::vector<std::string>{"表示", "ﾀｲﾏｰｽﾀｰﾄ", "ﾗﾝﾀﾞﾑ", "ｵﾌﾟｼｮﾝ", "-", "終了"}));
+  EXPECT_EQ(captions, (std::vector<std::string>{"表示", "ﾀｲﾏｰｽﾀｰﾄ", "ﾗﾝﾀﾞﾑ", "前の壁紙に戻す(&B)", "ｵﾌﾟｼｮﾝ", "-", "終了"}));
 }
 
 TEST(MainWindow, DriveThatCannotBeEnteredIsReportedAndRolledBack) {

@@ -1,0 +1,54 @@
+#pragma once
+// The wallpapers shown last, to go back to: for each, where the picture on
+// each monitor came from (a file, or an archive and its member). The list
+// lies beside the settings file, replaced whole at each change, so that
+// going back works after a restart too. Going back moves a mark through the
+// list; a new wallpaper drops what lies after the mark, as a browser's
+// history does.
+#include <string>
+#include <vector>
+
+#include "selection/picturesource.h"
+
+namespace kaleidon {
+
+// The picture one monitor showed (monitor: its device name).
+struct ScreenSource {
+  std::string monitor;
+  PictureSource source;
+  bool operator==(const ScreenSource&) const = default;
+};
+using ShownSources = std::vector<ScreenSource>;
+
+class BackList {
+ public:
+  static constexpr size_t kMaxEntries = 20;
+
+  // The list's file beside the settings file.
+  static std::string PathBeside(const std::string& settingsFile);
+  // A missing or damaged file is an empty list (lines that cannot be read
+  // are passed over): going back is a convenience and never stops a change.
+  static BackList Load(const std::string& path);
+  // Replaces the file whole; false (the old file left as it was) when the
+  // write is refused.
+  bool Save(const std::string& path) const;
+
+  // A new wallpaper: what lay after the current one is dropped, the oldest
+  // beyond kMaxEntries too, and the new one is current. A wallpaper whose
+  // names the file cannot hold (a line break, a tab) is not kept.
+  void Add(const ShownSources& shown);
+  const std::vector<ShownSources>& Entries() const { return entries_; }
+  // The entry the wallpaper shows; meaningless while the list is empty.
+  size_t Current() const { return current_; }
+  void MakeCurrent(size_t index);
+
+  // The file's text (UTF-8), and the list it holds.
+  std::string Text() const;
+  static BackList FromText(std::string_view text);
+
+ private:
+  std::vector<ShownSources> entries_;
+  size_t current_ = 0;
+};
+
+}  // namespace kaleidon
