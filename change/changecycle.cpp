@@ -135,7 +135,7 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
   return pick.path;
 }
 
-void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply) {
+void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply, const std::string& onlyMonitor) {
   drawn_.clear();
   ChangeBusy = true;
   host_.ShowBusy(true);
@@ -148,8 +148,12 @@ void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply) {
     const Desktop desktop = CurrentDesktop();
     const bool perMonitor = WantsPicturePerMonitor(options.Wallpaper(), desktop);
     std::vector<std::optional<std::string>> drawn(perMonitor ? desktop.monitors.size() : 1);
+    // A monitor no longer there: every monitor gets a new picture.
+    const bool onlyOne = perMonitor && std::any_of(desktop.monitors.begin(), desktop.monitors.end(),
+                                                   [&](const MonitorArea& m) { return m.device == onlyMonitor; });
     bool listEmpty = false;
     for (size_t monitor = 0; monitor < drawn.size() && !listEmpty; ++monitor) {
+      if (onlyOne && desktop.monitors[monitor].device != onlyMonitor) continue;
       drawn[monitor] = DrawPicture(options, listEmpty);
       // The next draw may extract another member.
       if (perMonitor && MeltFile.Extracted) extracted_.push_back(std::exchange(MeltFile, TMeltFile{}).FileName);

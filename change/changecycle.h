@@ -70,8 +70,9 @@ class ChangeCycle {
   // failure of the selection or the loading ends the change quietly, but
   // an empty list and a folder that takes no history, which are reported.
   // A monitor whose draw gave no picture keeps the one it shows, or shows
-  // another of this change's.
-  void ChangeWallpaper(const ProgramOptions& options, bool apply);
+  // another of this change's. With onlyMonitor (a device name) and a
+  // picture per monitor, only that monitor gets a new picture.
+  void ChangeWallpaper(const ProgramOptions& options, bool apply, const std::string& onlyMonitor = {});
   // Makes the picture the wallpaper and names it on the status line; with a
   // picture per monitor it goes on the primary monitor, and the others keep
   // theirs.

@@ -90,6 +90,12 @@ MenuItem* PopupMenu::Add(const std::string& name, const std::string& caption, Ev
   return items_.back().get();
 }
 
+void PopupMenu::Clear() {
+  while (GetMenuItemCount(handle_) > 0)
+    if (!DeleteMenu(handle_, 0, MF_BYPOSITION)) break;
+  items_.clear();
+}
+
 MenuItem* PopupMenu::Find(const std::string& name) const {
   for (const auto& item : items_)
     if (item->Name() == name) return item.get();

@@ -69,6 +69,9 @@ class PopupMenu {
 
   // Appends an item; a caption of "-" makes a separator.
   MenuItem* Add(const std::string& name, const std::string& caption, Event onClick = {});
+  // Removes every item (for a menu whose items change with each showing;
+  // never from the handler of one of its own items).
+  void Clear();
   size_t Count() const { return items_.size(); }
   MenuItem* Items(size_t index) const { return index < items_.size() ? items_[index].get() : nullptr; }
   // The item of that name, or null.

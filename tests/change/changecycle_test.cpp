@@ -549,3 +549,27 @@ TEST_F(BackTest, OnTwoMonitorsEachGetsBackWhatItShowed) {
   EXPECT_EQ(Back(), wallpapers[1]);
   EXPECT_EQ(Back(), wallpapers[0]);
 }
+
+TEST_F(BackTest, AChangeForOneMonitorLeavesTheOthersPicture) {
+  const WallpaperStyle style{ReadDesktopValue("WallpaperStyle"), ReadDesktopValue("TileWallpaper")};
+  auto restore = framework::ScopeExit([&] {
+    WriteDesktopValue("WallpaperStyle", style.style);
+    WriteDesktopValue("TileWallpaper", style.tile);
+  });
+  OverrideDesktop(Desktop{{Monitor("\\\\.\\DISPLAY1", 0, 0, 40, 30, true), Monitor("\\\\.\\DISPLAY2", 40, 0, 40, 30)},
+                          WallpaperSpread::Span, 32});
+  Change(true);
+  const ShownSources before = cycle.ShownNow();
+  ASSERT_EQ(before.size(), 2u);
+  cycle.ChangeWallpaper(ProgramOptions{}, true, "\\\\.\\DISPLAY2");
+  const ShownSources after = cycle.ShownNow();
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0], before[0]);
+  EXPECT_NE(after[1].source, before[1].source);
+  // The one picture the first change did not show.
+  EXPECT_EQ(HistoryLines(pictures.ReadFile("_Buf.RFB")), (Names{"one.bmp", "three.bmp", "two.bmp"}));
+
+  // A monitor no longer there: both get a new picture.
+  cycle.ChangeWallpaper(ProgramOptions{}, true, "\\\\.\\DISPLAY9");
+  EXPECT_EQ(HistoryLines(pictures.ReadFile("_Buf.RFB")).size(), 2u);
+}

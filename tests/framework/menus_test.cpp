@@ -135,3 +135,22 @@ TEST(PopupMenus, HandlerErrorsAreShownAndAMenuFreedByItsOwnHandlerIsLeftAlone) {
   EXPECT_EQ(held->Popup(10, 10), nullptr);
   EXPECT_EQ(held, nullptr);
 }
+
+TEST(PopupMenus, AClearedMenuTakesNewItemsAndChoosesAmongThemOnly) {
+  TrayMenu tray;
+  tray.menu.Clear();
+  EXPECT_EQ(tray.menu.Count(), 0u);
+  EXPECT_EQ(GetMenuItemCount(tray.menu.Handle()), 0);
+  EXPECT_EQ(tray.menu.Find("Exit1"), nullptr);
+  for (const char* name : {"Monitor1", "Monitor2"})
+    tray.menu.Add(name, std::string(name) + "：壁紙.jpg", [&tray, item = std::string(name)] { tray.chosen.push_back(item); });
+  ASSERT_EQ(GetMenuItemCount(tray.menu.Handle()), 2);
+  std::wstring text;
+  ItemInfo(tray.menu.Handle(), 1, text);
+  EXPECT_EQ(text, L"Monitor2：壁紙.jpg");
+  tray.keys = {VK_DOWN, VK_DOWN, VK_RETURN};
+  MenuItem* chosen = tray.menu.Popup(10, 10);
+  ASSERT_NE(chosen, nullptr);
+  EXPECT_EQ(chosen->Name(), "Monitor2");
+  EXPECT_EQ(tray.chosen, std::vector<std::string>{"Monitor2"});
+}
