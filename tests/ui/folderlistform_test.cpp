@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
 #include "selection/exclusions.h"
+#include "support/measure.h"
 #include "support/programwindows.h"
 #include "support/userinput.h"
 
@@ -342,4 +344,24 @@ TEST(FolderList, ShowsTheRowFoldersExclusionsAndClearsThemAfterAsking) {
   // Only the list went; the pictures and the history stay.
   EXPECT_EQ(some.FileNames(), (std::vector<std::string>{"_Buf.RFB", "a.bmp", "b.bmp", "𠮷.bmp"}));
   EXPECT_EQ(some.ReadFile("_Buf.RFB"), "a.bmp\r\n");
+}
+
+TEST(FolderList, TheExclusionCountAndItsButtonLieApartFromTheOtherControlsAndFit) {
+  ProgramWindows w;
+  kaleidon::TForm5& f = *w.folderList;
+  f.Label1->SetText("除外：99999 枚");
+  const RECT client{0, 0, f.ClientSize().cx, f.ClientSize().cy};
+  const std::vector<const framework::Control*> added = {f.Label1, f.Button3};
+  for (const framework::Control* mine : added) {
+    RECT b = mine->Bounds(), inside;
+    EXPECT_TRUE(IntersectRect(&inside, &b, &client) && EqualRect(&inside, &b)) << mine->Name();
+    for (const auto& other : f.Controls()) {
+      if (std::find(added.begin(), added.end(), other.get()) != added.end()) continue;
+      RECT o = other->Bounds(), overlap;
+      EXPECT_FALSE(IntersectRect(&overlap, &b, &o)) << mine->Name() << " / " << other->Name();
+    }
+  }
+  RECT label = f.Label1->Bounds(), button = f.Button3->Bounds(), between;
+  EXPECT_FALSE(IntersectRect(&between, &label, &button));
+  EXPECT_LE(TextWidth(*f.Button3) + 4, f.Button3->Width());
 }
