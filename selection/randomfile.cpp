@@ -113,7 +113,8 @@ std::optional<size_t> DrawUnshown(const std::vector<std::string>& candidates, Hi
   }
 }
 
-// The archive's members that may be drawn, drawn against its history.
+// Draws one of the candidates (none of them excluded) against the archive's
+// history and records it there; empty when the member is refused.
 std::string DrawArchiveMember(FileChoice& choice, const std::string& archive,
                               const std::vector<std::string>& candidates);
 
@@ -192,7 +193,7 @@ std::string DrawArchiveMember(FileChoice& choice, const std::string& archive,
   const std::string historyPath = folder + framework::ChangeFileExt(name, ".RFB");
   History history = LoadHistory(historyPath);
 
-  // The excluded members are no candidates here.
+  // With no exclusions to pass over, the draw always gives a member.
   const size_t index = *DrawUnshown(candidates, history, Exclusions(), candidates.size() + 1, [&] {
     SaveHistory(historyPath, history);
     MarkArchiveShown(archive);
