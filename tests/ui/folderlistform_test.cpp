@@ -365,3 +365,15 @@ TEST(FolderList, TheExclusionCountAndItsButtonLieApartFromTheOtherControlsAndFit
   EXPECT_FALSE(IntersectRect(&between, &label, &button));
   EXPECT_LE(TextWidth(*f.Button3) + 4, f.Button3->Width());
 }
+
+TEST(FolderList, WithoutFolderMemoryTheCountIsTheListedFolders) {
+  TempDir pictures;
+  pictures.WriteFile("a.bmp", "A");
+  kaleidon::ExcludePicture({pictures.PathOf("a.bmp"), {}});
+  ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nMemoryCount=0\r\nPath=" +
+                   framework::EncodeStoredText(pictures.path()) + "\r\n");
+  kaleidon::TForm5& f = *w.folderList;
+  f.FormShow();
+  EXPECT_EQ(f.Label1->Text(), "除外：1 枚");
+  EXPECT_TRUE(f.Button3->Enabled());
+}
