@@ -94,17 +94,31 @@ void ChangeCycle::ReportEmptyList() {
 }
 
 std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& options, bool& listEmpty) {
-  if (host_.SlotsInUse()) {
-    FolderMemory memory = host_.Memory(options.slotCount);
-    RotateFolder(memory);
+  // A folder whose every picture is excluded is marked shown through by the
+  // draw, so the rotation passes it over: with folder memory the next
+  // folder is tried, a bounded number of times (twice per slot covers a pass
+  // that starts over on the way).
+  const int folderTries = host_.SlotsInUse() ? 2 * std::max(options.slotCount, 1) : 1;
+  PickResult pick;
+  for (int tried = 0;;) {
+    if (host_.SlotsInUse()) {
+      FolderMemory memory = host_.Memory(options.slotCount);
+      RotateFolder(memory);
+    }
+    FileChoice choice = Choice(options);
+    if (choice.names.empty()) {
+      listEmpty = true;
+      ReportEmptyList();
+      return std::nullopt;
+    }
+    pick = PickRandomFile(choice);
+    if (pick.kind != PickResult::Kind::AllExcluded) break;
+    if (++tried >= folderTries) {
+      listEmpty = true;
+      ReportEmptyList();
+      return std::nullopt;
+    }
   }
-  FileChoice choice = Choice(options);
-  if (choice.names.empty()) {
-    listEmpty = true;
-    ReportEmptyList();
-    return std::nullopt;
-  }
-  PickResult pick = PickRandomFile(choice);
   TakeExtracted(pick);
   const bool pictureGone = pick.kind == PickResult::Kind::Picture && !framework::FileExists(pick.path);
   if (pictureGone || pick.kind == PickResult::Kind::MemberRefused) {
@@ -129,6 +143,11 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
       return std::nullopt;
     case PickResult::Kind::MemberRefused:
       return std::nullopt;  // refused twice: no new picture this time
+    case PickResult::Kind::AllExcluded:
+      // What the list holds still is all excluded.
+      listEmpty = true;
+      ReportEmptyList();
+      return std::nullopt;
     case PickResult::Kind::Picture:
       break;
   }

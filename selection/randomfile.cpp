@@ -10,6 +10,7 @@
 #include "framework/base/random.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
+#include "selection/exclusions.h"
 #include "selection/foldermemory.h"
 #include "selection/history.h"
 #include "selection/namekey.h"
@@ -35,36 +36,49 @@ std::string UpperExtension(std::string_view name) {
 
 bool IsArchiveName(std::string_view name) { return UpperExtension(name) == ".LZH"; }
 
-// Whether each candidate is in the history, found out when first asked for
-// (the history does not change while the draws go on, except to be emptied).
+// Whether each candidate is in the history and whether it is excluded,
+// found out when first asked for (neither list changes while the draws go
+// on, except for the history to be emptied).
 class CandidateKeys {
  public:
-  explicit CandidateKeys(const std::vector<std::string>& names) : names_(names), state_(names.size(), kUnknown) {}
+  CandidateKeys(const std::vector<std::string>& names, const Exclusions& excluded)
+      : names_(names), excluded_(excluded), state_(names.size(), 0) {}
 
-  bool Shown(size_t i, const History& history) {
-    if (history.Empty()) return false;
-    if (state_[i] == kUnknown) {
-      fold_.clear();
-      AppendNameFold(names_[i], fold_);
-      state_[i] = history.Contains(fold_, HashBytes(fold_)) ? kShown : kNotShown;
-    }
-    return state_[i] == kShown;
-  }
+  bool Shown(size_t i, const History& history) { return !history.Empty() && (Look(i, history) & kShown); }
+  bool Excluded(size_t i, const History& history) { return !excluded_.Empty() && (Look(i, history) & kExcluded); }
 
  private:
-  enum : char { kUnknown, kShown, kNotShown };
+  enum : char { kKnown = 1, kShown = 2, kExcluded = 4 };
+  char Look(size_t i, const History& history) {
+    if (!(state_[i] & kKnown)) {
+      fold_.clear();
+      AppendNameFold(names_[i], fold_);
+      const uint32_t hash = HashBytes(fold_);
+      char state = kKnown;
+      // A history found empty stays so: it is never added to meanwhile.
+      if (!history.Empty() && history.Contains(fold_, hash)) state |= kShown;
+      if (excluded_.Excludes(fold_, hash)) state |= kExcluded;
+      state_[i] = state;
+    }
+    return state_[i];
+  }
+
   const std::vector<std::string>& names_;
+  const Exclusions& excluded_;
   std::vector<char> state_;
   std::string fold_;
 };
 
-// Draws a candidate that the history does not hold. After `fallbackAt`
-// draws since the last fallback, the draw is replaced by one among the
-// candidates not yet shown; when every candidate has been shown, the history
-// is emptied, startOver records that, and the last draw stands.
-size_t DrawUnshown(const std::vector<std::string>& candidates, History& history, size_t fallbackAt,
-                   const std::function<void()>& startOver) {
-  CandidateKeys keys(candidates);
+// Draws a candidate that is neither excluded nor in the history. After
+// `fallbackAt` draws since the last fallback, the draw is replaced by one
+// among the candidates that may still be drawn; when every candidate not
+// excluded has been shown, the history is emptied, startOver records that,
+// and the draws go on. When every candidate is excluded the pass ends the
+// same way, and nothing is drawn.
+std::optional<size_t> DrawUnshown(const std::vector<std::string>& candidates, History& history,
+                                  const Exclusions& excluded, size_t fallbackAt,
+                                  const std::function<void()>& startOver) {
+  CandidateKeys keys(candidates, excluded);
   const int count = static_cast<int>(candidates.size());
   size_t draws = 0;
   for (;;) {
@@ -74,8 +88,17 @@ size_t DrawUnshown(const std::vector<std::string>& candidates, History& history,
       // Names in the history that are no longer candidates do not count:
       // only whether each candidate has been shown.
       std::vector<size_t> spare;
-      for (size_t i = 0; i < candidates.size(); ++i)
+      bool anyAllowed = false;
+      for (size_t i = 0; i < candidates.size(); ++i) {
+        if (keys.Excluded(i, history)) continue;
+        anyAllowed = true;
         if (!keys.Shown(i, history)) spare.push_back(i);
+      }
+      if (!anyAllowed) {
+        history.Clear();
+        startOver();
+        return std::nullopt;
+      }
       if (spare.empty()) {
         history.Clear();
         startOver();
@@ -86,8 +109,26 @@ size_t DrawUnshown(const std::vector<std::string>& candidates, History& history,
       }
       draws = 0;
     }
-    if (!keys.Shown(pick, history)) return pick;
+    if (!keys.Excluded(pick, history) && !keys.Shown(pick, history)) return pick;
   }
+}
+
+// Draws one of the candidates (none of them excluded) against the archive's
+// history and records it there; empty when the member is refused.
+std::string DrawArchiveMember(FileChoice& choice, const std::string& archive,
+                              const std::vector<std::string>& candidates);
+
+PickResult PickFromArchive(FileChoice& choice, const std::string& archive, const Exclusions& excluded) {
+  std::vector<std::string> entries;
+  if (choice.loopCounter > 0) entries = ListArchiveEntries(archive, static_cast<size_t>(choice.loopCounter));
+  std::vector<std::string> candidates = excluded.AllowedMembers(
+      framework::ExtractFileName(archive), MatchArchiveMembers(entries, SplitMaskPatterns(choice.mask)));
+  // The change cycle marks such an archive as shown; one whose every member
+  // is excluded is used up the same way.
+  if (candidates.empty()) return {PickResult::Kind::ArchiveUsedUp, archive};
+  std::string member = DrawArchiveMember(choice, archive, candidates);
+  if (member.empty()) return {PickResult::Kind::MemberRefused, {}};
+  return ExtractToTemp(choice, archive, member);
 }
 
 std::string TempFolder(const FileChoice& choice) {
@@ -113,15 +154,17 @@ PickResult PickRandomFile(FileChoice& choice) {
   if (framework::FileExists(legacy)) MigrateLegacyBuffer(legacy);
   const std::string historyPath = folder + kFolderHistory;
   History history = LoadHistory(historyPath);
+  const Exclusions excluded = Exclusions::Load(folder);
 
-  size_t index = DrawUnshown(choice.names, history, choice.names.size(), [&] {
+  std::optional<size_t> index = DrawUnshown(choice.names, history, excluded, choice.names.size(), [&] {
     SaveHistory(historyPath, history);
     MarkFolderAllShown(choice.settings, folder, static_cast<uint8_t>(choice.currentSlot));
   });
-  row = static_cast<int>(index);
-  const std::string& pick = choice.names[index];
+  if (!index) return {PickResult::Kind::AllExcluded, {}};
+  row = static_cast<int>(*index);
+  const std::string& pick = choice.names[*index];
   // An archive stays a candidate until it is used up.
-  if (IsArchiveName(pick)) return PickFromArchive(choice, framework::JoinPath(folder, pick));
+  if (IsArchiveName(pick)) return PickFromArchive(choice, framework::JoinPath(folder, pick), excluded);
   history.InsertSorted(pick);
   SaveHistory(historyPath, history);
   const std::string path = framework::JoinPath(folder, pick);
@@ -129,17 +172,18 @@ PickResult PickRandomFile(FileChoice& choice) {
 }
 
 PickResult PickFromArchive(FileChoice& choice, const std::string& archive) {
-  std::vector<std::string> entries;
-  if (choice.loopCounter > 0) entries = ListArchiveEntries(archive, static_cast<size_t>(choice.loopCounter));
-  std::vector<std::string> candidates = MatchArchiveMembers(entries, SplitMaskPatterns(choice.mask));
-  // The change cycle marks such an archive as shown.
-  if (candidates.empty()) return {PickResult::Kind::ArchiveUsedUp, archive};
-  std::string member = PickArchiveMember(choice, archive, candidates);
-  if (member.empty()) return {PickResult::Kind::MemberRefused, {}};
-  return ExtractToTemp(choice, archive, member);
+  return PickFromArchive(choice, archive, Exclusions::Load(framework::ExtractFilePath(archive)));
 }
 
 std::string PickArchiveMember(FileChoice& choice, const std::string& archive,
+                              const std::vector<std::string>& candidates) {
+  const Exclusions excluded = Exclusions::Load(framework::ExtractFilePath(archive));
+  return DrawArchiveMember(choice, archive, excluded.AllowedMembers(framework::ExtractFileName(archive), candidates));
+}
+
+namespace {
+
+std::string DrawArchiveMember(FileChoice& choice, const std::string& archive,
                               const std::vector<std::string>& candidates) {
   if (candidates.empty()) return {};
   const std::string folder = framework::ExtractFilePath(archive);
@@ -149,7 +193,8 @@ std::string PickArchiveMember(FileChoice& choice, const std::string& archive,
   const std::string historyPath = folder + framework::ChangeFileExt(name, ".RFB");
   History history = LoadHistory(historyPath);
 
-  size_t index = DrawUnshown(candidates, history, candidates.size() + 1, [&] {
+  // With no exclusions to pass over, the draw always gives a member.
+  const size_t index = *DrawUnshown(candidates, history, Exclusions(), candidates.size() + 1, [&] {
     SaveHistory(historyPath, history);
     MarkArchiveShown(archive);
   });
@@ -165,6 +210,8 @@ std::string PickArchiveMember(FileChoice& choice, const std::string& archive,
   }
   return pick;
 }
+
+}  // namespace
 
 PickResult ExtractToTemp(const FileChoice& choice, const std::string& archive, const std::string& member) {
   const PickResult refused{PickResult::Kind::MemberRefused, {}};

@@ -1,6 +1,7 @@
 #pragma once
 // The random choice of the next wallpaper file. A file of the current folder
-// is drawn that the folder's history (_Buf.RFB) does not hold yet; once every
+// is drawn that the folder's history (_Buf.RFB) does not hold yet and that
+// the user has not excluded (selection/exclusions.h); once every
 // listed file has been shown the history starts over and the folder is marked
 // as shown through in the current slot. An LZH archive in the list is a
 // container: a member is drawn the same way against the archive's own
@@ -47,6 +48,8 @@ struct PickResult {
     ArchiveUsedUp,  // path: the archive drawn, which holds no member the mask admits
     MemberRefused,  // the member drawn cannot be used (an archive inside the
                     // archive, or an extraction that never came); no path
+    AllExcluded,    // every file of the list is excluded (_Never.RFB): the
+                    // folder counts as shown through; no path
   };
   Kind kind = Kind::Picture;
   std::string path;
@@ -68,7 +71,8 @@ PickResult PickRandomFile(FileChoice& choice);
 PickResult PickFromArchive(FileChoice& choice, const std::string& archive);
 
 // Draws one of the candidate member names against the archive's history and
-// records it there. Empty when the member is refused.
+// records it there; excluded members are never drawn. Empty when the member
+// is refused or every candidate is excluded.
 std::string PickArchiveMember(FileChoice& choice, const std::string& archive,
                               const std::vector<std::string>& candidates);
 

@@ -5,9 +5,13 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "framework/base/exception.h"
 #include "framework/base/paths.h"
+#include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
+#include "framework/gui/application.h"
 #include "framework/gui/layout.h"
+#include "selection/exclusions.h"
 #include "ui/settingsfile.h"
 
 namespace kaleidon {
@@ -25,8 +29,16 @@ constexpr const char* kDown1Caption = "1つ下へ移動";
 constexpr const char* kDelete1Caption = "選択リスト削除";
 constexpr const char* kAllDelete1Caption = "全リストを削除";
 constexpr const char* kPathHeader = "フォルダのフルパス";  // after 35 blanks
+constexpr const char* kLabel1Caption = "除外：%s 枚";
+constexpr const char* kLabel1Unreadable = "？";
+constexpr const char* kButton3Caption = "除外を解除(&U)";
+constexpr const char* kClearCaption = "正義の除外解除";
+constexpr const char* kClearText =
+    "このフォルダで「今後使わない」にした正義の画像 %s 枚を、\r"
+    "また壁紙に使うようにするぞ。よいか？\r\r"
+    "%s";
 
-framework::FormStyle FolderListStyle() { return framework::FormStyle::FixedDialog("TForm5", kCaption, 483, 337); }
+framework::FormStyle FolderListStyle() { return framework::FormStyle::FixedDialog("TForm5", kCaption, 483, 370); }
 }  // namespace
 
 TForm5::TForm5() : Form(FolderListStyle()) {
@@ -36,6 +48,8 @@ TForm5::TForm5() : Form(FolderListStyle()) {
       {&CheckBox1, 110, 315, 150, 17, kCheckBox1Caption, framework::kDisabled},
       {&Button2, 310, 310, 81, 26, kButton2Caption},
       {&Button1, 400, 310, 81, 26, kButton1Caption},
+      {&Label1, 5, 347, 0, 0, ""},
+      {&Button3, 370, 340, 111, 26, kButton3Caption, framework::kDisabled},
   });
   StringGrid1->SetAccessibleName(kCaption);
   StringGrid1->SetColCount(2);
@@ -59,8 +73,12 @@ TForm5::TForm5() : Form(FolderListStyle()) {
   StringGrid1->SetPopupMenu(PopupMenu1.get());
 
   StringGrid1->OnDblClick = [this] { StringGrid1DblClick(); };
+  StringGrid1->OnClick = [this] { ShowExclusions(); };
   Button1->OnClick = [this] { Button1Click(); };
   Button2->OnClick = [this] { Button2Click(); };
+  Button3->OnClick = [this] { Button3Click(); };
+  OnShow = [this] { FormShow(); };
+  Label1->SetText(framework::FormatText(kLabel1Caption, {"0"}));
 }
 
 TForm5::~TForm5() = default;
@@ -97,6 +115,8 @@ void TForm5::WriteTwoSlots(framework::IniEdit& settings, const std::string& key1
 }
 
 void TForm5::EditSlots(const std::function<void(framework::IniEdit& settings)>& change) {
+  // The row may hold another folder afterwards.
+  auto follow = framework::ScopeExit([this] { ShowExclusions(); });
   std::vector<std::pair<std::string, std::string>> before;
   for (int n = 1; n <= kMaxFolderSlots; ++n) before.emplace_back(Cell(0, n), Cell(1, n));
   try {
@@ -114,6 +134,53 @@ void TForm5::EditSlots(const std::function<void(framework::IniEdit& settings)>& 
 }
 
 void TForm5::Button1Click() { Close(); }
+
+void TForm5::FormShow() {
+  // The dialog opens on the current slot's row.
+  const int count = SlotCount(), slot = Events.memory().controls.CurrentSlot();
+  if (slot >= 1 && slot <= count && slot <= kMaxFolderSlots) StringGrid1->SetRow(slot);
+  ShowExclusions();
+}
+
+std::string TForm5::ExclusionsFolder() const {
+  const int count = SlotCount(), row = StringGrid1->Row();
+  if (count == 0) return Events.memory().controls.ListedFolder();
+  return row <= count ? Cell(1, row) : std::string();
+}
+
+void TForm5::ShowExclusions() {
+  const std::string folder = ExclusionsFolder();
+  std::string count = "0";
+  bool any = false;
+  if (!folder.empty()) {
+    try {
+      const size_t n = ExcludedCount(folder);
+      count = std::to_string(n);
+      any = n > 0;
+    } catch (const framework::Exception&) {
+      // A list that cannot be read can still be cleared.
+      count = kLabel1Unreadable;
+      any = framework::FileExists(ExclusionFilePath(folder));
+    }
+  }
+  Label1->SetText(framework::FormatText(kLabel1Caption, {count}));
+  Button3->SetEnabled(any);
+}
+
+void TForm5::Button3Click() {
+  auto follow = framework::ScopeExit([this] { ShowExclusions(); });
+  const std::string folder = ExclusionsFolder();
+  if (folder.empty() || !framework::FileExists(ExclusionFilePath(folder))) return;
+  std::string count = kLabel1Unreadable;
+  try {
+    count = std::to_string(ExcludedCount(folder));
+  } catch (const framework::Exception&) {
+  }
+  if (framework::Application::Instance().MessageBox(framework::FormatText(kClearText, {count, folder}), kClearCaption,
+                                                    MB_YESNO | MB_ICONQUESTION) != IDYES)
+    return;
+  ClearExclusions(folder);
+}
 
 void TForm5::StringGrid1DblClick() {
   const std::string folder = Cell(1, StringGrid1->Row());

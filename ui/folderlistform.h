@@ -1,7 +1,9 @@
 #pragma once
 // The folder list dialog. Its grid is the program's slot table for the whole
 // run: row n holds slot n ("Memory[n]" and the folder). The dialog moves,
-// deletes and compacts the entries, in the grid and in the settings file.
+// deletes and compacts the entries, in the grid and in the settings file,
+// and shows how many pictures of the selected row's folder the user has
+// excluded, with a button that lets them be drawn again.
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,6 +42,8 @@ class TForm5 : public framework::Form, public SlotTable {
   framework::Button* Button2;          // "最適化": compacts the list
   framework::CheckBox* CheckBox1;      // "重複フォルダも削除": always ticked, duplicates go
   framework::CheckBox* CheckBox2;      // "完全に最適化": read every slot back from the file first
+  framework::Label* Label1;            // "除外：N 枚": the excluded pictures of the row's folder
+  framework::Button* Button3;          // "除外を解除(&U)": clears that folder's exclusions
   std::unique_ptr<framework::PopupMenu> PopupMenu1;  // the grid's menu
   framework::MenuItem* Up1;            // "１つ上へ移動"
   framework::MenuItem* Down1;          // "1つ下へ移動"
@@ -70,6 +74,14 @@ class TForm5 : public framework::Form, public SlotTable {
 
   void Button1Click();
   void Button2Click();
+  void Button3Click();
+  void FormShow();
+  // Label1 and Button3 for the folder of the selected row.
+  void ShowExclusions();
+  // The folder whose exclusions the dialog shows: the selected row's, or
+  // with folder memory off the main window's listed folder; empty when the
+  // row holds none.
+  std::string ExclusionsFolder() const;
   void StringGrid1DblClick();
   void PopupMenu1Popup();
   void Up1Click();

@@ -15,6 +15,7 @@
 #include "framework/base/text.h"
 #include "core/wallpapermonitors.h"
 #include "framework/imaging/bitmap.h"
+#include "selection/exclusions.h"
 #include "support/fixtures.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
@@ -163,6 +164,22 @@ TEST_F(ChangeCycleTest, AnEmptyListIsReportedAtEveryAttemptAndAVanishedLastFileL
   EXPECT_EQ(boxes.Captions(), Names{"悪のエラー"});
   EXPECT_FALSE(program.Exists("WPFile.BMP"));
   EXPECT_TRUE(host.shownNames.empty());
+}
+
+TEST_F(ChangeCycleTest, AFolderOfOnlyExcludedPicturesEndsTheChangeLikeAnEmptyOne) {
+  ExcludePicture({pictures.PathOf("one.bmp"), {}});
+  Change();
+  ASSERT_EQ(host.shownNames, Names{"two.bmp"});
+  ExcludePicture({pictures.PathOf("two.bmp"), {}});
+  boxes.Clear();
+  const std::string wallpaper = program.ReadFile("WPFile.BMP");
+  Change(true);
+  EXPECT_EQ(boxes.Captions(), Names{"悪のエラー"});
+  EXPECT_EQ(boxes.Last().text, "はわぁ！読み込む正義の画像がないぞ！\r指定した正義のフォルダに読み込める\r"
+                               "正義の画像ファイルがない。何とかしてくれ");
+  EXPECT_EQ(host.shownNames, Names{"two.bmp"});
+  EXPECT_EQ(program.ReadFile("WPFile.BMP"), wallpaper);
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), "");  // the pass started over
 }
 
 TEST_F(ChangeCycleTest, AFolderThatTakesNoHistorySaysSoOnceAndNothingElseChanges) {

@@ -104,7 +104,7 @@ TEST(HighDpi, TheFolderListsRowsAndColumnsGrowWithTheWindow) {
   EXPECT_EQ(first.bottom - first.top, 26);     // 17
   // The design values stay those of 96 DPI.
   EXPECT_EQ(grid.ColWidth(1), 390);
-  ExpectLaidOutAt144Dpi({w.folderList.get(), 483, 337});
+  ExpectLaidOutAt144Dpi({w.folderList.get(), 483, 370});
 }
 
 TEST(HighDpi, EveryOtherWindowKeepsItsLayoutScaled) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <set>
 
@@ -12,6 +13,7 @@
 #include "framework/base/random.h"
 #include "framework/base/text.h"
 #include "framework/gui/application.h"
+#include "selection/exclusions.h"
 #include "selection/historytext.h"
 #include "support/fixtures.h"
 #include "support/tempdir.h"
@@ -156,6 +158,50 @@ TEST_F(PickTest, FailuresRaiseAndTheSelectionStillFollowsTheDraw) {
   }
 }
 
+TEST_F(PickTest, ExcludedPicturesAreNeverDrawnWhateverTheirNames) {
+  List({"a.bmp", "b.bmp", "C.bmp", "𠮷.jpg", "한글.jpg", "写真.jpg"});
+  for (const char* name : {"b.bmp", "c.BMP", "𠮷.jpg", "한글.jpg"}) ExcludePicture({pictures.PathOf(name), {}});
+  std::map<std::string, int> drawn;
+  for (int i = 0; i < 200; ++i) {
+    ++drawn[Pick()];
+    for (const std::string& shown : Lines(pictures, "_Buf.RFB")) EXPECT_TRUE(shown == "a.bmp" || shown == "写真.jpg");
+  }
+  // The two left are each shown once a pass.
+  EXPECT_EQ(drawn, (std::map<std::string, int>{{"a.bmp", 100}, {"写真.jpg", 100}}));
+  EXPECT_EQ(AllShown(), pictures.path());
+}
+
+TEST_F(PickTest, AFolderOfOnlyExcludedPicturesIsUsedUpAndNothingIsDrawn) {
+  // Every picture not excluded shown already: the pass ends as it always
+  // does, and the draw is among those.
+  List({"a.bmp", "b.bmp", "c.bmp"});
+  ExcludePicture({pictures.PathOf("c.bmp"), {}});
+  pictures.WriteFile("_Buf.RFB", "a.bmp\r\nb.bmp\r\n");
+  const std::string next = Pick();
+  EXPECT_NE(next, "c.bmp");
+  EXPECT_EQ(Lines(pictures, "_Buf.RFB"), Names{next});
+  EXPECT_EQ(AllShown(), pictures.path());
+
+  // Every picture excluded: the history starts over, the folder is marked
+  // shown through, and the choice says that nothing can be drawn.
+  OpenSettings().EraseSection(kAllFilesSelectedDirectorys);
+  ExcludePicture({pictures.PathOf("a.bmp"), {}});
+  ExcludePicture({pictures.PathOf("b.bmp"), {}});
+  for (int round = 0; round < 2; ++round) {
+    FileChoice choice = Choice();
+    PickResult result = PickRandomFile(choice);
+    EXPECT_EQ(result.kind, PickResult::Kind::AllExcluded);
+    EXPECT_EQ(result.path, "");
+    EXPECT_EQ(rows.back(), -1);
+    EXPECT_EQ(Lines(pictures, "_Buf.RFB"), Names{});
+    EXPECT_EQ(AllShown(), pictures.path());
+  }
+  EXPECT_EQ(ExcludedCount(pictures.path()), 3u);
+  ClearExclusions(pictures.path());
+  EXPECT_EQ(pictures.FileNames(), (Names{"_Buf.RFB", "a.bmp", "b.bmp", "c.bmp"}));
+  EXPECT_NE(Pick(), "");
+}
+
 TEST(MaskPatterns, SplitUpTo31AndMatchOnlyStarDotExtension) {
   EXPECT_EQ(SplitMaskPatterns("*.bmp;;*.jpg;"), (Names{"*.bmp", "", "*.jpg", ""}));
   std::string mask;
@@ -219,6 +265,7 @@ class ArchivePickTest : public PickTest {
       case PickResult::Kind::Picture: return last.path;
       case PickResult::Kind::ArchiveUsedUp: return "used up: " + last.path;
       case PickResult::Kind::MemberRefused: return last.path.empty() ? "refused" : "refused, naming " + last.path;
+      case PickResult::Kind::AllExcluded: return "all excluded";
     }
     return "?";
   }
@@ -356,4 +403,29 @@ TEST_F(ArchivePickTest, AnExtractionTheLibraryReportsFailedIsARefusedMemberAtOnc
   EXPECT_EQ(program.FileNames("Temp"), Names{});  // neither the leftover nor a part of the member
   EXPECT_FALSE(result.extracted);  // nothing to delete later
   EXPECT_EQ(Lines(pictures, "broken.RFB"), Names{"bad.bmp"});
+}
+
+TEST_F(ArchivePickTest, ExcludedMembersAreNeverDrawnAndAnArchiveOfThemAloneIsUsedUp) {
+  mask = "*.bmp";
+  List({"set.lzh"});
+  const std::string archive = Archive("set.lzh", {{"a.bmp", "A"}, {"b.bmp", "B"}, {"c.bmp", "C"}});
+  ExcludePicture({archive, "B.BMP"});
+  // A file of the folder of the same name is another picture.
+  ExcludePicture({pictures.PathOf("c.bmp"), {}});
+  EXPECT_EQ(pictures.ReadFile("_Never.RFB"), "c.bmp\r\nset.lzh\\B.BMP\r\n");
+  std::set<std::string> seen;
+  for (int i = 0; i < 20; ++i) seen.insert(FromArchive(archive));
+  EXPECT_EQ(seen, (std::set<std::string>{Temp("a.bmp"), Temp("c.bmp")}));
+  for (int i = 0; i < 20; ++i) {
+    FileChoice choice = Choice();
+    EXPECT_NE(PickArchiveMember(choice, archive, {"a.bmp", "b.bmp"}), "b.bmp");
+  }
+
+  ExcludePicture({archive, "a.bmp"});
+  ExcludePicture({archive, "c.bmp"});
+  EXPECT_EQ(FromArchive(archive), "used up: " + archive);
+  FileChoice choice = Choice();
+  EXPECT_EQ(PickArchiveMember(choice, archive, {"a.bmp", "b.bmp"}), "");
+  EXPECT_EQ(PickRandomFile(choice).kind, PickResult::Kind::ArchiveUsedUp);
+  EXPECT_TRUE(boxes.empty());
 }

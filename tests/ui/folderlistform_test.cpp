@@ -5,13 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
+#include <thread>
 
 #include "framework/base/inidocument.h"
 #include "framework/base/inifile.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
+#include "selection/exclusions.h"
+#include "support/measure.h"
 #include "support/programwindows.h"
+#include "support/userinput.h"
 
 namespace {
 
@@ -261,4 +267,113 @@ TEST(FolderList, StartOverAnOlderSettingsFileCompactsTheListCompletely) {
     EXPECT_FALSE(w.folderList->CheckBox2->Checked());
     EXPECT_EQ(w.folderList->Cell(1, 3), c.thirdRow);
   }
+}
+
+TEST(FolderList, ShowsTheRowFoldersExclusionsAndClearsThemAfterAsking) {
+  TempDir some, none;
+  for (const char* name : {"a.bmp", "b.bmp", "𠮷.bmp"}) some.WriteFile(name, name);
+  some.WriteFile("_Buf.RFB", "a.bmp\r\n");
+  kaleidon::ExcludePicture({some.PathOf("b.bmp"), {}});
+  kaleidon::ExcludePicture({some.PathOf("𠮷.bmp"), {}});
+  ProgramWindows w(Settings(2, {{1, some.path()}, {2, none.path()}}));
+  kaleidon::TForm5& f = *w.folderList;
+  w.main->SpinEdit1->SetValue(2);
+  w.boxes.Clear();
+
+  // What the dialog shows, read on its own thread.
+  struct Seen {
+    std::string label;
+    bool enabled;
+    size_t boxes;
+  };
+  std::vector<Seen> seen;
+  std::thread user([&] {
+    HWND dialog = WaitForWindow([] { return FindProcessWindow(L"TForm5", "フォルダリスト"); });
+    if (!dialog) return;
+    auto look = [&] {
+      std::atomic<bool> done = false;
+      framework::Application::Instance().Queue([&] {
+        seen.push_back({f.Label1->Text(), f.Button3->Enabled(), w.boxes.Count()});
+        done = true;
+      });
+      WaitForWindow([&] { return done ? dialog : nullptr; });
+    };
+    // Waits until the dialog has taken a click: its label changed or a box came.
+    auto settle = [&](const Seen before) {
+      for (int i = 0; i < 200; ++i) {
+        look();
+        if (seen.back().label != before.label || seen.back().boxes != before.boxes) return;
+        seen.pop_back();
+        Sleep(20);
+      }
+    };
+    look();  // opened on the current slot's row
+    const RECT row1 = f.StringGrid1->CellRect(1, 1);
+    ClickAt(f.StringGrid1->Handle(), POINT{(row1.left + row1.right) / 2, (row1.top + row1.bottom) / 2});
+    settle(seen.back());
+    RECT button;
+    GetClientRect(f.Button3->Handle(), &button);
+    const POINT middle{button.right / 2, button.bottom / 2};
+    w.boxes.SetAnswer(IDNO);
+    ClickAt(f.Button3->Handle(), middle);
+    settle(seen.back());
+    w.boxes.SetAnswer(IDYES);
+    ClickAt(f.Button3->Handle(), middle);
+    settle(seen.back());
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+  });
+  w.main->Button9->Click();  // modal until the dialog closes
+  user.join();
+
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[0].label, "除外：0 枚");  // slot 2's folder excludes nothing
+  EXPECT_FALSE(seen[0].enabled);
+  EXPECT_EQ(seen[1].label, "除外：2 枚");  // the row clicked
+  EXPECT_TRUE(seen[1].enabled);
+  // Answered no: nothing changes.
+  EXPECT_EQ(seen[2].label, "除外：2 枚");
+  EXPECT_EQ(seen[2].boxes, 1u);
+  EXPECT_EQ(seen[3].label, "除外：0 枚");
+  EXPECT_FALSE(seen[3].enabled);
+  ASSERT_EQ(w.boxes.Count(), 2u);
+  EXPECT_EQ(w.boxes.Last().caption, "正義の除外解除");
+  EXPECT_EQ(w.boxes.Last().text,
+            "このフォルダで「今後使わない」にした正義の画像 2 枚を、\rまた壁紙に使うようにするぞ。よいか？\r\r" +
+                some.path());
+  EXPECT_EQ(w.boxes.Last().flags, static_cast<unsigned>(MB_YESNO | MB_ICONQUESTION));
+  // Only the list went; the pictures and the history stay.
+  EXPECT_EQ(some.FileNames(), (std::vector<std::string>{"_Buf.RFB", "a.bmp", "b.bmp", "𠮷.bmp"}));
+  EXPECT_EQ(some.ReadFile("_Buf.RFB"), "a.bmp\r\n");
+}
+
+TEST(FolderList, TheExclusionCountAndItsButtonLieApartFromTheOtherControlsAndFit) {
+  ProgramWindows w;
+  kaleidon::TForm5& f = *w.folderList;
+  f.Label1->SetText("除外：99999 枚");
+  const RECT client{0, 0, f.ClientSize().cx, f.ClientSize().cy};
+  const std::vector<const framework::Control*> added = {f.Label1, f.Button3};
+  for (const framework::Control* mine : added) {
+    RECT b = mine->Bounds(), inside;
+    EXPECT_TRUE(IntersectRect(&inside, &b, &client) && EqualRect(&inside, &b)) << mine->Name();
+    for (const auto& other : f.Controls()) {
+      if (std::find(added.begin(), added.end(), other.get()) != added.end()) continue;
+      RECT o = other->Bounds(), overlap;
+      EXPECT_FALSE(IntersectRect(&overlap, &b, &o)) << mine->Name() << " / " << other->Name();
+    }
+  }
+  RECT label = f.Label1->Bounds(), button = f.Button3->Bounds(), between;
+  EXPECT_FALSE(IntersectRect(&between, &label, &button));
+  EXPECT_LE(TextWidth(*f.Button3) + 4, f.Button3->Width());
+}
+
+TEST(FolderList, WithoutFolderMemoryTheCountIsTheListedFolders) {
+  TempDir pictures;
+  pictures.WriteFile("a.bmp", "A");
+  kaleidon::ExcludePicture({pictures.PathOf("a.bmp"), {}});
+  ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nMemoryCount=0\r\nPath=" +
+                   framework::EncodeStoredText(pictures.path()) + "\r\n");
+  kaleidon::TForm5& f = *w.folderList;
+  f.FormShow();
+  EXPECT_EQ(f.Label1->Text(), "除外：1 枚");
+  EXPECT_TRUE(f.Button3->Enabled());
 }

@@ -12,6 +12,7 @@
 #include "framework/base/text.h"
 #include "framework/imaging/bitmap.h"
 #include "framework/gui/application.h"
+#include "selection/exclusions.h"
 #include "support/programwindows.h"
 #include "support/userinput.h"
 #include "ui/folderlistform.h"
@@ -105,6 +106,30 @@ TEST_F(MainWindowChange, NoSlotsMeansThePictureComesFromTheShownFolder) {
   w.main->ChangeWallpaper(false);
   EXPECT_EQ(w.main->Label7->Text(), "x.bmp");
   EXPECT_EQ(JoinPath(w.main->dlb1->Directory(), ""), other.path());
+}
+
+TEST_F(MainWindowChange, TheRotationPassesOverAFolderWhosePicturesAreAllExcluded) {
+  TempDir excluded;
+  excluded.WriteFile("never.bmp", SmallBitmap(2, 2));
+  kaleidon::ExcludePicture({excluded.PathOf("never.bmp"), {}});
+  ProgramWindows w(Settings(pictures.path(), "MemoryCount=2\r\n") + "[DirectoryBuf]\r\nPathMemory1=" +
+                   framework::EncodeStoredText(excluded.path()) + "\r\nPathMemory2=" +
+                   framework::EncodeStoredText(pictures.path()) + "\r\n");
+  w.boxes.Clear();
+  for (int change = 0; change < 6; ++change) {
+    w.main->Button3->Click();
+    const std::string shown = w.main->Label7->Text();
+    EXPECT_TRUE(shown == "one.bmp" || shown == "two.bmp") << shown;
+  }
+  EXPECT_EQ(w.boxes.Count(), 0u);
+  EXPECT_EQ(JoinPath(w.main->dlb1->Directory(), ""), pictures.path());
+
+  // Nothing left anywhere: the empty list's box, and no endless turning.
+  kaleidon::ExcludePicture({pictures.PathOf("one.bmp"), {}});
+  kaleidon::ExcludePicture({pictures.PathOf("two.bmp"), {}});
+  w.main->Button3->Click();
+  EXPECT_EQ(w.boxes.Captions(), std::vector<std::string>{"悪のエラー"});
+  EXPECT_FALSE(w.main->Cycle->ChangeBusy);
 }
 
 TEST_F(MainWindowChange, ADisplayChangeMakesTheWallpaperAgainAndTheShellsRestartAppliesIt) {
