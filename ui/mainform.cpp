@@ -18,6 +18,7 @@
 #include "framework/gui/resources.h"
 #include "framework/imaging/graphics.h"
 #include "plugins/spis.h"
+#include "selection/exclusions.h"
 #include "tray/trayicon.h"
 #include "ui/folderlistform.h"
 #include "ui/optionsform.h"
@@ -61,6 +62,10 @@ constexpr const char* kTimerStopItem = "ﾀｲﾏｰｽﾄｯﾌﾟ";
 constexpr const char* kTimerStartItem = "ﾀｲﾏｰｽﾀｰﾄ";
 constexpr const char* kRandomItem = "ﾗﾝﾀﾞﾑ";
 constexpr const char* kBackItem = "前の壁紙に戻す(&B)";
+constexpr const char* kNeverAgainItem = "この壁紙を今後使わない(&X)";
+// With a picture on each monitor: which monitor's picture (its number, the
+// picture's name).
+constexpr const char* kNeverAgainMonitorItem = "モニター%s：%s";
 constexpr const char* kOptionItem = "ｵﾌﾟｼｮﾝ";
 constexpr const char* kExitItem = "終了";
 constexpr const char* kTrayTip = "カレイドン参上！";
@@ -197,10 +202,12 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   PopupMenu1->Add("TimerSS", kTimerStopItem, [this] { TimerSSClick(); });
   PopupMenu1->Add("N2", kRandomItem, [this] { N2Click(); });
   PopupMenu1->Add("Back1", kBackItem, [this] { Button11Click(); });
+  PopupMenu1->Add("NeverAgain1", kNeverAgainItem, [this] { NeverAgain1Click(); });
   PopupMenu1->Add("Option1", kOptionItem, [this] { Option1Click(); });
   PopupMenu1->Add("N1", "-", nullptr);
   PopupMenu1->Add("Exit1", kExitItem, [this] { Button2Click(); });
   PopupMenu1->OnPopup = [this] { PopupMenu1Popup(); };
+  NeverAgainMenu = std::make_unique<framework::PopupMenu>(this, "NeverAgainMenu");
 
   Button1->OnClick = [this] { Button1Click(); };
   Button2->OnClick = [this] { Button2Click(); };
@@ -492,8 +499,48 @@ void TForm1::Button11Click() {
   if (!Cycle->GoBack(Options->Values())) Beep();
 }
 
-void TForm1::ChangeWallpaper(bool apply) {
-  Cycle->ChangeWallpaper(Options->Values(), apply);
+void TForm1::NeverAgain1Click() {
+  if (Cycle->ChangeBusy) {
+    Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
+    return;
+  }
+  const ShownSources shown = Cycle->ShownNow();
+  if (shown.empty()) {
+    Beep();
+    return;
+  }
+  if (shown.size() == 1) {
+    NeverAgain(shown.front(), false);
+    return;
+  }
+  // A picture on each monitor: the user says which one, in a menu where
+  // the tray menu was.
+  NeverAgainMenu->Clear();
+  for (size_t monitor = 0; monitor < shown.size(); ++monitor) {
+    const PictureSource& source = shown[monitor].source;
+    const std::string name = framework::ExtractFileName(source.InArchive() ? source.member : source.file);
+    NeverAgainMenu->Add("Monitor" + std::to_string(monitor + 1),
+                        framework::FormatText(kNeverAgainMonitorItem, {std::to_string(monitor + 1), name}),
+                        [this, screen = shown[monitor]] { NeverAgain(screen, true); });
+  }
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  NeverAgainMenu->Popup(cursor.x, cursor.y);
+}
+
+void TForm1::NeverAgain(const ScreenSource& screen, bool thisMonitorOnly) {
+  try {
+    ExcludePicture(screen.source);
+  } catch (const framework::Exception& e) {
+    // The list could not be read or written: the wallpaper stays.
+    Application::Instance().MessageBox(e.Message(), kEvilErrorCaption, MB_OK | MB_ICONERROR);
+    return;
+  }
+  ChangeWallpaper(true, thisMonitorOnly ? screen.monitor : std::string());
+}
+
+void TForm1::ChangeWallpaper(bool apply, const std::string& onlyMonitor) {
+  Cycle->ChangeWallpaper(Options->Values(), apply, onlyMonitor);
   // The desktop changed while the change ran: its wallpaper may have been
   // made for the desktop as it was.
   if (std::exchange(desktopChangedInChange_, false)) DesktopChanged(false);
@@ -613,6 +660,7 @@ void TForm1::TimerSSClick() { Options->SwitchTimer(!Options->Values().timerChang
 
 void TForm1::PopupMenu1Popup() {
   PopupMenu1->Item("TimerSS").SetCaption(Options->Values().timerChange ? kTimerStopItem : kTimerStartItem);
+  PopupMenu1->Item("NeverAgain1").SetEnabled(!Cycle->ShownNow().empty());
 }
 
 bool TForm1::WMSysCommand(WPARAM command) {

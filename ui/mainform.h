@@ -15,6 +15,7 @@
 #include "framework/gui/menus.h"
 #include "framework/gui/spinedit.h"
 #include "framework/gui/stdctrls.h"
+#include "change/backlist.h"
 #include "selection/foldermemory.h"
 #include "ui/help.h"
 
@@ -64,6 +65,8 @@ class TForm1 : public framework::Form {
   framework::Label* Label5;                     // the whole window: a double click opens the about window
   std::unique_ptr<framework::Timer> Timer1;     // the interval timer, one tick a minute
   std::unique_ptr<framework::PopupMenu> PopupMenu1;  // the tray menu
+  // Which monitor's picture "この壁紙を今後使わない" means, when each shows its own.
+  std::unique_ptr<framework::PopupMenu> NeverAgainMenu;
   std::unique_ptr<TTrayIcon> TrayIcon1;
   // The image plug-ins found beside the program, in the image viewer Susie's
   // plug-in folder and in the system folder; their formats are pictures.
@@ -120,8 +123,14 @@ class TForm1 : public framework::Form {
   // The folder list has filled its slot table: the slot box shows its slot.
   void SlotTableFilled(int slotCount);
 
-  // The random change: the change cycle with the options of the moment.
-  void ChangeWallpaper(bool apply);
+  // The random change: the change cycle with the options of the moment
+  // (for one monitor only, when named).
+  void ChangeWallpaper(bool apply, const std::string& onlyMonitor = {});
+  // "この壁紙を今後使わない": the picture shown (with several, the one the
+  // user picks) goes into its folder's exclusion list, and its monitor gets
+  // a new picture at once.
+  void NeverAgain1Click();
+  void NeverAgain(const ScreenSource& screen, bool thisMonitorOnly);
   // Folder memory over this window's controls and the folder list's table.
   FolderMemory Memory(int slotCount);
   void Button6Click();

@@ -97,6 +97,72 @@ TEST_F(MainWindowChange, BackButtonAndTrayItemGoBackAndPastTheOldestBeep) {
   EXPECT_EQ(w.boxes.Count(), 0u);
 }
 
+TEST_F(MainWindowChange, NeverAgainExcludesTheShownPictureAndChangesAtOnce) {
+  pictures.WriteFile("three.bmp", SmallBitmap(6, 2));
+  ProgramWindows w(Settings(pictures.path(), "MemoryCount=0\r\n"));
+  w.main->PopupMenu1->OnPopup();
+  EXPECT_FALSE(w.main->PopupMenu1->Item("NeverAgain1").Enabled());  // nothing shown yet
+  w.main->Button3->Click();
+  const std::string disliked = w.main->Label7->Text();
+  w.main->PopupMenu1->OnPopup();
+  ASSERT_TRUE(w.main->PopupMenu1->Item("NeverAgain1").Enabled());
+  w.main->PopupMenu1->Item("NeverAgain1").Click();
+  EXPECT_NE(w.main->Label7->Text(), disliked);
+  EXPECT_EQ(framework::DecodeStoredText(pictures.ReadFile("_Never.RFB")), disliked + "\r\n");
+  for (int i = 0; i < 12; ++i) {
+    w.main->Button3->Click();
+    EXPECT_NE(w.main->Label7->Text(), disliked);
+  }
+  EXPECT_TRUE(pictures.Exists(disliked));  // nothing is deleted from the disk
+
+  // A list that cannot be written: said, and the wallpaper stays.
+  const std::string shown = w.main->Label7->Text();
+  pictures.SetReadOnly("_Never.RFB", true);
+  w.boxes.Clear();
+  w.main->PopupMenu1->Item("NeverAgain1").Click();
+  pictures.SetReadOnly("_Never.RFB", false);
+  EXPECT_EQ(w.boxes.Captions(), std::vector<std::string>{"悪のエラー"});
+  EXPECT_EQ(w.main->Label7->Text(), shown);
+}
+
+TEST_F(MainWindowChange, NeverAgainOnTwoMonitorsAsksWhichAndChangesThatMonitorOnly) {
+  using kaleidon::ReadDesktopValue, kaleidon::WriteDesktopValue, kaleidon::MonitorArea;
+  const std::string style = ReadDesktopValue("WallpaperStyle"), tile = ReadDesktopValue("TileWallpaper");
+  auto restore = framework::ScopeExit([&] {
+    kaleidon::OverrideDesktop(std::nullopt);
+    WriteDesktopValue("WallpaperStyle", style);
+    WriteDesktopValue("TileWallpaper", tile);
+  });
+  kaleidon::OverrideDesktop(kaleidon::Desktop{
+      {MonitorArea{"\\\\.\\DISPLAY1", 0, 0, 40, 30, true}, MonitorArea{"\\\\.\\DISPLAY2", 40, 0, 30, 40}},
+      kaleidon::WallpaperSpread::Span, 32});
+  pictures.WriteFile("three.bmp", SmallBitmap(6, 2));
+  ProgramWindows w(Settings(pictures.path(), "MemoryCount=0\r\n"));
+  w.main->Button3->Click();
+  const kaleidon::ShownSources before = w.main->Cycle->ShownNow();
+  ASSERT_EQ(before.size(), 2u);
+  // The second monitor's picture, chosen with the keys in the menu that asks.
+  std::vector<std::string> captions;
+  w.main->NeverAgainMenu->OnPopup = [&] {
+    for (size_t i = 0; i < w.main->NeverAgainMenu->Count(); ++i)
+      captions.push_back(w.main->NeverAgainMenu->Items(i)->Caption());
+    HWND window = w.main->NeverAgainMenu->Window();
+    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+      PostMessageW(window, WM_KEYDOWN, key, 1);
+      PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+    }
+  };
+  w.main->PopupMenu1->Item("NeverAgain1").Click();
+  ASSERT_EQ(captions.size(), 2u);
+  EXPECT_EQ(captions[1], "モニター2：" + framework::ExtractFileName(before[1].source.file));
+  const kaleidon::ShownSources after = w.main->Cycle->ShownNow();
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0], before[0]);
+  EXPECT_NE(after[1].source, before[1].source);
+  EXPECT_EQ(framework::DecodeStoredText(pictures.ReadFile("_Never.RFB")),
+            framework::ExtractFileName(before[1].source.file) + "\r\n");
+}
+
 TEST_F(MainWindowChange, NoSlotsMeansThePictureComesFromTheShownFolder) {
   TempDir other;
   other.WriteFile("x.bmp", SmallBitmap(3, 3));
