@@ -20,6 +20,17 @@ constexpr const char* kNoPictureText =
     "指定した正義のフォルダに読み込める\r"
     "正義の画像ファイルがない。何とかしてくれ";
 constexpr const char* kWriteErrorCaption = "悪のエラー";
+// A change under way, with the hourglass, until the result goes: every way
+// out, a failure included, ends it.
+auto BusyUntilEnd(bool& busy, ChangeCycleHost& host) {
+  busy = true;
+  host.ShowBusy(true);
+  return framework::ScopeExit([&busy, &host] {
+    host.ShowBusy(false);
+    busy = false;
+  });
+}
+
 // After the name of a picture that going back could not find.
 constexpr const char* kNotFoundStatus = "（はぐぁ！指定した正義のファイルが存在しない････）";
 
@@ -94,6 +105,12 @@ void ChangeCycle::ReportEmptyList() {
 }
 
 std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& options, bool& listEmpty) {
+  // An empty list, or one of excluded pictures only, ends the change, said.
+  auto EndWithEmptyList = [&] {
+    listEmpty = true;
+    ReportEmptyList();
+    return std::optional<std::string>();
+  };
   // A folder whose every picture is excluded is marked shown through by the
   // draw, so the rotation passes it over: with folder memory the next
   // folder is tried, a bounded number of times (twice per slot covers a pass
@@ -106,18 +123,10 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
       RotateFolder(memory);
     }
     FileChoice choice = Choice(options);
-    if (choice.names.empty()) {
-      listEmpty = true;
-      ReportEmptyList();
-      return std::nullopt;
-    }
+    if (choice.names.empty()) return EndWithEmptyList();
     pick = PickRandomFile(choice);
     if (pick.kind != PickResult::Kind::AllExcluded) break;
-    if (++tried >= folderTries) {
-      listEmpty = true;
-      ReportEmptyList();
-      return std::nullopt;
-    }
+    if (++tried >= folderTries) return EndWithEmptyList();
   }
   TakeExtracted(pick);
   const bool pictureGone = pick.kind == PickResult::Kind::Picture && !framework::FileExists(pick.path);
@@ -127,11 +136,7 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
     // emptied folder ends the change like an empty one.
     host_.RereadList();
     FileChoice again = Choice(options);
-    if (again.names.empty()) {
-      listEmpty = true;
-      ReportEmptyList();
-      return std::nullopt;
-    }
+    if (again.names.empty()) return EndWithEmptyList();
     pick = PickRandomFile(again);
     TakeExtracted(pick);
   }
@@ -156,13 +161,7 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
 
 void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply, const std::string& onlyMonitor) {
   drawn_.clear();
-  ChangeBusy = true;
-  host_.ShowBusy(true);
-  // Every way out, a failure included, ends the change.
-  auto end = framework::ScopeExit([this] {
-    host_.ShowBusy(false);
-    ChangeBusy = false;
-  });
+  auto end = BusyUntilEnd(ChangeBusy, host_);
   try {
     const Desktop desktop = CurrentDesktop();
     const bool perMonitor = WantsPicturePerMonitor(options.Wallpaper(), desktop);
@@ -306,12 +305,7 @@ std::optional<std::string> ChangeCycle::Recall(const PictureSource& source, cons
 
 bool ChangeCycle::GoBack(const ProgramOptions& options) {
   drawn_.clear();
-  ChangeBusy = true;
-  host_.ShowBusy(true);
-  auto end = framework::ScopeExit([this] {
-    host_.ShowBusy(false);
-    ChangeBusy = false;
-  });
+  auto end = BusyUntilEnd(ChangeBusy, host_);
   const std::string path = BackList::PathBeside(settings_.FileName());
   BackList list = BackList::Load(path);
   for (size_t entry = list.Current(); entry-- > 0;) {

@@ -373,6 +373,18 @@ TEST_F(MonitorChangeTest, WithOneMonitorTheWallpaperIsTodaysToTheByte) {
   EXPECT_EQ(ReadDesktopValue("WallpaperStyle"), "10");
 }
 
+// The cycle sees two monitors side by side until the result goes; the
+// user's desktop style is put back then.
+auto ShowTwoMonitorsSideBySide() {
+  const WallpaperStyle style{ReadDesktopValue("WallpaperStyle"), ReadDesktopValue("TileWallpaper")};
+  OverrideDesktop(Desktop{{Monitor("\\\\.\\DISPLAY1", 0, 0, 40, 30, true), Monitor("\\\\.\\DISPLAY2", 40, 0, 40, 30)},
+                          WallpaperSpread::Span, 32});
+  return framework::ScopeExit([style] {
+    WriteDesktopValue("WallpaperStyle", style.style);
+    WriteDesktopValue("TileWallpaper", style.tile);
+  });
+}
+
 class ArchiveChangeTest : public ChangeCycleTest {
  protected:
   void SetUp() override {
@@ -446,13 +458,7 @@ TEST_F(ArchiveChangeTest, AMemberTakenOutByHandGoesAfterTheNextChangeThatShowsAP
 }
 
 TEST_F(ArchiveChangeTest, OnTwoMonitorsTheMembersShownStayUntilAChangeReplacesThem) {
-  const WallpaperStyle style{ReadDesktopValue("WallpaperStyle"), ReadDesktopValue("TileWallpaper")};
-  auto restore = framework::ScopeExit([&] {
-    WriteDesktopValue("WallpaperStyle", style.style);
-    WriteDesktopValue("TileWallpaper", style.tile);
-  });
-  OverrideDesktop(Desktop{{Monitor("\\\\.\\DISPLAY1", 0, 0, 40, 30, true), Monitor("\\\\.\\DISPLAY2", 40, 0, 40, 30)},
-                          WallpaperSpread::Span, 32});
+  auto twoMonitors = ShowTwoMonitorsSideBySide();
   ASSERT_NO_FATAL_FAILURE(CopyArchive("level1.lzh", folder, "set.lzh"));
   UseFolder(folder, "*.lzh;*.bmp");
   Change();
@@ -554,13 +560,7 @@ TEST_F(BackTest, AMemberGoneBackToIsTakenOutOfItsArchiveAgainAndItsArchiveHistor
 }
 
 TEST_F(BackTest, OnTwoMonitorsEachGetsBackWhatItShowed) {
-  const WallpaperStyle style{ReadDesktopValue("WallpaperStyle"), ReadDesktopValue("TileWallpaper")};
-  auto restore = framework::ScopeExit([&] {
-    WriteDesktopValue("WallpaperStyle", style.style);
-    WriteDesktopValue("TileWallpaper", style.tile);
-  });
-  OverrideDesktop(Desktop{{Monitor("\\\\.\\DISPLAY1", 0, 0, 40, 30, true), Monitor("\\\\.\\DISPLAY2", 40, 0, 40, 30)},
-                          WallpaperSpread::Span, 32});
+  auto twoMonitors = ShowTwoMonitorsSideBySide();
   const Names wallpapers = ThreeChanges();
   ASSERT_NE(wallpapers[0], wallpapers[1]);
   EXPECT_EQ(Back(), wallpapers[1]);
@@ -568,13 +568,7 @@ TEST_F(BackTest, OnTwoMonitorsEachGetsBackWhatItShowed) {
 }
 
 TEST_F(BackTest, AChangeForOneMonitorLeavesTheOthersPicture) {
-  const WallpaperStyle style{ReadDesktopValue("WallpaperStyle"), ReadDesktopValue("TileWallpaper")};
-  auto restore = framework::ScopeExit([&] {
-    WriteDesktopValue("WallpaperStyle", style.style);
-    WriteDesktopValue("TileWallpaper", style.tile);
-  });
-  OverrideDesktop(Desktop{{Monitor("\\\\.\\DISPLAY1", 0, 0, 40, 30, true), Monitor("\\\\.\\DISPLAY2", 40, 0, 40, 30)},
-                          WallpaperSpread::Span, 32});
+  auto twoMonitors = ShowTwoMonitorsSideBySide();
   Change(true);
   const ShownSources before = cycle.ShownNow();
   ASSERT_EQ(before.size(), 2u);

@@ -32,6 +32,17 @@ std::string Settings(const std::string& path, const std::string& extra = "") {
   return "[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::EncodeStoredText(path) + "\r\n" + extra;
 }
 
+// The program sees the desktop tests override until the result goes; the
+// user's desktop style is put back then.
+auto KeepDesktopStyle() {
+  return framework::ScopeExit([style = kaleidon::ReadDesktopValue("WallpaperStyle"),
+                               tile = kaleidon::ReadDesktopValue("TileWallpaper")] {
+    kaleidon::OverrideDesktop(std::nullopt);
+    kaleidon::WriteDesktopValue("WallpaperStyle", style);
+    kaleidon::WriteDesktopValue("TileWallpaper", tile);
+  });
+}
+
 class MainWindowChange : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -126,13 +137,8 @@ TEST_F(MainWindowChange, NeverAgainExcludesTheShownPictureAndChangesAtOnce) {
 }
 
 TEST_F(MainWindowChange, NeverAgainOnTwoMonitorsAsksWhichAndChangesThatMonitorOnly) {
-  using kaleidon::ReadDesktopValue, kaleidon::WriteDesktopValue, kaleidon::MonitorArea;
-  const std::string style = ReadDesktopValue("WallpaperStyle"), tile = ReadDesktopValue("TileWallpaper");
-  auto restore = framework::ScopeExit([&] {
-    kaleidon::OverrideDesktop(std::nullopt);
-    WriteDesktopValue("WallpaperStyle", style);
-    WriteDesktopValue("TileWallpaper", tile);
-  });
+  using kaleidon::MonitorArea;
+  auto restore = KeepDesktopStyle();
   kaleidon::OverrideDesktop(kaleidon::Desktop{
       {MonitorArea{"\\\\.\\DISPLAY1", 0, 0, 40, 30, true}, MonitorArea{"\\\\.\\DISPLAY2", 40, 0, 30, 40}},
       kaleidon::WallpaperSpread::Span, 32});
@@ -199,13 +205,8 @@ TEST_F(MainWindowChange, TheRotationPassesOverAFolderWhosePicturesAreAllExcluded
 }
 
 TEST_F(MainWindowChange, ADisplayChangeMakesTheWallpaperAgainAndTheShellsRestartAppliesIt) {
-  using kaleidon::ReadDesktopValue, kaleidon::WriteDesktopValue, kaleidon::MonitorArea;
-  const std::string style = ReadDesktopValue("WallpaperStyle"), tile = ReadDesktopValue("TileWallpaper");
-  auto restore = framework::ScopeExit([&] {
-    kaleidon::OverrideDesktop(std::nullopt);
-    WriteDesktopValue("WallpaperStyle", style);
-    WriteDesktopValue("TileWallpaper", tile);
-  });
+  using kaleidon::MonitorArea;
+  auto restore = KeepDesktopStyle();
   kaleidon::Desktop desktop{
       {MonitorArea{"\\\\.\\DISPLAY1", 0, 0, 40, 30, true}, MonitorArea{"\\\\.\\DISPLAY2", 40, 0, 30, 40}},
       kaleidon::WallpaperSpread::Span, 32};
