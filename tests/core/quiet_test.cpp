@@ -44,14 +44,3 @@ TEST(QuietWait, FullScreenProgramsGamesAndPresentationsHoldTheChangeAndBatteryOn
         << "state " << c.state << ", AC " << c.acLine << ", switches " << c.fullScreen << c.battery;
   }
 }
-
-TEST(QuietWait, TheSystemsAnswersAreReadAndNeverHoldTheChangeWhenTheyCannotBe) {
-  const QuietEnvironment system = QuietEnvironment::System();
-  const int state = system.notificationState();
-  EXPECT_GE(state, 0);
-  EXPECT_LE(state, 7);
-  const int acLine = system.acLineStatus();
-  EXPECT_TRUE(acLine == 0 || acLine == 1 || acLine == 255) << acLine;
-  // Without the system's answers nothing waits.
-  EXPECT_EQ(QuietWaitReason(true, true, QuietEnvironment{}), QuietReason::None);
-}

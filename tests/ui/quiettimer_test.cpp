@@ -99,15 +99,7 @@ TEST_F(QuietTimer, TheChangeWaitsWhileAFullScreenProgramRunsAndComesOnceTheScree
   EXPECT_EQ(Status(), quiet);
 }
 
-TEST_F(QuietTimer, OnBatteryTheChangeComesUnlessTheBoxIsTicked) {
-  acLine = 0;
-  EXPECT_FALSE(w.options->BatteryCheck->Checked());
-  w.main->Timer1Timer();
-  EXPECT_EQ(Changes(), 1u);
-  EXPECT_EQ(w.main->TimerChangeWaits(), QuietReason::None);
-}
-
-TEST_F(QuietTimerOnBattery, OnBatteryTheChangeWaitsForTheMains) {
+TEST_F(QuietTimerOnBattery, OnBatteryTheChangeWaitsForTheMainsWhileTheBoxIsTicked) {
   ASSERT_TRUE(w.options->BatteryCheck->Checked());
   acLine = 0;
   w.main->Timer1Timer();
@@ -127,6 +119,13 @@ TEST_F(QuietTimerOnBattery, OnBatteryTheChangeWaitsForTheMains) {
   w.main->Timer2Timer();
   EXPECT_EQ(Changes(), 1u);
   EXPECT_EQ(Status(), "Kaleidon v0.6.1 | カレイドン参上！");
+
+  // Unticked, the battery is no reason.
+  w.options->BatteryCheck->SetChecked(false);
+  acLine = 0;
+  w.main->Timer1Timer();
+  EXPECT_EQ(Changes(), 2u);
+  EXPECT_EQ(w.main->TimerChangeWaits(), QuietReason::None);
 }
 
 TEST(QuietOptions, DefaultsAreStoredOnlyOnceChangedAndReadBack) {
