@@ -313,6 +313,11 @@ void TForm2::Button1Click() {
     Application::Instance().MessageBox(kMaskTooLongToStoreText, kMaskTooLongCaption, MB_OK | MB_ICONERROR);
     return;
   }
+  if (NextHotKey->Value() != 0 && NextHotKey->Value() == BackHotKey->Value()) {
+    Application::Instance().MessageBox(kHotKeysSameText, kHotKeysSameCaption, MB_OK | MB_ICONERROR);
+    PageControl1->SetActivePage(TabSheet2);
+    return;
+  }
   while (!ValidateCustomMask()) {
   }
   while (!NormalizeCustomMask()) {

@@ -43,6 +43,13 @@ inline constexpr const char* kMaskTooLongToStoreText =
     "正義のカスタムマスクに登録できるのは1023文字までだ。\r"
     "パターンを減らしてから、もう一度「ＯＫ」ボタンを押すのだ！";
 
+// ... and when both hotkeys are the same keys.
+inline constexpr const char* kHotKeysSameCaption = "悪のエラー";
+inline constexpr const char* kHotKeysSameText =
+    "ぬおぉ！「次の壁紙」と「前の壁紙に戻す」が同じホットキーだぞ！\r"
+    "一つのキーで呼び出せるのは一つだけだ。\r"
+    "どちらかを別のキーにしてから、もう一度「ＯＫ」ボタンを押すのだ！";
+
 class TForm2 : public framework::Form {
  public:
   // events: the handlers of the windows made before the dialog; what its

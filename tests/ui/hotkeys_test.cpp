@@ -89,6 +89,17 @@ TEST_F(HotKeys, ThePressedNextHotKeyChangesTheWallpaperAndOkMovesItToOtherKeys) 
   EXPECT_TRUE(other.Hold(MOD_CONTROL | MOD_ALT, 'N'));
   EXPECT_FALSE(KeyHolder().Hold(MOD_CONTROL | MOD_SHIFT, 'M'));
 
+  // The same keys for both are refused: nothing is stored, the page shows.
+  const std::string stored = w.folder.ReadFile("Kaleidon.ini");
+  w.options->BackHotKey->SetValue(MAKEWORD('M', HOTKEYF_CONTROL | HOTKEYF_SHIFT));
+  w.options->Button1->Click();
+  ASSERT_EQ(w.boxes.Count(), 1u);
+  EXPECT_EQ(w.boxes.Calls().front().text, kaleidon::kHotKeysSameText);
+  EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), stored);
+  EXPECT_EQ(w.options->PageControl1->ActivePage(), w.options->TabSheet2);
+  w.options->BackHotKeyClear->Click();
+  w.boxes.Clear();
+
   // Cleared: no hotkey at all.
   w.options->NextHotKeyClear->Click();
   w.options->Button1->Click();
