@@ -97,7 +97,10 @@ void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::fun
   TForm1* mainWindow = main.get();
   options = std::make_unique<TForm2>(
       commandLine, OptionsEvents{.slotCountChanged = [mainWindow](int n) { mainWindow->OptionsSlotCountChanged(n); },
-                                 .timerSwitched = [mainWindow](bool on) { mainWindow->OptionsTimerSwitched(on); }});
+                                 .timerSwitched = [mainWindow](bool on) { mainWindow->OptionsTimerSwitched(on); },
+                                 .hotKeysChanged = [mainWindow](int next, int back) {
+                                   mainWindow->OptionsHotKeysChanged(next, back);
+                                 }});
   main->Options = options.get();
   viewer = std::make_unique<TForm4>();
   main->Viewer = viewer.get();

@@ -34,11 +34,20 @@ const OptionKey kLoopCounter{"LoopCounter", &ProgramOptions::loopCounter};
 const OptionKey kCustomMask{"CustomMask", &ProgramOptions::customMask};
 const OptionKey kPlaySound{"PlaySound", &ProgramOptions::playSound};
 const OptionKey kSoundFile{"SoundFile", &ProgramOptions::soundFile};
+const OptionKey kHotKeyNext{"HotKeyNext", &ProgramOptions::hotKeyNext};
+const OptionKey kHotKeyBack{"HotKeyBack", &ProgramOptions::hotKeyBack};
+const OptionKey kQuietFullScreen{"QuietFullScreen", &ProgramOptions::quietFullScreen};
+const OptionKey kQuietBattery{"QuietBattery", &ProgramOptions::quietBattery};
+
+// The keys newer than the settings file's first layout, in their order:
+// each is written only once it differs from its default or is stored.
+const std::initializer_list<OptionKey> kLaterOptionKeys = {kPerMonitor, kHotKeyNext, kHotKeyBack, kQuietFullScreen,
+                                                           kQuietBattery};
 
 const std::initializer_list<OptionKey> kAllOptionKeys = {
     kStartUpChange, kTaskTray,    kSplash,     kDlay,     kCPUUseRate,  kCompulsory, kChangeStyle, kTimerChange, kHour,
     kMinute,        kMemoryCount, kScreenSize, kAutoFind, kLoopCounter, kCustomMask, kPlaySound,   kSoundFile,
-    kPerMonitor};
+    kPerMonitor,    kHotKeyNext,  kHotKeyBack, kQuietFullScreen, kQuietBattery};
 
 void Read(const IniEdit& settings, const char* key, bool& value) { value = settings.ReadBool(kSysInfo, key, value); }
 void Read(const IniEdit& settings, const char* key, int& value) { value = settings.ReadInteger(kSysInfo, key, value); }
@@ -70,8 +79,12 @@ void WriteOptions(IniEdit& settings, const ProgramOptions& options) {
   WriteKeys(settings, options,
             {kStartUpChange, kTaskTray, kTimerChange, kHour, kMinute, kCPUUseRate, kCompulsory, kScreenSize, kSplash,
              kChangeStyle, kDlay, kPlaySound, kSoundFile, kMemoryCount, kLoopCounter});
-  if (options.perMonitor != defaults::kPerMonitor || settings.ValueExists(kSysInfo, kPerMonitor.name))
-    WriteKeys(settings, options, {kPerMonitor});
+  static const ProgramOptions kDefaults;
+  for (const OptionKey& key : kLaterOptionKeys) {
+    const bool changed =
+        std::visit([&](auto member) { return options.*member != kDefaults.*member; }, key.member);
+    if (changed || settings.ValueExists(kSysInfo, key.name)) WriteKeys(settings, options, {key});
+  }
 }
 
 void WriteFileSearchOptions(IniEdit& settings, const ProgramOptions& options) {

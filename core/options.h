@@ -34,6 +34,13 @@ struct ProgramOptions {
   // Sound.
   bool playSound = defaults::kPlaySound;  // PlaySound
   std::string soundFile;                  // SoundFile
+  // Hotkeys: the hotkey control's value (low byte the virtual key, high byte
+  // the HOTKEYF_* modifiers), 0 for none.
+  int hotKeyNext = defaults::kHotKeyNext;  // HotKeyNext: the next wallpaper
+  int hotKeyBack = defaults::kHotKeyBack;  // HotKeyBack: back to the previous wallpaper
+  // When the interval timer's change waits.
+  bool quietFullScreen = defaults::kQuietFullScreen;  // QuietFullScreen: while a full-screen program runs
+  bool quietBattery = defaults::kQuietBattery;        // QuietBattery: while on battery
 
   // The timer's interval in minutes.
   int IntervalMinutes() const { return hours * 60 + minutes; }
@@ -52,8 +59,9 @@ struct MainWindowSettings {
 ProgramOptions ReadOptions(const framework::IniFile& settings);
 
 // What the options dialog's OK stores, in its order: WriteOptions first
-// (PerMonitor only once it is off or stored: a settings file that never had
-// it keeps its keys);
+// (PerMonitor, the hotkeys and the timer's waits only once they differ from
+// their defaults or are stored: a settings file that never had them keeps
+// its keys);
 // then, once the folder list has read its slots again, the file-search keys
 // (AutoFind, CustomMask). The writers change the keys of an edit, which the
 // caller stores in one replacement of the file.

@@ -38,6 +38,13 @@ inline constexpr bool kDlay = false;
 inline constexpr bool kScreenSize = false;
 // On by default: a machine with one monitor shows what it always showed.
 inline constexpr bool kPerMonitor = true;
+// No hotkey until the user sets one.
+inline constexpr int kHotKeyNext = 0;
+inline constexpr int kHotKeyBack = 0;
+// The interval timer waits while a full-screen program has the screen; it
+// waits on battery only when asked.
+inline constexpr bool kQuietFullScreen = true;
+inline constexpr bool kQuietBattery = false;
 inline constexpr bool kAutoFind = false;
 inline constexpr bool kPlaySound = false;
 inline constexpr int kLoopCounter = 256;

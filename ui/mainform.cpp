@@ -1,6 +1,7 @@
 #include "ui/mainform.h"
 #include "ui/foldercontrols.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "change/changecycle.h"
@@ -14,6 +15,7 @@
 #include "framework/base/text.h"
 #include "framework/base/trace.h"
 #include "framework/gui/application.h"
+#include "framework/gui/hotkeys.h"
 #include "framework/gui/layout.h"
 #include "framework/gui/resources.h"
 #include "framework/imaging/graphics.h"
@@ -69,6 +71,21 @@ constexpr const char* kNeverAgainMonitorItem = "モニター%s：%s";
 constexpr const char* kOptionItem = "ｵﾌﾟｼｮﾝ";
 constexpr const char* kExitItem = "終了";
 constexpr const char* kTrayTip = "カレイドン参上！";
+// What the window's caption and the tray tip add while the interval timer's
+// change waits.
+constexpr const char* kFullScreenWaitStatus = "全画面ﾌﾟﾛｸﾞﾗﾑ使用中のため変更待機中...";
+constexpr const char* kBatteryWaitStatus = "ﾊﾞｯﾃﾘｰ駆動中のため変更待機中...";
+constexpr UINT kQuietCheckInterval = 5000;  // milliseconds
+// The ids of the hotkeys registered on the window.
+constexpr int kHotKeyNextId = 1;
+constexpr int kHotKeyBackId = 2;
+constexpr const char* kHotKeyTakenCaption = "悪のホットキーエラー";
+constexpr const char* kHotKeyTakenText =
+    "ぬぐっ！ホットキー「%s」は既に悪の別のプログラムに使われているぞ！\r"
+    "「%s」はこのキーでは呼び出せない。\r"
+    "オプションの「その他」で別の正義のキーを設定してくれ！";
+constexpr const char* kHotKeyNextAction = "次の壁紙";
+constexpr const char* kHotKeyBackAction = "前の壁紙に戻す";
 constexpr const char* kAboutCloseText = "Close";  // the about window's close label
 constexpr const char* kBusyCaption = "待ってくれ";
 constexpr const char* kBusyText = "そう急かさないでくれ";
@@ -196,6 +213,10 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   Timer1 = std::make_unique<framework::Timer>();
   Timer1->SetInterval(60000);
   Timer1->OnTimer = [this] { Timer1Timer(); };
+  Timer2 = std::make_unique<framework::Timer>();
+  Timer2->SetEnabled(false);
+  Timer2->SetInterval(kQuietCheckInterval);
+  Timer2->OnTimer = [this] { Timer2Timer(); };
 
   PopupMenu1 = std::make_unique<framework::PopupMenu>(this, "PopupMenu1");
   PopupMenu1->Add("Show1", kShowItem, [this] { Show1Click(); });
@@ -273,9 +294,11 @@ void TForm1::WindowsMade() {
   // Without its tray icon a hidden window could never be reached again:
   // the window shows, whatever "/s" or TaskTray asked for.
   if (!TrayIcon1->Registered()) Application::Instance().SetShowMainForm(true);
+  const ProgramOptions options = Options->Values();
+  RegisterHotKeys(options.hotKeyNext, options.hotKeyBack);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() { UnregisterHotKeys(); }
 
 void TForm1::FormCreate(const CommandLine& commandLine) {
   StartLoadStatistics();
@@ -349,6 +372,7 @@ void TForm1::FormCloseQuery(bool& canClose) {
     StopLoadStatistics();
     EmptyTemp();
   }
+  UnregisterHotKeys();
   canClose = true;
 }
 
@@ -476,6 +500,9 @@ LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_ENDSESSION:
       WMEndSession(wp != FALSE);
+      return 0;
+    case WM_HOTKEY:
+      Application::Instance().Dispatch([this, wp] { WMHotKey(static_cast<int>(wp)); });
       return 0;
   }
   return Form::WindowMessage(msg, wp, lp);
@@ -680,10 +707,68 @@ void TForm1::Label5DblClick() {
 
 void TForm1::Timer1Timer() {
   ++TimerTicks;
-  if (TimerTicks >= Options->Values().IntervalMinutes()) {
-    ChangeWallpaper(true);
-    TimerTicks = 0;
+  if (TimerTicks >= Options->Values().IntervalMinutes()) TimerChangeDue();
+}
+
+void TForm1::Timer2Timer() {
+  if (waiting_ != QuietReason::None) TimerChangeDue();
+}
+
+void TForm1::TimerChangeDue() {
+  const ProgramOptions options = Options->Values();
+  const QuietReason reason = QuietWaitReason(options.quietFullScreen, options.quietBattery, Quiet);
+  ShowWaiting(reason);
+  if (reason != QuietReason::None) return;  // still due: it comes once the reason is gone
+  ChangeWallpaper(true);
+  TimerTicks = 0;
+}
+
+void TForm1::ShowWaiting(QuietReason reason) {
+  if (reason == waiting_) return;
+  waiting_ = reason;
+  Timer2->SetEnabled(reason != QuietReason::None);
+  std::string status;
+  if (reason == QuietReason::FullScreen) status = kFullScreenWaitStatus;
+  if (reason == QuietReason::Battery) status = kBatteryWaitStatus;
+  SetCaption(status.empty() ? std::string(kCaption) : std::string(kCaption) + " - " + status);
+  if (TrayIcon1) TrayIcon1->SetTipHelp(status.empty() ? std::string(kTrayTip) : std::string(kTrayTip) + "\n" + status);
+}
+
+void TForm1::OptionsHotKeysChanged(int next, int back) { RegisterHotKeys(next, back); }
+
+void TForm1::RegisterHotKeys(int next, int back) {
+  UnregisterHotKeys();
+  hotKeyNext_ = next;
+  hotKeyBack_ = back;
+  if (!Handle()) return;
+  const struct {
+    int id, value;
+    const char* action;
+  } hotKeys[] = {{kHotKeyNextId, next, kHotKeyNextAction}, {kHotKeyBackId, back, kHotKeyBackAction}};
+  for (const auto& hotKey : hotKeys) {
+    const WORD value = static_cast<WORD>(hotKey.value);
+    if (framework::RegisterGlobalHotKey(Handle(), hotKey.id, value)) continue;
+    // Another program holds the keys: said once in a run for each hotkey;
+    // the other hotkey and the rest of the program work all the same.
+    if (std::find(hotKeysReported_.begin(), hotKeysReported_.end(), hotKey.value) != hotKeysReported_.end()) continue;
+    hotKeysReported_.push_back(hotKey.value);
+    Application::Instance().MessageBox(
+        framework::FormatText(kHotKeyTakenText, {framework::HotKeyName(value), hotKey.action}), kHotKeyTakenCaption,
+        MB_OK | MB_ICONWARNING);
   }
+}
+
+void TForm1::UnregisterHotKeys() {
+  if (!Handle()) return;
+  UnregisterHotKey(Handle(), kHotKeyNextId);
+  UnregisterHotKey(Handle(), kHotKeyBackId);
+}
+
+void TForm1::WMHotKey(int id) {
+  // A hotkey does what the tray icon's click and the back button do.
+  if (!TrayIcon1 || !TrayIcon1->Enabled() || !Options) return;
+  if (id == kHotKeyNextId) Button3Click();
+  if (id == kHotKeyBackId) Button11Click();
 }
 
 void TForm1::OptionsSlotCountChanged(int slotCount) {
@@ -702,6 +787,10 @@ void TForm1::OptionsSlotCountChanged(int slotCount) {
   }
 }
 
-void TForm1::OptionsTimerSwitched(bool on) { Timer1->SetEnabled(on); }
+void TForm1::OptionsTimerSwitched(bool on) {
+  Timer1->SetEnabled(on);
+  // A change that waited is no longer due.
+  if (!on) ShowWaiting(QuietReason::None);
+}
 
 }  // namespace kaleidon

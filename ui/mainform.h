@@ -6,8 +6,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/commandline.h"
+#include "core/quiet.h"
 #include "core/wallpaper.h"
 #include "framework/gui/extctrls.h"
 #include "framework/gui/filectrls.h"
@@ -64,6 +66,9 @@ class TForm1 : public framework::Form {
   framework::Label* Label7;                     // the file shown last
   framework::Label* Label5;                     // the whole window: a double click opens the about window
   std::unique_ptr<framework::Timer> Timer1;     // the interval timer, one tick a minute
+  // While the interval timer's change waits for a quiet moment: looks again
+  // every five seconds.
+  std::unique_ptr<framework::Timer> Timer2;
   std::unique_ptr<framework::PopupMenu> PopupMenu1;  // the tray menu
   // Which monitor's picture "この壁紙を今後使わない" means, when each shows its own.
   std::unique_ptr<framework::PopupMenu> NeverAgainMenu;
@@ -76,6 +81,9 @@ class TForm1 : public framework::Form {
   HelpOpeners Help = HelpOpeners::System();
   // How going back past the oldest wallpaper is answered (tests count).
   std::function<void()> Beep = [] { MessageBeep(MB_OK); };
+  // What the interval timer's change asks before it comes (tests put in
+  // their own).
+  QuietEnvironment Quiet = QuietEnvironment::System();
 
   // Program-wide values of the run; the change cycle holds the others
   // (ChangeBusy, MeltFile).
@@ -116,10 +124,17 @@ class TForm1 : public framework::Form {
   void HideMainWindow();
   void Label5DblClick();
   void Timer1Timer();
+  void Timer2Timer();
+  // Why the interval timer's due change waits; None when nothing waits.
+  QuietReason TimerChangeWaits() const { return waiting_; }
   // The options dialog's events: the slot box and the remember button follow
   // the slot count, the interval timer its switch.
   void OptionsSlotCountChanged(int slotCount);
   void OptionsTimerSwitched(bool on);
+  // ... and the hotkeys theirs (the control's values, 0: none).
+  void OptionsHotKeysChanged(int next, int back);
+  // A hotkey was pressed (WM_HOTKEY's id).
+  void WMHotKey(int id);
   // The folder list has filled its slot table: the slot box shows its slot.
   void SlotTableFilled(int slotCount);
 
@@ -160,6 +175,18 @@ class TForm1 : public framework::Form {
   void EmptyTemp();
   // The run's end at the session's end: once, and without a message box.
   void EndRunQuietly();
+  // The interval timer's change is due: it comes now, or waits while the
+  // user should not be disturbed.
+  void TimerChangeDue();
+  void ShowWaiting(QuietReason reason);
+  QuietReason waiting_ = QuietReason::None;
+  // The system-wide hotkeys: the values asked for, and those whose keys
+  // another program held (said once in a run).
+  void RegisterHotKeys(int next, int back);
+  void UnregisterHotKeys();
+  int hotKeyNext_ = 0;
+  int hotKeyBack_ = 0;
+  std::vector<int> hotKeysReported_;
 
   class FolderControls;
   class CycleHost;

@@ -1,5 +1,7 @@
 #include "ui/optionsform.h"
 
+#include <commctrl.h>
+
 #include <array>
 
 #include "core/custommask.h"
@@ -41,6 +43,14 @@ constexpr const char* kCheckBox11Caption = "LZHファイルも検索（自動検
 constexpr const char* kLoopCounterLabel = "ループ制御";
 constexpr const char* kMonitorCheckCaption = "モニターごとに別の壁紙";
 constexpr const char* kSoundPlayCheckCaption = "壁紙変更時に音を鳴らす";
+constexpr const char* kHotKeyGroup = "ホットキー";
+constexpr const char* kNextHotKeyLabel = "次の壁紙";
+constexpr const char* kBackHotKeyLabel = "前の壁紙に戻す";
+constexpr const char* kHotKeyClearCaption = "解除";
+constexpr const char* kHotKeyNote = "Ctrl・Shift・Alt と一緒にキーを押して設定";
+constexpr const char* kQuietGroup = "指定時間での変更";
+constexpr const char* kFullScreenCheckCaption = "全画面のプログラム使用中は変更しない";
+constexpr const char* kBatteryCheckCaption = "バッテリー駆動中は変更しない";
 constexpr const char* kButton3Caption = ". . .";
 constexpr const char* kButton5Caption = "追加(&A)";
 constexpr const char* kLabel13Caption = "カスタムマスク";
@@ -53,6 +63,8 @@ constexpr const char* kPagesName = "オプションのページ";
 constexpr const char* kSoundFileName = "サウンドファイル";
 constexpr const char* kButton3Name = "サウンドの選択";
 constexpr const char* kFilterComboBoxName = "ファイルの種類";
+constexpr const char* kNextHotKeyClearName = "次の壁紙のホットキーを解除";
+constexpr const char* kBackHotKeyClearName = "前の壁紙に戻すホットキーを解除";
 constexpr const char* kSoundFilter = "Wave File|*.WAV";
 
 using framework::Application;
@@ -104,8 +116,6 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   TabSheet1 = PageControl1->AddPage(kGeneralPage);
   TabSheet2 = PageControl1->AddPage(kOtherPage);
   TabSheet3 = PageControl1->AddPage(kExtensionsPage);
-  TabSheet2->SetTabVisible(false);
-  TabSheet2->SetEnabled(false);
 
   framework::CreateControls(*TabSheet1, {
       {unnamed<GroupBox>, 4, 2, 170, 148, kStartUpGroup},
@@ -139,6 +149,19 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
       {&Edit1, 4, 210, 310, 21},
       {&Button3, 318, 210, 30, 21, kButton3Caption},
   });
+  framework::CreateControls(*TabSheet2, {
+      {unnamed<GroupBox>, 4, 2, 345, 98, kHotKeyGroup},
+      {unnamed<Label>, 12, 24, 0, 0, kNextHotKeyLabel, framework::kNamesNext},
+      {&NextHotKey, 110, 20, 170, 22},
+      {&NextHotKeyClear, 286, 19, 55, 24, kHotKeyClearCaption},
+      {unnamed<Label>, 12, 54, 0, 0, kBackHotKeyLabel, framework::kNamesNext},
+      {&BackHotKey, 110, 50, 170, 22},
+      {&BackHotKeyClear, 286, 49, 55, 24, kHotKeyClearCaption},
+      {unnamed<Label>, 12, 78, 0, 0, kHotKeyNote},
+      {unnamed<GroupBox>, 4, 106, 345, 62, kQuietGroup},
+      {&FullScreenCheck, 12, 124, 330, 17, kFullScreenCheckCaption},
+      {&BatteryCheck, 12, 144, 330, 17, kBatteryCheckCaption},
+  });
   framework::CreateControls(*TabSheet3, {
       {&FilterComboBox1, 4, 5, 251, 0},
       {&Button5, 262, 3, 75, 25, kButton5Caption},
@@ -156,6 +179,12 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   Edit1->SetAccessibleName(kSoundFileName);
   Button3->SetAccessibleName(kButton3Name);
   FilterComboBox1->SetAccessibleName(kFilterComboBoxName);
+  NextHotKeyClear->SetAccessibleName(kNextHotKeyClearName);
+  BackHotKeyClear->SetAccessibleName(kBackHotKeyClearName);
+  // A hotkey without Ctrl or Alt would take a key the user types everywhere:
+  // a lone key or one with Shift becomes Ctrl+Alt with it.
+  for (framework::HotKeyEdit* hotKey : {NextHotKey, BackHotKey})
+    hotKey->SetRules(HKCOMB_NONE | HKCOMB_S, HOTKEYF_CONTROL | HOTKEYF_ALT);
   SpinEdit1->SetMinValue(0), SpinEdit1->SetMaxValue(23);
   SpinEdit2->SetMinValue(1), SpinEdit2->SetMaxValue(60);
   SpinEdit3->SetMinValue(0), SpinEdit3->SetMaxValue(200);
@@ -185,6 +214,8 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   Button3->OnClick = [this] { Button3Click(); };
   Button5->OnClick = [this] { Button5Click(); };
   Memo1->OnDblClick = [this] { Memo1DblClick(); };
+  NextHotKeyClear->OnClick = [this] { NextHotKey->SetValue(0); };
+  BackHotKeyClear->OnClick = [this] { BackHotKey->SetValue(0); };
 
   FormCreate(commandLine);
 }
@@ -226,6 +257,10 @@ ProgramOptions TForm2::Values() const {
   o.customMask = Edit2->Text();
   o.playSound = SoundPlayCheck->Checked();
   o.soundFile = Edit1->Text();
+  o.hotKeyNext = NextHotKey->Value();
+  o.hotKeyBack = BackHotKey->Value();
+  o.quietFullScreen = FullScreenCheck->Checked();
+  o.quietBattery = BatteryCheck->Checked();
   return o;
 }
 
@@ -253,6 +288,12 @@ void TForm2::LoadSwitchSettings() {
   SoundPlayCheck->SetChecked(stored.playSound);
   Edit1->SetText(stored.soundFile);
   Edit2->SetText(stored.customMask);
+  NextHotKey->SetValue(static_cast<WORD>(stored.hotKeyNext));
+  BackHotKey->SetValue(static_cast<WORD>(stored.hotKeyBack));
+  storedHotKeyNext_ = NextHotKey->Value();
+  storedHotKeyBack_ = BackHotKey->Value();
+  FullScreenCheck->SetChecked(stored.quietFullScreen);
+  BatteryCheck->SetChecked(stored.quietBattery);
 }
 
 void TForm2::SwitchTimer(bool on) { CheckBox4->SetChecked(on); }
@@ -272,6 +313,11 @@ void TForm2::Button1Click() {
     Application::Instance().MessageBox(kMaskTooLongToStoreText, kMaskTooLongCaption, MB_OK | MB_ICONERROR);
     return;
   }
+  if (NextHotKey->Value() != 0 && NextHotKey->Value() == BackHotKey->Value()) {
+    Application::Instance().MessageBox(kHotKeysSameText, kHotKeysSameCaption, MB_OK | MB_ICONERROR);
+    PageControl1->SetActivePage(TabSheet2);
+    return;
+  }
   while (!ValidateCustomMask()) {
   }
   while (!NormalizeCustomMask()) {
@@ -284,6 +330,11 @@ void TForm2::Button1Click() {
   if (Events.slotsStored) Events.slotsStored(SpinEdit3->Value());
   WriteFileSearchOptions(settings, options);
   settings.Commit();
+  if (options.hotKeyNext != storedHotKeyNext_ || options.hotKeyBack != storedHotKeyBack_) {
+    storedHotKeyNext_ = options.hotKeyNext;
+    storedHotKeyBack_ = options.hotKeyBack;
+    if (Events.hotKeysChanged) Events.hotKeysChanged(options.hotKeyNext, options.hotKeyBack);
+  }
   SetModalResult(IDOK);
   Close();
 }

@@ -11,6 +11,7 @@
 #include "framework/gui/dialogs.h"
 #include "framework/gui/filectrls.h"
 #include "framework/gui/forms.h"
+#include "framework/gui/hotkeys.h"
 #include "framework/gui/listctrls.h"
 #include "framework/gui/spinedit.h"
 #include "framework/gui/stdctrls.h"
@@ -25,6 +26,8 @@ struct OptionsEvents {
   std::function<void(bool on)> timerSwitched;
   // OK stored the options: the slot rows 1..slotCount are to be read again.
   std::function<void(int slotCount)> slotsStored;
+  // OK stored other hotkeys than before (0: none).
+  std::function<void(int next, int back)> hotKeysChanged;
 };
 
 // What the dialog says when the custom mask holds more patterns than it can.
@@ -40,6 +43,13 @@ inline constexpr const char* kMaskTooLongToStoreText =
     "正義のカスタムマスクに登録できるのは1023文字までだ。\r"
     "パターンを減らしてから、もう一度「ＯＫ」ボタンを押すのだ！";
 
+// ... and when both hotkeys are the same keys.
+inline constexpr const char* kHotKeysSameCaption = "悪のエラー";
+inline constexpr const char* kHotKeysSameText =
+    "ぬおぉ！「次の壁紙」と「前の壁紙に戻す」が同じホットキーだぞ！\r"
+    "一つのキーで呼び出せるのは一つだけだ。\r"
+    "どちらかを別のキーにしてから、もう一度「ＯＫ」ボタンを押すのだ！";
+
 class TForm2 : public framework::Form {
  public:
   // events: the handlers of the windows made before the dialog; what its
@@ -51,7 +61,7 @@ class TForm2 : public framework::Form {
 
   framework::PageControl* PageControl1;
   framework::TabSheet* TabSheet1;  // "全般": the settings
-  framework::TabSheet* TabSheet2;  // "その他": hidden and disabled, nothing on it
+  framework::TabSheet* TabSheet2;  // "その他": the hotkeys and when the timer waits
   framework::TabSheet* TabSheet3;  // "拡張子": the custom mask
 
   // "全般"
@@ -73,6 +83,13 @@ class TForm2 : public framework::Form {
   framework::CheckBox* SoundPlayCheck;  // "壁紙変更時に音を鳴らす": the change sound (PlaySound)
   framework::Edit* Edit1;               // the sound file (SoundFile)
   framework::Button* Button3;           // ". . .": choose the sound file
+  // "その他"
+  framework::HotKeyEdit* NextHotKey;       // "次の壁紙": the hotkey of a random change (HotKeyNext)
+  framework::Button* NextHotKeyClear;      // "解除": no hotkey for it
+  framework::HotKeyEdit* BackHotKey;       // "前の壁紙に戻す": the hotkey of going back (HotKeyBack)
+  framework::Button* BackHotKeyClear;      // "解除"
+  framework::CheckBox* FullScreenCheck;    // "全画面のプログラム使用中は変更しない" (QuietFullScreen)
+  framework::CheckBox* BatteryCheck;       // "バッテリー駆動中は変更しない" (QuietBattery)
   // "拡張子"
   framework::FilterComboBox* FilterComboBox1;  // the known picture formats
   framework::Button* Button5;                  // "追加(&A)": the chosen format's patterns into the mask
@@ -117,6 +134,12 @@ class TForm2 : public framework::Form {
   bool NormalizeCustomMask();
   void RandomMemoColor();
   void Memo1DblClick();
+
+ private:
+  // The hotkeys as last loaded or stored: OK tells the others when they
+  // change.
+  int storedHotKeyNext_ = 0;
+  int storedHotKeyBack_ = 0;
 };
 
 }  // namespace kaleidon

@@ -58,7 +58,7 @@ void ExpectLaidOutAt144Dpi(const Window& w) {
       if (!d.Visible() || std::find(w.backgrounds.begin(), w.backgrounds.end(), &d) != w.backgrounds.end()) continue;
       if (dynamic_cast<const framework::GraphicControl*>(&d) && d.Text().empty()) continue;
       RECT e = d.Bounds(), overlap;
-      EXPECT_FALSE(IntersectRect(&overlap, &b, &e)) << c.Name() << " / " << d.Name();
+      EXPECT_FALSE(IntersectRect(&overlap, &b, &e)) << c.Name() << " " << c.Text() << " / " << d.Name() << " " << d.Text();
     }
   }
 }
@@ -118,6 +118,30 @@ TEST(HighDpi, EveryOtherWindowKeepsItsLayoutScaled) {
   ExpectLaidOutAt144Dpi({&about, 300, 200, {about.Image1}});
   // The version stays centred under the picture.
   EXPECT_NEAR(about.Label2->Left() + about.Label2->Width() / 2, about.ClientSize().cx / 2, 1);
+}
+
+TEST(HighDpi, NothingOnAnOptionsPageLiesOnAnythingElseOrOutsideIt) {
+  ProgramWindows w;
+  kaleidon::TForm2& o = *w.options;
+  const RECT area = o.PageControl1->PageArea();
+  for (framework::TabSheet* page : {o.TabSheet1, o.TabSheet2, o.TabSheet3}) {
+    SCOPED_TRACE(page->Caption());
+    const auto& controls = page->Controls();
+    for (size_t i = 0; i < controls.size(); ++i) {
+      const framework::Control& c = *controls[i];
+      RECT b = c.Bounds(), inside;
+      EXPECT_TRUE(IntersectRect(&inside, &b, &area) && EqualRect(&inside, &b)) << c.Text();
+      if (dynamic_cast<const framework::CheckBox*>(&c)) EXPECT_LE(TextWidth(c) + Scaled(18), c.Width()) << c.Text();
+      if (dynamic_cast<const framework::Button*>(&c)) EXPECT_LE(TextWidth(c) + 4, c.Width()) << c.Text();
+      // Frames hold the other controls.
+      if (dynamic_cast<const framework::GroupBox*>(&c)) continue;
+      for (size_t j = i + 1; j < controls.size(); ++j) {
+        if (dynamic_cast<const framework::GroupBox*>(controls[j])) continue;
+        RECT e = controls[j]->Bounds(), overlap;
+        EXPECT_FALSE(IntersectRect(&overlap, &b, &e)) << c.Text() << " / " << controls[j]->Text();
+      }
+    }
+  }
 }
 
 TEST(HighDpi, TheViewerShowsAPictureThatFitsWholeAndPixelForPixel) {

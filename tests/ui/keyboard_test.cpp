@@ -158,7 +158,9 @@ TEST(Keyboard, TabReachesEveryControlOfEachOptionsPageAndCtrlTabTurnsThem) {
   ShowInFront(o);
   ASSERT_EQ(o.PageControl1->ActivePage(), o.TabSheet1);
   ExpectTabReachesEveryControl(o, "options, 全般");
-  // The hidden page is passed over, both ways round.
+  Press({VK_CONTROL, VK_TAB});
+  EXPECT_EQ(o.PageControl1->ActivePage(), o.TabSheet2);
+  ExpectTabReachesEveryControl(o, "options, その他");
   Press({VK_CONTROL, VK_TAB});
   EXPECT_EQ(o.PageControl1->ActivePage(), o.TabSheet3);
   ExpectTabReachesEveryControl(o, "options, 拡張子");
@@ -206,11 +208,13 @@ TEST(Keyboard, EveryControlAReaderComesToHasAName) {
   ProgramWindows w;
   kaleidon::TForm6 archive(kaleidon::ArchiveDialogValues{"*.bmp", {}, w.main->Handle(), nullptr});
   std::vector<std::pair<Form*, std::string>> windows = {
-      {w.main.get(), "main window"}, {w.options.get(), "options, 全般"}, {w.options.get(), "options, 拡張子"},
+      {w.main.get(), "main window"}, {w.options.get(), "options, 全般"}, {w.options.get(), "options, その他"},
+      {w.options.get(), "options, 拡張子"},
       {w.folderList.get(), "folder list"}, {&archive, "archive"}};
   std::set<std::string> named;
   for (auto& [form, window] : windows) {
     SCOPED_TRACE(window);
+    if (window == "options, その他") w.options->PageControl1->SetActivePage(w.options->TabSheet2);
     if (window == "options, 拡張子") w.options->PageControl1->SetActivePage(w.options->TabSheet3);
     ShowInFront(*form);
     const AccessibleNode read = ReadAccessible(form->Handle(), 1);
@@ -227,6 +231,7 @@ TEST(Keyboard, EveryControlAReaderComesToHasAName) {
   }
   // Number boxes by the label before them or the unit after them, the
   // lists by what they hold.
-  for (const char* name : {"記憶番号", "ファイル", "サウンドの選択", "CPU負荷設定", "時間", "分", "フォルダ記憶数", "フォルダリスト", "ｱｰｶｲﾌﾞﾌｧｲﾙ"})
+  for (const char* name : {"記憶番号", "ファイル", "サウンドの選択", "CPU負荷設定", "時間", "分", "フォルダ記憶数", "フォルダリスト", "ｱｰｶｲﾌﾞﾌｧｲﾙ",
+                           "次の壁紙", "前の壁紙に戻す", "次の壁紙のホットキーを解除"})
     EXPECT_TRUE(named.count(name)) << name;
 }

@@ -64,11 +64,12 @@ TEST(OptionsDialog, PagesLaidOutWithTheGeneralPageFirstAndNothingCutOff) {
   EXPECT_EQ(o.PageControl1->Bounds().bottom, 261);
   EXPECT_EQ(o.PageControl1->Width(), 361);
   EXPECT_EQ(o.PageControl1->ActivePage(), o.TabSheet1);
-  // "その他" has no tab and cannot be chosen.
-  EXPECT_EQ(SendMessageW(o.PageControl1->Handle(), TCM_GETITEMCOUNT, 0, 0), 2);
-  EXPECT_FALSE(o.TabSheet2->TabVisible());
-  EXPECT_FALSE(o.TabSheet2->Enabled());
-  EXPECT_EQ(o.TabSheet3->TabIndex(), 1);
+  // "全般", "その他" (the hotkeys and the timer's waits), "拡張子".
+  EXPECT_EQ(SendMessageW(o.PageControl1->Handle(), TCM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_TRUE(o.TabSheet2->TabVisible());
+  EXPECT_TRUE(o.TabSheet2->Enabled());
+  EXPECT_EQ(o.TabSheet2->TabIndex(), 1);
+  EXPECT_EQ(o.TabSheet3->TabIndex(), 2);
   for (framework::Button* b : {o.Button1, o.Button2}) {
     EXPECT_EQ(b->Width(), 75);
     EXPECT_EQ(b->Height(), 25);
@@ -79,7 +80,7 @@ TEST(OptionsDialog, PagesLaidOutWithTheGeneralPageFirstAndNothingCutOff) {
   // Every control lies within its page, no two windows overlap, and the
   // captions fit their controls.
   RECT area = o.PageControl1->PageArea();
-  for (framework::TabSheet* page : {o.TabSheet1, o.TabSheet3}) {
+  for (framework::TabSheet* page : {o.TabSheet1, o.TabSheet2, o.TabSheet3}) {
     const auto& controls = page->Controls();
     for (size_t i = 0; i < controls.size(); ++i) {
       const framework::Control& c = *controls[i];
@@ -535,7 +536,7 @@ TEST(OptionsDialog, OpenedFromTheMainWindowItAnswersARealClickOnATabAndOnOk) {
     WaitForWindow([&] { return trayEntryReturned ? dialog : nullptr; });
     HWND tabs = FindWindowExW(dialog, nullptr, WC_TABCONTROLW, nullptr);
     RECT tab{};
-    SendMessageW(tabs, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&tab));
+    SendMessageW(tabs, TCM_GETITEMRECT, o.TabSheet3->TabIndex(), reinterpret_cast<LPARAM>(&tab));
     ClickAt(tabs, POINT{(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2});
     extensionsShown = WaitForWindow([&] { return IsWindowVisible(edit2) ? dialog : nullptr; }) != nullptr;
     HWND ok = FindWindowExW(dialog, nullptr, L"Button", L"OK");
