@@ -149,10 +149,7 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
     case PickResult::Kind::MemberRefused:
       return std::nullopt;  // refused twice: no new picture this time
     case PickResult::Kind::AllExcluded:
-      // What the list holds still is all excluded.
-      listEmpty = true;
-      ReportEmptyList();
-      return std::nullopt;
+      return EndWithEmptyList();  // what the list holds still is all excluded
     case PickResult::Kind::Picture:
       break;
   }

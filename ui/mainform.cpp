@@ -738,8 +738,6 @@ void TForm1::OptionsHotKeysChanged(int next, int back) { RegisterHotKeys(next, b
 
 void TForm1::RegisterHotKeys(int next, int back) {
   UnregisterHotKeys();
-  hotKeyNext_ = next;
-  hotKeyBack_ = back;
   if (!Handle()) return;
   const struct {
     int id, value;

@@ -180,12 +180,10 @@ class TForm1 : public framework::Form {
   void TimerChangeDue();
   void ShowWaiting(QuietReason reason);
   QuietReason waiting_ = QuietReason::None;
-  // The system-wide hotkeys: the values asked for, and those whose keys
-  // another program held (said once in a run).
+  // The system-wide hotkeys, and those whose keys another program held
+  // (said once in a run).
   void RegisterHotKeys(int next, int back);
   void UnregisterHotKeys();
-  int hotKeyNext_ = 0;
-  int hotKeyBack_ = 0;
   std::vector<int> hotKeysReported_;
 
   class FolderControls;
