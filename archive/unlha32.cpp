@@ -57,8 +57,10 @@ HMODULE module = nullptr;
 bool loaded = false;
 framework::Notices* reports = nullptr;  // where the fallbacks report
 
-// LoadLibrary results below 32 are failures (the old error codes).
-bool IsModule(HMODULE m) { return static_cast<intptr_t>(reinterpret_cast<uintptr_t>(m)) >= 32; }
+// LoadLibrary results below 32 are failures (the old error codes). A module
+// handle is an address, unsigned: the 32-bit program may load a library
+// above 2 GB.
+bool IsModule(HMODULE m) { return reinterpret_cast<uintptr_t>(m) >= 32; }
 
 bool IsPlainWildcard(const std::string& member) {
   if (member.find_first_of("*?") == std::string::npos) return false;

@@ -13,15 +13,21 @@ std::optional<Desktop>& DesktopOverride() {
   return desktop;
 }
 
+// Called by the system: lets no exception out (the 32-bit build cannot unwind
+// through the system's frames); out of memory, the list ends where it is.
 BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, RECT*, LPARAM list) {
   MONITORINFOEXW info{};
   info.cbSize = sizeof info;
   if (GetMonitorInfoW(monitor, &info)) {
     const RECT& r = info.rcMonitor;
-    reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
-        MonitorArea{framework::Narrow(info.szDevice), static_cast<int>(r.left), static_cast<int>(r.top),
-                    static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top),
-                    (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    try {
+      reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
+          MonitorArea{framework::Narrow(info.szDevice), static_cast<int>(r.left), static_cast<int>(r.top),
+                      static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top),
+                      (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    } catch (...) {
+      return FALSE;
+    }
   }
   return TRUE;
 }

@@ -42,6 +42,15 @@ enum class PictureFit {
 // screen (a picture spanned over the monitors fills each one).
 PictureFit FitForStyle(const WallpaperStyle& style);
 
+struct PictureSize {
+  int width;
+  int height;
+  bool operator==(const PictureSize&) const = default;
+};
+// shape scaled, its sides in proportion, to the smallest size that covers box
+// (cover) or the largest that fits inside it; each side at least 1.
+PictureSize ScaledSize(PictureSize shape, PictureSize box, bool cover);
+
 // The picture as a 24-bit bitmap of exactly width x height. A JPEG is
 // decoded at the smallest scale the fit needs; the picture is used up.
 framework::Bitmap FitPicture(framework::Graphic& picture, int width, int height, PictureFit fit);

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "framework/imaging/bitmap.h"
+#include "framework/imaging/bmpcodec.h"
 #include "plugins/dib.h"
 
 namespace {
@@ -28,14 +29,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bits = Block(bitsStorage, data + split, size - split);
   kaleidon::PluginDib dib;
   try {
-    dib = kaleidon::ComposeBmpFromDib(info, bits);
+    dib = kaleidon::ReadPluginDib(info, bits);
   } catch (const framework::EInvalidGraphic&) {
     return 0;
   }
-  if (dib.bmpFile.size() > 14 + info.size() + bits.size()) __builtin_trap();
+  if (dib.info.data() != info.data() || dib.info.size() > info.size() || dib.bits.data() != bits.data() ||
+      dib.bits.size() > bits.size())
+    __builtin_trap();
   framework::Bitmap b;
   try {
-    b.LoadFromBytes(dib.bmpFile);
+    framework::DecodeDib(dib.info, dib.bits, b);
   } catch (const framework::EInvalidGraphic&) {
     return 0;
   }

@@ -4,14 +4,17 @@
 #include <fstream>
 #include <iterator>
 
+#include "framework/base/exception.h"
 #include "framework/base/paths.h"
 
 namespace framework {
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t limit) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string data(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>{});
+  if (data.size() > limit) throw EFileTooLarge(path);
+  return data;
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view data) {

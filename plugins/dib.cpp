@@ -11,7 +11,6 @@ namespace {
 
 constexpr const char* kUnreadable = "認識できない画像形式です";
 constexpr uint32_t kInfoHeaderSize = 40;
-constexpr uint32_t kFileHeaderSize = 14;
 constexpr uint32_t kBitFields = 3;
 constexpr uint32_t kAlphaBitFields = 6;
 
@@ -25,15 +24,11 @@ uint16_t U16(std::string_view d, size_t at) {
   return static_cast<uint16_t>(static_cast<uint8_t>(d[at]) | static_cast<uint8_t>(d[at + 1]) << 8);
 }
 
-void Put32(std::string& out, uint64_t v) {
-  for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
 [[noreturn]] void Refuse() { throw framework::EInvalidGraphic(kUnreadable); }
 
 }  // namespace
 
-PluginDib ComposeBmpFromDib(std::string_view info, std::string_view bits) {
+PluginDib ReadPluginDib(std::string_view info, std::string_view bits) {
   if (info.size() < kInfoHeaderSize) Refuse();
   const uint32_t headerSize = U32(info, 0);
   const int64_t width = static_cast<int32_t>(U32(info, 4));
@@ -71,16 +66,9 @@ PluginDib ComposeBmpFromDib(std::string_view info, std::string_view bits) {
                            static_cast<uint8_t>(info[at + 2]), 0};
     }
   }
-  // The header goes on unchanged (a top-down one keeps its negative height).
-  const uint64_t offBits = kFileHeaderSize + infoBytes;
-  std::string& file = dib.bmpFile;
-  file.reserve(offBits + imageSize);
-  file += "BM";
-  Put32(file, offBits + imageSize);
-  Put32(file, 0);
-  Put32(file, offBits);
-  file.append(info.substr(0, infoBytes));
-  file.append(bits.substr(0, imageSize));
+  // The header as it is (a top-down one keeps its negative height).
+  dib.info = info.substr(0, infoBytes);
+  dib.bits = bits.substr(0, imageSize);
   return dib;
 }
 

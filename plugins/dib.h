@@ -5,7 +5,6 @@
 // every size the header gives is checked against the blocks as received,
 // and nothing is read past them.
 // No Win32 here: this also builds natively for fuzzing.
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,9 +13,11 @@
 namespace kaleidon {
 
 struct PluginDib {
-  // A complete BMP file: file header, the information block's header and
-  // colour table, the pixel bits.
-  std::string bmpFile;
+  // The parts of the blocks that the header declares: its header, masks and
+  // colour table, and its rows of pixels. They view the blocks received:
+  // a picture is never copied whole on its way to a bitmap.
+  std::string_view info;
+  std::string_view bits;
   int bitCount = 0;
   // The colour table as the header counts it: colours used, or for 0 the
   // full table of a 1, 4 or 8-bit picture.
@@ -26,6 +27,6 @@ struct PluginDib {
 // Raises framework::EInvalidGraphic for blocks that do not hold what their
 // header says (short blocks, unknown header, bit count other than 1, 4, 8,
 // 16, 24 or 32, a size of zero).
-PluginDib ComposeBmpFromDib(std::string_view info, std::string_view bits);
+PluginDib ReadPluginDib(std::string_view info, std::string_view bits);
 
 }  // namespace kaleidon

@@ -4,6 +4,7 @@
 
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
+#include "framework/imaging/bmpcodec.h"
 #include "plugins/dib.h"
 
 namespace kaleidon {
@@ -160,8 +161,8 @@ void TSPIBitmap::LoadFromNamedStream(std::string_view bytes, const std::string& 
 }
 
 void TSPIBitmap::BuildFromDIB(std::string_view info, std::string_view bits, const TPictureInfoRec&, bool& result) {
-  PluginDib dib = ComposeBmpFromDib(info, bits);
-  Bitmap::LoadFromBytes(dib.bmpFile);
+  PluginDib dib = ReadPluginDib(info, bits);
+  framework::DecodeDib(dib.info, dib.bits, *this);
   // A 16-colour picture takes its palette from the plug-in's colour table.
   if (dib.bitCount == 4 && !dib.colorTable.empty()) SetPalette(dib.colorTable);
   result = true;

@@ -119,11 +119,15 @@ class ProgressLog {
 
   std::vector<std::pair<int32_t, int32_t>> reports;
 
-  static int WINAPI Report(int number, int denominator, LONG_PTR) {
+  // Called by the plug-in: lets no exception out into its frames.
+  static int WINAPI Report(int number, int denominator, LONG_PTR) noexcept {
     if (!current_) return 0;
     std::vector<std::pair<int32_t, int32_t>>& r = current_->reports;
     if (r.size() == kMaxProgressReports) r.pop_back();
-    r.emplace_back(number, denominator);
+    try {
+      r.emplace_back(number, denominator);
+    } catch (...) {
+    }
     return 0;
   }
 

@@ -27,6 +27,7 @@ static_assert(WM_TRAYICON == 1224);
 
 namespace {
 
+using framework::AnswerSafely;
 using framework::Application;
 
 // The live icons in creation order, each with its ID. IDs grow along the list.
@@ -350,6 +351,10 @@ void TCallbackWindow::SingleClickDone(uint64_t icon, uint64_t click) {
 }
 
 LRESULT CALLBACK TCallbackWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  return AnswerSafely([&] { return Answer(hwnd, msg, wp, lp); }, [&] { return DefWindowProcW(hwnd, msg, wp, lp); });
+}
+
+LRESULT TCallbackWindow::Answer(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_TRAYICON) {
     // A message box holds the program (it disables the thread's windows,
     // this one too), but the shell's notifications still arrive: they are

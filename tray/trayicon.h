@@ -178,6 +178,7 @@ class TCallbackWindow {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT Answer(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 };
 
 // The single-click waiter: a thread that sleeps GetDoubleClickTime() + 50 ms,

@@ -19,4 +19,6 @@ std::string FormatText(const std::string& format, std::initializer_list<std::str
 EWriteRefused::EWriteRefused(const std::string& path)
     : Exception(FormatText("%s に書き込めません", {path})), path_(path) {}
 
+EFileTooLarge::EFileTooLarge(const std::string& path) : Exception(FormatText("%s は大きすぎて読めません", {path})) {}
+
 }  // namespace framework

@@ -26,6 +26,12 @@ class EWriteRefused : public Exception {
   std::string path_;
 };
 
+// A file larger than the reader can take: "<path> は大きすぎて読めません".
+class EFileTooLarge : public Exception {
+ public:
+  explicit EFileTooLarge(const std::string& path);
+};
+
 // Replaces each "%s" of format, in order, by the next argument.
 std::string FormatText(const std::string& format, std::initializer_list<std::string> args);
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "framework/base/exception.h"
+#include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 
 namespace framework {
@@ -123,21 +125,26 @@ std::string TempFolderPath() {
   return FolderFromSystem([](wchar_t* b, unsigned size) { return GetTempPathW(size, b); });
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t limit) {
   HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  const ScopeExit close([h] { CloseHandle(h); });
   // Read straight into a string of the file's size, in large pieces (each
   // read is a trip to the system, and a large photo is megabytes); a file
-  // that grows meanwhile is read to its end all the same.
+  // that grows meanwhile is read to its end all the same, up to the limit.
   std::string data;
   LARGE_INTEGER size{};
-  if (GetFileSizeEx(h, &size) && size.QuadPart > 0 && static_cast<uint64_t>(size.QuadPart) < data.max_size())
+  if (GetFileSizeEx(h, &size) && size.QuadPart > 0) {
+    if (static_cast<uint64_t>(size.QuadPart) > limit || static_cast<uint64_t>(size.QuadPart) >= data.max_size())
+      throw EFileTooLarge(path);
     data.resize(static_cast<size_t>(size.QuadPart) + 1);  // the last read, of nothing, needs room
+  }
   constexpr DWORD kPiece = 8u << 20;
   size_t used = 0;
   bool ok = true;
   for (;;) {
+    if (used > limit) throw EFileTooLarge(path);
     if (used == data.size()) data.resize(used + 65536);
     const DWORD want = static_cast<DWORD>(std::min<size_t>(data.size() - used, kPiece));
     DWORD got = 0;
@@ -145,7 +152,6 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     if (!ok || got == 0) break;
     used += got;
   }
-  CloseHandle(h);
   if (!ok) return std::nullopt;
   data.resize(used);
   return data;

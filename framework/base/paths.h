@@ -36,8 +36,10 @@ std::string SystemFolder();                     // with a trailing '\'
 std::string WindowsFolder();                    // with a trailing '\'
 std::string TempFolderPath();                   // the user's temp folder, trailing '\'
 
-// Whole-file access. ReadWholeFile returns nothing when the file cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// Whole-file access. ReadWholeFile returns nothing when the file cannot be
+// read; a file of more than limit bytes raises EFileTooLarge (exception.h)
+// before any of it is read, and one that grows past it is read no further.
+std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t limit = UINT64_MAX);
 // Writes a temporary file beside path, flushes it to disk and renames it over
 // path, so a failure at any point leaves the previous file as it was. A
 // replaced file keeps its hidden and system attributes; a read-only one is

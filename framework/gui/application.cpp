@@ -17,11 +17,6 @@ namespace {
 constexpr wchar_t kApplicationClass[] = L"TApplication";
 constexpr UINT kQueuedCall = WM_APP + 0x311;
 
-BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM lp) {
-  if (IsWindowEnabled(hwnd)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-  return TRUE;
-}
-
 // While a box owned by the application window is up, no other window of the
 // program takes input, as under the system's task-modal boxes: the thread's
 // enabled top-level windows (hidden ones too, which may be shown meanwhile)
@@ -30,7 +25,7 @@ BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM lp) {
 class TaskModality {
  public:
   explicit TaskModality(HWND owner) : active_(GetActiveWindow()) {
-    EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled_));
+    disabled_ = EnabledThreadWindows(false);
     std::erase(disabled_, owner);  // the box itself disables and enables its owner
     for (HWND h : disabled_) EnableWindow(h, FALSE);
   }
@@ -67,6 +62,7 @@ class BoxesOnTop {
   BoxesOnTop& operator=(const BoxesOnTop&) = delete;
 
  private:
+  // Calls nothing that throws.
   static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp) {
     if (code == HCBT_ACTIVATE) {
       HWND hwnd = reinterpret_cast<HWND>(wp);
@@ -85,6 +81,29 @@ class BoxesOnTop {
 };
 
 }  // namespace
+
+namespace {
+struct CollectedWindows {
+  bool visibleOnly;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM lp) {
+  auto& to = *reinterpret_cast<CollectedWindows*>(lp);
+  return AnswerSafely(
+      [&]() -> BOOL {
+        if (IsWindowEnabled(hwnd) && (!to.visibleOnly || IsWindowVisible(hwnd))) to.windows.push_back(hwnd);
+        return TRUE;
+      },
+      [] { return FALSE; });
+}
+}  // namespace
+
+std::vector<HWND> EnabledThreadWindows(bool visibleOnly) {
+  CollectedWindows collected{visibleOnly, {}};
+  EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow, reinterpret_cast<LPARAM>(&collected));
+  return std::move(collected.windows);
+}
 
 Application& Application::Instance() {
   static Application app;
@@ -160,6 +179,14 @@ void Application::ShowException(const std::exception& e) {
 void Application::Dispatch(std::function<void()> handler) noexcept {
   try {
     handler();
+  } catch (...) {
+    ShowCurrentException();
+  }
+}
+
+void Application::ShowCurrentException() noexcept {
+  try {
+    throw;
   } catch (const std::exception& e) {
     try {
       ShowException(e);
@@ -265,27 +292,31 @@ void Application::Terminate() {
 }
 
 LRESULT CALLBACK Application::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  Application& app = Instance();
+  return AnswerSafely([&] { return Instance().Answer(hwnd, msg, wp, lp); },
+                      [&] { return DefWindowProcW(hwnd, msg, wp, lp); });
+}
+
+LRESULT Application::Answer(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case kQueuedCall: {
       std::function<void()> call;
       {
-        std::lock_guard<std::mutex> lock(app.queueLock_);
-        if (app.queue_.empty()) return 0;
-        call = std::move(app.queue_.front());
-        app.queue_.pop_front();
+        std::lock_guard<std::mutex> lock(queueLock_);
+        if (queue_.empty()) return 0;
+        call = std::move(queue_.front());
+        queue_.pop_front();
       }
-      app.Dispatch(call);
+      Dispatch(call);
       return 0;
     }
     case WM_SYSCOMMAND:
       if ((wp & 0xFFF0) == SC_MINIMIZE) {
-        app.Minimize();
+        Minimize();
         return 0;
       }
       break;
     case WM_CLOSE:
-      if (app.mainForm_) app.mainForm_->Close();
+      if (mainForm_) mainForm_->Close();
       return 0;
   }
   return DefWindowProcW(hwnd, msg, wp, lp);

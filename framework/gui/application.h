@@ -89,6 +89,8 @@ class Application : public Notices {
   // the event it came from (or free its owner) while it runs.
   void Dispatch(std::function<void()> handler) noexcept;
   void ShowException(const std::exception& e);
+  // Shows the exception being handled (inside a catch) as Dispatch does.
+  void ShowCurrentException() noexcept;
 
   // Runs call on the user-interface thread (from any thread), through the
   // application window's message queue, inside the dispatcher.
@@ -113,6 +115,7 @@ class Application : public Notices {
  private:
   Application() = default;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Answer(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   // Takes the next message, if any, and handles it.
   bool HandleMessage(MSG& msg);
   void Handle(MSG& msg);
@@ -129,5 +132,28 @@ class Application : public Notices {
   std::deque<std::function<void()>> queue_;
   std::deque<std::function<void()>> idleCalls_;
 };
+
+// The thread's top-level windows that are enabled (and visible, when asked).
+std::vector<HWND> EnabledThreadWindows(bool visibleOnly);
+
+// What Windows calls back (window procedures, hooks, enumerations) lets no
+// exception out: the 32-bit build unwinds by tables that cannot pass through
+// Windows' own frames, so an exception that reached them would end the
+// program. The result of answer(), or, when it throws, the exception shown in
+// the standard error box and the result of otherwise() (the answer the
+// system's default would give).
+template <typename Answer, typename Otherwise>
+auto AnswerSafely(Answer&& answer, Otherwise&& otherwise) noexcept -> decltype(answer()) {
+  try {
+    return answer();
+  } catch (...) {
+    Application::Instance().ShowCurrentException();
+  }
+  try {
+    return otherwise();
+  } catch (...) {
+    return {};
+  }
+}
 
 }  // namespace framework

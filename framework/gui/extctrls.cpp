@@ -38,12 +38,14 @@ struct TimerWindow {
     return h;
   }
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_TIMER) {
-      auto it = Timers().find(static_cast<UINT_PTR>(wp));
-      if (it != Timers().end()) it->second->Tick();
-      return 0;
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
+    if (msg != WM_TIMER) return DefWindowProcW(hwnd, msg, wp, lp);
+    return AnswerSafely(
+        [&]() -> LRESULT {
+          auto it = Timers().find(static_cast<UINT_PTR>(wp));
+          if (it != Timers().end()) it->second->Tick();
+          return 0;
+        },
+        [] { return LRESULT{0}; });
   }
 };
 

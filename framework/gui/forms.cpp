@@ -69,11 +69,6 @@ TOOLINFOW ToolInfo(HWND form, HWND control, std::wstring& text) {
   return tool;
 }
 
-BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM lp) {
-  if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-  return TRUE;
-}
-
 }  // namespace
 
 HFONT FontHandle(const Font& font, int dpi) {
@@ -150,23 +145,27 @@ WinControl* WinControl::FromHandle(HWND hwnd) {
 LRESULT CALLBACK WinControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   WinControl* self = FromHandle(hwnd);
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  if (msg == WM_SETCURSOR && self->cursor_ && LOWORD(lp) == HTCLIENT) {
-    ::SetCursor(self->cursor_);
+  return AnswerSafely([&] { return self->AnswerMessage(msg, wp, lp); },
+                      [&] { return self->CallDefault(msg, wp, lp); });
+}
+
+LRESULT WinControl::AnswerMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_SETCURSOR && cursor_ && LOWORD(lp) == HTCLIENT) {
+    ::SetCursor(cursor_);
     return TRUE;
   }
   if (msg == WM_GETOBJECT) {
-    if (LRESULT object = AnswerGetObject(hwnd, *self, wp, lp)) return object;
+    if (LRESULT object = AnswerGetObject(handle_, *this, wp, lp)) return object;
   }
-  if (self->toolTip_ && (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP ||
-                         msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP || msg == WM_MBUTTONDOWN ||
-                         msg == WM_MBUTTONUP)) {
-    MSG relay{hwnd, msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {}};
+  if (toolTip_ && (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP || msg == WM_RBUTTONDOWN ||
+                   msg == WM_RBUTTONUP || msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP)) {
+    MSG relay{handle_, msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {}};
     GetCursorPos(&relay.pt);
-    SendMessageW(self->toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+    SendMessageW(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
   }
   LRESULT result = 0;
-  if (self->WindowMessage(msg, wp, lp, result)) return result;
-  return self->CallDefault(msg, wp, lp);
+  if (WindowMessage(msg, wp, lp, result)) return result;
+  return CallDefault(msg, wp, lp);
 }
 
 void WinControl::CreateToolTip() {
@@ -441,8 +440,7 @@ void Form::BringToFront() {
 
 int Form::ShowModal() {
   Application& app = Application::Instance();
-  std::vector<HWND> disabled;
-  EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
+  std::vector<HWND> disabled = EnabledThreadWindows(true);
   std::erase(disabled, handle_);
   for (HWND h : disabled) EnableWindow(h, FALSE);
   modal_ = true;
@@ -826,7 +824,8 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
   Form* form = FromHandle(hwnd);
   if (!form) return DefWindowProcW(hwnd, msg, wp, lp);
-  return form->WindowMessage(msg, wp, lp);
+  return AnswerSafely([&] { return form->WindowMessage(msg, wp, lp); },
+                      [&] { return DefWindowProcW(hwnd, msg, wp, lp); });
 }
 
 }  // namespace framework

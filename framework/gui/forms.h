@@ -182,6 +182,7 @@ class WinControl : public Control, public AccessibleSource {
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT AnswerMessage(UINT msg, WPARAM wp, LPARAM lp);
   HWND handle_ = nullptr;
   WNDPROC defaultProc_ = nullptr;
   HWND toolTip_ = nullptr;

@@ -37,6 +37,9 @@ inline bool FitsBitmapLimits(int64_t width, int64_t height) {
   return width >= 0 && height >= 0 && width <= kMaxBitmapSide && height <= kMaxBitmapSide &&
          width * height <= kMaxBitmapPixels;
 }
+// Largest picture file read: the largest bitmap at 32 bits per pixel, with
+// room for its headers. A larger file is refused before it is read.
+inline constexpr uint64_t kMaxPictureFileBytes = uint64_t{kMaxBitmapPixels} * 4 + (uint64_t{1} << 20);
 
 class Bitmap : public Graphic {
  public:

@@ -249,7 +249,9 @@ void DecodeRle(const DibHeader& h, std::string_view bits, Bitmap& out) {
   }
 }
 
-void DecodeParts(std::string_view info, std::string_view bits, Bitmap& out) {
+}  // namespace
+
+void DecodeDib(std::string_view info, std::string_view bits, Bitmap& out) {
   DibHeader h = ReadHeader(info);
   std::vector<PaletteEntry> palette = ReadColorTable(h, info);
   Bitmap result;
@@ -261,15 +263,13 @@ void DecodeParts(std::string_view info, std::string_view bits, Bitmap& out) {
   out = std::move(result);
 }
 
-}  // namespace
-
 void DecodeBmp(std::string_view file, Bitmap& out) {
   if (file.size() < kFileHeaderSize + 4 || file[0] != 'B' || file[1] != 'M') Fail("BMP ファイルではありません");
   size_t offBits = U32(file, 10);
   size_t headerSize = U32(file, kFileHeaderSize);
   if (headerSize > file.size() - kFileHeaderSize) Fail("ヘッダーの大きさ");
   if (offBits < kFileHeaderSize + headerSize || offBits > file.size()) Fail("画素データの位置");
-  DecodeParts(file.substr(kFileHeaderSize, offBits - kFileHeaderSize), file.substr(offBits), out);
+  DecodeDib(file.substr(kFileHeaderSize, offBits - kFileHeaderSize), file.substr(offBits), out);
 }
 
 

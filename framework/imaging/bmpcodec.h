@@ -17,6 +17,9 @@ class Bitmap;
 // and top-down rows, uncompressed data at 1/4/8/16/24/32 bits, RLE8, RLE4
 // and bit fields. 16-bit and bit-field pictures become 24 or 32 bits.
 void DecodeBmp(std::string_view file, Bitmap& out);
+// The same from a DIB in two blocks, as a BMP file holds it after the file
+// header: the information block (header, masks, colour table) and the pixels.
+void DecodeDib(std::string_view info, std::string_view bits, Bitmap& out);
 
 // A bottom-up BMP file with a BITMAPINFOHEADER, uncompressed.
 std::string EncodeBmp(const Bitmap& bitmap);

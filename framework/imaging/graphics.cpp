@@ -12,7 +12,7 @@ namespace framework {
 Graphic::~Graphic() = default;
 
 void Graphic::LoadFromFile(const std::string& path) {
-  std::optional<std::string> bytes = ReadWholeFile(path);
+  std::optional<std::string> bytes = ReadWholeFile(path, kMaxPictureFileBytes);
   if (!bytes) throw Exception(FormatText("%s を開けません", {path}));
   LoadFromBytes(*bytes);
 }

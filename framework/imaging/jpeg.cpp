@@ -379,7 +379,7 @@ std::string EncodeJpeg(const Bitmap& source, int quality) {
 
 void JpegImage::LoadFromFile(const std::string& path) {
   // Large photos: the file's bytes are kept as read, not copied again.
-  std::optional<std::string> bytes = ReadWholeFile(path);
+  std::optional<std::string> bytes = ReadWholeFile(path, kMaxPictureFileBytes);
   if (!bytes) throw Exception(path + " を開けません");
   JpegHeader header = ReadJpegHeader(*bytes);
   data_ = std::move(*bytes);

@@ -187,6 +187,31 @@ class MonitorWallpaperTest : public ::testing::Test {
 
 }  // namespace
 
+// The sizes a fill or a fit crops and scales to are whole numbers rounded
+// half up, the same in both builds: a ratio worked in floating point lands
+// just below a half (103.49999...) on one processor and on it on another.
+TEST(Composition, ScaledSizesRoundHalvesUpTheSameEverywhere) {
+  struct Case {
+    PictureSize shape, box;
+    bool cover;
+    PictureSize expected;
+  };
+  const Case cases[] = {
+      {{1920, 1080}, {184, 113}, false, {184, 104}},   // 103.5 rows of a 184 x 113 picture fill 1920 x 1080
+      {{1920, 1080}, {184, 200}, false, {184, 104}},
+      {{184, 113}, {1920, 1080}, true, {1920, 1179}},  // 1179.13
+      {{184, 113}, {1920, 1080}, false, {1759, 1080}}, // 1758.58
+      {{4000, 6000}, {3840, 2160}, true, {3840, 5760}},
+      {{4000, 6000}, {3840, 2160}, false, {1440, 2160}},
+      {{1, 65535}, {1920, 1080}, false, {1, 1080}},    // never narrower than a pixel
+      {{65535, 65535}, {65535, 1}, true, {65535, 65535}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ScaledSize(c.shape, c.box, c.cover), c.expected)
+        << c.shape.width << "x" << c.shape.height << (c.cover ? " covering " : " inside ") << c.box.width << "x"
+        << c.box.height;
+}
+
 TEST_F(MonitorWallpaperTest, EachMonitorGetsItsPictureFittedToItsSizeAndOrientation) {
   pictures.WriteFile("wide.bmp", QuadrantsFile(160, 90));
   pictures.WriteFile("tall.bmp", QuadrantsFile(60, 120));

@@ -31,11 +31,28 @@ for z in "$shipped" "$zip"; do
   listing=$(unzip -Z1 "$z" | sort | tr '\n' ' ')
   [ "$listing" = "Kaleidon.exe Kaleidon.html Readme.txt kaleidon-wic.spi " ] || fail "$z holds: $listing"
 done
+# What a program's header and manifest tell Windows: the image may be
+# loaded anywhere and its data never run as code; the 32-bit program uses
+# all 4 GB of addresses on 64-bit Windows (a large picture needs blocks of
+# hundreds of megabytes); the manifest asks for the common controls of the
+# program's own machine (x86 or amd64), never the other's.
+pe_word() { od -An -tu2 -j"$2" -N2 "$1" | tr -d ' '; }
+check_image() {
+  local exe=$1 arch=$2 other at
+  at=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
+  ((($(pe_word "$exe" $((at + 24 + 70))) & 0x140) == 0x140)) || fail "$exe may not be moved or runs its data"
+  [ "$arch" = amd64 ] || (($(pe_word "$exe" $((at + 22))) & 0x20)) || fail "$exe is not large-address aware"
+  if [ "$arch" = x86 ]; then other=amd64; else other=x86; fi
+  grep -aq "processorArchitecture=\"$arch\"" "$exe" && ! grep -aq "processorArchitecture=\"$other\"" "$exe" ||
+    fail "the manifest of $exe is not for $arch"
+}
+
 mkdir "$work/shipped"
 unzip -q "$shipped" -d "$work/shipped"
 for f in Kaleidon.exe kaleidon-wic.spi; do
   [ "$(pe_machine "$work/shipped/$f")" = x86 ] || fail "the shipped $f is built for $(pe_machine "$work/shipped/$f")"
 done
+check_image "$work/shipped/Kaleidon.exe" x86
 
 program="$work/カレイドン"
 pictures="$work/写真"
@@ -45,6 +62,7 @@ if [ "$zip" != "$shipped" ]; then
   for f in Kaleidon.html Readme.txt; do
     cmp -s "$work/shipped/$f" "$program/$f" || fail "$f differs between the shipped zip and $zip"
   done
+  check_image "$program/Kaleidon.exe" amd64
   echo "the shipped zip holds the 32-bit program; running the x86-64 build's zip of the same files"
 fi
 

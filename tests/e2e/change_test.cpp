@@ -4,6 +4,7 @@
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
 #include "framework/imaging/bitmap.h"
+#include "framework/imaging/bmpcodec.h"
 #include "support/program.h"
 
 namespace {
@@ -57,6 +58,46 @@ TEST(CommandLineChange, AnEmptyFolderStillEndsTheRunAfterItsMessage) {
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(p.WaitForExit(30000), std::optional<DWORD>(0));
   EXPECT_FALSE(program.Exists("WPFile.BMP"));
+}
+
+// The largest bitmap the program takes, 16384 x 8192 at 32 bits (512 MiB
+// of pixels): the 32-bit program needs the address space above 2 GB for it.
+// Its top half is red, its bottom half blue, stretched over the screen.
+TEST(CommandLineChange, TheLargestBitmapThatFitsTheLimitsBecomesTheWallpaper) {
+  constexpr int kWidth = 16384, kHeight = 8192;
+  InstalledProgram program;
+  TempDir pictures;
+  {
+    // Written row by row: the test holds no copy of it.
+    HANDLE file = CreateFileW(framework::Widen(pictures.PathOf("huge.bmp")).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    const std::string headers = framework::EncodeBmpHeaders(kWidth, kHeight, 32);
+    bool ok = WriteFile(file, headers.data(), static_cast<DWORD>(headers.size()), &written, nullptr);
+    std::string row(4 * size_t{kWidth}, '\0');
+    for (int y = 0; y < kHeight && ok; ++y) {  // bottom row first
+      const char blue = y < kHeight / 2 ? '\xFF' : 0, red = y < kHeight / 2 ? 0 : '\xFF';
+      for (size_t x = 0; x < row.size(); x += 4) row[x] = blue, row[x + 2] = red;
+      ok = WriteFile(file, row.data(), static_cast<DWORD>(row.size()), &written, nullptr);
+    }
+    CloseHandle(file);
+    ASSERT_TRUE(ok);
+  }
+  program.WriteSettings("Path=" + framework::EncodeStoredText(pictures.path()) +
+                        "\r\nCPUUseRate=100\r\nScreenSize=1\r\n");
+  ProgramProcess p = ProgramProcess::Start(program.Exe(), "/E");
+  const std::optional<DWORD> end = p.WaitForExit(50000);
+  if (!end) {
+    HWND box = WaitForWindow(L"#32770", "", p.Id(), 0);
+    FAIL() << "still running" << (box ? ", showing: " + MessageBoxText(box) : std::string());
+  }
+  EXPECT_EQ(end, std::optional<DWORD>(0));
+  framework::Bitmap wallpaper;
+  ASSERT_NO_THROW(wallpaper.LoadFromBytes(program.ReadFile("WPFile.BMP")));
+  EXPECT_EQ(wallpaper.Width(), GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(wallpaper.PixelColor(10, 10), (framework::Rgb{255, 0, 0}));
+  EXPECT_EQ(wallpaper.PixelColor(10, wallpaper.Height() - 10), (framework::Rgb{0, 0, 255}));
 }
 
 TEST(StartUpChange, ChangesTheWallpaperWhileTheProgramStarts) {

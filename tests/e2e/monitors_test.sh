@@ -39,6 +39,9 @@ done
 export WINEPREFIX="$work/prefix"
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
 wineserver -w
+# What the rest needs of the machine: Wine showing both heads.
+"$wine_exec" "$(dirname "$exe")/fixtures/machine-check.exe" monitors 2 </dev/null ||
+  fail "the machine lacks what two monitors need (above)"
 
 program="$work/program"
 pictures="$work/pictures"

@@ -60,6 +60,40 @@ TEST(Forms, ExceptionInAHandlerIsShownInTheStandardErrorBoxAndGoesNoFurther) {
   EXPECT_EQ(boxes.Last().owner, Application::Instance().Handle());
 }
 
+// What a window's own message code throws, outside any event handler, stops
+// in the window procedure: the 32-bit build's unwinding cannot pass through
+// the system's frames (SendMessage), and the program would end. It is shown
+// in the standard error box, and the message gets the default answer.
+TEST(Forms, ExceptionInAWindowsOwnMessageCodeIsShownAndTheProgramGoesOn) {
+  struct ThrowingForm : Form {
+    using Form::Form;
+    LRESULT WindowMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+      if (msg == WM_APP) throw Exception("フォームで失敗しました");
+      return Form::WindowMessage(msg, wp, lp);
+    }
+  };
+  struct ThrowingButton : Button {
+    using Button::Button;
+    bool WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+      if (msg == WM_APP) throw 42;  // not even a std::exception
+      return Button::WindowMessage(msg, wp, lp, result);
+    }
+  };
+  MessageBoxRecorder boxes;
+  ThrowingForm form(TestStyle());
+  ThrowingButton* button = form.Add<ThrowingButton>("Button1");
+  for (HWND window : {form.Handle(), button->Handle()}) {
+    boxes.Clear();
+    EXPECT_EQ(SendMessageW(window, WM_APP, 0, 0), 0);
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Last().flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONERROR));
+  }
+  EXPECT_EQ(boxes.Last().text, "予期しないエラーが発生しました.");
+  // The windows go on answering.
+  EXPECT_EQ(SendMessageW(form.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"続き")), TRUE);
+  EXPECT_EQ(form.Caption(), "続き");
+}
+
 TEST(Forms, LabelsTakeClicksAndDoubleClicksThroughTheForm) {
   Form form(TestStyle());
   Label *back = nullptr, *front = nullptr;

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 
+#include "framework/base/exception.h"
 #include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "framework/imaging/bitmap.h"
 #include "framework/imaging/graphics.h"
 #include "framework/imaging/jpeg.h"
@@ -144,4 +146,30 @@ TEST_F(PictureRegistry, PlugInKindsOverrideOlderRegistrationsAndLeaveTogether) {
   EXPECT_EQ(Extensions(), (std::vector<std::string>{"bmp", "jpg", "jpeg"}));
   p.LoadFromFile(dir.PathOf("a.bmp"));
   EXPECT_EQ(dynamic_cast<TaggedBitmap*>(p.GetGraphic()), nullptr);
+}
+
+// A file larger than any picture the program holds is refused before any of
+// it is read: a 32-bit program could not even hold its bytes.
+TEST(PictureFiles, AFileBeyondTheLargestPictureIsRefusedUnread) {
+  TempDir dir;
+  for (const char* name : {"huge.bmp", "huge.jpg"}) {
+    HANDLE file = CreateFileW(Widen(dir.PathOf(name)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(kMaxPictureFileBytes) + 1;
+    EXPECT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+    Picture picture;
+    try {
+      picture.LoadFromFile(dir.PathOf(name));
+      ADD_FAILURE() << name << " was read";
+    } catch (const EFileTooLarge& e) {
+      EXPECT_EQ(e.Message(), dir.PathOf(name) + " は大きすぎて読めません");
+    }
+  }
+  // At the limit itself a file is read.
+  dir.WriteFile("small.bin", "12345");
+  EXPECT_EQ(ReadWholeFile(dir.PathOf("small.bin"), 5), "12345");
+  EXPECT_THROW(ReadWholeFile(dir.PathOf("small.bin"), 4), EFileTooLarge);
 }

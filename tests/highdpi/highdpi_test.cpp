@@ -131,8 +131,12 @@ TEST(HighDpi, NothingOnAnOptionsPageLiesOnAnythingElseOrOutsideIt) {
       const framework::Control& c = *controls[i];
       RECT b = c.Bounds(), inside;
       EXPECT_TRUE(IntersectRect(&inside, &b, &area) && EqualRect(&inside, &b)) << c.Text();
-      if (dynamic_cast<const framework::CheckBox*>(&c)) EXPECT_LE(TextWidth(c) + Scaled(18), c.Width()) << c.Text();
-      if (dynamic_cast<const framework::Button*>(&c)) EXPECT_LE(TextWidth(c) + 4, c.Width()) << c.Text();
+      if (dynamic_cast<const framework::CheckBox*>(&c)) {
+        EXPECT_LE(TextWidth(c) + Scaled(18), c.Width()) << c.Text();
+      }
+      if (dynamic_cast<const framework::Button*>(&c)) {
+        EXPECT_LE(TextWidth(c) + 4, c.Width()) << c.Text();
+      }
       // Frames hold the other controls.
       if (dynamic_cast<const framework::GroupBox*>(&c)) continue;
       for (size_t j = i + 1; j < controls.size(); ++j) {
