@@ -221,13 +221,14 @@ int RunKaleidon(const CommandLine& commandLine) {
       windows.main->OptionsSlotCountChanged(stored.slotCount);
       windows.main->OptionsTimerSwitched(stored.timerChange);
       if (commandLine.Silent()) app.SetShowMainForm(false);
-      app.WhenIdle([&app, &windows, commandLine] {
+      windows.main->LaterWindows = [&app, &windows, commandLine] {
         windows.CreateOthers(commandLine);
         // A hidden start whose tray icon the shell refused shows the window
         // after all (WindowsMade says so), or it could not be reached.
         if (app.ShowMainForm() && !windows.main->Visible()) windows.main->Show();
         RunStartupChange(windows, commandLine);
-      });
+      };
+      app.WhenIdle([&windows] { windows.main->MakeLaterWindows(); });
     } else {
       windows.Create(commandLine, [&](ProgramWindows::Step step) {
         if (splash) ShowCreationStatus(*splash, windows, step);

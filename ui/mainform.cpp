@@ -230,17 +230,26 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   PopupMenu1->OnPopup = [this] { PopupMenu1Popup(); };
   NeverAgainMenu = std::make_unique<framework::PopupMenu>(this, "NeverAgainMenu");
 
-  Button1->OnClick = [this] { Button1Click(); };
+  // A button can be pressed before the first idle moment (an automation
+  // tool's BM_CLICK, a screen reader's default action): what it reaches is
+  // made first.
+  const auto needingLaterWindows = [this](void (TForm1::*handler)()) {
+    return [this, handler] {
+      MakeLaterWindows();
+      (this->*handler)();
+    };
+  };
+  Button1->OnClick = needingLaterWindows(&TForm1::Button1Click);
   Button2->OnClick = [this] { Button2Click(); };
-  Button3->OnClick = [this] { Button3Click(); };
-  Button11->OnClick = [this] { Button11Click(); };
-  Button4->OnClick = [this] { Button4Click(); };
+  Button3->OnClick = needingLaterWindows(&TForm1::Button3Click);
+  Button11->OnClick = needingLaterWindows(&TForm1::Button11Click);
+  Button4->OnClick = needingLaterWindows(&TForm1::Button4Click);
   Button5->OnClick = [this] { Button5Click(); };
-  Button7->OnClick = [this] { Button7Click(); };
-  Button6->OnClick = [this] { Button6Click(); };
-  Button8->OnClick = [this] { Button8Click(); };
-  Button9->OnClick = [this] { Button9Click(); };
-  Button12->OnClick = [this] { Button12Click(); };
+  Button7->OnClick = needingLaterWindows(&TForm1::Button7Click);
+  Button6->OnClick = needingLaterWindows(&TForm1::Button6Click);
+  Button8->OnClick = needingLaterWindows(&TForm1::Button8Click);
+  Button9->OnClick = needingLaterWindows(&TForm1::Button9Click);
+  Button12->OnClick = needingLaterWindows(&TForm1::Button12Click);
   SpinEdit1->OnChange = [this] { SpinEdit1Change(); };
   Button10->OnClick = [this] { Button10Click(); };
   dlb1->OnChange = [this] { dlb1Change(); };
@@ -296,6 +305,10 @@ void TForm1::WindowsMade() {
   if (!TrayIcon1->Registered()) Application::Instance().SetShowMainForm(true);
   const ProgramOptions options = Options->Values();
   RegisterHotKeys(options.hotKeyNext, options.hotKeyBack);
+}
+
+void TForm1::MakeLaterWindows() {
+  if (LaterWindows) std::exchange(LaterWindows, nullptr)();
 }
 
 TForm1::~TForm1() { UnregisterHotKeys(); }
@@ -377,12 +390,13 @@ void TForm1::FormCloseQuery(bool& canClose) {
 }
 
 void TForm1::WriteProgramEnd() {
-  if (!Options) return;  // the start-up failed before the options existed
+  if (!Options && !LaterWindows) return;  // the start-up failed before the options existed
   framework::IniEdit settings(OpenSettings());
-  // After a reset start no entry is chosen; the combined entry is stored
-  // then, since an index of -1 would open the next run on the empty
-  // custom filter and list no picture at all.
-  WriteProgramEndSettings(settings, Options->Values(),
+  // A run that ends in its first moments, before the options dialog is
+  // made, ends on the stored options. After a reset start no entry is
+  // chosen; the combined entry is stored then, since an index of -1 would
+  // open the next run on the empty custom filter and list no picture at all.
+  WriteProgramEndSettings(settings, Options ? Options->Values() : ReadOptions(OpenSettings()),
                           {CurrentFolder, SpinEdit1->Value(), std::max(0, FilterComboBox1->ItemIndex())});
   settings.Commit();  // every program-end key in one replacement
 }

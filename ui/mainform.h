@@ -93,6 +93,13 @@ class TForm1 : public framework::Form {
 
   // Every other window of the run exists (the start-up made them all).
   void WindowsMade();
+  // How the windows made after the main one (options, viewer, folder list)
+  // are made while they wait for the program's first idle moment; empty
+  // once they are made.
+  std::function<void()> LaterWindows;
+  // Makes them now when they are not yet: whatever asks for one of them
+  // first (a click, a key, a command from another program) finds it there.
+  void MakeLaterWindows();
 
   // Handlers.
   void FormCreate(const CommandLine& commandLine);

@@ -6,6 +6,7 @@
 
 #include "framework/base/inidocument.h"
 #include "framework/base/paths.h"
+#include "framework/base/text.h"
 #include "support/program.h"
 
 namespace {
@@ -180,4 +181,39 @@ TEST(Startup, TheGreetingComesUpInFrontOfTheSplashAndHoldsTheMainWindowUntilAnsw
   EXPECT_TRUE(IsWindowEnabled(main));
   EXPECT_FALSE(IsWindow(box));
   CloseMainWindow(p);
+}
+
+// A button pressed the moment the main window shows, before the first idle
+// moment in which the other windows are made (an automation tool's posted
+// BM_CLICK, a screen reader's default action), finds what it needs: the
+// folder list opens; automatic registration runs, and the close that
+// follows ends the run cleanly. Several starts each, to meet the race.
+TEST(Startup, AButtonPressedAsSoonAsTheMainWindowShowsFindsTheWindowsItNeeds) {
+  const struct {
+    const char* button;
+    bool opensFolderList;
+  } cases[] = {{"ﾌｫﾙﾀﾞﾘｽﾄ(&L)", true}, {"自動登録(&A)", false}};
+  for (const auto& c : cases) {
+    for (int start = 0; start < 3; ++start) {
+      SCOPED_TRACE(std::string(c.button) + ", start " + std::to_string(start + 1));
+      InstalledProgram program;
+      TempDir pictures;
+      pictures.WriteFile("p\\a.bmp", "BM");
+      program.WriteSettings("Path=" + framework::EncodeStoredText(pictures.path()) + "\r\nCPUUseRate=100\r\n");
+      ProgramProcess p = ProgramProcess::Start(program.Exe());
+      HWND main = WaitForMainWindow(p);
+      ASSERT_NE(main, nullptr);
+      for (DWORD waited = 0; !IsWindowVisible(main) && waited < kStartTimeout; ++waited) Sleep(1);
+      HWND button = FindWindowExW(main, nullptr, L"Button", framework::Widen(c.button).c_str());
+      ASSERT_NE(button, nullptr);
+      PostMessageW(button, BM_CLICK, 0, 0);
+      if (c.opensFolderList) {
+        HWND list = WaitForWindow(L"TForm5", "", p.Id(), kStartTimeout);
+        ASSERT_TRUE(list && Eventually([list] { return IsWindowVisible(list) != FALSE; }));
+        PostMessageW(list, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(Eventually([list] { return !IsWindowVisible(list); }));
+      }
+      CloseMainWindow(p);
+    }
+  }
 }
