@@ -372,6 +372,11 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
   Label1->SetText(JoinPath(CurrentFolder, ""));
   TimerTicks = 0;
   if (stored.taskTray) Application::Instance().SetShowMainForm(false);
+  // The monitors may have changed since the last run (a laptop shut down
+  // docked and started alone): the pictures they showed are made again for
+  // the desktop as it is, before the window shows. A change of the command
+  // line makes a new wallpaper anyway.
+  if (!commandLine.Change()) Cycle->PrepareAgain(stored.Wallpaper());
 }
 
 void TForm1::BuildFilterList(const std::string& customMask) {

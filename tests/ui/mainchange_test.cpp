@@ -279,3 +279,32 @@ TEST(IntervalTimer, CountsWholeTicksAgainstTheLiveInterval) {
   w.main->Timer1Timer();
   EXPECT_EQ(changes(), 1u);
 }
+
+// Between two runs the second monitor went (a laptop undocked): the start
+// makes the pictures shown again for the one monitor, before the window
+// shows, without a new draw.
+TEST_F(MainWindowChange, AStartOnFewerMonitorsMakesTheWallpaperAgainForThem) {
+  using kaleidon::MonitorArea;
+  auto restore = KeepDesktopStyle();
+  kaleidon::OverrideDesktop(kaleidon::Desktop{
+      {MonitorArea{"\\\\.\\DISPLAY1", 0, 0, 40, 30, true}, MonitorArea{"\\\\.\\DISPLAY2", 40, 0, 30, 40}},
+      kaleidon::WallpaperSpread::Span, 32});
+  ProgramWindows w(Settings(pictures.path()));
+  w.main->ChangeWallpaper(true);
+  const std::string history = pictures.ReadFile("_Buf.RFB");
+  const kaleidon::ShownSources shown = w.main->Cycle->ShownNow();
+  ASSERT_EQ(shown.size(), 2u);
+  const std::string onPrimary = framework::ExtractFileName(shown[0].source.file);
+  w.Destroy();
+
+  kaleidon::OverrideDesktop(
+      kaleidon::Desktop{{MonitorArea{"\\\\.\\DISPLAY1", 0, 0, 40, 30, true}}, kaleidon::WallpaperSpread::Span, 32});
+  w.Create(kaleidon::CommandLine{""});
+  EXPECT_FALSE(w.main->Visible());
+  framework::Bitmap wallpaper;
+  wallpaper.LoadFromBytes(w.folder.ReadFile("WPFile.BMP"));
+  // The primary monitor's picture, alone, at its own size.
+  EXPECT_EQ(wallpaper.Width(), onPrimary == "one.bmp" ? 4 : 5);
+  EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
+  EXPECT_FALSE(framework::IniFile(w.folder.PathOf("Kaleidon.ini")).SectionExists("Desktop"));
+}
