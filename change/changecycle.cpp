@@ -78,6 +78,28 @@ ChangeCycle::ChangeCycle(ChangeCycleHost& host, framework::Notices& notices, fra
   } catch (...) {
     // A settings file that cannot be read: nothing is known to be shown.
   }
+  RecallShownSources();
+}
+
+void ChangeCycle::RecallShownSources() {
+  // Where the pictures shown came from, as the back list's current entry
+  // has it, while the desktop still shows the wallpaper bitmap: an archive's
+  // member rather than the copy that was taken out into Temp, and a single
+  // picture too, of which the settings keep nothing.
+  const BackList back = BackList::Load(BackList::PathBeside(settings_.FileName()));
+  if (back.Entries().empty() || !DesktopShowsWallpaperBitmap()) return;
+  const ShownSources& recorded = back.Entries()[back.Current()];
+  if (shown_.pictures.empty()) {
+    recalled_ = recorded;
+    return;
+  }
+  for (ShownPicture& shown : shown_.pictures)
+    for (const ScreenSource& screen : recorded) {
+      const PictureSource& source = screen.source;
+      const std::string name = framework::ExtractFileName(source.InArchive() ? source.member : source.file);
+      if (screen.monitor == shown.monitor && framework::SameTextNoCase(name, framework::ExtractFileName(shown.picture)))
+        shown.source = source;
+    }
 }
 
 FileChoice ChangeCycle::Choice(const ProgramOptions& options) const {
@@ -192,6 +214,10 @@ void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply, con
 }
 
 void ChangeCycle::ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options) {
+  // Busy as a change is (a display change during its error box waits), with
+  // the hourglass on the button that asked instead of the random one.
+  ChangeBusy = true;
+  auto end = framework::ScopeExit([this] { ChangeBusy = false; });
   drawn_ = {{picture, {picture, {}}}};
   const Desktop desktop = CurrentDesktop();
   const bool perMonitor = WantsPicturePerMonitor(options, desktop);
@@ -235,7 +261,7 @@ std::optional<std::string> ChangeCycle::ShownOn(const std::string& monitor) cons
 }
 
 void ChangeCycle::Show(const std::vector<std::string>& pictures, const Desktop& desktop, bool apply,
-                       const WallpaperOptions& options, bool remember) {
+                       const WallpaperOptions& options, bool remember, const std::string& note) {
   const std::string bitmap = WallpaperBitmapPath();
   const bool perMonitor = WantsPicturePerMonitor(options, desktop) && pictures.size() == desktop.monitors.size();
   bool made;
@@ -256,7 +282,7 @@ void ChangeCycle::Show(const std::vector<std::string>& pictures, const Desktop& 
   std::string names;
   for (const std::string& picture : pictures)
     names += (names.empty() ? "" : " / ") + framework::ExtractFileName(picture);
-  host_.ShowFileName(names);
+  host_.ShowFileName(note.empty() ? names : names + "　" + note);
   if (!made) return;
   ShownWallpaper now{desktop, {}, perMonitor};
   for (size_t monitor = 0, next = 0; monitor < desktop.monitors.size() && next < pictures.size(); ++monitor) {
@@ -265,6 +291,7 @@ void ChangeCycle::Show(const std::vector<std::string>& pictures, const Desktop& 
     now.pictures.push_back({desktop.monitors[monitor].device, picture, SourceOf(picture)});
   }
   shown_ = std::move(now);
+  recalled_.clear();
   if (remember) AddToBackList();
 }
 
@@ -277,6 +304,7 @@ PictureSource ChangeCycle::SourceOf(const std::string& picture) const {
 }
 
 ShownSources ChangeCycle::ShownNow() const {
+  if (shown_.pictures.empty()) return recalled_;
   ShownSources sources;
   for (const ShownPicture& shown : shown_.pictures) sources.push_back({shown.monitor, shown.source});
   return sources;
@@ -305,6 +333,8 @@ bool ChangeCycle::GoBack(const ProgramOptions& options) {
   auto end = BusyUntilEnd(ChangeBusy, host_);
   const std::string path = BackList::PathBeside(settings_.FileName());
   BackList list = BackList::Load(path);
+  // The last picture passed over stays named after what is shown instead.
+  std::string passedOver;
   for (size_t entry = list.Current(); entry-- > 0;) {
     const ShownSources& sources = list.Entries()[entry];
     std::vector<std::string> pictures;
@@ -317,7 +347,8 @@ bool ChangeCycle::GoBack(const ProgramOptions& options) {
       // Deleted or moved since: named on the status line, and the one
       // before is tried.
       const PictureSource& gone = sources[pictures.size()].source;
-      host_.ShowFileName(framework::ExtractFileName(gone.InArchive() ? gone.member : gone.file) + kNotFoundStatus);
+      passedOver = framework::ExtractFileName(gone.InArchive() ? gone.member : gone.file) + kNotFoundStatus;
+      host_.ShowFileName(passedOver);
       DeleteUnshownMembers();
       continue;
     }
@@ -325,7 +356,7 @@ bool ChangeCycle::GoBack(const ProgramOptions& options) {
       const Desktop desktop = CurrentDesktop();
       const bool perMonitor = WantsPicturePerMonitor(options.Wallpaper(), desktop);
       Show(PicturesFor(desktop, perMonitor, PlaceOnMonitors(sources, pictures, desktop, perMonitor)), desktop, true,
-           options.Wallpaper(), false);
+           options.Wallpaper(), false, passedOver);
     } catch (...) {
       DeleteUnshownMembers();
       return true;  // the wallpaper stays as it was; the list keeps its place

@@ -117,15 +117,18 @@ class ChangeCycle {
   std::vector<std::string> PicturesFor(const Desktop& desktop, bool perMonitor,
                                        const std::vector<std::optional<std::string>>& drawn) const;
   // Makes and applies the wallpaper of those pictures and notes what it
-  // shows; a new wallpaper (remember) goes into the back list.
+  // shows; a new wallpaper (remember) goes into the back list. The status
+  // line names the pictures, then the note when there is one.
   void Show(const std::vector<std::string>& pictures, const Desktop& desktop, bool apply,
-            const WallpaperOptions& options, bool remember);
+            const WallpaperOptions& options, bool remember, const std::string& note = {});
   // Where a picture of this change, or one shown already, came from.
   PictureSource SourceOf(const std::string& picture) const;
   // The picture a source gives now: the file, or the member extracted
   // again into Temp; nothing when it is gone.
   std::optional<std::string> Recall(const PictureSource& source, const ProgramOptions& options);
   void AddToBackList();
+  // At the start of a run: where the pictures the desktop shows came from.
+  void RecallShownSources();
   // Deletes the extracted members the wallpaper does not show.
   void DeleteUnshownMembers();
 
@@ -148,6 +151,9 @@ class ChangeCycle {
   framework::Notices& notices_;
   framework::IniFile settings_;
   ShownWallpaper shown_;
+  // What an earlier run showed on its own (a single picture), as the back
+  // list has it, until this run shows a wallpaper.
+  ShownSources recalled_;
   // Members extracted for a picture per monitor, deleted once none shows them.
   std::vector<std::string> extracted_;
   // Where the pictures of the change under way came from.

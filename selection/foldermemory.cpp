@@ -41,6 +41,14 @@ void MarkFolderAllShown(framework::IniFile& settings, const std::string& folder,
   settings.WriteString(kAllFilesSelectedDirectorys, DirectoryKey(slot), folder);
 }
 
+void ForgetFolderAllShown(framework::IniEdit& settings, const std::string& folder) {
+  const std::string wanted = framework::JoinPath(folder, "");
+  for (const std::string& key : settings.ReadSectionKeys(kAllFilesSelectedDirectorys))
+    if (framework::SameTextNoCase(framework::JoinPath(settings.ReadString(kAllFilesSelectedDirectorys, key, ""), ""),
+                                  wanted))
+      settings.DeleteKey(kAllFilesSelectedDirectorys, key);
+}
+
 void ChangeFolderSlot(FolderMemory& memory) {
   FolderMemoryControls& controls = memory.controls;
   if (controls.CurrentSlot() < 1) controls.SetCurrentSlot(1);

@@ -75,6 +75,9 @@ void RegisterFolderSlot(SlotTable& table, framework::IniEdit& settings, const st
 // Directory<slot> = folder in AllFilesSelectedDirectorys of the settings
 // file: every listed file of that folder has been shown.
 void MarkFolderAllShown(framework::IniFile& settings, const std::string& folder, uint8_t slot);
+// The folder has pictures to show again (its exclusions were cleared): the
+// rotation no longer passes it over as shown through.
+void ForgetFolderAllShown(framework::IniEdit& settings, const std::string& folder);
 
 // The slot box changed: keeps the current slot within 1..slot count and shows
 // the slot's folder.

@@ -180,6 +180,9 @@ void TForm5::Button3Click() {
                                                     MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
   ClearExclusions(folder);
+  framework::IniEdit settings(OpenSettings());
+  ForgetFolderAllShown(settings, folder);
+  settings.Commit();
 }
 
 void TForm5::StringGrid1DblClick() {

@@ -542,7 +542,9 @@ void TForm1::Button11Click() {
     Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
     return;
   }
-  if (!Cycle->GoBack(Options->Values())) Beep();
+  const bool wentBack = Cycle->GoBack(Options->Values());
+  DesktopChangedMeanwhile();
+  if (!wentBack) Beep();
 }
 
 void TForm1::NeverAgain1Click() {
@@ -587,8 +589,12 @@ void TForm1::NeverAgain(const ScreenSource& screen, bool thisMonitorOnly) {
 
 void TForm1::ChangeWallpaper(bool apply, const std::string& onlyMonitor) {
   Cycle->ChangeWallpaper(Options->Values(), apply, onlyMonitor);
-  // The desktop changed while the change ran: its wallpaper may have been
-  // made for the desktop as it was.
+  DesktopChangedMeanwhile();
+}
+
+void TForm1::DesktopChangedMeanwhile() {
+  // The desktop changed while the cycle was busy: its wallpaper may have
+  // been made for the desktop as it was.
   if (std::exchange(desktopChangedInChange_, false)) DesktopChanged(false);
 }
 
@@ -609,6 +615,7 @@ void TForm1::Button1Click() {
   }
   if (framework::FileExists(path)) {
     Cycle->ShowPicture(path, true, Options->Values().Wallpaper());
+    DesktopChangedMeanwhile();
   } else {
     Application::Instance().MessageBox(kFileMissingText, kDarknessErrorCaption, MB_OK | MB_ICONWARNING);
     FileListBox2->Update();

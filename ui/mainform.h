@@ -206,6 +206,9 @@ class TForm1 : public framework::Form {
   bool wallpaperAgainPosted_ = false;
   bool applyAgain_ = false;
   bool desktopChangedInChange_ = false;
+  // Makes the wallpaper again when the desktop changed during a change,
+  // going back or a picture set by hand.
+  void DesktopChangedMeanwhile();
 };
 
 // Picture formats that plug-ins offer are refused for JPEG, which the JPEG

@@ -532,8 +532,8 @@ TEST_F(BackTest, APictureGoneSinceIsPassedOverAndNamedOnTheStatusLineWithoutABox
   ASSERT_TRUE(framework::DeleteFileAt(pictures.PathOf(shown[1])));
   EXPECT_EQ(Back(), wallpapers[0]);
   ASSERT_GE(host.shownNames.size(), 5u);
-  EXPECT_EQ(host.shownNames[3], shown[1] + "（はぐぁ！指定した正義のファイルが存在しない････）");
-  EXPECT_EQ(host.shownNames.back(), shown[0]);
+  // What is shown stays named with the picture passed over.
+  EXPECT_EQ(host.shownNames.back(), shown[0] + "　" + shown[1] + "（はぐぁ！指定した正義のファイルが存在しない････）");
 
   // Nothing older left to show: nothing changes, and still no box.
   ASSERT_TRUE(framework::DeleteFileAt(pictures.PathOf(shown[0])));
@@ -583,4 +583,23 @@ TEST_F(BackTest, AChangeForOneMonitorLeavesTheOthersPicture) {
   // A monitor no longer there: both get a new picture.
   cycle.ChangeWallpaper(ProgramOptions{}, true, "\\\\.\\DISPLAY9");
   EXPECT_EQ(HistoryLines(pictures.ReadFile("_Buf.RFB")).size(), 2u);
+}
+
+// After a restart the cycle still knows where the wallpaper shown came from,
+// on one monitor and on two: the archive and its member, not the member's
+// copy in Temp, so that never-again excludes the member.
+TEST_F(BackTest, ARestartKnowsWhichArchiveMembersTheWallpaperShows) {
+  ASSERT_NO_FATAL_FAILURE(CopyArchive("level1.lzh", folder, "set.lzh"));
+  UseFolder(folder, "*.lzh;*.bmp");
+  const auto changeAndRestart = [&](size_t monitors) {
+    Change(true);
+    const ShownSources shown = cycle.ShownNow();
+    ASSERT_EQ(shown.size(), monitors);
+    for (const ScreenSource& screen : shown) EXPECT_EQ(screen.source.file, folder.PathOf("set.lzh"));
+    ChangeCycle restarted{host, boxes, framework::IniFile(program.PathOf("Kaleidon.ini"))};
+    EXPECT_EQ(restarted.ShownNow(), shown);
+  };
+  changeAndRestart(1);
+  auto twoMonitors = ShowTwoMonitorsSideBySide();
+  changeAndRestart(2);
 }

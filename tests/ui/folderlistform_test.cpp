@@ -275,7 +275,10 @@ TEST(FolderList, ShowsTheRowFoldersExclusionsAndClearsThemAfterAsking) {
   some.WriteFile("_Buf.RFB", "a.bmp\r\n");
   kaleidon::ExcludePicture({some.PathOf("b.bmp"), {}});
   kaleidon::ExcludePicture({some.PathOf("𠮷.bmp"), {}});
-  ProgramWindows w(Settings(2, {{1, some.path()}, {2, none.path()}}));
+  // Both folders shown through in this pass of the rotation.
+  ProgramWindows w(Settings(2, {{1, some.path()}, {2, none.path()}}) + "[AllFilesSelectedDirectorys]\r\nDirectory1=" +
+                   framework::EncodeStoredText(framework::JoinPath(some.path(), "")) + "\r\nDirectory2=" +
+                   framework::EncodeStoredText(framework::JoinPath(none.path(), "")) + "\r\n");
   kaleidon::TForm5& f = *w.folderList;
   w.main->SpinEdit1->SetValue(2);
   w.boxes.Clear();
@@ -341,8 +344,10 @@ TEST(FolderList, ShowsTheRowFoldersExclusionsAndClearsThemAfterAsking) {
             "このフォルダで「今後使わない」にした正義の画像 2 枚を、\rまた壁紙に使うようにするぞ。よいか？\r\r" +
                 some.path());
   EXPECT_EQ(w.boxes.Last().flags, static_cast<unsigned>(MB_YESNO | MB_ICONQUESTION));
-  // Only the list went; the pictures and the history stay.
+  // Only the list went; the pictures and the history stay. The folder has
+  // pictures to show again: the rotation no longer passes it over.
   EXPECT_EQ(some.FileNames(), (std::vector<std::string>{"_Buf.RFB", "a.bmp", "b.bmp", "𠮷.bmp"}));
+  EXPECT_EQ(Stored(w).Keys("AllFilesSelectedDirectorys"), std::vector<std::string>{"Directory2"});
   EXPECT_EQ(some.ReadFile("_Buf.RFB"), "a.bmp\r\n");
 }
 

@@ -308,3 +308,63 @@ TEST_F(MainWindowChange, AStartOnFewerMonitorsMakesTheWallpaperAgainForThem) {
   EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
   EXPECT_FALSE(framework::IniFile(w.folder.PathOf("Kaleidon.ini")).SectionExists("Desktop"));
 }
+
+// The desktop changes while going back or a picture set by hand shows its
+// error box: the wallpaper is made for the new desktop once the box is
+// answered and the operation has ended, never inside it.
+TEST_F(MainWindowChange, ADisplayChangeDuringGoingBackOrAPictureByHandIsMadeAfterIt) {
+  using kaleidon::MonitorArea;
+  auto restore = KeepDesktopStyle();
+  const kaleidon::Desktop desktop{
+      {MonitorArea{"\\\\.\\DISPLAY1", 0, 0, 40, 30, true}, MonitorArea{"\\\\.\\DISPLAY2", 40, 0, 30, 40}},
+      kaleidon::WallpaperSpread::Span, 32};
+  kaleidon::Desktop turned = desktop;
+  turned.monitors[1] = MonitorArea{"\\\\.\\DISPLAY2", 40, 0, 40, 30};
+  struct Case {
+    const char* name;
+    // Breaks a picture and asks for it; the folder holds one.bmp to four.bmp.
+    std::function<void(ProgramWindows&, TempDir&, const kaleidon::ShownSources& before)> act;
+  };
+  const Case cases[] = {
+      {"going back to a picture that cannot be read",
+       [](ProgramWindows& w, TempDir& folder, const kaleidon::ShownSources& before) {
+         folder.WriteFile(framework::ExtractFileName(before[0].source.file), "BM broken");
+         w.main->Button11->Click();
+       }},
+      {"a picture by hand that cannot be read",
+       [](ProgramWindows& w, TempDir& folder, const kaleidon::ShownSources&) {
+         folder.WriteFile("broken.bmp", "BM broken");
+         w.main->FileListBox2->Update();
+         const std::vector<std::string> names = w.main->FileListBox2->Items();
+         w.main->FileListBox2->SetItemIndex(
+             static_cast<int>(std::find(names.begin(), names.end(), "broken.bmp") - names.begin()));
+         w.main->Button1->Click();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    kaleidon::OverrideDesktop(desktop);
+    TempDir folder;
+    for (const char* name : {"one.bmp", "two.bmp", "three.bmp", "four.bmp"}) folder.WriteFile(name, SmallBitmap(4, 3));
+    ProgramWindows w(Settings(folder.path()));
+    w.main->ChangeWallpaper(true);
+    const kaleidon::ShownSources first = w.main->Cycle->ShownNow();
+    w.main->ChangeWallpaper(true);
+
+    bool busyInBox = false;
+    framework::Application::Instance().SetMessageBoxHook([&](const framework::MessageBoxCall&) {
+      kaleidon::OverrideDesktop(turned);
+      SendMessageW(w.main->Handle(), WM_DISPLAYCHANGE, 32, MAKELPARAM(80, 30));
+      framework::Application::Instance().ProcessMessages();
+      busyInBox = w.main->Cycle->ChangeBusy;
+      return IDOK;
+    });
+    c.act(w, folder, first);
+    framework::Application::Instance().ProcessMessages();
+    EXPECT_TRUE(busyInBox);
+    framework::Bitmap wallpaper;
+    wallpaper.LoadFromBytes(w.folder.ReadFile("WPFile.BMP"));
+    EXPECT_EQ(wallpaper.Width(), 80);
+    EXPECT_EQ(wallpaper.Height(), 30);
+  }
+}
