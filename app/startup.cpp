@@ -106,9 +106,8 @@ void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::fun
   main->Viewer = viewer.get();
   // An archive chosen by hand opens a dialog of its own, made afresh.
   main->OnArchiveChosen = [mainWindow](const std::string& archive) {
-    ShowArchiveDialog(archive, {mainWindow->FilterComboBox1->Mask(), mainWindow->Options->Values().Wallpaper(),
-                                mainWindow->Handle(),
-                                [mainWindow](const PickResult& extracted) { mainWindow->Cycle->TakeExtracted(extracted); }});
+    ShowArchiveDialog(archive, {mainWindow->FilterComboBox1->Mask(), mainWindow->Handle(),
+                                [mainWindow](const PickResult& extracted) { mainWindow->ShowExtracted(extracted); }});
   };
 
   // The folder list's creation fills the slot table, which the main window's

@@ -218,7 +218,9 @@ void ChangeCycle::ShowPicture(const std::string& picture, bool apply, const Wall
   // the hourglass on the button that asked instead of the random one.
   ChangeBusy = true;
   auto end = framework::ScopeExit([this] { ChangeBusy = false; });
-  drawn_ = {{picture, {picture, {}}}};
+  // An archive's member that TakeExtracted noted keeps its source.
+  const PictureSource source = SourceOf(picture);
+  drawn_ = {{picture, source}};
   const Desktop desktop = CurrentDesktop();
   const bool perMonitor = WantsPicturePerMonitor(options, desktop);
   std::vector<std::optional<std::string>> drawn(perMonitor ? desktop.monitors.size() : 1);

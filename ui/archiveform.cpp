@@ -136,10 +136,7 @@ void TForm6::Button3Click() {
   FileChoice choice{
       .owner = values_.mainWindow, .programFolder = programFolder, .settings = OpenSettings(), .notices = app};
   const PickResult extraction = ExtractToTemp(choice, ArchiveFileName, name);
-  if (values_.takeExtracted) values_.takeExtracted(extraction);
-  const std::string extracted = framework::JoinPath(framework::JoinPath(programFolder, "Temp"), name);
-  if (!framework::FileExists(extracted)) return;
-  SetWallpaper(PrepareWallpaperBitmap(extracted, values_.wallpaper, CurrentScreen(), app), true, values_.wallpaper);
+  if (values_.showExtracted) values_.showExtracted(extraction);
 }
 
 void TForm6::Button4Click() {

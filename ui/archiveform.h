@@ -19,11 +19,12 @@ namespace kaleidon {
 
 // What the dialog takes from the main window when it opens.
 struct ArchiveDialogValues {
-  std::string pictureMask;     // the chosen file type's patterns: what CheckBox1 keeps
-  WallpaperOptions wallpaper;  // how a wallpaper made here is prepared and shown
-  HWND mainWindow = nullptr;   // owner of the extraction into Temp
-  // Takes a member extracted into Temp, which the next change deletes.
-  std::function<void(const PickResult& extracted)> takeExtracted;
+  std::string pictureMask;    // the chosen file type's patterns: what CheckBox1 keeps
+  HWND mainWindow = nullptr;  // owner of the extraction into Temp
+  // Makes a member extracted into Temp the wallpaper as every other is made:
+  // on the primary monitor, named, in the back list, its archive and member
+  // known for never-again; the next change deletes the file.
+  std::function<void(const PickResult& extracted)> showExtracted;
 };
 
 class TForm6 : public framework::Form {

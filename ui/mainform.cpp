@@ -622,6 +622,13 @@ void TForm1::Button1Click() {
   }
 }
 
+void TForm1::ShowExtracted(const PickResult& extracted) {
+  Cycle->TakeExtracted(extracted);
+  if (extracted.kind != PickResult::Kind::Picture || !framework::FileExists(extracted.path)) return;
+  Cycle->ShowPicture(extracted.path, true, Options->Values().Wallpaper());
+  DesktopChangedMeanwhile();
+}
+
 void TForm1::Button4Click() {
   if (Options->Visible()) {
     Options->BringToFront();

@@ -19,6 +19,7 @@
 #include "framework/gui/stdctrls.h"
 #include "change/backlist.h"
 #include "selection/foldermemory.h"
+#include "selection/randomfile.h"
 #include "ui/help.h"
 
 namespace kaleidon {
@@ -91,6 +92,8 @@ class TForm1 : public framework::Form {
   int TimerTicks = 0;
   std::unique_ptr<ChangeCycle> Cycle;
 
+  // The archive dialog's member, extracted into Temp, as the wallpaper.
+  void ShowExtracted(const PickResult& extracted);
   // Every other window of the run exists (the start-up made them all).
   void WindowsMade();
   // How the windows made after the main one (options, viewer, folder list)

@@ -8,8 +8,11 @@
 
 #include "archive/lzhwriter.h"
 #include "archive/unlha32.h"
+#include "change/backlist.h"
 #include "change/changecycle.h"
+#include "core/monitors.h"
 #include "framework/base/paths.h"
+#include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 #include "framework/gui/application.h"
 #include "framework/imaging/bitmap.h"
@@ -188,6 +191,38 @@ TEST_F(ArchiveDialog, MakesTheChosenEntryTheWallpaperThroughTemp) {
   EXPECT_TRUE(windows->main->Cycle->MeltFile.Extracted);
   EXPECT_EQ(windows->main->Cycle->MeltFile.FileName, temp + "b.JPG");
   EXPECT_TRUE(windows->folder.Exists("Temp\\b.JPG"));
+  EXPECT_EQ(windows->boxes.Count(), 0u);
+}
+
+// On two monitors the entry goes on the primary monitor as a change's
+// picture does: recorded with its archive and member (never-again excludes
+// the member) and in the back list.
+TEST_F(ArchiveDialog, TheChosenEntryOnTwoMonitorsIsRecordedLikeAChangesPicture) {
+  using kaleidon::MonitorArea;
+  const std::string style = kaleidon::ReadDesktopValue("WallpaperStyle");
+  const std::string tile = kaleidon::ReadDesktopValue("TileWallpaper");
+  auto restore = framework::ScopeExit([&] {
+    kaleidon::OverrideDesktop(std::nullopt);
+    kaleidon::WriteDesktopValue("WallpaperStyle", style);
+    kaleidon::WriteDesktopValue("TileWallpaper", tile);
+  });
+  kaleidon::OverrideDesktop(kaleidon::Desktop{
+      {MonitorArea{"\\\\.\\DISPLAY1", 0, 0, 40, 30, true}, MonitorArea{"\\\\.\\DISPLAY2", 40, 0, 40, 30}},
+      kaleidon::WallpaperSpread::Span, 32});
+  Open([&](TForm6& d) {
+    Select(d, "sub\\b.JPG");
+    d.Button3->Click();
+  });
+  framework::Bitmap wallpaper;
+  ASSERT_NO_THROW(wallpaper.LoadFromBytes(windows->folder.ReadFile("WPFile.BMP")));
+  EXPECT_EQ(wallpaper.Width(), 80);  // made for both monitors, not the primary's size spanned
+  const kaleidon::ShownSources shown = windows->main->Cycle->ShownNow();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].source, (kaleidon::PictureSource{folder.PathOf("set.lzh"), "b.JPG"}));
+  const kaleidon::BackList back =
+      kaleidon::BackList::Load(kaleidon::BackList::PathBeside(windows->folder.PathOf("Kaleidon.ini")));
+  ASSERT_EQ(back.Entries().size(), 1u);
+  EXPECT_EQ(back.Entries()[0], shown);
   EXPECT_EQ(windows->boxes.Count(), 0u);
 }
 

@@ -183,7 +183,7 @@ TEST(Keyboard, TabTheMnemonicsAndEscWorkTheFolderListArchiveAndViewerWindows) {
   list.Hide();
   EXPECT_TRUE(EscEndsModal(list)) << "folder list";
 
-  kaleidon::TForm6 archive(kaleidon::ArchiveDialogValues{"*.bmp", {}, w.main->Handle(), nullptr});
+  kaleidon::TForm6 archive(kaleidon::ArchiveDialogValues{"*.bmp", w.main->Handle(), nullptr});
   ShowInFront(archive);
   ExpectTabReachesEveryControl(archive, "archive");
   archive.Hide();
@@ -206,7 +206,7 @@ TEST(Keyboard, TabTheMnemonicsAndEscWorkTheFolderListArchiveAndViewerWindows) {
 // box, the name given to a list), and so do the texts.
 TEST(Keyboard, EveryControlAReaderComesToHasAName) {
   ProgramWindows w;
-  kaleidon::TForm6 archive(kaleidon::ArchiveDialogValues{"*.bmp", {}, w.main->Handle(), nullptr});
+  kaleidon::TForm6 archive(kaleidon::ArchiveDialogValues{"*.bmp", w.main->Handle(), nullptr});
   std::vector<std::pair<Form*, std::string>> windows = {
       {w.main.get(), "main window"}, {w.options.get(), "options, 全般"}, {w.options.get(), "options, その他"},
       {w.options.get(), "options, 拡張子"},
