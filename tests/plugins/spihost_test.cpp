@@ -172,19 +172,35 @@ TEST(PluginFormatCache, KnownPluginsAreListedWithoutTheHostAndChangedOnesAreRead
   EXPECT_EQ(filters, std::vector<std::string>{"*.pic"});
   EXPECT_EQ(CallsOf(path).infoCalls, asked);
 
-  // A plug-in file with another time of last write is read again.
+  // Plug-in files that changed are read again: one with another time of
+  // last write, and another file put in its place with the same size and
+  // time as the one before.
+  auto writeTime = [](const std::string& file, FILETIME* set) {
+    HANDLE h = CreateFileW(framework::Widen(file).c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME time{};
+    if (set) SetFileTime(h, nullptr, nullptr, set);
+    GetFileTime(h, nullptr, nullptr, &time);
+    CloseHandle(h);
+    return time;
+  };
+  FILETIME changedTime{0x12345678, 0x01C00000};
   PlantPlugin(dir.path(), "ppm", "p.spi", {"00IN", "d", "*.pix", "Picture"});
-  HANDLE file = CreateFileW(framework::Widen(path).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  FILETIME time{0x12345678, 0x01C00000};
-  SetFileTime(file, nullptr, nullptr, &time);
-  CloseHandle(file);
+  writeTime(path, &changedTime);
   EXPECT_TRUE(search());
   EXPECT_EQ(filters, std::vector<std::string>{"*.pix"});
+  FILETIME sameTime = writeTime(path, nullptr);
+  const std::string other = PlantPlugin(folder.path(), "ppm", "p.spi");
+  writeTime(other, &sameTime);
+  ASSERT_TRUE(MoveFileExW(framework::Widen(other).c_str(), framework::Widen(path).c_str(), MOVEFILE_REPLACE_EXISTING));
+  ASSERT_TRUE(framework::WriteFileAtomically(path + ".info", "00IN\r\nd\r\n*.piy\r\nPicture\r\n"));
+  EXPECT_TRUE(search());
+  EXPECT_EQ(filters, std::vector<std::string>{"*.piy"});
 
   // A damaged cache counts as empty.
-  folder.WriteFile("formats.cache", "Kaleidon plug-in formats 1\nP\tbroken\n");
+  folder.WriteFile("formats.cache", "Kaleidon plug-in formats 2\nP\tbroken\n");
   EXPECT_TRUE(search());
-  EXPECT_EQ(filters, std::vector<std::string>{"*.pix"});
+  EXPECT_EQ(filters, std::vector<std::string>{"*.piy"});
   EXPECT_FALSE(search());
 }
 
