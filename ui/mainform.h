@@ -92,7 +92,8 @@ class TForm1 : public framework::Form {
   std::unique_ptr<ChangeCycle> Cycle;
 
   // Every other window of the run exists (the start-up made them all).
-  void WindowsMade();
+  // A run that only makes the command line's change takes no hotkeys.
+  void WindowsMade(bool hotKeys);
 
   // Handlers.
   void FormCreate(const CommandLine& commandLine);
@@ -180,10 +181,19 @@ class TForm1 : public framework::Form {
   void TimerChangeDue();
   void ShowWaiting(QuietReason reason);
   QuietReason waiting_ = QuietReason::None;
-  // The system-wide hotkeys, and those whose keys another program held
-  // (said once in a run).
+  // The system-wide hotkeys. Keys another program held are tried again
+  // (TryHotKeys) when the options are shown and when the system resumes;
+  // that they are taken is said once in a run for each.
   void RegisterHotKeys(int next, int back);
+  void TryHotKeys();
   void UnregisterHotKeys();
+  struct HotKey {
+    int id;
+    const char* action;
+    int value = 0;
+    bool registered = false;
+  };
+  std::vector<HotKey> hotKeys_;
   std::vector<int> hotKeysReported_;
 
   class FolderControls;
