@@ -40,6 +40,23 @@ UniqueHandle Inheritable(HANDLE handle) {
   return UniqueHandle(copy);
 }
 
+// Whether every page of size bytes from view is committed and readable.
+bool Readable(const void* view, size_t size) {
+  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  const char* at = static_cast<const char*>(view);
+  const char* end = at + size;
+  while (at < end) {
+    MEMORY_BASIC_INFORMATION region{};
+    if (VirtualQuery(at, &region, sizeof region) != sizeof region) return false;
+    if (region.State != MEM_COMMIT || !(region.Protect & kReadable) || (region.Protect & PAGE_GUARD)) return false;
+    const char* next = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+    if (next <= at) return false;
+    at = next;
+  }
+  return true;
+}
+
 std::wstring HandleArgument(const UniqueHandle& h) {
   return std::to_wstring(static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(h.get())));
 }
@@ -135,14 +152,29 @@ void SPIHost::End() {
   running_.reset();
 }
 
-void SPIHost::Fail(const char* what) {
+void SPIHost::Fail(const char* what, bool hung) {
   End();
-  throw ESPIHostFailure(what);
+  throw ESPIHostFailure(what, hung);
 }
 
-std::string SPIHost::Call(const std::string& request, DWORD boundMs) {
-  Running& r = Start();
-  if (request.size() > kSPIHostRequestCapacity) throw framework::Exception("プラグインへの依頼が長すぎます");
+namespace {
+
+// A request that failed on one host is made once more on a new one, unless
+// the plug-in hung: a second wait as long is not worth it.
+template <typename Request>
+auto Retried(Request request) {
+  try {
+    return request();
+  } catch (const ESPIHostFailure& e) {
+    if (e.Hung()) throw;
+  }
+  return request();
+}
+
+}  // namespace
+
+std::string SPIHost::Call(Running& r, const std::string& request, DWORD boundMs) {
+  if (request.size() > kSPIHostRequestCapacity) throw ESPIHostUnavailable("プラグインへの依頼が長すぎます");
   if (++sequence_ == 0) ++sequence_;  // 0 is the host's "started"
   std::memcpy(r.RequestArea(), request.data(), request.size());
   r.Header().requestLength = static_cast<uint32_t>(request.size());
@@ -154,7 +186,7 @@ std::string SPIHost::Call(const std::string& request, DWORD boundMs) {
     case WAIT_OBJECT_0:
       break;
     case WAIT_TIMEOUT:
-      Fail("プラグインが応答しません");
+      Fail("プラグインが応答しません", true);
     default:
       Fail("プラグインホストが終了しました");
   }
@@ -165,7 +197,16 @@ std::string SPIHost::Call(const std::string& request, DWORD boundMs) {
 }
 
 SPIDescription SPIHost::Describe(const std::string& pluginPath) {
-  std::string reply = Call(DescribeRequest(pluginPath), kSPIListingBoundMs);
+  return Retried([&] { return DescribeOnce(pluginPath); });
+}
+
+SPIAttempt SPIHost::Attempt(const std::string& pluginPath, const std::string& ansiFileName, const SPISharedData& data,
+                            uint64_t offset, uint64_t length) {
+  return Retried([&] { return AttemptOnce(pluginPath, ansiFileName, data, offset, length); });
+}
+
+SPIDescription SPIHost::DescribeOnce(const std::string& pluginPath) {
+  std::string reply = Call(Start(), DescribeRequest(pluginPath), kSPIListingBoundMs);
   try {
     SPIDescription d = ReadDescription(reply);
     if (d.status == SPIHostStatus::Overran) Fail("プラグインがバッファの外に書き込みました");
@@ -176,14 +217,19 @@ SPIDescription SPIHost::Describe(const std::string& pluginPath) {
   }
 }
 
-SPIAttempt SPIHost::Attempt(const std::string& pluginPath, const std::string& ansiFileName, const SPISharedData& data,
-                            uint64_t offset, uint64_t length) {
+SPIAttempt SPIHost::AttemptOnce(const std::string& pluginPath, const std::string& ansiFileName,
+                                const SPISharedData& data, uint64_t offset, uint64_t length) {
   Running& r = Start();
   HANDLE remote = nullptr;
   if (!DuplicateHandle(GetCurrentProcess(), data.Section(), r.process.get(), &remote, 0, FALSE,
-                       DUPLICATE_SAME_ACCESS))
-    throw framework::Exception("プラグインホストに画像を渡せません");
-  std::string reply = Call(AttemptRequest(pluginPath, ansiFileName, reinterpret_cast<uintptr_t>(remote),
+                       DUPLICATE_SAME_ACCESS)) {
+    if (!Alive()) Fail("プラグインホストが終了しました");
+    throw ESPIHostUnavailable("プラグインホストに画像を渡せません");
+  }
+  // The handle means something in this host only: the request goes to it,
+  // and fails when it has ended.
+  std::string reply = Call(r,
+                           AttemptRequest(pluginPath, ansiFileName, reinterpret_cast<uintptr_t>(remote),
                                           data.SectionBytes(), offset, length),
                            kSPIPictureBoundMs);
   SPIAttempt attempt;
@@ -193,28 +239,40 @@ SPIAttempt SPIHost::Attempt(const std::string& pluginPath, const std::string& an
     Fail("プラグインホストの応答が壊れています");
   }
   if (attempt.reply.status == SPIHostStatus::Overran) Fail("プラグインがバッファの外に書き込みました");
-  if (attempt.reply.status == SPIHostStatus::Failed) throw framework::Exception("プラグインの画像を読めません");
-  if (!attempt.reply.dibSection) return attempt;
+  // The host could not take the picture (too large, out of memory): not read.
+  if (attempt.reply.status == SPIHostStatus::Failed) return attempt;
+  // The host keeps to the limits of a picture: a reply beyond them is
+  // refused before anything of it is mapped.
+  const uint64_t infoBytes = attempt.reply.infoBytes, bitsBytes = attempt.reply.bitsBytes;
+  if (!attempt.reply.dibSection) {
+    if (infoBytes || bitsBytes) Fail("プラグインホストの応答が壊れています");
+    return attempt;
+  }
+  if (infoBytes == 0 || infoBytes > kMaxPictureInfoBytes || bitsBytes > kMaxPictureBitsBytes)
+    Fail("プラグインホストの応答が壊れています");
+  const uint64_t bytes = infoBytes + bitsBytes;
+  if (bytes > SIZE_MAX) throw ESPIHostUnavailable("プラグインの画像を読めません");
 
-  // The picture's section moves over from the host.
+  // The picture's section moves over from the host, to be read only.
   HANDLE section = nullptr;
-  if (!DuplicateHandle(running_->process.get(), reinterpret_cast<HANDLE>(static_cast<uintptr_t>(attempt.reply.dibSection)),
-                       GetCurrentProcess(), &section, 0, FALSE, DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE))
+  if (!DuplicateHandle(r.process.get(), reinterpret_cast<HANDLE>(static_cast<uintptr_t>(attempt.reply.dibSection)),
+                       GetCurrentProcess(), &section, FILE_MAP_READ, FALSE, DUPLICATE_CLOSE_SOURCE))
     Fail("プラグインホストの応答が壊れています");
   UniqueHandle owned(section);
-  const uint64_t bytes = attempt.reply.infoBytes + attempt.reply.bitsBytes;
-  if (bytes < attempt.reply.infoBytes || bytes > SIZE_MAX) Fail("プラグインホストの応答が壊れています");
   attempt.view_.reset(MapViewOfFile(section, FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(bytes)));
   // A section smaller than it was said to be does not map; nor does one
-  // too large for this process's memory.
-  if (!attempt.view_) throw framework::Exception("プラグインの画像を読めません");
+  // too large for this process's memory: the picture is not read.
+  if (!attempt.view_) throw ESPIHostUnavailable("プラグインの画像を読めません");
+  // A section made to be committed page by page (SEC_RESERVE) maps whole,
+  // and reading a page not committed would end the program.
+  if (!Readable(attempt.view_.get(), static_cast<size_t>(bytes))) Fail("プラグインホストの応答が壊れています");
   return attempt;
 }
 
 void SPIHost::Release(const std::string& pluginPath) {
   if (!Alive()) return;  // a host that ended let every library go
   try {
-    Call(ReleaseRequest(pluginPath), kSPIListingBoundMs);
+    Call(*running_, ReleaseRequest(pluginPath), kSPIListingBoundMs);
   } catch (...) {
     // A plug-in that will not let go is ended with its host.
   }

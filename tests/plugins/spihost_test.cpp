@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "plugins/spis.h"
 #include "plugintest.h"
 
@@ -68,13 +70,13 @@ TEST_F(PluginHost, APluginThatCrashesIsSetAsideOnceAndAnotherReadsTheNextPicture
 
   EXPECT_EQ(Read("a.ppm", kPpm), kUnreadable);
   EXPECT_EQ(setAside, std::vector<std::string>{crash});
-  EXPECT_EQ(CallsOf(crash).pictureCalls, 1);
+  EXPECT_EQ(CallsOf(crash).pictureCalls, 2);  // it crashed a new host too
   // A new host reads the next picture; the one set aside is not asked again,
   // so the other plug-in reads PPM too.
   EXPECT_EQ(Read("b.pgm", kPgm), "");
   EXPECT_NE(HostProcess(), firstHost);
   EXPECT_EQ(Read("c.ppm", kPpm), "");
-  EXPECT_EQ(CallsOf(crash).pictureCalls, 1);
+  EXPECT_EQ(CallsOf(crash).pictureCalls, 2);
   EXPECT_EQ(setAside.size(), 1u);
 }
 
@@ -83,6 +85,53 @@ TEST_F(PluginHost, APluginThatHangsIsEndedAfterTheBound) {
   EXPECT_EQ(Read("a.ppm", kPpm), kUnreadable);
   EXPECT_EQ(setAside, std::vector<std::string>{hang});
   EXPECT_EQ(HostProcess(), 0u);  // ended
+}
+
+TEST_F(PluginHost, AHostEndedFromOutsideDuringAReadIsReplacedAndNoPluginIsSetAside) {
+  const std::string bitmap = framework::Bitmap(2, 1, 24).SaveToBytes();
+  struct Row {
+    const char* name;
+    std::string picture, bytes;
+  };
+  const Row rows[] = {
+      {"the next plug-in reads it", "a.ppm", kPpm},
+      {"the bitmap's own reader reads it", "a.pic", bitmap},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    spis.Clear();
+    TempDir folder;
+    // The stalling one claims both extensions, so it is asked first.
+    const std::string stall = PlantPlugin(folder.path(), "stall", "stall.spi", {"00IN", "s", "*.ppm", "P", "*.pic", "B"});
+    PlantPlugin(folder.path(), "ppm", "ppm.spi", {"00IN", "reads", "*.pgm", "PGM"});
+    spis.Search(folder.PathOf("*.spi"));
+    ASSERT_EQ(spis.Count(), 2);
+    // The task manager ends the host while the plug-in works.
+    std::thread taskManager([&] {
+      for (int i = 0; i < 1000 && !CallsOf(stall).stalledProcess; ++i) Sleep(10);
+      HANDLE host = OpenProcess(PROCESS_TERMINATE, FALSE, CallsOf(stall).stalledProcess);
+      TerminateProcess(host, 1);
+      CloseHandle(host);
+    });
+    EXPECT_EQ(Read(row.picture, row.bytes), "");
+    taskManager.join();
+    EXPECT_TRUE(setAside.empty());
+    EXPECT_GE(CallsOf(stall).pictureCalls, 2);  // asked again on a new host
+  }
+}
+
+TEST_F(PluginHost, AReplyWithPagesNotCommittedOrSizesBeyondTheLimitsIsRefused) {
+  for (const char* forgery : {"forge reserved", "forge beyond"}) {
+    SCOPED_TRACE(forgery);
+    spis.Clear();
+    setAside.clear();
+    TempDir folder;
+    const std::string forger = PlantPlugin(folder.path(), "forger", "forger.spi");
+    spis.Search(folder.PathOf("*.spi"));
+    EXPECT_EQ(Read("a.ppm", Pnm(false, 2, 1, 255, {1, 2, 3, 4, 5, 6}, {forgery})), kUnreadable);
+    EXPECT_EQ(setAside, std::vector<std::string>{forger});
+    EXPECT_EQ(CallsOf(forger).forgedReplies, 2);  // once more on a new host
+  }
 }
 
 TEST_F(PluginHost, AHandleHandedOverTwiceIsRefusedAndEveryBlockIsFreedOnce) {
