@@ -1,8 +1,10 @@
 #include "plugins/spihost.h"
 
 #include <cstring>
+#include <vector>
 
 #include "framework/base/text.h"
+#include "framework/imaging/bitmap.h"
 
 namespace kaleidon {
 
@@ -33,12 +35,61 @@ HANDLE NewSection(uint64_t bytes) {
                             static_cast<DWORD>(bytes), nullptr);
 }
 
-// A copy of handle that the next process started inherits.
-UniqueHandle Inheritable(HANDLE handle) {
+// An inheritable copy of handle with no more than the access given.
+UniqueHandle Inheritable(HANDLE handle, DWORD access) {
   HANDLE copy = nullptr;
-  DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, TRUE, DUPLICATE_SAME_ACCESS);
+  DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, access, TRUE, 0);
   return UniqueHandle(copy);
 }
+
+// The memory a host may commit: a picture's data, the plug-in's work and the
+// picture it hands back, each as large as the limits allow.
+constexpr SIZE_T kHostMemoryBound = static_cast<SIZE_T>(4 * framework::kMaxPictureFileBytes);
+
+// A job that ends the host when the program ends (its handle closes with the
+// program, however it ends), bounds its memory and lets a crash end it
+// without a box. Null where the system gives none.
+UniqueHandle HostJob() {
+  UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+  if (!job) return job;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags =
+      JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION | JOB_OBJECT_LIMIT_PROCESS_MEMORY;
+  limits.ProcessMemoryLimit = kHostMemoryBound;
+  if (!SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits)) job.reset();
+  return job;
+}
+
+// The list of exactly the handles a process started is to inherit.
+class InheritedHandles {
+ public:
+  explicit InheritedHandles(std::vector<HANDLE> handles) : handles_(std::move(handles)) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    if (size == 0) return;
+    buffer_.resize(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
+    if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
+    if (!UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                   handles_.size() * sizeof(HANDLE), nullptr, nullptr)) {
+      DeleteProcThreadAttributeList(list);
+      return;
+    }
+    list_ = list;
+  }
+  ~InheritedHandles() {
+    if (list_) DeleteProcThreadAttributeList(list_);
+  }
+  InheritedHandles(const InheritedHandles&) = delete;
+  InheritedHandles& operator=(const InheritedHandles&) = delete;
+  // Null where the system takes no such list.
+  LPPROC_THREAD_ATTRIBUTE_LIST List() const { return list_; }
+
+ private:
+  std::vector<HANDLE> handles_;
+  std::vector<char> buffer_;
+  LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
 
 // Whether every page of size bytes from view is committed and readable.
 bool Readable(const void* view, size_t size) {
@@ -80,6 +131,7 @@ std::string_view SPIAttempt::Bits() const {
 
 // A host process and what the program shares with it.
 struct SPIHost::Running {
+  UniqueHandle job;  // declared first: closed last, it ends the host
   UniqueHandle process;
   DWORD processId = 0;
   UniqueHandle control, requestReady, replyReady;
@@ -114,24 +166,46 @@ SPIHost::Running& SPIHost::Start() {
   r->Header().magic = kSPIHostMagic;
   r->Header().replySequence = UINT32_MAX;
 
-  // The host inherits copies of exactly these handles; they are made
+  // The host inherits copies of exactly these handles, each with the access
+  // it needs: the control section to read and write, the request event to
+  // wait on, the reply event to set, the program to wait on. They are
   // inheritable only for the moment of its start.
-  UniqueHandle shared[] = {Inheritable(r->control.get()), Inheritable(r->requestReady.get()),
-                           Inheritable(r->replyReady.get()), Inheritable(program.get())};
+  UniqueHandle shared[] = {Inheritable(r->control.get(), FILE_MAP_READ | FILE_MAP_WRITE),
+                           Inheritable(r->requestReady.get(), SYNCHRONIZE),
+                           Inheritable(r->replyReady.get(), EVENT_MODIFY_STATE),
+                           Inheritable(program.get(), SYNCHRONIZE)};
+  for (const UniqueHandle& h : shared)
+    if (!h) throw ESPIHostUnavailable("プラグインホストを準備できません");
   const std::wstring exe = HostProgram();
   std::wstring commandLine = L"\"" + exe + L"\" " + kSPIHostSwitch;
   for (const UniqueHandle& h : shared) commandLine += L" " + HandleArgument(h);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_FORCEOFFFEEDBACK;  // no busy cursor while it starts
+  const InheritedHandles inherited({shared[0].get(), shared[1].get(), shared[2].get(), shared[3].get()});
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_FORCEOFFFEEDBACK;  // no busy cursor while it starts
+  startup.lpAttributeList = inherited.List();
+  // Where the system takes no list, the host inherits every inheritable
+  // handle of the program, as on systems before the list came.
+  DWORD flags = CREATE_SUSPENDED;
+  if (inherited.List()) flags |= EXTENDED_STARTUPINFO_PRESENT;
+  else startup.StartupInfo.cb = sizeof startup.StartupInfo;
   PROCESS_INFORMATION info{};
-  const bool started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                      &startup, &info);
+  const bool started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                                      nullptr, &startup.StartupInfo, &info);
   if (!started) throw ESPIHostUnavailable("プラグインホストを起動できません");
-  CloseHandle(info.hThread);
+  UniqueHandle thread(info.hThread);
   r->process.reset(info.hProcess);
   r->processId = info.dwProcessId;
+  // In its job before it runs a single instruction. A program that runs in
+  // a job that allows no other (Windows 7) starts its host without one: the
+  // host still ends itself when the program ends.
+  r->job = HostJob();
+  if (r->job && !AssignProcessToJobObject(r->job.get(), r->process.get())) r->job.reset();
   running_ = std::move(r);
+  if (ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+    End();
+    throw ESPIHostUnavailable("プラグインホストが起動しません");
+  }
 
   // It says "started" with the sequence 0.
   HANDLE waits[] = {running_->replyReady.get(), running_->process.get()};
@@ -221,8 +295,8 @@ SPIAttempt SPIHost::AttemptOnce(const std::string& pluginPath, const std::string
                                 const SPISharedData& data, uint64_t offset, uint64_t length) {
   Running& r = Start();
   HANDLE remote = nullptr;
-  if (!DuplicateHandle(GetCurrentProcess(), data.Section(), r.process.get(), &remote, 0, FALSE,
-                       DUPLICATE_SAME_ACCESS)) {
+  // To be read only (the host maps it copy-on-write).
+  if (!DuplicateHandle(GetCurrentProcess(), data.Section(), r.process.get(), &remote, FILE_MAP_READ, FALSE, 0)) {
     if (!Alive()) Fail("プラグインホストが終了しました");
     throw ESPIHostUnavailable("プラグインホストに画像を渡せません");
   }

@@ -62,6 +62,27 @@ TEST_F(PluginHost, EveryCallRunsInOneHostThatIsKeptFromPictureToPicture) {
   EXPECT_TRUE(setAside.empty());
 }
 
+TEST_F(PluginHost, TheHostInheritsOnlyWhatItNeedsAndRunsInAJobOfItsOwn) {
+  // A handle of the program that any process it starts could inherit.
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  HANDLE semaphore = CreateSemaphoreW(&inheritable, 0, 1, nullptr);
+  Use("ppm", "ppm.spi");
+  HANDLE host = OpenProcess(PROCESS_DUP_HANDLE | PROCESS_QUERY_INFORMATION, FALSE, HostProcess());
+  ASSERT_NE(host, nullptr);
+  // An inherited handle keeps its number: there, it is another object or none.
+  HANDLE copy = nullptr;
+  if (DuplicateHandle(host, semaphore, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    EXPECT_FALSE(ReleaseSemaphore(copy, 1, nullptr) && WaitForSingleObject(semaphore, 0) == WAIT_OBJECT_0);
+    CloseHandle(copy);
+  }
+  BOOL inJob = FALSE;
+  EXPECT_TRUE(IsProcessInJob(host, nullptr, &inJob)) << GetLastError();
+  EXPECT_TRUE(inJob);
+  EXPECT_EQ(Read("a.ppm", kPpm), "");  // the picture's data goes over to be read only
+  CloseHandle(host);
+  CloseHandle(semaphore);
+}
+
 TEST_F(PluginHost, APluginThatCrashesIsSetAsideOnceAndAnotherReadsTheNextPictures) {
   // The crashing one claims PPM, the other PGM: a PPM goes to the first.
   std::string crash = Use("crash", "crash.spi", {"00IN", "crashes", "*.ppm", "PPM"});
