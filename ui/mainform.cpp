@@ -493,7 +493,8 @@ LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_POWERBROADCAST:
       if (wp == PBT_APMRESUMEAUTOMATIC || wp == PBT_APMRESUMESUSPEND) {
         DesktopChanged(true);
-        TryHotKeys();  // a program that held the keys may have let them go
+        // A program that held the keys may have let them go.
+        Application::Instance().Dispatch([this] { TryHotKeys(); });
       }
       break;
     case kWallpaperAgainMessage:
