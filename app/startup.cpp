@@ -125,7 +125,7 @@ void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::fun
   const int slotCount = options->Values().slotCount;
   folderList->FillTable(slotCount);
   main->SlotTableFilled(slotCount);
-  main->WindowsMade();
+  main->WindowsMade(!commandLine.Change());
   framework::TraceStep("windows made");
 }
 

@@ -37,6 +37,7 @@ PluginDib ReadPluginDib(std::string_view info, std::string_view bits) {
   const uint32_t compression = U32(info, 16);
   const uint32_t colorsUsed = U32(info, 32);
   if (headerSize < kInfoHeaderSize || width <= 0 || height == 0) Refuse();
+  if (!framework::FitsBitmapLimits(width, std::llabs(height))) Refuse();
   if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32) Refuse();
 
   uint64_t colors = colorsUsed;

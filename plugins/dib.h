@@ -26,7 +26,7 @@ struct PluginDib {
 
 // Raises framework::EInvalidGraphic for blocks that do not hold what their
 // header says (short blocks, unknown header, bit count other than 1, 4, 8,
-// 16, 24 or 32, a size of zero).
+// 16, 24 or 32, a size of zero) and for a picture beyond the bitmap limits.
 PluginDib ReadPluginDib(std::string_view info, std::string_view bits);
 
 }  // namespace kaleidon

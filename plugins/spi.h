@@ -96,7 +96,8 @@ class TInSPI : public TSPI {
 
   // One attempt on length bytes of the data at offset, in the host:
   // IsSupported (told ansiFileName), GetPictureInfo, GetPicture. Raises
-  // ESPIHostFailure when the plug-in takes the host down.
+  // ESPIHostFailure when the plug-in takes a new host down too, and
+  // ESPIHostUnavailable when no host starts or the picture cannot go over.
   SPIAttempt Attempt(const std::string& ansiFileName, const SPISharedData& data, uint64_t offset,
                      uint64_t length) const;
 

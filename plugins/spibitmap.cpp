@@ -66,12 +66,22 @@ bool TInSPIAble::TrySPIs(std::string_view data) {
   std::optional<SPISharedData> shared;
   for (TSPI* spi : candidates) {
     if (spi->IsSetAside()) continue;
-    if (!shared) shared.emplace(data);
+    if (!shared) {
+      try {
+        shared.emplace(data);
+      } catch (const framework::Exception&) {
+        return false;  // no memory to hand the data over: the plug-ins cannot read it
+      }
+    }
     try {
       if (TrySPI(static_cast<const TInSPI&>(*spi), *shared, data.size())) return true;
     } catch (const ESPIHostFailure&) {
+      // It took a new host down too.
       spis->SetAside(*spi);
       throw framework::EInvalidGraphic(kUnreadable);
+    } catch (const ESPIHostUnavailable&) {
+      // No host, or the picture could not go over: not this plug-in's doing,
+      // and the next ones may read it.
     }
   }
   return false;
@@ -85,7 +95,7 @@ bool TInSPIAble::TrySPI(const TInSPI& spi, const SPISharedData& data, uint64_t s
 bool TInSPIAble::TryBuffer(const TInSPI& spi, const SPISharedData& data, uint64_t offset, uint64_t length) {
   const SPIAttempt attempt = spi.Attempt(framework::ToAnsi(FileName), data, offset, length);
   const SPIAttemptReply& reply = attempt.reply;
-  if (!reply.supported) return false;
+  if (!reply.supported || reply.status != SPIHostStatus::Answered) return false;
 
   TPictureInfoRec record;
   if (reply.infoValid) {

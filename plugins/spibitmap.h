@@ -8,8 +8,9 @@
 // BMP reader and the plug-ins are tried in an order that depends on the
 // file's extension; each plug-in is tried on the data, and once more on the
 // data without its first 128 bytes (HeaderRetry). The plug-ins run in the
-// plug-in host: one that takes the host down is set aside, and the picture
-// counts as unreadable.
+// plug-in host: one that takes a new host down too is set aside, and the
+// picture counts as unreadable; when no host starts or the picture cannot
+// go over, the next plug-ins and the bitmap's own reader are tried.
 #include <windows.h>
 
 #include <cstdint>

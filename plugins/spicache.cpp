@@ -12,7 +12,7 @@ namespace kaleidon {
 
 namespace {
 
-constexpr std::string_view kFirstLine = "Kaleidon plug-in formats 1";
+constexpr std::string_view kFirstLine = "Kaleidon plug-in formats 2";
 
 std::vector<std::string_view> Fields(std::string_view line) {
   std::vector<std::string_view> fields;
@@ -64,17 +64,19 @@ void SPIFormatCache::Read() {
   std::map<std::string, Entry> entries;
   for (size_t i = 1; i < lines.size();) {
     std::vector<std::string_view> f = Fields(lines[i++]);
-    uint64_t status = 0, entryPoints = 0, count = 0;
+    uint64_t volume = 0, status = 0, entryPoints = 0, count = 0;
     Entry entry;
-    if (f.size() != 9 || f[0] != "P" || !Number(f[2], entry.size) || !Number(f[3], entry.writeTime) ||
-        !Number(f[4], status) || !Number(f[5], entryPoints) || !Number(f[8], count) ||
-        !Kept(static_cast<SPIHostStatus>(status)) || count > kMaxPluginFormats || count > lines.size() - i)
+    if (f.size() != 11 || f[0] != "P" || !Number(f[2], entry.stamp.size) || !Number(f[3], entry.stamp.writeTime) ||
+        !Number(f[4], volume) || volume > UINT32_MAX || !Number(f[5], entry.stamp.index) || !Number(f[6], status) ||
+        !Number(f[7], entryPoints) || !Number(f[10], count) || !Kept(static_cast<SPIHostStatus>(status)) ||
+        count > kMaxPluginFormats || count > lines.size() - i)
       return;
+    entry.stamp.volume = static_cast<uint32_t>(volume);
     SPIDescription& d = entry.described;
     d.status = static_cast<SPIHostStatus>(status);
     d.entryPoints = static_cast<uint32_t>(entryPoints);
-    d.version = PluginListText(f[6]);
-    d.description = PluginListText(f[7]);
+    d.version = PluginListText(f[8]);
+    d.description = PluginListText(f[9]);
     for (uint64_t k = 0; k < count; ++k) {
       std::vector<std::string_view> format = Fields(lines[i++]);
       if (format.size() != 3 || format[0] != "F") return;
@@ -87,14 +89,16 @@ void SPIFormatCache::Read() {
 
 std::optional<SPIDescription> SPIFormatCache::Find(const std::string& pluginPath, const SPIFileStamp& stamp) const {
   auto found = entries_.find(pluginPath);
-  if (found == entries_.end() || found->second.size != stamp.size || found->second.writeTime != stamp.writeTime)
-    return std::nullopt;
+  if (found == entries_.end()) return std::nullopt;
+  const SPIFileStamp& kept = found->second.stamp;
+  // Another file put in its place may have the same size and time.
+  if (kept.size != stamp.size || kept.writeTime != stamp.writeTime || !kept.SameFile(stamp)) return std::nullopt;
   return found->second.described;
 }
 
 void SPIFormatCache::Store(const std::string& pluginPath, const SPIFileStamp& stamp, const SPIDescription& described) {
   if (!Kept(described.status) || pluginPath.find_first_of("\t\n") != std::string::npos) return;
-  entries_[pluginPath] = Entry{stamp.size, stamp.writeTime, described};
+  entries_[pluginPath] = Entry{stamp, described};
   changed_ = true;
 }
 
@@ -105,9 +109,11 @@ void SPIFormatCache::Save() {
   for (const auto& [path, entry] : entries_) {
     if (!framework::FileExists(path)) continue;
     const SPIDescription& d = entry.described;
-    text += "P\t" + path + "\t" + std::to_string(entry.size) + "\t" + std::to_string(entry.writeTime) + "\t" +
-            std::to_string(static_cast<uint32_t>(d.status)) + "\t" + std::to_string(d.entryPoints) + "\t" + d.version +
-            "\t" + d.description + "\t" + std::to_string(d.formats.size()) + "\n";
+    const SPIFileStamp& s = entry.stamp;
+    text += "P\t" + path + "\t" + std::to_string(s.size) + "\t" + std::to_string(s.writeTime) + "\t" +
+            std::to_string(s.volume) + "\t" + std::to_string(s.index) + "\t" +
+            std::to_string(static_cast<uint32_t>(d.status)) + "\t" + std::to_string(d.entryPoints) + "\t" +
+            d.version + "\t" + d.description + "\t" + std::to_string(d.formats.size()) + "\n";
     for (const auto& [filter, fileType] : d.formats) text += "F\t" + filter + "\t" + fileType + "\n";
   }
   if (framework::WriteFileAtomically(path_, text)) changed_ = false;

@@ -2,7 +2,8 @@
 // What the plug-ins said of themselves, kept in a file beside the program,
 // so that a start lists their formats without loading any of them (nor
 // starting the plug-in host). An entry holds for the plug-in file of its
-// path as long as that file keeps its size and time of last write.
+// path as long as that same file (by volume and file index) keeps its size
+// and time of last write.
 //
 // The file is UTF-8 text, one plug-in a line and one format a line below it,
 // fields separated by tabs (a plug-in's texts hold no control character).
@@ -47,8 +48,7 @@ class SPIFormatCache {
 
  private:
   struct Entry {
-    uint64_t size = 0;
-    uint64_t writeTime = 0;
+    SPIFileStamp stamp;
     SPIDescription described;
   };
   void Read();

@@ -1,8 +1,10 @@
 #include "plugins/spihost.h"
 
 #include <cstring>
+#include <vector>
 
 #include "framework/base/text.h"
+#include "framework/imaging/bitmap.h"
 
 namespace kaleidon {
 
@@ -33,11 +35,77 @@ HANDLE NewSection(uint64_t bytes) {
                             static_cast<DWORD>(bytes), nullptr);
 }
 
-// A copy of handle that the next process started inherits.
-UniqueHandle Inheritable(HANDLE handle) {
+// An inheritable copy of handle with no more than the access given.
+UniqueHandle Inheritable(HANDLE handle, DWORD access) {
   HANDLE copy = nullptr;
-  DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, TRUE, DUPLICATE_SAME_ACCESS);
+  DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, access, TRUE, 0);
   return UniqueHandle(copy);
+}
+
+// The memory a host may commit: a picture's data, the plug-in's work and the
+// picture it hands back, each as large as the limits allow.
+constexpr SIZE_T kHostMemoryBound = static_cast<SIZE_T>(4 * framework::kMaxPictureFileBytes);
+
+// A job that ends the host when the program ends (its handle closes with the
+// program, however it ends), bounds its memory and lets a crash end it
+// without a box. Null where the system gives none.
+UniqueHandle HostJob() {
+  UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+  if (!job) return job;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags =
+      JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION | JOB_OBJECT_LIMIT_PROCESS_MEMORY;
+  limits.ProcessMemoryLimit = kHostMemoryBound;
+  if (!SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits)) job.reset();
+  return job;
+}
+
+// The list of exactly the handles a process started is to inherit.
+class InheritedHandles {
+ public:
+  explicit InheritedHandles(std::vector<HANDLE> handles) : handles_(std::move(handles)) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    if (size == 0) return;
+    buffer_.resize(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
+    if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
+    if (!UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                   handles_.size() * sizeof(HANDLE), nullptr, nullptr)) {
+      DeleteProcThreadAttributeList(list);
+      return;
+    }
+    list_ = list;
+  }
+  ~InheritedHandles() {
+    if (list_) DeleteProcThreadAttributeList(list_);
+  }
+  InheritedHandles(const InheritedHandles&) = delete;
+  InheritedHandles& operator=(const InheritedHandles&) = delete;
+  // Null where the system takes no such list.
+  LPPROC_THREAD_ATTRIBUTE_LIST List() const { return list_; }
+
+ private:
+  std::vector<HANDLE> handles_;
+  std::vector<char> buffer_;
+  LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
+// Whether every page of size bytes from view is committed and readable.
+bool Readable(const void* view, size_t size) {
+  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  const char* at = static_cast<const char*>(view);
+  const char* end = at + size;
+  while (at < end) {
+    MEMORY_BASIC_INFORMATION region{};
+    if (VirtualQuery(at, &region, sizeof region) != sizeof region) return false;
+    if (region.State != MEM_COMMIT || !(region.Protect & kReadable) || (region.Protect & PAGE_GUARD)) return false;
+    const char* next = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+    if (next <= at) return false;
+    at = next;
+  }
+  return true;
 }
 
 std::wstring HandleArgument(const UniqueHandle& h) {
@@ -63,6 +131,7 @@ std::string_view SPIAttempt::Bits() const {
 
 // A host process and what the program shares with it.
 struct SPIHost::Running {
+  UniqueHandle job;  // declared first: closed last, it ends the host
   UniqueHandle process;
   DWORD processId = 0;
   UniqueHandle control, requestReady, replyReady;
@@ -97,24 +166,46 @@ SPIHost::Running& SPIHost::Start() {
   r->Header().magic = kSPIHostMagic;
   r->Header().replySequence = UINT32_MAX;
 
-  // The host inherits copies of exactly these handles; they are made
+  // The host inherits copies of exactly these handles, each with the access
+  // it needs: the control section to read and write, the request event to
+  // wait on, the reply event to set, the program to wait on. They are
   // inheritable only for the moment of its start.
-  UniqueHandle shared[] = {Inheritable(r->control.get()), Inheritable(r->requestReady.get()),
-                           Inheritable(r->replyReady.get()), Inheritable(program.get())};
+  UniqueHandle shared[] = {Inheritable(r->control.get(), FILE_MAP_READ | FILE_MAP_WRITE),
+                           Inheritable(r->requestReady.get(), SYNCHRONIZE),
+                           Inheritable(r->replyReady.get(), EVENT_MODIFY_STATE),
+                           Inheritable(program.get(), SYNCHRONIZE)};
+  for (const UniqueHandle& h : shared)
+    if (!h) throw ESPIHostUnavailable("プラグインホストを準備できません");
   const std::wstring exe = HostProgram();
   std::wstring commandLine = L"\"" + exe + L"\" " + kSPIHostSwitch;
   for (const UniqueHandle& h : shared) commandLine += L" " + HandleArgument(h);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_FORCEOFFFEEDBACK;  // no busy cursor while it starts
+  const InheritedHandles inherited({shared[0].get(), shared[1].get(), shared[2].get(), shared[3].get()});
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_FORCEOFFFEEDBACK;  // no busy cursor while it starts
+  startup.lpAttributeList = inherited.List();
+  // Where the system takes no list, the host inherits every inheritable
+  // handle of the program, as on systems before the list came.
+  DWORD flags = CREATE_SUSPENDED;
+  if (inherited.List()) flags |= EXTENDED_STARTUPINFO_PRESENT;
+  else startup.StartupInfo.cb = sizeof startup.StartupInfo;
   PROCESS_INFORMATION info{};
-  const bool started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                      &startup, &info);
+  const bool started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                                      nullptr, &startup.StartupInfo, &info);
   if (!started) throw ESPIHostUnavailable("プラグインホストを起動できません");
-  CloseHandle(info.hThread);
+  UniqueHandle thread(info.hThread);
   r->process.reset(info.hProcess);
   r->processId = info.dwProcessId;
+  // In its job before it runs a single instruction. A program that runs in
+  // a job that allows no other (Windows 7) starts its host without one: the
+  // host still ends itself when the program ends.
+  r->job = HostJob();
+  if (r->job && !AssignProcessToJobObject(r->job.get(), r->process.get())) r->job.reset();
   running_ = std::move(r);
+  if (ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+    End();
+    throw ESPIHostUnavailable("プラグインホストが起動しません");
+  }
 
   // It says "started" with the sequence 0.
   HANDLE waits[] = {running_->replyReady.get(), running_->process.get()};
@@ -135,14 +226,29 @@ void SPIHost::End() {
   running_.reset();
 }
 
-void SPIHost::Fail(const char* what) {
+void SPIHost::Fail(const char* what, bool hung) {
   End();
-  throw ESPIHostFailure(what);
+  throw ESPIHostFailure(what, hung);
 }
 
-std::string SPIHost::Call(const std::string& request, DWORD boundMs) {
-  Running& r = Start();
-  if (request.size() > kSPIHostRequestCapacity) throw framework::Exception("プラグインへの依頼が長すぎます");
+namespace {
+
+// A request that failed on one host is made once more on a new one, unless
+// the plug-in hung: a second wait as long is not worth it.
+template <typename Request>
+auto Retried(Request request) {
+  try {
+    return request();
+  } catch (const ESPIHostFailure& e) {
+    if (e.Hung()) throw;
+  }
+  return request();
+}
+
+}  // namespace
+
+std::string SPIHost::Call(Running& r, const std::string& request, DWORD boundMs) {
+  if (request.size() > kSPIHostRequestCapacity) throw ESPIHostUnavailable("プラグインへの依頼が長すぎます");
   if (++sequence_ == 0) ++sequence_;  // 0 is the host's "started"
   std::memcpy(r.RequestArea(), request.data(), request.size());
   r.Header().requestLength = static_cast<uint32_t>(request.size());
@@ -154,7 +260,7 @@ std::string SPIHost::Call(const std::string& request, DWORD boundMs) {
     case WAIT_OBJECT_0:
       break;
     case WAIT_TIMEOUT:
-      Fail("プラグインが応答しません");
+      Fail("プラグインが応答しません", true);
     default:
       Fail("プラグインホストが終了しました");
   }
@@ -165,7 +271,16 @@ std::string SPIHost::Call(const std::string& request, DWORD boundMs) {
 }
 
 SPIDescription SPIHost::Describe(const std::string& pluginPath) {
-  std::string reply = Call(DescribeRequest(pluginPath), kSPIListingBoundMs);
+  return Retried([&] { return DescribeOnce(pluginPath); });
+}
+
+SPIAttempt SPIHost::Attempt(const std::string& pluginPath, const std::string& ansiFileName, const SPISharedData& data,
+                            uint64_t offset, uint64_t length) {
+  return Retried([&] { return AttemptOnce(pluginPath, ansiFileName, data, offset, length); });
+}
+
+SPIDescription SPIHost::DescribeOnce(const std::string& pluginPath) {
+  std::string reply = Call(Start(), DescribeRequest(pluginPath), kSPIListingBoundMs);
   try {
     SPIDescription d = ReadDescription(reply);
     if (d.status == SPIHostStatus::Overran) Fail("プラグインがバッファの外に書き込みました");
@@ -176,14 +291,19 @@ SPIDescription SPIHost::Describe(const std::string& pluginPath) {
   }
 }
 
-SPIAttempt SPIHost::Attempt(const std::string& pluginPath, const std::string& ansiFileName, const SPISharedData& data,
-                            uint64_t offset, uint64_t length) {
+SPIAttempt SPIHost::AttemptOnce(const std::string& pluginPath, const std::string& ansiFileName,
+                                const SPISharedData& data, uint64_t offset, uint64_t length) {
   Running& r = Start();
   HANDLE remote = nullptr;
-  if (!DuplicateHandle(GetCurrentProcess(), data.Section(), r.process.get(), &remote, 0, FALSE,
-                       DUPLICATE_SAME_ACCESS))
-    throw framework::Exception("プラグインホストに画像を渡せません");
-  std::string reply = Call(AttemptRequest(pluginPath, ansiFileName, reinterpret_cast<uintptr_t>(remote),
+  // To be read only (the host maps it copy-on-write).
+  if (!DuplicateHandle(GetCurrentProcess(), data.Section(), r.process.get(), &remote, FILE_MAP_READ, FALSE, 0)) {
+    if (!Alive()) Fail("プラグインホストが終了しました");
+    throw ESPIHostUnavailable("プラグインホストに画像を渡せません");
+  }
+  // The handle means something in this host only: the request goes to it,
+  // and fails when it has ended.
+  std::string reply = Call(r,
+                           AttemptRequest(pluginPath, ansiFileName, reinterpret_cast<uintptr_t>(remote),
                                           data.SectionBytes(), offset, length),
                            kSPIPictureBoundMs);
   SPIAttempt attempt;
@@ -193,28 +313,40 @@ SPIAttempt SPIHost::Attempt(const std::string& pluginPath, const std::string& an
     Fail("プラグインホストの応答が壊れています");
   }
   if (attempt.reply.status == SPIHostStatus::Overran) Fail("プラグインがバッファの外に書き込みました");
-  if (attempt.reply.status == SPIHostStatus::Failed) throw framework::Exception("プラグインの画像を読めません");
-  if (!attempt.reply.dibSection) return attempt;
+  // The host could not take the picture (too large, out of memory): not read.
+  if (attempt.reply.status == SPIHostStatus::Failed) return attempt;
+  // The host keeps to the limits of a picture: a reply beyond them is
+  // refused before anything of it is mapped.
+  const uint64_t infoBytes = attempt.reply.infoBytes, bitsBytes = attempt.reply.bitsBytes;
+  if (!attempt.reply.dibSection) {
+    if (infoBytes || bitsBytes) Fail("プラグインホストの応答が壊れています");
+    return attempt;
+  }
+  if (infoBytes == 0 || infoBytes > kMaxPictureInfoBytes || bitsBytes > kMaxPictureBitsBytes)
+    Fail("プラグインホストの応答が壊れています");
+  const uint64_t bytes = infoBytes + bitsBytes;
+  if (bytes > SIZE_MAX) throw ESPIHostUnavailable("プラグインの画像を読めません");
 
-  // The picture's section moves over from the host.
+  // The picture's section moves over from the host, to be read only.
   HANDLE section = nullptr;
-  if (!DuplicateHandle(running_->process.get(), reinterpret_cast<HANDLE>(static_cast<uintptr_t>(attempt.reply.dibSection)),
-                       GetCurrentProcess(), &section, 0, FALSE, DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE))
+  if (!DuplicateHandle(r.process.get(), reinterpret_cast<HANDLE>(static_cast<uintptr_t>(attempt.reply.dibSection)),
+                       GetCurrentProcess(), &section, FILE_MAP_READ, FALSE, DUPLICATE_CLOSE_SOURCE))
     Fail("プラグインホストの応答が壊れています");
   UniqueHandle owned(section);
-  const uint64_t bytes = attempt.reply.infoBytes + attempt.reply.bitsBytes;
-  if (bytes < attempt.reply.infoBytes || bytes > SIZE_MAX) Fail("プラグインホストの応答が壊れています");
   attempt.view_.reset(MapViewOfFile(section, FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(bytes)));
   // A section smaller than it was said to be does not map; nor does one
-  // too large for this process's memory.
-  if (!attempt.view_) throw framework::Exception("プラグインの画像を読めません");
+  // too large for this process's memory: the picture is not read.
+  if (!attempt.view_) throw ESPIHostUnavailable("プラグインの画像を読めません");
+  // A section made to be committed page by page (SEC_RESERVE) maps whole,
+  // and reading a page not committed would end the program.
+  if (!Readable(attempt.view_.get(), static_cast<size_t>(bytes))) Fail("プラグインホストの応答が壊れています");
   return attempt;
 }
 
 void SPIHost::Release(const std::string& pluginPath) {
   if (!Alive()) return;  // a host that ended let every library go
   try {
-    Call(ReleaseRequest(pluginPath), kSPIListingBoundMs);
+    Call(*running_, ReleaseRequest(pluginPath), kSPIListingBoundMs);
   } catch (...) {
     // A plug-in that will not let go is ended with its host.
   }

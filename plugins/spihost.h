@@ -6,8 +6,11 @@
 //
 // SPIHost is the program's side. It starts the host on its first request
 // and keeps it for the next ones; a host that ended, crashed, ran past the
-// bound of a request or answered garbage is ended, the request raises
-// ESPIHostFailure, and the next request starts a new host.
+// bound of a request or answered garbage is ended. A request that failed so
+// is made once more on a new host (a host ended from outside is no plug-in's
+// doing), unless it ran past its bound; when it fails again it raises
+// ESPIHostFailure. Every step of a request goes to the one host it started
+// on: a host that ends between two steps fails the request.
 #include <windows.h>
 
 #include <memory>
@@ -24,10 +27,16 @@ namespace kaleidon {
 // past the bound, wrote into the guard bytes, or the host answered garbage.
 class ESPIHostFailure : public framework::Exception {
  public:
-  using Exception::Exception;
+  explicit ESPIHostFailure(std::string message, bool hung = false) : Exception(std::move(message)), hung_(hung) {}
+  // It ran past the bound of its request.
+  bool Hung() const { return hung_; }
+
+ private:
+  bool hung_;
 };
 
-// No host could be started; no plug-in is to blame.
+// No host could be started, or the picture could not be handed to it; no
+// plug-in is to blame.
 class ESPIHostUnavailable : public framework::Exception {
  public:
   using Exception::Exception;
@@ -109,10 +118,13 @@ class SPIHost {
   // The host running now, started when there is none.
   Running& Start();
   void End();
-  // Sends a request and waits for its reply, at most boundMs.
-  std::string Call(const std::string& request, DWORD boundMs);
+  // Sends a request to that host and waits for its reply, at most boundMs.
+  std::string Call(Running& host, const std::string& request, DWORD boundMs);
+  SPIDescription DescribeOnce(const std::string& pluginPath);
+  SPIAttempt AttemptOnce(const std::string& pluginPath, const std::string& ansiFileName, const SPISharedData& data,
+                         uint64_t offset, uint64_t length);
   // Ends the host and raises ESPIHostFailure.
-  [[noreturn]] void Fail(const char* what);
+  [[noreturn]] void Fail(const char* what, bool hung = false);
 
   std::unique_ptr<Running> running_;
   uint32_t sequence_ = 0;

@@ -7,6 +7,8 @@
 #include <map>
 #include <new>
 
+#include "framework/base/exception.h"
+#include "plugins/dib.h"
 #include "plugins/spihost.h"
 #include "plugins/spilibrary.h"
 
@@ -56,8 +58,21 @@ std::string Describe(Libraries& libraries, const std::string& path) {
 }
 
 // The picture's blocks go into a section of their own, which the program
-// takes over from this process.
+// takes over from this process. A picture as its header declares it goes
+// without what the blocks hold beyond it (one the header does not describe
+// goes as it is, for the program to refuse); a picture beyond the limits
+// goes not at all.
 void Deliver(std::string_view info, std::string_view bits, SPIAttemptReply& reply) {
+  try {
+    const PluginDib dib = ReadPluginDib(info, bits);
+    info = dib.info;
+    bits = dib.bits;
+  } catch (const framework::Exception&) {
+  }
+  if (info.size() > kMaxPictureInfoBytes || bits.size() > kMaxPictureBitsBytes) {
+    reply.status = SPIHostStatus::Failed;
+    return;
+  }
   const uint64_t bytes = uint64_t{info.size()} + bits.size();
   HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, static_cast<DWORD>(bytes >> 32),
                                       static_cast<DWORD>(bytes), nullptr);

@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "framework/imaging/bitmap.h"
+
 namespace kaleidon {
 
 // The start of the control section.
@@ -45,6 +47,11 @@ inline constexpr size_t kPluginInfoTextBytes = 256;
 inline constexpr size_t kPictureDataSlack = 4096;
 // The picture's text information (GetPictureInfo): at most this many bytes.
 inline constexpr size_t kMaxPictureInfoText = 16 * 1024;
+// The largest picture handed back: its information block (a header, masks
+// and a colour table), and its bits, at most those of the largest bitmap the
+// program takes at 32 bits a pixel.
+inline constexpr uint64_t kMaxPictureInfoBytes = 64 * 1024;
+inline constexpr uint64_t kMaxPictureBitsBytes = uint64_t{framework::kMaxBitmapPixels} * 4;
 // Progress reports carried back per picture; later ones replace the last.
 inline constexpr size_t kMaxProgressReports = 64;
 

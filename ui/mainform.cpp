@@ -298,11 +298,12 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   framework::TraceStep("main window: tray icon");
 }
 
-void TForm1::WindowsMade() {
+void TForm1::WindowsMade(bool hotKeys) {
   TrayIcon1->SetEnabled(true);
   // Without its tray icon a hidden window could never be reached again:
   // the window shows, whatever "/s" or TaskTray asked for.
   if (!TrayIcon1->Registered()) Application::Instance().SetShowMainForm(true);
+  if (!hotKeys) return;
   const ProgramOptions options = Options->Values();
   RegisterHotKeys(options.hotKeyNext, options.hotKeyBack);
 }
@@ -509,7 +510,11 @@ LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (wp == SPI_SETWORKAREA) DesktopChanged(false);
       break;
     case WM_POWERBROADCAST:
-      if (wp == PBT_APMRESUMEAUTOMATIC || wp == PBT_APMRESUMESUSPEND) DesktopChanged(true);
+      if (wp == PBT_APMRESUMEAUTOMATIC || wp == PBT_APMRESUMESUSPEND) {
+        DesktopChanged(true);
+        // A program that held the keys may have let them go.
+        Application::Instance().Dispatch([this] { TryHotKeys(); });
+      }
       break;
     case kWallpaperAgainMessage:
       Application::Instance().Dispatch([this] { WallpaperAgain(); });
@@ -633,6 +638,7 @@ void TForm1::Button4Click() {
   if (Options->Visible()) {
     Options->BringToFront();
   } else {
+    TryHotKeys();
     Options->ShowModal();
   }
 }
@@ -771,14 +777,19 @@ void TForm1::OptionsHotKeysChanged(int next, int back) { RegisterHotKeys(next, b
 
 void TForm1::RegisterHotKeys(int next, int back) {
   UnregisterHotKeys();
+  hotKeys_ = {{kHotKeyNextId, kHotKeyNextAction, next}, {kHotKeyBackId, kHotKeyBackAction, back}};
+  TryHotKeys();
+}
+
+void TForm1::TryHotKeys() {
   if (!Handle()) return;
-  const struct {
-    int id, value;
-    const char* action;
-  } hotKeys[] = {{kHotKeyNextId, next, kHotKeyNextAction}, {kHotKeyBackId, back, kHotKeyBackAction}};
-  for (const auto& hotKey : hotKeys) {
+  for (HotKey& hotKey : hotKeys_) {
+    if (hotKey.registered) continue;
     const WORD value = static_cast<WORD>(hotKey.value);
-    if (framework::RegisterGlobalHotKey(Handle(), hotKey.id, value)) continue;
+    if (framework::RegisterGlobalHotKey(Handle(), hotKey.id, value)) {
+      hotKey.registered = value != 0;
+      continue;
+    }
     // Another program holds the keys: said once in a run for each hotkey;
     // the other hotkey and the rest of the program work all the same.
     if (std::find(hotKeysReported_.begin(), hotKeysReported_.end(), hotKey.value) != hotKeysReported_.end()) continue;
@@ -790,9 +801,10 @@ void TForm1::RegisterHotKeys(int next, int back) {
 }
 
 void TForm1::UnregisterHotKeys() {
-  if (!Handle()) return;
-  UnregisterHotKey(Handle(), kHotKeyNextId);
-  UnregisterHotKey(Handle(), kHotKeyBackId);
+  for (HotKey& hotKey : hotKeys_) {
+    if (hotKey.registered && Handle()) UnregisterHotKey(Handle(), hotKey.id);
+    hotKey.registered = false;
+  }
 }
 
 void TForm1::WMHotKey(int id) {

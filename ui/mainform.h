@@ -95,7 +95,8 @@ class TForm1 : public framework::Form {
   // The archive dialog's member, extracted into Temp, as the wallpaper.
   void ShowExtracted(const PickResult& extracted);
   // Every other window of the run exists (the start-up made them all).
-  void WindowsMade();
+  // A run that only makes the command line's change takes no hotkeys.
+  void WindowsMade(bool hotKeys);
   // How the windows made after the main one (options, viewer, folder list)
   // are made while they wait for the program's first idle moment; empty
   // once they are made.
@@ -190,10 +191,19 @@ class TForm1 : public framework::Form {
   void TimerChangeDue();
   void ShowWaiting(QuietReason reason);
   QuietReason waiting_ = QuietReason::None;
-  // The system-wide hotkeys, and those whose keys another program held
-  // (said once in a run).
+  // The system-wide hotkeys. Keys another program held are tried again
+  // (TryHotKeys) when the options are shown and when the system resumes;
+  // that they are taken is said once in a run for each.
   void RegisterHotKeys(int next, int back);
+  void TryHotKeys();
   void UnregisterHotKeys();
+  struct HotKey {
+    int id;
+    const char* action;
+    int value = 0;
+    bool registered = false;
+  };
+  std::vector<HotKey> hotKeys_;
   std::vector<int> hotKeysReported_;
 
   class FolderControls;

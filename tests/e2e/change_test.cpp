@@ -1,4 +1,6 @@
 // The one change of the command line, as a scheduled task would run it.
+#include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include "framework/base/paths.h"
@@ -46,6 +48,30 @@ TEST(CommandLineChange, StoresANewWallpaperAndEndsWithoutTouchingTheSettings) {
   ASSERT_TRUE(history == "wide.bmp\r\n" || history == "tall.bmp\r\n") << history;
   EXPECT_EQ(wallpaper.Width(), history == "wide.bmp\r\n" ? 64 : 16);
   EXPECT_EQ(RegistryWallpaper(), program.PathOf("WPFile.BMP"));
+}
+
+TEST(CommandLineChange, KeysAnotherProgramHoldsNeitherStopNorTroubleTheRun) {
+  InstalledProgram program;
+  TempDir pictures;
+  pictures.WriteFile("one.bmp", Picture(8, 8));
+  const WORD ctrlAltN = MAKEWORD('N', HOTKEYF_CONTROL | HOTKEYF_ALT);
+  program.WriteSettings("Path=" + framework::EncodeStoredText(pictures.path()) +
+                        "\r\nCPUUseRate=100\r\nHotKeyNext=" + std::to_string(ctrlAltN) + "\r\n");
+  HWND holder = CreateWindowExW(0, L"STATIC", L"holder", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(RegisterHotKey(holder, 1, MOD_CONTROL | MOD_ALT, 'N'));
+
+  ProgramProcess p = ProgramProcess::Start(program.Exe(), "/E");
+  std::optional<DWORD> exit;
+  HWND box = nullptr;
+  for (int i = 0; i < 600 && !exit && !box; ++i) {
+    exit = p.WaitForExit(100);
+    if (!exit) box = WaitForWindow(L"#32770", "", p.Id(), 0);
+  }
+  EXPECT_EQ(box, nullptr) << MessageBoxText(box);
+  EXPECT_EQ(exit, std::optional<DWORD>(0));
+  EXPECT_TRUE(program.Exists("WPFile.BMP"));
+  UnregisterHotKey(holder, 1);
+  DestroyWindow(holder);
 }
 
 TEST(CommandLineChange, AnEmptyFolderStillEndsTheRunAfterItsMessage) {

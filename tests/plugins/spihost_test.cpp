@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "plugins/spis.h"
 #include "plugintest.h"
 
@@ -60,6 +62,27 @@ TEST_F(PluginHost, EveryCallRunsInOneHostThatIsKeptFromPictureToPicture) {
   EXPECT_TRUE(setAside.empty());
 }
 
+TEST_F(PluginHost, TheHostInheritsOnlyWhatItNeedsAndRunsInAJobOfItsOwn) {
+  // A handle of the program that any process it starts could inherit.
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  HANDLE semaphore = CreateSemaphoreW(&inheritable, 0, 1, nullptr);
+  Use("ppm", "ppm.spi");
+  HANDLE host = OpenProcess(PROCESS_DUP_HANDLE | PROCESS_QUERY_INFORMATION, FALSE, HostProcess());
+  ASSERT_NE(host, nullptr);
+  // An inherited handle keeps its number: there, it is another object or none.
+  HANDLE copy = nullptr;
+  if (DuplicateHandle(host, semaphore, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    EXPECT_FALSE(ReleaseSemaphore(copy, 1, nullptr) && WaitForSingleObject(semaphore, 0) == WAIT_OBJECT_0);
+    CloseHandle(copy);
+  }
+  BOOL inJob = FALSE;
+  EXPECT_TRUE(IsProcessInJob(host, nullptr, &inJob)) << GetLastError();
+  EXPECT_TRUE(inJob);
+  EXPECT_EQ(Read("a.ppm", kPpm), "");  // the picture's data goes over to be read only
+  CloseHandle(host);
+  CloseHandle(semaphore);
+}
+
 TEST_F(PluginHost, APluginThatCrashesIsSetAsideOnceAndAnotherReadsTheNextPictures) {
   // The crashing one claims PPM, the other PGM: a PPM goes to the first.
   std::string crash = Use("crash", "crash.spi", {"00IN", "crashes", "*.ppm", "PPM"});
@@ -68,13 +91,13 @@ TEST_F(PluginHost, APluginThatCrashesIsSetAsideOnceAndAnotherReadsTheNextPicture
 
   EXPECT_EQ(Read("a.ppm", kPpm), kUnreadable);
   EXPECT_EQ(setAside, std::vector<std::string>{crash});
-  EXPECT_EQ(CallsOf(crash).pictureCalls, 1);
+  EXPECT_EQ(CallsOf(crash).pictureCalls, 2);  // it crashed a new host too
   // A new host reads the next picture; the one set aside is not asked again,
   // so the other plug-in reads PPM too.
   EXPECT_EQ(Read("b.pgm", kPgm), "");
   EXPECT_NE(HostProcess(), firstHost);
   EXPECT_EQ(Read("c.ppm", kPpm), "");
-  EXPECT_EQ(CallsOf(crash).pictureCalls, 1);
+  EXPECT_EQ(CallsOf(crash).pictureCalls, 2);
   EXPECT_EQ(setAside.size(), 1u);
 }
 
@@ -83,6 +106,53 @@ TEST_F(PluginHost, APluginThatHangsIsEndedAfterTheBound) {
   EXPECT_EQ(Read("a.ppm", kPpm), kUnreadable);
   EXPECT_EQ(setAside, std::vector<std::string>{hang});
   EXPECT_EQ(HostProcess(), 0u);  // ended
+}
+
+TEST_F(PluginHost, AHostEndedFromOutsideDuringAReadIsReplacedAndNoPluginIsSetAside) {
+  const std::string bitmap = framework::Bitmap(2, 1, 24).SaveToBytes();
+  struct Row {
+    const char* name;
+    std::string picture, bytes;
+  };
+  const Row rows[] = {
+      {"the next plug-in reads it", "a.ppm", kPpm},
+      {"the bitmap's own reader reads it", "a.pic", bitmap},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    spis.Clear();
+    TempDir folder;
+    // The stalling one claims both extensions, so it is asked first.
+    const std::string stall = PlantPlugin(folder.path(), "stall", "stall.spi", {"00IN", "s", "*.ppm", "P", "*.pic", "B"});
+    PlantPlugin(folder.path(), "ppm", "ppm.spi", {"00IN", "reads", "*.pgm", "PGM"});
+    spis.Search(folder.PathOf("*.spi"));
+    ASSERT_EQ(spis.Count(), 2);
+    // The task manager ends the host while the plug-in works.
+    std::thread taskManager([&] {
+      for (int i = 0; i < 1000 && !CallsOf(stall).stalledProcess; ++i) Sleep(10);
+      HANDLE host = OpenProcess(PROCESS_TERMINATE, FALSE, CallsOf(stall).stalledProcess);
+      TerminateProcess(host, 1);
+      CloseHandle(host);
+    });
+    EXPECT_EQ(Read(row.picture, row.bytes), "");
+    taskManager.join();
+    EXPECT_TRUE(setAside.empty());
+    EXPECT_GE(CallsOf(stall).pictureCalls, 2);  // asked again on a new host
+  }
+}
+
+TEST_F(PluginHost, AReplyWithPagesNotCommittedOrSizesBeyondTheLimitsIsRefused) {
+  for (const char* forgery : {"forge reserved", "forge beyond"}) {
+    SCOPED_TRACE(forgery);
+    spis.Clear();
+    setAside.clear();
+    TempDir folder;
+    const std::string forger = PlantPlugin(folder.path(), "forger", "forger.spi");
+    spis.Search(folder.PathOf("*.spi"));
+    EXPECT_EQ(Read("a.ppm", Pnm(false, 2, 1, 255, {1, 2, 3, 4, 5, 6}, {forgery})), kUnreadable);
+    EXPECT_EQ(setAside, std::vector<std::string>{forger});
+    EXPECT_EQ(CallsOf(forger).forgedReplies, 2);  // once more on a new host
+  }
 }
 
 TEST_F(PluginHost, AHandleHandedOverTwiceIsRefusedAndEveryBlockIsFreedOnce) {
@@ -172,19 +242,35 @@ TEST(PluginFormatCache, KnownPluginsAreListedWithoutTheHostAndChangedOnesAreRead
   EXPECT_EQ(filters, std::vector<std::string>{"*.pic"});
   EXPECT_EQ(CallsOf(path).infoCalls, asked);
 
-  // A plug-in file with another time of last write is read again.
+  // Plug-in files that changed are read again: one with another time of
+  // last write, and another file put in its place with the same size and
+  // time as the one before.
+  auto writeTime = [](const std::string& file, FILETIME* set) {
+    HANDLE h = CreateFileW(framework::Widen(file).c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME time{};
+    if (set) SetFileTime(h, nullptr, nullptr, set);
+    GetFileTime(h, nullptr, nullptr, &time);
+    CloseHandle(h);
+    return time;
+  };
+  FILETIME changedTime{0x12345678, 0x01C00000};
   PlantPlugin(dir.path(), "ppm", "p.spi", {"00IN", "d", "*.pix", "Picture"});
-  HANDLE file = CreateFileW(framework::Widen(path).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  FILETIME time{0x12345678, 0x01C00000};
-  SetFileTime(file, nullptr, nullptr, &time);
-  CloseHandle(file);
+  writeTime(path, &changedTime);
   EXPECT_TRUE(search());
   EXPECT_EQ(filters, std::vector<std::string>{"*.pix"});
+  FILETIME sameTime = writeTime(path, nullptr);
+  const std::string other = PlantPlugin(folder.path(), "ppm", "p.spi");
+  writeTime(other, &sameTime);
+  ASSERT_TRUE(MoveFileExW(framework::Widen(other).c_str(), framework::Widen(path).c_str(), MOVEFILE_REPLACE_EXISTING));
+  ASSERT_TRUE(framework::WriteFileAtomically(path + ".info", "00IN\r\nd\r\n*.piy\r\nPicture\r\n"));
+  EXPECT_TRUE(search());
+  EXPECT_EQ(filters, std::vector<std::string>{"*.piy"});
 
   // A damaged cache counts as empty.
-  folder.WriteFile("formats.cache", "Kaleidon plug-in formats 1\nP\tbroken\n");
+  folder.WriteFile("formats.cache", "Kaleidon plug-in formats 2\nP\tbroken\n");
   EXPECT_TRUE(search());
-  EXPECT_EQ(filters, std::vector<std::string>{"*.pix"});
+  EXPECT_EQ(filters, std::vector<std::string>{"*.piy"});
   EXPECT_FALSE(search());
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
@@ -126,6 +127,36 @@ TEST_F(HotKeys, KeysAnotherProgramHoldsAreSaidOnceAndTheOtherHotKeyStillWorks) {
   w.options->Button1->Click();
   EXPECT_EQ(TakenBoxes(w), 1u);
   EXPECT_TRUE(PressChanges(w, {VK_CONTROL, VK_MENU, 'N'}));
+}
+
+TEST_F(HotKeys, KeysAnotherProgramLetGoAreTakenWhenTheOptionsShowOrTheSystemResumes) {
+  struct Row {
+    const char* when;
+    std::function<void(ProgramWindows&)> retry;
+  };
+  const Row rows[] = {
+      {"the system resumes",
+       [](ProgramWindows& w) {
+         SendMessageW(w.main->Handle(), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+       }},
+      {"the options show",
+       [](ProgramWindows& w) {
+         PostMessageW(w.options->Handle(), WM_CLOSE, 0, 0);
+         w.main->Button4->Click();  // modal until the dialog closes
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.when);
+    auto other = std::make_unique<KeyHolder>();
+    ASSERT_TRUE(other->Hold(MOD_CONTROL | MOD_ALT, 'N'));
+    ProgramWindows w(Settings(pictures.path(), MAKEWORD('N', kCtrlAlt), 0));
+    EXPECT_EQ(TakenBoxes(w), 1u);
+    other.reset();
+    row.retry(w);
+    EXPECT_TRUE(PressChanges(w, {VK_CONTROL, VK_MENU, 'N'}));
+    row.retry(w);  // held by the program itself now: nothing more to say
+    EXPECT_EQ(TakenBoxes(w), 1u);
+  }
 }
 
 TEST(HotKeyNames, NamesAreBuiltFromTheModifiersAndTheKey) {
