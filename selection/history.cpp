@@ -13,7 +13,6 @@
 namespace kaleidon {
 
 namespace {
-constexpr const char* kCannotReadText = "%s を読み込めません";  // the history file's path
 }  // namespace
 
 NameLookup MakeNameLookup(std::string_view name) {
@@ -179,11 +178,16 @@ void History::Clear() {
 }
 
 History LoadHistory(const std::string& path) {
-  if (!framework::FileExists(path)) return History();
-  std::optional<std::string> bytes = framework::ReadWholeFile(path);
-  if (!bytes) throw framework::Exception(framework::FormatText(kCannotReadText, {path}));
-  std::string_view text(*bytes);
-  return History::FromText(framework::DecodeStoredText(text.substr(0, text.find('\0'))));
+  std::optional<std::string> bytes = framework::ReadStoredFile(path);
+  if (!bytes) return History();
+  // A list an editor saved as UTF-16 has a NUL in every other byte: the
+  // text ends at the first NUL only once it is decoded.
+  bool lossy = false;
+  std::string text = framework::DecodeStoredText(*bytes, &lossy);
+  // Rewritten, a list with bytes that are no text would lose them.
+  if (lossy) throw framework::EReadRefused(path);
+  text.resize(std::min(text.size(), text.find('\0')));
+  return History::FromText(text);
 }
 
 void SaveHistory(const std::string& path, const History& history) {

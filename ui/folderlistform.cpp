@@ -323,9 +323,10 @@ void TForm5::UpgradeFolderList() {
     CheckBox2->SetChecked(false);
   };
   try {
-    framework::IniFile ini = OpenSettings();
-    if (framework::FileExists(ini.FileName()) &&
-        ini.ReadString(kSysInfo, kProgramVersionKey, kOldestProgramVersion) != kProgramVersion) {
+    // A file that cannot be read is no older version's.
+    const framework::IniEdit stored(OpenSettings());
+    if (framework::FileExists(stored.FileName()) && !stored.Unread() &&
+        stored.ReadString(kSysInfo, kProgramVersionKey, kOldestProgramVersion) != kProgramVersion) {
       CheckBox2->SetChecked(true);
       CheckBox1->SetChecked(true);
       Button2Click();

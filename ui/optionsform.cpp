@@ -265,6 +265,7 @@ ProgramOptions TForm2::Values() const {
 }
 
 void TForm2::LoadNumberSettings() {
+  settingsRead_ = OpenSettings().Readable();
   const ProgramOptions stored = ReadOptions(OpenSettings());
   SpinEdit1->SetValue(stored.hours);
   SpinEdit2->SetValue(stored.minutes);
@@ -330,6 +331,7 @@ void TForm2::Button1Click() {
   if (Events.slotsStored) Events.slotsStored(SpinEdit3->Value());
   WriteFileSearchOptions(settings, options);
   settings.Commit();
+  settingsRead_ = true;  // what the dialog holds is what the file holds now
   if (options.hotKeyNext != storedHotKeyNext_ || options.hotKeyBack != storedHotKeyBack_) {
     storedHotKeyNext_ = options.hotKeyNext;
     storedHotKeyBack_ = options.hotKeyBack;

@@ -156,7 +156,12 @@ TEST(HistoryFile, GarbledBytesNeverBreakTheReader) {
       bytes += static_cast<char>(b < 16 ? "\r\n\x81\x82\xe0\xfc\x5c\x00"[b % 8] : b);
     }
     dir.WriteFile("_Buf.RFB", bytes);
-    History h = kaleidon::LoadHistory(path);
+    History h;
+    try {
+      h = kaleidon::LoadHistory(path);
+    } catch (const framework::EReadRefused&) {
+      continue;  // bytes that are no text: the list is not taken, nor written
+    }
     for (const std::string& name : h.Names()) {
       EXPECT_EQ(name.find_first_of(std::string("\r\n\0", 3)), std::string::npos);
       EXPECT_TRUE(!name.empty() && h.Contains(name));
@@ -164,4 +169,20 @@ TEST(HistoryFile, GarbledBytesNeverBreakTheReader) {
     kaleidon::SaveHistory(path, h);
     EXPECT_EQ(kaleidon::LoadHistory(path).Size(), h.Size());
   }
+}
+
+TEST(HistoryFile, AListAnEditorSavedIsReadWholeAndOneThatIsNoTextIsLeftAlone) {
+  TempDir dir;
+  const std::string path = dir.PathOf("_Buf.RFB");
+  std::string utf16 = "\xFF\xFE";
+  for (wchar_t unit : framework::Widen("写真.jpg\r\nb.bmp\r\n"))
+    utf16 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  for (const std::string& bytes : {utf16, std::string("写真.jpg\r\nb.bmp\r\n")}) {
+    dir.WriteFile("_Buf.RFB", bytes);
+    EXPECT_EQ(kaleidon::LoadHistory(path).Names(), (Names{"写真.jpg", "b.bmp"}));
+  }
+  const std::string garbled = "a.bmp\r\n\x85\x40.bmp\r\n";  // a pair Shift-JIS lacks
+  dir.WriteFile("_Buf.RFB", garbled);
+  EXPECT_THROW(kaleidon::LoadHistory(path), framework::EReadRefused);
+  EXPECT_EQ(dir.ReadFile("_Buf.RFB"), garbled);
 }
