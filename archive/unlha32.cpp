@@ -209,6 +209,7 @@ void LoadUnlhaLibrary(framework::Notices& notices) {
 
 void SetUnlhaStagingFolder(const std::string& folder) {
   stagingFolder = folder;
+  if (folder.empty()) return;
   // What a run that was ended while the library read an archive left.
   for (const std::string& name : framework::ListFiles(folder, std::string(kStagedPrefix) + "*"))
     framework::ForceDeleteFile(framework::JoinPath(folder, name));

@@ -9,6 +9,7 @@
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
+#include "selection/history.h"
 #include "selection/rotation.h"
 
 namespace kaleidon {
@@ -160,8 +161,11 @@ void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply, con
   drawn_.clear();
   auto end = BusyUntilEnd(ChangeBusy, host_);
   // Whatever the change stores in the settings file (the rotation, a
-  // folder's pass, what each monitor shows) is one replacement at its end.
+  // folder's pass, what each monitor shows) is one replacement at its end,
+  // and each history it changes is written once, before it; a refusal of
+  // either is said, and the wallpaper is changed all the same.
   framework::IniBatch batch(settings_);
+  HistoryBatch histories;
   try {
     const Desktop desktop = CurrentDesktop();
     const bool perMonitor = WantsPicturePerMonitor(options.Wallpaper(), desktop);
@@ -196,6 +200,7 @@ void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply, con
   } catch (...) {
     // Whatever else went wrong ends this change quietly; the next one starts anew.
   }
+  for (const std::string& refused : histories.Commit()) ReportStoreProblem(notices_, framework::EWriteRefused(refused));
   StoreOrReport(notices_, [&] { batch.Commit(); });
 }
 

@@ -186,3 +186,39 @@ TEST(HistoryFile, AListAnEditorSavedIsReadWholeAndOneThatIsNoTextIsLeftAlone) {
   EXPECT_THROW(kaleidon::LoadHistory(path), framework::EReadRefused);
   EXPECT_EQ(dir.ReadFile("_Buf.RFB"), garbled);
 }
+
+TEST(HistoryFile, ABatchReadsEachListOnceAndWritesEachChangedOneOnceAtItsEnd) {
+  TempDir dir;
+  const std::string path = dir.PathOf("_Buf.RFB"), locked = dir.PathOf("locked.RFB");
+  dir.WriteFile("_Buf.RFB", "a.bmp\r\n");
+  dir.WriteFile("locked.RFB", "x.bmp\r\n");
+  dir.SetReadOnly("locked.RFB", true);
+  {
+    kaleidon::HistoryBatch batch;
+    History h = kaleidon::LoadHistory(path);
+    h.InsertSorted("b.bmp");
+    kaleidon::SaveHistory(path, h);
+    dir.WriteFile("_Buf.RFB", "changed behind its back\r\n");  // not read again
+    h = kaleidon::LoadHistory(path);
+    h.Clear();
+    h.InsertSorted("c.bmp");
+    kaleidon::SaveHistory(path, h);
+    kaleidon::SaveHistory(locked, History({"y.bmp"}));
+    {
+      kaleidon::HistoryBatch inner;  // adds to the outer one
+      kaleidon::SaveHistory(dir.PathOf("new.RFB"), History({"n.bmp"}));
+      EXPECT_TRUE(inner.Commit().empty());
+    }
+    EXPECT_FALSE(dir.Exists("new.RFB"));
+    EXPECT_EQ(batch.Commit(), Names{locked});
+  }
+  EXPECT_EQ(dir.ReadFile("_Buf.RFB"), "c.bmp\r\n");
+  EXPECT_EQ(dir.ReadFile("new.RFB"), "n.bmp\r\n");
+  dir.SetReadOnly("locked.RFB", false);
+  EXPECT_EQ(dir.ReadFile("locked.RFB"), "x.bmp\r\n");
+  {
+    kaleidon::HistoryBatch dropped;
+    kaleidon::SaveHistory(path, History());
+  }
+  EXPECT_EQ(dir.ReadFile("_Buf.RFB"), "c.bmp\r\n");
+}
