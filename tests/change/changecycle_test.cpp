@@ -511,6 +511,24 @@ TEST_F(BackTest, BackShowsTheSecondThenTheFirstAndPastTheOldestNothingWithTheHis
   EXPECT_EQ(program.ReadFile("WPFile.BMP"), wallpapers[0]);
 }
 
+TEST_F(BackTest, ABackListAnotherProgramHoldsIsNeverWrittenOverAndTheChangesGoOn) {
+  Change(true);
+  const std::string list = program.ReadFile("Kaleidon.back");
+  HANDLE held = CreateFileW(framework::Widen(program.PathOf("Kaleidon.back")).c_str(), GENERIC_READ,
+                            FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  boxes.Clear();
+  const std::string before = program.ReadFile("WPFile.BMP");
+  Change(true);
+  EXPECT_NE(program.ReadFile("WPFile.BMP"), before);
+  EXPECT_FALSE(cycle.GoBack(ProgramOptions{}));
+  CloseHandle(held);
+  EXPECT_EQ(program.ReadFile("Kaleidon.back"), list);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Last().caption, "闇のエラー");
+  EXPECT_NE(boxes.Last().text.find(program.PathOf("Kaleidon.back")), std::string::npos);
+}
+
 TEST_F(BackTest, APictureGoneSinceIsPassedOverAndNamedOnTheStatusLineWithoutABox) {
   const Names wallpapers = ThreeChanges();
   const Names shown = host.shownNames;

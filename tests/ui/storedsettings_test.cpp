@@ -52,31 +52,47 @@ size_t CountCaption(const MessageBoxRecorder& boxes, const std::string& caption)
 
 }  // namespace
 
+namespace {
+
+// Starts hold-file.exe on the file and waits until nobody can read it.
+ProgramProcess HoldUnreadable(const std::string& path) {
+  ProgramProcess holder = ProgramProcess::Start(BuildOutputPath("fixtures/hold-file.exe"), "\"" + path + "\"");
+  for (int tries = 0; tries < 400 && framework::ReadWholeFile(path); ++tries) Sleep(25);
+  return holder;
+}
+
+}  // namespace
+
 TEST(StoredSettings, AFileAnotherProgramHoldsIsNeitherGreetedNorWrittenOverNorTakenForTheRun) {
-  TwoSlots slots;
-  const std::string stored = slots.Settings();
-  std::optional<ProgramProcess> holder;
-  ProgramWindows w(stored, "", [&](TempDir& folder) {
-    folder.WriteFile("here.bmp", SmallBitmap(5));  // what the defaults show
-    holder.emplace(ProgramProcess::Start(BuildOutputPath("fixtures/hold-file.exe"), "\"" + folder.PathOf("Kaleidon.ini") + "\""));
-    for (int tries = 0; tries < 200 && framework::ReadWholeFile(folder.PathOf("Kaleidon.ini")); ++tries) Sleep(25);
-  });
-  ASSERT_FALSE(framework::ReadWholeFile(w.folder.PathOf("Kaleidon.ini"))) << "the file is not held";
-  kaleidon::RunStartupChange(w, kaleidon::CommandLine{});  // the folder list's upgrade, when it were one
-  w.main->Button3->Click();
-  EXPECT_EQ(w.main->Label7->Text(), "here.bmp");
-  w.options->Button1->Click();
-  // Said once, naming the file; no greeting, no upgrade.
-  EXPECT_EQ(CountCaption(w.boxes, "闇のエラー"), 1u);
-  ASSERT_FALSE(w.boxes.Calls().empty());
-  EXPECT_EQ(w.boxes.Calls().front().caption, "闇のエラー");
-  EXPECT_NE(w.boxes.Calls().front().text.find(w.folder.PathOf("Kaleidon.ini")), std::string::npos);
-  // Released before the close: what the run never read is not written.
-  holder->Kill();
-  w.main->Close();
-  EXPECT_FALSE(w.main->Visible());
-  EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), stored);
-  EXPECT_EQ(CountCaption(w.boxes, "闇のエラー"), 1u);
+  for (const bool fromTheStart : {true, false}) {
+    SCOPED_TRACE(fromTheStart ? "held while the program starts" : "held once it has started");
+    TwoSlots slots;
+    const std::string stored = slots.Settings();
+    std::optional<ProgramProcess> holder;
+    ProgramWindows w(stored, "", [&](TempDir& folder) {
+      folder.WriteFile("here.bmp", SmallBitmap(5));  // what the defaults show
+      if (fromTheStart) holder.emplace(HoldUnreadable(folder.PathOf("Kaleidon.ini")));
+    });
+    if (!fromTheStart) holder.emplace(HoldUnreadable(w.folder.PathOf("Kaleidon.ini")));
+    ASSERT_FALSE(framework::ReadWholeFile(w.folder.PathOf("Kaleidon.ini"))) << "the file is not held";
+    kaleidon::RunStartupChange(w, kaleidon::CommandLine{});  // the folder list's upgrade, were it one
+    w.main->Button3->Click();  // with the slots known, a rotation
+    const std::string shown = w.main->Label7->Text();
+    EXPECT_TRUE(fromTheStart ? shown == "here.bmp" : shown == "a.bmp" || shown == "b.bmp") << shown;
+    w.options->Button1->Click();
+    // Said once, naming the file; no greeting, no upgrade.
+    EXPECT_EQ(CountCaption(w.boxes, "闇のエラー"), 1u);
+    ASSERT_FALSE(w.boxes.Calls().empty());
+    EXPECT_EQ(w.boxes.Calls().front().caption, "闇のエラー");
+    EXPECT_NE(w.boxes.Calls().front().text.find(w.folder.PathOf("Kaleidon.ini")), std::string::npos);
+    // Released before the close: what the run never read is not written.
+    if (fromTheStart) holder->Kill();
+    w.main->Close();
+    EXPECT_FALSE(w.main->Visible());
+    holder->Kill();
+    EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), stored);
+    EXPECT_EQ(CountCaption(w.boxes, "闇のエラー"), 1u);
+  }
 }
 
 TEST(StoredSettings, AFileAnEditorSavedIsReadExactlyAndKeptAfterAClose) {
