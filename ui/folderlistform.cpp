@@ -89,9 +89,10 @@ void TForm5::FillTable(int slotCount) {
 }
 
 void TForm5::ReloadSlots(int slotCount) {
-  framework::IniFile ini = OpenSettings();
+  const framework::IniEdit stored(OpenSettings());
   for (int n = 1; n <= slotCount && n <= kMaxFolderSlots; ++n) {
-    SetCell(1, n, ini.ReadString(kDirectoryBuf, PathMemoryKey(n), ""));
+    // A file that cannot be read has no slots to give: the table keeps its own.
+    if (!stored.Unread()) SetCell(1, n, stored.ReadString(kDirectoryBuf, PathMemoryKey(n), ""));
     SetCell(0, n, SlotLabel(n));
   }
 }

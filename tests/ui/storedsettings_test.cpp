@@ -80,6 +80,7 @@ TEST(StoredSettings, AFileAnotherProgramHoldsIsNeitherGreetedNorWrittenOverNorTa
     const std::string shown = w.main->Label7->Text();
     EXPECT_TRUE(fromTheStart ? shown == "here.bmp" : shown == "a.bmp" || shown == "b.bmp") << shown;
     w.options->Button1->Click();
+    EXPECT_EQ(w.folderList->Cell(1, 2), fromTheStart ? "" : slots.second.path());  // the run's slots stay
     // Said once, naming the file; no greeting, no upgrade.
     EXPECT_EQ(CountCaption(w.boxes, "闇のエラー"), 1u);
     ASSERT_FALSE(w.boxes.Calls().empty());
