@@ -106,7 +106,7 @@ class TForm2 : public framework::Form {
   // The live settings as one value.
   ProgramOptions Values() const;
   // Whether the values came from the settings file (or there was none):
-  // false while the file could not be read.
+  // false while it could not be read since the start.
   bool SettingsRead() const { return settingsRead_; }
   // Ticks or clears "指定時間で変更", as the user would (the tray menu's
   // timer entry).
@@ -143,7 +143,8 @@ class TForm2 : public framework::Form {
   // change.
   int storedHotKeyNext_ = 0;
   int storedHotKeyBack_ = 0;
-  bool settingsRead_ = true;  // the values came from the settings file
+  ProgramOptions stored_;       // the options as last read from the file or stored
+  bool settingsRead_ = false;  // the file was read (or there was none)
 };
 
 }  // namespace kaleidon
