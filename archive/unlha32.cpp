@@ -106,15 +106,15 @@ std::optional<std::string> AnsiForm(const std::string& path) {
   return ShortForm(path);
 }
 
+std::string StagingFolder() { return stagingFolder.empty() ? framework::TempFolderPath() : stagingFolder; }
+
 // The archive (and the folder the library extracts to) as the library takes
 // them for one call. A path the ANSI code page cannot hold, and that has no
 // short form either (a volume with short names turned off), is reached from
 // the working folder instead: it moves into the folder for the call, and an
-// archive whose name the code page cannot hold is reached there through a
-// name of plain letters (a hard link, or a copy where no link can be made),
-// removed again afterwards.
-std::string StagingFolder() { return stagingFolder.empty() ? framework::TempFolderPath() : stagingFolder; }
-
+// archive whose name the code page cannot hold is staged under a name of
+// plain letters in the staging folder (a hard link, or a copy where no link
+// can be made), removed again afterwards.
 class LibraryPaths {
  public:
   LibraryPaths(const std::string& archive, const std::string& folder) {
