@@ -146,15 +146,27 @@ TEST(StoredSettings, AReadOnlyFileStillChangesTheWallpaperSaysSoOnceAndLetsTheWi
   EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), stored);
 }
 
-TEST(StoredSettings, AStartWithTheStoredFolderGoneAndTheFileReadOnlyStarts) {
+TEST(StoredSettings, AStartThatWritesIntoAReadOnlyFileStartsAndSaysSoOnce) {
   TwoSlots slots;
   const std::string gone = slots.first.PathOf("gone\\");
-  const std::string stored = "[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::EncodeStoredText(gone) + "\r\n";
-  ProgramWindows w(stored, "", [](TempDir& folder) { folder.SetReadOnly("Kaleidon.ini", true); });
-  auto writable = framework::ScopeExit([&w] { w.folder.SetReadOnly("Kaleidon.ini", false); });
-  EXPECT_EQ(w.boxes.Captions(), (std::vector<std::string>{"暗黒のエラー", "悪のエラー"}));
-  EXPECT_EQ(framework::JoinPath(w.main->CurrentFolder, ""), w.folder.path());
-  EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), stored);
+  const struct {
+    const char* what;
+    const char* argument;
+    std::vector<std::string> captions;
+  } cases[] = {
+      {"the stored folder gone", "", {"暗黒のエラー", "悪のエラー"}},
+      {"a reset start", "/F", {"悪のエラー"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string stored = "[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::EncodeStoredText(gone) + "\r\n";
+    ProgramWindows w(stored, c.argument, [](TempDir& folder) { folder.SetReadOnly("Kaleidon.ini", true); });
+    auto writable = framework::ScopeExit([&w] { w.folder.SetReadOnly("Kaleidon.ini", false); });
+    ASSERT_EQ(w.boxes.Captions(), c.captions);
+    EXPECT_EQ(w.boxes.Last().text, w.folder.PathOf("Kaleidon.ini") + " に書き込めません");
+    EXPECT_EQ(framework::JoinPath(w.main->dlb1->Directory(), ""), w.folder.path());
+    EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), stored);
+  }
 }
 
 TEST(StoredSettings, OneChangeOnTwoMonitorsWithFolderMemoryIsOneReplacement) {
