@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "archive/unlha32.h"
 #include "framework/base/text.h"
 #include "framework/base/trace.h"
 #include "framework/gui/dpi.h"
@@ -49,6 +50,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return kaleidon::RunSPIHost({args.begin() + 2, args.end()});
   }
   framework::EnableTrace(L"KALEIDON_TRACE");
+  // The kill runs reach the archive library as on a volume without short
+  // names, where an archive the code page cannot name is staged for it.
+  if (GetEnvironmentVariableW(L"KALEIDON_NO_SHORT_NAMES", nullptr, 0)) kaleidon::UseShortNamesForLibrary(false);
   framework::TraceStep("entry");
   RestrictLibrarySearch();
   // The manifest says so too; systems that do not read it from there hear it here.

@@ -184,6 +184,7 @@ int RunKaleidon(const CommandLine& commandLine) {
   }
   // The archive library, when installed, is bound once for the whole run.
   LoadUnlhaLibrary(app);
+  SetUnlhaStagingFolder(framework::JoinPath(framework::ProgramFolder(), "Temp"));
   auto release = framework::ScopeExit([mutex] {
     FreeUnlhaLibrary();
     if (mutex) CloseHandle(mutex);

@@ -56,6 +56,9 @@ Result WINAPI Fallback<Index, Result(WINAPI*)(Args...)>::Call(Args...) {
 HMODULE module = nullptr;
 bool loaded = false;
 framework::Notices* reports = nullptr;  // where the fallbacks report
+std::string stagingFolder;               // where archives are staged under plain names
+
+constexpr const char* kStagedPrefix = "~kaleidon-";
 
 // LoadLibrary results below 32 are failures (the old error codes). A module
 // handle is an address, unsigned: the 32-bit program may load a library
@@ -103,13 +106,15 @@ std::optional<std::string> AnsiForm(const std::string& path) {
   return ShortForm(path);
 }
 
+std::string StagingFolder() { return stagingFolder.empty() ? framework::TempFolderPath() : stagingFolder; }
+
 // The archive (and the folder the library extracts to) as the library takes
 // them for one call. A path the ANSI code page cannot hold, and that has no
 // short form either (a volume with short names turned off), is reached from
 // the working folder instead: it moves into the folder for the call, and an
-// archive whose name the code page cannot hold is reached there through a
-// name of plain letters (a hard link, or a copy where no link can be made),
-// removed again afterwards.
+// archive whose name the code page cannot hold is staged under a name of
+// plain letters in the staging folder (a hard link, or a copy where no link
+// can be made), removed again afterwards.
 class LibraryPaths {
  public:
   LibraryPaths(const std::string& archive, const std::string& folder) {
@@ -131,14 +136,29 @@ class LibraryPaths {
                framework::FitsAnsi(framework::ExtractFileName(archive))) {
       archive_ = framework::ExtractFileName(archive);
     } else {
+      // Staged in the staging folder, never beside the archive: a picture
+      // folder would list the staged file as an archive of its own.
       static unsigned serial = 0;
-      const std::string name = "~kaleidon-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial) +
-                               framework::ExtractFileExt(archive);
-      staged_ = framework::JoinPath(workFolder, name);
+      const std::string name = kStagedPrefix + std::to_string(GetCurrentProcessId()) + "-" +
+                               std::to_string(++serial) + framework::ExtractFileExt(archive);
+      const std::string staging = framework::JoinPath(StagingFolder(), "");
+      framework::CreateFolder(staging);
+      staged_ = staging + name;
       const std::wstring from = framework::Widen(archive), to = framework::Widen(staged_);
       if (!CreateHardLinkW(to.c_str(), from.c_str(), nullptr) && !CopyFileW(from.c_str(), to.c_str(), TRUE))
         staged_.clear();
-      archive_ = staged_.empty() ? archive : name;
+      // The library reaches it by its ANSI form, or by its name from the
+      // working folder when that is the staging folder.
+      const std::optional<std::string> stagedForm = staged_.empty() ? std::nullopt : AnsiForm(staged_);
+      if (stagedForm) {
+        archive_ = *stagedForm;
+      } else if (!staged_.empty() && framework::SameTextNoCase(staging, framework::JoinPath(workFolder, ""))) {
+        archive_ = name;
+      } else {
+        if (!staged_.empty()) framework::DeleteFileAt(staged_);
+        staged_.clear();
+        archive_ = archive;
+      }
     }
   }
   ~LibraryPaths() {
@@ -185,6 +205,14 @@ void BindUnlhaLibrary(HMODULE loadResult, framework::Notices& notices) {
 void LoadUnlhaLibrary(framework::Notices& notices) {
   FreeUnlhaLibrary();
   BindUnlhaLibrary(LoadLibraryW(L"UNLHA32.DLL"), notices);
+}
+
+void SetUnlhaStagingFolder(const std::string& folder) {
+  stagingFolder = folder;
+  if (folder.empty()) return;
+  // What a run that was ended while the library read an archive left.
+  for (const std::string& name : framework::ListFiles(folder, std::string(kStagedPrefix) + "*"))
+    framework::ForceDeleteFile(framework::JoinPath(folder, name));
 }
 
 void FreeUnlhaLibrary() {

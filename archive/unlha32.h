@@ -94,6 +94,10 @@ void LoadUnlhaLibrary(framework::Notices& reports);
 void BindUnlhaLibrary(HMODULE module, framework::Notices& reports);
 // Releases the library when one is loaded; the slots fall back again.
 void FreeUnlhaLibrary();
+// An archive whose path the library cannot take is staged under a plain name
+// in this folder for the call (the user's temp folder until it is set), and
+// removed after it; setting it removes what an ended run left staged there.
+void SetUnlhaStagingFolder(const std::string& folder);
 HMODULE UnlhaModule();
 bool UnlhaLoaded();
 

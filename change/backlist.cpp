@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "framework/base/exception.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
 
@@ -36,9 +37,12 @@ std::string BackList::PathBeside(const std::string& settingsFile) {
 }
 
 BackList BackList::Load(const std::string& path) {
-  const std::optional<std::string> bytes = framework::ReadWholeFile(path);
+  const std::optional<std::string> bytes = framework::ReadStoredFile(path);
   if (!bytes) return {};
-  return FromText(framework::DecodeStoredText(*bytes));
+  bool lossy = false;
+  const std::string text = framework::DecodeStoredText(*bytes, &lossy);
+  if (lossy) throw framework::EReadRefused(path);
+  return FromText(text);
 }
 
 bool BackList::Save(const std::string& path) const {

@@ -26,8 +26,9 @@ class BackList {
 
   // The list's file beside the settings file.
   static std::string PathBeside(const std::string& settingsFile);
-  // A missing or damaged file is an empty list (lines that cannot be read
-  // are passed over): going back is a convenience and never stops a change.
+  // A missing file is an empty list, and lines that cannot be read are
+  // passed over; a file that is there but cannot be read raises
+  // EReadRefused, for an empty list stored over it would lose it.
   static BackList Load(const std::string& path);
   // Replaces the file whole; false (the old file left as it was) when the
   // write is refused.

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/storeproblems.h"
 #include "core/wallpapermonitors.h"
 #include "framework/base/exception.h"
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
+#include "selection/history.h"
 #include "selection/rotation.h"
 
 namespace kaleidon {
@@ -19,7 +21,6 @@ constexpr const char* kNoPictureText =
     "はわぁ！読み込む正義の画像がないぞ！\r"
     "指定した正義のフォルダに読み込める\r"
     "正義の画像ファイルがない。何とかしてくれ";
-constexpr const char* kWriteErrorCaption = "悪のエラー";
 // A change under way, with the hourglass, until the result goes: every way
 // out, a failure included, ends it.
 auto BusyUntilEnd(bool& busy, ChangeCycleHost& host) {
@@ -86,7 +87,12 @@ void ChangeCycle::RecallShownSources() {
   // has it, while the desktop still shows the wallpaper bitmap: an archive's
   // member rather than the copy that was taken out into Temp, and a single
   // picture too, of which the settings keep nothing.
-  const BackList back = BackList::Load(BackList::PathBeside(settings_.FileName()));
+  BackList back;
+  try {
+    back = BackList::Load(BackList::PathBeside(settings_.FileName()));
+  } catch (const framework::EReadRefused&) {
+    return;  // said when going back needs it
+  }
   if (back.Entries().empty() || !DesktopShowsWallpaperBitmap()) return;
   const ShownSources& recorded = back.Entries()[back.Current()];
   if (shown_.pictures.empty()) {
@@ -181,6 +187,12 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
 void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply, const std::string& onlyMonitor) {
   drawn_.clear();
   auto end = BusyUntilEnd(ChangeBusy, host_);
+  // Whatever the change stores in the settings file (the rotation, a
+  // folder's pass, what each monitor shows) is one replacement at its end,
+  // and each history it changes is written once, before it; a refusal of
+  // either is said, and the wallpaper is changed all the same.
+  framework::IniBatch batch(settings_);
+  HistoryBatch histories;
   try {
     const Desktop desktop = CurrentDesktop();
     const bool perMonitor = WantsPicturePerMonitor(options.Wallpaper(), desktop);
@@ -195,22 +207,28 @@ void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply, con
       // The next draw may extract another member.
       if (perMonitor && MeltFile.Extracted) extracted_.push_back(std::exchange(MeltFile, TMeltFile{}).FileName);
     }
-    if (std::none_of(drawn.begin(), drawn.end(), [](const auto& picture) { return picture.has_value(); })) return;
-    Show(PicturesFor(desktop, perMonitor, drawn), desktop, apply, options.Wallpaper(), true);
-    host_.ShowBusy(false);
-    // An extracted picture lives only for the change that used it, or while
-    // a monitor shows it.
-    if (MeltFile.Extracted) extracted_.push_back(std::exchange(MeltFile, TMeltFile{}).FileName);
-    DeleteUnshownMembers();
+    if (std::any_of(drawn.begin(), drawn.end(), [](const auto& picture) { return picture.has_value(); })) {
+      Show(PicturesFor(desktop, perMonitor, drawn), desktop, apply, options.Wallpaper(), true);
+      host_.ShowBusy(false);
+      // An extracted picture lives only for the change that used it, or
+      // while a monitor shows it.
+      if (MeltFile.Extracted) extracted_.push_back(std::exchange(MeltFile, TMeltFile{}).FileName);
+      DeleteUnshownMembers();
+    }
   } catch (const framework::EWriteRefused& e) {
     // A picture folder that takes no history (a protected folder, a CD, a
     // read-only _Buf.RFB) would otherwise never change the wallpaper without
     // a word.
     host_.ShowBusy(false);
-    notices_.Notify({e.Message(), kWriteErrorCaption, MB_OK | MB_ICONERROR});
+    ReportStoreProblem(notices_, e);
+  } catch (const framework::EReadRefused& e) {
+    host_.ShowBusy(false);
+    ReportStoreProblem(notices_, e);
   } catch (...) {
     // Whatever else went wrong ends this change quietly; the next one starts anew.
   }
+  for (const std::string& refused : histories.Commit()) ReportStoreProblem(notices_, framework::EWriteRefused(refused));
+  StoreOrReport(notices_, [&] { batch.Commit(); });
 }
 
 void ChangeCycle::ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options) {
@@ -221,6 +239,7 @@ void ChangeCycle::ShowPicture(const std::string& picture, bool apply, const Wall
   // An archive's member that TakeExtracted noted keeps its source.
   const PictureSource source = SourceOf(picture);
   drawn_ = {{picture, source}};
+  framework::IniBatch batch(settings_);
   const Desktop desktop = CurrentDesktop();
   const bool perMonitor = WantsPicturePerMonitor(options, desktop);
   std::vector<std::optional<std::string>> drawn(perMonitor ? desktop.monitors.size() : 1);
@@ -228,6 +247,7 @@ void ChangeCycle::ShowPicture(const std::string& picture, bool apply, const Wall
     if (!perMonitor || desktop.monitors[monitor].primary) drawn[monitor] = picture;
   Show(PicturesFor(desktop, perMonitor, drawn), desktop, apply, options, true);
   DeleteUnshownMembers();
+  StoreOrReport(notices_, [&] { batch.Commit(); });
 }
 
 std::vector<std::string> ChangeCycle::PicturesFor(const Desktop& desktop, bool perMonitor,
@@ -313,11 +333,14 @@ ShownSources ChangeCycle::ShownNow() const {
 }
 
 void ChangeCycle::AddToBackList() {
+  // A list that cannot be read or stored only loses the way back to this
+  // wallpaper.
   const std::string path = BackList::PathBeside(settings_.FileName());
-  BackList list = BackList::Load(path);
-  list.Add(ShownNow());
-  // A list that cannot be stored only loses the way back to this wallpaper.
-  list.Save(path);
+  StoreOrReport(notices_, [&] {
+    BackList list = BackList::Load(path);
+    list.Add(ShownNow());
+    if (!list.Save(path)) throw framework::EWriteRefused(path);
+  });
 }
 
 std::optional<std::string> ChangeCycle::Recall(const PictureSource& source, const ProgramOptions& options) {
@@ -334,7 +357,15 @@ bool ChangeCycle::GoBack(const ProgramOptions& options) {
   drawn_.clear();
   auto end = BusyUntilEnd(ChangeBusy, host_);
   const std::string path = BackList::PathBeside(settings_.FileName());
-  BackList list = BackList::Load(path);
+  BackList list;
+  try {
+    list = BackList::Load(path);
+  } catch (const framework::EReadRefused& e) {
+    ReportStoreProblem(notices_, e);
+    return false;
+  }
+  framework::IniBatch batch(settings_);
+  auto store = framework::ScopeExit([&] { StoreOrReport(notices_, [&] { batch.Commit(); }); });
   // The last picture passed over stays named after what is shown instead.
   std::string passedOver;
   for (size_t entry = list.Current(); entry-- > 0;) {
@@ -365,7 +396,7 @@ bool ChangeCycle::GoBack(const ProgramOptions& options) {
     }
     DeleteUnshownMembers();
     list.MakeCurrent(entry);
-    list.Save(path);
+    if (!list.Save(path)) ReportStoreProblem(notices_, framework::EWriteRefused(path));
     return true;
   }
   return false;
@@ -384,6 +415,8 @@ bool ChangeCycle::PrepareAgain(const WallpaperOptions& options) {
   if (shown_.pictures.empty() || ChangeBusy) return false;
   ChangeBusy = true;
   auto end = framework::ScopeExit([this] { ChangeBusy = false; });
+  framework::IniBatch batch(settings_);
+  auto store = framework::ScopeExit([&] { StoreOrReport(notices_, [&] { batch.Commit(); }); });
   try {
     const Desktop desktop = CurrentDesktop();
     if (shown_.desktop.bitsPerPixel == 0) {

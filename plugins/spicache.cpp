@@ -5,6 +5,7 @@
 #include <charconv>
 #include <vector>
 
+#include "framework/base/exception.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
 
@@ -52,7 +53,14 @@ std::optional<SPIFileStamp> ReadFileStamp(const std::string& path) {
 SPIFormatCache::SPIFormatCache(std::string path) : path_(std::move(path)) { Read(); }
 
 void SPIFormatCache::Read() {
-  std::optional<std::string> text = framework::ReadWholeFile(path_);
+  std::optional<std::string> text;
+  try {
+    text = framework::ReadStoredFile(path_);
+  } catch (const framework::EReadRefused&) {
+    // Held by another program: the plug-ins are asked this time, and what
+    // they say is not written over a file this run never read.
+    unread_ = true;
+  }
   if (!text) return;
   std::vector<std::string_view> lines;
   for (std::string_view rest = *text; !rest.empty();) {
@@ -103,7 +111,7 @@ void SPIFormatCache::Store(const std::string& pluginPath, const SPIFileStamp& st
 }
 
 void SPIFormatCache::Save() {
-  if (!changed_) return;
+  if (!changed_ || unread_) return;
   std::string text(kFirstLine);
   text += '\n';
   for (const auto& [path, entry] : entries_) {

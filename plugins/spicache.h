@@ -43,7 +43,8 @@ class SPIFormatCache {
   // library that could not be loaded may load another time and is not kept.
   void Store(const std::string& pluginPath, const SPIFileStamp& stamp, const SPIDescription& described);
   // Writes the file when something changed; entries of plug-in files that
-  // are gone are left out.
+  // are gone are left out. A cache file that is there but could not be read
+  // is never written over.
   void Save();
 
  private:
@@ -56,6 +57,7 @@ class SPIFormatCache {
   std::string path_;
   std::map<std::string, Entry> entries_;
   bool changed_ = false;
+  bool unread_ = false;
 };
 
 }  // namespace kaleidon

@@ -92,6 +92,7 @@ void RecallFolder(FolderMemory& memory) {
       ReportFolderGone(memory.notices);
       controls.Repaint();
       std::string programFolder = framework::ProgramFolder();
+      memory.table.SetCell(1, slot, programFolder);
       memory.settings.WriteString(kDirectoryBuf, PathMemoryKey(slot), programFolder);
       controls.ChangeFolder(programFolder);
       LoadFolderList(memory);
@@ -103,6 +104,8 @@ void RecallFolder(FolderMemory& memory) {
 void LoadFolderList(FolderMemory& memory) {
   if (memory.slotCount <= 0) return;
   framework::IniEdit settings(memory.settings);  // one reading for every slot
+  // A file that cannot be read has no slots to give: the table keeps its own.
+  if (settings.Unread()) return ChangeFolderSlot(memory);
   for (int n = 1; n <= memory.slotCount && n <= kMaxFolderSlots; ++n)
     memory.table.SetCell(1, n, settings.ReadString(kDirectoryBuf, PathMemoryKey(n), ""));
   ChangeFolderSlot(memory);

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 #include <optional>
 
 #include "framework/base/exception.h"
 #include "framework/base/paths.h"
+#include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 #include "selection/historytext.h"
 #include "selection/namekey.h"
@@ -13,7 +15,6 @@
 namespace kaleidon {
 
 namespace {
-constexpr const char* kCannotReadText = "%s を読み込めません";  // the history file's path
 }  // namespace
 
 NameLookup MakeNameLookup(std::string_view name) {
@@ -178,15 +179,68 @@ void History::Clear() {
   table_.clear();
 }
 
+namespace {
+HistoryBatch* openBatch = nullptr;  // the outermost batch alive
+}  // namespace
+
+HistoryBatch::HistoryBatch() : outer_(openBatch) {
+  if (!outer_) openBatch = this;
+}
+
+HistoryBatch::~HistoryBatch() {
+  if (openBatch == this) openBatch = nullptr;
+}
+
+HistoryBatch::Kept* HistoryBatch::Find(const std::string& path) {
+  for (Kept& kept : kept_)
+    if (framework::SameTextNoCase(kept.path, path)) return &kept;
+  return nullptr;
+}
+
+std::vector<std::string> HistoryBatch::Commit() {
+  std::vector<std::string> refused;
+  if (outer_) return refused;
+  for (Kept& kept : kept_) {
+    if (!kept.changed) continue;
+    if (framework::WriteFileAtomically(kept.path, framework::EncodeStoredText(kept.history.Text())))
+      kept.changed = false;
+    else
+      refused.push_back(kept.path);
+  }
+  return refused;
+}
+
 History LoadHistory(const std::string& path) {
-  if (!framework::FileExists(path)) return History();
-  std::optional<std::string> bytes = framework::ReadWholeFile(path);
-  if (!bytes) throw framework::Exception(framework::FormatText(kCannotReadText, {path}));
-  std::string_view text(*bytes);
-  return History::FromText(framework::DecodeStoredText(text.substr(0, text.find('\0'))));
+  if (openBatch) {
+    if (const HistoryBatch::Kept* kept = openBatch->Find(path)) return kept->history;
+    HistoryBatch* batch = std::exchange(openBatch, nullptr);  // read from the file
+    const auto reopen = framework::ScopeExit([batch] { openBatch = batch; });
+    History history = LoadHistory(path);
+    batch->kept_.push_back({path, history, false});
+    return history;
+  }
+  std::optional<std::string> bytes = framework::ReadStoredFile(path);
+  if (!bytes) return History();
+  // A list an editor saved as UTF-16 has a NUL in every other byte: the
+  // text ends at the first NUL only once it is decoded.
+  bool lossy = false;
+  std::string text = framework::DecodeStoredText(*bytes, &lossy);
+  // Rewritten, a list with bytes that are no text would lose them.
+  if (lossy) throw framework::EReadRefused(path);
+  text.resize(std::min(text.size(), text.find('\0')));
+  return History::FromText(text);
 }
 
 void SaveHistory(const std::string& path, const History& history) {
+  if (openBatch) {
+    if (HistoryBatch::Kept* kept = openBatch->Find(path)) {
+      kept->history = history;
+      kept->changed = true;
+    } else {
+      openBatch->kept_.push_back({path, history, true});
+    }
+    return;
+  }
   if (!framework::WriteFileAtomically(path, framework::EncodeStoredText(history.Text())))
     throw framework::EWriteRefused(path);
 }

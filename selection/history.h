@@ -77,14 +77,43 @@ class History {
 };
 
 // Loads the history file at path (UTF-8 path; the file is Shift-JIS, or UTF-8
-// after a byte-order mark when a name needs it: framework/base/text.h). A
-// missing file is an empty history; a file that exists but cannot be read
-// raises framework::Exception.
+// after a byte-order mark when a name needs it, or what an editor saves:
+// framework/base/text.h). A missing file is an empty history; a file that
+// exists but cannot be read, or whose bytes are no text, raises
+// framework::EReadRefused.
 History LoadHistory(const std::string& path);
 
 // Writes the history to path through a temporary file renamed over it, in
 // Shift-JIS unless a name needs more; a failed write raises
 // framework::EWriteRefused and leaves the old file whole.
 void SaveHistory(const std::string& path, const History& history);
+
+// While a HistoryBatch lives, the histories are read once and kept: a save
+// changes the kept one, and Commit writes each changed history once. A batch
+// begun inside another adds to that one, which writes. A batch dropped
+// without Commit writes nothing.
+class HistoryBatch {
+ public:
+  HistoryBatch();
+  ~HistoryBatch();
+  HistoryBatch(const HistoryBatch&) = delete;
+  HistoryBatch& operator=(const HistoryBatch&) = delete;
+
+  // Writes every changed history; the paths of those whose write was
+  // refused (each left as it was).
+  std::vector<std::string> Commit();
+
+ private:
+  friend History LoadHistory(const std::string& path);
+  friend void SaveHistory(const std::string& path, const History& history);
+  struct Kept {
+    std::string path;
+    History history;
+    bool changed = false;
+  };
+  Kept* Find(const std::string& path);
+  std::vector<Kept> kept_;
+  HistoryBatch* outer_;
+};
 
 }  // namespace kaleidon

@@ -156,15 +156,20 @@ PickResult PickRandomFile(FileChoice& choice) {
   History history = LoadHistory(historyPath);
   const Exclusions excluded = Exclusions::Load(folder);
 
+  // The emptied history of a pass that ended is stored once, with the
+  // picture drawn next when there is one.
+  bool startedOver = false;
   std::optional<size_t> index = DrawUnshown(choice.names, history, excluded, choice.names.size(), [&] {
-    SaveHistory(historyPath, history);
+    startedOver = true;
     MarkFolderAllShown(choice.settings, folder, static_cast<uint8_t>(choice.currentSlot));
   });
+  const bool archive = index && IsArchiveName(choice.names[*index]);
+  if ((!index || archive) && startedOver) SaveHistory(historyPath, history);
   if (!index) return {PickResult::Kind::AllExcluded, {}};
   row = static_cast<int>(*index);
   const std::string& pick = choice.names[*index];
   // An archive stays a candidate until it is used up.
-  if (IsArchiveName(pick)) return PickFromArchive(choice, framework::JoinPath(folder, pick), excluded);
+  if (archive) return PickFromArchive(choice, framework::JoinPath(folder, pick), excluded);
   history.InsertSorted(pick);
   SaveHistory(historyPath, history);
   const std::string path = framework::JoinPath(folder, pick);
@@ -194,10 +199,8 @@ std::string DrawArchiveMember(FileChoice& choice, const std::string& archive,
   History history = LoadHistory(historyPath);
 
   // With no exclusions to pass over, the draw always gives a member.
-  const size_t index = *DrawUnshown(candidates, history, Exclusions(), candidates.size() + 1, [&] {
-    SaveHistory(historyPath, history);
-    MarkArchiveShown(archive);
-  });
+  const size_t index = *DrawUnshown(candidates, history, Exclusions(), candidates.size() + 1,
+                                    [&] { MarkArchiveShown(archive); });
   const std::string& pick = candidates[index];
   // A refused member counts as shown all the same: otherwise, once the
   // others are used, it would be the only one left and the archive (and its

@@ -9,12 +9,16 @@
 //       drives the running program for <ms> milliseconds (another hand ends it).
 //   torture-driver snapshot <program folder> <journal>
 //       starts the journal with the remembered folders the settings file holds.
-//   torture-driver check <program folder> <pictures folder> <first settings> <archive members> <journal>
-//       checks Kaleidon.ini, WPFile.BMP and every history file; prints one
+//   torture-driver check <program folder> <pictures folder> <first settings> <archive members>
+//                        <picture files> <journal>
+//       checks Kaleidon.ini, WPFile.BMP and every history file, and that the
+//       picture folders hold only their pictures and histories; prints one
 //       line per finding: "torn <file>: <why>", "lost <file>", "slots
-//       <why>" (remembered folders lost, doubled or scrambled) or "temp
-//       <file>" (a temporary file a write left behind), then "checked
-//       <folder histories> <archive histories>".
+//       <why>" (remembered folders lost, doubled or scrambled), "gained
+//       <file>" (a file the program left in a picture folder) or "temp
+//       <file>" (a temporary file a write left behind, or an archive staged
+//       for the library in Temp), then "checked <folder histories> <archive
+//       histories>".
 //
 // The journal holds the remembered folders (PathMemory1..200) after every
 // edit of the folder list the driver made, and the edit under way: after a
@@ -546,7 +550,8 @@ struct Checked {
   int archiveHistories = 0;
 };
 
-void CheckFolder(const std::string& folder, const std::set<std::string>& members, Checked& checked) {
+void CheckFolder(const std::string& folder, const std::set<std::string>& members,
+                 const std::set<std::string>& pictureFiles, Checked& checked) {
   std::vector<std::string> names = framework::ListFiles(folder);
   std::set<std::string> known = UpperNames(names);
   for (const std::string& name : names) {
@@ -560,23 +565,35 @@ void CheckFolder(const std::string& folder, const std::set<std::string>& members
     } else if (framework::ExtractFileExt(upper) == ".RFB") {
       ++checked.archiveHistories;
       CheckHistory(path, members, true);
+    } else if (!pictureFiles.count(upper)) {
+      // An archive staged for the library beside itself, or any other file
+      // the program made: the folder would list it as a picture of its own.
+      Report("gained", path);
     }
   }
 }
 
-int Check(const std::string& program, const std::string& pictures, const std::string& firstSettings,
-          const std::string& memberList, const std::string& journal) {
-  std::set<std::string> members;
-  for (size_t at = 0; at <= memberList.size();) {
-    size_t bar = memberList.find('|', at);
-    if (bar == std::string::npos) bar = memberList.size();
-    members.insert(framework::AsciiUpper(memberList.substr(at, bar - at)));
+std::set<std::string> UpperList(const std::string& list) {
+  std::set<std::string> names;
+  for (size_t at = 0; at <= list.size();) {
+    size_t bar = list.find('|', at);
+    if (bar == std::string::npos) bar = list.size();
+    names.insert(framework::AsciiUpper(list.substr(at, bar - at)));
     at = bar + 1;
   }
+  return names;
+}
+
+int Check(const std::string& program, const std::string& pictures, const std::string& firstSettings,
+          const std::string& memberList, const std::string& pictureList, const std::string& journal) {
+  const std::set<std::string> members = UpperList(memberList), pictureFiles = UpperList(pictureList);
   CheckSettings(framework::JoinPath(program, "Kaleidon.ini"), firstSettings, journal);
   CheckWallpaper(framework::JoinPath(program, "WPFile.BMP"));
   for (const std::string& name : framework::ListFiles(program))
     if (IsTempName(name)) Report("temp", framework::JoinPath(program, name));
+  const std::string temp = framework::JoinPath(program, "Temp");
+  for (const std::string& name : framework::ListFiles(temp, "~kaleidon-*"))
+    Report("temp", framework::JoinPath(temp, name));
   Checked checked;
   WIN32_FIND_DATAW fd;
   HANDLE h = FindFirstFileW(Widen(framework::JoinPath(pictures, "*")).c_str(), &fd);
@@ -584,7 +601,7 @@ int Check(const std::string& program, const std::string& pictures, const std::st
     do {
       std::string name = Narrow(fd.cFileName);
       if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
-        CheckFolder(framework::JoinPath(pictures, name), members, checked);
+        CheckFolder(framework::JoinPath(pictures, name), members, pictureFiles, checked);
     } while (FindNextFileW(h, &fd));
     FindClose(h);
   }
@@ -613,7 +630,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%zu\n", Compacted(*slots, kSlots).size());
     return 0;
   }
-  if (args.size() == 6 && args[0] == "check") return Check(args[1], args[2], args[3], args[4], args[5]);
+  if (args.size() == 7 && args[0] == "check") return Check(args[1], args[2], args[3], args[4], args[5], args[6]);
   std::fprintf(stderr, "usage: torture-driver launch|drive|check ...\n");
   return 2;
 }

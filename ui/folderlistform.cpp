@@ -89,9 +89,10 @@ void TForm5::FillTable(int slotCount) {
 }
 
 void TForm5::ReloadSlots(int slotCount) {
-  framework::IniFile ini = OpenSettings();
+  const framework::IniEdit stored(OpenSettings());
   for (int n = 1; n <= slotCount && n <= kMaxFolderSlots; ++n) {
-    SetCell(1, n, ini.ReadString(kDirectoryBuf, PathMemoryKey(n), ""));
+    // A file that cannot be read has no slots to give: the table keeps its own.
+    if (!stored.Unread()) SetCell(1, n, stored.ReadString(kDirectoryBuf, PathMemoryKey(n), ""));
     SetCell(0, n, SlotLabel(n));
   }
 }
@@ -326,9 +327,10 @@ void TForm5::UpgradeFolderList() {
     CheckBox2->SetChecked(false);
   };
   try {
-    framework::IniFile ini = OpenSettings();
-    if (framework::FileExists(ini.FileName()) &&
-        ini.ReadString(kSysInfo, kProgramVersionKey, kOldestProgramVersion) != kProgramVersion) {
+    // A file that cannot be read is no older version's.
+    const framework::IniEdit stored(OpenSettings());
+    if (framework::FileExists(stored.FileName()) && !stored.Unread() &&
+        stored.ReadString(kSysInfo, kProgramVersionKey, kOldestProgramVersion) != kProgramVersion) {
       CheckBox2->SetChecked(true);
       CheckBox1->SetChecked(true);
       Button2Click();

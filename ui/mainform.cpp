@@ -9,6 +9,7 @@
 #include "core/loadgate.h"
 #include "core/options.h"
 #include "core/settings.h"
+#include "core/storeproblems.h"
 #include "framework/base/paths.h"
 #include "framework/base/random.h"
 #include "framework/base/scopeguard.h"
@@ -320,22 +321,35 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
   const std::string tempFolder = JoinPath(programFolder, "Temp");
   framework::IniFile ini = OpenSettings();
 
+  // A settings file that refuses a write, or cannot be read, is said once;
+  // the program starts all the same.
+  Application& app = Application::Instance();
   if (commandLine.Reset()) {
     dlb1->SetDirectory(programFolder);
     if (char drive = framework::DriveLetter(programFolder)) dcb1->SetDrive(drive);
-    ini.EraseSection(kSysInfo);
+    StoreOrReport(app, [&] { ini.EraseSection(kSysInfo); });
     return;
   }
 
-  // The version marker: greet a first start, explain an upgrade.
+  // The version marker: greet a first start, explain an upgrade. A file
+  // that cannot be read is neither: it runs on the defaults, and nothing of
+  // it is erased or written.
+  const framework::IniEdit stored(ini);
+  settingsRead_ = !stored.Unread();
+  if (!settingsRead_) ReportStoreProblem(app, framework::EReadRefused(ini.FileName()));
   bool firstStart = !framework::FileExists(ini.FileName());
-  bool upgrade = !firstStart && ini.ReadString(kSysInfo, kProgramVersionKey, kOldestProgramVersion) != kProgramVersion;
-  if (firstStart) Application::Instance().MessageBox(kGreetingText, kGreetingCaption, MB_OK);
-  if (upgrade) Application::Instance().MessageBox(kUpgradeText, kUpgradeCaption, MB_OK | MB_ICONINFORMATION);
+  bool upgrade = !firstStart && settingsRead_ &&
+                 stored.ReadString(kSysInfo, kProgramVersionKey, kOldestProgramVersion) != kProgramVersion;
+  if (firstStart) app.MessageBox(kGreetingText, kGreetingCaption, MB_OK);
+  if (upgrade) app.MessageBox(kUpgradeText, kUpgradeCaption, MB_OK | MB_ICONINFORMATION);
   if (firstStart || upgrade) {
     framework::CreateFolder(tempFolder);
-    ini.EraseSection(kSelectedDirectorys);
-    ini.EraseSection(kAllFilesSelectedDirectorys);
+    StoreOrReport(app, [&] {
+      framework::IniEdit edit(ini);
+      edit.EraseSection(kSelectedDirectorys);
+      edit.EraseSection(kAllFilesSelectedDirectorys);
+      edit.Commit();
+    });
   }
 
   Application::Instance().OnMinimize = [this] { HideMainWindow(); };
@@ -343,22 +357,23 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
   if (!framework::DirectoryExists(tempFolder)) framework::CreateFolder(tempFolder);
 
   // The options dialog comes later: the stored options are read here.
-  const ProgramOptions stored = ReadOptions(ini);
+  const ProgramOptions options = ReadOptions(ini);
   // The file type is chosen before the list has a folder, so that the
   // folder is read once, with its mask.
-  BuildFilterList(stored.customMask);
-  int filter = ini.ReadInteger(kSysInfo, kFilterKey, defaults::kFilter);
+  BuildFilterList(options.customMask);
+  int filter = stored.ReadInteger(kSysInfo, kFilterKey, defaults::kFilter);
   if (filter < 0 || filter >= FilterComboBox1->Count()) filter = FilterComboBox1->Count() - 1;
   FilterComboBox1->SetItemIndex(filter);
   FileListBox2->SetMask(FilterComboBox1->Mask());
   FilterComboBox1Change();
+  CurrentFolder = stored.ReadString(kSysInfo, kPathKey, programFolder);
   try {
-    FileListBox2->SetDirectory(ini.ReadString(kSysInfo, kPathKey, programFolder));
+    FileListBox2->SetDirectory(CurrentFolder);
   } catch (const framework::Exception&) {
-    ReportFolderGone(Application::Instance());
-    ini.WriteString(kSysInfo, kPathKey, programFolder);
+    ReportFolderGone(app);
+    CurrentFolder = programFolder;
+    StoreOrReport(app, [&] { ini.WriteString(kSysInfo, kPathKey, programFolder); });
   }
-  CurrentFolder = ini.ReadString(kSysInfo, kPathKey, programFolder);
 
   try {
     dlb1->SetDirectory(CurrentFolder);
@@ -372,12 +387,12 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
   FileListBox2->SetTopIndex(0);
   Label1->SetText(JoinPath(CurrentFolder, ""));
   TimerTicks = 0;
-  if (stored.taskTray) Application::Instance().SetShowMainForm(false);
+  if (options.taskTray) app.SetShowMainForm(false);
   // The monitors may have changed since the last run (a laptop shut down
   // docked and started alone): the pictures they showed are made again for
   // the desktop as it is, before the window shows. A change of the command
   // line makes a new wallpaper anyway.
-  if (!commandLine.Change()) Cycle->PrepareAgain(stored.Wallpaper());
+  if (!commandLine.Change()) Cycle->PrepareAgain(options.Wallpaper());
 }
 
 void TForm1::BuildFilterList(const std::string& customMask) {
@@ -386,8 +401,8 @@ void TForm1::BuildFilterList(const std::string& customMask) {
 
 void TForm1::FormCloseQuery(bool& canClose) {
   if (!ended_) {  // else the session's end has ended the run already
-    // A refused write ends the close here, with the window open.
-    WriteProgramEnd();
+    // A refused write is said, and the program ends all the same.
+    StoreOrReport(Application::Instance(), [this] { WriteProgramEnd(); });
     StopLoadStatistics();
     EmptyTemp();
   }
@@ -397,6 +412,8 @@ void TForm1::FormCloseQuery(bool& canClose) {
 
 void TForm1::WriteProgramEnd() {
   if (!Options && !LaterWindows) return;  // the start-up failed before the options existed
+  // What the run did not read from the file is not written over it.
+  if (!settingsRead_ || (Options && !Options->SettingsRead())) return;
   framework::IniEdit settings(OpenSettings());
   // A run that ends in its first moments, before the options dialog is
   // made, ends on the stored options. After a reset start no entry is

@@ -212,6 +212,7 @@ class TForm1 : public framework::Form {
   std::unique_ptr<CycleHost> cycleHost_;
   bool changingDrive_ = false;
   bool ended_ = false;  // the session end has ended the run
+  bool settingsRead_ = true;  // the start read the settings file (or found none)
   // The desktop changed: once the messages of the change are handled, the
   // wallpaper is made again for it (and applied again when asked).
   void DesktopChanged(bool applyAgain);

@@ -265,7 +265,13 @@ ProgramOptions TForm2::Values() const {
 }
 
 void TForm2::LoadNumberSettings() {
-  const ProgramOptions stored = ReadOptions(OpenSettings());
+  // A file that cannot be read leaves the values last read from it (the
+  // defaults when none was): a cancel never takes the options of the run.
+  if (OpenSettings().Readable()) {
+    stored_ = ReadOptions(OpenSettings());
+    settingsRead_ = true;
+  }
+  const ProgramOptions& stored = stored_;
   SpinEdit1->SetValue(stored.hours);
   SpinEdit2->SetValue(stored.minutes);
   SpinEdit3->SetValue(stored.slotCount);
@@ -275,7 +281,7 @@ void TForm2::LoadNumberSettings() {
 }
 
 void TForm2::LoadSwitchSettings() {
-  const ProgramOptions stored = ReadOptions(OpenSettings());
+  const ProgramOptions& stored = stored_;  // as LoadNumberSettings read them
   CheckBox1->SetChecked(stored.startUpChange);
   CheckBox2->SetChecked(stored.taskTray);
   CheckBox3->SetChecked(stored.splash);
@@ -330,6 +336,8 @@ void TForm2::Button1Click() {
   if (Events.slotsStored) Events.slotsStored(SpinEdit3->Value());
   WriteFileSearchOptions(settings, options);
   settings.Commit();
+  stored_ = options;  // what the dialog holds is what the file holds now
+  settingsRead_ = true;
   if (options.hotKeyNext != storedHotKeyNext_ || options.hotKeyBack != storedHotKeyBack_) {
     storedHotKeyNext_ = options.hotKeyNext;
     storedHotKeyBack_ = options.hotKeyBack;

@@ -105,6 +105,9 @@ class TForm2 : public framework::Form {
 
   // The live settings as one value.
   ProgramOptions Values() const;
+  // Whether the values came from the settings file (or there was none):
+  // false while it could not be read since the start.
+  bool SettingsRead() const { return settingsRead_; }
   // Ticks or clears "指定時間で変更", as the user would (the tray menu's
   // timer entry).
   void SwitchTimer(bool on);
@@ -140,6 +143,8 @@ class TForm2 : public framework::Form {
   // change.
   int storedHotKeyNext_ = 0;
   int storedHotKeyBack_ = 0;
+  ProgramOptions stored_;       // the options as last read from the file or stored
+  bool settingsRead_ = false;  // the file was read (or there was none)
 };
 
 }  // namespace kaleidon

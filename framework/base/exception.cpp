@@ -19,6 +19,9 @@ std::string FormatText(const std::string& format, std::initializer_list<std::str
 EWriteRefused::EWriteRefused(const std::string& path)
     : Exception(FormatText("%s に書き込めません", {path})), path_(path) {}
 
+EReadRefused::EReadRefused(const std::string& path)
+    : Exception(FormatText("%s を読み込めません", {path})), path_(path) {}
+
 EFileTooLarge::EFileTooLarge(const std::string& path) : Exception(FormatText("%s は大きすぎて読めません", {path})) {}
 
 }  // namespace framework

@@ -26,6 +26,19 @@ class EWriteRefused : public Exception {
   std::string path_;
 };
 
+// A file that is there but cannot be read: another program holds it open
+// without letting others read, a read error, bytes that are no text. Such a
+// file is never taken as empty, so never written over either. The message
+// names it: "<path> を読み込めません".
+class EReadRefused : public Exception {
+ public:
+  explicit EReadRefused(const std::string& path);
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 // A file larger than the reader can take: "<path> は大きすぎて読めません".
 class EFileTooLarge : public Exception {
  public:

@@ -5,12 +5,20 @@
 
 #include "framework/base/inidocument.h"
 #include "framework/base/paths.h"
+#include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 
 namespace framework {
 
 namespace {
 std::atomic<uint64_t> replacements{0};
+
+// The batches alive, newest last. Only the user-interface thread edits the
+// settings; the list is short (one batch per operation under way).
+std::vector<IniBatch*>& OpenBatches() {
+  static std::vector<IniBatch*> batches;
+  return batches;
+}
 }  // namespace
 
 uint64_t IniFile::Replacements() { return replacements.load(); }
@@ -36,6 +44,8 @@ bool IniFile::SectionExists(const std::string& section) const { return IniEdit(*
 std::vector<std::string> IniFile::ReadSectionKeys(const std::string& section) const {
   return IniEdit(*this).ReadSectionKeys(section);
 }
+
+bool IniFile::Readable() const { return !IniEdit(*this).Unread(); }
 
 void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
   IniEdit edit(*this);
@@ -64,8 +74,22 @@ void IniFile::EraseSection(const std::string& section) {
 }
 
 IniEdit::IniEdit(const IniFile& file) : path_(file.path_) {
-  std::optional<std::string> bytes = ReadWholeFile(path_);
-  doc_ = std::make_unique<IniDocument>(bytes ? IniDocument(DecodeStoredText(*bytes)) : IniDocument());
+  for (const IniBatch* batch : OpenBatches()) {
+    if (batch->path_ != path_ || batch->outer_) continue;
+    doc_ = std::make_unique<IniDocument>(*batch->edit_->doc_);
+    unread_ = batch->edit_->unread_;
+    return;
+  }
+  try {
+    std::optional<std::string> bytes = ReadStoredFile(path_);
+    bool lossy = false;
+    doc_ = std::make_unique<IniDocument>(bytes ? IniDocument(DecodeStoredText(*bytes, &lossy)) : IniDocument());
+    unread_ = lossy;
+  } catch (const EReadRefused&) {
+    unread_ = true;
+  }
+  // What could not be read is not taken for the file's keys.
+  if (unread_) doc_ = std::make_unique<IniDocument>();
 }
 
 IniEdit::~IniEdit() = default;
@@ -95,6 +119,7 @@ bool IniEdit::SectionExists(const std::string& section) const { return doc_->Has
 std::vector<std::string> IniEdit::ReadSectionKeys(const std::string& section) const { return doc_->Keys(section); }
 
 void IniEdit::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  if (doc_->Value(section, key) == value) return;
   doc_->SetValue(section, key, value);
   changed_ = true;
 }
@@ -108,6 +133,7 @@ void IniEdit::WriteBool(const std::string& section, const std::string& key, bool
 }
 
 void IniEdit::DeleteKey(const std::string& section, const std::string& key) {
+  if (!doc_->Value(section, key)) return;
   doc_->DeleteKey(section, key);
   changed_ = true;
 }
@@ -120,10 +146,34 @@ void IniEdit::EraseSection(const std::string& section) {
 
 void IniEdit::Commit() {
   if (!changed_) return;
-  if (!WriteFileAtomically(path_, EncodeStoredText(doc_->Text())))
-    throw EIniFileWrite(FormatText("%s に書き込めません", {path_}));
+  for (IniBatch* batch : OpenBatches()) {
+    if (batch->path_ != path_ || batch->outer_) continue;
+    *batch->edit_->doc_ = *doc_;
+    batch->edit_->changed_ = true;
+    changed_ = false;
+    return;
+  }
+  if (unread_) throw EReadRefused(path_);
+  if (!WriteFileAtomically(path_, EncodeStoredText(doc_->Text()))) throw EIniFileWrite(path_);
   ++replacements;
   changed_ = false;
+}
+
+IniBatch::IniBatch(const IniFile& file) : path_(file.path_) {
+  for (IniBatch* batch : OpenBatches())
+    if (batch->path_ == path_ && !batch->outer_) outer_ = batch;
+  if (!outer_) edit_ = std::make_unique<IniEdit>(file);
+  OpenBatches().push_back(this);
+}
+
+IniBatch::~IniBatch() { std::erase(OpenBatches(), this); }
+
+void IniBatch::Commit() {
+  if (outer_) return;
+  // The edit stores for itself: out of the list while it does.
+  std::erase(OpenBatches(), this);
+  const ScopeExit reopen([this] { OpenBatches().push_back(this); });
+  edit_->Commit();
 }
 
 }  // namespace framework

@@ -157,6 +157,17 @@ std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t limit
   return data;
 }
 
+std::optional<std::string> ReadStoredFile(const std::string& path) {
+  std::optional<std::string> bytes = ReadWholeFile(path);
+  if (bytes) return bytes;
+  const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+  }
+  throw EReadRefused(path);
+}
+
 namespace {
 // Temporary files of earlier writes of target that never got to replace it
 // (the writer was ended halfway) are removed: nothing reads them, they pile

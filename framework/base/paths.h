@@ -40,6 +40,10 @@ std::string TempFolderPath();                   // the user's temp folder, trail
 // read; a file of more than limit bytes raises EFileTooLarge (exception.h)
 // before any of it is read, and one that grows past it is read no further.
 std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t limit = UINT64_MAX);
+// A file the program keeps (settings, lists): nothing when there is no such
+// file, its bytes when it was read; one that is there but cannot be read
+// raises EReadRefused, for it must not be taken as empty.
+std::optional<std::string> ReadStoredFile(const std::string& path);
 // Writes a temporary file beside path, flushes it to disk and renames it over
 // path, so a failure at any point leaves the previous file as it was. A
 // replaced file keeps its hidden and system attributes; a read-only one is

@@ -208,14 +208,85 @@ std::string EncodeStoredText(std::string_view utf8) {
   return std::string(kUtf8ByteOrderMark) + std::string(utf8);
 }
 
-std::string DecodeStoredText(std::string_view bytes) {
-  if (bytes.starts_with(kUtf8ByteOrderMark)) return std::string(bytes.substr(kUtf8ByteOrderMark.size()));
-  if (IsAsciiText(bytes)) return std::string(bytes);
-  const ShiftJisTables& shiftJis = ShiftJisTables::Get();
-  if (!shiftJis.Usable()) return Narrow(ToWide(bytes, 932));
+namespace {
+
+// Whether bytes are UTF-8 as the standard has it: no overlong forms, no
+// surrogates, nothing past U+10FFFF, no sequence cut short.
+bool IsValidUtf8(std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size();) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    size_t length;
+    uint32_t code;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      length = 2, code = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3, code = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4, code = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + length > bytes.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      code = code << 6 | (next & 0x3F);
+    }
+    if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
+        (code >= 0xD800 && code <= 0xDFFF))
+      return false;
+    i += length;
+  }
+  return true;
+}
+
+// UTF-16 text after its byte-order mark, little- or big-endian; lossy when a
+// surrogate stands alone or a byte is left over.
+std::string FromUtf16(std::string_view bytes, bool bigEndian, bool& lossy) {
+  std::wstring wide(bytes.size() / 2, L'\0');
+  for (size_t i = 0; i < wide.size(); ++i) {
+    const auto first = static_cast<unsigned char>(bytes[2 * i]), second = static_cast<unsigned char>(bytes[2 * i + 1]);
+    wide[i] = static_cast<wchar_t>(bigEndian ? first << 8 | second : second << 8 | first);
+  }
+  lossy = bytes.size() % 2 != 0;
+  for (size_t i = 0; i < wide.size(); ++i) {
+    const bool high = wide[i] >= 0xD800 && wide[i] <= 0xDBFF, low = wide[i] >= 0xDC00 && wide[i] <= 0xDFFF;
+    if (low || (high && (i + 1 == wide.size() || wide[i + 1] < 0xDC00 || wide[i + 1] > 0xDFFF))) lossy = true;
+    if (high) ++i;
+  }
+  return Narrow(wide);
+}
+
+}  // namespace
+
+std::string DecodeStoredText(std::string_view bytes, bool* lossy) {
+  bool replaced = false;
   std::string out;
-  out.reserve(bytes.size() * 3 / 2);
-  shiftJis.Decode(bytes, out);
+  if (bytes.starts_with(kUtf8ByteOrderMark)) {
+    bytes.remove_prefix(kUtf8ByteOrderMark.size());
+    replaced = !IsValidUtf8(bytes);
+    out = replaced ? Narrow(Widen(bytes)) : std::string(bytes);
+  } else if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    out = FromUtf16(bytes.substr(2), bytes[0] == '\xFE', replaced);
+  } else if (IsAsciiText(bytes) || IsValidUtf8(bytes)) {
+    // What an editor saves as UTF-8 without a mark; Shift-JIS text of any
+    // length is next to never valid UTF-8.
+    out = std::string(bytes);
+  } else {
+    const ShiftJisTables& shiftJis = ShiftJisTables::Get();
+    if (shiftJis.Usable()) {
+      out.reserve(bytes.size() * 3 / 2);
+      shiftJis.Decode(bytes, out);
+    } else {
+      out = Narrow(ToWide(bytes, 932));
+    }
+    // Shift-JIS has no U+FFFD of its own: each one stands for bytes it lacks.
+    replaced = out.find("\xEF\xBF\xBD") != std::string::npos;
+  }
+  if (lossy) *lossy = replaced;
   return out;
 }
 

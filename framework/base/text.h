@@ -24,9 +24,12 @@ bool FitsAnsi(std::string_view utf8);
 // Japanese Windows, and whatever the system's code page is. Text with a
 // character Shift-JIS cannot hold is written as UTF-8 after a byte-order
 // mark instead, the whole file so, and so keeps every name exactly; reading
-// takes both forms.
+// takes both forms, and as well what an editor saves: UTF-8 without a mark
+// and UTF-16 after its mark. lossy tells whether a character had to be
+// replaced by U+FFFD (bytes that are no text of the form found): such a
+// file is not written back, which would lose those bytes.
 std::string EncodeStoredText(std::string_view utf8);
-std::string DecodeStoredText(std::string_view bytes);
+std::string DecodeStoredText(std::string_view bytes, bool* lossy = nullptr);
 inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // The first `count` characters (code points) of UTF-8 text.

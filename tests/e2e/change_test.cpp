@@ -86,6 +86,29 @@ TEST(CommandLineChange, AnEmptyFolderStillEndsTheRunAfterItsMessage) {
   EXPECT_FALSE(program.Exists("WPFile.BMP"));
 }
 
+TEST(CommandLineChange, AReadOnlySettingsFileWithSeveralSlotsStillChangesTheWallpaperAndSaysSoOnce) {
+  InstalledProgram program;
+  TempDir first, second;
+  first.WriteFile("a.bmp", Picture(8, 4));
+  second.WriteFile("b.bmp", Picture(4, 8));
+  program.WriteSettings("Path=" + framework::EncodeStoredText(first.path()) +
+                        "\r\nCPUUseRate=100\r\nMemoryCount=2\r\n[DirectoryBuf]\r\nPathMemory1=" +
+                        framework::EncodeStoredText(first.path()) +
+                        "\r\nPathMemory2=" + framework::EncodeStoredText(second.path()) + "\r\n");
+  const std::string settings = program.ReadFile("Kaleidon.ini");
+  program.SetReadOnly("Kaleidon.ini", true);
+  ProgramProcess p = ProgramProcess::Start(program.Exe(), "/E");
+  HWND box = WaitForWindow(L"#32770", "悪のエラー", p.Id(), 60000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), program.PathOf("Kaleidon.ini") + " に書き込めません");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(p.WaitForExit(30000), std::optional<DWORD>(0));
+  program.SetReadOnly("Kaleidon.ini", false);
+  EXPECT_EQ(program.ReadFile("Kaleidon.ini"), settings);
+  framework::Bitmap wallpaper;
+  EXPECT_NO_THROW(wallpaper.LoadFromBytes(program.ReadFile("WPFile.BMP")));
+}
+
 // The largest bitmap the program takes, 16384 x 8192 at 32 bits (512 MiB
 // of pixels): the 32-bit program needs the address space above 2 GB for it.
 // Its top half is red, its bottom half blue, stretched over the screen.

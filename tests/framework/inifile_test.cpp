@@ -122,3 +122,104 @@ TEST_F(IniFileTest, EraseSectionLeavesTheOthers) {
   EXPECT_FALSE(ini.SectionExists("SysInfo"));
   EXPECT_EQ(ini.ReadString("DirectoryBuf", "PathMemory1", ""), "C:\\a\\");
 }
+
+TEST(StoredText, IsReadAsWhatItIsAndAReplacedCharacterIsTold) {
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::string text;
+    bool lossy;
+  } cases[] = {
+      {"Shift-JIS", "D:\\\x8e\xca\x90\x5e\\", "D:\\写真\\", false},
+      {"UTF-8 after its mark", "\xEF\xBB\xBF" "D:\\写真\\旅行\\", "D:\\写真\\旅行\\", false},
+      {"UTF-8 without a mark", "D:\\写真\\旅行\\", "D:\\写真\\旅行\\", false},
+      {"UTF-16 little-endian", std::string("\xFF\xFE" "D\0:\0\\\0\x99\x51\x1F\x77\\\0", 14), "D:\\写真\\", false},
+      {"UTF-16 big-endian", std::string("\xFE\xFF\0D\0:\0\\\x51\x99\x77\x1F\0\\", 14), "D:\\写真\\", false},
+      {"UTF-16 with a lone surrogate", std::string("\xFF\xFE" "a\0\x00\xD8", 6), "a\xEF\xBF\xBD", true},
+      {"a pair Shift-JIS lacks", "a\x85\x40", "a\xEF\xBF\xBD@", true},
+      {"bad UTF-8 after its mark", "\xEF\xBB\xBF" "a\xC3", "a\xEF\xBF\xBD", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    bool lossy = !c.lossy;
+    EXPECT_EQ(framework::DecodeStoredText(c.bytes, &lossy), c.text);
+    EXPECT_EQ(lossy, c.lossy);
+  }
+}
+
+// The file as another program holds it: open, but nobody may read it.
+HANDLE HoldUnreadable(const std::string& path) {
+  return CreateFileW(framework::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, 0, nullptr);
+}
+
+TEST_F(IniFileTest, AFileThatCannotBeReadIsNeverWrittenOver) {
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool hold;
+  } cases[] = {
+      {"held open without read sharing", "[SysInfo]\r\nHour=3\r\n", true},
+      {"bytes that are no text", "[SysInfo]\r\nPath=D:\\\x85\x40\r\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    dir.WriteFile("Kaleidon.ini", c.bytes);
+    HANDLE held = c.hold ? HoldUnreadable(path) : INVALID_HANDLE_VALUE;
+    ASSERT_EQ(held != INVALID_HANDLE_VALUE, c.hold);
+    IniFile ini(path);
+    EXPECT_FALSE(ini.Readable());
+    EXPECT_EQ(ini.ReadInteger("SysInfo", "Hour", 15), 15);
+    try {
+      ini.WriteInteger("SysInfo", "Hour", 4);
+      FAIL() << "no error raised";
+    } catch (const framework::EReadRefused& e) {
+      EXPECT_EQ(e.Message(), path + " を読み込めません");
+    }
+    if (c.hold) CloseHandle(held);
+    EXPECT_EQ(dir.ReadFile("Kaleidon.ini"), c.bytes);
+  }
+  EXPECT_TRUE(IniFile(dir.PathOf("missing.ini")).Readable());
+}
+
+TEST_F(IniFileTest, AValueWrittenAsItIsStoredChangesNothing) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nHour=3\r\nPath=\"C:\\a\\\"\r\n");
+  dir.SetReadOnly("Kaleidon.ini", true);  // a write would be refused
+  IniFile ini(path);
+  const uint64_t before = IniFile::Replacements();
+  ini.WriteInteger("SysInfo", "Hour", 3);
+  ini.WriteString("SysInfo", "Path", "C:\\a\\");
+  ini.DeleteKey("SysInfo", "Missing");
+  ini.EraseSection("Missing");
+  EXPECT_EQ(IniFile::Replacements(), before);
+  dir.SetReadOnly("Kaleidon.ini", false);
+}
+
+TEST_F(IniFileTest, ABatchGathersEveryEditOfTheFileIntoOneReplacement) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nHour=3\r\n");
+  IniFile ini(path);
+  const uint64_t before = IniFile::Replacements();
+  {
+    framework::IniBatch batch(ini);
+    ini.WriteInteger("SysInfo", "Hour", 4);
+    {
+      framework::IniBatch inner(IniFile{path});  // adds to the outer one
+      framework::IniEdit edit(ini);
+      EXPECT_EQ(edit.ReadInteger("SysInfo", "Hour", 0), 4);
+      edit.WriteInteger("SysInfo", "Minute", 20);
+      edit.Commit();
+      inner.Commit();
+    }
+    EXPECT_EQ(dir.ReadFile("Kaleidon.ini"), "[SysInfo]\r\nHour=3\r\n");
+    EXPECT_EQ(ini.ReadInteger("SysInfo", "Minute", 0), 20);
+    batch.Commit();
+  }
+  EXPECT_EQ(IniFile::Replacements() - before, 1u);
+  EXPECT_EQ(dir.ReadFile("Kaleidon.ini"), "[SysInfo]\r\nHour=4\r\nMinute=20\r\n");
+  {
+    framework::IniBatch dropped(ini);
+    ini.WriteInteger("SysInfo", "Hour", 5);
+  }
+  EXPECT_EQ(ini.ReadInteger("SysInfo", "Hour", 0), 4);
+  EXPECT_EQ(IniFile::Replacements() - before, 1u);
+}

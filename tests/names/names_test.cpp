@@ -174,7 +174,10 @@ TEST(NamesInAnyScript, AProgramFolderWithAnAccentedNameKeepsItsPaths) {
 TEST(NamesInAnyScript, AnArchiveTheCodePageCannotNameIsReadWithoutShortNames) {
   ASSERT_NO_FATAL_FAILURE(BindFixtureArchiveLibrary());
   kaleidon::UseShortNamesForLibrary(false);
-  TempDir dir;
+  TempDir dir, staging;
+  staging.WriteFile("~kaleidon-7-1.lzh", "left by a run that was ended");
+  kaleidon::SetUnlhaStagingFolder(staging.path());
+  EXPECT_EQ(staging.FileNames(), Names{});
   const std::string folder = dir.PathOf("Café🌸\\"), target = dir.PathOf("目標 ☃\\");
   framework::CreateFolder(folder);
   framework::CreateFolder(target);
@@ -186,7 +189,8 @@ TEST(NamesInAnyScript, AnArchiveTheCodePageCannotNameIsReadWithoutShortNames) {
   EXPECT_EQ(kaleidon::ListArchiveEntries(archive, 10).size(), 4u);
   EXPECT_TRUE(kaleidon::ExtractArchiveMember(nullptr, archive, target, "a.bmp", true));
   EXPECT_EQ(dir.FileNames("目標 ☃"), Names{"a.bmp"});
-  EXPECT_EQ(dir.FileNames("Café🌸"), Names{"写真🌸.lzh"});  // no name made for the call is left
+  EXPECT_EQ(dir.FileNames("Café🌸"), Names{"写真🌸.lzh"});  // nothing made for the call, there or
+  EXPECT_EQ(staging.FileNames(), Names{});                // where it was staged
   wchar_t after[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, after);
   EXPECT_EQ(std::wstring(after), std::wstring(before));

@@ -156,7 +156,12 @@ TEST(HistoryFile, GarbledBytesNeverBreakTheReader) {
       bytes += static_cast<char>(b < 16 ? "\r\n\x81\x82\xe0\xfc\x5c\x00"[b % 8] : b);
     }
     dir.WriteFile("_Buf.RFB", bytes);
-    History h = kaleidon::LoadHistory(path);
+    History h;
+    try {
+      h = kaleidon::LoadHistory(path);
+    } catch (const framework::EReadRefused&) {
+      continue;  // bytes that are no text: the list is not taken, nor written
+    }
     for (const std::string& name : h.Names()) {
       EXPECT_EQ(name.find_first_of(std::string("\r\n\0", 3)), std::string::npos);
       EXPECT_TRUE(!name.empty() && h.Contains(name));
@@ -164,4 +169,56 @@ TEST(HistoryFile, GarbledBytesNeverBreakTheReader) {
     kaleidon::SaveHistory(path, h);
     EXPECT_EQ(kaleidon::LoadHistory(path).Size(), h.Size());
   }
+}
+
+TEST(HistoryFile, AListAnEditorSavedIsReadWholeAndOneThatIsNoTextIsLeftAlone) {
+  TempDir dir;
+  const std::string path = dir.PathOf("_Buf.RFB");
+  std::string utf16 = "\xFF\xFE";
+  for (wchar_t unit : framework::Widen("写真.jpg\r\nb.bmp\r\n"))
+    utf16 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  for (const std::string& bytes : {utf16, std::string("写真.jpg\r\nb.bmp\r\n")}) {
+    dir.WriteFile("_Buf.RFB", bytes);
+    EXPECT_EQ(kaleidon::LoadHistory(path).Names(), (Names{"写真.jpg", "b.bmp"}));
+  }
+  const std::string garbled = "a.bmp\r\n\x85\x40.bmp\r\n";  // a pair Shift-JIS lacks
+  dir.WriteFile("_Buf.RFB", garbled);
+  EXPECT_THROW(kaleidon::LoadHistory(path), framework::EReadRefused);
+  EXPECT_EQ(dir.ReadFile("_Buf.RFB"), garbled);
+}
+
+TEST(HistoryFile, ABatchReadsEachListOnceAndWritesEachChangedOneOnceAtItsEnd) {
+  TempDir dir;
+  const std::string path = dir.PathOf("_Buf.RFB"), locked = dir.PathOf("locked.RFB");
+  dir.WriteFile("_Buf.RFB", "a.bmp\r\n");
+  dir.WriteFile("locked.RFB", "x.bmp\r\n");
+  dir.SetReadOnly("locked.RFB", true);
+  {
+    kaleidon::HistoryBatch batch;
+    History h = kaleidon::LoadHistory(path);
+    h.InsertSorted("b.bmp");
+    kaleidon::SaveHistory(path, h);
+    dir.WriteFile("_Buf.RFB", "changed behind its back\r\n");  // not read again
+    h = kaleidon::LoadHistory(path);
+    h.Clear();
+    h.InsertSorted("c.bmp");
+    kaleidon::SaveHistory(path, h);
+    kaleidon::SaveHistory(locked, History({"y.bmp"}));
+    {
+      kaleidon::HistoryBatch inner;  // adds to the outer one
+      kaleidon::SaveHistory(dir.PathOf("new.RFB"), History({"n.bmp"}));
+      EXPECT_TRUE(inner.Commit().empty());
+    }
+    EXPECT_FALSE(dir.Exists("new.RFB"));
+    EXPECT_EQ(batch.Commit(), Names{locked});
+  }
+  EXPECT_EQ(dir.ReadFile("_Buf.RFB"), "c.bmp\r\n");
+  EXPECT_EQ(dir.ReadFile("new.RFB"), "n.bmp\r\n");
+  dir.SetReadOnly("locked.RFB", false);
+  EXPECT_EQ(dir.ReadFile("locked.RFB"), "x.bmp\r\n");
+  {
+    kaleidon::HistoryBatch dropped;
+    kaleidon::SaveHistory(path, History());
+  }
+  EXPECT_EQ(dir.ReadFile("_Buf.RFB"), "c.bmp\r\n");
 }

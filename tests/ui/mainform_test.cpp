@@ -151,19 +151,19 @@ TEST(MainWindow, CloseWritesTheProgramEndKeysInOrderAndEmptiesTemp) {
   EXPECT_TRUE(w.folder.FileNames("Temp\\").empty());
 }
 
-TEST(MainWindow, RefusedSettingsWriteKeepsTheWindowOpenWithTheErrorShown) {
+TEST(MainWindow, ARefusedSettingsWriteIsSaidAndTheWindowClosesAllTheSame) {
   ProgramWindows w;
   w.boxes.Clear();
-  w.folder.WriteFile("Temp\\keep.bmp", "x");
+  w.folder.WriteFile("Temp\\shown.bmp", "x");
   const std::string stored = w.folder.ReadFile("Kaleidon.ini");
   w.folder.SetReadOnly("Kaleidon.ini", true);
   w.main->Show();
   w.main->Close();
-  EXPECT_TRUE(w.main->Visible());
+  EXPECT_FALSE(w.main->Visible());
   EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), stored);
-  ASSERT_EQ(w.boxes.Count(), 1u);
-  EXPECT_EQ(w.boxes.Last().text, w.folder.PathOf("Kaleidon.ini") + " に書き込めません.");
-  EXPECT_TRUE(w.folder.Exists("Temp\\keep.bmp"));
+  EXPECT_EQ(w.boxes.Captions(), std::vector<std::string>{"悪のエラー"});
+  EXPECT_EQ(w.boxes.Last().text, w.folder.PathOf("Kaleidon.ini") + " に書き込めません");
+  EXPECT_FALSE(w.folder.Exists("Temp\\shown.bmp"));
   w.folder.SetReadOnly("Kaleidon.ini", false);
 }
 
