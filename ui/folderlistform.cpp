@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "core/storeproblems.h"
 #include "framework/base/exception.h"
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
@@ -181,9 +182,13 @@ void TForm5::Button3Click() {
                                                     MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
   ClearExclusions(folder);
-  framework::IniEdit settings(OpenSettings());
-  ForgetFolderAllShown(settings, folder);
-  settings.Commit();
+  // The rotation may visit the folder again; a settings file that takes no
+  // write only keeps it passed over until the pass ends.
+  StoreOrReport(framework::Application::Instance(), [&] {
+    framework::IniEdit settings(OpenSettings());
+    ForgetFolderAllShown(settings, folder);
+    settings.Commit();
+  });
 }
 
 void TForm5::StringGrid1DblClick() {
