@@ -565,7 +565,7 @@ void TForm1::Button11Click() {
     return;
   }
   const bool wentBack = Cycle->GoBack(Options->Values());
-  DesktopChangedMeanwhile();
+  RunWhatWaited();
   if (!wentBack) Beep();
 }
 
@@ -611,13 +611,15 @@ void TForm1::NeverAgain(const ScreenSource& screen, bool thisMonitorOnly) {
 
 void TForm1::ChangeWallpaper(bool apply, const std::string& onlyMonitor) {
   Cycle->ChangeWallpaper(Options->Values(), apply, onlyMonitor);
-  DesktopChangedMeanwhile();
+  RunWhatWaited();
 }
 
-void TForm1::DesktopChangedMeanwhile() {
+void TForm1::RunWhatWaited() {
   // The desktop changed while the cycle was busy: its wallpaper may have
   // been made for the desktop as it was.
   if (std::exchange(desktopChangedInChange_, false)) DesktopChanged(false);
+  // The timer's change came due meanwhile: it comes now, once.
+  if (std::exchange(timerChangeWaiting_, false)) TimerChangeDue();
 }
 
 void TForm1::Button1Click() {
@@ -637,7 +639,7 @@ void TForm1::Button1Click() {
   }
   if (framework::FileExists(path)) {
     Cycle->ShowPicture(path, true, Options->Values().Wallpaper());
-    DesktopChangedMeanwhile();
+    RunWhatWaited();
   } else {
     Application::Instance().MessageBox(kFileMissingText, kDarknessErrorCaption, MB_OK | MB_ICONWARNING);
     FileListBox2->Update();
@@ -648,7 +650,7 @@ void TForm1::ShowExtracted(const PickResult& extracted) {
   Cycle->TakeExtracted(extracted);
   if (extracted.kind != PickResult::Kind::Picture || !framework::FileExists(extracted.path)) return;
   Cycle->ShowPicture(extracted.path, true, Options->Values().Wallpaper());
-  DesktopChangedMeanwhile();
+  RunWhatWaited();
 }
 
 void TForm1::Button4Click() {
@@ -771,6 +773,12 @@ void TForm1::Timer2Timer() {
 }
 
 void TForm1::TimerChangeDue() {
+  // A change under way (its box waits for the user) is never entered
+  // again: the timer's change comes once it has ended.
+  if (Cycle->ChangeBusy) {
+    timerChangeWaiting_ = true;
+    return;
+  }
   const ProgramOptions options = Options->Values();
   const QuietReason reason = QuietWaitReason(options.quietFullScreen, options.quietBattery, Quiet);
   ShowWaiting(reason);

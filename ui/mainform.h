@@ -220,9 +220,10 @@ class TForm1 : public framework::Form {
   bool wallpaperAgainPosted_ = false;
   bool applyAgain_ = false;
   bool desktopChangedInChange_ = false;
-  // Makes the wallpaper again when the desktop changed during a change,
-  // going back or a picture set by hand.
-  void DesktopChangedMeanwhile();
+  bool timerChangeWaiting_ = false;  // the timer's change came due during another
+  // What waited while a change, going back or a picture set by hand ran:
+  // the wallpaper made again for a desktop that changed, the timer's change.
+  void RunWhatWaited();
 };
 
 // Picture formats that plug-ins offer are refused for JPEG, which the JPEG

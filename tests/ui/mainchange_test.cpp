@@ -368,3 +368,28 @@ TEST_F(MainWindowChange, ADisplayChangeDuringGoingBackOrAPictureByHandIsMadeAfte
     EXPECT_EQ(wallpaper.Height(), 30);
   }
 }
+
+// The interval timer comes due while a change shows its box: no second
+// change runs inside the first; the timer's change comes once, after it.
+TEST(IntervalTimer, ATimerDueDuringAChangesBoxChangesOnceAfterIt) {
+  TempDir folder;  // empty: the first change ends with the empty-folder message
+  ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::EncodeStoredText(folder.path()) + "\r\n");
+  w.options->SpinEdit1->SetValue(0);
+  w.options->SpinEdit2->SetValue(1);
+  int boxes = 0;
+  bool changedInBox = true;
+  framework::Application::Instance().SetMessageBoxHook([&](const framework::MessageBoxCall&) {
+    if (++boxes == 1) {
+      folder.WriteFile("one.bmp", SmallBitmap(4, 3));
+      w.main->FileListBox2->Update();
+      w.main->Timer1Timer();  // a minute passed while the box waited
+      changedInBox = w.folder.Exists("WPFile.BMP");
+    }
+    return IDOK;
+  });
+  w.main->Button3->Click();
+  EXPECT_EQ(boxes, 1);
+  EXPECT_FALSE(changedInBox);
+  EXPECT_TRUE(w.folder.Exists("WPFile.BMP"));
+  EXPECT_EQ(folder.ReadFile("_Buf.RFB"), "one.bmp\r\n");
+}
