@@ -96,17 +96,15 @@ constexpr int kBackdropBrightness = 160;
 Bitmap BlurredBackdrop(const Bitmap& picture, int width, int height) {
   const PictureSize part = ScaledSize({width, height}, {picture.Width(), picture.Height()}, false);
   const PictureSize cells = ScaledSize({width, height}, {kBlurCells, kBlurCells}, false);
-  const Bitmap small = framework::Resample(Region(picture, (picture.Width() - part.width) / 2,
-                                                  (picture.Height() - part.height) / 2, part.width, part.height),
-                                           cells.width, cells.height);
-  Bitmap backdrop = Resized(TrueColour(small), width, height);
-  uint8_t darker[256];
-  for (int level = 0; level < 256; ++level) darker[level] = static_cast<uint8_t>(level * kBackdropBrightness / 256);
-  for (int row = 0; row < height; ++row) {
-    uint8_t* line = backdrop.ScanLine(row);
-    for (int i = 0; i < 3 * width; ++i) line[i] = darker[line[i]];
+  Bitmap small = TrueColour(framework::Resample(Region(picture, (picture.Width() - part.width) / 2,
+                                                       (picture.Height() - part.height) / 2, part.width, part.height),
+                                                cells.width, cells.height));
+  // Darkened while it is small: interpolation keeps it so.
+  for (int row = 0; row < small.Height(); ++row) {
+    uint8_t* line = small.ScanLine(row);
+    for (int i = 0; i < 3 * small.Width(); ++i) line[i] = static_cast<uint8_t>(line[i] * kBackdropBrightness / 256);
   }
-  return backdrop;
+  return Resized(std::move(small), width, height);
 }
 
 // A width x height plain backdrop of the mean colour of a 24-bit picture's
