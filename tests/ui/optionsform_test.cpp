@@ -110,7 +110,8 @@ TEST(OptionsDialog, LoadedOptionsAreItsValueAndOkStoresThemBackUnchanged) {
                        {"Minute", "45"},       {"CPUUseRate", "40"}, {"Compulsory", "90"}, {"ScreenSize", "1"},
                        {"Splash", "0"},        {"ChangeStyle", "0"}, {"Dlay", "1"},        {"PlaySound", "1"},
                        {"SoundFile", "C:\\音\\鐘.wav"},              {"MemoryCount", "3"}, {"LoopCounter", "512"},
-                       {"AutoFind", "1"},      {"CustomMask", "*.PIC;*.MAG"}, {"PerMonitor", "0"}};
+                       {"AutoFind", "1"},      {"CustomMask", "*.PIC;*.MAG"}, {"PerMonitor", "0"},
+                       {"FitStyle", "3"}};
   ProgramWindows w(SysInfo(stored));
   kaleidon::ProgramOptions expected;
   expected.startUpChange = expected.taskTray = expected.timerChange = true;
@@ -124,6 +125,7 @@ TEST(OptionsDialog, LoadedOptionsAreItsValueAndOkStoresThemBackUnchanged) {
   expected.slotCount = 3;
   expected.loopCounter = 512;
   expected.customMask = "*.PIC;*.MAG";
+  expected.fitStyle = 3;
   EXPECT_TRUE(w.options->Values() == expected);
   EXPECT_EQ(w.options->Values().IntervalMinutes(), 165);
 
@@ -354,6 +356,7 @@ TEST(OptionsDialog, CancelPutsEverySettingBackAsStored) {
   for (framework::SpinEdit* s : {o.SpinEdit1, o.SpinEdit3, o.SpinEdit4, o.SpinEdit5, o.LoopOut1}) s->StepUp();
   o.Edit1->SetText("C:\\b.wav");
   o.Edit2->SetText("*.MAG");
+  o.FitStyleBox->SetItemIndex(2);
   ASSERT_FALSE(o.Values() == loaded);
   o.Button2->Click();
   EXPECT_TRUE(o.Values() == loaded);
