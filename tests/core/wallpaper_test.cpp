@@ -297,7 +297,9 @@ TEST_F(Wallpaper, EachFitStyleShowsThePictureAtItsSizeAndPlaceAndFillsTheRestAsI
       const Rgb edges = EdgeMean(scaled, {0, 0, scaled.Width(), scaled.Height()});
       for (int y = 0; y < w.Height(); ++y)
         for (int x = 0; x < w.Width(); ++x)
-          if (!onScreen.Holds(x, y)) ASSERT_LE(Distance(w.PixelColor(x, y), edges), 3) << x << "," << y;
+          if (!onScreen.Holds(x, y)) {
+            ASSERT_LE(Distance(w.PixelColor(x, y), edges), 3) << x << "," << y;
+          }
     }
   }
   EXPECT_EQ(boxes.Count(), 0u);
