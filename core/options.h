@@ -26,7 +26,8 @@ struct ProgramOptions {
   int minutes = defaults::kMinute;            // Minute
   // Folders and pictures.
   int slotCount = defaults::kMemoryCount;     // MemoryCount: folder slots in use, 0 = folder memory off
-  bool fitToScreen = defaults::kScreenSize;   // ScreenSize: stretch the picture over the screen
+  bool fitToScreen = defaults::kScreenSize;   // ScreenSize: fit the picture to the screen
+  int fitStyle = defaults::kFitStyle;         // FitStyle: how it is fitted (FitStyle's numbers)
   bool perMonitor = defaults::kPerMonitor;    // PerMonitor: several monitors show a picture each
   bool autoFind = defaults::kAutoFind;        // AutoFind: the automatic registration also finds archives
   int loopCounter = defaults::kLoopCounter;   // LoopCounter: most entries read from one archive
@@ -44,7 +45,9 @@ struct ProgramOptions {
 
   // The timer's interval in minutes.
   int IntervalMinutes() const { return hours * 60 + minutes; }
-  WallpaperOptions Wallpaper() const { return WallpaperOptions{fitToScreen, playSound, soundFile, perMonitor}; }
+  WallpaperOptions Wallpaper() const {
+    return WallpaperOptions{fitToScreen, playSound, soundFile, perMonitor, FitStyleOf(fitStyle)};
+  }
   bool operator==(const ProgramOptions&) const = default;
 };
 
@@ -59,7 +62,7 @@ struct MainWindowSettings {
 ProgramOptions ReadOptions(const framework::IniFile& settings);
 
 // What the options dialog's OK stores, in its order: WriteOptions first
-// (PerMonitor, the hotkeys and the timer's waits only once they differ from
+// (PerMonitor, FitStyle, the hotkeys and the timer's waits only once they differ from
 // their defaults or are stored: a settings file that never had them keeps
 // its keys);
 // then, once the folder list has read its slots again, the file-search keys

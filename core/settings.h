@@ -36,6 +36,8 @@ inline constexpr bool kSplash = true;
 inline constexpr bool kChangeStyle = true;
 inline constexpr bool kDlay = false;
 inline constexpr bool kScreenSize = false;
+// Fitting stretches the picture, as it always did.
+inline constexpr int kFitStyle = 0;
 // On by default: a machine with one monitor shows what it always showed.
 inline constexpr bool kPerMonitor = true;
 // No hotkey until the user sets one.

@@ -6,6 +6,7 @@
 
 #include <exception>
 
+#include "core/wallpapermonitors.h"
 #include "framework/base/latebound.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
@@ -68,11 +69,14 @@ Bitmap StretchToScreen(const Bitmap& picture, const ScreenInfo& screen) {
 Bitmap MakeWallpaper(framework::Graphic& picture, const WallpaperOptions& options, const ScreenInfo& screen) {
   const bool paletteScreen = screen.bitsPerPixel == 8;
   const bool stretch = options.fitToScreen && !paletteScreen && screen.width > 0 && screen.height > 0;
-  if (auto* bitmap = dynamic_cast<Bitmap*>(&picture)) {
-    if (paletteScreen && bitmap->BitsPerPixel() == 24 && screen.width > 0 && screen.height > 0)
-      return ReduceTo256Colours(*bitmap, screen);
-    return stretch ? StretchToScreen(*bitmap, screen) : std::move(*bitmap);
-  }
+  auto* bitmap = dynamic_cast<Bitmap*>(&picture);
+  if (bitmap && paletteScreen && bitmap->BitsPerPixel() == 24 && screen.width > 0 && screen.height > 0)
+    return ReduceTo256Colours(*bitmap, screen);
+  // The styles that keep the picture's shape: made as for one monitor of the
+  // screen's size.
+  if (stretch && options.fitStyle != FitStyle::Stretch)
+    return FitPicture(picture, screen.width, screen.height, FitForFitStyle(options.fitStyle));
+  if (bitmap) return stretch ? StretchToScreen(*bitmap, screen) : std::move(*bitmap);
   if (auto* jpeg = dynamic_cast<JpegImage*>(&picture)) {
     // The JPEG library scales by eighths while decoding, far cheaper than
     // decoding everything: decode at a reduced scale and resample the rest

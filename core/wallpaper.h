@@ -10,12 +10,26 @@
 
 namespace kaleidon {
 
+// How a picture meets its screen or monitor when fitting to it is on.
+enum class FitStyle {
+  Stretch = 0,         // "引き伸ばす": over the whole screen, its shape not kept
+  Crop = 1,            // "はみ出しを切る": as small as covers the screen, the overhang cut evenly
+  WholeOnBlur = 2,     // "全体を表示（ぼかし背景）": whole and centred on a blurred, darker copy of itself
+  WholeOnColour = 3,   // "全体を表示（単色背景）": whole and centred on the mean colour of its edges
+};
+inline constexpr int kFitStyleCount = 4;
+// The style a stored number names; an unknown number stretches.
+inline FitStyle FitStyleOf(int number) {
+  return number >= 0 && number < kFitStyleCount ? static_cast<FitStyle>(number) : FitStyle::Stretch;
+}
+
 // The options dialog's live values that the change reads.
 struct WallpaperOptions {
-  bool fitToScreen = false;  // stretch the picture over the whole screen
+  bool fitToScreen = false;  // fit the picture to the screen, as fitStyle says
   bool playSound = false;    // play soundFile when the wallpaper changes
   std::string soundFile;
   bool perMonitor = true;    // with several monitors, a picture of its own for each
+  FitStyle fitStyle = FitStyle::Stretch;
 };
 
 struct ScreenInfo {

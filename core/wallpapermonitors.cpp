@@ -76,6 +76,65 @@ Bitmap Tiled(const Bitmap& source, int width, int height) {
   return tiled;
 }
 
+// picture copied onto canvas with its top-left corner at (x, y); both 24-bit,
+// picture inside canvas.
+void Paste(Bitmap& canvas, const Bitmap& picture, int x, int y) {
+  for (int row = 0; row < picture.Height(); ++row)
+    std::memcpy(canvas.ScanLine(y + row) + 3 * x, picture.ScanLine(row), static_cast<size_t>(3 * picture.Width()));
+}
+
+// The blurred backdrop's cells along the monitor's longer side, and how much
+// of its brightness it keeps (in 256ths).
+constexpr int kBlurCells = 16;
+constexpr int kBackdropBrightness = 160;
+
+// A width x height backdrop from the middle of a 24-bit picture, the part of
+// the monitor's shape: shrunk to a few pixels across, which leaves only its
+// broad colours, spread over the monitor again by interpolation, and
+// darkened so that the picture stands out in front of it. Two small passes
+// over pictures no larger than the monitor: cheap next to the decoding.
+Bitmap BlurredBackdrop(const Bitmap& picture, int width, int height) {
+  const PictureSize part = ScaledSize({width, height}, {picture.Width(), picture.Height()}, false);
+  const PictureSize cells = ScaledSize({width, height}, {kBlurCells, kBlurCells}, false);
+  Bitmap small = TrueColour(framework::Resample(Region(picture, (picture.Width() - part.width) / 2,
+                                                       (picture.Height() - part.height) / 2, part.width, part.height),
+                                                cells.width, cells.height));
+  // Darkened while it is small: interpolation keeps it so.
+  for (int row = 0; row < small.Height(); ++row) {
+    uint8_t* line = small.ScanLine(row);
+    for (int i = 0; i < 3 * small.Width(); ++i) line[i] = static_cast<uint8_t>(line[i] * kBackdropBrightness / 256);
+  }
+  return Resized(std::move(small), width, height);
+}
+
+// A width x height plain backdrop of the mean colour of a 24-bit picture's
+// outermost rows and columns.
+Bitmap PlainBackdrop(const Bitmap& picture, int width, int height) {
+  uint64_t sum[3] = {};
+  uint64_t count = 0;
+  const auto add = [&](int x, int y) {
+    const uint8_t* pixel = picture.ScanLine(y) + 3 * x;
+    for (int c = 0; c < 3; ++c) sum[c] += pixel[c];
+    ++count;
+  };
+  const int w = picture.Width(), h = picture.Height();
+  for (int x = 0; x < w; ++x) {
+    add(x, 0);
+    if (h > 1) add(x, h - 1);
+  }
+  for (int y = 1; y + 1 < h; ++y) {
+    add(0, y);
+    if (w > 1) add(w - 1, y);
+  }
+  uint8_t colour[3];
+  for (int c = 0; c < 3; ++c) colour[c] = static_cast<uint8_t>((sum[c] + count / 2) / count);
+  Bitmap backdrop(width, height, 24);
+  for (int x = 0; x < width; ++x) std::memcpy(backdrop.ScanLine(0) + 3 * x, colour, 3);
+  for (int row = 1; row < height; ++row)
+    std::memcpy(backdrop.ScanLine(row), backdrop.ScanLine(0), static_cast<size_t>(3 * width));
+  return backdrop;
+}
+
 }  // namespace
 
 bool WantsPicturePerMonitor(const WallpaperOptions& options, const Desktop& desktop) {
@@ -87,6 +146,20 @@ PictureFit FitForStyle(const WallpaperStyle& style) {
   if (style.style == kFitStyle) return PictureFit::Fit;
   if (style.style == kFillStyle || style.style == kSpanStyle) return PictureFit::Fill;
   return style.tile == "1" ? PictureFit::Tile : PictureFit::Center;
+}
+
+PictureFit FitForFitStyle(FitStyle style) {
+  switch (style) {
+    case FitStyle::Crop:
+      return PictureFit::Fill;
+    case FitStyle::WholeOnBlur:
+      return PictureFit::FitOnBlur;
+    case FitStyle::WholeOnColour:
+      return PictureFit::FitOnColour;
+    case FitStyle::Stretch:
+      break;
+  }
+  return PictureFit::Stretch;
 }
 
 PictureSize ScaledSize(PictureSize shape, PictureSize box, bool cover) {
@@ -116,12 +189,19 @@ Bitmap FitPicture(framework::Graphic& picture, int width, int height, PictureFit
                             part.width, part.height),
                      width, height);
     }
-    case PictureFit::Fit: {
+    case PictureFit::Fit:
+    case PictureFit::FitOnBlur:
+    case PictureFit::FitOnColour: {
       const PictureSize inside = ScaledSize(size, monitor, false);
       Bitmap decoded = Decode(picture, inside.width, inside.height);
       const PictureSize fitted = ScaledSize({decoded.Width(), decoded.Height()}, monitor, false);
-      return Region(Resized(std::move(decoded), fitted.width, fitted.height), -(width - fitted.width) / 2,
-                    -(height - fitted.height) / 2, width, height);
+      const Bitmap whole = Resized(std::move(decoded), fitted.width, fitted.height);
+      const int x = (width - fitted.width) / 2, y = (height - fitted.height) / 2;
+      if (fit == PictureFit::Fit) return Region(whole, -x, -y, width, height);
+      Bitmap canvas = fit == PictureFit::FitOnBlur ? BlurredBackdrop(whole, width, height)
+                                                   : PlainBackdrop(whole, width, height);
+      Paste(canvas, whole, x, y);
+      return canvas;
     }
     case PictureFit::Tile:
       return Tiled(Decode(picture, 0, 0), width, height);
@@ -134,7 +214,7 @@ Bitmap FitPicture(framework::Graphic& picture, int width, int height, PictureFit
 
 bool PrepareMonitorWallpapers(const std::vector<std::string>& pictures, const WallpaperOptions& options,
                               const Desktop& desktop, const WallpaperStyle& userStyle, framework::Notices& notices) {
-  const PictureFit fit = options.fitToScreen ? PictureFit::Stretch : FitForStyle(userStyle);
+  const PictureFit fit = options.fitToScreen ? FitForFitStyle(options.fitStyle) : FitForStyle(userStyle);
   std::string loading;  // the picture being made, named when it fails
   try {
     ComposeWallpaper(

@@ -37,10 +37,14 @@ enum class PictureFit {
   Stretch,  // over the whole monitor, the aspect ratio not kept
   Fit,      // as large as it fits whole, black beside or above and below
   Fill,     // as small as it covers the monitor, the overhang cut evenly
+  FitOnBlur,    // as Fit, on a blurred and darkened copy of itself that covers the monitor
+  FitOnColour,  // as Fit, on the mean colour of the picture's own edge pixels
 };
 // The fit that shows a picture on one monitor as the style shows it on the
 // screen (a picture spanned over the monitors fills each one).
 PictureFit FitForStyle(const WallpaperStyle& style);
+// The fit of the program's own fitting to the screen.
+PictureFit FitForFitStyle(FitStyle style);
 
 struct PictureSize {
   int width;
@@ -56,7 +60,7 @@ PictureSize ScaledSize(PictureSize shape, PictureSize box, bool cover);
 framework::Bitmap FitPicture(framework::Graphic& picture, int width, int height, PictureFit fit);
 
 // Loads pictures[i] for desktop.monitors[i] (one for each), fits it to its
-// monitor (stretched with fit to screen, else as userStyle shows a picture)
+// monitor (as the fit style says with fit to screen, else as userStyle shows a picture)
 // and writes the wallpaper bitmap spread as the desktop needs it. When a
 // picture or the bitmap cannot be used, notices say which, as for a single
 // picture, and the previous wallpaper bitmap stays. True when written.

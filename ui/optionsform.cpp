@@ -39,6 +39,9 @@ constexpr const char* kMinutesLabel = "分";
 constexpr const char* kIntervalLabelEnd = "間隔で変更";
 constexpr const char* kSlotCountLabel = "フォルダ記憶数";
 constexpr const char* kCheckBox8Caption = "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる";
+// How fitting fits, in the order of FitStyle's numbers.
+const std::vector<std::string> kFitStyleItems = {"引き伸ばす", "はみ出しを切る", "全体を表示（ぼかし背景）",
+                                                 "全体を表示（単色背景）"};
 constexpr const char* kCheckBox11Caption = "LZHファイルも検索（自動検索）";
 constexpr const char* kLoopCounterLabel = "ループ制御";
 constexpr const char* kMonitorCheckCaption = "モニターごとに別の壁紙";
@@ -63,13 +66,14 @@ constexpr const char* kPagesName = "オプションのページ";
 constexpr const char* kSoundFileName = "サウンドファイル";
 constexpr const char* kButton3Name = "サウンドの選択";
 constexpr const char* kFilterComboBoxName = "ファイルの種類";
+constexpr const char* kFitStyleBoxName = "壁紙のあわせ方";
 constexpr const char* kNextHotKeyClearName = "次の壁紙のホットキーを解除";
 constexpr const char* kBackHotKeyClearName = "前の壁紙に戻すホットキーを解除";
 constexpr const char* kSoundFilter = "Wave File|*.WAV";
 
 using framework::Application;
 
-framework::FormStyle OptionsStyle() { return framework::FormStyle::FixedDialog("TForm2", kCaption, 361, 293); }
+framework::FormStyle OptionsStyle() { return framework::FormStyle::FixedDialog("TForm2", kCaption, 361, 317); }
 
 constexpr const char* kFixedPitchFace = "ＭＳ ゴシック";
 
@@ -112,7 +116,7 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   using framework::GroupBox;
   using framework::Label;
   using framework::unnamed;
-  framework::CreateControls(*this, {{&PageControl1, 0, 0, 361, 261}});
+  framework::CreateControls(*this, {{&PageControl1, 0, 0, 361, 285}});
   TabSheet1 = PageControl1->AddPage(kGeneralPage);
   TabSheet2 = PageControl1->AddPage(kOtherPage);
   TabSheet3 = PageControl1->AddPage(kExtensionsPage);
@@ -141,13 +145,14 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
       {unnamed<Label>, 184, 132, 0, 0, kSlotCountLabel, framework::kNamesNext},
       {&SpinEdit3, 272, 128, 50, 22},
       {&CheckBox8, 4, 154, 230, 17, kCheckBox8Caption},
-      {&CheckBox11, 4, 172, 230, 17, kCheckBox11Caption},
+      {&FitStyleBox, 22, 172, 212, 0},
+      {&CheckBox11, 4, 198, 230, 17, kCheckBox11Caption},
       {unnamed<Label>, 240, 162, 0, 0, kLoopCounterLabel, framework::kNamesNext},
       {&LoopOut1, 298, 158, 50, 22},
-      {&SoundPlayCheck, 4, 192, 172, 17, kSoundPlayCheckCaption},
-      {&MonitorCheck, 180, 192, 168, 17, kMonitorCheckCaption},
-      {&Edit1, 4, 210, 310, 21},
-      {&Button3, 318, 210, 30, 21, kButton3Caption},
+      {&SoundPlayCheck, 4, 216, 172, 17, kSoundPlayCheckCaption},
+      {&MonitorCheck, 180, 216, 168, 17, kMonitorCheckCaption},
+      {&Edit1, 4, 234, 310, 21},
+      {&Button3, 318, 234, 30, 21, kButton3Caption},
   });
   framework::CreateControls(*TabSheet2, {
       {unnamed<GroupBox>, 4, 2, 345, 98, kHotKeyGroup},
@@ -171,14 +176,17 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
       {&Memo1, 7, 94, 339, 130, "", 0, CLR_INVALID, 0, kFixedPitchFace},
   });
   framework::CreateControls(*this, {
-      {&Button1, 196, 266, 75, 25, kButton1Caption},
-      {&Button2, 280, 266, 75, 25, kButton2Caption},
+      {&Button1, 196, 290, 75, 25, kButton1Caption},
+      {&Button2, 280, 290, 75, 25, kButton2Caption},
   });
 
   PageControl1->SetAccessibleName(kPagesName);
   Edit1->SetAccessibleName(kSoundFileName);
   Button3->SetAccessibleName(kButton3Name);
   FilterComboBox1->SetAccessibleName(kFilterComboBoxName);
+  FitStyleBox->SetAccessibleName(kFitStyleBoxName);
+  for (const std::string& item : kFitStyleItems) FitStyleBox->AddItem(item);
+  FitStyleBox->SetItemIndex(defaults::kFitStyle);
   NextHotKeyClear->SetAccessibleName(kNextHotKeyClearName);
   BackHotKeyClear->SetAccessibleName(kBackHotKeyClearName);
   // A hotkey without Ctrl or Alt would take a key the user types everywhere:
@@ -206,6 +214,7 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
 
   OnShow = [this] { FormShow(); };
   CheckBox4->OnClick = [this] { CheckBox4Click(); };
+  CheckBox8->OnClick = [this] { FitStyleBox->SetEnabled(CheckBox8->Checked()); };
   SpinEdit1->OnChange = [this] { SpinEdit1Change(); };
   SpinEdit2->OnChange = [this] { SpinEdit2Change(); };
   SpinEdit3->OnChange = [this] { SpinEdit3Change(); };
@@ -227,6 +236,7 @@ void TForm2::FormCreate(const CommandLine& commandLine) {
   LoadSwitchSettings();
   SpinEdit1->SetEnabled(CheckBox4->Checked());
   SpinEdit2->SetEnabled(CheckBox4->Checked());
+  FitStyleBox->SetEnabled(CheckBox8->Checked());
   if (commandLine.Silent()) {
     Application::Instance().SetShowMainForm(false);
   } else if (commandLine.Reset()) {
@@ -251,6 +261,7 @@ ProgramOptions TForm2::Values() const {
   o.minutes = SpinEdit2->Value();
   o.slotCount = SpinEdit3->Value();
   o.fitToScreen = CheckBox8->Checked();
+  o.fitStyle = FitStyleBox->ItemIndex();
   o.perMonitor = MonitorCheck->Checked();
   o.autoFind = CheckBox11->Checked();
   o.loopCounter = LoopOut1->Value();
@@ -289,6 +300,7 @@ void TForm2::LoadSwitchSettings() {
   CheckBox5->SetChecked(stored.changeStyle);
   CheckBox6->SetChecked(stored.delayedStart);
   CheckBox8->SetChecked(stored.fitToScreen);
+  FitStyleBox->SetItemIndex(static_cast<int>(FitStyleOf(stored.fitStyle)));
   MonitorCheck->SetChecked(stored.perMonitor);
   CheckBox11->SetChecked(stored.autoFind);
   SoundPlayCheck->SetChecked(stored.playSound);

@@ -77,6 +77,7 @@ class TForm2 : public framework::Form {
   framework::SpinEdit* SpinEdit2;       // interval minutes (Minute)
   framework::SpinEdit* SpinEdit3;       // "フォルダ記憶数": slot count, 0..200 (MemoryCount)
   framework::CheckBox* CheckBox8;       // "壁紙をｽｸﾘｰﾝのｻｲｽﾞにあわせる": fit to the screen (ScreenSize)
+  framework::ComboBox* FitStyleBox;     // how fitting fits: "引き伸ばす" ... (FitStyle)
   framework::CheckBox* CheckBox11;      // "LZHファイルも検索": registration also finds archives (AutoFind)
   framework::SpinEdit* LoopOut1;        // "ループ制御": most archive entries read, 128..4096 (LoopCounter)
   framework::CheckBox* MonitorCheck;    // "モニターごとに別の壁紙": a picture per monitor (PerMonitor)

@@ -237,6 +237,19 @@ TEST_F(MonitorWallpaperTest, EachMonitorGetsItsPictureFittedToItsSizeAndOrientat
   EXPECT_EQ(w.PixelColor(45, 150), (Rgb{0, 0, 0}));
   ExpectQuadrantsIn(w, 0, 80 - 25, 90, 50);  // 160 x 90 made 90 x 51, in the middle
   ExpectQuadrantsIn(w, 90 + 62, 30, 75, 150);  // 60 x 120 made 75 x 150, in the middle
+  // Fitting that keeps the whole picture on a plain colour: the same places,
+  // the rest of each monitor of one colour.
+  WallpaperOptions whole;
+  whole.fitToScreen = true;
+  whole.fitStyle = FitStyle::WholeOnColour;
+  ASSERT_TRUE(PrepareMonitorWallpapers({pictures.PathOf("tall.bmp"), pictures.PathOf("wide.bmp")}, whole, desktop,
+                                       {"2", "0"}, boxes));
+  w = Wallpaper();
+  EXPECT_NE(w.PixelColor(45, 10), (Rgb{0, 0, 0}));
+  EXPECT_EQ(w.PixelColor(45, 10), w.PixelColor(45, 150));
+  EXPECT_EQ(w.PixelColor(90 + 10, 100), w.PixelColor(90 + 190, 100));
+  ExpectQuadrantsIn(w, 0, 80 - 25, 90, 50);
+  ExpectQuadrantsIn(w, 90 + 62, 30, 75, 150);
   EXPECT_EQ(boxes.Count(), 0u);
 
   // A picture that cannot be read is named, and the wallpaper stays.

@@ -10,6 +10,7 @@
 #include "framework/imaging/bitmap.h"
 #include "framework/imaging/graphics.h"
 #include "framework/imaging/jpeg.h"
+#include "framework/imaging/resample.h"
 #include "support/fixtures.h"
 #include "support/jpegfiles.h"
 #include "support/messageboxes.h"
@@ -191,6 +192,117 @@ TEST_F(Wallpaper, AFittedJpegIsScaledWhileDecodingAndThenToTheExactScreen) {
   Prepare("photo.jpg", PictureFixture("photo.jpg"), fit, ScreenInfo{160, 100, 24});
   EXPECT_EQ(Result().Width(), 160);
   EXPECT_EQ(Result().Height(), 100);
+}
+
+namespace {
+
+int Luma(Rgb c) { return (299 * c.red + 587 * c.green + 114 * c.blue) / 1000; }
+
+struct Area {
+  int left, top, width, height;
+  bool Holds(int x, int y) const { return x >= left && y >= top && x < left + width && y < top + height; }
+};
+
+// The mean difference of horizontally neighbouring pixels of w that both lie
+// in or both out of the area: how sharp that part is.
+double Sharpness(const Bitmap& w, const Area& a, bool inside) {
+  double sum = 0;
+  int count = 0;
+  for (int y = 0; y < w.Height(); ++y)
+    for (int x = 0; x + 1 < w.Width(); ++x)
+      if (a.Holds(x, y) == inside && a.Holds(x + 1, y) == inside) {
+        const Rgb p = w.PixelColor(x, y), q = w.PixelColor(x + 1, y);
+        sum += std::abs(p.red - q.red) + std::abs(p.green - q.green) + std::abs(p.blue - q.blue), ++count;
+      }
+  for (int y = 0; y + 1 < w.Height(); ++y)
+    for (int x = 0; x < w.Width(); ++x)
+      if (a.Holds(x, y) == inside && a.Holds(x, y + 1) == inside) {
+        const Rgb p = w.PixelColor(x, y), q = w.PixelColor(x, y + 1);
+        sum += std::abs(p.red - q.red) + std::abs(p.green - q.green) + std::abs(p.blue - q.blue), ++count;
+      }
+  return sum / (3.0 * count);
+}
+
+// The mean colour of a bitmap's area's outermost pixels.
+Rgb EdgeMean(const Bitmap& b, const Area& a) {
+  long sum[3] = {}, count = 0;
+  for (int y = a.top; y < a.top + a.height; ++y)
+    for (int x = a.left; x < a.left + a.width; ++x)
+      if (x == a.left || y == a.top || x == a.left + a.width - 1 || y == a.top + a.height - 1) {
+        const Rgb c = b.PixelColor(x, y);
+        sum[0] += c.red, sum[1] += c.green, sum[2] += c.blue, ++count;
+      }
+  return Rgb{static_cast<uint8_t>(sum[0] / count), static_cast<uint8_t>(sum[1] / count),
+             static_cast<uint8_t>(sum[2] / count)};
+}
+
+}  // namespace
+
+// The photo (77 x 51) on a landscape and a portrait screen in each style:
+// where the picture lies, at what size, and what fills the rest.
+TEST_F(Wallpaper, EachFitStyleShowsThePictureAtItsSizeAndPlaceAndFillsTheRestAsItSays) {
+  struct Case {
+    FitStyle style;
+    int screenWidth, screenHeight;
+    Area picture;  // the picture's place on the screen, past its edges where cut
+  };
+  const Case cases[] = {
+      {FitStyle::Stretch, 160, 90, {0, 0, 160, 90}},
+      {FitStyle::Stretch, 90, 160, {0, 0, 90, 160}},
+      {FitStyle::Crop, 160, 90, {0, -8, 160, 106}},      // 105.97 rows, 16 cut
+      {FitStyle::Crop, 90, 160, {-76, 0, 242, 160}},     // 241.57 columns, 152 cut
+      {FitStyle::WholeOnBlur, 160, 90, {12, 0, 136, 90}},  // 135.88 columns
+      {FitStyle::WholeOnBlur, 90, 160, {0, 50, 90, 60}},   // 59.61 rows
+      {FitStyle::WholeOnColour, 160, 90, {12, 0, 136, 90}},
+      {FitStyle::WholeOnColour, 90, 160, {0, 50, 90, 60}},
+  };
+  Bitmap photo;
+  photo.LoadFromBytes(PictureFixture("photo.bmp"));  // the photo's decoded pixels
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << static_cast<int>(c.style) << " on " << c.screenWidth << "x" << c.screenHeight);
+    WallpaperOptions options;
+    options.fitToScreen = true;
+    options.fitStyle = c.style;
+    Prepare("photo.jpg", PictureFixture("photo.jpg"), options, ScreenInfo{c.screenWidth, c.screenHeight, 32});
+    const Bitmap w = Result();
+    ASSERT_EQ(w.Width(), c.screenWidth);
+    ASSERT_EQ(w.Height(), c.screenHeight);
+    // Where the picture lies it is the photo scaled to that size, its shape
+    // kept to a pixel (nothing uncovered by a stretch or a cut, nothing cut
+    // from a whole picture).
+    const Bitmap scaled = framework::Resample(photo, c.picture.width, c.picture.height);
+    double difference = 0;
+    int shown = 0;
+    for (int y = 0; y < w.Height(); ++y)
+      for (int x = 0; x < w.Width(); ++x)
+        if (c.picture.Holds(x, y)) {
+          const Rgb p = w.PixelColor(x, y), q = scaled.PixelColor(x - c.picture.left, y - c.picture.top);
+          difference += std::abs(p.red - q.red) + std::abs(p.green - q.green) + std::abs(p.blue - q.blue), ++shown;
+        }
+    EXPECT_LT(difference / (3.0 * shown), 3.0);
+    const Area onScreen{std::max(0, c.picture.left), std::max(0, c.picture.top),
+                        std::min(c.picture.width, c.screenWidth), std::min(c.picture.height, c.screenHeight)};
+    if (c.style == FitStyle::WholeOnBlur) {
+      // The bars: blurred, and darker than the picture's own edges.
+      EXPECT_LT(Sharpness(w, onScreen, false), Sharpness(w, onScreen, true) / 3);
+      double bars = 0;
+      int count = 0;
+      for (int y = 0; y < w.Height(); ++y)
+        for (int x = 0; x < w.Width(); ++x)
+          if (!onScreen.Holds(x, y)) bars += Luma(w.PixelColor(x, y)), ++count;
+      EXPECT_LT(bars / count, Luma(EdgeMean(w, onScreen)) - 20);
+    }
+    if (c.style == FitStyle::WholeOnColour) {
+      // The bars: one colour, that of the picture's edges.
+      const Rgb edges = EdgeMean(scaled, {0, 0, scaled.Width(), scaled.Height()});
+      for (int y = 0; y < w.Height(); ++y)
+        for (int x = 0; x < w.Width(); ++x)
+          if (!onScreen.Holds(x, y)) {
+            ASSERT_LE(Distance(w.PixelColor(x, y), edges), 3) << x << "," << y;
+          }
+    }
+  }
+  EXPECT_EQ(boxes.Count(), 0u);
 }
 
 TEST_F(Wallpaper, AFittedPanoramaTooLargeToHoldWholeIsDecodedSmallAndFillsTheRealScreen) {

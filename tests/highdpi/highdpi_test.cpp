@@ -109,7 +109,7 @@ TEST(HighDpi, TheFolderListsRowsAndColumnsGrowWithTheWindow) {
 
 TEST(HighDpi, EveryOtherWindowKeepsItsLayoutScaled) {
   ProgramWindows w;
-  ExpectLaidOutAt144Dpi({w.options.get(), 361, 293, {}, false});
+  ExpectLaidOutAt144Dpi({w.options.get(), 361, 317, {}, false});
   kaleidon::TForm6 archive(kaleidon::ArchiveDialogValues{});
   ExpectLaidOutAt144Dpi({&archive, 386, 166});
   kaleidon::TForm3 splash;

@@ -60,8 +60,8 @@ TEST(OptionsDialog, PagesLaidOutWithTheGeneralPageFirstAndNothingCutOff) {
   EXPECT_EQ(o.ClassName(), "TForm2");
   EXPECT_EQ(o.Caption(), "Kaleidon Option");
   EXPECT_EQ(o.ClientSize().cx, 361);
-  EXPECT_EQ(o.ClientSize().cy, 293);
-  EXPECT_EQ(o.PageControl1->Bounds().bottom, 261);
+  EXPECT_EQ(o.ClientSize().cy, 317);
+  EXPECT_EQ(o.PageControl1->Bounds().bottom, 285);
   EXPECT_EQ(o.PageControl1->Width(), 361);
   EXPECT_EQ(o.PageControl1->ActivePage(), o.TabSheet1);
   // "全般", "その他" (the hotkeys and the timer's waits), "拡張子".
@@ -73,8 +73,8 @@ TEST(OptionsDialog, PagesLaidOutWithTheGeneralPageFirstAndNothingCutOff) {
   for (framework::Button* b : {o.Button1, o.Button2}) {
     EXPECT_EQ(b->Width(), 75);
     EXPECT_EQ(b->Height(), 25);
-    EXPECT_GE(b->Top(), 261);
-    EXPECT_LE(b->Bounds().bottom, 293);
+    EXPECT_GE(b->Top(), 285);
+    EXPECT_LE(b->Bounds().bottom, 317);
   }
 
   // Every control lies within its page, no two windows overlap, and the
@@ -110,7 +110,8 @@ TEST(OptionsDialog, LoadedOptionsAreItsValueAndOkStoresThemBackUnchanged) {
                        {"Minute", "45"},       {"CPUUseRate", "40"}, {"Compulsory", "90"}, {"ScreenSize", "1"},
                        {"Splash", "0"},        {"ChangeStyle", "0"}, {"Dlay", "1"},        {"PlaySound", "1"},
                        {"SoundFile", "C:\\音\\鐘.wav"},              {"MemoryCount", "3"}, {"LoopCounter", "512"},
-                       {"AutoFind", "1"},      {"CustomMask", "*.PIC;*.MAG"}, {"PerMonitor", "0"}};
+                       {"AutoFind", "1"},      {"CustomMask", "*.PIC;*.MAG"}, {"PerMonitor", "0"},
+                       {"FitStyle", "3"}};
   ProgramWindows w(SysInfo(stored));
   kaleidon::ProgramOptions expected;
   expected.startUpChange = expected.taskTray = expected.timerChange = true;
@@ -124,6 +125,7 @@ TEST(OptionsDialog, LoadedOptionsAreItsValueAndOkStoresThemBackUnchanged) {
   expected.slotCount = 3;
   expected.loopCounter = 512;
   expected.customMask = "*.PIC;*.MAG";
+  expected.fitStyle = 3;
   EXPECT_TRUE(w.options->Values() == expected);
   EXPECT_EQ(w.options->Values().IntervalMinutes(), 165);
 
@@ -308,6 +310,42 @@ TEST(OptionsDialog, APicturePerMonitorIsOnAtFirstAndStoredOnceItWasTurnedOff) {
   EXPECT_TRUE(w.options->Values().Wallpaper().perMonitor);
 }
 
+TEST(OptionsDialog, TheFitStyleIsChosenBesideFittingAndStoredOnceItIsNotStretching) {
+  {
+    ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\n");
+    kaleidon::TForm2& o = *w.options;
+    EXPECT_EQ(o.FitStyleBox->Items(), (std::vector<std::string>{"引き伸ばす", "はみ出しを切る",
+                                                                 "全体を表示（ぼかし背景）", "全体を表示（単色背景）"}));
+    EXPECT_EQ(o.FitStyleBox->ItemIndex(), 0);
+    // It matters only with fitting on.
+    EXPECT_FALSE(o.FitStyleBox->Enabled());
+    o.CheckBox8->SetChecked(true);
+    EXPECT_TRUE(o.FitStyleBox->Enabled());
+    o.Button1->Click();
+    EXPECT_FALSE(StoredSettings(w).Value("SysInfo", "FitStyle"));  // the file keeps today's keys
+
+    struct Case {
+      int chosen;
+      kaleidon::FitStyle style;
+    };
+    for (const Case& c : {Case{2, kaleidon::FitStyle::WholeOnBlur}, Case{1, kaleidon::FitStyle::Crop},
+                          Case{3, kaleidon::FitStyle::WholeOnColour}, Case{0, kaleidon::FitStyle::Stretch}}) {
+      o.FitStyleBox->SetItemIndex(c.chosen);
+      EXPECT_EQ(o.Values().Wallpaper().fitStyle, c.style);
+      o.Button1->Click();
+      EXPECT_EQ(StoredSettings(w).Value("SysInfo", "FitStyle"), std::to_string(c.chosen));
+      // Another choice cancelled: the stored one is read back.
+      o.FitStyleBox->SetItemIndex((c.chosen + 1) % 4);
+      o.Button2->Click();
+      EXPECT_EQ(o.FitStyleBox->ItemIndex(), c.chosen);
+    }
+  }
+  // A number no style has stretches.
+  ProgramWindows unknown("[SysInfo]\r\nScreenSize=1\r\nFitStyle=9\r\n");
+  EXPECT_EQ(unknown.options->FitStyleBox->ItemIndex(), 0);
+  EXPECT_EQ(unknown.options->Values().Wallpaper().fitStyle, kaleidon::FitStyle::Stretch);
+}
+
 TEST(OptionsDialog, CancelPutsEverySettingBackAsStored) {
   ProgramWindows w(SysInfo({{"Hour", "1"}, {"Minute", "20"}, {"CustomMask", "*.PIC"}, {"SoundFile", "C:\\a.wav"}}));
   kaleidon::TForm2& o = *w.options;
@@ -318,6 +356,7 @@ TEST(OptionsDialog, CancelPutsEverySettingBackAsStored) {
   for (framework::SpinEdit* s : {o.SpinEdit1, o.SpinEdit3, o.SpinEdit4, o.SpinEdit5, o.LoopOut1}) s->StepUp();
   o.Edit1->SetText("C:\\b.wav");
   o.Edit2->SetText("*.MAG");
+  o.FitStyleBox->SetItemIndex(2);
   ASSERT_FALSE(o.Values() == loaded);
   o.Button2->Click();
   EXPECT_TRUE(o.Values() == loaded);
