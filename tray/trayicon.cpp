@@ -1,11 +1,8 @@
 #include "tray/trayicon.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <cstdlib>
-#include <mutex>
+#include <map>
 #include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -258,6 +255,7 @@ void TTrayIcon::HandleNotification(LPARAM mouseMessage) {
       // double click: it is not reported, however late the last release comes.
       clickPending_ = true;
       waitingClick_ = 0;
+      TSingleClick::Cancel(serial_);
       FireNotify(OnDblClick);
       break;
     case WM_RBUTTONDOWN:
@@ -390,6 +388,7 @@ LRESULT TCallbackWindow::Answer(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     return 0;
   }
+  if (msg == WM_TIMER && TSingleClick::Elapsed(wp)) return 0;
   if (msg == WM_CLOSE) return 0;  // lives as long as the program
   if (msg == WM_DESTROY && hwnd == callbackWindow) callbackWindow = nullptr;
   return DefWindowProcW(hwnd, msg, wp, lp);
@@ -399,65 +398,46 @@ LRESULT TCallbackWindow::Answer(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 namespace {
 
-struct Waiters {
-  std::mutex lock;
-  std::condition_variable finished;
-  int running = 0;
-  bool stopRegistered = false;
-  HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+// The clicks waited for, by the callback window's timer that ends each wait.
+struct WaitedClick {
+  uint64_t icon;
+  uint64_t click;
 };
-
-// Never freed: waiter threads may still touch it while the program ends.
-Waiters& SingleClickWaiters() {
-  static auto* waiters = new Waiters;
-  return *waiters;
+std::map<UINT_PTR, WaitedClick>& WaitedClicks() {
+  static std::map<UINT_PTR, WaitedClick> clicks;
+  return clicks;
 }
-
-void StopWaitersAtExit() { TSingleClick::StopAll(); }
+// Timer identifiers of the waits: apart from any other timer of the window.
+constexpr UINT_PTR kFirstWaitTimer = 0x7C00;
 
 }  // namespace
 
 void TSingleClick::Start(uint64_t icon, uint64_t click) {
-  Waiters& waiters = SingleClickWaiters();
-  // Make sure the application object exists before the exit handler is
-  // registered, so the handler runs while the application still does.
-  Application::Instance();
-  {
-    std::lock_guard<std::mutex> guard(waiters.lock);
-    if (!waiters.stopRegistered) {
-      std::atexit(&StopWaitersAtExit);
-      waiters.stopRegistered = true;
-    }
-    ++waiters.running;
-  }
-  DWORD wait = GetDoubleClickTime() + 50;
-  try {
-    std::thread([icon, click, wait] {
-      Waiters& waiters = SingleClickWaiters();
-      if (WaitForSingleObject(waiters.stop, wait) == WAIT_TIMEOUT)
-        Application::Instance().Queue([icon, click] { TCallbackWindow::SingleClickDone(icon, click); });
-      std::lock_guard<std::mutex> guard(waiters.lock);
-      --waiters.running;
-      waiters.finished.notify_all();
-    }).detach();
-  } catch (...) {
-    std::lock_guard<std::mutex> guard(waiters.lock);
-    --waiters.running;
-    throw;
-  }
+  static UINT_PTR next = kFirstWaitTimer;
+  const UINT_PTR timer = next++;
+  if (!SetTimer(TCallbackWindow::Handle(), timer, GetDoubleClickTime() + 50, nullptr))
+    throw EOutOfMemory(kCannotRegisterTrayIcon);
+  WaitedClicks()[timer] = {icon, click};
 }
 
-int TSingleClick::Running() {
-  Waiters& waiters = SingleClickWaiters();
-  std::lock_guard<std::mutex> guard(waiters.lock);
-  return waiters.running;
+bool TSingleClick::Elapsed(UINT_PTR timer) {
+  auto it = WaitedClicks().find(timer);
+  if (it == WaitedClicks().end()) return false;
+  const WaitedClick waited = it->second;
+  WaitedClicks().erase(it);
+  KillTimer(TCallbackWindow::Existing(), timer);
+  TCallbackWindow::SingleClickDone(waited.icon, waited.click);
+  return true;
 }
 
-void TSingleClick::StopAll() {
-  Waiters& waiters = SingleClickWaiters();
-  SetEvent(waiters.stop);
-  std::unique_lock<std::mutex> guard(waiters.lock);
-  waiters.finished.wait_for(guard, std::chrono::seconds(5), [&] { return waiters.running == 0; });
+void TSingleClick::Cancel(uint64_t icon) {
+  std::erase_if(WaitedClicks(), [icon](const auto& entry) {
+    if (entry.second.icon != icon) return false;
+    KillTimer(TCallbackWindow::Existing(), entry.first);
+    return true;
+  });
 }
+
+int TSingleClick::Running() { return static_cast<int>(WaitedClicks().size()); }
 
 }  // namespace kaleidon

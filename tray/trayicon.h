@@ -10,8 +10,7 @@
 // Two program-wide helpers serve every icon: TCallbackWindow, one hidden
 // window that receives the shell's notifications (message WM_TRAYICON, with
 // the icon's ID in wParam and the mouse message in lParam), and TSingleClick,
-// a short-lived thread that waits out the double-click time and hands the
-// click back to the user-interface thread.
+// which waits out the double-click time on that window's timer.
 #include <windows.h>
 #include <shellapi.h>
 #include <commctrl.h>
@@ -181,16 +180,18 @@ class TCallbackWindow {
   static LRESULT Answer(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 };
 
-// The single-click waiter: a thread that sleeps GetDoubleClickTime() + 50 ms,
-// then queues TCallbackWindow::SingleClickDone on the user-interface thread.
-// At program end the waiters still sleeping are woken and report nothing.
+// The single-click wait: a timer of the callback window of the double-click
+// time (and 50 ms), whose end calls TCallbackWindow::SingleClickDone; a
+// double click kills the icon's timers.
 class TSingleClick {
  public:
   static void Start(uint64_t icon, uint64_t click);
-  // Waiters that have not finished yet; once this is 0, every completion is
-  // in the application's queue.
+  // The callback window's timer went off: true when it ended a wait.
+  static bool Elapsed(UINT_PTR timer);
+  // The icon's waits end without a click (a double click took them over).
+  static void Cancel(uint64_t icon);
+  // Waits not ended yet.
   static int Running();
-  static void StopAll();
 };
 
 }  // namespace kaleidon
