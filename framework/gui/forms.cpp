@@ -4,8 +4,6 @@
 #include <oleacc.h>
 
 #include <algorithm>
-#include <map>
-#include <tuple>
 
 #include "framework/base/text.h"
 #include "framework/gui/application.h"
@@ -15,8 +13,6 @@
 namespace framework {
 
 namespace {
-
-constexpr wchar_t kControlProp[] = L"Kaleidon.Control";
 
 DWORD FormWindowStyle(const FormStyle& s) {
   DWORD style = WS_CLIPCHILDREN;
@@ -58,284 +54,8 @@ void RegisterFormClass(const std::wstring& name, WNDPROC proc) {
   if (!RegisterClassExW(&wc)) throw Exception("cannot register the window class " + Narrow(name));
 }
 
-// A tool tip's entry for a control of the form, showing text.
-TOOLINFOW ToolInfo(HWND form, HWND control, std::wstring& text) {
-  TOOLINFOW tool{};
-  tool.cbSize = TTTOOLINFOW_V2_SIZE;
-  tool.uFlags = TTF_IDISHWND;
-  tool.hwnd = form;
-  tool.uId = reinterpret_cast<UINT_PTR>(control);
-  tool.lpszText = text.data();
-  return tool;
-}
-
 }  // namespace
 
-HFONT FontHandle(const Font& font, int dpi) {
-  static std::map<std::tuple<std::string, int, bool>, HFONT> cache;
-  const int height = ScaleToDpi(font.height, dpi);
-  auto key = std::make_tuple(font.face, height, font.bold);
-  auto it = cache.find(key);
-  if (it != cache.end()) return it->second;
-  HFONT h = CreateFontW(-height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_DONTCARE, Widen(font.face).c_str());
-  cache[key] = h;
-  return h;
-}
-
-// ---- Control ---------------------------------------------------------------
-
-void Control::SetBounds(int left, int top, int width, int height) {
-  bounds_ = RECT{left, top, left + width, top + height};
-}
-void Control::SetEnabled(bool enabled) { enabled_ = enabled; }
-void Control::SetVisible(bool visible) { visible_ = visible; }
-void Control::SetConcealed(bool concealed) { concealed_ = concealed; }
-void Control::SetFont(const Font& font) { font_ = font; }
-HFONT Control::FontObject() const { return FontHandle(font_, Dpi()); }
-int Control::Dpi() const { return owner_ ? owner_->Dpi() : kDesignDpi; }
-int Control::Scale(int value) const { return ScaleToDpi(value, Dpi()); }
-
-void Control::ChangeScale(int newDpi, int oldDpi) {
-  // Each edge is scaled, so controls that touched still touch.
-  auto scale = [&](LONG v) { return MulDiv(v, newDpi, oldDpi); };
-  RECT b = bounds_;
-  SetBounds(scale(b.left), scale(b.top), scale(b.right) - scale(b.left), scale(b.bottom) - scale(b.top));
-  SetFont(font_);
-}
-void Control::SetText(const std::string& text) { text_ = text; }
-
-void Control::Fire(const Event& event) {
-  if (event) Application::Instance().Dispatch(event);
-}
-
-// ---- WinControl -------------------------------------------------------------
-
-WinControl::~WinControl() {
-  if (toolTip_) DestroyWindow(toolTip_);
-  if (handle_) {
-    // The system control's own procedure must see its teardown messages, or
-    // it leaks what it allocated (and a combo box its drop-down list).
-    SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defaultProc_));
-    RemovePropW(handle_, kControlProp);
-    DestroyWindow(handle_);
-  }
-}
-
-void WinControl::CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle) {
-  static int nextId = 1000;
-  font_ = owner_->GetFont();
-  handle_ = CreateWindowExW(exStyle, className, Widen(text_).c_str(),
-                            WS_CHILD | style | (Showing() ? WS_VISIBLE : 0) | (enabled_ ? 0 : WS_DISABLED),
-                            bounds_.left, bounds_.top, Width(), Height(), owner_->Handle(),
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)), GetModuleHandleW(nullptr),
-                            nullptr);
-  if (!handle_) throw Exception("cannot create a control of class " + Narrow(className));
-  SetPropW(handle_, kControlProp, this);
-  defaultProc_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WinControl::SubclassProc)));
-  SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(FontObject()), FALSE);
-}
-
-WinControl* WinControl::FromHandle(HWND hwnd) {
-  return hwnd ? static_cast<WinControl*>(GetPropW(hwnd, kControlProp)) : nullptr;
-}
-
-LRESULT CALLBACK WinControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  WinControl* self = FromHandle(hwnd);
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  return AnswerSafely([&] { return self->AnswerMessage(msg, wp, lp); },
-                      [&] { return self->CallDefault(msg, wp, lp); });
-}
-
-LRESULT WinControl::AnswerMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_SETCURSOR && cursor_ && LOWORD(lp) == HTCLIENT) {
-    ::SetCursor(cursor_);
-    return TRUE;
-  }
-  if (msg == WM_GETOBJECT) {
-    if (LRESULT object = AnswerGetObject(handle_, *this, wp, lp)) return object;
-  }
-  if (toolTip_ && (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP || msg == WM_RBUTTONDOWN ||
-                   msg == WM_RBUTTONUP || msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP)) {
-    MSG relay{handle_, msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {}};
-    GetCursorPos(&relay.pt);
-    SendMessageW(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
-  }
-  LRESULT result = 0;
-  if (WindowMessage(msg, wp, lp, result)) return result;
-  return CallDefault(msg, wp, lp);
-}
-
-void WinControl::CreateToolTip() {
-  if (toolTip_) return;
-  toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner_->Handle(), nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
-  if (!toolTip_) return;
-  std::wstring text = Widen(hint_);
-  TOOLINFOW tool = ToolInfo(owner_->Handle(), handle_, text);
-  SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  SendMessageW(toolTip_, TTM_ACTIVATE, showHint_, 0);
-}
-
-void WinControl::SetHint(const std::string& hint) {
-  hint_ = hint;
-  if (!toolTip_) return CreateToolTip();
-  std::wstring text = Widen(hint_);
-  TOOLINFOW tool = ToolInfo(owner_->Handle(), handle_, text);
-  SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-}
-
-void WinControl::SetShowHint(bool on) {
-  showHint_ = on;
-  CreateToolTip();
-  if (toolTip_) SendMessageW(toolTip_, TTM_ACTIVATE, on, 0);
-}
-
-LRESULT WinControl::CallDefault(UINT msg, WPARAM wp, LPARAM lp) {
-  return CallWindowProcW(defaultProc_, handle_, msg, wp, lp);
-}
-
-void WinControl::SetBounds(int left, int top, int width, int height) {
-  Control::SetBounds(left, top, width, height);
-  if (handle_) MoveWindow(handle_, left, top, width, height, TRUE);
-}
-
-void WinControl::SetEnabled(bool enabled) {
-  Control::SetEnabled(enabled);
-  if (handle_) EnableWindow(handle_, enabled);
-}
-
-void WinControl::SetVisible(bool visible) {
-  Control::SetVisible(visible);
-  if (handle_) ShowWindow(handle_, Showing() ? SW_SHOWNA : SW_HIDE);
-}
-
-void WinControl::SetConcealed(bool concealed) {
-  Control::SetConcealed(concealed);
-  if (handle_) ShowWindow(handle_, Showing() ? SW_SHOWNA : SW_HIDE);
-}
-
-void WinControl::SetFont(const Font& font) {
-  Control::SetFont(font);
-  if (handle_) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(FontObject()), TRUE);
-}
-
-std::string WinControl::Text() const {
-  int n = GetWindowTextLengthW(handle_);
-  std::wstring buffer(static_cast<size_t>(n) + 1, L'\0');
-  n = GetWindowTextW(handle_, buffer.data(), n + 1);
-  buffer.resize(static_cast<size_t>(n));
-  return Narrow(buffer);
-}
-
-void WinControl::SetText(const std::string& text) {
-  Control::SetText(text);
-  if (handle_) SetWindowTextW(handle_, Widen(text).c_str());
-}
-
-void WinControl::Repaint() {
-  if (!handle_) return;
-  InvalidateRect(handle_, nullptr, TRUE);
-  UpdateWindow(handle_);
-}
-
-void WinControl::InvalidateContent(const RECT& area) {
-  if (handle_) InvalidateRect(handle_, &area, TRUE);
-}
-
-void WinControl::SetFocus() {
-  if (handle_) ::SetFocus(handle_);
-}
-
-std::string WinControl::AccessibleName() const {
-  if (!accessibleName_.empty() || !label_) return accessibleName_;
-  return WithoutMnemonic(label_->Text());
-}
-
-AccessibleElement WinControl::DescribeAccessible(const AccessiblePath& path) const {
-  AccessibleElement self;
-  if (path.empty()) {
-    self.name = AccessibleName();
-    self.description = hint_;
-  }
-  return self;
-}
-
-AccessibleElement WinControl::AccessibleOnForm() const {
-  // The window's object stands for the control; what it tells of itself is
-  // told here too, for readers that ask the form.
-  AccessibleElement element = DescribeAccessible({});
-  element.window = handle_;
-  if (!element.role) element.role = ROLE_SYSTEM_WINDOW;
-  if (!IsWindowEnabled(handle_)) {
-    element.state |= STATE_SYSTEM_UNAVAILABLE;
-  } else if (GetWindowLongW(handle_, GWL_STYLE) & WS_TABSTOP) {
-    element.state |= STATE_SYSTEM_FOCUSABLE;
-  }
-  HWND focus = GetFocus();
-  if (focus && (focus == handle_ || IsChild(handle_, focus))) element.state |= STATE_SYSTEM_FOCUSED;
-  return element;
-}
-
-// ---- GraphicControl -----------------------------------------------------------
-
-void GraphicControl::Invalidate() {
-  if (container_) {
-    container_->InvalidateContent(bounds_);
-  } else if (owner_ && owner_->Handle()) {
-    owner_->InvalidateArea(bounds_);
-  }
-}
-
-void GraphicControl::Repaint() {
-  Invalidate();
-  HWND window = container_ ? container_->Handle() : owner_ ? owner_->Handle() : nullptr;
-  if (window) UpdateWindow(window);
-}
-
-void GraphicControl::SetBounds(int left, int top, int width, int height) {
-  Invalidate();
-  Control::SetBounds(left, top, width, height);
-  Invalidate();
-  if (container_) container_->ContentChanged();
-}
-
-void GraphicControl::SetContainer(WinControl* container) {
-  Invalidate();
-  container_ = container;
-  Invalidate();
-  if (container_) container_->ContentChanged();
-}
-
-void GraphicControl::SetVisible(bool visible) {
-  Control::SetVisible(visible);
-  Invalidate();
-}
-
-void GraphicControl::SetConcealed(bool concealed) {
-  Control::SetConcealed(concealed);
-  Invalidate();
-}
-
-void GraphicControl::SetEnabled(bool enabled) {
-  Control::SetEnabled(enabled);
-  Invalidate();
-}
-
-void GraphicControl::SetText(const std::string& text) {
-  Control::SetText(text);
-  Invalidate();
-}
-
-void GraphicControl::SetFont(const Font& font) {
-  Control::SetFont(font);
-  Invalidate();
-}
-
-bool GraphicControl::HitTest(POINT p) const { return Showing() && PtInRect(&bounds_, p); }
 
 // ---- Form -------------------------------------------------------------------------
 
@@ -680,138 +400,175 @@ void Form::AnnounceTextChange(const Control& control) {
 
 LRESULT Form::DefaultMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(handle_, msg, wp, lp); }
 
-LRESULT Form::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
+// The form's messages in blocks of a kind. Each block answers the messages
+// it takes (true, with the result) or lets them go on to the next and
+// finally to the default procedure (false), some after acting on them.
+
+bool Form::WindowStateMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
     case WM_PAINT:
       Paint();
-      return 0;
+      return true;
     case WM_CLOSE:
       Close();
-      return 0;
+      return true;
     case WM_SIZE:
       if (OnResize) Application::Instance().Dispatch(OnResize);
-      break;
+      return false;
     case WM_DPICHANGED:
       ChangeDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
-      return 0;
+      return true;
     case WM_GETOBJECT:
-      if (LRESULT object = AnswerGetObject(handle_, *this, wp, lp)) return object;
-      break;
+      result = AnswerGetObject(handle_, *this, wp, lp);
+      return result != 0;
+    case WM_SYSCOMMAND:
+      if (OnSysCommand) {
+        bool handled = false;
+        Application::Instance().Dispatch([&] { handled = OnSysCommand(wp & 0xFFF0); });
+        return handled;
+      }
+      return false;
+  }
+  return false;
+}
+
+bool Form::FocusMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
     case kFormKeyMessage:
-      return PreviewKey(*reinterpret_cast<const MSG*>(lp));
+      result = PreviewKey(*reinterpret_cast<const MSG*>(lp));
+      return true;
     case WM_NEXTDLGCTL:
       if (LOWORD(lp)) {
         if (WinControl* c = WinControl::FromHandle(reinterpret_cast<HWND>(wp))) FocusControl(c);
       } else {
         FocusNext(wp != 0);
       }
-      return 0;
+      return true;
     case WM_ACTIVATE:
       if (LOWORD(wp) == WA_INACTIVE) {
         HWND focus = GetFocus();
         if (focus && IsChild(handle_, focus)) lastFocus_ = focus;
       } else if (!HIWORD(wp)) {
         RestoreFocus();
-        if (FocusedControl()) return 0;
+        return FocusedControl() != nullptr;
       }
-      break;
+      return false;
     case WM_SETFOCUS:
       RestoreFocus();
-      return 0;
+      return true;
+  }
+  return false;
+}
+
+bool Form::GraphicMouseMessage(UINT msg, LPARAM lp) {
+  const POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+      pressed_ = GraphicAt(p);
+      if (pressed_ && !pressed_->Enabled()) pressed_ = nullptr;
+      if (pressed_) SetCapture(handle_);
+      return true;
+    case WM_LBUTTONUP: {
+      GraphicControl* target = pressed_;
+      pressed_ = nullptr;
+      if (GetCapture() == handle_) ReleaseCapture();
+      if (target && target->HitTest(p)) target->Fire(target->OnClick);
+      return true;
+    }
+    case WM_LBUTTONDBLCLK: {
+      GraphicControl* target = GraphicAt(p);
+      if (target && target->Enabled()) target->Fire(target->OnDblClick);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Form::ChildMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_COMMAND:
+      if (WinControl* c = WinControl::FromHandle(reinterpret_cast<HWND>(lp))) {
+        c->HandleCommand(HIWORD(wp));
+        return true;
+      }
+      // Escape in a modal window closes it, as in any dialog.
+      if (lp == 0 && LOWORD(wp) == IDCANCEL && modal_) {
+        Close();
+        return true;
+      }
+      return false;
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lp);
+      WinControl* c = WinControl::FromHandle(header->hwndFrom);
+      if (c) result = c->HandleNotify(header);
+      return c != nullptr;
+    }
+    case WM_DRAWITEM: {
+      auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+      WinControl* c = WinControl::FromHandle(item->hwndItem);
+      result = TRUE;
+      return c && c->HandleDrawItem(item);
+    }
+    case WM_MEASUREITEM: {
+      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+      WinControl* c = WinControl::FromHandle(GetDlgItem(handle_, static_cast<int>(item->CtlID)));
+      result = TRUE;
+      return c && c->HandleMeasureItem(item);
+    }
+  }
+  return false;
+}
+
+bool Form::ColourMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
     case WM_SYSCOLORCHANGE:
       // The common controls take the new colours from their parent.
       for (const auto& c : controls_)
         if (auto* w = dynamic_cast<WinControl*>(c.get()); w && w->Handle()) SendMessageW(w->Handle(), msg, wp, lp);
       RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-      return 0;
+      return true;
     case WM_SETTINGCHANGE:
       if (wp == SPI_SETHIGHCONTRAST) RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-      break;
-    case WM_LBUTTONDOWN: {
-      POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-      pressed_ = GraphicAt(p);
-      if (pressed_ && !pressed_->Enabled()) pressed_ = nullptr;
-      if (pressed_) SetCapture(handle_);
-      return 0;
-    }
-    case WM_LBUTTONUP: {
-      POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-      GraphicControl* target = pressed_;
-      pressed_ = nullptr;
-      if (GetCapture() == handle_) ReleaseCapture();
-      if (target && target->HitTest(p)) target->Fire(target->OnClick);
-      return 0;
-    }
-    case WM_LBUTTONDBLCLK: {
-      POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-      GraphicControl* target = GraphicAt(p);
-      if (target && target->Enabled()) target->Fire(target->OnDblClick);
-      return 0;
-    }
-    case WM_COMMAND:
-      if (WinControl* c = WinControl::FromHandle(reinterpret_cast<HWND>(lp))) {
-        c->HandleCommand(HIWORD(wp));
-        return 0;
-      }
-      // Escape in a modal window closes it, as in any dialog.
-      if (lp == 0 && LOWORD(wp) == IDCANCEL && modal_) {
-        Close();
-        return 0;
-      }
-      break;
-    case WM_NOTIFY: {
-      auto* header = reinterpret_cast<NMHDR*>(lp);
-      if (WinControl* c = WinControl::FromHandle(header->hwndFrom)) return c->HandleNotify(header);
-      break;
-    }
-    case WM_DRAWITEM: {
-      auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
-      if (WinControl* c = WinControl::FromHandle(item->hwndItem); c && c->HandleDrawItem(item)) return TRUE;
-      break;
-    }
-    case WM_MEASUREITEM: {
-      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
-      if (WinControl* c = WinControl::FromHandle(GetDlgItem(handle_, static_cast<int>(item->CtlID)));
-          c && c->HandleMeasureItem(item))
-        return TRUE;
-      break;
-    }
+      return false;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX: {
-      HDC dc = reinterpret_cast<HDC>(wp);
-      LRESULT brush;
-      WinControl* control = WinControl::FromHandle(reinterpret_cast<HWND>(lp));
-      WinControl* backdrop = control && control->SeeThrough() ? BackdropUnder(*control) : nullptr;
-      if (HBRUSH pattern = backdrop ? backdrop->BackdropBrush() : nullptr) {
-        // What the backdrop shows at the control's place.
-        SetBkMode(dc, TRANSPARENT);
-        SetBrushOrgEx(dc, backdrop->Left() - control->Left(), backdrop->Top() - control->Top(), nullptr);
-        brush = reinterpret_cast<LRESULT>(pattern);
-      } else if (msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN) {
-        // Check boxes and read-only edits sit on the window's face colour.
-        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        brush = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-      } else {
-        brush = DefaultMessage(msg, wp, lp);
-      }
-      if (control && control->TextColor() != CLR_INVALID) {
-        SetTextColor(dc, control->TextColor());
-      } else if (msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN) {
-        // Text on the face in the face's text colour, whatever the scheme.
-        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-      }
-      return brush;
-    }
-    case WM_SYSCOMMAND:
-      if (OnSysCommand) {
-        bool handled = false;
-        Application::Instance().Dispatch([&] { handled = OnSysCommand(wp & 0xFFF0); });
-        if (handled) return 0;
-      }
-      break;
+    case WM_CTLCOLORLISTBOX:
+      result = ControlColours(msg, reinterpret_cast<HDC>(wp), WinControl::FromHandle(reinterpret_cast<HWND>(lp)), lp);
+      return true;
   }
+  return false;
+}
+
+LRESULT Form::ControlColours(UINT msg, HDC dc, WinControl* control, LPARAM lp) {
+  LRESULT brush;
+  WinControl* backdrop = control && control->SeeThrough() ? BackdropUnder(*control) : nullptr;
+  if (HBRUSH pattern = backdrop ? backdrop->BackdropBrush() : nullptr) {
+    // What the backdrop shows at the control's place.
+    SetBkMode(dc, TRANSPARENT);
+    SetBrushOrgEx(dc, backdrop->Left() - control->Left(), backdrop->Top() - control->Top(), nullptr);
+    brush = reinterpret_cast<LRESULT>(pattern);
+  } else if (msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN) {
+    // Check boxes and read-only edits sit on the window's face colour.
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    brush = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+  } else {
+    brush = DefaultMessage(msg, reinterpret_cast<WPARAM>(dc), lp);
+  }
+  if (control && control->TextColor() != CLR_INVALID) {
+    SetTextColor(dc, control->TextColor());
+  } else if (msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN) {
+    // Text on the face in the face's text colour, whatever the scheme.
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  }
+  return brush;
+}
+
+LRESULT Form::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT result = 0;
+  if (WindowStateMessage(msg, wp, lp, result) || FocusMessage(msg, wp, lp, result) || GraphicMouseMessage(msg, lp) ||
+      ChildMessage(msg, wp, lp, result) || ColourMessage(msg, wp, lp, result))
+    return result;
   return DefaultMessage(msg, wp, lp);
 }
 

@@ -352,6 +352,14 @@ class Form : public MainWindow, public AccessibleSource {
  private:
   friend class GraphicControl;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  // The blocks of WindowMessage: true when the message is answered (with
+  // result), false when it goes on.
+  bool WindowStateMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);  // paint, close, size, DPI, readers
+  bool FocusMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);        // keys, focus, activation
+  bool GraphicMouseMessage(UINT msg, LPARAM lp);                              // clicks on windowless controls
+  bool ChildMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);        // commands and notices of controls
+  bool ColourMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);       // colours of the controls
+  LRESULT ControlColours(UINT msg, HDC dc, WinControl* control, LPARAM lp);
   void Paint();
   GraphicControl* GraphicAt(POINT p) const;
   void SetIcons();
