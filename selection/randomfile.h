@@ -42,7 +42,8 @@ struct FileChoice {
   std::function<void(unsigned ms)> pause;
   // What the monitor the picture is for asks of it. The draw prefers, among
   // the pictures not shown yet, one that suits, reading headers only of the
-  // pictures it looks at; when none does, any of them is taken. An archive
+  // pictures it looks at (a few hundred at most); when none of those does,
+  // any of them is taken. An archive
   // counts as suiting (its members' sizes are not known before extraction),
   // as does a picture of a format whose header is not read here.
   PictureDemand demand;
