@@ -108,6 +108,24 @@ void ChangeCycle::RecallShownSources() {
     }
 }
 
+namespace {
+
+// What the pictures drawn for a slot of the change should suit: its monitor,
+// or the primary monitor where one picture is shown.
+PictureDemand DemandFor(const ProgramOptions& options, const Desktop& desktop, bool perMonitor, size_t slot) {
+  PictureDemand demand{.matchShape = options.matchShape, .minShare = std::clamp(options.minPictureShare, 0, 100)};
+  for (size_t monitor = 0; monitor < desktop.monitors.size(); ++monitor) {
+    const MonitorArea& area = desktop.monitors[monitor];
+    if (perMonitor ? monitor == slot : area.primary) {
+      demand.monitorWidth = area.width;
+      demand.monitorHeight = area.height;
+    }
+  }
+  return demand;
+}
+
+}  // namespace
+
 FileChoice ChangeCycle::Choice(const ProgramOptions& options) const {
   return FileChoice{.folder = host_.ListedFolder(),
                     .names = host_.ListedNames(),
@@ -132,7 +150,8 @@ void ChangeCycle::ReportEmptyList() {
   notices_.Notify({kNoPictureText, kNoPictureCaption, MB_OK | MB_ICONWARNING});
 }
 
-std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& options, bool& listEmpty) {
+std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& options, const PictureDemand& demand,
+                                                    bool& listEmpty) {
   // An empty list, or one of excluded pictures only, ends the change, said.
   auto EndWithEmptyList = [&] {
     listEmpty = true;
@@ -151,6 +170,7 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
       RotateFolder(memory);
     }
     FileChoice choice = Choice(options);
+    choice.demand = demand;
     if (choice.names.empty()) return EndWithEmptyList();
     pick = PickRandomFile(choice);
     if (pick.kind != PickResult::Kind::AllExcluded) break;
@@ -164,6 +184,7 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
     // emptied folder ends the change like an empty one.
     host_.RereadList();
     FileChoice again = Choice(options);
+    again.demand = demand;
     if (again.names.empty()) return EndWithEmptyList();
     pick = PickRandomFile(again);
     TakeExtracted(pick);
@@ -203,7 +224,7 @@ void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply, con
     bool listEmpty = false;
     for (size_t monitor = 0; monitor < drawn.size() && !listEmpty; ++monitor) {
       if (onlyOne && desktop.monitors[monitor].device != onlyMonitor) continue;
-      drawn[monitor] = DrawPicture(options, listEmpty);
+      drawn[monitor] = DrawPicture(options, DemandFor(options, desktop, perMonitor, monitor), listEmpty);
       // The next draw may extract another member.
       if (perMonitor && MeltFile.Extracted) extracted_.push_back(std::exchange(MeltFile, TMeltFile{}).FileName);
     }

@@ -110,7 +110,8 @@ class ChangeCycle {
   // One draw of a change: the rotation, the choice, and once more when the
   // file went away or the archive member drawn cannot be used. Nothing when
   // the draw gave no picture; listEmpty tells of an empty list (reported).
-  std::optional<std::string> DrawPicture(const ProgramOptions& options, bool& listEmpty);
+  // The picture is drawn to suit demand, as far as the folder allows.
+  std::optional<std::string> DrawPicture(const ProgramOptions& options, const PictureDemand& demand, bool& listEmpty);
   // The picture for each monitor of the desktop (one for the primary
   // monitor without a picture per monitor): the one drawn for it, else the
   // one it shows now, else another of those; empty when there is none.

@@ -30,6 +30,8 @@ const OptionKey kMemoryCount{"MemoryCount", &ProgramOptions::slotCount};
 const OptionKey kScreenSize{"ScreenSize", &ProgramOptions::fitToScreen};
 const OptionKey kPerMonitor{"PerMonitor", &ProgramOptions::perMonitor};
 const OptionKey kFitStyle{"FitStyle", &ProgramOptions::fitStyle};
+const OptionKey kMatchShape{"MatchShape", &ProgramOptions::matchShape};
+const OptionKey kMinPictureShare{"MinPictureShare", &ProgramOptions::minPictureShare};
 const OptionKey kAutoFind{"AutoFind", &ProgramOptions::autoFind};
 const OptionKey kLoopCounter{"LoopCounter", &ProgramOptions::loopCounter};
 const OptionKey kCustomMask{"CustomMask", &ProgramOptions::customMask};
@@ -42,13 +44,14 @@ const OptionKey kQuietBattery{"QuietBattery", &ProgramOptions::quietBattery};
 
 // The keys newer than the settings file's first layout, in their order:
 // each is written only once it differs from its default or is stored.
-const std::initializer_list<OptionKey> kLaterOptionKeys = {kPerMonitor,      kFitStyle,    kHotKeyNext,
-                                                           kHotKeyBack,      kQuietFullScreen, kQuietBattery};
+const std::initializer_list<OptionKey> kLaterOptionKeys = {
+    kPerMonitor, kFitStyle, kHotKeyNext, kHotKeyBack, kQuietFullScreen, kQuietBattery, kMatchShape, kMinPictureShare};
 
 const std::initializer_list<OptionKey> kAllOptionKeys = {
     kStartUpChange, kTaskTray,    kSplash,     kDlay,     kCPUUseRate,  kCompulsory, kChangeStyle, kTimerChange, kHour,
     kMinute,        kMemoryCount, kScreenSize, kAutoFind, kLoopCounter, kCustomMask, kPlaySound,   kSoundFile,
-    kPerMonitor,    kFitStyle,    kHotKeyNext, kHotKeyBack, kQuietFullScreen, kQuietBattery};
+    kPerMonitor,    kFitStyle,    kHotKeyNext, kHotKeyBack, kQuietFullScreen, kQuietBattery, kMatchShape,
+    kMinPictureShare};
 
 void Read(const IniEdit& settings, const char* key, bool& value) { value = settings.ReadBool(kSysInfo, key, value); }
 void Read(const IniEdit& settings, const char* key, int& value) { value = settings.ReadInteger(kSysInfo, key, value); }

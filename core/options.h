@@ -29,6 +29,9 @@ struct ProgramOptions {
   bool fitToScreen = defaults::kScreenSize;   // ScreenSize: fit the picture to the screen
   int fitStyle = defaults::kFitStyle;         // FitStyle: how it is fitted (FitStyle's numbers)
   bool perMonitor = defaults::kPerMonitor;    // PerMonitor: several monitors show a picture each
+  bool matchShape = defaults::kMatchShape;    // MatchShape: prefer pictures of the monitor's orientation
+  int minPictureShare = defaults::kMinPictureShare;  // MinPictureShare: percent of the monitor's sides a
+                                                     // picture must reach, 0 = any size
   bool autoFind = defaults::kAutoFind;        // AutoFind: the automatic registration also finds archives
   int loopCounter = defaults::kLoopCounter;   // LoopCounter: most entries read from one archive
   std::string customMask;                     // CustomMask: the file-type box's custom filter
@@ -62,7 +65,7 @@ struct MainWindowSettings {
 ProgramOptions ReadOptions(const framework::IniFile& settings);
 
 // What the options dialog's OK stores, in its order: WriteOptions first
-// (PerMonitor, FitStyle, the hotkeys and the timer's waits only once they differ from
+// (PerMonitor, FitStyle, MatchShape, MinPictureShare, the hotkeys and the timer's waits only once they differ from
 // their defaults or are stored: a settings file that never had them keeps
 // its keys);
 // then, once the folder list has read its slots again, the file-search keys

@@ -40,6 +40,9 @@ inline constexpr bool kScreenSize = false;
 inline constexpr int kFitStyle = 0;
 // On by default: a machine with one monitor shows what it always showed.
 inline constexpr bool kPerMonitor = true;
+// Pictures are drawn whatever their shape and size.
+inline constexpr bool kMatchShape = false;
+inline constexpr int kMinPictureShare = 0;
 // No hotkey until the user sets one.
 inline constexpr int kHotKeyNext = 0;
 inline constexpr int kHotKeyBack = 0;

@@ -113,6 +113,35 @@ std::optional<size_t> DrawUnshown(const std::vector<std::string>& candidates, Hi
   }
 }
 
+// The most headers one draw reads: a folder where nothing suits would
+// otherwise have every header read at every change (seconds for 10,000
+// photos). Where one picture in a hundred suits, one is still found at all
+// but about one draw in 150.
+constexpr size_t kMostHeadersLooked = 500;
+
+// Among the candidates neither excluded nor in the history, one whose
+// picture suits the demand, looked at in random order: the first that suits,
+// so only the headers of the pictures looked at are read. Nothing when none
+// of them suits, or none of the first kMostHeadersLooked read.
+std::optional<size_t> DrawSuiting(const std::string& folder, const std::vector<std::string>& candidates,
+                                  const History& history, const Exclusions& excluded, const PictureDemand& demand) {
+  CandidateKeys keys(candidates, excluded);
+  std::vector<size_t> order(candidates.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  // A shuffle drawn one place at a time, as far as the looking goes.
+  size_t looked = 0;
+  for (size_t left = order.size(); left > 0 && looked < kMostHeadersLooked; --left) {
+    const size_t at = static_cast<size_t>(framework::Random(static_cast<int>(left)));
+    const size_t i = order[at];
+    order[at] = order[left - 1];
+    if (keys.Excluded(i, history) || keys.Shown(i, history)) continue;
+    if (IsArchiveName(candidates[i])) return i;
+    ++looked;
+    if (Suits(demand, ReadPictureSize(framework::JoinPath(folder, candidates[i])))) return i;
+  }
+  return std::nullopt;
+}
+
 // Draws one of the candidates (none of them excluded) against the archive's
 // history and records it there; empty when the member is refused.
 std::string DrawArchiveMember(FileChoice& choice, const std::string& archive,
@@ -163,6 +192,13 @@ PickResult PickRandomFile(FileChoice& choice) {
     startedOver = true;
     MarkFolderAllShown(choice.settings, folder, static_cast<uint8_t>(choice.currentSlot));
   });
+  // A picture that does not suit the monitor gives way to one that does; it
+  // stays unshown for a later draw.
+  if (index && choice.demand.Asks() && !IsArchiveName(choice.names[*index]) &&
+      !Suits(choice.demand, ReadPictureSize(framework::JoinPath(folder, choice.names[*index])))) {
+    if (std::optional<size_t> suiting = DrawSuiting(folder, choice.names, history, excluded, choice.demand))
+      index = suiting;
+  }
   const bool archive = index && IsArchiveName(choice.names[*index]);
   if ((!index || archive) && startedOver) SaveHistory(historyPath, history);
   if (!index) return {PickResult::Kind::AllExcluded, {}};

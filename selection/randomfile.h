@@ -15,6 +15,7 @@
 
 #include "framework/base/inifile.h"
 #include "framework/base/notices.h"
+#include "selection/picturesize.h"
 #include "selection/picturesource.h"
 
 namespace kaleidon {
@@ -39,6 +40,13 @@ struct FileChoice {
   unsigned extractWaitMs = 10000;
   unsigned extractPollMs = 100;
   std::function<void(unsigned ms)> pause;
+  // What the monitor the picture is for asks of it. The draw prefers, among
+  // the pictures not shown yet, one that suits, reading headers only of the
+  // pictures it looks at (a few hundred at most); when none of those does,
+  // any of them is taken. An archive
+  // counts as suiting (its members' sizes are not known before extraction),
+  // as does a picture of a format whose header is not read here.
+  PictureDemand demand;
 };
 
 // What a choice came to.

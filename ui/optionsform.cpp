@@ -54,6 +54,9 @@ constexpr const char* kHotKeyNote = "Ctrl・Shift・Alt と一緒にキーを押
 constexpr const char* kQuietGroup = "指定時間での変更";
 constexpr const char* kFullScreenCheckCaption = "全画面のプログラム使用中は変更しない";
 constexpr const char* kBatteryCheckCaption = "バッテリー駆動中は変更しない";
+constexpr const char* kMatchShapeCheckCaption = "モニターの向きに合う画像を選ぶ";
+constexpr const char* kMinShareLabel = "画面の";
+constexpr const char* kMinShareLabelEnd = "% より小さい画像は使わない";
 constexpr const char* kButton3Caption = ". . .";
 constexpr const char* kButton5Caption = "追加(&A)";
 constexpr const char* kLabel13Caption = "カスタムマスク";
@@ -166,6 +169,10 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
       {unnamed<GroupBox>, 4, 106, 345, 62, kQuietGroup},
       {&FullScreenCheck, 12, 124, 330, 17, kFullScreenCheckCaption},
       {&BatteryCheck, 12, 144, 330, 17, kBatteryCheckCaption},
+      {&MatchShapeCheck, 4, 178, 345, 17, kMatchShapeCheckCaption},
+      {unnamed<Label>, 4, 204, 0, 0, kMinShareLabel, framework::kNamesNext},
+      {&MinShareEdit, 44, 200, 48, 22},
+      {unnamed<Label>, 96, 204, 0, 0, kMinShareLabelEnd, framework::kNamesPrevious},
   });
   framework::CreateControls(*TabSheet3, {
       {&FilterComboBox1, 4, 5, 251, 0},
@@ -198,6 +205,7 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   SpinEdit3->SetMinValue(0), SpinEdit3->SetMaxValue(200);
   SpinEdit4->SetMinValue(10), SpinEdit4->SetMaxValue(100);
   SpinEdit5->SetMinValue(20), SpinEdit5->SetMaxValue(120);
+  MinShareEdit->SetMinValue(0), MinShareEdit->SetMaxValue(100), MinShareEdit->SetIncrement(10);
   LoopOut1->SetMinValue(128), LoopOut1->SetMaxValue(4096), LoopOut1->SetIncrement(128);
   LoopOut1->SetValue(defaults::kLoopCounter);
   LoopOut1->SetEditorEnabled(false);
@@ -263,6 +271,8 @@ ProgramOptions TForm2::Values() const {
   o.fitToScreen = CheckBox8->Checked();
   o.fitStyle = FitStyleBox->ItemIndex();
   o.perMonitor = MonitorCheck->Checked();
+  o.matchShape = MatchShapeCheck->Checked();
+  o.minPictureShare = MinShareEdit->Value();
   o.autoFind = CheckBox11->Checked();
   o.loopCounter = LoopOut1->Value();
   o.customMask = Edit2->Text();
@@ -289,6 +299,7 @@ void TForm2::LoadNumberSettings() {
   SpinEdit4->SetValue(stored.loadThreshold);
   SpinEdit5->SetValue(stored.giveUpSeconds);
   LoopOut1->SetValue(stored.loopCounter);
+  MinShareEdit->SetValue(stored.minPictureShare);
 }
 
 void TForm2::LoadSwitchSettings() {
@@ -302,6 +313,7 @@ void TForm2::LoadSwitchSettings() {
   CheckBox8->SetChecked(stored.fitToScreen);
   FitStyleBox->SetItemIndex(static_cast<int>(FitStyleOf(stored.fitStyle)));
   MonitorCheck->SetChecked(stored.perMonitor);
+  MatchShapeCheck->SetChecked(stored.matchShape);
   CheckBox11->SetChecked(stored.autoFind);
   SoundPlayCheck->SetChecked(stored.playSound);
   Edit1->SetText(stored.soundFile);

@@ -91,6 +91,8 @@ class TForm2 : public framework::Form {
   framework::Button* BackHotKeyClear;      // "解除"
   framework::CheckBox* FullScreenCheck;    // "全画面のプログラム使用中は変更しない" (QuietFullScreen)
   framework::CheckBox* BatteryCheck;       // "バッテリー駆動中は変更しない" (QuietBattery)
+  framework::CheckBox* MatchShapeCheck;    // "モニターの向きに合う画像を選ぶ" (MatchShape)
+  framework::SpinEdit* MinShareEdit;       // "画面の [ ] % より小さい画像は使わない", 0..100, 0 = off (MinPictureShare)
   // "拡張子"
   framework::FilterComboBox* FilterComboBox1;  // the known picture formats
   framework::Button* Button5;                  // "追加(&A)": the chosen format's patterns into the mask

@@ -274,6 +274,37 @@ TEST_F(MonitorChangeTest, TwoMonitorsGetTwoPicturesOfOneFolderInOneChangeAndTheO
   EXPECT_FALSE(framework::IniFile(program.PathOf("Kaleidon.ini")).SectionExists("Desktop"));
 }
 
+TEST_F(MonitorChangeTest, EachMonitorGetsPicturesOfItsOwnShapeAndAFolderOfNoneStillChanges) {
+  // Twenty pictures of each shape, which two monitors use up in twenty
+  // changes: the landscape primary monitor the wide ones, the other the tall.
+  TempDir mixed;
+  for (int i = 0; i < 20; ++i) {
+    mixed.WriteFile("wide" + std::to_string(i) + ".bmp", SmallBitmap(6, 4));
+    mixed.WriteFile("tall" + std::to_string(i) + ".bmp", SmallBitmap(4, 6));
+  }
+  UseFolder(mixed);
+  OverrideDesktop(twoMonitors);
+  ProgramOptions byShape;
+  byShape.matchShape = true;
+  for (int change = 0; change < 20; ++change) {
+    Change(false, byShape);
+    const std::string& shown = host.shownNames.back();
+    const size_t slash = shown.find(" / ");
+    ASSERT_NE(slash, std::string::npos) << shown;
+    EXPECT_EQ(shown.substr(0, 4), "wide") << shown;
+    EXPECT_EQ(shown.substr(slash + 3, 4), "tall") << shown;
+  }
+  EXPECT_EQ(HistoryLines(mixed.ReadFile("_Buf.RFB")).size(), 40u);  // each picture once
+
+  // Nothing suits the portrait monitor and nothing is large enough: the
+  // pictures are shown all the same, each once.
+  byShape.minPictureShare = 100;
+  UseFolder(pictures);
+  Change(false, byShape);
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(HistoryLines(pictures.ReadFile("_Buf.RFB")), (Names{"one.bmp", "two.bmp"}));
+}
+
 TEST_F(MonitorChangeTest, ADisplayChangeMakesTheShownPicturesAgainWithoutANewDraw) {
   OverrideDesktop(twoMonitors);
   Change(true);

@@ -13,9 +13,11 @@
 #include "framework/base/random.h"
 #include "framework/base/text.h"
 #include "framework/gui/application.h"
+#include "framework/imaging/bitmap.h"
 #include "selection/exclusions.h"
 #include "selection/historytext.h"
 #include "support/fixtures.h"
+#include "support/jpegfiles.h"
 #include "support/tempdir.h"
 #include "ui/settingsfile.h"
 
@@ -50,10 +52,12 @@ class PickTest : public ::testing::Test {
       if (!pictures.Exists(f)) pictures.WriteFile(f, f);
   }
   FileChoice Choice() {
-    return FileChoice{.folder = pictures.path(), .names = names, .mask = mask, .currentSlot = 4,
+    FileChoice choice{.folder = pictures.path(), .names = names, .mask = mask, .currentSlot = 4,
                       .loopCounter = loopCounter, .owner = nullptr, .programFolder = program.path(),
                       .selectRow = [this](int row) { rows.push_back(row); }, .settings = OpenSettings(),
                       .notices = framework::Application::Instance(), .extractWaitMs = 500};
+    choice.demand = demand;
+    return choice;
   }
   std::string Pick() {
     FileChoice choice = Choice();
@@ -67,6 +71,7 @@ class PickTest : public ::testing::Test {
   Names names;
   std::string mask = "*.bmp;*.jpg;*.lzh";
   int loopCounter = 256;
+  PictureDemand demand;  // none
   PickResult last;  // what the last choice came to
   std::vector<int> rows;
   std::vector<framework::MessageBoxCall> boxes;
@@ -99,6 +104,39 @@ TEST_F(PickTest, EveryFileOnceThenTheFolderStartsOver) {
       EXPECT_EQ(AllShown(), pictures.path());
     }
   }
+}
+
+TEST_F(PickTest, PicturesThatSuitTheMonitorComeFirstAndTheRestStillInTheSamePass) {
+  auto bmp = [](int width, int height) { return framework::Bitmap(width, height, 24).SaveToBytes(); };
+  const std::string landscapeJpeg =
+      StreamedJpeg(30, 20, 80, [](int x, int y) { return framework::Rgb{uint8_t(x), uint8_t(y), 0}; });
+  // A portrait monitor of 30 x 40 asking for at least half of each side.
+  demand = {30, 40, true, 50};
+  const Names suiting = {"p1.bmp", "p2.bmp", "turned.jpg"};
+  pictures.WriteFile("p1.bmp", bmp(20, 30));
+  pictures.WriteFile("p2.bmp", bmp(15, 20));
+  pictures.WriteFile("turned.jpg", WithExifOrientation(landscapeJpeg, 6));  // a phone's portrait photo
+  pictures.WriteFile("small.bmp", bmp(14, 20));
+  pictures.WriteFile("l1.bmp", bmp(30, 20));
+  pictures.WriteFile("l2.bmp", bmp(40, 30));
+  pictures.WriteFile("upright.jpg", WithExifOrientation(landscapeJpeg, 3));
+  List({"l1.bmp", "l2.bmp", "p1.bmp", "p2.bmp", "small.bmp", "turned.jpg", "upright.jpg"});
+  for (uint32_t seed : {1u, 2u, 3u}) {
+    framework::SetRandomSeed(seed);
+    pictures.WriteFile("_Buf.RFB", "");
+    std::set<std::string> shown;
+    for (size_t i = 0; i < names.size(); ++i) {
+      const std::string name = Pick();
+      EXPECT_TRUE(shown.insert(name).second) << name << " twice";
+      const bool suits = std::count(suiting.begin(), suiting.end(), name) > 0;
+      EXPECT_EQ(suits, i < suiting.size()) << name << " drawn " << i << " of seed " << seed;
+    }
+    // The pass ends only once the pictures passed over were shown too.
+    const std::string next = Pick();
+    EXPECT_EQ(Lines(pictures, "_Buf.RFB"), Names{next});
+    EXPECT_TRUE(std::count(suiting.begin(), suiting.end(), next)) << next;
+  }
+  EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(PickTest, NamesNoLongerListedNeitherStallNorSkewThePass) {

@@ -111,7 +111,7 @@ TEST(OptionsDialog, LoadedOptionsAreItsValueAndOkStoresThemBackUnchanged) {
                        {"Splash", "0"},        {"ChangeStyle", "0"}, {"Dlay", "1"},        {"PlaySound", "1"},
                        {"SoundFile", "C:\\音\\鐘.wav"},              {"MemoryCount", "3"}, {"LoopCounter", "512"},
                        {"AutoFind", "1"},      {"CustomMask", "*.PIC;*.MAG"}, {"PerMonitor", "0"},
-                       {"FitStyle", "3"}};
+                       {"FitStyle", "3"},       {"MatchShape", "1"},  {"MinPictureShare", "60"}};
   ProgramWindows w(SysInfo(stored));
   kaleidon::ProgramOptions expected;
   expected.startUpChange = expected.taskTray = expected.timerChange = true;
@@ -126,6 +126,8 @@ TEST(OptionsDialog, LoadedOptionsAreItsValueAndOkStoresThemBackUnchanged) {
   expected.loopCounter = 512;
   expected.customMask = "*.PIC;*.MAG";
   expected.fitStyle = 3;
+  expected.matchShape = true;
+  expected.minPictureShare = 60;
   EXPECT_TRUE(w.options->Values() == expected);
   EXPECT_EQ(w.options->Values().IntervalMinutes(), 165);
 
@@ -346,14 +348,41 @@ TEST(OptionsDialog, TheFitStyleIsChosenBesideFittingAndStoredOnceItIsNotStretchi
   EXPECT_EQ(unknown.options->Values().Wallpaper().fitStyle, kaleidon::FitStyle::Stretch);
 }
 
+TEST(OptionsDialog, ThePictureChoiceByShapeAndSizeIsStoredOnceItIsOn) {
+  ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\n");
+  kaleidon::TForm2& o = *w.options;
+  EXPECT_EQ(o.MatchShapeCheck->Text(), "モニターの向きに合う画像を選ぶ");
+  EXPECT_FALSE(o.MatchShapeCheck->Checked());
+  EXPECT_EQ(o.MinShareEdit->Value(), 0);
+  o.Button1->Click();
+  for (const char* key : {"MatchShape", "MinPictureShare"})
+    EXPECT_FALSE(StoredSettings(w).Value("SysInfo", key)) << key;  // the file keeps today's keys
+
+  struct Case {
+    bool matchShape;
+    int typed, stored;  // a share past the whole monitor is the whole of it
+  };
+  for (const Case& c : {Case{true, 50, 50}, Case{false, 250, 100}, Case{false, 0, 0}}) {
+    o.MatchShapeCheck->SetChecked(c.matchShape);
+    o.MinShareEdit->SetValue(c.typed);
+    o.Button1->Click();
+    const framework::IniDocument ini = StoredSettings(w);
+    EXPECT_EQ(ini.Value("SysInfo", "MatchShape"), c.matchShape ? "1" : "0");
+    EXPECT_EQ(ini.Value("SysInfo", "MinPictureShare"), std::to_string(c.stored));
+    EXPECT_EQ(o.Values().matchShape, c.matchShape);
+    EXPECT_EQ(o.Values().minPictureShare, c.stored);
+  }
+}
+
 TEST(OptionsDialog, CancelPutsEverySettingBackAsStored) {
   ProgramWindows w(SysInfo({{"Hour", "1"}, {"Minute", "20"}, {"CustomMask", "*.PIC"}, {"SoundFile", "C:\\a.wav"}}));
   kaleidon::TForm2& o = *w.options;
   const kaleidon::ProgramOptions loaded = o.Values();
   for (framework::CheckBox* c : {o.CheckBox1, o.CheckBox2, o.CheckBox3, o.CheckBox4, o.CheckBox5, o.CheckBox6,
-                                 o.CheckBox8, o.CheckBox11, o.MonitorCheck, o.SoundPlayCheck})
+                                 o.CheckBox8, o.CheckBox11, o.MonitorCheck, o.SoundPlayCheck, o.MatchShapeCheck})
     c->SetChecked(!c->Checked());
-  for (framework::SpinEdit* s : {o.SpinEdit1, o.SpinEdit3, o.SpinEdit4, o.SpinEdit5, o.LoopOut1}) s->StepUp();
+  for (framework::SpinEdit* s : {o.SpinEdit1, o.SpinEdit3, o.SpinEdit4, o.SpinEdit5, o.LoopOut1, o.MinShareEdit})
+    s->StepUp();
   o.Edit1->SetText("C:\\b.wav");
   o.Edit2->SetText("*.MAG");
   o.FitStyleBox->SetItemIndex(2);
