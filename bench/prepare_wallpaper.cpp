@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench/clock.h"
+#include "bench/preparation.h"
 #include "core/wallpaper.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
@@ -46,27 +47,13 @@ double MeanDifference(const framework::Bitmap& a, const framework::Bitmap& b) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: bench_prepare_wallpaper <picture.jpg> [width height [rounds]]\n");
-    return 2;
-  }
-  const std::string picture = framework::Narrow(argv[1]);
-  kaleidon::ScreenInfo screen{1920, 1080, 32};
-  if (argc >= 4) {
-    screen.width = _wtoi(argv[2]);
-    screen.height = _wtoi(argv[3]);
-  }
-  const int rounds = argc >= 5 ? std::max(1, _wtoi(argv[4])) : 5;
-
-  std::string program = framework::TempFolderPath() + "kaleidon-bench-" + std::to_string(GetCurrentProcessId());
-  framework::CreateFolder(program);
-  framework::OverrideProgramFolder(program);
+  const std::optional<PreparationArguments> arguments = ReadPreparationArguments(argc, argv, "bench_prepare_wallpaper", 5);
+  if (!arguments) return 2;
+  const std::string& picture = arguments->picture;
+  const kaleidon::ScreenInfo screen = arguments->screen;
+  const int rounds = arguments->rounds;
   bool failed = false;
-  framework::Application::Instance().SetMessageBoxHook([&](const framework::MessageBoxCall& call) {
-    std::fprintf(stderr, "message: %s\n", framework::ToAnsi(call.text).c_str());
-    failed = true;
-    return IDOK;
-  });
+  const std::string program = UseBenchProgramFolder(failed);
 
   kaleidon::WallpaperOptions options;
   options.fitToScreen = true;
