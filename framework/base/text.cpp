@@ -43,6 +43,38 @@ bool IsAsciiText(std::string_view text) {
   return true;
 }
 
+// The code point of the UTF-8 sequence at bytes[i], with i moved past it;
+// nothing for bytes that are not UTF-8 as the standard has it (an overlong
+// form, a surrogate, a code past U+10FFFF, a sequence cut short).
+std::optional<uint32_t> NextCodePoint(std::string_view bytes, size_t& i) {
+  const auto c = static_cast<unsigned char>(bytes[i]);
+  size_t length;
+  uint32_t code;
+  if (c < 0x80) {
+    ++i;
+    return c;
+  } else if (c >= 0xC2 && c <= 0xDF) {
+    length = 2, code = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    length = 3, code = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    length = 4, code = c & 0x07;
+  } else {
+    return std::nullopt;
+  }
+  if (i + length > bytes.size()) return std::nullopt;
+  for (size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(bytes[i + k]);
+    if ((next & 0xC0) != 0x80) return std::nullopt;
+    code = code << 6 | (next & 0x3F);
+  }
+  if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
+      (code >= 0xD800 && code <= 0xDFFF))
+    return std::nullopt;
+  i += length;
+  return code;
+}
+
 // The text in a code page when every character comes back unchanged from
 // it, nothing otherwise. No character is replaced by a look-alike.
 std::optional<std::string> ExactlyIn(std::string_view utf8, UINT codePage) {
@@ -95,31 +127,16 @@ class ShiftJisTables {
     std::string out;
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
-      const auto c = static_cast<unsigned char>(utf8[i]);
-      if (c < 0x80) {
-        out += static_cast<char>(c);
-        ++i;
+      const std::optional<uint32_t> unit = NextCodePoint(utf8, i);
+      if (!unit || *unit > 0xFFFF) return std::nullopt;  // not UTF-8, or beyond the Basic Multilingual Plane
+      if (*unit < 0x80) {
+        out += static_cast<char>(*unit);
         continue;
       }
-      unsigned unit, length;
-      if (c >= 0xC2 && c < 0xE0) {
-        unit = c & 0x1F, length = 2;
-      } else if (c >= 0xE0 && c < 0xF0) {
-        unit = c & 0x0F, length = 3;
-      } else {
-        return std::nullopt;  // beyond the Basic Multilingual Plane, or not UTF-8
-      }
-      if (i + length > utf8.size()) return std::nullopt;
-      for (unsigned k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(utf8[i + k]);
-        if ((next & 0xC0) != 0x80) return std::nullopt;
-        unit = (unit << 6) | (next & 0x3F);
-      }
-      const uint16_t code = code_[unit];
-      if (code == 0 || (length == 3 && unit < 0x800)) return std::nullopt;
+      const uint16_t code = code_[*unit];
+      if (code == 0) return std::nullopt;
       if (code > 0xFF) out += static_cast<char>(code >> 8);
       out += static_cast<char>(code & 0xFF);
-      i += length;
     }
     return out;
   }
@@ -210,36 +227,10 @@ std::string EncodeStoredText(std::string_view utf8) {
 
 namespace {
 
-// Whether bytes are UTF-8 as the standard has it: no overlong forms, no
-// surrogates, nothing past U+10FFFF, no sequence cut short.
+// Whether bytes are UTF-8 as the standard has it (NextCodePoint).
 bool IsValidUtf8(std::string_view bytes) {
-  for (size_t i = 0; i < bytes.size();) {
-    const auto c = static_cast<unsigned char>(bytes[i]);
-    size_t length;
-    uint32_t code;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      length = 2, code = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      length = 3, code = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      length = 4, code = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + length > bytes.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(bytes[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      code = code << 6 | (next & 0x3F);
-    }
-    if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
-        (code >= 0xD800 && code <= 0xDFFF))
-      return false;
-    i += length;
-  }
+  for (size_t i = 0; i < bytes.size();)
+    if (!NextCodePoint(bytes, i)) return false;
   return true;
 }
 
