@@ -101,10 +101,9 @@ void ChangeCycle::RecallShownSources() {
   }
   for (ShownPicture& shown : shown_.pictures)
     for (const ScreenSource& screen : recorded) {
-      const PictureSource& source = screen.source;
-      const std::string name = framework::ExtractFileName(source.InArchive() ? source.member : source.file);
-      if (screen.monitor == shown.monitor && framework::SameTextNoCase(name, framework::ExtractFileName(shown.picture)))
-        shown.source = source;
+      if (screen.monitor == shown.monitor &&
+          framework::SameTextNoCase(screen.source.Name(), framework::ExtractFileName(shown.picture)))
+        shown.source = screen.source;
     }
 }
 
@@ -400,8 +399,7 @@ bool ChangeCycle::GoBack(const ProgramOptions& options) {
     if (pictures.size() < sources.size()) {
       // Deleted or moved since: named on the status line, and the one
       // before is tried.
-      const PictureSource& gone = sources[pictures.size()].source;
-      passedOver = framework::ExtractFileName(gone.InArchive() ? gone.member : gone.file) + kNotFoundStatus;
+      passedOver = sources[pictures.size()].source.Name() + kNotFoundStatus;
       host_.ShowFileName(passedOver);
       DeleteUnshownMembers();
       continue;

@@ -587,10 +587,9 @@ void TForm1::NeverAgain1Click() {
   // the tray menu was.
   NeverAgainMenu->Clear();
   for (size_t monitor = 0; monitor < shown.size(); ++monitor) {
-    const PictureSource& source = shown[monitor].source;
-    const std::string name = framework::ExtractFileName(source.InArchive() ? source.member : source.file);
     NeverAgainMenu->Add("Monitor" + std::to_string(monitor + 1),
-                        framework::FormatText(kNeverAgainMonitorItem, {std::to_string(monitor + 1), name}),
+                        framework::FormatText(kNeverAgainMonitorItem,
+                                              {std::to_string(monitor + 1), shown[monitor].source.Name()}),
                         [this, screen = shown[monitor]] { NeverAgain(screen, true); });
   }
   POINT cursor{};
