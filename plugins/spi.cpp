@@ -65,6 +65,11 @@ SPIAttempt TInSPI::Attempt(const std::string& ansiFileName, const SPISharedData&
   return Host().Attempt(FileName(), ansiFileName, data, offset, length);
 }
 
+SPIInfoReply TInSPI::PictureInfo(const std::string& ansiFileName, const SPISharedData& data, uint64_t offset,
+                                 uint64_t length) const {
+  return Host().PictureInfo(FileName(), ansiFileName, data, offset, length);
+}
+
 TSPIClass SPIClassForVersion(const std::string& version) {
   if (version == "00IN") return SPIClassOf<TInSPI>();
   if (version == "00AM") return SPIClassOf<TAmSPI>();

@@ -100,6 +100,9 @@ class TInSPI : public TSPI {
   // ESPIHostUnavailable when no host starts or the picture cannot go over.
   SPIAttempt Attempt(const std::string& ansiFileName, const SPISharedData& data, uint64_t offset,
                      uint64_t length) const;
+  // IsSupported and GetPictureInfo alone, in the host, raising as Attempt.
+  SPIInfoReply PictureInfo(const std::string& ansiFileName, const SPISharedData& data, uint64_t offset,
+                           uint64_t length) const;
 
  private:
   void CheckEntryPoints() const;

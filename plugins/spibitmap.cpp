@@ -12,8 +12,6 @@ namespace kaleidon {
 namespace {
 
 constexpr const char* kUnreadable = "認識できない画像形式です";
-// The header a second attempt skips.
-constexpr size_t kRetrySkip = 128;
 
 // Scope guard that forgets the name of the file being loaded.
 struct ForgetName {
@@ -89,7 +87,7 @@ bool TInSPIAble::TrySPIs(std::string_view data) {
 
 bool TInSPIAble::TrySPI(const TInSPI& spi, const SPISharedData& data, uint64_t size) {
   if (TryBuffer(spi, data, 0, size)) return true;
-  return HeaderRetry && size > kRetrySkip && TryBuffer(spi, data, kRetrySkip, size - kRetrySkip);
+  return HeaderRetry && size > kSPIHeaderRetrySkip && TryBuffer(spi, data, kSPIHeaderRetrySkip, size - kSPIHeaderRetrySkip);
 }
 
 bool TInSPIAble::TryBuffer(const TInSPI& spi, const SPISharedData& data, uint64_t offset, uint64_t length) {

@@ -27,6 +27,8 @@ namespace kaleidon {
 
 // The kind TSPIBitmap registers its file formats under.
 inline constexpr const char* kSPIBitmapKind = "TSPIBitmap";
+// The header a second attempt of a plug-in on the data skips.
+inline constexpr size_t kSPIHeaderRetrySkip = 128;
 
 // What GetPictureInfo told about one attempt. Valid is false when it
 // failed; the other fields then mean nothing.

@@ -279,6 +279,36 @@ SPIAttempt SPIHost::Attempt(const std::string& pluginPath, const std::string& an
   return Retried([&] { return AttemptOnce(pluginPath, ansiFileName, data, offset, length); });
 }
 
+SPIInfoReply SPIHost::PictureInfo(const std::string& pluginPath, const std::string& ansiFileName,
+                                  const SPISharedData& data, uint64_t offset, uint64_t length) {
+  return Retried([&] { return PictureInfoOnce(pluginPath, ansiFileName, data, offset, length); });
+}
+
+uint64_t SPIHost::HandOver(Running& r, const SPISharedData& data) {
+  HANDLE remote = nullptr;
+  // To be read only (the host maps it copy-on-write).
+  if (!DuplicateHandle(GetCurrentProcess(), data.Section(), r.process.get(), &remote, FILE_MAP_READ, FALSE, 0)) {
+    if (!Alive()) Fail("プラグインホストが終了しました");
+    throw ESPIHostUnavailable("プラグインホストに画像を渡せません");
+  }
+  return reinterpret_cast<uintptr_t>(remote);
+}
+
+SPIInfoReply SPIHost::PictureInfoOnce(const std::string& pluginPath, const std::string& ansiFileName,
+                                      const SPISharedData& data, uint64_t offset, uint64_t length) {
+  Running& r = Start();
+  const uint64_t remote = HandOver(r, data);
+  const std::string reply = Call(
+      r, PictureInfoRequest(pluginPath, ansiFileName, remote, data.SectionBytes(), offset, length), kSPIPictureBoundMs);
+  try {
+    SPIInfoReply info = ReadInfoReply(reply);
+    if (info.status == SPIHostStatus::Overran) Fail("プラグインがバッファの外に書き込みました");
+    return info;
+  } catch (const EBadMessage&) {
+    Fail("プラグインホストの応答が壊れています");
+  }
+}
+
 SPIDescription SPIHost::DescribeOnce(const std::string& pluginPath) {
   std::string reply = Call(Start(), DescribeRequest(pluginPath), kSPIListingBoundMs);
   try {
@@ -294,18 +324,11 @@ SPIDescription SPIHost::DescribeOnce(const std::string& pluginPath) {
 SPIAttempt SPIHost::AttemptOnce(const std::string& pluginPath, const std::string& ansiFileName,
                                 const SPISharedData& data, uint64_t offset, uint64_t length) {
   Running& r = Start();
-  HANDLE remote = nullptr;
-  // To be read only (the host maps it copy-on-write).
-  if (!DuplicateHandle(GetCurrentProcess(), data.Section(), r.process.get(), &remote, FILE_MAP_READ, FALSE, 0)) {
-    if (!Alive()) Fail("プラグインホストが終了しました");
-    throw ESPIHostUnavailable("プラグインホストに画像を渡せません");
-  }
   // The handle means something in this host only: the request goes to it,
   // and fails when it has ended.
-  std::string reply = Call(r,
-                           AttemptRequest(pluginPath, ansiFileName, reinterpret_cast<uintptr_t>(remote),
-                                          data.SectionBytes(), offset, length),
-                           kSPIPictureBoundMs);
+  const uint64_t remote = HandOver(r, data);
+  std::string reply =
+      Call(r, AttemptRequest(pluginPath, ansiFileName, remote, data.SectionBytes(), offset, length), kSPIPictureBoundMs);
   SPIAttempt attempt;
   try {
     attempt.reply = ReadAttemptReply(reply);

@@ -106,6 +106,11 @@ class SPIHost {
   // ansiFileName is what IsSupported is told.
   SPIAttempt Attempt(const std::string& pluginPath, const std::string& ansiFileName, const SPISharedData& data,
                      uint64_t offset, uint64_t length);
+  // IsSupported and GetPictureInfo of the plug-in on length bytes of data at
+  // offset: the picture's numbers, with no pixel decoded. Bounded, retried
+  // and raising as Attempt.
+  SPIInfoReply PictureInfo(const std::string& pluginPath, const std::string& ansiFileName, const SPISharedData& data,
+                           uint64_t offset, uint64_t length);
   // The host lets the library go (it loads it again when asked again).
   void Release(const std::string& pluginPath);
 
@@ -123,6 +128,11 @@ class SPIHost {
   SPIDescription DescribeOnce(const std::string& pluginPath);
   SPIAttempt AttemptOnce(const std::string& pluginPath, const std::string& ansiFileName, const SPISharedData& data,
                          uint64_t offset, uint64_t length);
+  SPIInfoReply PictureInfoOnce(const std::string& pluginPath, const std::string& ansiFileName,
+                               const SPISharedData& data, uint64_t offset, uint64_t length);
+  // The data's section duplicated into that host, to be read only; its
+  // handle there.
+  uint64_t HandOver(Running& host, const SPISharedData& data);
   // Ends the host and raises ESPIHostFailure.
   [[noreturn]] void Fail(const char* what, bool hung = false);
 

@@ -89,14 +89,29 @@ void Deliver(std::string_view info, std::string_view bits, SPIAttemptReply& repl
   reply.bitsBytes = bits.size();
 }
 
-std::string Attempt(Libraries& libraries, const SPIAttemptRequest& request) {
-  // The section is this process's to close; the data is mapped copy-on-write,
-  // so a plug-in that writes into its input changes nothing of the program's.
+// The request's data, mapped copy-on-write, so a plug-in that writes into
+// its input changes nothing of the program's. The section is this process's
+// to close. Null when it cannot be mapped.
+MappedView MapData(const SPIAttemptRequest& request) {
   HANDLE section = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(request.dataSection));
   void* view = MapViewOfFile(section, FILE_MAP_COPY, 0, 0, static_cast<SIZE_T>(request.sectionBytes));
   CloseHandle(section);
-  if (!view) return WriteAttemptReply(SPIAttemptReply{SPIHostStatus::Failed});
-  MappedView mapped(view);
+  return MappedView(view);
+}
+
+std::string PictureInfo(Libraries& libraries, const SPIAttemptRequest& request) {
+  const MappedView mapped = MapData(request);
+  if (!mapped) return WriteInfoReply(SPIInfoReply{SPIHostStatus::Failed});
+  SPILibrary* library = libraries.Get(request.pluginPath);
+  if (!library) return WriteInfoReply(SPIInfoReply{SPIHostStatus::NotLoadable});
+  const char* data = static_cast<const char*>(mapped.get()) + request.offset;
+  return WriteInfoReply(library->PictureInfo(request.ansiFileName, data, static_cast<size_t>(request.length)));
+}
+
+std::string Attempt(Libraries& libraries, const SPIAttemptRequest& request) {
+  const MappedView mapped = MapData(request);
+  if (!mapped) return WriteAttemptReply(SPIAttemptReply{SPIHostStatus::Failed});
+  void* view = mapped.get();
   SPILibrary* library = libraries.Get(request.pluginPath);
   if (!library) return WriteAttemptReply(SPIAttemptReply{SPIHostStatus::NotLoadable});
   const char* data = static_cast<const char*>(view) + request.offset;
@@ -119,6 +134,8 @@ std::string Answer(Libraries& libraries, std::string_view message) {
     }
     case SPIHostRequest::Attempt:
       return Attempt(libraries, ReadAttemptRequest(reader));
+    case SPIHostRequest::PictureInfo:
+      return PictureInfo(libraries, ReadAttemptRequest(reader));
     case SPIHostRequest::Release: {
       std::string path = reader.Text(kSPIHostRequestCapacity);
       reader.End();

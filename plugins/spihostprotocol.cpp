@@ -82,10 +82,12 @@ std::string ReleaseRequest(const std::string& pluginPath) {
   return w.Bytes();
 }
 
-std::string AttemptRequest(const std::string& pluginPath, const std::string& ansiFileName, uint64_t dataSection,
-                           uint64_t sectionBytes, uint64_t offset, uint64_t length) {
+namespace {
+
+std::string DataRequest(SPIHostRequest kind, const std::string& pluginPath, const std::string& ansiFileName,
+                        uint64_t dataSection, uint64_t sectionBytes, uint64_t offset, uint64_t length) {
   MessageWriter w;
-  w.U32(static_cast<uint32_t>(SPIHostRequest::Attempt));
+  w.U32(static_cast<uint32_t>(kind));
   w.Text(pluginPath);
   w.Text(ansiFileName);
   w.U64(dataSection);
@@ -93,6 +95,42 @@ std::string AttemptRequest(const std::string& pluginPath, const std::string& ans
   w.U64(offset);
   w.U64(length);
   return w.Bytes();
+}
+
+// A flag of a reply: 0 or 1.
+bool ReadFlag(MessageReader& r) {
+  const uint32_t v = r.U32();
+  if (v > 1) throw EBadMessage{};
+  return v == 1;
+}
+
+void WritePicture(MessageWriter& w, const SPIPictureFields& p) {
+  for (int32_t v : {p.left, p.top, p.width, p.height}) w.U32(static_cast<uint32_t>(v));
+  for (uint16_t v : {p.xDensity, p.yDensity, p.colorDepth}) w.U32(v);
+}
+
+SPIPictureFields ReadPicture(MessageReader& r) {
+  SPIPictureFields p;
+  for (int32_t* v : {&p.left, &p.top, &p.width, &p.height}) *v = static_cast<int32_t>(r.U32());
+  for (uint16_t* v : {&p.xDensity, &p.yDensity, &p.colorDepth}) {
+    uint32_t n = r.U32();
+    if (n > 0xFFFF) throw EBadMessage{};
+    *v = static_cast<uint16_t>(n);
+  }
+  return p;
+}
+
+}  // namespace
+
+std::string AttemptRequest(const std::string& pluginPath, const std::string& ansiFileName, uint64_t dataSection,
+                           uint64_t sectionBytes, uint64_t offset, uint64_t length) {
+  return DataRequest(SPIHostRequest::Attempt, pluginPath, ansiFileName, dataSection, sectionBytes, offset, length);
+}
+
+std::string PictureInfoRequest(const std::string& pluginPath, const std::string& ansiFileName, uint64_t dataSection,
+                               uint64_t sectionBytes, uint64_t offset, uint64_t length) {
+  return DataRequest(SPIHostRequest::PictureInfo, pluginPath, ansiFileName, dataSection, sectionBytes, offset,
+                     length);
 }
 
 SPIHostRequest ReadRequestKind(MessageReader& reader) { return static_cast<SPIHostRequest>(reader.U32()); }
@@ -142,14 +180,34 @@ SPIDescription ReadDescription(std::string_view message) {
   return d;
 }
 
+std::string WriteInfoReply(const SPIInfoReply& a) {
+  MessageWriter w;
+  w.U32(static_cast<uint32_t>(a.status));
+  w.U32(a.supported);
+  w.U32(a.infoValid);
+  WritePicture(w, a.picture);
+  return w.Bytes();
+}
+
+SPIInfoReply ReadInfoReply(std::string_view message) {
+  MessageReader r(message);
+  SPIInfoReply a;
+  a.status = ReadStatus(r);
+  a.supported = ReadFlag(r);
+  a.infoValid = ReadFlag(r);
+  a.picture = ReadPicture(r);
+  r.End();
+  // Numbers only where GetPictureInfo was asked and answered.
+  if (a.infoValid && !a.supported) throw EBadMessage{};
+  return a;
+}
+
 std::string WriteAttemptReply(const SPIAttemptReply& a) {
   MessageWriter w;
   w.U32(static_cast<uint32_t>(a.status));
   w.U32(a.supported);
   w.U32(a.infoValid);
-  const SPIPictureFields& p = a.picture;
-  for (int32_t v : {p.left, p.top, p.width, p.height}) w.U32(static_cast<uint32_t>(v));
-  for (uint16_t v : {p.xDensity, p.yDensity, p.colorDepth}) w.U32(v);
+  WritePicture(w, a.picture);
   w.Text(a.infoText);
   w.U32(static_cast<uint32_t>(a.pictureAnswer));
   w.U32(a.handlesRefused);
@@ -168,23 +226,12 @@ SPIAttemptReply ReadAttemptReply(std::string_view message) {
   MessageReader r(message);
   SPIAttemptReply a;
   a.status = ReadStatus(r);
-  auto flag = [&r] {
-    uint32_t v = r.U32();
-    if (v > 1) throw EBadMessage{};
-    return v == 1;
-  };
-  a.supported = flag();
-  a.infoValid = flag();
-  SPIPictureFields& p = a.picture;
-  for (int32_t* v : {&p.left, &p.top, &p.width, &p.height}) *v = static_cast<int32_t>(r.U32());
-  for (uint16_t* v : {&p.xDensity, &p.yDensity, &p.colorDepth}) {
-    uint32_t n = r.U32();
-    if (n > 0xFFFF) throw EBadMessage{};
-    *v = static_cast<uint16_t>(n);
-  }
+  a.supported = ReadFlag(r);
+  a.infoValid = ReadFlag(r);
+  a.picture = ReadPicture(r);
   a.infoText = r.Text(kPictureTextUtf8Bytes);
   a.pictureAnswer = static_cast<int32_t>(r.U32());
-  a.handlesRefused = flag();
+  a.handlesRefused = ReadFlag(r);
   const uint32_t reports = r.U32();
   if (reports > kMaxProgressReports) throw EBadMessage{};
   for (uint32_t i = 0; i < reports; ++i) {

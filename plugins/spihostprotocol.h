@@ -55,7 +55,7 @@ inline constexpr uint64_t kMaxPictureBitsBytes = uint64_t{framework::kMaxBitmapP
 // Progress reports carried back per picture; later ones replace the last.
 inline constexpr size_t kMaxProgressReports = 64;
 
-enum class SPIHostRequest : uint32_t { Describe = 1, Attempt = 2, Release = 3 };
+enum class SPIHostRequest : uint32_t { Describe = 1, Attempt = 2, Release = 3, PictureInfo = 4 };
 
 // How the host got on with a request.
 enum class SPIHostStatus : uint32_t {
@@ -116,6 +116,15 @@ struct SPIAttemptReply {
   uint64_t bitsBytes = 0;
 };
 
+// What IsSupported, then GetPictureInfo said of the data: the picture's
+// numbers without its pixels.
+struct SPIInfoReply {
+  SPIHostStatus status = SPIHostStatus::Answered;
+  bool supported = false;
+  bool infoValid = false;  // GetPictureInfo answered 0
+  SPIPictureFields picture;
+};
+
 // A message read past its end, or a count beyond its limit.
 struct EBadMessage {};
 
@@ -158,6 +167,11 @@ std::string ReleaseRequest(const std::string& pluginPath);
 std::string AttemptRequest(const std::string& pluginPath, const std::string& ansiFileName, uint64_t dataSection,
                            uint64_t sectionBytes, uint64_t offset, uint64_t length);
 
+// The same data for IsSupported and GetPictureInfo alone.
+std::string PictureInfoRequest(const std::string& pluginPath, const std::string& ansiFileName, uint64_t dataSection,
+                               uint64_t sectionBytes, uint64_t offset, uint64_t length);
+
+// The fields of an attempt or a picture-info request.
 struct SPIAttemptRequest {
   std::string pluginPath;
   std::string ansiFileName;
@@ -171,6 +185,10 @@ SPIAttemptRequest ReadAttemptRequest(MessageReader& reader);
 std::string WriteDescription(const SPIDescription& description);
 // Raises EBadMessage. The texts are made list-safe (PluginListText).
 SPIDescription ReadDescription(std::string_view message);
+
+std::string WriteInfoReply(const SPIInfoReply& reply);
+// Raises EBadMessage.
+SPIInfoReply ReadInfoReply(std::string_view message);
 
 std::string WriteAttemptReply(const SPIAttemptReply& reply);
 // Raises EBadMessage.

@@ -135,6 +135,39 @@ class ProgressLog {
   static inline ProgressLog* current_ = nullptr;
 };
 
+// IsSupported, then GetPictureInfo when it said yes (its text taken when
+// text is given). Data shorter than 2048 bytes is handed over padded with
+// zeros in scratch, and data then points there. The status is Overran when
+// the plug-in wrote into a guard.
+SPIInfoReply Look(IsSupportedProc isSupported, GetPictureInfoProc getPictureInfo, const std::string& fileName,
+                  const char*& data, size_t length, GuardedBuffer& scratch, std::string* text) {
+  SPIInfoReply reply;
+  const LONG len = static_cast<LONG>(length);
+  // Short data is handed over padded with zeros, so that the plug-in may
+  // look at the first 2048 bytes; the length stays the data's own.
+  if (length < kLeastReadable) {
+    if (length) std::memcpy(scratch.Data(), data, length);
+    data = scratch.Data();
+  }
+  reply.supported = isSupported(fileName.c_str(), reinterpret_cast<DWORD_PTR>(data)) != 0;
+  if (!scratch.Intact()) return SPIInfoReply{SPIHostStatus::Overran};
+  if (!reply.supported) return reply;
+
+  GuardedBuffer record(sizeof(SPIPictureInfo));
+  const int infoAnswer = getPictureInfo(data, len, kSPIInputMemory, reinterpret_cast<SPIPictureInfo*>(record.Data()));
+  if (!record.Intact() || !scratch.Intact()) return SPIInfoReply{SPIHostStatus::Overran};
+  SPIPictureInfo info;
+  std::memcpy(&info, record.Data(), sizeof info);
+  HandedOver handedText(info.info);
+  if (infoAnswer == 0) {
+    reply.infoValid = true;
+    reply.picture = {info.left,     info.top,      info.width, info.height,
+                     info.xDensity, info.yDensity, static_cast<uint16_t>(info.colorDepth)};
+    if (info.info && text) *text = BlockText(info.info);
+  }
+  return reply;
+}
+
 }  // namespace
 
 SPILibrary::SPILibrary(const std::string& path) : module_(LoadPluginLibrary(path)) {
@@ -187,6 +220,13 @@ SPIDescription SPILibrary::Describe() {
   return d;
 }
 
+SPIInfoReply SPILibrary::PictureInfo(const std::string& fileName, const char* data, size_t length) {
+  if (!isSupported_ || !getPictureInfo_) return SPIInfoReply{SPIHostStatus::NotLoadable};
+  if (length > static_cast<size_t>(LONG_MAX)) return {};
+  GuardedBuffer scratch(kLeastReadable);
+  return Look(isSupported_, getPictureInfo_, fileName, data, length, scratch, nullptr);
+}
+
 SPIAttemptReply SPILibrary::Attempt(const std::string& fileName, const char* data, size_t length,
                                     const Delivery& deliver) {
   SPIAttemptReply reply;
@@ -196,36 +236,17 @@ SPIAttemptReply SPILibrary::Attempt(const std::string& fileName, const char* dat
   }
   if (length > static_cast<size_t>(LONG_MAX)) return reply;
   const LONG len = static_cast<LONG>(length);
-  // Short data is handed over padded with zeros, so that the plug-in may
-  // look at the first 2048 bytes; the length stays the data's own.
-  GuardedBuffer scratch(kLeastReadable);
-  if (length < kLeastReadable) {
-    if (length) std::memcpy(scratch.Data(), data, length);
-    data = scratch.Data();
-  }
   auto overran = [&reply] {
     reply = SPIAttemptReply{SPIHostStatus::Overran};
     return reply;
   };
-
-  reply.supported = isSupported_(fileName.c_str(), reinterpret_cast<DWORD_PTR>(data)) != 0;
-  if (!scratch.Intact()) return overran();
+  GuardedBuffer scratch(kLeastReadable);
+  const SPIInfoReply looked = Look(isSupported_, getPictureInfo_, fileName, data, length, scratch, &reply.infoText);
+  if (looked.status == SPIHostStatus::Overran) return overran();
+  reply.supported = looked.supported;
+  reply.infoValid = looked.infoValid;
+  reply.picture = looked.picture;
   if (!reply.supported) return reply;
-
-  GuardedBuffer record(sizeof(SPIPictureInfo));
-  const int infoAnswer = getPictureInfo_(data, len, kSPIInputMemory, reinterpret_cast<SPIPictureInfo*>(record.Data()));
-  if (!record.Intact() || !scratch.Intact()) return overran();
-  SPIPictureInfo info;
-  std::memcpy(&info, record.Data(), sizeof info);
-  {
-    HandedOver text(info.info);
-    if (infoAnswer == 0) {
-      reply.infoValid = true;
-      reply.picture = {info.left,     info.top,      info.width, info.height,
-                       info.xDensity, info.yDensity, static_cast<uint16_t>(info.colorDepth)};
-      if (info.info) reply.infoText = BlockText(info.info);
-    }
-  }
 
   // The two handles lie apart in a guarded buffer of their own.
   GuardedBuffer handles(2 * sizeof(uint64_t));

@@ -76,6 +76,9 @@ class SPILibrary {
   // handed to deliver. fileName is ANSI. The data must be followed by
   // kPictureDataSlack readable bytes unless it is shorter than 2048 bytes.
   SPIAttemptReply Attempt(const std::string& fileName, const char* data, size_t length, const Delivery& deliver);
+  // IsSupported and GetPictureInfo alone, on data as Attempt takes it: the
+  // picture's numbers, and no pixel of it decoded.
+  SPIInfoReply PictureInfo(const std::string& fileName, const char* data, size_t length);
 
  private:
   struct ModuleRelease {

@@ -11,6 +11,7 @@
 #include "framework/base/text.h"
 #include "framework/imaging/exif.h"
 #include "framework/imaging/jpeg.h"
+#include "plugins/spipicturesize.h"
 
 namespace kaleidon {
 
@@ -89,7 +90,15 @@ std::optional<PictureSize> ReadPictureSize(const std::string& path) {
   const std::optional<std::string> start = ReadFileStart(path, kHeaderBytes, whole);
   if (!start) return std::nullopt;
   std::optional<PictureSize> size = PictureSizeOf(*start);
-  if (size || whole || !IsJpeg(*start)) return size;
+  if (size) return size;
+  // A format of the image plug-ins: what their GetPictureInfo says, asked
+  // in their host.
+  if (!IsJpeg(*start) && LoadsThroughPlugins(path)) {
+    const std::optional<SPIPictureSize> told = ReadSPIPictureSize(path, *start, whole);
+    if (told) return PictureSize{told->width, told->height};
+    return std::nullopt;
+  }
+  if (whole || !IsJpeg(*start)) return size;
   try {
     const std::optional<std::string> all = framework::ReadWholeFile(path, kWholeFileLimit);
     return all ? JpegSize(*all) : std::nullopt;

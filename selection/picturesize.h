@@ -21,8 +21,10 @@ struct PictureDemand {
 };
 
 // The size of a bitmap (any BMP header) or of a JPEG picture after the turn
-// its EXIF orientation asks for, from the file's first bytes; nothing for
-// another format or a header that cannot be read.
+// its EXIF orientation asks for, from the file's first bytes; of a picture
+// in a format of the image plug-ins, what they tell of it without decoding
+// it (a round trip to their host); nothing for another format or a header
+// that cannot be read.
 std::optional<PictureSize> ReadPictureSize(const std::string& path);
 // The same from the file's bytes (all of them, or at least the header).
 std::optional<PictureSize> PictureSizeOf(std::string_view bytes);

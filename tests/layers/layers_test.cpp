@@ -31,7 +31,7 @@ const std::map<std::string, std::set<std::string>> kMayInclude = {
     {"app", {"ui", "change", "core", "archive", "plugins", "framework/gui", "framework/base"}},
     {"ui", {"change", "selection", "core", "archive", "plugins", "tray", "framework"}},
     {"change", {"selection", "core", "framework/base"}},
-    {"selection", {"core", "archive", "framework/imaging", "framework/base"}},
+    {"selection", {"core", "archive", "plugins", "framework/imaging", "framework/base"}},
     {"core", {"framework/imaging", "framework/base"}},
     {"archive", {"framework/base"}},
     {"plugins", {"framework/imaging", "framework/base"}},

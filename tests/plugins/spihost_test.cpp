@@ -7,6 +7,7 @@
 
 #include <thread>
 
+#include "plugins/spipicturesize.h"
 #include "plugins/spis.h"
 #include "plugintest.h"
 
@@ -216,6 +217,65 @@ TEST_F(PluginHost, TheListingIsCappedAndItsNamesAreSafeForTheLists) {
   const TSPI& names = spis.Items(1);
   EXPECT_EQ(names.Filters(), (std::vector<std::string>{"*.a_b", "*.c_d"}));
   EXPECT_EQ(names.FileTypes(), (std::vector<std::string>{"Type_with_control", "Tab"}));
+}
+
+TEST_F(PluginHost, ThePictureInfoRequestTellsASizeWithoutDecodingUnderTheSameGuards) {
+  // A header beyond the first bytes the program reads: the plug-in knows
+  // the data but needs the whole file for its size.
+  const std::string farHeader = Pnm(false, 2, 1, 255, {1, 2, 3, 4, 5, 6}, {std::string(300000, 'c')});
+  struct Row {
+    const char* name;
+    std::string file;
+    size_t startBytes;  // what the program read of it first
+    std::optional<SPIPictureSize> size;
+    bool hostEndedBefore;  // ended from outside before the request
+    bool setAside;
+    int infoCalls;  // GetPictureInfo calls
+  };
+  const Row rows[] = {
+      {"a header the plug-in reads", Pnm(false, 3, 5, 255, std::vector<int>(45, 9)), SIZE_MAX, SPIPictureSize{3, 5},
+       false, false, 1},
+      {"the pixels are not needed", Pnm(true, 640, 480, 255, {}), SIZE_MAX, SPIPictureSize{640, 480}, false, false, 1},
+      {"a header beyond the first bytes", farHeader, 256 * 1024, SPIPictureSize{2, 1}, false, false, 2},
+      {"data no plug-in knows", "GIF89a", SIZE_MAX, std::nullopt, false, false, 0},
+      {"a plug-in that tells no size", Pnm(true, 2, 1, 255, {7, 8}, {"no-info"}), SIZE_MAX, std::nullopt, false,
+       false, 1},
+      {"a host ended from outside is replaced", kPgm, SIZE_MAX, SPIPictureSize{2, 1}, true, false, 1},
+      {"a plug-in that crashes", Pnm(true, 2, 1, 255, {7, 8}, {"info crash"}), SIZE_MAX, std::nullopt, false, true, 2},
+      {"a plug-in that writes past the record", Pnm(true, 2, 1, 255, {7, 8}, {"record 4096"}), SIZE_MAX,
+       std::nullopt, false, true, 2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    spis.Clear();
+    setAside.clear();
+    TempDir folder;
+    const std::string path = PlantPlugin(folder.path(), "ppm", "p.spi");
+    spis.Search(folder.PathOf("*.spi"));
+    ASSERT_EQ(spis.Count(), 1);
+    pictures.WriteFile("a.ppm", row.file);
+    EXPECT_EQ(ReadSPIPictureSize(pictures.PathOf("a.ppm"), "P6\n1 1\n255\nabc", true), (SPIPictureSize{1, 1}));
+    const DWORD host = HostProcess();
+    if (row.hostEndedBefore) {
+      HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, host);
+      TerminateProcess(process, 1);
+      WaitForSingleObject(process, 5000);
+      CloseHandle(process);
+    }
+    CallsOf(path).pictureInfoCalls = 0;
+    const std::string start = row.file.substr(0, row.startBytes);
+    EXPECT_EQ(ReadSPIPictureSize(pictures.PathOf("a.ppm"), start, start.size() == row.file.size()), row.size);
+    const SpiCallRecord& calls = CallsOf(path);
+    EXPECT_EQ(calls.pictureInfoCalls, row.infoCalls);
+    EXPECT_EQ(calls.pictureCalls, 0);  // nothing decoded
+    EXPECT_EQ(setAside, row.setAside ? std::vector<std::string>{path} : std::vector<std::string>{});
+    EXPECT_EQ(HostProcess() == host, !row.setAside && !row.hostEndedBefore);
+    if (row.setAside) {
+      // Set aside, it is asked no more.
+      EXPECT_EQ(ReadSPIPictureSize(pictures.PathOf("b.ppm"), kPgm, true), std::nullopt);
+      EXPECT_EQ(calls.pictureInfoCalls, row.infoCalls);
+    }
+  }
 }
 
 TEST(PluginFormatCache, KnownPluginsAreListedWithoutTheHostAndChangedOnesAreReadAgain) {

@@ -11,9 +11,13 @@
 #include "framework/base/exception.h"
 #include "framework/base/paths.h"
 #include "framework/base/random.h"
+#include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 #include "framework/gui/application.h"
 #include "framework/imaging/bitmap.h"
+#include "framework/imaging/graphics.h"
+#include "plugins/spibitmap.h"
+#include "plugins/spis.h"
 #include "selection/exclusions.h"
 #include "selection/historytext.h"
 #include "support/fixtures.h"
@@ -137,6 +141,51 @@ TEST_F(PickTest, PicturesThatSuitTheMonitorComeFirstAndTheRestStillInTheSamePass
     EXPECT_TRUE(std::count(suiting.begin(), suiting.end(), next)) << next;
   }
   EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(PickTest, PicturesOfAPluginFormatAreChosenByTheShapeTheirPluginTells) {
+  // The test plug-in reads PGM and PPM; the program reads no header of them.
+  TempDir plugins;
+  ASSERT_TRUE(CopyFileW(framework::Widen(BuildOutputPath("fixtures/spi/ppm.spi")).c_str(),
+                        framework::Widen(plugins.PathOf("ppm.spi")).c_str(), FALSE));
+  TSPIs spis;
+  const auto forget = framework::ScopeExit([] { framework::Picture::UnregisterGraphicKind(kSPIBitmapKind); });
+  spis.Search(plugins.PathOf("*.spi"));
+  ASSERT_EQ(spis.Count(), 1);
+  struct Case {
+    const char* name;
+    PictureDemand demand;
+    Names suiting;
+  };
+  const Case cases[] = {
+      {"portrait monitor", {30, 40, true, 0}, {"tall.pgm", "tall.ppm", "square.ppm"}},  // square suits either
+      {"landscape monitor", {40, 30, true, 0}, {"wide.pgm", "wide.ppm", "square.ppm"}},
+      {"at least half of each side", {40, 30, false, 50}, {"wide.ppm", "square.ppm"}},
+  };
+  auto pnm = [](char kind, int width, int height) {
+    const int samples = width * height * (kind == '6' ? 3 : 1);
+    return std::string("P") + kind + "\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n" +
+           std::string(static_cast<size_t>(samples), '\x40');
+  };
+  pictures.WriteFile("tall.pgm", pnm('5', 10, 20));
+  pictures.WriteFile("tall.ppm", pnm('6', 2, 3));
+  pictures.WriteFile("wide.pgm", pnm('5', 3, 2));
+  pictures.WriteFile("wide.ppm", pnm('6', 20, 15));
+  pictures.WriteFile("square.ppm", pnm('6', 20, 20));
+  mask = "*.pgm;*.ppm";
+  List({"square.ppm", "tall.pgm", "tall.ppm", "wide.pgm", "wide.ppm"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    demand = c.demand;
+    for (uint32_t seed : {1u, 2u}) {
+      framework::SetRandomSeed(seed);
+      pictures.WriteFile("_Buf.RFB", "");
+      for (size_t i = 0; i < c.suiting.size(); ++i) {
+        const std::string name = Pick();
+        EXPECT_TRUE(std::count(c.suiting.begin(), c.suiting.end(), name)) << name << " drawn " << i;
+      }
+    }
+  }
 }
 
 TEST_F(PickTest, NamesNoLongerListedNeitherStallNorSkewThePass) {
