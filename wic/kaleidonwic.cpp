@@ -262,7 +262,8 @@ struct Decoded {
 // Where a GIF's first frame lies: the size of its logical screen and the
 // frame's offset, read from the file's blocks up to the first image
 // descriptor. False when the data ends before it.
-bool GifFirstFrameLayout(const unsigned char* d, size_t size, Decoded& layout) {
+bool GifFirstFrameLayout(const unsigned char* d, size_t size, Decoded& layout, UINT* frameWidth = nullptr,
+                         UINT* frameHeight = nullptr) {
   auto u16 = [d](size_t at) { return static_cast<UINT>(d[at] | d[at + 1] << 8); };
   if (size < 13) return false;
   size_t at = 13;
@@ -274,6 +275,8 @@ bool GifFirstFrameLayout(const unsigned char* d, size_t size, Decoded& layout) {
       layout.canvasHeight = u16(8);
       layout.left = u16(at + 1);
       layout.top = u16(at + 3);
+      if (frameWidth) *frameWidth = u16(at + 5);
+      if (frameHeight) *frameHeight = u16(at + 7);
       return true;
     }
     if (d[at] != 0x21 || size - at < 3) return false;  // nothing but extensions come before it
@@ -282,6 +285,34 @@ bool GifFirstFrameLayout(const unsigned char* d, size_t size, Decoded& layout) {
     ++at;
   }
   return false;
+}
+
+// The size GetPicture would hand over, from the header of a PNG (its IHDR
+// chunk) or a GIF (its logical screen and first frame, which the canvas
+// holds): unknownFormat for other data, or where the format is not one this
+// machine decodes; brokenData where the header is cut short or beyond the
+// limits.
+int HeaderSize(const unsigned char* d, size_t size, UINT& width, UINT& height) {
+  unsigned char head[kSignatureBytes] = {};
+  std::memcpy(head, d, std::min(size, sizeof head));
+  if (!Recognised(head) || !(IsPng(head) || IsGif(head))) return kUnknownFormat;
+  if (IsPng(head)) {
+    auto u32 = [d](size_t at) { return uint32_t{d[at]} << 24 | uint32_t{d[at + 1]} << 16 | d[at + 2] << 8 | d[at + 3]; };
+    if (size < 24 || !Starts(d, "IHDR", 12)) return kBrokenData;
+    const uint32_t w = u32(16), h = u32(20);
+    if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide || uint64_t{w} * h > kMaxPixels) return kBrokenData;
+    width = w;
+    height = h;
+    return kSuccess;
+  }
+  Decoded layout;
+  UINT frameWidth = 0, frameHeight = 0;
+  if (!GifFirstFrameLayout(d, size, layout, &frameWidth, &frameHeight)) return kBrokenData;
+  if (frameWidth == 0 || frameHeight == 0) return kBrokenData;
+  width = std::max(layout.canvasWidth, layout.left + frameWidth);
+  height = std::max(layout.canvasHeight, layout.top + frameHeight);
+  if (width > kMaxSide || height > kMaxSide || uint64_t{width} * height > kMaxPixels) return kBrokenData;
+  return kSuccess;
 }
 
 // Opens the picture; for an icon, its largest image.
@@ -496,6 +527,19 @@ SPI_EXPORT int __stdcall GetPictureInfo(const char* buffer, LONG length, UINT fl
   if (!info) return kInternalError;
   return Answer(
       [&] {
+        // PNG and GIF tell their size in their first bytes: no decoder is
+        // made for them, so a host asking the sizes of many pictures reads
+        // no more than their headers.
+        if ((flag & 7) == 1 && buffer && length > 0) {
+          UINT width = 0, height = 0;
+          if (int r = HeaderSize(reinterpret_cast<const unsigned char*>(buffer), static_cast<size_t>(length), width,
+                                 height);
+              r != kUnknownFormat) {
+            if (r == kSuccess) *info = PictureInfo{0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height),
+                                                   0, 0, 24, nullptr};
+            return r;
+          }
+        }
         Opened picture;
         if (int r = Open(buffer, length, flag, picture)) return r;
         const Decoded& d = picture.decoded;

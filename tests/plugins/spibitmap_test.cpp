@@ -10,6 +10,7 @@
 #include "framework/imaging/bmpcodec.h"
 #include "plugins/dib.h"
 #include "plugins/spilibrary.h"
+#include "plugins/spipicturesize.h"
 #include "plugintest.h"
 
 using namespace kaleidon;
@@ -416,6 +417,10 @@ TEST_F(WicPlugin, ReadsPngGifTiffAndIconsWithTransparencyOnWhiteAndGifFramesOnTh
     framework::Bitmap b = picture.GetGraphic()->ToBitmap();
     ASSERT_EQ(b.Width(), row.width) << row.fixture;
     ASSERT_EQ(b.Height(), row.height) << row.fixture;
+    // The size told without decoding is the picture's.
+    EXPECT_EQ(ReadSPIPictureSize(row.fixture, PictureFixture(row.fixture), true),
+              (SPIPictureSize{row.width, row.height}))
+        << row.fixture;
     EXPECT_EQ(b.BitsPerPixel(), 24) << row.fixture;
     for (const Pixel& p : row.pixels)
       EXPECT_EQ(b.PixelColor(p.x, p.y), p.colour) << row.fixture << " " << p.x << "," << p.y;
