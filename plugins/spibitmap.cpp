@@ -28,7 +28,11 @@ void TInSPIAble::LoadFromFile(const std::string& fileName) {
   FileExt = framework::ExtractFileExt(fileName);
   FileName = fileName;
   ForgetName forget{*this};
-  BaseLoadFromFile(fileName);  // comes back through the owner's stream load
+  // Read straight into the memory the plug-ins' host is handed; a file that
+  // cannot be read so goes the bitmap's way, which says why.
+  const std::optional<SPISharedData> shared = SPISharedData::ReadFile(fileName, framework::kMaxPictureFileBytes);
+  if (!shared) return BaseLoadFromFile(fileName);  // comes back through the owner's stream load
+  Load(shared->Data(), &*shared);
 }
 
 void TInSPIAble::LoadFromNamedStream(std::string_view data, const std::string& fileName) {
@@ -38,10 +42,12 @@ void TInSPIAble::LoadFromNamedStream(std::string_view data, const std::string& f
   LoadFromStream(data);
 }
 
-void TInSPIAble::LoadFromStream(std::string_view data) {
+void TInSPIAble::LoadFromStream(std::string_view data) { Load(data, nullptr); }
+
+void TInSPIAble::Load(std::string_view data, const SPISharedData* shared) {
   bool nativeFirst =
       FileExt.empty() || framework::AsciiUpper(std::string_view(FileExt).substr(1)) == framework::AsciiUpper(NativeExt);
-  bool read = nativeFirst ? TryNative(data) || TrySPIs(data) : TrySPIs(data) || TryNative(data);
+  bool read = nativeFirst ? TryNative(data) || TrySPIs(data, shared) : TrySPIs(data, shared) || TryNative(data);
   if (!read) throw framework::EInvalidGraphic(kUnreadable);
 }
 
@@ -55,18 +61,18 @@ bool TInSPIAble::TryNative(std::string_view data) {
   }
 }
 
-bool TInSPIAble::TrySPIs(std::string_view data) {
+bool TInSPIAble::TrySPIs(std::string_view data, const SPISharedData* shared) {
   TSPIs* spis = GlobalSPIs();
   if (!spis) return false;
   std::vector<TSPI*> candidates;
   spis->FindSPIs({SPIClassOf<TInSPI>()}, candidates, FileExt);
   // The data goes to the host once, for every attempt of this load.
-  std::optional<SPISharedData> shared;
+  std::optional<SPISharedData> copied;
   for (TSPI* spi : candidates) {
     if (spi->IsSetAside()) continue;
     if (!shared) {
       try {
-        shared.emplace(data);
+        shared = &copied.emplace(data);
       } catch (const framework::Exception&) {
         return false;  // no memory to hand the data over: the plug-ins cannot read it
       }

@@ -79,7 +79,10 @@ class TInSPIAble {
 
  private:
   bool TryNative(std::string_view data);
-  bool TrySPIs(std::string_view data);
+  // The data of a load, with the section that holds it when it was read
+  // straight into one.
+  void Load(std::string_view data, const SPISharedData* shared);
+  bool TrySPIs(std::string_view data, const SPISharedData* shared);
   bool TrySPI(const TInSPI& spi, const SPISharedData& data, uint64_t size);
   bool TryBuffer(const TInSPI& spi, const SPISharedData& data, uint64_t offset, uint64_t length);
   // One progress report of the plug-in, passed on to OnProgress.

@@ -1,5 +1,6 @@
 #include "plugins/spihost.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -114,11 +115,39 @@ std::wstring HandleArgument(const UniqueHandle& h) {
 
 }  // namespace
 
-SPISharedData::SPISharedData(std::string_view data) : bytes_(data.size() + kPictureDataSlack) {
+bool SPISharedData::Make(uint64_t bytes) {
+  dataBytes_ = bytes;
+  bytes_ = bytes + kPictureDataSlack;
+  if (bytes_ > SIZE_MAX) return false;
   section_.reset(NewSection(bytes_));
-  MappedView view(section_ ? MapViewOfFile(section_.get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr);
-  if (!view) throw framework::Exception("画像を渡すメモリが足りません");
-  if (!data.empty()) std::memcpy(view.get(), data.data(), data.size());
+  view_.reset(section_ ? MapViewOfFile(section_.get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr);
+  return view_ != nullptr;
+}
+
+SPISharedData::SPISharedData(std::string_view data) {
+  if (!Make(data.size())) throw framework::Exception("画像を渡すメモリが足りません");
+  if (!data.empty()) std::memcpy(view_.get(), data.data(), data.size());
+}
+
+std::optional<SPISharedData> SPISharedData::ReadFile(const std::string& path, uint64_t limit) {
+  HANDLE file = CreateFileW(framework::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  const UniqueHandle owned(file);
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || static_cast<uint64_t>(size.QuadPart) > limit)
+    return std::nullopt;
+  SPISharedData shared;
+  if (!shared.Make(static_cast<uint64_t>(size.QuadPart))) return std::nullopt;
+  char* at = static_cast<char*>(shared.view_.get());
+  for (uint64_t left = shared.dataBytes_; left > 0;) {
+    DWORD got = 0;
+    const DWORD ask = static_cast<DWORD>(std::min<uint64_t>(left, 1u << 30));
+    if (!::ReadFile(file, at, ask, &got, nullptr) || got == 0) return std::nullopt;  // shrank meanwhile
+    at += got;
+    left -= got;
+  }
+  return shared;
 }
 
 std::string_view SPIAttempt::Info() const {

@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,14 +71,30 @@ using MappedView = std::unique_ptr<void, ViewUnmap>;
 // after it, to be handed to the host for every attempt of one load.
 class SPISharedData {
  public:
-  // Raises framework::Exception when no section can be made.
+  // A copy of data. Raises framework::Exception when no section can be made.
   explicit SPISharedData(std::string_view data);
+  // The file at path read straight into the section, so that a picture
+  // file is not copied once more on its way to the host. Nothing when the
+  // file cannot be read whole, is larger than limit bytes, or no section
+  // can be made.
+  static std::optional<SPISharedData> ReadFile(const std::string& path, uint64_t limit);
+  SPISharedData(SPISharedData&&) = default;
+  SPISharedData& operator=(SPISharedData&&) = default;
+
   HANDLE Section() const { return section_.get(); }
   uint64_t SectionBytes() const { return bytes_; }
+  // The data itself, as the program reads it.
+  std::string_view Data() const { return {static_cast<const char*>(view_.get()), static_cast<size_t>(dataBytes_)}; }
 
  private:
+  SPISharedData() = default;
+  // A section for bytes of data, mapped; false when none can be made.
+  bool Make(uint64_t bytes);
+
   UniqueHandle section_;
+  MappedView view_;
   uint64_t bytes_ = 0;
+  uint64_t dataBytes_ = 0;
 };
 
 // What an attempt gave, with the picture's blocks mapped from the host's
