@@ -93,7 +93,8 @@ bool TInSPIAble::TrySPIs(std::string_view data, const SPISharedData* shared) {
 
 bool TInSPIAble::TrySPI(const TInSPI& spi, const SPISharedData& data, uint64_t size) {
   if (TryBuffer(spi, data, 0, size)) return true;
-  return HeaderRetry && size > kSPIHeaderRetrySkip && TryBuffer(spi, data, kSPIHeaderRetrySkip, size - kSPIHeaderRetrySkip);
+  return HeaderRetry && size > kSPIHeaderRetrySkip &&
+         TryBuffer(spi, data, kSPIHeaderRetrySkip, size - kSPIHeaderRetrySkip);
 }
 
 bool TInSPIAble::TryBuffer(const TInSPI& spi, const SPISharedData& data, uint64_t offset, uint64_t length) {

@@ -356,8 +356,8 @@ SPIAttempt SPIHost::AttemptOnce(const std::string& pluginPath, const std::string
   // The handle means something in this host only: the request goes to it,
   // and fails when it has ended.
   const uint64_t remote = HandOver(r, data);
-  std::string reply =
-      Call(r, AttemptRequest(pluginPath, ansiFileName, remote, data.SectionBytes(), offset, length), kSPIPictureBoundMs);
+  std::string reply = Call(r, AttemptRequest(pluginPath, ansiFileName, remote, data.SectionBytes(), offset, length),
+                           kSPIPictureBoundMs);
   SPIAttempt attempt;
   try {
     attempt.reply = ReadAttemptReply(reply);

@@ -45,7 +45,7 @@ struct FileChoice {
   // pictures it looks at (a few hundred at most); when none of those does,
   // any of them is taken. An archive
   // counts as suiting (its members' sizes are not known before extraction),
-  // as does a picture of a format whose header is not read here.
+  // as does a picture whose size no reader tells (ReadPictureSize).
   PictureDemand demand;
 };
 

@@ -297,7 +297,9 @@ int HeaderSize(const unsigned char* d, size_t size, UINT& width, UINT& height) {
   std::memcpy(head, d, std::min(size, sizeof head));
   if (!Recognised(head) || !(IsPng(head) || IsGif(head))) return kUnknownFormat;
   if (IsPng(head)) {
-    auto u32 = [d](size_t at) { return uint32_t{d[at]} << 24 | uint32_t{d[at + 1]} << 16 | d[at + 2] << 8 | d[at + 3]; };
+    auto u32 = [d](size_t at) {
+      return uint32_t{d[at]} << 24 | uint32_t{d[at + 1]} << 16 | uint32_t{d[at + 2]} << 8 | d[at + 3];
+    };
     if (size < 24 || !Starts(d, "IHDR", 12)) return kBrokenData;
     const uint32_t w = u32(16), h = u32(20);
     if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide || uint64_t{w} * h > kMaxPixels) return kBrokenData;
