@@ -98,7 +98,7 @@ Bitmap MakeWallpaper(framework::Graphic& picture, const WallpaperOptions& option
 // wallpaper is made at its size.
 void CaptionScreen(Bitmap& wallpaper, const std::string& picturePath, const PictureOrigin& origin,
                    const CaptionOptions& caption) {
-  if (wallpaper.BitsPerPixel() == 32) wallpaper.SetBitsPerPixel(24);
+  if (wallpaper.BitsPerPixel() != 24) wallpaper.SetBitsPerPixel(24);
   for (const MonitorArea& monitor : CurrentDesktop().monitors)
     if (monitor.primary && monitor.width == wallpaper.Width() && monitor.height == wallpaper.Height())
       DrawCaption(wallpaper, picturePath, origin, caption, CaptionPlaceOf(monitor));
