@@ -60,6 +60,7 @@ constexpr const char* kMinShareLabelEnd = "% より小さい画像は使わな�
 constexpr const char* kCaptionCheckCaption = "壁紙に画像の情報を表示";
 // The corners, in the order of CaptionCorner's numbers.
 const std::vector<std::string> kCaptionCornerItems = {"右下", "左下", "右上", "左上"};
+constexpr const char* kCaptionFormatHint = "{name} ファイル名　{folder} フォルダ名　{date} 撮影日　{path} 場所";
 constexpr const char* kButton3Caption = ". . .";
 constexpr const char* kButton5Caption = "追加(&A)";
 constexpr const char* kLabel13Caption = "カスタムマスク";
@@ -203,6 +204,8 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   for (const std::string& item : kFitStyleItems) FitStyleBox->AddItem(item);
   CaptionFormatEdit->SetAccessibleName(kCaptionFormatName);
   CaptionCornerBox->SetAccessibleName(kCaptionCornerName);
+  CaptionFormatEdit->SetHint(kCaptionFormatHint);
+  CaptionFormatEdit->SetShowHint(true);
   for (const std::string& item : kCaptionCornerItems) CaptionCornerBox->AddItem(item);
   CaptionCornerBox->SetItemIndex(defaults::kCaptionCorner);
   FitStyleBox->SetItemIndex(defaults::kFitStyle);

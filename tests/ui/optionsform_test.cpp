@@ -384,6 +384,7 @@ TEST(OptionsDialog, TheCaptionIsStoredOnceItDiffersFromItsDefaultsAndItsBoxesFol
   EXPECT_EQ(o.CaptionCheck->Text(), "壁紙に画像の情報を表示");
   EXPECT_FALSE(o.CaptionCheck->Checked());
   EXPECT_EQ(o.CaptionFormatEdit->Text(), "{name}　{date}");
+  EXPECT_EQ(o.CaptionFormatEdit->Hint(), "{name} ファイル名　{folder} フォルダ名　{date} 撮影日　{path} 場所");
   EXPECT_EQ(o.CaptionCornerBox->Items(), (std::vector<std::string>{"右下", "左下", "右上", "左上"}));
   EXPECT_EQ(o.CaptionCornerBox->ItemIndex(), 0);
   EXPECT_FALSE(o.CaptionFormatEdit->Enabled());
