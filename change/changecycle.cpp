@@ -306,9 +306,15 @@ void ChangeCycle::Show(const std::vector<std::string>& pictures, const Desktop& 
                        const WallpaperOptions& options, bool remember, const std::string& note) {
   const std::string bitmap = WallpaperBitmapPath();
   const bool perMonitor = WantsPicturePerMonitor(options, desktop) && pictures.size() == desktop.monitors.size();
+  // What a caption names: an archive's member rather than its copy in Temp.
+  std::vector<PictureOrigin> origins;
+  for (const std::string& picture : pictures) {
+    const PictureSource source = SourceOf(picture);
+    origins.push_back({source.file, source.member});
+  }
   bool made;
   if (perMonitor) {
-    made = PrepareMonitorWallpapers(pictures, options, desktop, UserWallpaperStyle(settings_), notices_);
+    made = PrepareMonitorWallpapers(pictures, options, desktop, UserWallpaperStyle(settings_), notices_, origins);
     if (made) {
       std::vector<MonitorPicture> shown;
       for (size_t monitor = 0; monitor < pictures.size(); ++monitor)
@@ -316,7 +322,7 @@ void ChangeCycle::Show(const std::vector<std::string>& pictures, const Desktop& 
       SetSpreadWallpaper(bitmap, apply, options, desktop.spread, shown, settings_);
     }
   } else {
-    made = WriteWallpaperBitmap(pictures.front(), options, CurrentScreen(), notices_);
+    made = WriteWallpaperBitmap(pictures.front(), options, CurrentScreen(), notices_, origins.front());
     if (made) RestoreUserWallpaperStyle(settings_);
   }
   // A wallpaper that could not be made leaves the previous one, applied again.
@@ -442,7 +448,9 @@ bool ChangeCycle::PrepareAgain(const WallpaperOptions& options) {
       shown_.desktop.spread = desktop.spread;
       shown_.desktop.bitsPerPixel = desktop.bitsPerPixel;
     }
-    if (desktop == shown_.desktop || !DesktopShowsWallpaperBitmap()) return false;
+    // A caption follows the work area and the DPI as well.
+    const bool captionMoved = options.caption.show && CaptionPlacesMoved(shown_.desktop, desktop);
+    if ((desktop == shown_.desktop && !captionMoved) || !DesktopShowsWallpaperBitmap()) return false;
     const bool perMonitor = WantsPicturePerMonitor(options, desktop);
     const std::vector<std::string> pictures =
         PicturesFor(desktop, perMonitor, std::vector<std::optional<std::string>>(desktop.monitors.size()));

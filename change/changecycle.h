@@ -89,8 +89,9 @@ class ChangeCycle {
   bool GoBack(const ProgramOptions& options);
   // Where the pictures the wallpaper shows now came from, per monitor.
   ShownSources ShownNow() const;
-  // The monitors, their resolution, DPI or arrangement changed: the pictures
-  // shown are made again for the desktop as it is now; none is drawn anew.
+  // The monitors, their resolution, DPI or arrangement changed (or, with a
+  // caption, a work area): the pictures shown are made again for the
+  // desktop as it is now; none is drawn anew.
   // Nothing happens when nothing changed for the wallpaper or the desktop
   // shows another wallpaper meanwhile. True when the wallpaper was made
   // and applied again.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "framework/base/latebound.h"
 #include "framework/base/text.h"
 
 namespace kaleidon {
@@ -13,6 +14,21 @@ std::optional<Desktop>& DesktopOverride() {
   return desktop;
 }
 
+// The DPI the system scales the monitor for (Windows 8.1 and later), else
+// the system's; the program is aware of each monitor's.
+int MonitorDpi(HMONITOR monitor) {
+  using GetDpiForMonitor = HRESULT WINAPI(HMONITOR, int, UINT*, UINT*);
+  static auto* get = framework::LateBound<GetDpiForMonitor>(L"shcore.dll", "GetDpiForMonitor");
+  UINT x = 0, y = 0;
+  if (get && SUCCEEDED(get(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && y > 0) return static_cast<int>(y);
+  int dpi = 0;
+  if (HDC dc = GetDC(nullptr)) {
+    dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+  }
+  return dpi > 0 ? dpi : 96;
+}
+
 // Called by the system: lets no exception out (the 32-bit build cannot unwind
 // through the system's frames); out of memory, the list ends where it is.
 BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, RECT*, LPARAM list) {
@@ -20,11 +36,14 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, RECT*, LPARAM list) {
   info.cbSize = sizeof info;
   if (GetMonitorInfoW(monitor, &info)) {
     const RECT& r = info.rcMonitor;
+    const RECT& w = info.rcWork;
     try {
       reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
           MonitorArea{framework::Narrow(info.szDevice), static_cast<int>(r.left), static_cast<int>(r.top),
                       static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top),
-                      (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+                      (info.dwFlags & MONITORINFOF_PRIMARY) != 0, static_cast<int>(w.left - r.left),
+                      static_cast<int>(w.top - r.top), static_cast<int>(w.right - w.left),
+                      static_cast<int>(w.bottom - w.top), MonitorDpi(monitor)});
     } catch (...) {
       return FALSE;
     }

@@ -17,10 +17,29 @@ struct MonitorArea {
   int width = 0;
   int height = 0;
   bool primary = false;
+  // The part of it that no taskbar or docked bar covers (the work area),
+  // relative to its top-left corner, and its DPI: 0 where not known (what
+  // the settings file keeps of a monitor has neither).
+  int workLeft = 0;
+  int workTop = 0;
+  int workWidth = 0;
+  int workHeight = 0;
+  int dpi = 0;
 
   int Right() const { return left + width; }
   int Bottom() const { return top + height; }
-  bool operator==(const MonitorArea&) const = default;
+  // The same monitor at the same place and size: what a picture made for
+  // it depends on. The work area and the DPI are compared apart.
+  bool operator==(const MonitorArea& other) const {
+    return device == other.device && left == other.left && top == other.top && width == other.width &&
+           height == other.height && primary == other.primary;
+  }
+  // Its work area or DPI differs from other's, where both are known.
+  bool LooksOtherThan(const MonitorArea& other) const {
+    const bool known = dpi != 0 && other.dpi != 0;
+    return known && (dpi != other.dpi || workLeft != other.workLeft || workTop != other.workTop ||
+                     workWidth != other.workWidth || workHeight != other.workHeight);
+  }
 };
 
 // How the system shows one bitmap on several monitors: spread over their

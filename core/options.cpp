@@ -32,6 +32,9 @@ const OptionKey kPerMonitor{"PerMonitor", &ProgramOptions::perMonitor};
 const OptionKey kFitStyle{"FitStyle", &ProgramOptions::fitStyle};
 const OptionKey kMatchShape{"MatchShape", &ProgramOptions::matchShape};
 const OptionKey kMinPictureShare{"MinPictureShare", &ProgramOptions::minPictureShare};
+const OptionKey kCaption{"Caption", &ProgramOptions::caption};
+const OptionKey kCaptionFormat{"CaptionFormat", &ProgramOptions::captionFormat};
+const OptionKey kCaptionCorner{"CaptionCorner", &ProgramOptions::captionCorner};
 const OptionKey kAutoFind{"AutoFind", &ProgramOptions::autoFind};
 const OptionKey kLoopCounter{"LoopCounter", &ProgramOptions::loopCounter};
 const OptionKey kCustomMask{"CustomMask", &ProgramOptions::customMask};
@@ -45,13 +48,14 @@ const OptionKey kQuietBattery{"QuietBattery", &ProgramOptions::quietBattery};
 // The keys newer than the settings file's first layout, in their order:
 // each is written only once it differs from its default or is stored.
 const std::initializer_list<OptionKey> kLaterOptionKeys = {
-    kPerMonitor, kFitStyle, kHotKeyNext, kHotKeyBack, kQuietFullScreen, kQuietBattery, kMatchShape, kMinPictureShare};
+    kPerMonitor,      kFitStyle,     kHotKeyNext, kHotKeyBack,   kQuietFullScreen, kQuietBattery, kMatchShape,
+    kMinPictureShare, kCaption,      kCaptionFormat, kCaptionCorner};
 
 const std::initializer_list<OptionKey> kAllOptionKeys = {
     kStartUpChange, kTaskTray,    kSplash,     kDlay,     kCPUUseRate,  kCompulsory, kChangeStyle, kTimerChange, kHour,
     kMinute,        kMemoryCount, kScreenSize, kAutoFind, kLoopCounter, kCustomMask, kPlaySound,   kSoundFile,
     kPerMonitor,    kFitStyle,    kHotKeyNext, kHotKeyBack, kQuietFullScreen, kQuietBattery, kMatchShape,
-    kMinPictureShare};
+    kMinPictureShare, kCaption,   kCaptionFormat, kCaptionCorner};
 
 void Read(const IniEdit& settings, const char* key, bool& value) { value = settings.ReadBool(kSysInfo, key, value); }
 void Read(const IniEdit& settings, const char* key, int& value) { value = settings.ReadInteger(kSysInfo, key, value); }

@@ -32,6 +32,9 @@ struct ProgramOptions {
   bool matchShape = defaults::kMatchShape;    // MatchShape: prefer pictures of the monitor's orientation
   int minPictureShare = defaults::kMinPictureShare;  // MinPictureShare: percent of the monitor's sides a
                                                      // picture must reach, 0 = any size
+  bool caption = defaults::kCaption;                    // Caption: the picture's caption on the wallpaper
+  std::string captionFormat = defaults::kCaptionFormat;  // CaptionFormat: its template
+  int captionCorner = defaults::kCaptionCorner;          // CaptionCorner: its corner (CaptionCorner's numbers)
   bool autoFind = defaults::kAutoFind;        // AutoFind: the automatic registration also finds archives
   int loopCounter = defaults::kLoopCounter;   // LoopCounter: most entries read from one archive
   std::string customMask;                     // CustomMask: the file-type box's custom filter
@@ -49,7 +52,8 @@ struct ProgramOptions {
   // The timer's interval in minutes.
   int IntervalMinutes() const { return hours * 60 + minutes; }
   WallpaperOptions Wallpaper() const {
-    return WallpaperOptions{fitToScreen, playSound, soundFile, perMonitor, FitStyleOf(fitStyle)};
+    return WallpaperOptions{fitToScreen, playSound, soundFile, perMonitor, FitStyleOf(fitStyle),
+                            CaptionOptions{caption, captionFormat, CaptionCornerOf(captionCorner)}};
   }
   bool operator==(const ProgramOptions&) const = default;
 };
@@ -65,7 +69,7 @@ struct MainWindowSettings {
 ProgramOptions ReadOptions(const framework::IniFile& settings);
 
 // What the options dialog's OK stores, in its order: WriteOptions first
-// (PerMonitor, FitStyle, MatchShape, MinPictureShare, the hotkeys and the timer's waits only once they differ from
+// (PerMonitor, FitStyle, MatchShape, MinPictureShare, the caption's keys, the hotkeys and the timer's waits only once they differ from
 // their defaults or are stored: a settings file that never had them keeps
 // its keys);
 // then, once the folder list has read its slots again, the file-search keys

@@ -50,6 +50,11 @@ inline constexpr int kHotKeyBack = 0;
 // waits on battery only when asked.
 inline constexpr bool kQuietFullScreen = true;
 inline constexpr bool kQuietBattery = false;
+// No caption on the wallpaper until asked for; then the name and the date
+// in the bottom right corner.
+inline constexpr bool kCaption = false;
+inline constexpr const char* kCaptionFormat = "{name}　{date}";
+inline constexpr int kCaptionCorner = 0;
 inline constexpr bool kAutoFind = false;
 inline constexpr bool kPlaySound = false;
 inline constexpr int kLoopCounter = 256;

@@ -76,6 +76,11 @@ Bitmap MakeWallpaper(framework::Graphic& picture, const WallpaperOptions& option
   // screen's size.
   if (stretch && options.fitStyle != FitStyle::Stretch)
     return FitPicture(picture, screen.width, screen.height, FitForFitStyle(options.fitStyle));
+  // A caption stands where the screen shows it: the picture is made at the
+  // screen's size as the desktop's style would show it.
+  if (options.caption.show && !paletteScreen && !stretch && screen.width > 0 && screen.height > 0)
+    return FitPicture(picture, screen.width, screen.height,
+                      FitForStyle({ReadDesktopValue("WallpaperStyle"), ReadDesktopValue("TileWallpaper")}));
   if (bitmap) return stretch ? StretchToScreen(*bitmap, screen) : std::move(*bitmap);
   if (auto* jpeg = dynamic_cast<JpegImage*>(&picture)) {
     // The JPEG library scales by eighths while decoding, far cheaper than
@@ -87,6 +92,16 @@ Bitmap MakeWallpaper(framework::Graphic& picture, const WallpaperOptions& option
   }
   Bitmap pixels = picture.ToBitmap();
   return stretch ? StretchToScreen(pixels, screen) : pixels;
+}
+
+// The caption of a single picture, on the primary monitor: drawn when the
+// wallpaper is made at its size.
+void CaptionScreen(Bitmap& wallpaper, const std::string& picturePath, const PictureOrigin& origin,
+                   const CaptionOptions& caption) {
+  if (wallpaper.BitsPerPixel() != 24) wallpaper.SetBitsPerPixel(24);
+  for (const MonitorArea& monitor : CurrentDesktop().monitors)
+    if (monitor.primary && monitor.width == wallpaper.Width() && monitor.height == wallpaper.Height())
+      DrawCaption(wallpaper, picturePath, origin, caption, CaptionPlaceOf(monitor));
 }
 
 }  // namespace
@@ -136,12 +151,13 @@ void ReportPreparationFailure(std::exception_ptr failure, const std::string& pic
 }
 
 bool WriteWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options, const ScreenInfo& screen,
-                          framework::Notices& notices) {
+                          framework::Notices& notices, const PictureOrigin& origin) {
   try {
     framework::Picture picture;
     picture.LoadFromFile(picturePath);
     Bitmap wallpaper = MakeWallpaper(*picture.GetGraphic(), options, screen);
     picture.Clear();
+    if (options.caption.show) CaptionScreen(wallpaper, picturePath, origin, options.caption);
     wallpaper.SaveToFile(WallpaperBitmapPath());
     return true;
   } catch (...) {

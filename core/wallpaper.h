@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "core/caption.h"
 #include "framework/base/notices.h"
 
 namespace kaleidon {
@@ -30,6 +31,7 @@ struct WallpaperOptions {
   std::string soundFile;
   bool perMonitor = true;    // with several monitors, a picture of its own for each
   FitStyle fitStyle = FitStyle::Stretch;
+  CaptionOptions caption;    // what the picture is, written on the wallpaper
 };
 
 struct ScreenInfo {
@@ -51,12 +53,14 @@ std::string WallpaperBitmapPath();
 // atomically. When anything fails, notices tell the user which file could
 // not be used (the picture, or the wallpaper bitmap when the program folder
 // refuses it) and the previous wallpaper bitmap stays as it was. Returns the
-// wallpaper bitmap's path in every case.
+// wallpaper bitmap's path in every case. With a caption, the wallpaper is
+// made at the screen's size (as the desktop's style shows a picture, when
+// it is not fitted) and the caption names the picture as origin says.
 std::string PrepareWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options,
                                    const ScreenInfo& screen, framework::Notices& notices);
 // The same, telling whether the new wallpaper bitmap was written.
 bool WriteWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options, const ScreenInfo& screen,
-                          framework::Notices& notices);
+                          framework::Notices& notices, const PictureOrigin& origin = {});
 // What the user is told when making the wallpaper bitmap from the picture
 // failed: the file the program folder refused (framework::EWriteRefused),
 // or else that the picture could not be read.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/caption.h"
 #include "core/composition.h"
 #include "framework/base/text.h"
 #include "framework/imaging/graphics.h"
@@ -213,7 +214,8 @@ Bitmap FitPicture(framework::Graphic& picture, int width, int height, PictureFit
 }
 
 bool PrepareMonitorWallpapers(const std::vector<std::string>& pictures, const WallpaperOptions& options,
-                              const Desktop& desktop, const WallpaperStyle& userStyle, framework::Notices& notices) {
+                              const Desktop& desktop, const WallpaperStyle& userStyle, framework::Notices& notices,
+                              const std::vector<PictureOrigin>& origins) {
   const PictureFit fit = options.fitToScreen ? FitForFitStyle(options.fitStyle) : FitForStyle(userStyle);
   std::string loading;  // the picture being made, named when it fails
   try {
@@ -224,7 +226,10 @@ bool PrepareMonitorWallpapers(const std::vector<std::string>& pictures, const Wa
           framework::Picture picture;
           picture.LoadFromFile(loading);
           const MonitorArea& area = desktop.monitors[monitor];
-          return FitPicture(*picture.GetGraphic(), area.width, area.height, fit);
+          Bitmap fitted = FitPicture(*picture.GetGraphic(), area.width, area.height, fit);
+          DrawCaption(fitted, loading, monitor < origins.size() ? origins[monitor] : PictureOrigin{}, options.caption,
+                      CaptionPlaceOf(area));
+          return fitted;
         },
         WallpaperBitmapPath());
     return true;

@@ -64,8 +64,10 @@ framework::Bitmap FitPicture(framework::Graphic& picture, int width, int height,
 // and writes the wallpaper bitmap spread as the desktop needs it. When a
 // picture or the bitmap cannot be used, notices say which, as for a single
 // picture, and the previous wallpaper bitmap stays. True when written.
+// With a caption, origins[i] tells where pictures[i] came from.
 bool PrepareMonitorWallpapers(const std::vector<std::string>& pictures, const WallpaperOptions& options,
-                              const Desktop& desktop, const WallpaperStyle& userStyle, framework::Notices& notices);
+                              const Desktop& desktop, const WallpaperStyle& userStyle, framework::Notices& notices,
+                              const std::vector<PictureOrigin>& origins = {});
 
 // The user's style: the one kept while a spread wallpaper is shown, else the
 // desktop settings' own.

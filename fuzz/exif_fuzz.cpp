@@ -1,5 +1,6 @@
-// An APP1 segment from anywhere: an orientation from 1 to 8, never a read
-// outside the segment. Inputs that start with "II" or "MM" get the EXIF
+// An APP1 segment from anywhere: an orientation from 1 to 8 and a real date
+// or none, never a read outside the segment; the same bytes as the start of
+// a JPEG file. Inputs that start with "II" or "MM" get the EXIF
 // signature put in front, so that the fuzzer spends its time in the TIFF
 // block.
 #include <cstddef>
@@ -20,5 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size) std::memcpy(segment.get() + prefix, data, size);
   int orientation = framework::ExifOrientation(std::string_view(segment.get(), prefix + size));
   if (orientation < 1 || orientation > 8) __builtin_trap();
+  const auto date = framework::ExifDateTaken(std::string_view(segment.get(), prefix + size));
+  if (date && (date->month < 1 || date->month > 12 || date->day < 1 || date->day > 31)) __builtin_trap();
+  std::unique_ptr<char[]> file(new char[size]);
+  if (size) std::memcpy(file.get(), data, size);
+  (void)framework::JpegDateTaken(std::string_view(file.get(), size));
   return 0;
 }

@@ -25,6 +25,7 @@
 #include "tray/trayicon.h"
 #include "ui/folderlistform.h"
 #include "ui/optionsform.h"
+#include "ui/pictureplace.h"
 #include "ui/settingsfile.h"
 #include "ui/splashform.h"
 #include "ui/viewerform.h"
@@ -66,9 +67,7 @@ constexpr const char* kTimerStartItem = "ﾀｲﾏｰｽﾀｰﾄ";
 constexpr const char* kRandomItem = "ﾗﾝﾀﾞﾑ";
 constexpr const char* kBackItem = "前の壁紙に戻す(&B)";
 constexpr const char* kNeverAgainItem = "この壁紙を今後使わない(&X)";
-// With a picture on each monitor: which monitor's picture (its number, the
-// picture's name).
-constexpr const char* kNeverAgainMonitorItem = "モニター%s：%s";
+constexpr const char* kOpenPlaceItem = "この画像の場所を開く(&O)";
 constexpr const char* kOptionItem = "ｵﾌﾟｼｮﾝ";
 constexpr const char* kExitItem = "終了";
 constexpr const char* kTrayTip = "カレイドン参上！";
@@ -225,6 +224,7 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   PopupMenu1->Add("N2", kRandomItem, [this] { N2Click(); });
   PopupMenu1->Add("Back1", kBackItem, [this] { Button11Click(); });
   PopupMenu1->Add("NeverAgain1", kNeverAgainItem, [this] { NeverAgain1Click(); });
+  PopupMenu1->Add("OpenPlace1", kOpenPlaceItem, [this] { OpenPlace1Click(); });
   PopupMenu1->Add("Option1", kOptionItem, [this] { Option1Click(); });
   PopupMenu1->Add("N1", "-", nullptr);
   PopupMenu1->Add("Exit1", kExitItem, [this] { Button2Click(); });
@@ -574,27 +574,15 @@ void TForm1::NeverAgain1Click() {
     Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
     return;
   }
-  const ShownSources shown = Cycle->ShownNow();
-  if (shown.empty()) {
+  if (!ChooseShownPicture(Cycle->ShownNow(), *NeverAgainMenu,
+                          [this](const ScreenSource& screen, bool ofSeveral) { NeverAgain(screen, ofSeveral); }))
     Beep();
-    return;
-  }
-  if (shown.size() == 1) {
-    NeverAgain(shown.front(), false);
-    return;
-  }
-  // A picture on each monitor: the user says which one, in a menu where
-  // the tray menu was.
-  NeverAgainMenu->Clear();
-  for (size_t monitor = 0; monitor < shown.size(); ++monitor) {
-    NeverAgainMenu->Add("Monitor" + std::to_string(monitor + 1),
-                        framework::FormatText(kNeverAgainMonitorItem,
-                                              {std::to_string(monitor + 1), shown[monitor].source.Name()}),
-                        [this, screen = shown[monitor]] { NeverAgain(screen, true); });
-  }
-  POINT cursor{};
-  GetCursorPos(&cursor);
-  NeverAgainMenu->Popup(cursor.x, cursor.y);
+}
+
+void TForm1::OpenPlace1Click() {
+  if (!ChooseShownPicture(Cycle->ShownNow(), *NeverAgainMenu,
+                          [this](const ScreenSource& screen, bool) { OpenExplorer(PlaceOf(screen.source)); }))
+    Beep();
 }
 
 void TForm1::NeverAgain(const ScreenSource& screen, bool thisMonitorOnly) {
@@ -745,6 +733,7 @@ void TForm1::TimerSSClick() { Options->SwitchTimer(!Options->Values().timerChang
 void TForm1::PopupMenu1Popup() {
   PopupMenu1->Item("TimerSS").SetCaption(Options->Values().timerChange ? kTimerStopItem : kTimerStartItem);
   PopupMenu1->Item("NeverAgain1").SetEnabled(!Cycle->ShownNow().empty());
+  PopupMenu1->Item("OpenPlace1").SetEnabled(!Cycle->ShownNow().empty());
 }
 
 bool TForm1::WMSysCommand(WPARAM command) {

@@ -21,6 +21,7 @@
 #include "selection/foldermemory.h"
 #include "selection/randomfile.h"
 #include "ui/help.h"
+#include "ui/pictureplace.h"
 
 namespace kaleidon {
 
@@ -71,7 +72,8 @@ class TForm1 : public framework::Form {
   // every five seconds.
   std::unique_ptr<framework::Timer> Timer2;
   std::unique_ptr<framework::PopupMenu> PopupMenu1;  // the tray menu
-  // Which monitor's picture "この壁紙を今後使わない" means, when each shows its own.
+  // Which monitor's picture "この壁紙を今後使わない" and "この画像の場所を開く"
+  // mean, when each shows its own.
   std::unique_ptr<framework::PopupMenu> NeverAgainMenu;
   std::unique_ptr<TTrayIcon> TrayIcon1;
   // The image plug-ins found beside the program, in the image viewer Susie's
@@ -82,6 +84,8 @@ class TForm1 : public framework::Form {
   HelpOpeners Help = HelpOpeners::System();
   // How going back past the oldest wallpaper is answered (tests count).
   std::function<void()> Beep = [] { MessageBeep(MB_OK); };
+  // How a picture's place is shown in Explorer (tests look instead).
+  std::function<void(const std::string& path)> OpenExplorer = SystemExplorer();
   // What the interval timer's change asks before it comes (tests put in
   // their own).
   QuietEnvironment Quiet = QuietEnvironment::System();
@@ -157,6 +161,9 @@ class TForm1 : public framework::Form {
   // a new picture at once.
   void NeverAgain1Click();
   void NeverAgain(const ScreenSource& screen, bool thisMonitorOnly);
+  // "この画像の場所を開く": Explorer opens on the picture shown (with several,
+  // the one the user picks), or on the archive that holds it.
+  void OpenPlace1Click();
   // Folder memory over this window's controls and the folder list's table.
   FolderMemory Memory(int slotCount);
   void Button6Click();

@@ -57,6 +57,10 @@ constexpr const char* kBatteryCheckCaption = "バッテリー駆動中は変更�
 constexpr const char* kMatchShapeCheckCaption = "モニターの向きに合う画像を選ぶ";
 constexpr const char* kMinShareLabel = "画面の";
 constexpr const char* kMinShareLabelEnd = "% より小さい画像は使わない";
+constexpr const char* kCaptionCheckCaption = "壁紙に画像の情報を表示";
+// The corners, in the order of CaptionCorner's numbers.
+const std::vector<std::string> kCaptionCornerItems = {"右下", "左下", "右上", "左上"};
+constexpr const char* kCaptionFormatHint = "{name} ファイル名　{folder} フォルダ名　{date} 撮影日　{path} 場所";
 constexpr const char* kButton3Caption = ". . .";
 constexpr const char* kButton5Caption = "追加(&A)";
 constexpr const char* kLabel13Caption = "カスタムマスク";
@@ -70,6 +74,8 @@ constexpr const char* kSoundFileName = "サウンドファイル";
 constexpr const char* kButton3Name = "サウンドの選択";
 constexpr const char* kFilterComboBoxName = "ファイルの種類";
 constexpr const char* kFitStyleBoxName = "壁紙のあわせ方";
+constexpr const char* kCaptionFormatName = "表示する情報";
+constexpr const char* kCaptionCornerName = "表示する位置";
 constexpr const char* kNextHotKeyClearName = "次の壁紙のホットキーを解除";
 constexpr const char* kBackHotKeyClearName = "前の壁紙に戻すホットキーを解除";
 constexpr const char* kSoundFilter = "Wave File|*.WAV";
@@ -173,6 +179,9 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
       {unnamed<Label>, 4, 204, 0, 0, kMinShareLabel, framework::kNamesNext},
       {&MinShareEdit, 44, 200, 48, 22},
       {unnamed<Label>, 96, 204, 0, 0, kMinShareLabelEnd, framework::kNamesPrevious},
+      {&CaptionCheck, 4, 232, 150, 17, kCaptionCheckCaption},
+      {&CaptionFormatEdit, 156, 230, 126, 21},
+      {&CaptionCornerBox, 288, 230, 61, 0},
   });
   framework::CreateControls(*TabSheet3, {
       {&FilterComboBox1, 4, 5, 251, 0},
@@ -193,6 +202,12 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   FilterComboBox1->SetAccessibleName(kFilterComboBoxName);
   FitStyleBox->SetAccessibleName(kFitStyleBoxName);
   for (const std::string& item : kFitStyleItems) FitStyleBox->AddItem(item);
+  CaptionFormatEdit->SetAccessibleName(kCaptionFormatName);
+  CaptionCornerBox->SetAccessibleName(kCaptionCornerName);
+  CaptionFormatEdit->SetHint(kCaptionFormatHint);
+  CaptionFormatEdit->SetShowHint(true);
+  for (const std::string& item : kCaptionCornerItems) CaptionCornerBox->AddItem(item);
+  CaptionCornerBox->SetItemIndex(defaults::kCaptionCorner);
   FitStyleBox->SetItemIndex(defaults::kFitStyle);
   NextHotKeyClear->SetAccessibleName(kNextHotKeyClearName);
   BackHotKeyClear->SetAccessibleName(kBackHotKeyClearName);
@@ -223,6 +238,7 @@ TForm2::TForm2(const CommandLine& commandLine, OptionsEvents events) : Form(Opti
   OnShow = [this] { FormShow(); };
   CheckBox4->OnClick = [this] { CheckBox4Click(); };
   CheckBox8->OnClick = [this] { FitStyleBox->SetEnabled(CheckBox8->Checked()); };
+  CaptionCheck->OnClick = [this] { CaptionCheckClick(); };
   SpinEdit1->OnChange = [this] { SpinEdit1Change(); };
   SpinEdit2->OnChange = [this] { SpinEdit2Change(); };
   SpinEdit3->OnChange = [this] { SpinEdit3Change(); };
@@ -245,6 +261,7 @@ void TForm2::FormCreate(const CommandLine& commandLine) {
   SpinEdit1->SetEnabled(CheckBox4->Checked());
   SpinEdit2->SetEnabled(CheckBox4->Checked());
   FitStyleBox->SetEnabled(CheckBox8->Checked());
+  CaptionCheckClick();
   if (commandLine.Silent()) {
     Application::Instance().SetShowMainForm(false);
   } else if (commandLine.Reset()) {
@@ -254,6 +271,11 @@ void TForm2::FormCreate(const CommandLine& commandLine) {
 }
 
 void TForm2::FormShow() { RandomMemoColor(); }
+
+void TForm2::CaptionCheckClick() {
+  CaptionFormatEdit->SetEnabled(CaptionCheck->Checked());
+  CaptionCornerBox->SetEnabled(CaptionCheck->Checked());
+}
 
 ProgramOptions TForm2::Values() const {
   ProgramOptions o;
@@ -273,6 +295,9 @@ ProgramOptions TForm2::Values() const {
   o.perMonitor = MonitorCheck->Checked();
   o.matchShape = MatchShapeCheck->Checked();
   o.minPictureShare = MinShareEdit->Value();
+  o.caption = CaptionCheck->Checked();
+  o.captionFormat = CaptionFormatEdit->Text();
+  o.captionCorner = CaptionCornerBox->ItemIndex();
   o.autoFind = CheckBox11->Checked();
   o.loopCounter = LoopOut1->Value();
   o.customMask = Edit2->Text();
@@ -314,6 +339,9 @@ void TForm2::LoadSwitchSettings() {
   FitStyleBox->SetItemIndex(static_cast<int>(FitStyleOf(stored.fitStyle)));
   MonitorCheck->SetChecked(stored.perMonitor);
   MatchShapeCheck->SetChecked(stored.matchShape);
+  CaptionCheck->SetChecked(stored.caption);
+  CaptionFormatEdit->SetText(stored.captionFormat);
+  CaptionCornerBox->SetItemIndex(static_cast<int>(CaptionCornerOf(stored.captionCorner)));
   CheckBox11->SetChecked(stored.autoFind);
   SoundPlayCheck->SetChecked(stored.playSound);
   Edit1->SetText(stored.soundFile);

@@ -61,7 +61,7 @@ class TForm2 : public framework::Form {
 
   framework::PageControl* PageControl1;
   framework::TabSheet* TabSheet1;  // "全般": the settings
-  framework::TabSheet* TabSheet2;  // "その他": the hotkeys and when the timer waits
+  framework::TabSheet* TabSheet2;  // "その他": the hotkeys, when the timer waits, the choice of pictures, the caption
   framework::TabSheet* TabSheet3;  // "拡張子": the custom mask
 
   // "全般"
@@ -93,6 +93,9 @@ class TForm2 : public framework::Form {
   framework::CheckBox* BatteryCheck;       // "バッテリー駆動中は変更しない" (QuietBattery)
   framework::CheckBox* MatchShapeCheck;    // "モニターの向きに合う画像を選ぶ" (MatchShape)
   framework::SpinEdit* MinShareEdit;       // "画面の [ ] % より小さい画像は使わない", 0..100, 0 = off (MinPictureShare)
+  framework::CheckBox* CaptionCheck;       // "壁紙に画像の情報を表示" (Caption)
+  framework::Edit* CaptionFormatEdit;      // its template: {name} {folder} {date} {path} (CaptionFormat)
+  framework::ComboBox* CaptionCornerBox;   // its corner: "右下" "左下" "右上" "左上" (CaptionCorner)
   // "拡張子"
   framework::FilterComboBox* FilterComboBox1;  // the known picture formats
   framework::Button* Button5;                  // "追加(&A)": the chosen format's patterns into the mask
@@ -120,6 +123,8 @@ class TForm2 : public framework::Form {
 
   void FormCreate(const CommandLine& commandLine);
   void FormShow();
+  // The caption's template and corner are there to set while it is on.
+  void CaptionCheckClick();
   // The stored numbers, then the stored switches and texts, into the
   // controls; each control that changes runs its handler.
   void LoadNumberSettings();

@@ -1,8 +1,10 @@
 #pragma once
-// The orientation that cameras and phones record in a JPEG file's EXIF
-// block: how the stored picture has to be turned to stand as it was taken.
+// What cameras and phones record in a JPEG file's EXIF block that the
+// program uses: the orientation (how the stored picture has to be turned to
+// stand as it was taken) and the day the photo was taken.
 // The block is outside data: every offset and count in it is checked.
 // No Win32 here: this also builds natively for fuzzing.
+#include <optional>
 #include <string_view>
 
 namespace framework {
@@ -31,5 +33,20 @@ int ExifOrientation(std::string_view app1);
 inline bool SwapsSides(int orientation) {
   return orientation >= kOrientationTransposed && orientation <= kOrientationQuarterCcw;
 }
+
+// The day a photo was taken, as a camera records it (DateTimeOriginal of
+// the EXIF sub-block, "YYYY:MM:DD HH:MM:SS").
+struct ExifDate {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  bool operator==(const ExifDate&) const = default;
+};
+// The date taken held in an APP1 segment's data, as for ExifOrientation;
+// nothing when there is none or it is no real date.
+std::optional<ExifDate> ExifDateTaken(std::string_view app1);
+// The same from the start of a JPEG file: its markers are walked up to the
+// first scan for the EXIF segment. Nothing for any other file.
+std::optional<ExifDate> JpegDateTaken(std::string_view fileStart);
 
 }  // namespace framework

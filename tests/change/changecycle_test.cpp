@@ -637,3 +637,53 @@ TEST_F(BackTest, ARestartKnowsWhichArchiveMembersTheWallpaperShows) {
   auto twoMonitors = ShowTwoMonitorsSideBySide();
   changeAndRestart(2);
 }
+
+TEST_F(BackTest, TheCaptionNamesAnArchivesMemberAndComesAgainGoingBackAndWhenTheTaskbarMoves) {
+  // The screen as one monitor, its taskbar below.
+  const ScreenInfo screen = CurrentScreen();
+  Desktop desktop{{Monitor("\\\\.\\DISPLAY1", 0, 0, screen.width, screen.height, true)}, WallpaperSpread::Span, 32};
+  MonitorArea& monitor = desktop.monitors[0];
+  monitor.workWidth = screen.width;
+  monitor.workHeight = screen.height - 40;
+  monitor.dpi = 96;
+  OverrideDesktop(desktop);
+  Names captions;
+  std::vector<CaptionBox> drawn;
+  SetCaptionWatcher([&](const std::string& text, const CaptionBox& box) {
+    captions.push_back(text);
+    drawn.push_back(box);
+  });
+  auto unwatch = framework::ScopeExit([] { SetCaptionWatcher(nullptr); });
+  ProgramOptions options;
+  options.fitToScreen = true;
+  options.caption = true;
+  options.captionFormat = "{path}";
+  ASSERT_NO_FATAL_FAILURE(CopyArchive("level1.lzh", folder, "set.lzh"));
+  UseFolder(folder, "*.lzh;*.bmp");
+  Change(true, options);
+  Change(true, options);
+  ASSERT_EQ(captions.size(), 2u);
+  // The member by its place in the archive, not its copy in Temp.
+  EXPECT_EQ(captions[0].rfind(folder.PathOf("set.lzh\\"), 0), 0u) << captions[0];
+  const std::string history = folder.ReadFile("set.RFB");
+  const std::string first = captions[0];
+
+  captions.clear();
+  EXPECT_TRUE(cycle.GoBack(options));
+  EXPECT_EQ(captions, Names{first});
+
+  // The taskbar moved to the top: the caption moves down with the work area.
+  UseFolder(pictures);
+  Change(true, options);
+  monitor.workTop = 40;
+  OverrideDesktop(desktop);
+  captions.clear();
+  EXPECT_TRUE(cycle.PrepareAgain(options.Wallpaper()));
+  ASSERT_EQ(captions.size(), 1u);
+  EXPECT_GT(drawn.back().bottom, screen.height - 40);
+  // Without a caption a taskbar's move changes nothing.
+  monitor.workTop = 0;
+  OverrideDesktop(desktop);
+  EXPECT_FALSE(cycle.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  EXPECT_EQ(folder.ReadFile("set.RFB"), history);
+}

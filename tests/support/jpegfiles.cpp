@@ -97,3 +97,28 @@ std::string WithExifOrientation(const std::string& jpeg, int orientation, bool m
   segment += block;
   return jpeg.substr(0, 2) + segment + jpeg.substr(2);
 }
+
+std::string WithExifDateTaken(const std::string& jpeg, const std::string& dateTime, bool motorola) {
+  std::string tiff = motorola ? "MM" : "II";
+  Put(tiff, 42, 2, motorola);
+  Put(tiff, 8, 4, motorola);  // IFD0 right after the header
+  Put(tiff, 1, 2, motorola);  // one entry: where the EXIF block lies (LONG), at 26
+  Put(tiff, 0x8769, 2, motorola);
+  Put(tiff, 4, 2, motorola);
+  Put(tiff, 1, 4, motorola);
+  Put(tiff, 26, 4, motorola);
+  Put(tiff, 0, 4, motorola);  // no next IFD
+  Put(tiff, 1, 2, motorola);  // the EXIF block: DateTimeOriginal (ASCII, 20 bytes), its text at 44
+  Put(tiff, 0x9003, 2, motorola);
+  Put(tiff, 2, 2, motorola);
+  Put(tiff, 20, 4, motorola);
+  Put(tiff, 44, 4, motorola);
+  Put(tiff, 0, 4, motorola);
+  tiff += dateTime;
+  tiff.resize(44 + 20, '\0');
+  const std::string block = std::string("Exif\0\0", 6) + tiff;
+  std::string segment = "\xFF\xE1";
+  Put(segment, static_cast<uint32_t>(block.size() + 2), 2, true);
+  segment += block;
+  return jpeg.substr(0, 2) + segment + jpeg.substr(2);
+}

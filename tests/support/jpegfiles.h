@@ -20,3 +20,6 @@ std::string StreamedJpeg(int width, int height, int quality, const JpegPainter& 
 std::string WithExifOrientation(const std::string& jpeg, int orientation, bool motorola = false);
 // The APP1 segment's data alone (from "Exif\0\0" on).
 std::string ExifBlock(int orientation, bool motorola = false);
+// The JPEG with an EXIF block whose EXIF sub-block holds the date taken
+// (DateTimeOriginal, "YYYY:MM:DD HH:MM:SS").
+std::string WithExifDateTaken(const std::string& jpeg, const std::string& dateTime, bool motorola = false);

@@ -169,6 +169,46 @@ TEST_F(MainWindowChange, NeverAgainOnTwoMonitorsAsksWhichAndChangesThatMonitorOn
             framework::ExtractFileName(before[1].source.file) + "\r\n");
 }
 
+TEST_F(MainWindowChange, OpeningThePicturesPlaceShowsItInExplorerAndOnTwoMonitorsAsksWhich) {
+  using kaleidon::MonitorArea;
+  ProgramWindows w(Settings(pictures.path(), "MemoryCount=0\r\n"));
+  std::vector<std::string> opened;
+  int beeps = 0;
+  w.main->OpenExplorer = [&opened](const std::string& path) { opened.push_back(path); };
+  w.main->Beep = [&beeps] { ++beeps; };
+  framework::MenuItem& item = w.main->PopupMenu1->Item("OpenPlace1");
+  w.main->PopupMenu1->OnPopup();
+  EXPECT_FALSE(item.Enabled());  // nothing shown yet
+  item.Click();
+  EXPECT_EQ(beeps, 1);
+
+  w.main->Button3->Click();
+  w.main->PopupMenu1->OnPopup();
+  EXPECT_TRUE(item.Enabled());
+  item.Click();
+  EXPECT_EQ(opened, std::vector<std::string>{pictures.PathOf(w.main->Label7->Text())});
+
+  auto restore = KeepDesktopStyle();
+  kaleidon::OverrideDesktop(kaleidon::Desktop{
+      {MonitorArea{"\\\\.\\DISPLAY1", 0, 0, 40, 30, true}, MonitorArea{"\\\\.\\DISPLAY2", 40, 0, 30, 40}},
+      kaleidon::WallpaperSpread::Span, 32});
+  w.main->Button3->Click();
+  const kaleidon::ShownSources shown = w.main->Cycle->ShownNow();
+  ASSERT_EQ(shown.size(), 2u);
+  // The second monitor's picture, chosen with the keys in the menu that asks.
+  w.main->NeverAgainMenu->OnPopup = [&] {
+    HWND window = w.main->NeverAgainMenu->Window();
+    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+      PostMessageW(window, WM_KEYDOWN, key, 1);
+      PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+    }
+  };
+  opened.clear();
+  item.Click();
+  EXPECT_EQ(opened, std::vector<std::string>{shown[1].source.file});
+  EXPECT_EQ(w.main->Cycle->ShownNow(), shown);  // only shown, nothing changed
+}
+
 TEST_F(MainWindowChange, NoSlotsMeansThePictureComesFromTheShownFolder) {
   TempDir other;
   other.WriteFile("x.bmp", SmallBitmap(3, 3));

@@ -317,7 +317,7 @@ TEST(MainWindow, TrayMenuTimerEntryFollowsAndTogglesTheIntervalTimer) {
   EXPECT_EQ(f.PopupMenu1->Item("TimerSS").Caption(), "ﾀｲﾏｰｽﾀｰﾄ");
   std::vector<std::string> captions;
   for (size_t i = 0; i < f.PopupMenu1->Count(); ++i) captions.push_back(f.PopupMenu1->Items(i)->Caption());
-  EXPECT_EQ(captions, (std::vector<std::string>{"表示", "ﾀｲﾏｰｽﾀｰﾄ", "ﾗﾝﾀﾞﾑ", "前の壁紙に戻す(&B)", "この壁紙を今後使わない(&X)", "ｵﾌﾟｼｮﾝ", "-", "終了"}));
+  EXPECT_EQ(captions, (std::vector<std::string>{"表示", "ﾀｲﾏｰｽﾀｰﾄ", "ﾗﾝﾀﾞﾑ", "前の壁紙に戻す(&B)", "この壁紙を今後使わない(&X)", "この画像の場所を開く(&O)", "ｵﾌﾟｼｮﾝ", "-", "終了"}));
 }
 
 TEST(MainWindow, DriveThatCannotBeEnteredIsReportedAndRolledBack) {

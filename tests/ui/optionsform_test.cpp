@@ -111,7 +111,8 @@ TEST(OptionsDialog, LoadedOptionsAreItsValueAndOkStoresThemBackUnchanged) {
                        {"Splash", "0"},        {"ChangeStyle", "0"}, {"Dlay", "1"},        {"PlaySound", "1"},
                        {"SoundFile", "C:\\音\\鐘.wav"},              {"MemoryCount", "3"}, {"LoopCounter", "512"},
                        {"AutoFind", "1"},      {"CustomMask", "*.PIC;*.MAG"}, {"PerMonitor", "0"},
-                       {"FitStyle", "3"},       {"MatchShape", "1"},  {"MinPictureShare", "60"}};
+                       {"FitStyle", "3"},       {"MatchShape", "1"},  {"MinPictureShare", "60"},
+                       {"Caption", "1"},        {"CaptionFormat", "{folder}／{name}"}, {"CaptionCorner", "3"}};
   ProgramWindows w(SysInfo(stored));
   kaleidon::ProgramOptions expected;
   expected.startUpChange = expected.taskTray = expected.timerChange = true;
@@ -128,6 +129,9 @@ TEST(OptionsDialog, LoadedOptionsAreItsValueAndOkStoresThemBackUnchanged) {
   expected.fitStyle = 3;
   expected.matchShape = true;
   expected.minPictureShare = 60;
+  expected.caption = true;
+  expected.captionFormat = "{folder}／{name}";
+  expected.captionCorner = 3;
   EXPECT_TRUE(w.options->Values() == expected);
   EXPECT_EQ(w.options->Values().IntervalMinutes(), 165);
 
@@ -374,12 +378,42 @@ TEST(OptionsDialog, ThePictureChoiceByShapeAndSizeIsStoredOnceItIsOn) {
   }
 }
 
+TEST(OptionsDialog, TheCaptionIsStoredOnceItDiffersFromItsDefaultsAndItsBoxesFollowItsSwitch) {
+  ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\n");
+  kaleidon::TForm2& o = *w.options;
+  EXPECT_EQ(o.CaptionCheck->Text(), "壁紙に画像の情報を表示");
+  EXPECT_FALSE(o.CaptionCheck->Checked());
+  EXPECT_EQ(o.CaptionFormatEdit->Text(), "{name}　{date}");
+  EXPECT_EQ(o.CaptionFormatEdit->Hint(), "{name} ファイル名　{folder} フォルダ名　{date} 撮影日　{path} 場所");
+  EXPECT_EQ(o.CaptionCornerBox->Items(), (std::vector<std::string>{"右下", "左下", "右上", "左上"}));
+  EXPECT_EQ(o.CaptionCornerBox->ItemIndex(), 0);
+  EXPECT_FALSE(o.CaptionFormatEdit->Enabled());
+  EXPECT_FALSE(o.CaptionCornerBox->Enabled());
+  o.Button1->Click();
+  for (const char* key : {"Caption", "CaptionFormat", "CaptionCorner"})
+    EXPECT_FALSE(StoredSettings(w).Value("SysInfo", key)) << key;  // the file keeps today's keys
+
+  o.CaptionCheck->SetChecked(true);
+  EXPECT_TRUE(o.CaptionFormatEdit->Enabled());
+  EXPECT_TRUE(o.CaptionCornerBox->Enabled());
+  o.CaptionCornerBox->SetItemIndex(2);
+  o.Button1->Click();
+  const framework::IniDocument ini = StoredSettings(w);
+  EXPECT_EQ(ini.Value("SysInfo", "Caption"), "1");
+  EXPECT_EQ(ini.Value("SysInfo", "CaptionCorner"), "2");
+  EXPECT_FALSE(ini.Value("SysInfo", "CaptionFormat"));
+  const kaleidon::CaptionOptions caption = o.Values().Wallpaper().caption;
+  EXPECT_TRUE(caption.show);
+  EXPECT_EQ(caption.corner, kaleidon::CaptionCorner::TopRight);
+}
+
 TEST(OptionsDialog, CancelPutsEverySettingBackAsStored) {
   ProgramWindows w(SysInfo({{"Hour", "1"}, {"Minute", "20"}, {"CustomMask", "*.PIC"}, {"SoundFile", "C:\\a.wav"}}));
   kaleidon::TForm2& o = *w.options;
   const kaleidon::ProgramOptions loaded = o.Values();
   for (framework::CheckBox* c : {o.CheckBox1, o.CheckBox2, o.CheckBox3, o.CheckBox4, o.CheckBox5, o.CheckBox6,
-                                 o.CheckBox8, o.CheckBox11, o.MonitorCheck, o.SoundPlayCheck, o.MatchShapeCheck})
+                                 o.CheckBox8, o.CheckBox11, o.MonitorCheck, o.SoundPlayCheck, o.MatchShapeCheck,
+                                 o.CaptionCheck})
     c->SetChecked(!c->Checked());
   for (framework::SpinEdit* s : {o.SpinEdit1, o.SpinEdit3, o.SpinEdit4, o.SpinEdit5, o.LoopOut1, o.MinShareEdit})
     s->StepUp();
