@@ -1,0 +1,109 @@
+#pragma once
+// Commands to the copy that runs already. A second start with "/E", "/B" or
+// "/X" ("/X2" ...) does not make a change of its own beside the running
+// copy: it hands the command to the running copy's main window (class
+// "TMyMainForm") as a WM_COPYDATA message, and that copy answers at once that
+// it took it, then carries it out as its own button or tray item would, after
+// a change it may be in the middle of. The second copy waits a bounded time
+// for that answer and ends with an exit code that says how it went; what went
+// wrong it writes where whoever started it can read it (see TellStarter).
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/commandline.h"
+
+namespace kaleidon {
+
+enum class RemoteAction : uint32_t {
+  Change = 1,      // "/E": a random change, applied as "/E" applies it
+  Back = 2,        // "/B": back one wallpaper
+  NeverAgain = 3,  // "/X", "/Xn": the picture shown never again
+};
+
+struct RemoteRequest {
+  RemoteAction action = RemoteAction::Change;
+  // NeverAgain: 0 for the primary monitor, n for the n-th monitor as the
+  // system counts them (from 1); 0 for the other actions.
+  int monitor = 0;
+  bool operator==(const RemoteRequest&) const = default;
+};
+
+// The command a first argument asks of a running copy, if any.
+std::optional<RemoteRequest> RemoteRequestOf(const CommandLine& commandLine);
+
+// The message: WM_COPYDATA whose dwData is the signature, and whose block is
+// one RemoteMessage, little-endian, the same on both targets.
+inline constexpr ULONG_PTR kRemoteSignature = 0x4E444C4B;  // "KLDN"
+inline constexpr uint16_t kRemoteVersion = 1;
+inline constexpr int kMaxRemoteMonitor = 99;
+#pragma pack(push, 1)
+struct RemoteMessage {
+  uint32_t signature;  // kRemoteSignature once more
+  uint16_t version;    // kRemoteVersion
+  uint16_t size;       // sizeof(RemoteMessage)
+  uint32_t action;     // a RemoteAction
+  uint32_t monitor;    // RemoteRequest::monitor
+};
+#pragma pack(pop)
+static_assert(sizeof(RemoteMessage) == 16);
+
+// What the running copy answers when it took a request: a window that does
+// not know the message (another program's, an older copy's) answers 0.
+inline constexpr LRESULT kRemoteTaken = 0x4B4C4F4B;
+
+RemoteMessage EncodeRemoteRequest(const RemoteRequest& request);
+// The request a WM_COPYDATA block carries; nothing for a block of another
+// signature, version, size, action or monitor.
+std::optional<RemoteRequest> DecodeRemoteRequest(const COPYDATASTRUCT* data);
+
+// The running copy's side, WM_COPYDATA's lParam: a well-formed request goes
+// to take (which only notes it down: the answer must not wait for a change)
+// and is answered kRemoteTaken; anything else is answered 0.
+LRESULT AnswerRemoteRequest(LPARAM copyData, const std::function<void(const RemoteRequest&)>& take);
+
+// How a hand-over went.
+enum class HandOver {
+  Taken,     // the running copy took the command
+  NoCopy,    // no copy runs any more: this one may do it itself
+  NoAnswer,  // the copy runs, but its window did not answer within the bound
+  Refused,   // its window answered, but does not take commands (another version)
+};
+
+// The copy a command goes to.
+struct RunningCopy {
+  std::wstring windowClass = L"TMyMainForm";
+  // Whether the copy still runs (its single-instance mutex is there).
+  std::function<bool()> runs;
+  // For finding its window and for its answer together.
+  DWORD boundMs = 10000;
+};
+
+// Hands the request to the running copy's window: looks for it until it is
+// there (a copy that is starting may not have made it yet), sends the
+// message and waits for the answer, all within the bound.
+HandOver HandOverRequest(const RemoteRequest& request, const RunningCopy& copy);
+
+// Exit codes of a second start that handed a command over.
+inline constexpr int kExitHandedOver = 0;
+inline constexpr int kExitNoAnswer = 2;
+inline constexpr int kExitRefused = 3;
+int ExitCodeOf(HandOver handOver);
+
+// The line that says what went wrong (empty when nothing did).
+std::string HandOverText(HandOver handOver, const RunningCopy& copy);
+
+// Writes a line for whoever started the program, which has no window to show
+// it in: to the standard error handle it was given (a script that redirects
+// it), else to the console of the program that started it (a command
+// prompt); false when there is neither (a scheduled task: its exit code,
+// the task's last result, is what it leaves). The text is UTF-16 on a
+// console and in the system code page elsewhere.
+bool TellStarter(const std::string& line);
+// The same to a given handle.
+bool WriteLineTo(HANDLE handle, const std::string& line);
+
+}  // namespace kaleidon

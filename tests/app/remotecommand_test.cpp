@@ -1,0 +1,163 @@
+// Commands a second start hands to the copy that runs: the message both sides
+// read, and the hand-over to another process's window (running-copy.exe).
+#include "app/remotecommand.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "framework/base/text.h"
+#include "support/fixtures.h"
+#include "support/program.h"
+#include "support/tempdir.h"
+
+using kaleidon::HandOver;
+using kaleidon::RemoteAction;
+using kaleidon::RemoteMessage;
+using kaleidon::RemoteRequest;
+
+TEST(RemoteCommand, TheSwitchesNameTheirRequests) {
+  struct Case {
+    const char* first;
+    std::optional<RemoteRequest> request;
+  };
+  const Case cases[] = {
+      {"/E", RemoteRequest{RemoteAction::Change, 0}},
+      {"/b", RemoteRequest{RemoteAction::Back, 0}},
+      {"/X", RemoteRequest{RemoteAction::NeverAgain, 0}},
+      {"/x2", RemoteRequest{RemoteAction::NeverAgain, 2}},
+      {"/X12", RemoteRequest{RemoteAction::NeverAgain, 12}},
+      {"/S", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(kaleidon::RemoteRequestOf({c.first}), c.request) << c.first;
+}
+
+TEST(RemoteCommand, OnlyAWellFormedMessageIsTakenAndAnsweredSo) {
+  struct Case {
+    const char* what;
+    void (*spoil)(COPYDATASTRUCT& data, RemoteMessage& message);
+    bool taken;
+  };
+  const Case cases[] = {
+      {"as sent", [](COPYDATASTRUCT&, RemoteMessage&) {}, true},
+      {"another signature", [](COPYDATASTRUCT& d, RemoteMessage&) { d.dwData = 1; }, false},
+      {"shorter", [](COPYDATASTRUCT& d, RemoteMessage&) { d.cbData -= 1; }, false},
+      {"longer", [](COPYDATASTRUCT& d, RemoteMessage&) { d.cbData += 1; }, false},
+      {"no block", [](COPYDATASTRUCT& d, RemoteMessage&) { d.lpData = nullptr; }, false},
+      {"block of another program", [](COPYDATASTRUCT&, RemoteMessage& m) { m.signature = 0x12345678; }, false},
+      {"a later version", [](COPYDATASTRUCT&, RemoteMessage& m) { m.version = 2; }, false},
+      {"size unlike the block's", [](COPYDATASTRUCT&, RemoteMessage& m) { m.size = 20; }, false},
+      {"unknown action", [](COPYDATASTRUCT&, RemoteMessage& m) { m.action = 4; }, false},
+      {"no action", [](COPYDATASTRUCT&, RemoteMessage& m) { m.action = 0; }, false},
+      {"monitor past the last", [](COPYDATASTRUCT&, RemoteMessage& m) { m.monitor = 100; }, false},
+      {"monitor of a change", [](COPYDATASTRUCT&, RemoteMessage& m) { m.action = 1; }, false},
+  };
+  const RemoteRequest sent{RemoteAction::NeverAgain, 3};
+  for (const Case& c : cases) {
+    RemoteMessage message = kaleidon::EncodeRemoteRequest(sent);
+    COPYDATASTRUCT data{kaleidon::kRemoteSignature, sizeof message, &message};
+    c.spoil(data, message);
+    std::vector<RemoteRequest> taken;
+    const LRESULT answer = kaleidon::AnswerRemoteRequest(reinterpret_cast<LPARAM>(&data),
+                                                         [&](const RemoteRequest& r) { taken.push_back(r); });
+    EXPECT_EQ(answer, c.taken ? kaleidon::kRemoteTaken : 0) << c.what;
+    EXPECT_EQ(taken, c.taken ? std::vector<RemoteRequest>{sent} : std::vector<RemoteRequest>{}) << c.what;
+  }
+  EXPECT_EQ(kaleidon::AnswerRemoteRequest(0, [](const RemoteRequest&) { FAIL(); }), 0);
+}
+
+TEST(RemoteCommand, EachEndHasItsExitCodeAndSaysWhatWentWrong) {
+  kaleidon::RunningCopy copy;
+  EXPECT_EQ(kaleidon::ExitCodeOf(HandOver::Taken), 0);
+  EXPECT_EQ(kaleidon::HandOverText(HandOver::Taken, copy), "");
+  EXPECT_EQ(kaleidon::ExitCodeOf(HandOver::NoCopy), 0);
+  EXPECT_EQ(kaleidon::ExitCodeOf(HandOver::NoAnswer), 2);
+  EXPECT_EQ(kaleidon::HandOverText(HandOver::NoAnswer, copy),
+            "カレイドン: 起動中のカレイドンが10秒以内に応答しませんでした。コマンドは実行されていません。");
+  EXPECT_EQ(kaleidon::ExitCodeOf(HandOver::Refused), 3);
+  EXPECT_EQ(kaleidon::HandOverText(HandOver::Refused, copy),
+            "カレイドン: 起動中のカレイドンはコマンドを受け付けませんでした(別のバージョンです)。"
+            "コマンドは実行されていません。");
+}
+
+namespace {
+
+// Reads what a pipe holds, after the writing end is closed.
+std::string Drain(HANDLE read) {
+  std::string bytes;
+  char buffer[256];
+  DWORD got = 0;
+  while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  return bytes;
+}
+
+}  // namespace
+
+TEST(RemoteCommand, TheStarterReadsTheLineOnTheErrorHandleItGave) {
+  HANDLE read = nullptr, write = nullptr;
+  ASSERT_TRUE(CreatePipe(&read, &write, nullptr, 0));
+  HANDLE before = GetStdHandle(STD_ERROR_HANDLE);
+  SetStdHandle(STD_ERROR_HANDLE, write);
+  const bool told = kaleidon::TellStarter("カレイドン: 応答なし");
+  SetStdHandle(STD_ERROR_HANDLE, before);
+  CloseHandle(write);
+  EXPECT_TRUE(told);
+  EXPECT_EQ(Drain(read), framework::ToAnsi("カレイドン: 応答なし\r\n"));
+  CloseHandle(read);
+}
+
+namespace {
+
+// running-copy.exe playing the running copy in one of its ways.
+class HandOverToAnotherProcess : public ::testing::Test {
+ protected:
+  ProgramProcess Start(const std::string& way) {
+    ProgramProcess copy = ProgramProcess::Start(BuildOutputPath("fixtures/running-copy.exe"),
+                                                way + " \"" + dir.PathOf("record.txt") + "\"");
+    return copy;
+  }
+  static kaleidon::RunningCopy Copy(const ProgramProcess& process, DWORD boundMs) {
+    kaleidon::RunningCopy copy;
+    copy.runs = [&process] { return process.Running(); };
+    copy.boundMs = boundMs;
+    return copy;
+  }
+
+  TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(HandOverToAnotherProcess, ACopyInsideAChangeTakesTheCommandAtOnceAndCarriesItOutAfter) {
+  ProgramProcess running = Start("busy");
+  EXPECT_EQ(kaleidon::HandOverRequest({RemoteAction::NeverAgain, 2}, Copy(running, 10000)), HandOver::Taken);
+  EXPECT_EQ(running.WaitForExit(10000), std::optional<DWORD>(0));
+  EXPECT_EQ(dir.ReadFile("record.txt"), "change ends\nnever 2\n");
+}
+
+TEST_F(HandOverToAnotherProcess, AWindowThatDoesNotKnowTheMessageRefusesIt) {
+  ProgramProcess running = Start("older");
+  EXPECT_EQ(kaleidon::HandOverRequest({RemoteAction::Change, 0}, Copy(running, 10000)), HandOver::Refused);
+  running.Kill();
+}
+
+TEST_F(HandOverToAnotherProcess, ACopyThatDoesNotAnswerInTimeIsGivenUp) {
+  ProgramProcess running = Start("hung");
+  ASSERT_TRUE(WaitForWindow(L"TMyMainForm", "", running.Id(), 10000));
+  EXPECT_EQ(kaleidon::HandOverRequest({RemoteAction::Back, 0}, Copy(running, 1000)), HandOver::NoAnswer);
+  running.Kill();
+}
+
+TEST(RemoteCommand, ACopyWithoutItsWindowIsWaitedForUntilItEnds) {
+  // Running, but no window yet (or no more): the bound ends the wait.
+  kaleidon::RunningCopy copy;
+  copy.runs = [] { return true; };
+  copy.boundMs = 200;
+  EXPECT_EQ(kaleidon::HandOverRequest({RemoteAction::Change, 0}, copy), HandOver::NoAnswer);
+  // Ended meanwhile: the second start may run the command itself.
+  int looks = 0;
+  copy.runs = [&looks] { return ++looks < 3; };
+  copy.boundMs = 10000;
+  EXPECT_EQ(kaleidon::HandOverRequest({RemoteAction::Change, 0}, copy), HandOver::NoCopy);
+}
