@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 
 namespace kaleidon {
@@ -54,6 +55,26 @@ LRESULT AnswerRemoteRequest(LPARAM copyData, const std::function<void(const Remo
   return kRemoteTaken;
 }
 
+LRESULT RemoteInbox::Answer(LPARAM copyData) {
+  return AnswerRemoteRequest(copyData, [this](const RemoteRequest& request) {
+    waiting_.push_back(request);
+    hooks_.later([this] { RunWaiting(); });
+  });
+}
+
+void RemoteInbox::RunWaiting() {
+  // A command carried out may let messages through (the load gate): one
+  // that comes meanwhile waits for the loop here.
+  if (running_) return;
+  running_ = true;
+  auto done = framework::ScopeExit([this] { running_ = false; });
+  while (!waiting_.empty() && !hooks_.busy()) {
+    const RemoteRequest request = waiting_.front();
+    waiting_.pop_front();
+    hooks_.run(request);
+  }
+}
+
 HandOver HandOverRequest(const RemoteRequest& request, const RunningCopy& copy) {
   RemoteMessage message = EncodeRemoteRequest(request);
   COPYDATASTRUCT data{};
@@ -80,6 +101,16 @@ HandOver HandOverRequest(const RemoteRequest& request, const RunningCopy& copy) 
     }
     Sleep(left < 50 ? left : 50);
   }
+}
+
+std::optional<int> HandOverCommand(const CommandLine& commandLine, const RunningCopy& copy,
+                                   const std::function<void(const std::string&)>& tell) {
+  const std::optional<RemoteRequest> request = RemoteRequestOf(commandLine);
+  if (!request) return std::nullopt;
+  const HandOver handOver = HandOverRequest(*request, copy);
+  if (handOver == HandOver::NoCopy) return std::nullopt;
+  if (const std::string text = HandOverText(handOver, copy); !text.empty()) tell(text);
+  return ExitCodeOf(handOver);
 }
 
 int ExitCodeOf(HandOver handOver) {

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -65,6 +66,31 @@ std::optional<RemoteRequest> DecodeRemoteRequest(const COPYDATASTRUCT* data);
 // and is answered kRemoteTaken; anything else is answered 0.
 LRESULT AnswerRemoteRequest(LPARAM copyData, const std::function<void(const RemoteRequest&)>& take);
 
+// The running copy's commands taken and waiting: each is answered at once
+// and carried out, in the order they came, when no change runs.
+class RemoteInbox {
+ public:
+  struct Hooks {
+    std::function<bool()> busy;                       // whether a change runs
+    std::function<void(const RemoteRequest&)> run;    // carries one out
+    std::function<void(std::function<void()>)> later;  // calls from the message loop
+  };
+  explicit RemoteInbox(Hooks hooks) : hooks_(std::move(hooks)) {}
+
+  // WM_COPYDATA's lParam, answered as AnswerRemoteRequest answers it; a
+  // request taken is carried out from the message loop.
+  LRESULT Answer(LPARAM copyData);
+  // Carries out the waiting commands, one after the other, as long as no
+  // change runs: the end of every change calls it again.
+  void RunWaiting();
+  size_t Waiting() const { return waiting_.size(); }
+
+ private:
+  Hooks hooks_;
+  std::deque<RemoteRequest> waiting_;
+  bool running_ = false;
+};
+
 // How a hand-over went.
 enum class HandOver {
   Taken,     // the running copy took the command
@@ -86,6 +112,14 @@ struct RunningCopy {
 // there (a copy that is starting may not have made it yet), sends the
 // message and waits for the answer, all within the bound.
 HandOver HandOverRequest(const RemoteRequest& request, const RunningCopy& copy);
+
+// A second start: hands the command of its command line to the running copy
+// and tells its starter what went wrong (through tell). The exit code; nothing
+// when the command line names no command for it (the second start says that
+// a copy runs, as always) or when no copy runs any more (this one carries the
+// command out itself).
+std::optional<int> HandOverCommand(const CommandLine& commandLine, const RunningCopy& copy,
+                                   const std::function<void(const std::string&)>& tell);
 
 // Exit codes of a second start that handed a command over.
 inline constexpr int kExitHandedOver = 0;

@@ -129,16 +129,27 @@ class HandOverToAnotherProcess : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(HandOverToAnotherProcess, ACopyInsideAChangeTakesTheCommandAtOnceAndCarriesItOutAfter) {
+TEST_F(HandOverToAnotherProcess, ACopyInsideAChangeTakesTheCommandsAtOnceAndCarriesThemOutAfterInTurn) {
   ProgramProcess running = Start("busy");
-  EXPECT_EQ(kaleidon::HandOverRequest({RemoteAction::NeverAgain, 2}, Copy(running, 10000)), HandOver::Taken);
+  std::vector<std::string> told;
+  auto tell = [&told](const std::string& line) { told.push_back(line); };
+  EXPECT_EQ(kaleidon::HandOverCommand({"/X2"}, Copy(running, 10000), tell), std::optional<int>(0));
+  EXPECT_EQ(kaleidon::HandOverCommand({"/B"}, Copy(running, 10000), tell), std::optional<int>(0));
   EXPECT_EQ(running.WaitForExit(10000), std::optional<DWORD>(0));
-  EXPECT_EQ(dir.ReadFile("record.txt"), "change ends\nnever 2\n");
+  EXPECT_EQ(dir.ReadFile("record.txt"), "change ends\nnever 2\nback\n");
+  EXPECT_TRUE(told.empty());
+  // A plain start has nothing to hand over: it says a copy runs, as always.
+  EXPECT_EQ(kaleidon::HandOverCommand({""}, Copy(running, 10000), tell), std::nullopt);
 }
 
 TEST_F(HandOverToAnotherProcess, AWindowThatDoesNotKnowTheMessageRefusesIt) {
   ProgramProcess running = Start("older");
-  EXPECT_EQ(kaleidon::HandOverRequest({RemoteAction::Change, 0}, Copy(running, 10000)), HandOver::Refused);
+  std::vector<std::string> told;
+  EXPECT_EQ(kaleidon::HandOverCommand({"/E"}, Copy(running, 10000), [&told](const std::string& line) {
+              told.push_back(line);
+            }),
+            std::optional<int>(kaleidon::kExitRefused));
+  EXPECT_EQ(told, std::vector<std::string>{kaleidon::HandOverText(HandOver::Refused, {})});
   running.Kill();
 }
 
@@ -155,9 +166,31 @@ TEST(RemoteCommand, ACopyWithoutItsWindowIsWaitedForUntilItEnds) {
   copy.runs = [] { return true; };
   copy.boundMs = 200;
   EXPECT_EQ(kaleidon::HandOverRequest({RemoteAction::Change, 0}, copy), HandOver::NoAnswer);
-  // Ended meanwhile: the second start may run the command itself.
+  // Ended meanwhile: the second start carries the command out itself.
   int looks = 0;
   copy.runs = [&looks] { return ++looks < 3; };
   copy.boundMs = 10000;
-  EXPECT_EQ(kaleidon::HandOverRequest({RemoteAction::Change, 0}, copy), HandOver::NoCopy);
+  EXPECT_EQ(kaleidon::HandOverCommand({"/E"}, copy, [](const std::string&) { FAIL(); }), std::nullopt);
+}
+
+TEST(RemoteCommand, TheInboxCarriesOutWhatCameDuringAChangeWhenItEnds) {
+  bool busy = true;
+  std::vector<std::function<void()>> later;
+  std::vector<RemoteRequest> carriedOut;
+  kaleidon::RemoteInbox inbox({[&busy] { return busy; },
+                               [&](const RemoteRequest& r) { carriedOut.push_back(r); },
+                               [&later](std::function<void()> call) { later.push_back(std::move(call)); }});
+  RemoteMessage message = kaleidon::EncodeRemoteRequest({RemoteAction::Back, 0});
+  COPYDATASTRUCT data{kaleidon::kRemoteSignature, sizeof message, &message};
+  EXPECT_EQ(inbox.Answer(reinterpret_cast<LPARAM>(&data)), kaleidon::kRemoteTaken);
+  EXPECT_EQ(inbox.Answer(reinterpret_cast<LPARAM>(&data)), kaleidon::kRemoteTaken);
+  ASSERT_EQ(later.size(), 2u);
+  later[0]();  // the loop comes round while the change still runs
+  EXPECT_TRUE(carriedOut.empty());
+  busy = false;
+  inbox.RunWaiting();  // the change ended
+  EXPECT_EQ(carriedOut.size(), 2u);
+  later[1]();
+  EXPECT_EQ(carriedOut.size(), 2u);
+  EXPECT_EQ(inbox.Waiting(), 0u);
 }
