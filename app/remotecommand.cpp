@@ -48,18 +48,13 @@ std::optional<RemoteRequest> DecodeRemoteRequest(const COPYDATASTRUCT* data) {
   return RemoteRequest{static_cast<RemoteAction>(message.action), static_cast<int>(message.monitor)};
 }
 
-LRESULT AnswerRemoteRequest(LPARAM copyData, const std::function<void(const RemoteRequest&)>& take) {
+LRESULT RemoteInbox::Answer(LPARAM copyData) {
   std::optional<RemoteRequest> request = DecodeRemoteRequest(reinterpret_cast<const COPYDATASTRUCT*>(copyData));
   if (!request) return 0;
-  take(*request);
+  if (request->action == RemoteAction::NeverAgain && request->monitor > hooks_.monitors()) return kRemoteNoMonitor;
+  waiting_.push_back(*request);
+  hooks_.later([this] { RunWaiting(); });
   return kRemoteTaken;
-}
-
-LRESULT RemoteInbox::Answer(LPARAM copyData) {
-  return AnswerRemoteRequest(copyData, [this](const RemoteRequest& request) {
-    waiting_.push_back(request);
-    hooks_.later([this] { RunWaiting(); });
-  });
 }
 
 void RemoteInbox::RunWaiting() {
@@ -93,7 +88,14 @@ HandOver HandOverRequest(const RemoteRequest& request, const RunningCopy& copy) 
       // system after five seconds, and still answers within the bound.
       if (SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
                               SMTO_NORMAL | SMTO_ERRORONEXIT, left, &answer)) {
-        return static_cast<LRESULT>(answer) == kRemoteTaken ? HandOver::Taken : HandOver::Refused;
+        switch (static_cast<LRESULT>(answer)) {
+          case kRemoteTaken:
+            return HandOver::Taken;
+          case kRemoteNoMonitor:
+            return HandOver::NoMonitor;
+          default:
+            return HandOver::Refused;
+        }
       }
       // The time ran out (the loop ends next round), the window went away
       // before it answered (the copy ends, or makes its window anew), or the
@@ -109,7 +111,7 @@ std::optional<int> HandOverCommand(const CommandLine& commandLine, const Running
   if (!request) return std::nullopt;
   const HandOver handOver = HandOverRequest(*request, copy);
   if (handOver == HandOver::NoCopy) return std::nullopt;
-  if (const std::string text = HandOverText(handOver, copy); !text.empty()) tell(text);
+  if (const std::string text = HandOverText(handOver, *request, copy); !text.empty()) tell(text);
   return ExitCodeOf(handOver);
 }
 
@@ -122,11 +124,13 @@ int ExitCodeOf(HandOver handOver) {
       return kExitNoAnswer;
     case HandOver::Refused:
       return kExitRefused;
+    case HandOver::NoMonitor:
+      return kExitNoMonitor;
   }
   return kExitNoAnswer;
 }
 
-std::string HandOverText(HandOver handOver, const RunningCopy& copy) {
+std::string HandOverText(HandOver handOver, const RemoteRequest& request, const RunningCopy& copy) {
   switch (handOver) {
     case HandOver::Taken:
     case HandOver::NoCopy:
@@ -137,6 +141,9 @@ std::string HandOverText(HandOver handOver, const RunningCopy& copy) {
     case HandOver::Refused:
       return "カレイドン: 起動中のカレイドンはコマンドを受け付けませんでした(別のバージョンです)。"
              "コマンドは実行されていません。";
+    case HandOver::NoMonitor:
+      return "カレイドン: " + std::to_string(request.monitor) +
+             "番目のモニターはありません。コマンドは実行されていません。";
   }
   return {};
 }

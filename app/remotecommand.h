@@ -55,30 +55,31 @@ static_assert(sizeof(RemoteMessage) == 16);
 // What the running copy answers when it took a request: a window that does
 // not know the message (another program's, an older copy's) answers 0.
 inline constexpr LRESULT kRemoteTaken = 0x4B4C4F4B;
+// ... and when the monitor a command names is not there.
+inline constexpr LRESULT kRemoteNoMonitor = 0x4B4C4E4D;
 
 RemoteMessage EncodeRemoteRequest(const RemoteRequest& request);
 // The request a WM_COPYDATA block carries; nothing for a block of another
 // signature, version, size, action or monitor.
 std::optional<RemoteRequest> DecodeRemoteRequest(const COPYDATASTRUCT* data);
 
-// The running copy's side, WM_COPYDATA's lParam: a well-formed request goes
-// to take (which only notes it down: the answer must not wait for a change)
-// and is answered kRemoteTaken; anything else is answered 0.
-LRESULT AnswerRemoteRequest(LPARAM copyData, const std::function<void(const RemoteRequest&)>& take);
-
-// The running copy's commands taken and waiting: each is answered at once
-// and carried out, in the order they came, when no change runs.
+// The running copy's side: the commands taken and waiting. Each is answered
+// at once (the answer never waits for a change) and carried out, in the
+// order they came, when no change runs.
 class RemoteInbox {
  public:
   struct Hooks {
     std::function<bool()> busy;                       // whether a change runs
+    std::function<int()> monitors;                    // how many the desktop has
     std::function<void(const RemoteRequest&)> run;    // carries one out
     std::function<void(std::function<void()>)> later;  // calls from the message loop
   };
   explicit RemoteInbox(Hooks hooks) : hooks_(std::move(hooks)) {}
 
-  // WM_COPYDATA's lParam, answered as AnswerRemoteRequest answers it; a
-  // request taken is carried out from the message loop.
+  // WM_COPYDATA's lParam: a well-formed request is answered kRemoteTaken and
+  // carried out from the message loop, one naming a monitor past the
+  // desktop's last kRemoteNoMonitor; anything else is answered 0, as a
+  // window that does not know the message answers.
   LRESULT Answer(LPARAM copyData);
   // Carries out the waiting commands, one after the other, as long as no
   // change runs: the end of every change calls it again.
@@ -97,6 +98,7 @@ enum class HandOver {
   NoCopy,    // no copy runs any more: this one may do it itself
   NoAnswer,  // the copy runs, but its window did not answer within the bound
   Refused,   // its window answered, but does not take commands (another version)
+  NoMonitor, // the copy has no such monitor
 };
 
 // The copy a command goes to.
@@ -125,10 +127,11 @@ std::optional<int> HandOverCommand(const CommandLine& commandLine, const Running
 inline constexpr int kExitHandedOver = 0;
 inline constexpr int kExitNoAnswer = 2;
 inline constexpr int kExitRefused = 3;
+inline constexpr int kExitNoMonitor = 4;
 int ExitCodeOf(HandOver handOver);
 
 // The line that says what went wrong (empty when nothing did).
-std::string HandOverText(HandOver handOver, const RunningCopy& copy);
+std::string HandOverText(HandOver handOver, const RemoteRequest& request, const RunningCopy& copy);
 
 // Writes a line for whoever started the program, which has no window to show
 // it in: to the standard error handle it was given (a script that redirects

@@ -37,48 +37,55 @@ TEST(RemoteCommand, OnlyAWellFormedMessageIsTakenAndAnsweredSo) {
   struct Case {
     const char* what;
     void (*spoil)(COPYDATASTRUCT& data, RemoteMessage& message);
-    bool taken;
+    LRESULT answer;
   };
+  constexpr LRESULT kTaken = kaleidon::kRemoteTaken;
   const Case cases[] = {
-      {"as sent", [](COPYDATASTRUCT&, RemoteMessage&) {}, true},
-      {"another signature", [](COPYDATASTRUCT& d, RemoteMessage&) { d.dwData = 1; }, false},
-      {"shorter", [](COPYDATASTRUCT& d, RemoteMessage&) { d.cbData -= 1; }, false},
-      {"longer", [](COPYDATASTRUCT& d, RemoteMessage&) { d.cbData += 1; }, false},
-      {"no block", [](COPYDATASTRUCT& d, RemoteMessage&) { d.lpData = nullptr; }, false},
-      {"block of another program", [](COPYDATASTRUCT&, RemoteMessage& m) { m.signature = 0x12345678; }, false},
-      {"a later version", [](COPYDATASTRUCT&, RemoteMessage& m) { m.version = 2; }, false},
-      {"size unlike the block's", [](COPYDATASTRUCT&, RemoteMessage& m) { m.size = 20; }, false},
-      {"unknown action", [](COPYDATASTRUCT&, RemoteMessage& m) { m.action = 4; }, false},
-      {"no action", [](COPYDATASTRUCT&, RemoteMessage& m) { m.action = 0; }, false},
-      {"monitor past the last", [](COPYDATASTRUCT&, RemoteMessage& m) { m.monitor = 100; }, false},
-      {"monitor of a change", [](COPYDATASTRUCT&, RemoteMessage& m) { m.action = 1; }, false},
+      {"as sent", [](COPYDATASTRUCT&, RemoteMessage&) {}, kTaken},
+      {"another signature", [](COPYDATASTRUCT& d, RemoteMessage&) { d.dwData = 1; }, 0},
+      {"shorter", [](COPYDATASTRUCT& d, RemoteMessage&) { d.cbData -= 1; }, 0},
+      {"longer", [](COPYDATASTRUCT& d, RemoteMessage&) { d.cbData += 1; }, 0},
+      {"no block", [](COPYDATASTRUCT& d, RemoteMessage&) { d.lpData = nullptr; }, 0},
+      {"block of another program", [](COPYDATASTRUCT&, RemoteMessage& m) { m.signature = 0x12345678; }, 0},
+      {"a later version", [](COPYDATASTRUCT&, RemoteMessage& m) { m.version = 2; }, 0},
+      {"size unlike the block's", [](COPYDATASTRUCT&, RemoteMessage& m) { m.size = 20; }, 0},
+      {"unknown action", [](COPYDATASTRUCT&, RemoteMessage& m) { m.action = 4; }, 0},
+      {"no action", [](COPYDATASTRUCT&, RemoteMessage& m) { m.action = 0; }, 0},
+      {"monitor of a change", [](COPYDATASTRUCT&, RemoteMessage& m) { m.action = 1; }, 0},
+      {"monitor past any desktop's", [](COPYDATASTRUCT&, RemoteMessage& m) { m.monitor = 100; }, 0},
+      {"monitor past this desktop's", [](COPYDATASTRUCT&, RemoteMessage& m) { m.monitor = 4; }, kaleidon::kRemoteNoMonitor},
   };
   const RemoteRequest sent{RemoteAction::NeverAgain, 3};
   for (const Case& c : cases) {
+    std::vector<RemoteRequest> carriedOut;
+    kaleidon::RemoteInbox inbox({[] { return false; }, [] { return 3; },
+                                 [&](const RemoteRequest& r) { carriedOut.push_back(r); },
+                                 [](std::function<void()> call) { call(); }});
     RemoteMessage message = kaleidon::EncodeRemoteRequest(sent);
     COPYDATASTRUCT data{kaleidon::kRemoteSignature, sizeof message, &message};
     c.spoil(data, message);
-    std::vector<RemoteRequest> taken;
-    const LRESULT answer = kaleidon::AnswerRemoteRequest(reinterpret_cast<LPARAM>(&data),
-                                                         [&](const RemoteRequest& r) { taken.push_back(r); });
-    EXPECT_EQ(answer, c.taken ? kaleidon::kRemoteTaken : 0) << c.what;
-    EXPECT_EQ(taken, c.taken ? std::vector<RemoteRequest>{sent} : std::vector<RemoteRequest>{}) << c.what;
+    EXPECT_EQ(inbox.Answer(reinterpret_cast<LPARAM>(&data)), c.answer) << c.what;
+    EXPECT_EQ(carriedOut, c.answer == kTaken ? std::vector<RemoteRequest>{sent} : std::vector<RemoteRequest>{})
+        << c.what;
   }
-  EXPECT_EQ(kaleidon::AnswerRemoteRequest(0, [](const RemoteRequest&) { FAIL(); }), 0);
 }
 
 TEST(RemoteCommand, EachEndHasItsExitCodeAndSaysWhatWentWrong) {
   kaleidon::RunningCopy copy;
+  const RemoteRequest request{RemoteAction::NeverAgain, 3};
   EXPECT_EQ(kaleidon::ExitCodeOf(HandOver::Taken), 0);
-  EXPECT_EQ(kaleidon::HandOverText(HandOver::Taken, copy), "");
+  EXPECT_EQ(kaleidon::HandOverText(HandOver::Taken, request, copy), "");
   EXPECT_EQ(kaleidon::ExitCodeOf(HandOver::NoCopy), 0);
   EXPECT_EQ(kaleidon::ExitCodeOf(HandOver::NoAnswer), 2);
-  EXPECT_EQ(kaleidon::HandOverText(HandOver::NoAnswer, copy),
+  EXPECT_EQ(kaleidon::HandOverText(HandOver::NoAnswer, request, copy),
             "カレイドン: 起動中のカレイドンが10秒以内に応答しませんでした。コマンドは実行されていません。");
   EXPECT_EQ(kaleidon::ExitCodeOf(HandOver::Refused), 3);
-  EXPECT_EQ(kaleidon::HandOverText(HandOver::Refused, copy),
+  EXPECT_EQ(kaleidon::HandOverText(HandOver::Refused, request, copy),
             "カレイドン: 起動中のカレイドンはコマンドを受け付けませんでした(別のバージョンです)。"
             "コマンドは実行されていません。");
+  EXPECT_EQ(kaleidon::ExitCodeOf(HandOver::NoMonitor), 4);
+  EXPECT_EQ(kaleidon::HandOverText(HandOver::NoMonitor, request, copy),
+            "カレイドン: 3番目のモニターはありません。コマンドは実行されていません。");
 }
 
 namespace {
@@ -133,6 +140,10 @@ TEST_F(HandOverToAnotherProcess, ACopyInsideAChangeTakesTheCommandsAtOnceAndCarr
   ProgramProcess running = Start("busy");
   std::vector<std::string> told;
   auto tell = [&told](const std::string& line) { told.push_back(line); };
+  // It has two monitors: a third is answered at once, and not carried out.
+  EXPECT_EQ(kaleidon::HandOverCommand({"/X3"}, Copy(running, 10000), tell), std::optional<int>(4));
+  EXPECT_EQ(told, std::vector<std::string>{kaleidon::HandOverText(HandOver::NoMonitor, {RemoteAction::NeverAgain, 3}, {})});
+  told.clear();
   EXPECT_EQ(kaleidon::HandOverCommand({"/X2"}, Copy(running, 10000), tell), std::optional<int>(0));
   EXPECT_EQ(kaleidon::HandOverCommand({"/B"}, Copy(running, 10000), tell), std::optional<int>(0));
   EXPECT_EQ(running.WaitForExit(10000), std::optional<DWORD>(0));
@@ -149,7 +160,7 @@ TEST_F(HandOverToAnotherProcess, AWindowThatDoesNotKnowTheMessageRefusesIt) {
               told.push_back(line);
             }),
             std::optional<int>(kaleidon::kExitRefused));
-  EXPECT_EQ(told, std::vector<std::string>{kaleidon::HandOverText(HandOver::Refused, {})});
+  EXPECT_EQ(told, std::vector<std::string>{kaleidon::HandOverText(HandOver::Refused, {}, {})});
   running.Kill();
 }
 
@@ -177,7 +188,7 @@ TEST(RemoteCommand, TheInboxCarriesOutWhatCameDuringAChangeWhenItEnds) {
   bool busy = true;
   std::vector<std::function<void()>> later;
   std::vector<RemoteRequest> carriedOut;
-  kaleidon::RemoteInbox inbox({[&busy] { return busy; },
+  kaleidon::RemoteInbox inbox({[&busy] { return busy; }, [] { return 1; },
                                [&](const RemoteRequest& r) { carriedOut.push_back(r); },
                                [&later](std::function<void()> call) { later.push_back(std::move(call)); }});
   RemoteMessage message = kaleidon::EncodeRemoteRequest({RemoteAction::Back, 0});
