@@ -113,7 +113,7 @@ void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::fun
   // The folder list's creation fills the slot table, which the main window's
   // slot box then shows.
   announce(Step::FolderList);
-  folderList = std::make_unique<TForm5>();
+  folderList = std::make_unique<TForm5>(main->Slots);
   main->FolderList = folderList.get();
   TForm5* list = folderList.get();
   TForm2* optionsDialog = options.get();

@@ -197,7 +197,7 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   FileListBox2->SetAccessibleName(kFileListName);
   SpinEdit1->SetAccessibleName(kSlotBoxName);
   FileListBox2->SetMask("*.bmp");
-  FileListBox2->SetFileTypes(framework::kAllFileTypes);
+  FileListBox2->SetFileTypes(kListedFileTypes);
   FileListBox2->SetShowIcons(true);
   FileListBox1->SetFileTypes(framework::kAllFileTypes);
   dlb1->SetFileList(FileListBox2);
@@ -392,7 +392,10 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
   // docked and started alone): the pictures they showed are made again for
   // the desktop as it is, before the window shows. A change of the command
   // line makes a new wallpaper anyway.
-  if (!commandLine.Change()) Cycle->PrepareAgain(options.Wallpaper());
+  if (!commandLine.Change()) {
+    const ChangeOutcome outcome = Cycle->PrepareAgain(options.Wallpaper());
+    if (outcome.status) Label7->SetText(*outcome.status);
+  }
 }
 
 void TForm1::BuildFilterList(const std::string& customMask) {
@@ -508,7 +511,9 @@ void TForm1::WallpaperAgain() {
     return;
   }
   const WallpaperOptions options = Options ? Options->Values().Wallpaper() : ReadOptions(OpenSettings()).Wallpaper();
-  if (!Cycle->PrepareAgain(options) && apply) Cycle->ApplyAgain();
+  const ChangeOutcome outcome = Cycle->PrepareAgain(options);
+  ShowOutcome(outcome);
+  if (!outcome.done && apply) Cycle->ApplyAgain();
 }
 
 LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -564,9 +569,10 @@ void TForm1::Button11Click() {
     Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
     return;
   }
-  const bool wentBack = Cycle->GoBack(Options->Values());
+  const ChangeOutcome outcome = Cycle->GoBack(Request(true));
+  ShowOutcome(outcome);
   RunWhatWaited();
-  if (!wentBack) Beep();
+  if (!outcome.done) Beep();
 }
 
 void TForm1::NeverAgain1Click() {
@@ -609,8 +615,40 @@ void TForm1::NeverAgain(const ScreenSource& screen, bool thisMonitorOnly) {
 }
 
 void TForm1::ChangeWallpaper(bool apply, const std::string& onlyMonitor) {
-  Cycle->ChangeWallpaper(Options->Values(), apply, onlyMonitor);
+  ChangeRequest request = Request(apply);
+  request.onlyMonitor = onlyMonitor;
+  ShowOutcome(Cycle->ChangeWallpaper(request));
   RunWhatWaited();
+}
+
+ChangeRequest TForm1::Request(bool apply) {
+  return ChangeRequest{.options = Options->Values(),
+                       .apply = apply,
+                       .slots = &Slots,
+                       .currentSlot = SpinEdit1->Value(),
+                       .folder = FileListBox2->Directory(),
+                       .mask = FileListBox2->Mask(),
+                       .listed = FileListBox2->Items()};
+}
+
+void TForm1::ShowOutcome(const ChangeOutcome& outcome) {
+  if (outcome.slotsChanged && FolderList) FolderList->ShowSlots();
+  if (outcome.folderChanged || outcome.listRead) {
+    FileListBox2->ShowFiles(outcome.folder, outcome.names);
+    if (outcome.folderChanged) {
+      try {
+        OpenFolder(outcome.folder);
+      } catch (const framework::Exception&) {
+        // Gone again since: the list shows what the change found.
+      }
+    }
+  }
+  if (outcome.currentSlot >= 1 && SpinEdit1->Enabled()) {
+    SpinEdit1->SetValue(outcome.currentSlot);
+    SpinEdit1Change();  // the slot's folder, also when the slot stayed
+  }
+  if (outcome.listRow) FileListBox2->SetItemIndex(*outcome.listRow);
+  if (outcome.status) Label7->SetText(*outcome.status);
 }
 
 void TForm1::RunWhatWaited() {
@@ -637,7 +675,7 @@ void TForm1::Button1Click() {
     return;
   }
   if (framework::FileExists(path)) {
-    Cycle->ShowPicture(path, true, Options->Values().Wallpaper());
+    ShowOutcome(Cycle->ShowPicture(path, true, Options->Values().Wallpaper()));
     RunWhatWaited();
   } else {
     Application::Instance().MessageBox(kFileMissingText, kDarknessErrorCaption, MB_OK | MB_ICONWARNING);
@@ -648,7 +686,7 @@ void TForm1::Button1Click() {
 void TForm1::ShowExtracted(const PickResult& extracted) {
   Cycle->TakeExtracted(extracted);
   if (extracted.kind != PickResult::Kind::Picture || !framework::FileExists(extracted.path)) return;
-  Cycle->ShowPicture(extracted.path, true, Options->Values().Wallpaper());
+  ShowOutcome(Cycle->ShowPicture(extracted.path, true, Options->Values().Wallpaper()));
   RunWhatWaited();
 }
 

@@ -18,13 +18,14 @@
 #include "framework/gui/spinedit.h"
 #include "framework/gui/stdctrls.h"
 #include "change/backlist.h"
+#include "change/changecycle.h"
 #include "selection/foldermemory.h"
+#include "selection/folderslots.h"
 #include "selection/randomfile.h"
 #include "ui/help.h"
 
 namespace kaleidon {
 
-class ChangeCycle;
 class TForm2;
 class TForm4;
 class TForm5;
@@ -86,6 +87,8 @@ class TForm1 : public framework::Form {
   // their own).
   QuietEnvironment Quiet = QuietEnvironment::System();
 
+  // The remembered folders, which the folder list shows.
+  FolderSlots Slots;
   // Program-wide values of the run; the change cycle holds the others
   // (ChangeBusy, MeltFile).
   std::string CurrentFolder;
@@ -180,6 +183,10 @@ class TForm1 : public framework::Form {
   LRESULT WindowMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
+  // A change asked of the cycle with the values this window shows, and
+  // what came of it shown.
+  ChangeRequest Request(bool apply);
+  void ShowOutcome(const ChangeOutcome& outcome);
   // What the close and the session end do: the program-end keys of the
   // settings file (raises when a write is refused), and Temp emptied.
   void WriteProgramEnd();
