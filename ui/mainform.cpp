@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "change/changecycle.h"
+#include "change/runstart.h"
 #include "core/filterlist.h"
 #include "core/loadgate.h"
 #include "core/options.h"
@@ -94,23 +95,6 @@ constexpr const char* kEvilErrorCaption = "悪のエラー";
 constexpr const char* kDarknessErrorCaption = "闇のエラー";
 constexpr const char* kReadErrorCaption = "暗黒の読み取りエラー";
 constexpr const char* kDriveErrorCaption = "暗黒のドライブチェンジエラー";
-constexpr const char* kGreetingCaption = "作者の挨拶";
-constexpr const char* kGreetingText =
-    "初めまして、「カレイドン」作者の「白樺　雫」です。\r"
-    "拙作「カレイドン」をお使い頂き誠にありがとうございます。\r"
-    "至らぬ所があると思いますが「カレイドン」共々これから宜しくお願い致します。\r"
-    "でわでわ、「カレイドン Version0.6」の世界をお楽しみください（＾＾；";
-constexpr const char* kUpgradeCaption = "カレイドン Version0.6";
-constexpr const char* kUpgradeText =
-    "バージョンアップありがとうございます\r"
-    "Version0.6より圧縮ファイル(LHA)にも対応しました。 \r"
-    "詳細はヘルプファイルをご覧ください。\r"
-    "\r"
-    "フォルダバッファの拡張子を変更しましが、通常通り\r"
-    "お使い頂くだけで結構です。全て自動で処理をします。\r"
-    "\r"
-    "同じフォルダを複数登録する事ができなくなりました。\r"
-    "エラー回避のため、完全最適化を実行します。";
 constexpr const char* kNoFileToViewText =
     "ぐふっ！正義のファイルが選択されていないぞ\r"
     "正義のファイルを選択してからもう一度ボタンを押してくれ";
@@ -133,14 +117,6 @@ constexpr const char* kHelpMissingTextEnd =
     "\rこのファイルが無いか、開くための正義のブラウザが見つからない。\r"
     "配布された zip から取り出し直すか、ブラウザで直接開いてみてくれ！";
 
-constexpr const char* kPluginSetAsideCaption = "悪のプラグインエラー";
-constexpr const char* kPluginSetAsideText =
-    "ぐはっ！正義のプラグインが暴走して倒れてしまった････\r"
-    "カレイドンを次に起動するまで、このプラグインは正義の封印をしておくぞ。\r"
-    "因みにプラグインは%sだ。";
-// Beside the program: what the plug-ins said of themselves, so that a start
-// need not load them.
-constexpr const char* kPluginFormatsFile = "PluginFormats.cache";
 constexpr const char* kDriveErrorText =
     "ぐあぁぁぁ！無効なドライブ指定をくらってしまった！\r"
     "正義のディスクが正義のドライブに入っていないか、正義のはずのディスクが\r"
@@ -261,22 +237,6 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
   OnSysCommand = [this](WPARAM command) { return WMSysCommand(command); };
 
-  // The plug-ins are searched before the file-type list is built, so their
-  // formats are in it.
-  SPIs1 = std::make_unique<TSPIs>();
-  SPIs1->SearchOptions = {spsSusieDir, spsAppDir, spsSystemDir};
-  SPIs1->OnPictureRegister = [](TSPIs&, TInSPI&, const std::string& extension, const std::string&,
-                                TGraphicClass& graphicClass) {
-    if (!SPIs1PictureRegister(extension)) graphicClass = {};
-  };
-  SPIs1->OnSetAside = [](TSPIs&, const std::string& fileName) {
-    Application::Instance().MessageBox(framework::FormatText(kPluginSetAsideText, {fileName}),
-                                       kPluginSetAsideCaption, MB_OK | MB_ICONWARNING);
-  };
-  SPIs1->FormatCacheFile = JoinPath(ProgramFolder(), kPluginFormatsFile);
-  SPIs1->Loaded();
-  framework::TraceStep("main window: plug-ins");
-
   FormCreate(commandLine);
   framework::TraceStep("main window: settings read");
 
@@ -318,7 +278,6 @@ TForm1::~TForm1() { UnregisterHotKeys(); }
 void TForm1::FormCreate(const CommandLine& commandLine) {
   StartLoadStatistics();
   const std::string programFolder = ProgramFolder();
-  const std::string tempFolder = JoinPath(programFolder, "Temp");
   framework::IniFile ini = OpenSettings();
 
   // A settings file that refuses a write, or cannot be read, is said once;
@@ -331,48 +290,25 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
     return;
   }
 
-  // The version marker: greet a first start, explain an upgrade. A file
-  // that cannot be read is neither: it runs on the defaults, and nothing of
-  // it is erased or written.
-  const framework::IniEdit stored(ini);
-  settingsRead_ = !stored.Unread();
-  if (!settingsRead_) ReportStoreProblem(app, framework::EReadRefused(ini.FileName()));
-  bool firstStart = !framework::FileExists(ini.FileName());
-  bool upgrade = !firstStart && settingsRead_ &&
-                 stored.ReadString(kSysInfo, kProgramVersionKey, kOldestProgramVersion) != kProgramVersion;
-  if (firstStart) app.MessageBox(kGreetingText, kGreetingCaption, MB_OK);
-  if (upgrade) app.MessageBox(kUpgradeText, kUpgradeCaption, MB_OK | MB_ICONINFORMATION);
-  if (firstStart || upgrade) {
-    framework::CreateFolder(tempFolder);
-    StoreOrReport(app, [&] {
-      framework::IniEdit edit(ini);
-      edit.EraseSection(kSelectedDirectorys);
-      edit.EraseSection(kAllFilesSelectedDirectorys);
-      edit.Commit();
-    });
-  }
-
+  const RunStart start = StartRun(ini, app);
+  settingsRead_ = start.settingsRead;
   Application::Instance().OnMinimize = [this] { HideMainWindow(); };
-  framework::Randomize();
-  if (!framework::DirectoryExists(tempFolder)) framework::CreateFolder(tempFolder);
 
   // The options dialog comes later: the stored options are read here.
-  const ProgramOptions options = ReadOptions(ini);
+  const ProgramOptions& options = start.options;
   // The file type is chosen before the list has a folder, so that the
   // folder is read once, with its mask.
   BuildFilterList(options.customMask);
-  int filter = stored.ReadInteger(kSysInfo, kFilterKey, defaults::kFilter);
+  int filter = start.filter;
   if (filter < 0 || filter >= FilterComboBox1->Count()) filter = FilterComboBox1->Count() - 1;
   FilterComboBox1->SetItemIndex(filter);
   FileListBox2->SetMask(FilterComboBox1->Mask());
   FilterComboBox1Change();
-  CurrentFolder = stored.ReadString(kSysInfo, kPathKey, programFolder);
+  CurrentFolder = start.folder;
   try {
     FileListBox2->SetDirectory(CurrentFolder);
   } catch (const framework::Exception&) {
-    ReportFolderGone(app);
-    CurrentFolder = programFolder;
-    StoreOrReport(app, [&] { ini.WriteString(kSysInfo, kPathKey, programFolder); });
+    CurrentFolder = ReplaceGoneFolder(ini, app);
   }
 
   try {

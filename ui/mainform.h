@@ -29,7 +29,6 @@ namespace kaleidon {
 class TForm2;
 class TForm4;
 class TForm5;
-class TSPIs;
 class TTrayIcon;
 
 class TForm1 : public framework::Form {
@@ -75,9 +74,6 @@ class TForm1 : public framework::Form {
   // Which monitor's picture "この壁紙を今後使わない" means, when each shows its own.
   std::unique_ptr<framework::PopupMenu> NeverAgainMenu;
   std::unique_ptr<TTrayIcon> TrayIcon1;
-  // The image plug-ins found beside the program, in the image viewer Susie's
-  // plug-in folder and in the system folder; their formats are pictures.
-  std::unique_ptr<TSPIs> SPIs1;
 
   // How "ヘルプ" opens the help (tests look instead of opening).
   HelpOpeners Help = HelpOpeners::System();
