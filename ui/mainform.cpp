@@ -339,6 +339,13 @@ void TForm1::BuildFilterList(const std::string& customMask) {
 }
 
 void TForm1::FormCloseQuery(bool& canClose) {
+  if (Cycle && Cycle->ChangeBusy) {
+    // The run's end would empty Temp and write the settings under the
+    // change's feet: the window closes once the change has ended.
+    closeWaiting_ = true;
+    canClose = false;
+    return;
+  }
   if (!ended_) {  // else the session's end has ended the run already
     // A refused write is said, and the program ends all the same.
     StoreOrReport(Application::Instance(), [this] { WriteProgramEnd(); });
@@ -387,7 +394,11 @@ void TForm1::EmptyTemp() {
 
 void TForm1::WMQueryEndSession() {
   // Windows may end the process as soon as the session ends, so the run's
-  // end is done now.
+  // end is done now, or as soon as the change under way has ended.
+  if (Cycle && Cycle->ChangeBusy) {
+    sessionEndWaiting_ = std::max(sessionEndWaiting_, 1);
+    return;
+  }
   EndRunQuietly();
 }
 
@@ -397,6 +408,11 @@ void TForm1::WMEndSession(bool ending) {
     // is still to come.
     if (ended_) StartLoadStatistics();
     ended_ = false;
+    sessionEndWaiting_ = 0;
+    return;
+  }
+  if (Cycle && Cycle->ChangeBusy) {
+    sessionEndWaiting_ = 2;
     return;
   }
   EndRunQuietly();  // when the system skipped the question
@@ -493,18 +509,12 @@ LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void TForm1::Button2Click() { Close(); }
 
 void TForm1::Button3Click() {
-  if (Cycle->ChangeBusy) {
-    Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
-    return;
-  }
+  if (ChangeRefused()) return;
   ChangeWallpaper(true);
 }
 
 void TForm1::Button11Click() {
-  if (Cycle->ChangeBusy) {
-    Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
-    return;
-  }
+  if (ChangeRefused()) return;
   const ChangeOutcome outcome = Cycle->GoBack(Request(true));
   ShowOutcome(outcome);
   RunWhatWaited();
@@ -512,10 +522,7 @@ void TForm1::Button11Click() {
 }
 
 void TForm1::NeverAgain1Click() {
-  if (Cycle->ChangeBusy) {
-    Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
-    return;
-  }
+  if (ChangeRefused()) return;
   const ShownSources shown = Cycle->ShownNow();
   if (shown.empty()) {
     Beep();
@@ -540,6 +547,7 @@ void TForm1::NeverAgain1Click() {
 }
 
 void TForm1::NeverAgain(const ScreenSource& screen, bool thisMonitorOnly) {
+  if (ChangeRefused()) return;
   try {
     ExcludePicture(screen.source);
   } catch (const framework::Exception& e) {
@@ -587,7 +595,22 @@ void TForm1::ShowOutcome(const ChangeOutcome& outcome) {
   if (outcome.status) Label7->SetText(*outcome.status);
 }
 
+bool TForm1::ChangeRefused() {
+  if (!Cycle->ChangeBusy) return false;
+  Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
+  return true;
+}
+
 void TForm1::RunWhatWaited() {
+  // The session ended or the window was closed meanwhile: the run ends now.
+  if (const int ending = std::exchange(sessionEndWaiting_, 0)) {
+    ending == 2 ? WMEndSession(true) : WMQueryEndSession();
+    if (ending == 2) return;
+  }
+  if (std::exchange(closeWaiting_, false)) {
+    Close();
+    return;
+  }
   // The desktop changed while the cycle was busy: its wallpaper may have
   // been made for the desktop as it was.
   if (std::exchange(desktopChangedInChange_, false)) DesktopChanged(false);
@@ -596,6 +619,7 @@ void TForm1::RunWhatWaited() {
 }
 
 void TForm1::Button1Click() {
+  if (ChangeRefused()) return;
   Button1->SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   Button1->Repaint();
   auto restoreCursor = framework::ScopeExit([this] { Button1->SetCursor(nullptr); });
@@ -620,7 +644,9 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::ShowExtracted(const PickResult& extracted) {
+  // Taken out all the same: deleted after the next change that shows a picture.
   Cycle->TakeExtracted(extracted);
+  if (extracted.kind == PickResult::Kind::Picture && ChangeRefused()) return;
   if (extracted.kind != PickResult::Kind::Picture || !framework::FileExists(extracted.path)) return;
   ShowOutcome(Cycle->ShowPicture(extracted.path, true, Options->Values().Wallpaper()));
   RunWhatWaited();

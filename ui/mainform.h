@@ -224,8 +224,18 @@ class TForm1 : public framework::Form {
   bool applyAgain_ = false;
   bool desktopChangedInChange_ = false;
   bool timerChangeWaiting_ = false;  // the timer's change came due during another
+  // The window was closed, or the session ended (1: asked, 2: ended),
+  // while a change ran: the run ends once it has.
+  bool closeWaiting_ = false;
+  int sessionEndWaiting_ = 0;
+  // The one guard of every change asked for by the user (the buttons, the
+  // tray, the hotkeys, going back, never-again, a picture by hand): while a
+  // change runs it is refused with "待ってくれ". The timer's change and the
+  // display's change wait instead (RunWhatWaited).
+  bool ChangeRefused();
   // What waited while a change, going back or a picture set by hand ran:
-  // the wallpaper made again for a desktop that changed, the timer's change.
+  // the run's end, the wallpaper made again for a desktop that changed,
+  // the timer's change.
   void RunWhatWaited();
 };
 
