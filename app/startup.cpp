@@ -22,7 +22,6 @@
 #include "ui/settingsfile.h"
 #include "ui/splashform.h"
 #include "plugins/spis.h"
-#include "selection/folderslots.h"
 #include "ui/viewerform.h"
 
 namespace kaleidon {

@@ -12,16 +12,13 @@
 #include "core/settings.h"
 #include "core/storeproblems.h"
 #include "framework/base/paths.h"
-#include "framework/base/random.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 #include "framework/base/trace.h"
 #include "framework/gui/application.h"
-#include "framework/gui/hotkeys.h"
 #include "framework/gui/layout.h"
 #include "framework/gui/resources.h"
 #include "framework/imaging/graphics.h"
-#include "plugins/spis.h"
 #include "selection/exclusions.h"
 #include "tray/trayicon.h"
 #include "ui/folderlistform.h"
@@ -39,7 +36,6 @@ using framework::ProgramFolder;
 namespace {
 
 // What the window shows.
-constexpr const char* kCaption = "Kaleidon v0.6.1";
 constexpr const char* kButton1Caption = "壁紙変更(&C)";
 constexpr const char* kButton3Caption = "ランダム(&R)";
 constexpr const char* kButton4Caption = "オプション(&O)";
@@ -72,22 +68,8 @@ constexpr const char* kNeverAgainItem = "この壁紙を今後使わない(&X)";
 constexpr const char* kNeverAgainMonitorItem = "モニター%s：%s";
 constexpr const char* kOptionItem = "ｵﾌﾟｼｮﾝ";
 constexpr const char* kExitItem = "終了";
-constexpr const char* kTrayTip = "カレイドン参上！";
-// What the window's caption and the tray tip add while the interval timer's
-// change waits.
-constexpr const char* kFullScreenWaitStatus = "全画面ﾌﾟﾛｸﾞﾗﾑ使用中のため変更待機中...";
-constexpr const char* kBatteryWaitStatus = "ﾊﾞｯﾃﾘｰ駆動中のため変更待機中...";
+// While the interval timer's change waits: how often it looks again.
 constexpr UINT kQuietCheckInterval = 5000;  // milliseconds
-// The ids of the hotkeys registered on the window.
-constexpr int kHotKeyNextId = 1;
-constexpr int kHotKeyBackId = 2;
-constexpr const char* kHotKeyTakenCaption = "悪のホットキーエラー";
-constexpr const char* kHotKeyTakenText =
-    "ぬぐっ！ホットキー「%s」は既に悪の別のプログラムに使われているぞ！\r"
-    "「%s」はこのキーでは呼び出せない。\r"
-    "オプションの「その他」で別の正義のキーを設定してくれ！";
-constexpr const char* kHotKeyNextAction = "次の壁紙";
-constexpr const char* kHotKeyBackAction = "前の壁紙に戻す";
 constexpr const char* kAboutCloseText = "Close";  // the about window's close label
 constexpr const char* kBusyCaption = "待ってくれ";
 constexpr const char* kBusyText = "そう急かさないでくれ";
@@ -123,7 +105,7 @@ constexpr const char* kDriveErrorText =
     "悪の破損をしていかもしれん";
 
 framework::FormStyle MainStyle() {
-  framework::FormStyle s = framework::FormStyle::FixedDialog("TMyMainForm", kCaption, 516, 410);
+  framework::FormStyle s = framework::FormStyle::FixedDialog("TMyMainForm", TForm1::kCaption, 516, 410);
   s.minimizeBox = true;
   s.ownedByApplication = false;  // the main window has the taskbar button
   return s;
@@ -336,104 +318,6 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
 
 void TForm1::BuildFilterList(const std::string& customMask) {
   FilterComboBox1->SetFilter(BuildFilterText(RegisteredPictureFormats(), ArchiveLibraryInSystemFolder(), customMask));
-}
-
-void TForm1::FormCloseQuery(bool& canClose) {
-  if (Cycle && Cycle->ChangeBusy) {
-    // The run's end would empty Temp and write the settings under the
-    // change's feet: the window closes once the change has ended.
-    closeWaiting_ = true;
-    canClose = false;
-    return;
-  }
-  if (!ended_) {  // else the session's end has ended the run already
-    // A refused write is said, and the program ends all the same.
-    StoreOrReport(Application::Instance(), [this] { WriteProgramEnd(); });
-    StopLoadStatistics();
-    EmptyTemp();
-  }
-  UnregisterHotKeys();
-  canClose = true;
-}
-
-void TForm1::WriteProgramEnd() {
-  if (!Options && !LaterWindows) return;  // the start-up failed before the options existed
-  // What the run did not read from the file is not written over it.
-  if (!settingsRead_ || (Options && !Options->SettingsRead())) return;
-  framework::IniEdit settings(OpenSettings());
-  // A run that ends in its first moments, before the options dialog is
-  // made, ends on the stored options. After a reset start no entry is
-  // chosen; the combined entry is stored then, since an index of -1 would
-  // open the next run on the empty custom filter and list no picture at all.
-  WriteProgramEndSettings(settings, Options ? Options->Values() : ReadOptions(OpenSettings()),
-                          {CurrentFolder, SpinEdit1->Value(), std::max(0, FilterComboBox1->ItemIndex())});
-  settings.Commit();  // every program-end key in one replacement
-}
-
-void TForm1::EmptyTemp() {
-  // Pictures taken out of archives live in Temp only for one change; the
-  // folder is emptied at the end of the run, whatever attributes they have.
-  // A Temp that cannot be read, or a file that will not go, is left as it
-  // is: the run ends all the same.
-  std::string tempFolder = JoinPath(ProgramFolder(), "Temp");
-  if (!framework::DirectoryExists(tempFolder)) return;
-  try {
-    // Listed already (a cancelled shutdown looked before): read it again.
-    if (framework::SameTextNoCase(JoinPath(FileListBox1->Directory(), ""), JoinPath(tempFolder, "")))
-      FileListBox1->Update();
-    else
-      FileListBox1->SetDirectory(tempFolder);
-  } catch (const framework::Exception&) {
-    return;
-  }
-  for (const std::string& name : FileListBox1->Items()) {
-    std::string path = JoinPath(tempFolder, name);
-    if (framework::FileExists(path)) framework::ForceDeleteFile(path);
-  }
-}
-
-void TForm1::WMQueryEndSession() {
-  // Windows may end the process as soon as the session ends, so the run's
-  // end is done now, or as soon as the change under way has ended.
-  if (Cycle && Cycle->ChangeBusy) {
-    sessionEndWaiting_ = std::max(sessionEndWaiting_, 1);
-    return;
-  }
-  EndRunQuietly();
-}
-
-void TForm1::WMEndSession(bool ending) {
-  if (!ending) {
-    // Another program cancelled the shutdown: the run goes on, and its end
-    // is still to come.
-    if (ended_) StartLoadStatistics();
-    ended_ = false;
-    sessionEndWaiting_ = 0;
-    return;
-  }
-  if (Cycle && Cycle->ChangeBusy) {
-    sessionEndWaiting_ = 2;
-    return;
-  }
-  EndRunQuietly();  // when the system skipped the question
-  Hide();
-  Application::Instance().Terminate();
-}
-
-void TForm1::EndRunQuietly() {
-  if (ended_) return;
-  ended_ = true;
-  // No box may hold up the shutdown. A refused write loses nothing: the
-  // settings file on disk stays whole.
-  try {
-    WriteProgramEnd();
-  } catch (...) {
-  }
-  try {
-    StopLoadStatistics();
-    EmptyTemp();
-  } catch (...) {
-  }
 }
 
 namespace {
@@ -762,82 +646,6 @@ void TForm1::Label5DblClick() {
   about.ShowModal();
 }
 
-void TForm1::Timer1Timer() {
-  ++TimerTicks;
-  if (TimerTicks >= Options->Values().IntervalMinutes()) TimerChangeDue();
-}
-
-void TForm1::Timer2Timer() {
-  if (waiting_ != QuietReason::None) TimerChangeDue();
-}
-
-void TForm1::TimerChangeDue() {
-  // A change under way (its box waits for the user) is never entered
-  // again: the timer's change comes once it has ended.
-  if (Cycle->ChangeBusy) {
-    timerChangeWaiting_ = true;
-    return;
-  }
-  const ProgramOptions options = Options->Values();
-  const QuietReason reason = QuietWaitReason(options.quietFullScreen, options.quietBattery, Quiet);
-  ShowWaiting(reason);
-  if (reason != QuietReason::None) return;  // still due: it comes once the reason is gone
-  ChangeWallpaper(true);
-  TimerTicks = 0;
-}
-
-void TForm1::ShowWaiting(QuietReason reason) {
-  if (reason == waiting_) return;
-  waiting_ = reason;
-  Timer2->SetEnabled(reason != QuietReason::None);
-  std::string status;
-  if (reason == QuietReason::FullScreen) status = kFullScreenWaitStatus;
-  if (reason == QuietReason::Battery) status = kBatteryWaitStatus;
-  SetCaption(status.empty() ? std::string(kCaption) : std::string(kCaption) + " - " + status);
-  if (TrayIcon1) TrayIcon1->SetTipHelp(status.empty() ? std::string(kTrayTip) : std::string(kTrayTip) + "\n" + status);
-}
-
-void TForm1::OptionsHotKeysChanged(int next, int back) { RegisterHotKeys(next, back); }
-
-void TForm1::RegisterHotKeys(int next, int back) {
-  UnregisterHotKeys();
-  hotKeys_ = {{kHotKeyNextId, kHotKeyNextAction, next}, {kHotKeyBackId, kHotKeyBackAction, back}};
-  TryHotKeys();
-}
-
-void TForm1::TryHotKeys() {
-  if (!Handle()) return;
-  for (HotKey& hotKey : hotKeys_) {
-    if (hotKey.registered) continue;
-    const WORD value = static_cast<WORD>(hotKey.value);
-    if (framework::RegisterGlobalHotKey(Handle(), hotKey.id, value)) {
-      hotKey.registered = value != 0;
-      continue;
-    }
-    // Another program holds the keys: said once in a run for each hotkey;
-    // the other hotkey and the rest of the program work all the same.
-    if (std::find(hotKeysReported_.begin(), hotKeysReported_.end(), hotKey.value) != hotKeysReported_.end()) continue;
-    hotKeysReported_.push_back(hotKey.value);
-    Application::Instance().MessageBox(
-        framework::FormatText(kHotKeyTakenText, {framework::HotKeyName(value), hotKey.action}), kHotKeyTakenCaption,
-        MB_OK | MB_ICONWARNING);
-  }
-}
-
-void TForm1::UnregisterHotKeys() {
-  for (HotKey& hotKey : hotKeys_) {
-    if (hotKey.registered && Handle()) UnregisterHotKey(Handle(), hotKey.id);
-    hotKey.registered = false;
-  }
-}
-
-void TForm1::WMHotKey(int id) {
-  // A hotkey does what the tray icon's click and the back button do.
-  if (!TrayIcon1 || !TrayIcon1->Enabled() || !Options) return;
-  if (id == kHotKeyNextId) Button3Click();
-  if (id == kHotKeyBackId) Button11Click();
-}
-
 void TForm1::OptionsSlotCountChanged(int slotCount) {
   if (slotCount == 0) {
     SpinEdit1->SetEnabled(false);
@@ -852,12 +660,6 @@ void TForm1::OptionsSlotCountChanged(int slotCount) {
     Button6->SetEnabled(true);
     SpinEdit1->SetMaxValue(slotCount);
   }
-}
-
-void TForm1::OptionsTimerSwitched(bool on) {
-  Timer1->SetEnabled(on);
-  // A change that waited is no longer due.
-  if (!on) ShowWaiting(QuietReason::None);
 }
 
 }  // namespace kaleidon

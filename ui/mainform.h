@@ -33,6 +33,11 @@ class TTrayIcon;
 
 class TForm1 : public framework::Form {
  public:
+  // The window's caption and the tray icon's tip; a change that waits adds
+  // why to both.
+  static constexpr const char* kCaption = "Kaleidon v0.6.1";
+  static constexpr const char* kTrayTip = "カレイドン参上！";
+
   explicit TForm1(const CommandLine& commandLine);
   ~TForm1() override;
 
