@@ -114,7 +114,7 @@ void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::fun
   main->Viewer = viewer.get();
   // An archive chosen by hand opens a dialog of its own, made afresh.
   main->OnArchiveChosen = [mainWindow](const std::string& archive) {
-    ShowArchiveDialog(archive, {mainWindow->FilterComboBox1->Mask(), mainWindow->Handle(),
+    ShowArchiveDialog(archive, {mainWindow->FileTypeMask(), mainWindow->Handle(),
                                 [mainWindow](const PickResult& extracted) { mainWindow->ShowExtracted(extracted); }});
   };
 

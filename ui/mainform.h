@@ -96,6 +96,9 @@ class TForm1 : public framework::Form {
   int TimerTicks = 0;
   std::unique_ptr<ChangeCycle> Cycle;
 
+  // The patterns of the file type chosen (the archive dialog lists its
+  // members under them).
+  std::string FileTypeMask() { return FilterComboBox1->Mask(); }
   // The archive dialog's member, extracted into Temp, as the wallpaper.
   void ShowExtracted(const PickResult& extracted);
   // Every other window of the run exists (the start-up made them all).
