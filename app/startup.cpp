@@ -3,10 +3,14 @@
 #include <windows.h>
 
 #include "archive/unlha32.h"
+#include "app/plugins.h"
 #include "change/changecycle.h"
+#include "change/runstart.h"
+#include "core/filterlist.h"
 #include "core/loadgate.h"
 #include "core/options.h"
 #include "core/settings.h"
+#include "framework/base/folderfiles.h"
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/trace.h"
@@ -17,6 +21,7 @@
 #include "ui/optionsform.h"
 #include "ui/settingsfile.h"
 #include "ui/splashform.h"
+#include "plugins/spis.h"
 #include "ui/viewerform.h"
 
 namespace kaleidon {
@@ -87,6 +92,9 @@ void ProgramWindows::Create(const CommandLine& commandLine, const std::function<
 
 void ProgramWindows::CreateMain(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep) {
   Announce(Step::Main, beforeStep);
+  // The plug-ins are set up before the file-type list is built, so their
+  // formats are in it.
+  if (!plugins) plugins = SetUpPlugins();
   main = std::make_unique<TForm1>(commandLine);
   Application::Instance().SetMainForm(main.get());
 }
@@ -106,14 +114,14 @@ void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::fun
   main->Viewer = viewer.get();
   // An archive chosen by hand opens a dialog of its own, made afresh.
   main->OnArchiveChosen = [mainWindow](const std::string& archive) {
-    ShowArchiveDialog(archive, {mainWindow->FilterComboBox1->Mask(), mainWindow->Handle(),
+    ShowArchiveDialog(archive, {mainWindow->FileTypeMask(), mainWindow->Handle(),
                                 [mainWindow](const PickResult& extracted) { mainWindow->ShowExtracted(extracted); }});
   };
 
   // The folder list's creation fills the slot table, which the main window's
   // slot box then shows.
   announce(Step::FolderList);
-  folderList = std::make_unique<TForm5>();
+  folderList = std::make_unique<TForm5>(main->Slots);
   main->FolderList = folderList.get();
   TForm5* list = folderList.get();
   TForm2* optionsDialog = options.get();
@@ -145,19 +153,66 @@ void ProgramWindows::Destroy() {
   viewer.reset();
   options.reset();
   main.reset();
+  plugins.reset();
+}
+
+namespace {
+
+// A change with no window: no hourglass, and the archive library's windows
+// owned by none.
+class NoWindow : public ChangeCycleHost {
+ public:
+  void ShowBusy(bool) override {}
+  HWND Owner() const override { return nullptr; }
+};
+
+}  // namespace
+
+void RunCommandLineChange() {
+  Application& app = Application::Instance();
+  StartLoadStatistics();
+  framework::IniFile settings = OpenSettings();
+  const RunStart start = StartRun(settings, app);
+  // The file type and the folder as the main window would take them.
+  const std::string mask = FilterMask(
+      BuildFilterText(RegisteredPictureFormats(), ArchiveLibraryInSystemFolder(), start.options.customMask),
+      start.filter);
+  std::string folder = start.folder;
+  std::vector<std::string> names;
+  try {
+    names = framework::ListFolderFiles(folder, mask, kListedFileTypes);
+  } catch (const framework::Exception&) {
+    folder = ReplaceGoneFolder(settings, app);
+    try {
+      names = framework::ListFolderFiles(folder, mask, kListedFileTypes);
+    } catch (const framework::Exception&) {
+    }
+  }
+  // The options as the options dialog would hold them, read anew after the
+  // start's own writes; a file that cannot be read gives the defaults.
+  const ProgramOptions options =
+      WithinBounds(settings.Readable() ? ReadOptions(settings) : ProgramOptions{});
+  FolderSlots slots;
+  if (options.slotCount > 0) slots.Load(framework::IniEdit(settings), options.slotCount);
+
+  // The splash repaints and takes clicks while the gate waits.
+  WaitForLowLoad(options.loadThreshold, options.giveUpSeconds,
+                 LoadGateEnvironment::System([&app] { app.ProcessMessages(); }));
+  NoWindow host;
+  ChangeCycle cycle(host, app, settings);
+  cycle.ChangeWallpaper({.options = options,
+                         .apply = !options.changeStyle,
+                         .slots = &slots,
+                         .currentSlot = 1,
+                         .folder = folder,
+                         .mask = mask,
+                         .listed = std::move(names)});
 }
 
 void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine) {
   const ProgramOptions options = windows.options->Values();
   // The splash repaints and takes clicks while the gate waits.
   const LoadGateEnvironment gate = LoadGateEnvironment::System([] { Application::Instance().ProcessMessages(); });
-  if (commandLine.Change()) {
-    WaitForLowLoad(options.loadThreshold, options.giveUpSeconds, gate);
-    windows.main->ChangeWallpaper(!options.changeStyle);
-    Application::Instance().SetShowMainForm(false);
-    Application::Instance().Terminate();
-    return;
-  }
   if (options.startUpChange) {
     if (options.delayedStart) WaitForLowLoad(options.loadThreshold, options.giveUpSeconds, gate);
     windows.main->ChangeWallpaper(true);
@@ -205,6 +260,19 @@ int RunKaleidon(const CommandLine& commandLine) {
     }
     app.SetTitle(kApplicationTitle);
     app.SetHelpFile("KALEIDON.hlp");
+    if (commandLine.Change()) {
+      // The command line's change shows no window but the splash: it makes
+      // none, and the run ends with it.
+      if (splash) splash->ShowStatus(kMainWindowStatus);
+      std::unique_ptr<TSPIs> plugins = SetUpPlugins();
+      if (splash) {
+        splash->ShowStatus(kOptionsStatus);
+        ShowStartKindStatus(*splash, ReadOptions(OpenSettings()));
+      }
+      RunCommandLineChange();
+      framework::TraceStep("command-line change");
+      return 0;
+    }
     if (MakesOtherWindowsWhenIdle(commandLine, OpenSettings())) {
       // Nobody sees the options dialog, the viewer and the folder list while
       // the program starts: they are made once the main window has painted,

@@ -13,6 +13,7 @@ class TForm1;
 class TForm2;
 class TForm4;
 class TForm5;
+class TSPIs;
 
 inline constexpr const wchar_t* kInstanceMutexName = L"Quorin[Kaleidon]";
 
@@ -37,6 +38,7 @@ class ProgramWindows {
   // Releases the windows, the last made first.
   void Destroy();
 
+  std::unique_ptr<TSPIs> plugins;  // set up before the main window lists a folder
   std::unique_ptr<TForm1> main;
   std::unique_ptr<TForm2> options;
   std::unique_ptr<TForm4> viewer;
@@ -47,6 +49,12 @@ class ProgramWindows {
 // or the start-up change when the options ask for it, followed by the
 // upgrade of a folder list that another version wrote.
 void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine);
+
+// The command line's change on the values alone, with no window of its
+// own: the start's checks of the settings file, the stored options, folder
+// and slots, the load gate, and one change with the apply flag the options
+// ask for (ChangeStyle: only stored). The plug-ins must be set up.
+void RunCommandLineChange();
 
 // Whether a start may make the windows other than the main one once the
 // message loop is idle: a plain start of a program that ran before, with no

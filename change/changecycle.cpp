@@ -125,17 +125,81 @@ PictureDemand DemandFor(const ProgramOptions& options, const Desktop& desktop, b
 
 }  // namespace
 
+// Folder memory's controls over the change's values: the slot and the
+// folder it moves are the outcome's; what a window would show of them (the
+// slot's folder, the drive) the window shows from the outcome.
+class ChangeCycle::Place : public FolderMemoryControls {
+ public:
+  Place(ChangeCycle& cycle, bool inUse, int slotCount) : cycle_(cycle), inUse_(inUse), slotCount_(slotCount) {}
+  int CurrentSlot() const override { return Out().currentSlot; }
+  void SetCurrentSlot(int slot) override { Out().currentSlot = std::clamp(slot, 1, std::max(slotCount_, 1)); }
+  bool SlotBoxEnabled() const override { return inUse_; }
+  std::string ListedFolder() const override { return Out().folder; }
+  std::string CurrentFolder() const override { return Out().folder; }
+  bool ChangeFolder(const std::string& folder) override {
+    try {
+      Out().names = framework::ListFolderFiles(folder, cycle_.now_.request->mask, kListedFileTypes);
+    } catch (const framework::Exception&) {
+      return false;
+    }
+    Out().folder = folder;
+    Out().folderChanged = true;
+    Out().listRow.reset();
+    return true;
+  }
+  void SyncDriveBox() override {}
+  void ShowSlotFolder(const std::string&) override {}
+  void Repaint() override {}
+
+ private:
+  ChangeOutcome& Out() const { return *cycle_.now_.outcome; }
+  ChangeCycle& cycle_;
+  bool inUse_;
+  int slotCount_;
+};
+
+void ChangeCycle::Begin(const ChangeRequest& request, ChangeOutcome& outcome) {
+  now_ = {&request, &outcome};
+  outcome.currentSlot = request.currentSlot;
+  outcome.folder = request.folder;
+  if (request.listed) {
+    outcome.names = *request.listed;
+  } else if (!request.folder.empty()) {
+    Reread();
+    outcome.listRead = false;  // what the asker lists already
+  }
+}
+
+void ChangeCycle::Reread() {
+  ChangeOutcome& outcome = *now_.outcome;
+  try {
+    outcome.names = framework::ListFolderFiles(outcome.folder, now_.request->mask, kListedFileTypes);
+  } catch (const framework::Exception&) {
+    outcome.names.clear();  // a folder gone has no picture to draw
+  }
+  outcome.listRead = true;
+  outcome.listRow.reset();
+}
+
 FileChoice ChangeCycle::Choice(const ProgramOptions& options) const {
-  return FileChoice{.folder = host_.ListedFolder(),
-                    .names = host_.ListedNames(),
-                    .mask = host_.ListedMask(),
-                    .currentSlot = host_.CurrentSlot(),
+  static const std::vector<std::string> kNoNames;
+  ChangeOutcome* outcome = now_.outcome;
+  return FileChoice{.folder = outcome ? outcome->folder : std::string(),
+                    .names = outcome ? outcome->names : kNoNames,
+                    .mask = now_.request ? now_.request->mask : std::string(),
+                    .currentSlot = outcome ? outcome->currentSlot : 1,
                     .loopCounter = options.loopCounter,
                     .owner = host_.Owner(),
                     .programFolder = framework::ProgramFolder(),
-                    .selectRow = [this](int row) { host_.SelectListRow(row); },
+                    .selectRow = [outcome](int row) {
+                      if (outcome) outcome->listRow = row;
+                    },
                     .settings = settings_,
                     .notices = notices_};
+}
+
+void ChangeCycle::ShowStatus(const std::string& text) {
+  if (now_.outcome) now_.outcome->status = text;
 }
 
 void ChangeCycle::TakeExtracted(const PickResult& pick) {
@@ -161,12 +225,17 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
   // draw, so the rotation passes it over: with folder memory the next
   // folder is tried, a bounded number of times (twice per slot covers a pass
   // that starts over on the way).
-  const int folderTries = host_.SlotsInUse() ? 2 * std::max(options.slotCount, 1) : 1;
+  const ChangeRequest& request = *now_.request;
+  const bool slotsInUse = request.slots && options.slotCount >= 1;
+  const int folderTries = slotsInUse ? 2 * std::max(options.slotCount, 1) : 1;
   PickResult pick;
   for (int tried = 0;;) {
-    if (host_.SlotsInUse()) {
-      FolderMemory memory = host_.Memory(options.slotCount);
+    if (slotsInUse) {
+      const FolderSlots before = *request.slots;
+      Place place(*this, true, options.slotCount);
+      FolderMemory memory{*request.slots, place, options.slotCount, settings_, notices_};
       RotateFolder(memory);
+      if (!(*request.slots == before)) now_.outcome->slotsChanged = true;
     }
     FileChoice choice = Choice(options);
     choice.demand = demand;
@@ -181,7 +250,7 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
     // The file went away after the list was read, or the archive member
     // drawn cannot be used: read the list again and draw once more; an
     // emptied folder ends the change like an empty one.
-    host_.RereadList();
+    Reread();
     FileChoice again = Choice(options);
     again.demand = demand;
     if (again.names.empty()) return EndWithEmptyList();
@@ -204,7 +273,14 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
   return pick.path;
 }
 
-void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply, const std::string& onlyMonitor) {
+ChangeOutcome ChangeCycle::ChangeWallpaper(const ChangeRequest& request) {
+  const ProgramOptions& options = request.options;
+  const bool apply = request.apply;
+  const std::string& onlyMonitor = request.onlyMonitor;
+  ChangeOutcome outcome;
+  const Under outer = std::exchange(now_, {});
+  auto restore = framework::ScopeExit([this, outer] { now_ = outer; });
+  Begin(request, outcome);
   drawn_.clear();
   auto end = BusyUntilEnd(ChangeBusy, host_);
   // Whatever the change stores in the settings file (the rotation, a
@@ -229,6 +305,7 @@ void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply, con
     }
     if (std::any_of(drawn.begin(), drawn.end(), [](const auto& picture) { return picture.has_value(); })) {
       Show(PicturesFor(desktop, perMonitor, drawn), desktop, apply, options.Wallpaper(), true);
+      outcome.done = true;
       host_.ShowBusy(false);
       // An extracted picture lives only for the change that used it, or
       // while a monitor shows it.
@@ -249,9 +326,14 @@ void ChangeCycle::ChangeWallpaper(const ProgramOptions& options, bool apply, con
   }
   for (const std::string& refused : histories.Commit()) ReportStoreProblem(notices_, framework::EWriteRefused(refused));
   StoreOrReport(notices_, [&] { batch.Commit(); });
+  return outcome;
 }
 
-void ChangeCycle::ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options) {
+ChangeOutcome ChangeCycle::ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options) {
+  ChangeOutcome outcome;
+  const ChangeRequest none;
+  const Under outer = std::exchange(now_, {&none, &outcome});
+  auto restore = framework::ScopeExit([this, outer] { now_ = outer; });
   // Busy as a change is (a display change during its error box waits), with
   // the hourglass on the button that asked instead of the random one.
   ChangeBusy = true;
@@ -266,8 +348,10 @@ void ChangeCycle::ShowPicture(const std::string& picture, bool apply, const Wall
   for (size_t monitor = 0; monitor < drawn.size(); ++monitor)
     if (!perMonitor || desktop.monitors[monitor].primary) drawn[monitor] = picture;
   Show(PicturesFor(desktop, perMonitor, drawn), desktop, apply, options, true);
+  outcome.done = true;
   DeleteUnshownMembers();
   StoreOrReport(notices_, [&] { batch.Commit(); });
+  return outcome;
 }
 
 std::vector<std::string> ChangeCycle::PicturesFor(const Desktop& desktop, bool perMonitor,
@@ -330,7 +414,8 @@ void ChangeCycle::Show(const std::vector<std::string>& pictures, const Desktop& 
   std::string names;
   for (const std::string& picture : pictures)
     names += (names.empty() ? "" : " / ") + framework::ExtractFileName(picture);
-  host_.ShowFileName(note.empty() ? names : names + "　" + note);
+  ShowStatus(note.empty() ? names : names + "　" + note);
+  if (now_.outcome) now_.outcome->shown = pictures;
   if (!made) return;
   ShownWallpaper now{desktop, {}, perMonitor};
   for (size_t monitor = 0, next = 0; monitor < desktop.monitors.size() && next < pictures.size(); ++monitor) {
@@ -379,7 +464,14 @@ std::optional<std::string> ChangeCycle::Recall(const PictureSource& source, cons
   return pick.path;
 }
 
-bool ChangeCycle::GoBack(const ProgramOptions& options) {
+ChangeOutcome ChangeCycle::GoBack(const ChangeRequest& request) {
+  const ProgramOptions& options = request.options;
+  ChangeOutcome outcome;
+  const Under outer = std::exchange(now_, {});
+  auto restore = framework::ScopeExit([this, outer] { now_ = outer; });
+  ChangeRequest here = request;
+  here.listed = std::vector<std::string>();  // going back draws nothing: the folder need not be read
+  Begin(here, outcome);
   drawn_.clear();
   auto end = BusyUntilEnd(ChangeBusy, host_);
   const std::string path = BackList::PathBeside(settings_.FileName());
@@ -388,7 +480,7 @@ bool ChangeCycle::GoBack(const ProgramOptions& options) {
     list = BackList::Load(path);
   } catch (const framework::EReadRefused& e) {
     ReportStoreProblem(notices_, e);
-    return false;
+    return outcome;
   }
   framework::IniBatch batch(settings_);
   auto store = framework::ScopeExit([&] { StoreOrReport(notices_, [&] { batch.Commit(); }); });
@@ -406,7 +498,7 @@ bool ChangeCycle::GoBack(const ProgramOptions& options) {
       // Deleted or moved since: named on the status line, and the one
       // before is tried.
       passedOver = sources[pictures.size()].source.Name() + kNotFoundStatus;
-      host_.ShowFileName(passedOver);
+      ShowStatus(passedOver);
       DeleteUnshownMembers();
       continue;
     }
@@ -417,14 +509,16 @@ bool ChangeCycle::GoBack(const ProgramOptions& options) {
            options.Wallpaper(), false, passedOver);
     } catch (...) {
       DeleteUnshownMembers();
-      return true;  // the wallpaper stays as it was; the list keeps its place
+      outcome.done = true;  // the wallpaper stays as it was; the list keeps its place
+      return outcome;
     }
     DeleteUnshownMembers();
     list.MakeCurrent(entry);
     if (!list.Save(path)) ReportStoreProblem(notices_, framework::EWriteRefused(path));
-    return true;
+    outcome.done = true;
+    return outcome;
   }
-  return false;
+  return outcome;
 }
 
 void ChangeCycle::DeleteUnshownMembers() {
@@ -436,8 +530,12 @@ void ChangeCycle::DeleteUnshownMembers() {
   });
 }
 
-bool ChangeCycle::PrepareAgain(const WallpaperOptions& options) {
-  if (shown_.pictures.empty() || ChangeBusy) return false;
+ChangeOutcome ChangeCycle::PrepareAgain(const WallpaperOptions& options) {
+  ChangeOutcome outcome;
+  if (shown_.pictures.empty() || ChangeBusy) return outcome;
+  const ChangeRequest none;
+  const Under outer = std::exchange(now_, {&none, &outcome});
+  auto restore = framework::ScopeExit([this, outer] { now_ = outer; });
   ChangeBusy = true;
   auto end = framework::ScopeExit([this] { ChangeBusy = false; });
   framework::IniBatch batch(settings_);
@@ -450,19 +548,21 @@ bool ChangeCycle::PrepareAgain(const WallpaperOptions& options) {
     }
     // A caption follows the work area and the DPI as well.
     const bool captionMoved = options.caption.show && CaptionPlacesMoved(shown_.desktop, desktop);
-    if ((desktop == shown_.desktop && !captionMoved) || !DesktopShowsWallpaperBitmap()) return false;
+    if ((desktop == shown_.desktop && !captionMoved) || !DesktopShowsWallpaperBitmap()) return outcome;
     const bool perMonitor = WantsPicturePerMonitor(options, desktop);
     const std::vector<std::string> pictures =
         PicturesFor(desktop, perMonitor, std::vector<std::optional<std::string>>(desktop.monitors.size()));
-    if (pictures.empty()) return false;  // their files are gone
+    if (pictures.empty()) return outcome;  // their files are gone
     WallpaperOptions quiet = options;
     quiet.playSound = false;
     Show(pictures, desktop, true, quiet, false);
     DeleteUnshownMembers();
-    return true;
+    outcome.done = true;
+    return outcome;
   } catch (...) {
     // The wallpaper stays as it was; the next change makes it anew.
-    return false;
+    outcome.done = false;
+    return outcome;
   }
 }
 

@@ -5,8 +5,8 @@
 // (or a member of an archive in it), makes it the wallpaper and names it on
 // the status line; with a picture per monitor it draws one for each monitor
 // so. The random button, the tray, the interval timer and the command line
-// all start it through the main window; it works only on what its starter
-// hands it (ChangeCycleHost) and on the options of the moment. It knows the
+// all ask for it with a request of the values it works on, and show the
+// outcome it returns; it needs no window. It knows the
 // pictures it has shown, so that a new arrangement of the monitors gets them
 // again, made for it.
 #include <windows.h>
@@ -21,7 +21,9 @@
 #include "core/wallpaper.h"
 #include "framework/base/inifile.h"
 #include "framework/base/notices.h"
+#include "framework/base/folderfiles.h"
 #include "selection/foldermemory.h"
+#include "selection/folderslots.h"
 #include "selection/randomfile.h"
 
 namespace kaleidon {
@@ -33,28 +35,50 @@ struct TMeltFile {
   bool Extracted = false;  // FileName is an extracted file still to be deleted
 };
 
-// What the cycle needs from whoever starts it: the file list the pictures
-// are drawn from, folder memory for the rotation, the busy cursor and the
-// status line.
+// The kinds of file the picture list takes: every file the mask admits,
+// hidden and system ones too.
+inline constexpr unsigned kListedFileTypes = framework::kAllFileTypes;
+
+// What a change is asked for, with the values it works on: the options of
+// the moment, folder memory (the slots, in use with a slot count of at least
+// 1, and the current slot), the current folder and the file type's mask.
+// listed: the names of the folder under the mask, where the asker has read
+// them already; else the change reads the folder.
+struct ChangeRequest {
+  ProgramOptions options;
+  bool apply = true;  // show it at once (with the sound), else only store it
+  // A device name: with a picture per monitor, only that monitor gets a new
+  // picture.
+  std::string onlyMonitor;
+  FolderSlots* slots = nullptr;
+  int currentSlot = 1;
+  std::string folder;
+  std::string mask;
+  std::optional<std::vector<std::string>> listed;
+};
+
+// What came of it, for the windows to show.
+struct ChangeOutcome {
+  // The change ran to its end: a wallpaper was made and applied, or going
+  // back found an older one, or the desktop's wallpaper was made again.
+  bool done = false;
+  std::vector<std::string> shown;      // the pictures the wallpaper shows now, per monitor
+  std::optional<std::string> status;   // the status line's new text
+  int currentSlot = 0;                 // the slot now current (0: the change asked none)
+  std::string folder;                  // the folder now current
+  std::vector<std::string> names;      // its pictures under the mask, sorted for display
+  bool folderChanged = false;          // the rotation moved to another folder
+  bool listRead = false;               // the names were read anew
+  std::optional<int> listRow;          // the row of the picture drawn (-1: none)
+  bool slotsChanged = false;           // a slot's folder was gone and replaced
+};
+
+// What a change needs of a window, when there is one: the hourglass over
+// the random button while it runs, and the window that owns the archive
+// library's windows.
 class ChangeCycleHost {
  public:
-  // Folder memory over the slot table and the slot controls, with a slot
-  // count; whether folder memory is in use (the slot box is enabled).
-  virtual FolderMemory Memory(int slotCount) = 0;
-  virtual bool SlotsInUse() const = 0;
-  virtual int CurrentSlot() const = 0;
-  // The file list: its folder, its names in list order and its mask
-  // (patterns separated by ';'); moving its selection; reading it again.
-  virtual std::string ListedFolder() const = 0;
-  virtual std::vector<std::string> ListedNames() const = 0;
-  virtual std::string ListedMask() const = 0;
-  virtual void SelectListRow(int row) = 0;
-  virtual void RereadList() = 0;
-  // The hourglass over the random button while a change runs.
   virtual void ShowBusy(bool busy) = 0;
-  // The status line after "表示ﾌｧｲﾙ＝": the file shown last.
-  virtual void ShowFileName(const std::string& name) = 0;
-  // The window that owns the archive library's windows.
   virtual HWND Owner() const = 0;
 
  protected:
@@ -65,18 +89,15 @@ class ChangeCycle {
  public:
   ChangeCycle(ChangeCycleHost& host, framework::Notices& notices, framework::IniFile settings);
 
-  // One random change with the options of the moment; apply shows the new
-  // wallpaper at once (with the sound), else it is only stored. Every
-  // failure of the selection or the loading ends the change quietly, but
-  // an empty list and a folder that takes no history, which are reported.
-  // A monitor whose draw gave no picture keeps the one it shows, or shows
-  // another of this change's. With onlyMonitor (a device name) and a
-  // picture per monitor, only that monitor gets a new picture.
-  void ChangeWallpaper(const ProgramOptions& options, bool apply, const std::string& onlyMonitor = {});
+  // One random change. Every failure of the selection or the loading ends
+  // the change quietly, but an empty list and a folder that takes no
+  // history, which are reported. A monitor whose draw gave no picture keeps
+  // the one it shows, or shows another of this change's.
+  ChangeOutcome ChangeWallpaper(const ChangeRequest& request);
   // Makes the picture the wallpaper and names it on the status line; with a
   // picture per monitor it goes on the primary monitor, and the others keep
   // theirs.
-  void ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options);
+  ChangeOutcome ShowPicture(const std::string& picture, bool apply, const WallpaperOptions& options);
   // A member the file choice or the archive dialog extracted into Temp: it
   // is deleted after the next change that shows a picture (while a monitor
   // shows it, after the change that replaces it). The cycle also notes
@@ -84,18 +105,18 @@ class ChangeCycle {
   void TakeExtracted(const PickResult& pick);
   // Back to the wallpaper shown before the current one of the back list,
   // with no draw (no folder's history changes). A wallpaper whose picture is
-  // gone is passed over and named on the status line as not found. False
-  // when there is no older one to show.
-  bool GoBack(const ProgramOptions& options);
+  // gone is passed over and named on the status line as not found. Not
+  // done when there is no older one to show.
+  ChangeOutcome GoBack(const ChangeRequest& request);
   // Where the pictures the wallpaper shows now came from, per monitor.
   ShownSources ShownNow() const;
   // The monitors, their resolution, DPI or arrangement changed (or, with a
   // caption, a work area): the pictures shown are made again for the
   // desktop as it is now; none is drawn anew.
   // Nothing happens when nothing changed for the wallpaper or the desktop
-  // shows another wallpaper meanwhile. True when the wallpaper was made
+  // shows another wallpaper meanwhile. Done when the wallpaper was made
   // and applied again.
-  bool PrepareAgain(const WallpaperOptions& options);
+  ChangeOutcome PrepareAgain(const WallpaperOptions& options);
   // The shell started again or the machine woke up: the wallpaper bitmap is
   // shown again, when it is still the desktop's (made by this run or an
   // earlier one).
@@ -105,8 +126,20 @@ class ChangeCycle {
   TMeltFile MeltFile;
 
  private:
-  // What the file list holds now, for a draw.
+  // What the change under way works on: its request and what it came to.
+  class Place;
+  struct Under {
+    const ChangeRequest* request = nullptr;
+    ChangeOutcome* outcome = nullptr;
+  };
+  Under now_;
+  // Starts an outcome from the request: the folder, its names, the slot.
+  void Begin(const ChangeRequest& request, ChangeOutcome& outcome);
+  // The current folder's pictures read again (none when it cannot be read).
+  void Reread();
+  // What the current folder holds now, for a draw.
   FileChoice Choice(const ProgramOptions& options) const;
+  void ShowStatus(const std::string& text);
   void ReportEmptyList();
   // One draw of a change: the rotation, the choice, and once more when the
   // file went away or the archive member drawn cannot be used. Nothing when

@@ -73,4 +73,19 @@ bool ArchiveLibraryInstalledIn(const std::string& folder) {
 
 bool ArchiveLibraryInSystemFolder() { return ArchiveLibraryInstalledIn(framework::SystemFolder()); }
 
+std::string FilterMask(const std::string& filterText, int index) {
+  // "description|mask" pairs; a description with no mask after it is dropped.
+  std::vector<std::string> tokens;
+  for (size_t start = 0; !filterText.empty();) {
+    const size_t bar = filterText.find('|', start);
+    tokens.push_back(filterText.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+    if (bar == std::string::npos) break;
+    start = bar + 1;
+  }
+  const int entries = static_cast<int>(tokens.size() / 2);
+  if (entries == 0) return "*.*";
+  if (index < 0 || index >= entries) index = entries - 1;
+  return tokens[static_cast<size_t>(index) * 2 + 1];
+}
+
 }  // namespace kaleidon

@@ -17,6 +17,10 @@ struct PictureFormat {
 std::string BuildFilterText(const std::vector<PictureFormat>& newestFirst, bool archiveLibraryInstalled,
                             const std::string& customMask);
 
+// The mask of entry index of a filter text, as the file-type box gives it:
+// an index beyond the entries takes the last entry; "*.*" when there is none.
+std::string FilterMask(const std::string& filterText, int index);
+
 // The format list of the options' custom-mask page "desc|mask|...": one
 // entry per format, newest registration first (archives first when the
 // archive library is installed), after a first entry "すべてのﾌｧｲﾙ" with all

@@ -1,5 +1,6 @@
 #include "core/options.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <variant>
 
@@ -80,6 +81,15 @@ ProgramOptions ReadOptions(const IniFile& file) {
   ProgramOptions options;        // the defaults
   for (const OptionKey& key : kAllOptionKeys)
     std::visit([&](auto member) { Read(settings, key.name, options.*member); }, key.member);
+  return options;
+}
+
+ProgramOptions WithinBounds(ProgramOptions options) {
+  options.slotCount = std::clamp(options.slotCount, 0, 200);
+  options.loadThreshold = std::clamp(options.loadThreshold, 10, 100);
+  options.giveUpSeconds = std::clamp(options.giveUpSeconds, 20, 120);
+  options.minPictureShare = std::clamp(options.minPictureShare, 0, 100);
+  options.loopCounter = std::clamp(options.loopCounter, 128, 4096);
   return options;
 }
 

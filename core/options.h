@@ -65,6 +65,8 @@ struct MainWindowSettings {
   int filter = 0;    // Filter: the chosen file type
 };
 
+// The options held within the bounds the options dialog keeps them in.
+ProgramOptions WithinBounds(ProgramOptions options);
 // Every option key, each with its default when it is missing.
 ProgramOptions ReadOptions(const framework::IniFile& settings);
 

@@ -33,24 +33,15 @@ class TForm1::FolderControls : public FolderMemoryControls {
   TForm1& f_;
 };
 
-// What the change cycle works on: the file list FileListBox2, the slot box,
-// the random button's cursor and the shown-file label Label7.
+// What the change cycle needs of the window: the random button's cursor,
+// and the window as the owner of the archive library's windows.
 class TForm1::CycleHost : public ChangeCycleHost {
  public:
   explicit CycleHost(TForm1& form) : f_(form) {}
-  FolderMemory Memory(int slotCount) override { return f_.Memory(slotCount); }
-  bool SlotsInUse() const override { return f_.SpinEdit1->Enabled(); }
-  int CurrentSlot() const override { return f_.SpinEdit1->Value(); }
-  std::string ListedFolder() const override { return f_.FileListBox2->Directory(); }
-  std::vector<std::string> ListedNames() const override { return f_.FileListBox2->Items(); }
-  std::string ListedMask() const override { return f_.FileListBox2->Mask(); }
-  void SelectListRow(int row) override { f_.FileListBox2->SetItemIndex(row); }
-  void RereadList() override { f_.FileListBox2->Update(); }
   void ShowBusy(bool busy) override {
     f_.Button3->SetCursor(busy ? LoadCursorW(nullptr, IDC_WAIT) : nullptr);
     f_.Button3->Repaint();
   }
-  void ShowFileName(const std::string& name) override { f_.Label7->SetText(name); }
   HWND Owner() const override { return f_.Handle(); }
 
  private:

@@ -42,7 +42,7 @@ constexpr const char* kClearText =
 framework::FormStyle FolderListStyle() { return framework::FormStyle::FixedDialog("TForm5", kCaption, 483, 370); }
 }  // namespace
 
-TForm5::TForm5() : Form(FolderListStyle()) {
+TForm5::TForm5(FolderSlots& slots) : Form(FolderListStyle()), slots_(slots) {
   framework::CreateControls(*this, {
       {&StringGrid1, 0, 0, 483, 306},
       {&CheckBox2, 5, 315, 100, 17, kCheckBox2Caption},
@@ -347,8 +347,19 @@ void TForm5::UpgradeFolderList() {
   settle();
 }
 
-std::string TForm5::Cell(int column, int row) const { return StringGrid1->Cells(column, row); }
+std::string TForm5::Cell(int column, int row) const {
+  return row == 0 ? StringGrid1->Cells(column, row) : slots_.Cell(column, row);
+}
 
-void TForm5::SetCell(int column, int row, const std::string& text) { StringGrid1->SetCells(column, row, text); }
+void TForm5::SetCell(int column, int row, const std::string& text) {
+  if (row != 0) slots_.SetCell(column, row, text);
+  StringGrid1->SetCells(column, row, text);
+}
+
+void TForm5::ShowSlots() {
+  for (int n = 1; n <= kMaxFolderSlots; ++n)
+    for (int column = 0; column < 2; ++column)
+      if (StringGrid1->Cells(column, n) != slots_.Cell(column, n)) StringGrid1->SetCells(column, n, slots_.Cell(column, n));
+}
 
 }  // namespace kaleidon

@@ -1,6 +1,6 @@
 #pragma once
-// The folder list dialog. Its grid is the program's slot table for the whole
-// run: row n holds slot n ("Memory[n]" and the folder). The dialog moves,
+// The folder list dialog. Its grid shows the program's folder slots: row n
+// holds slot n ("Memory[n]" and the folder). The dialog moves,
 // deletes and compacts the entries, in the grid and in the settings file,
 // and shows how many pictures of the selected row's folder the user has
 // excluded, with a button that lets them be drawn again.
@@ -13,6 +13,7 @@
 #include "framework/gui/menus.h"
 #include "framework/gui/stdctrls.h"
 #include "selection/foldermemory.h"
+#include "selection/folderslots.h"
 
 namespace kaleidon {
 
@@ -29,9 +30,11 @@ struct FolderListEvents {
   std::function<void(const std::string& folder)> openFolder;
 };
 
+// The slot table it edits is the program's folder slots value; its grid
+// shows them.
 class TForm5 : public framework::Form, public SlotTable {
  public:
-  TForm5();
+  explicit TForm5(FolderSlots& slots);
   ~TForm5() override;
 
   // Set by whoever makes the windows, before the table is filled.
@@ -92,8 +95,12 @@ class TForm5 : public framework::Form, public SlotTable {
   // The slot table.
   std::string Cell(int column, int row) const override;
   void SetCell(int column, int row, const std::string& text) override;
+  // The grid shows the slots again after they changed elsewhere (a change
+  // that found a slot's folder gone).
+  void ShowSlots();
 
  private:
+  FolderSlots& slots_;
   int SlotCount() const;
   // The main window's display of the current slot follows an edit.
   void ShowCurrentSlot();

@@ -5,22 +5,20 @@
 #include <utility>
 
 #include "change/changecycle.h"
+#include "change/runstart.h"
 #include "core/filterlist.h"
 #include "core/loadgate.h"
 #include "core/options.h"
 #include "core/settings.h"
 #include "core/storeproblems.h"
 #include "framework/base/paths.h"
-#include "framework/base/random.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 #include "framework/base/trace.h"
 #include "framework/gui/application.h"
-#include "framework/gui/hotkeys.h"
 #include "framework/gui/layout.h"
 #include "framework/gui/resources.h"
 #include "framework/imaging/graphics.h"
-#include "plugins/spis.h"
 #include "selection/exclusions.h"
 #include "tray/trayicon.h"
 #include "ui/folderlistform.h"
@@ -39,7 +37,6 @@ using framework::ProgramFolder;
 namespace {
 
 // What the window shows.
-constexpr const char* kCaption = "Kaleidon v0.6.1";
 constexpr const char* kButton1Caption = "壁紙変更(&C)";
 constexpr const char* kButton3Caption = "ランダム(&R)";
 constexpr const char* kButton4Caption = "オプション(&O)";
@@ -70,22 +67,8 @@ constexpr const char* kNeverAgainItem = "この壁紙を今後使わない(&X)";
 constexpr const char* kOpenPlaceItem = "この画像の場所を開く(&O)";
 constexpr const char* kOptionItem = "ｵﾌﾟｼｮﾝ";
 constexpr const char* kExitItem = "終了";
-constexpr const char* kTrayTip = "カレイドン参上！";
-// What the window's caption and the tray tip add while the interval timer's
-// change waits.
-constexpr const char* kFullScreenWaitStatus = "全画面ﾌﾟﾛｸﾞﾗﾑ使用中のため変更待機中...";
-constexpr const char* kBatteryWaitStatus = "ﾊﾞｯﾃﾘｰ駆動中のため変更待機中...";
+// While the interval timer's change waits: how often it looks again.
 constexpr UINT kQuietCheckInterval = 5000;  // milliseconds
-// The ids of the hotkeys registered on the window.
-constexpr int kHotKeyNextId = 1;
-constexpr int kHotKeyBackId = 2;
-constexpr const char* kHotKeyTakenCaption = "悪のホットキーエラー";
-constexpr const char* kHotKeyTakenText =
-    "ぬぐっ！ホットキー「%s」は既に悪の別のプログラムに使われているぞ！\r"
-    "「%s」はこのキーでは呼び出せない。\r"
-    "オプションの「その他」で別の正義のキーを設定してくれ！";
-constexpr const char* kHotKeyNextAction = "次の壁紙";
-constexpr const char* kHotKeyBackAction = "前の壁紙に戻す";
 constexpr const char* kAboutCloseText = "Close";  // the about window's close label
 constexpr const char* kBusyCaption = "待ってくれ";
 constexpr const char* kBusyText = "そう急かさないでくれ";
@@ -93,23 +76,6 @@ constexpr const char* kEvilErrorCaption = "悪のエラー";
 constexpr const char* kDarknessErrorCaption = "闇のエラー";
 constexpr const char* kReadErrorCaption = "暗黒の読み取りエラー";
 constexpr const char* kDriveErrorCaption = "暗黒のドライブチェンジエラー";
-constexpr const char* kGreetingCaption = "作者の挨拶";
-constexpr const char* kGreetingText =
-    "初めまして、「カレイドン」作者の「白樺　雫」です。\r"
-    "拙作「カレイドン」をお使い頂き誠にありがとうございます。\r"
-    "至らぬ所があると思いますが「カレイドン」共々これから宜しくお願い致します。\r"
-    "でわでわ、「カレイドン Version0.6」の世界をお楽しみください（＾＾；";
-constexpr const char* kUpgradeCaption = "カレイドン Version0.6";
-constexpr const char* kUpgradeText =
-    "バージョンアップありがとうございます\r"
-    "Version0.6より圧縮ファイル(LHA)にも対応しました。 \r"
-    "詳細はヘルプファイルをご覧ください。\r"
-    "\r"
-    "フォルダバッファの拡張子を変更しましが、通常通り\r"
-    "お使い頂くだけで結構です。全て自動で処理をします。\r"
-    "\r"
-    "同じフォルダを複数登録する事ができなくなりました。\r"
-    "エラー回避のため、完全最適化を実行します。";
 constexpr const char* kNoFileToViewText =
     "ぐふっ！正義のファイルが選択されていないぞ\r"
     "正義のファイルを選択してからもう一度ボタンを押してくれ";
@@ -132,21 +98,13 @@ constexpr const char* kHelpMissingTextEnd =
     "\rこのファイルが無いか、開くための正義のブラウザが見つからない。\r"
     "配布された zip から取り出し直すか、ブラウザで直接開いてみてくれ！";
 
-constexpr const char* kPluginSetAsideCaption = "悪のプラグインエラー";
-constexpr const char* kPluginSetAsideText =
-    "ぐはっ！正義のプラグインが暴走して倒れてしまった････\r"
-    "カレイドンを次に起動するまで、このプラグインは正義の封印をしておくぞ。\r"
-    "因みにプラグインは%sだ。";
-// Beside the program: what the plug-ins said of themselves, so that a start
-// need not load them.
-constexpr const char* kPluginFormatsFile = "PluginFormats.cache";
 constexpr const char* kDriveErrorText =
     "ぐあぁぁぁ！無効なドライブ指定をくらってしまった！\r"
     "正義のディスクが正義のドライブに入っていないか、正義のはずのディスクが\r"
     "悪の破損をしていかもしれん";
 
 framework::FormStyle MainStyle() {
-  framework::FormStyle s = framework::FormStyle::FixedDialog("TMyMainForm", kCaption, 516, 410);
+  framework::FormStyle s = framework::FormStyle::FixedDialog("TMyMainForm", TForm1::kCaption, 516, 410);
   s.minimizeBox = true;
   s.ownedByApplication = false;  // the main window has the taskbar button
   return s;
@@ -196,7 +154,7 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   FileListBox2->SetAccessibleName(kFileListName);
   SpinEdit1->SetAccessibleName(kSlotBoxName);
   FileListBox2->SetMask("*.bmp");
-  FileListBox2->SetFileTypes(framework::kAllFileTypes);
+  FileListBox2->SetFileTypes(kListedFileTypes);
   FileListBox2->SetShowIcons(true);
   FileListBox1->SetFileTypes(framework::kAllFileTypes);
   dlb1->SetFileList(FileListBox2);
@@ -261,22 +219,6 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
   OnSysCommand = [this](WPARAM command) { return WMSysCommand(command); };
 
-  // The plug-ins are searched before the file-type list is built, so their
-  // formats are in it.
-  SPIs1 = std::make_unique<TSPIs>();
-  SPIs1->SearchOptions = {spsSusieDir, spsAppDir, spsSystemDir};
-  SPIs1->OnPictureRegister = [](TSPIs&, TInSPI&, const std::string& extension, const std::string&,
-                                TGraphicClass& graphicClass) {
-    if (!SPIs1PictureRegister(extension)) graphicClass = {};
-  };
-  SPIs1->OnSetAside = [](TSPIs&, const std::string& fileName) {
-    Application::Instance().MessageBox(framework::FormatText(kPluginSetAsideText, {fileName}),
-                                       kPluginSetAsideCaption, MB_OK | MB_ICONWARNING);
-  };
-  SPIs1->FormatCacheFile = JoinPath(ProgramFolder(), kPluginFormatsFile);
-  SPIs1->Loaded();
-  framework::TraceStep("main window: plug-ins");
-
   FormCreate(commandLine);
   framework::TraceStep("main window: settings read");
 
@@ -318,7 +260,6 @@ TForm1::~TForm1() { UnregisterHotKeys(); }
 void TForm1::FormCreate(const CommandLine& commandLine) {
   StartLoadStatistics();
   const std::string programFolder = ProgramFolder();
-  const std::string tempFolder = JoinPath(programFolder, "Temp");
   framework::IniFile ini = OpenSettings();
 
   // A settings file that refuses a write, or cannot be read, is said once;
@@ -331,48 +272,25 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
     return;
   }
 
-  // The version marker: greet a first start, explain an upgrade. A file
-  // that cannot be read is neither: it runs on the defaults, and nothing of
-  // it is erased or written.
-  const framework::IniEdit stored(ini);
-  settingsRead_ = !stored.Unread();
-  if (!settingsRead_) ReportStoreProblem(app, framework::EReadRefused(ini.FileName()));
-  bool firstStart = !framework::FileExists(ini.FileName());
-  bool upgrade = !firstStart && settingsRead_ &&
-                 stored.ReadString(kSysInfo, kProgramVersionKey, kOldestProgramVersion) != kProgramVersion;
-  if (firstStart) app.MessageBox(kGreetingText, kGreetingCaption, MB_OK);
-  if (upgrade) app.MessageBox(kUpgradeText, kUpgradeCaption, MB_OK | MB_ICONINFORMATION);
-  if (firstStart || upgrade) {
-    framework::CreateFolder(tempFolder);
-    StoreOrReport(app, [&] {
-      framework::IniEdit edit(ini);
-      edit.EraseSection(kSelectedDirectorys);
-      edit.EraseSection(kAllFilesSelectedDirectorys);
-      edit.Commit();
-    });
-  }
-
+  const RunStart start = StartRun(ini, app);
+  settingsRead_ = start.settingsRead;
   Application::Instance().OnMinimize = [this] { HideMainWindow(); };
-  framework::Randomize();
-  if (!framework::DirectoryExists(tempFolder)) framework::CreateFolder(tempFolder);
 
   // The options dialog comes later: the stored options are read here.
-  const ProgramOptions options = ReadOptions(ini);
+  const ProgramOptions& options = start.options;
   // The file type is chosen before the list has a folder, so that the
   // folder is read once, with its mask.
   BuildFilterList(options.customMask);
-  int filter = stored.ReadInteger(kSysInfo, kFilterKey, defaults::kFilter);
+  int filter = start.filter;
   if (filter < 0 || filter >= FilterComboBox1->Count()) filter = FilterComboBox1->Count() - 1;
   FilterComboBox1->SetItemIndex(filter);
   FileListBox2->SetMask(FilterComboBox1->Mask());
   FilterComboBox1Change();
-  CurrentFolder = stored.ReadString(kSysInfo, kPathKey, programFolder);
+  CurrentFolder = start.folder;
   try {
     FileListBox2->SetDirectory(CurrentFolder);
   } catch (const framework::Exception&) {
-    ReportFolderGone(app);
-    CurrentFolder = programFolder;
-    StoreOrReport(app, [&] { ini.WriteString(kSysInfo, kPathKey, programFolder); });
+    CurrentFolder = ReplaceGoneFolder(ini, app);
   }
 
   try {
@@ -392,93 +310,14 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
   // docked and started alone): the pictures they showed are made again for
   // the desktop as it is, before the window shows. A change of the command
   // line makes a new wallpaper anyway.
-  if (!commandLine.Change()) Cycle->PrepareAgain(options.Wallpaper());
+  if (!commandLine.Change()) {
+    const ChangeOutcome outcome = Cycle->PrepareAgain(options.Wallpaper());
+    if (outcome.status) Label7->SetText(*outcome.status);
+  }
 }
 
 void TForm1::BuildFilterList(const std::string& customMask) {
   FilterComboBox1->SetFilter(BuildFilterText(RegisteredPictureFormats(), ArchiveLibraryInSystemFolder(), customMask));
-}
-
-void TForm1::FormCloseQuery(bool& canClose) {
-  if (!ended_) {  // else the session's end has ended the run already
-    // A refused write is said, and the program ends all the same.
-    StoreOrReport(Application::Instance(), [this] { WriteProgramEnd(); });
-    StopLoadStatistics();
-    EmptyTemp();
-  }
-  UnregisterHotKeys();
-  canClose = true;
-}
-
-void TForm1::WriteProgramEnd() {
-  if (!Options && !LaterWindows) return;  // the start-up failed before the options existed
-  // What the run did not read from the file is not written over it.
-  if (!settingsRead_ || (Options && !Options->SettingsRead())) return;
-  framework::IniEdit settings(OpenSettings());
-  // A run that ends in its first moments, before the options dialog is
-  // made, ends on the stored options. After a reset start no entry is
-  // chosen; the combined entry is stored then, since an index of -1 would
-  // open the next run on the empty custom filter and list no picture at all.
-  WriteProgramEndSettings(settings, Options ? Options->Values() : ReadOptions(OpenSettings()),
-                          {CurrentFolder, SpinEdit1->Value(), std::max(0, FilterComboBox1->ItemIndex())});
-  settings.Commit();  // every program-end key in one replacement
-}
-
-void TForm1::EmptyTemp() {
-  // Pictures taken out of archives live in Temp only for one change; the
-  // folder is emptied at the end of the run, whatever attributes they have.
-  // A Temp that cannot be read, or a file that will not go, is left as it
-  // is: the run ends all the same.
-  std::string tempFolder = JoinPath(ProgramFolder(), "Temp");
-  if (!framework::DirectoryExists(tempFolder)) return;
-  try {
-    // Listed already (a cancelled shutdown looked before): read it again.
-    if (framework::SameTextNoCase(JoinPath(FileListBox1->Directory(), ""), JoinPath(tempFolder, "")))
-      FileListBox1->Update();
-    else
-      FileListBox1->SetDirectory(tempFolder);
-  } catch (const framework::Exception&) {
-    return;
-  }
-  for (const std::string& name : FileListBox1->Items()) {
-    std::string path = JoinPath(tempFolder, name);
-    if (framework::FileExists(path)) framework::ForceDeleteFile(path);
-  }
-}
-
-void TForm1::WMQueryEndSession() {
-  // Windows may end the process as soon as the session ends, so the run's
-  // end is done now.
-  EndRunQuietly();
-}
-
-void TForm1::WMEndSession(bool ending) {
-  if (!ending) {
-    // Another program cancelled the shutdown: the run goes on, and its end
-    // is still to come.
-    if (ended_) StartLoadStatistics();
-    ended_ = false;
-    return;
-  }
-  EndRunQuietly();  // when the system skipped the question
-  Hide();
-  Application::Instance().Terminate();
-}
-
-void TForm1::EndRunQuietly() {
-  if (ended_) return;
-  ended_ = true;
-  // No box may hold up the shutdown. A refused write loses nothing: the
-  // settings file on disk stays whole.
-  try {
-    WriteProgramEnd();
-  } catch (...) {
-  }
-  try {
-    StopLoadStatistics();
-    EmptyTemp();
-  } catch (...) {
-  }
 }
 
 namespace {
@@ -508,7 +347,9 @@ void TForm1::WallpaperAgain() {
     return;
   }
   const WallpaperOptions options = Options ? Options->Values().Wallpaper() : ReadOptions(OpenSettings()).Wallpaper();
-  if (!Cycle->PrepareAgain(options) && apply) Cycle->ApplyAgain();
+  const ChangeOutcome outcome = Cycle->PrepareAgain(options);
+  ShowOutcome(outcome);
+  if (!outcome.done && apply) Cycle->ApplyAgain();
 }
 
 LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -552,28 +393,20 @@ LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void TForm1::Button2Click() { Close(); }
 
 void TForm1::Button3Click() {
-  if (Cycle->ChangeBusy) {
-    Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
-    return;
-  }
+  if (ChangeRefused()) return;
   ChangeWallpaper(true);
 }
 
 void TForm1::Button11Click() {
-  if (Cycle->ChangeBusy) {
-    Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
-    return;
-  }
-  const bool wentBack = Cycle->GoBack(Options->Values());
+  if (ChangeRefused()) return;
+  const ChangeOutcome outcome = Cycle->GoBack(Request(true));
+  ShowOutcome(outcome);
   RunWhatWaited();
-  if (!wentBack) Beep();
+  if (!outcome.done) Beep();
 }
 
 void TForm1::NeverAgain1Click() {
-  if (Cycle->ChangeBusy) {
-    Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
-    return;
-  }
+  if (ChangeRefused()) return;
   if (!ChooseShownPicture(Cycle->ShownNow(), *NeverAgainMenu,
                           [this](const ScreenSource& screen, bool ofSeveral) { NeverAgain(screen, ofSeveral); }))
     Beep();
@@ -586,6 +419,7 @@ void TForm1::OpenPlace1Click() {
 }
 
 void TForm1::NeverAgain(const ScreenSource& screen, bool thisMonitorOnly) {
+  if (ChangeRefused()) return;
   try {
     ExcludePicture(screen.source);
   } catch (const framework::Exception& e) {
@@ -597,11 +431,58 @@ void TForm1::NeverAgain(const ScreenSource& screen, bool thisMonitorOnly) {
 }
 
 void TForm1::ChangeWallpaper(bool apply, const std::string& onlyMonitor) {
-  Cycle->ChangeWallpaper(Options->Values(), apply, onlyMonitor);
+  ChangeRequest request = Request(apply);
+  request.onlyMonitor = onlyMonitor;
+  ShowOutcome(Cycle->ChangeWallpaper(request));
   RunWhatWaited();
 }
 
+ChangeRequest TForm1::Request(bool apply) {
+  return ChangeRequest{.options = Options->Values(),
+                       .apply = apply,
+                       .slots = &Slots,
+                       .currentSlot = SpinEdit1->Value(),
+                       .folder = FileListBox2->Directory(),
+                       .mask = FileListBox2->Mask(),
+                       .listed = FileListBox2->Items()};
+}
+
+void TForm1::ShowOutcome(const ChangeOutcome& outcome) {
+  if (outcome.slotsChanged && FolderList) FolderList->ShowSlots();
+  if (outcome.folderChanged || outcome.listRead) {
+    FileListBox2->ShowFiles(outcome.folder, outcome.names);
+    if (outcome.folderChanged) {
+      try {
+        OpenFolder(outcome.folder);
+      } catch (const framework::Exception&) {
+        // Gone again since: the list shows what the change found.
+      }
+    }
+  }
+  if (outcome.currentSlot >= 1 && SpinEdit1->Enabled()) {
+    SpinEdit1->SetValue(outcome.currentSlot);
+    SpinEdit1Change();  // the slot's folder, also when the slot stayed
+  }
+  if (outcome.listRow) FileListBox2->SetItemIndex(*outcome.listRow);
+  if (outcome.status) Label7->SetText(*outcome.status);
+}
+
+bool TForm1::ChangeRefused() {
+  if (!Cycle->ChangeBusy) return false;
+  Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
+  return true;
+}
+
 void TForm1::RunWhatWaited() {
+  // The session ended or the window was closed meanwhile: the run ends now.
+  if (const int ending = std::exchange(sessionEndWaiting_, 0)) {
+    ending == 2 ? WMEndSession(true) : WMQueryEndSession();
+    if (ending == 2) return;
+  }
+  if (std::exchange(closeWaiting_, false)) {
+    Close();
+    return;
+  }
   // The desktop changed while the cycle was busy: its wallpaper may have
   // been made for the desktop as it was.
   if (std::exchange(desktopChangedInChange_, false)) DesktopChanged(false);
@@ -610,6 +491,7 @@ void TForm1::RunWhatWaited() {
 }
 
 void TForm1::Button1Click() {
+  if (ChangeRefused()) return;
   Button1->SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   Button1->Repaint();
   auto restoreCursor = framework::ScopeExit([this] { Button1->SetCursor(nullptr); });
@@ -625,7 +507,7 @@ void TForm1::Button1Click() {
     return;
   }
   if (framework::FileExists(path)) {
-    Cycle->ShowPicture(path, true, Options->Values().Wallpaper());
+    ShowOutcome(Cycle->ShowPicture(path, true, Options->Values().Wallpaper()));
     RunWhatWaited();
   } else {
     Application::Instance().MessageBox(kFileMissingText, kDarknessErrorCaption, MB_OK | MB_ICONWARNING);
@@ -634,9 +516,11 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::ShowExtracted(const PickResult& extracted) {
+  // Taken out all the same: deleted after the next change that shows a picture.
   Cycle->TakeExtracted(extracted);
+  if (extracted.kind == PickResult::Kind::Picture && ChangeRefused()) return;
   if (extracted.kind != PickResult::Kind::Picture || !framework::FileExists(extracted.path)) return;
-  Cycle->ShowPicture(extracted.path, true, Options->Values().Wallpaper());
+  ShowOutcome(Cycle->ShowPicture(extracted.path, true, Options->Values().Wallpaper()));
   RunWhatWaited();
 }
 
@@ -751,82 +635,6 @@ void TForm1::Label5DblClick() {
   about.ShowModal();
 }
 
-void TForm1::Timer1Timer() {
-  ++TimerTicks;
-  if (TimerTicks >= Options->Values().IntervalMinutes()) TimerChangeDue();
-}
-
-void TForm1::Timer2Timer() {
-  if (waiting_ != QuietReason::None) TimerChangeDue();
-}
-
-void TForm1::TimerChangeDue() {
-  // A change under way (its box waits for the user) is never entered
-  // again: the timer's change comes once it has ended.
-  if (Cycle->ChangeBusy) {
-    timerChangeWaiting_ = true;
-    return;
-  }
-  const ProgramOptions options = Options->Values();
-  const QuietReason reason = QuietWaitReason(options.quietFullScreen, options.quietBattery, Quiet);
-  ShowWaiting(reason);
-  if (reason != QuietReason::None) return;  // still due: it comes once the reason is gone
-  ChangeWallpaper(true);
-  TimerTicks = 0;
-}
-
-void TForm1::ShowWaiting(QuietReason reason) {
-  if (reason == waiting_) return;
-  waiting_ = reason;
-  Timer2->SetEnabled(reason != QuietReason::None);
-  std::string status;
-  if (reason == QuietReason::FullScreen) status = kFullScreenWaitStatus;
-  if (reason == QuietReason::Battery) status = kBatteryWaitStatus;
-  SetCaption(status.empty() ? std::string(kCaption) : std::string(kCaption) + " - " + status);
-  if (TrayIcon1) TrayIcon1->SetTipHelp(status.empty() ? std::string(kTrayTip) : std::string(kTrayTip) + "\n" + status);
-}
-
-void TForm1::OptionsHotKeysChanged(int next, int back) { RegisterHotKeys(next, back); }
-
-void TForm1::RegisterHotKeys(int next, int back) {
-  UnregisterHotKeys();
-  hotKeys_ = {{kHotKeyNextId, kHotKeyNextAction, next}, {kHotKeyBackId, kHotKeyBackAction, back}};
-  TryHotKeys();
-}
-
-void TForm1::TryHotKeys() {
-  if (!Handle()) return;
-  for (HotKey& hotKey : hotKeys_) {
-    if (hotKey.registered) continue;
-    const WORD value = static_cast<WORD>(hotKey.value);
-    if (framework::RegisterGlobalHotKey(Handle(), hotKey.id, value)) {
-      hotKey.registered = value != 0;
-      continue;
-    }
-    // Another program holds the keys: said once in a run for each hotkey;
-    // the other hotkey and the rest of the program work all the same.
-    if (std::find(hotKeysReported_.begin(), hotKeysReported_.end(), hotKey.value) != hotKeysReported_.end()) continue;
-    hotKeysReported_.push_back(hotKey.value);
-    Application::Instance().MessageBox(
-        framework::FormatText(kHotKeyTakenText, {framework::HotKeyName(value), hotKey.action}), kHotKeyTakenCaption,
-        MB_OK | MB_ICONWARNING);
-  }
-}
-
-void TForm1::UnregisterHotKeys() {
-  for (HotKey& hotKey : hotKeys_) {
-    if (hotKey.registered && Handle()) UnregisterHotKey(Handle(), hotKey.id);
-    hotKey.registered = false;
-  }
-}
-
-void TForm1::WMHotKey(int id) {
-  // A hotkey does what the tray icon's click and the back button do.
-  if (!TrayIcon1 || !TrayIcon1->Enabled() || !Options) return;
-  if (id == kHotKeyNextId) Button3Click();
-  if (id == kHotKeyBackId) Button11Click();
-}
-
 void TForm1::OptionsSlotCountChanged(int slotCount) {
   if (slotCount == 0) {
     SpinEdit1->SetEnabled(false);
@@ -841,12 +649,6 @@ void TForm1::OptionsSlotCountChanged(int slotCount) {
     Button6->SetEnabled(true);
     SpinEdit1->SetMaxValue(slotCount);
   }
-}
-
-void TForm1::OptionsTimerSwitched(bool on) {
-  Timer1->SetEnabled(on);
-  // A change that waited is no longer due.
-  if (!on) ShowWaiting(QuietReason::None);
 }
 
 }  // namespace kaleidon

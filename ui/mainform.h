@@ -18,22 +18,27 @@
 #include "framework/gui/spinedit.h"
 #include "framework/gui/stdctrls.h"
 #include "change/backlist.h"
+#include "change/changecycle.h"
 #include "selection/foldermemory.h"
+#include "selection/folderslots.h"
 #include "selection/randomfile.h"
 #include "ui/help.h"
 #include "ui/pictureplace.h"
 
 namespace kaleidon {
 
-class ChangeCycle;
 class TForm2;
 class TForm4;
 class TForm5;
-class TSPIs;
 class TTrayIcon;
 
 class TForm1 : public framework::Form {
  public:
+  // The window's caption and the tray icon's tip; a change that waits adds
+  // why to both.
+  static constexpr const char* kCaption = "Kaleidon v0.6.1";
+  static constexpr const char* kTrayTip = "カレイドン参上！";
+
   explicit TForm1(const CommandLine& commandLine);
   ~TForm1() override;
 
@@ -76,9 +81,6 @@ class TForm1 : public framework::Form {
   // mean, when each shows its own.
   std::unique_ptr<framework::PopupMenu> NeverAgainMenu;
   std::unique_ptr<TTrayIcon> TrayIcon1;
-  // The image plug-ins found beside the program, in the image viewer Susie's
-  // plug-in folder and in the system folder; their formats are pictures.
-  std::unique_ptr<TSPIs> SPIs1;
 
   // How "ヘルプ" opens the help (tests look instead of opening).
   HelpOpeners Help = HelpOpeners::System();
@@ -90,12 +92,17 @@ class TForm1 : public framework::Form {
   // their own).
   QuietEnvironment Quiet = QuietEnvironment::System();
 
+  // The remembered folders, which the folder list shows.
+  FolderSlots Slots;
   // Program-wide values of the run; the change cycle holds the others
   // (ChangeBusy, MeltFile).
   std::string CurrentFolder;
   int TimerTicks = 0;
   std::unique_ptr<ChangeCycle> Cycle;
 
+  // The patterns of the file type chosen (the archive dialog lists its
+  // members under them).
+  std::string FileTypeMask() { return FilterComboBox1->Mask(); }
   // The archive dialog's member, extracted into Temp, as the wallpaper.
   void ShowExtracted(const PickResult& extracted);
   // Every other window of the run exists (the start-up made them all).
@@ -187,6 +194,10 @@ class TForm1 : public framework::Form {
   LRESULT WindowMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
+  // A change asked of the cycle with the values this window shows, and
+  // what came of it shown.
+  ChangeRequest Request(bool apply);
+  void ShowOutcome(const ChangeOutcome& outcome);
   // What the close and the session end do: the program-end keys of the
   // settings file (raises when a write is refused), and Temp emptied.
   void WriteProgramEnd();
@@ -228,8 +239,18 @@ class TForm1 : public framework::Form {
   bool applyAgain_ = false;
   bool desktopChangedInChange_ = false;
   bool timerChangeWaiting_ = false;  // the timer's change came due during another
+  // The window was closed, or the session ended (1: asked, 2: ended),
+  // while a change ran: the run ends once it has.
+  bool closeWaiting_ = false;
+  int sessionEndWaiting_ = 0;
+  // The one guard of every change asked for by the user (the buttons, the
+  // tray, the hotkeys, going back, never-again, a picture by hand): while a
+  // change runs it is refused with "待ってくれ". The timer's change and the
+  // display's change wait instead (RunWhatWaited).
+  bool ChangeRefused();
   // What waited while a change, going back or a picture set by hand ran:
-  // the wallpaper made again for a desktop that changed, the timer's change.
+  // the run's end, the wallpaper made again for a desktop that changed,
+  // the timer's change.
   void RunWhatWaited();
 };
 

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/base/folderfiles.h"
 #include "framework/gui/listctrls.h"
 
 namespace framework {
@@ -19,19 +20,6 @@ namespace framework {
 // Whether a file name matches a mask of ";"-separated wildcard patterns
 // (see FileMask), compared without regard to case as the file system does.
 bool MatchesMask(std::string_view mask, std::string_view fileName);
-
-// The kinds of file a FileListBox lists. A file is listed when it is not a
-// folder, it is not hidden unless Hidden is asked for, not a system file
-// unless System is asked for, and it is either of a kind asked for or
-// Normal is asked for (Normal admits every file that passed the first tests).
-enum FileType : unsigned {
-  kFileReadOnly = 1,
-  kFileHidden = 2,
-  kFileSystem = 4,
-  kFileArchive = 8,
-  kFileNormal = 16,
-  kAllFileTypes = kFileReadOnly | kFileHidden | kFileSystem | kFileArchive | kFileNormal,
-};
 
 class FileListBox;
 
@@ -146,6 +134,10 @@ class FileListBox : public ListBox {
   // not exist or cannot be read; the list then stays as it was. Setting the
   // folder already listed only checks that it is still there.
   void SetDirectory(const std::string& path);
+
+  // Shows names as the files of path under the list's mask and file types,
+  // read by the caller (ListFolderFiles), without reading the folder again.
+  void ShowFiles(const std::string& path, std::vector<std::string> names);
 
   // ";"-separated patterns (default "*.*"); see MatchesMask.
   const std::string& Mask() const { return mask_; }

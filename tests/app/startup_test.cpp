@@ -11,6 +11,7 @@
 #include "framework/base/text.h"
 #include "framework/gui/application.h"
 #include "framework/gui/forms.h"
+#include "framework/imaging/bitmap.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
 #include "ui/mainform.h"
@@ -100,6 +101,60 @@ TEST_F(StartupSequence, TheCommandLineChangeEndsTheRunBeforeTheListIsUpgraded) {
   EXPECT_EQ(boxes.Captions(), (std::vector<std::string>{"カレイドン Version0.6", "悪のエラー"}));
   framework::IniDocument ini(dir.ReadFile("Kaleidon.ini"));
   EXPECT_EQ(ini.Keys("DirectoryBuf"), (std::vector<std::string>{"PathMemory1", "PathMemory3", "PathMemory4"}));
+}
+
+namespace {
+
+// The top-level windows (message-only ones too) the test's thread makes
+// while it lives, by class name; the system's input-method windows aside.
+class WindowsMade {
+ public:
+  WindowsMade() { hook_ = SetWindowsHookExW(WH_CBT, &Made, nullptr, GetCurrentThreadId()); }
+  ~WindowsMade() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+  }
+  static inline std::vector<std::string> classes;
+
+ private:
+  static LRESULT CALLBACK Made(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND) {
+      const CREATESTRUCTW* create = reinterpret_cast<CBT_CREATEWNDW*>(lp)->lpcs;
+      if (!create->hwndParent || create->hwndParent == HWND_MESSAGE) {
+        wchar_t name[256] = {};
+        GetClassNameW(reinterpret_cast<HWND>(wp), name, 256);
+        const std::string made = framework::Narrow(name);
+        if (made != "IME" && made != "Default IME") classes.push_back(made);
+      }
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+  }
+  HHOOK hook_ = nullptr;
+};
+
+}  // namespace
+
+// "/E" makes no window: no main window, options, viewer, folder list or
+// tray icon, and still the wallpaper, its registry value and the history.
+TEST_F(StartupSequence, TheCommandLineChangeMakesNoWindow) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\nCPUUseRate=100\r\n");
+  framework::Bitmap picture(3, 2, 24);
+  dir.WriteFile("only.bmp", picture.SaveToBytes());
+  WindowsMade::classes.clear();
+  {
+    WindowsMade made;
+    EXPECT_EQ(kaleidon::RunKaleidon({"/E"}), 0);
+  }
+  EXPECT_EQ(WindowsMade::classes, std::vector<std::string>{});
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_TRUE(dir.Exists("WPFile.BMP"));
+  EXPECT_EQ(dir.ReadFile("_Buf.RFB"), "only.bmp\r\n");
+  HKEY desktop = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_READ, &desktop), ERROR_SUCCESS);
+  wchar_t value[MAX_PATH] = {};
+  DWORD size = sizeof value;
+  RegQueryValueExW(desktop, L"WallPaper", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(desktop);
+  EXPECT_EQ(framework::Narrow(value), dir.PathOf("WPFile.BMP"));
 }
 
 namespace {

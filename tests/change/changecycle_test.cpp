@@ -10,6 +10,8 @@
 #include "archive/lzhwriter.h"
 #include "archive/unlha32.h"
 #include "framework/base/filemask.h"
+#include "framework/base/folderfiles.h"
+#include "framework/base/inidocument.h"
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
@@ -32,8 +34,10 @@ std::string SmallBitmap(int width, int height) {
   return b.SaveToBytes();
 }
 
-// The file list as the cycle sees it: the files of one folder that the mask
-// admits, read again on request; folder memory is not in use.
+// What a window would hold and show of the change, as values: the folder
+// and its mask, the names the change listed, the status line; folder memory
+// over slots of the test's when the options use it. Requests carry the
+// values, and the outcomes change them.
 class Host : public ChangeCycleHost {
  public:
   std::string folder;
@@ -42,38 +46,45 @@ class Host : public ChangeCycleHost {
   Names shownNames;
   std::vector<int> selectedRows;
   int busyNow = 0, busyShown = 0, rereads = 0;
+  FolderSlots slots;
+  int currentSlot = 1;
 
-  void List() {
-    names.clear();
-    const framework::FileMask wanted(framework::Widen(framework::AsciiUpper(mask)));
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(framework::Widen(folder + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-          wanted.Matches(framework::Widen(framework::AsciiUpper(framework::Narrow(found.cFileName)))))
-        names.push_back(framework::Narrow(found.cFileName));
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-  }
+  // The names as a file list reads them.
+  void List() { names = framework::ListFolderFiles(folder, mask, kListedFileTypes); }
 
-  FolderMemory Memory(int) override { throw std::logic_error("folder memory is not in use here"); }
-  bool SlotsInUse() const override { return false; }
-  int CurrentSlot() const override { return 1; }
-  std::string ListedFolder() const override { return folder; }
-  std::vector<std::string> ListedNames() const override { return names; }
-  std::string ListedMask() const override { return mask; }
-  void SelectListRow(int row) override { selectedRows.push_back(row); }
-  void RereadList() override {
-    ++rereads;
-    List();
+  ChangeRequest Request(const ProgramOptions& options, bool apply) {
+    return ChangeRequest{.options = options,
+                         .apply = apply,
+                         .slots = &slots,
+                         .currentSlot = currentSlot,
+                         .folder = folder,
+                         .mask = mask,
+                         .listed = names};
   }
+  ChangeOutcome Take(ChangeOutcome outcome) {
+    if (outcome.status) shownNames.push_back(*outcome.status);
+    if (outcome.listRow) selectedRows.push_back(*outcome.listRow);
+    rereads += outcome.listRead;
+    if (outcome.folderChanged || outcome.listRead) {
+      folder = outcome.folder;
+      names = outcome.names;
+    }
+    if (outcome.currentSlot >= 1) currentSlot = outcome.currentSlot;
+    return outcome;
+  }
+  ChangeOutcome Change(ChangeCycle& cycle, const ProgramOptions& options, bool apply,
+                       const std::string& onlyMonitor = {}) {
+    ChangeRequest request = Request(options, apply);
+    request.onlyMonitor = onlyMonitor;
+    return Take(cycle.ChangeWallpaper(request));
+  }
+  bool Back(ChangeCycle& cycle) { return Take(cycle.GoBack(Request({}, true))).done; }
+  bool Again(ChangeCycle& cycle) { return Take(cycle.PrepareAgain(ProgramOptions{}.Wallpaper())).done; }
+
   void ShowBusy(bool busy) override {
     busyNow = busy;
     busyShown += busy;
   }
-  void ShowFileName(const std::string& name) override { shownNames.push_back(name); }
   HWND Owner() const override { return nullptr; }
 };
 
@@ -102,7 +113,7 @@ class ChangeCycleTest : public ::testing::Test {
     options.playSound = true;
     options.soundFile = program.PathOf("chime.wav");
     program.WriteFile("chime.wav", "RIFF");
-    cycle.ChangeWallpaper(options, apply);
+    host.Change(cycle, options, apply);
     EXPECT_FALSE(cycle.ChangeBusy);
     EXPECT_EQ(host.busyNow, 0) << "the hourglass stays after the change";
   }
@@ -139,6 +150,42 @@ TEST_F(ChangeCycleTest, AChangeMakesTheWallpaperBitmapRecordsThePictureAndNamesI
   ASSERT_EQ(host.shownNames.size(), 2u);
   EXPECT_NE(host.shownNames[1], shown);
   EXPECT_EQ(sounds, Names{program.PathOf("chime.wav")});
+}
+
+// Folder memory on values alone: the rotation moves between the slots'
+// folders, each once in a pass, and names the folder and slot it moved to;
+// a slot whose folder is gone says so, holds the program folder from then on
+// (in the slots and the settings) and the change draws there.
+TEST_F(ChangeCycleTest, FolderMemoryRotatesAmongTheSlotsFoldersAndAGoneOneBecomesTheProgramFolder) {
+  TempDir second;
+  second.WriteFile("three.bmp", SmallBitmap(3, 3));
+  host.slots.SetFolder(1, pictures.path());
+  host.slots.SetFolder(2, second.path());
+  ProgramOptions options;
+  options.slotCount = 2;
+  std::vector<std::string> folders;
+  for (int change = 0; change < 2; ++change) {
+    const ChangeOutcome outcome = host.Change(cycle, options, false);
+    ASSERT_TRUE(outcome.done);
+    EXPECT_EQ(host.slots.Folder(outcome.currentSlot), outcome.folder);
+    EXPECT_EQ(outcome.names, framework::ListFolderFiles(outcome.folder, "*.bmp"));
+    EXPECT_EQ(outcome.names.at(static_cast<size_t>(*outcome.listRow)), *outcome.status);
+    folders.push_back(outcome.folder);
+  }
+  EXPECT_NE(folders[0], folders[1]) << "one pass gives each folder its turn";
+  EXPECT_EQ(boxes.Count(), 0u);
+
+  program.WriteFile("own.bmp", SmallBitmap(2, 2));
+  host.slots.SetFolder(1, "C:\\no\\such\\folder\\");
+  host.slots.SetFolder(2, "");
+  const ChangeOutcome gone = host.Change(cycle, options, false);
+  EXPECT_EQ(boxes.Captions(), Names{"暗黒のエラー"});
+  EXPECT_TRUE(gone.slotsChanged);
+  EXPECT_EQ(host.slots.Folder(1), program.path());
+  EXPECT_EQ(gone.folder, program.path());
+  EXPECT_EQ(gone.status, "own.bmp");
+  EXPECT_NE(program.ReadFile("Kaleidon.ini").find("PathMemory1=" + framework::EncodeStoredText(program.path())),
+            std::string::npos);
 }
 
 TEST_F(ChangeCycleTest, AnEmptyListIsReportedAtEveryAttemptAndAVanishedLastFileLikeIt) {
@@ -311,13 +358,13 @@ TEST_F(MonitorChangeTest, ADisplayChangeMakesTheShownPicturesAgainWithoutANewDra
   const std::string history = pictures.ReadFile("_Buf.RFB");
   const Names shown = host.shownNames;
   const framework::Bitmap before = Wallpaper();
-  EXPECT_FALSE(cycle.PrepareAgain(ProgramOptions{}.Wallpaper()));  // nothing changed
+  EXPECT_FALSE(host.Again(cycle));  // nothing changed
 
   // The second monitor turned to landscape and moved below the first.
   Desktop turned = twoMonitors;
   turned.monitors[1] = Monitor("\\\\.\\DISPLAY2", 0, 30, 40, 30);
   OverrideDesktop(turned);
-  EXPECT_TRUE(cycle.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  EXPECT_TRUE(host.Again(cycle));
   EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
   ASSERT_EQ(host.shownNames.size(), 2u);
   EXPECT_EQ(host.shownNames[1], shown[0]);  // the same picture on the same monitor
@@ -332,9 +379,9 @@ TEST_F(MonitorChangeTest, ADisplayChangeMakesTheShownPicturesAgainWithoutANewDra
   // A later run knows what the monitors show: the first display change
   // makes them again.
   ChangeCycle later{host, boxes, framework::IniFile(program.PathOf("Kaleidon.ini"))};
-  EXPECT_FALSE(later.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  EXPECT_FALSE(host.Again(later));
   OverrideDesktop(twoMonitors);
-  EXPECT_TRUE(later.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  EXPECT_TRUE(host.Again(later));
   EXPECT_EQ(Wallpaper(), before);
   EXPECT_EQ(host.shownNames.back(), shown[0]);
   EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
@@ -342,7 +389,7 @@ TEST_F(MonitorChangeTest, ADisplayChangeMakesTheShownPicturesAgainWithoutANewDra
   // Another wallpaper chosen meanwhile is left alone.
   WriteDesktopValue("WallPaper", pictures.PathOf("one.bmp"));
   OverrideDesktop(twoMonitors);  // not what this cycle made it for
-  EXPECT_FALSE(cycle.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  EXPECT_FALSE(host.Again(cycle));
   EXPECT_EQ(Wallpaper(), before);
 }
 
@@ -503,7 +550,7 @@ class BackTest : public ArchiveChangeTest {
     host.List();
   }
   std::string Back(bool expectShown = true) {
-    EXPECT_EQ(cycle.GoBack(ProgramOptions{}), expectShown);
+    EXPECT_EQ(host.Back(cycle), expectShown);
     EXPECT_FALSE(cycle.ChangeBusy);
     EXPECT_EQ(host.busyNow, 0);
     return program.ReadFile("WPFile.BMP");
@@ -536,9 +583,9 @@ TEST_F(BackTest, BackShowsTheSecondThenTheFirstAndPastTheOldestNothingWithTheHis
   // The place in the list lasts into the next run; a change from there
   // drops the wallpapers that came after it.
   ChangeCycle next{host, boxes, framework::IniFile(program.PathOf("Kaleidon.ini"))};
-  EXPECT_FALSE(next.GoBack(ProgramOptions{}));
-  next.ChangeWallpaper(ProgramOptions{}, true);
-  EXPECT_TRUE(next.GoBack(ProgramOptions{}));
+  EXPECT_FALSE(host.Back(next));
+  host.Change(next, {}, true);
+  EXPECT_TRUE(host.Back(next));
   EXPECT_EQ(program.ReadFile("WPFile.BMP"), wallpapers[0]);
 }
 
@@ -552,7 +599,7 @@ TEST_F(BackTest, ABackListAnotherProgramHoldsIsNeverWrittenOverAndTheChangesGoOn
   const std::string before = program.ReadFile("WPFile.BMP");
   Change(true);
   EXPECT_NE(program.ReadFile("WPFile.BMP"), before);
-  EXPECT_FALSE(cycle.GoBack(ProgramOptions{}));
+  EXPECT_FALSE(host.Back(cycle));
   CloseHandle(held);
   EXPECT_EQ(program.ReadFile("Kaleidon.back"), list);
   ASSERT_EQ(boxes.Count(), 1u);
@@ -565,14 +612,14 @@ TEST_F(BackTest, APictureGoneSinceIsPassedOverAndNamedOnTheStatusLineWithoutABox
   const Names shown = host.shownNames;
   ASSERT_TRUE(framework::DeleteFileAt(pictures.PathOf(shown[1])));
   EXPECT_EQ(Back(), wallpapers[0]);
-  ASSERT_GE(host.shownNames.size(), 5u);
+  ASSERT_EQ(host.shownNames.size(), 4u);  // one status line per outcome
   // What is shown stays named with the picture passed over.
   EXPECT_EQ(host.shownNames.back(), shown[0] + "　" + shown[1] + "（はぐぁ！指定した正義のファイルが存在しない････）");
 
   // Nothing older left to show: nothing changes, and still no box.
   ASSERT_TRUE(framework::DeleteFileAt(pictures.PathOf(shown[0])));
   ChangeCycle next{host, boxes, framework::IniFile(program.PathOf("Kaleidon.ini"))};
-  next.ChangeWallpaper(ProgramOptions{}, true);
+  host.Change(next, {}, true);
   const std::string now = program.ReadFile("WPFile.BMP");
   EXPECT_EQ(Back(false), now);
   EXPECT_EQ(boxes.Count(), 0u);
@@ -606,7 +653,7 @@ TEST_F(BackTest, AChangeForOneMonitorLeavesTheOthersPicture) {
   Change(true);
   const ShownSources before = cycle.ShownNow();
   ASSERT_EQ(before.size(), 2u);
-  cycle.ChangeWallpaper(ProgramOptions{}, true, "\\\\.\\DISPLAY2");
+  host.Change(cycle, {}, true, "\\\\.\\DISPLAY2");
   const ShownSources after = cycle.ShownNow();
   ASSERT_EQ(after.size(), 2u);
   EXPECT_EQ(after[0], before[0]);
@@ -615,7 +662,7 @@ TEST_F(BackTest, AChangeForOneMonitorLeavesTheOthersPicture) {
   EXPECT_EQ(HistoryLines(pictures.ReadFile("_Buf.RFB")), (Names{"one.bmp", "three.bmp", "two.bmp"}));
 
   // A monitor no longer there: both get a new picture.
-  cycle.ChangeWallpaper(ProgramOptions{}, true, "\\\\.\\DISPLAY9");
+  host.Change(cycle, {}, true, "\\\\.\\DISPLAY9");
   EXPECT_EQ(HistoryLines(pictures.ReadFile("_Buf.RFB")).size(), 2u);
 }
 
@@ -669,7 +716,7 @@ TEST_F(BackTest, TheCaptionNamesAnArchivesMemberAndComesAgainGoingBackAndWhenThe
   const std::string first = captions[0];
 
   captions.clear();
-  EXPECT_TRUE(cycle.GoBack(options));
+  EXPECT_TRUE(host.Take(cycle.GoBack(host.Request(options, true))).done);
   EXPECT_EQ(captions, Names{first});
 
   // The taskbar moved to the top: the caption moves down with the work area.
@@ -678,12 +725,12 @@ TEST_F(BackTest, TheCaptionNamesAnArchivesMemberAndComesAgainGoingBackAndWhenThe
   monitor.workTop = 40;
   OverrideDesktop(desktop);
   captions.clear();
-  EXPECT_TRUE(cycle.PrepareAgain(options.Wallpaper()));
+  EXPECT_TRUE(cycle.PrepareAgain(options.Wallpaper()).done);
   ASSERT_EQ(captions.size(), 1u);
   EXPECT_GT(drawn.back().bottom, screen.height - 40);
   // Without a caption a taskbar's move changes nothing.
   monitor.workTop = 0;
   OverrideDesktop(desktop);
-  EXPECT_FALSE(cycle.PrepareAgain(ProgramOptions{}.Wallpaper()));
+  EXPECT_FALSE(cycle.PrepareAgain(ProgramOptions{}.Wallpaper()).done);
   EXPECT_EQ(folder.ReadFile("set.RFB"), history);
 }

@@ -411,24 +411,35 @@ TEST_F(MainWindowChange, ADisplayChangeDuringGoingBackOrAPictureByHandIsMadeAfte
 
 // The interval timer comes due while a change shows its box: no second
 // change runs inside the first; the timer's change comes once, after it.
+// What the user asks for meanwhile (the random button, the hotkeys, a
+// picture by hand) only asks to wait.
 TEST(IntervalTimer, ATimerDueDuringAChangesBoxChangesOnceAfterIt) {
   TempDir folder;  // empty: the first change ends with the empty-folder message
   ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::EncodeStoredText(folder.path()) + "\r\n");
   w.options->SpinEdit1->SetValue(0);
   w.options->SpinEdit2->SetValue(1);
   int boxes = 0;
+  std::vector<std::string> captions;
   bool changedInBox = true;
-  framework::Application::Instance().SetMessageBoxHook([&](const framework::MessageBoxCall&) {
+  framework::Application::Instance().SetMessageBoxHook([&](const framework::MessageBoxCall& call) {
+    captions.push_back(call.caption);
     if (++boxes == 1) {
       folder.WriteFile("one.bmp", SmallBitmap(4, 3));
       w.main->FileListBox2->Update();
       w.main->Timer1Timer();  // a minute passed while the box waited
+      w.main->Button3->Click();
+      w.main->WMHotKey(1);
+      w.main->WMHotKey(2);
+      w.main->FileListBox2->SetItemIndex(0);
+      w.main->Button1->Click();
       changedInBox = w.folder.Exists("WPFile.BMP");
     }
     return IDOK;
   });
   w.main->Button3->Click();
-  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(captions, (std::vector<std::string>{"悪のエラー", "待ってくれ", "待ってくれ", "待ってくれ",
+                                                          "待ってくれ"}));
+  EXPECT_EQ(boxes, 5);
   EXPECT_FALSE(changedInBox);
   EXPECT_TRUE(w.folder.Exists("WPFile.BMP"));
   EXPECT_EQ(folder.ReadFile("_Buf.RFB"), "one.bmp\r\n");

@@ -237,6 +237,38 @@ TEST(MainWindow, AShutdownCancelledByAnotherProgramLeavesTheRunGoingAndTheCloseT
   EXPECT_TRUE(w.folder.FileNames("Temp\\").empty());
 }
 
+// A close or the session's end that comes while a change shows its box
+// ends the run once the change has ended: Temp, where the change's picture
+// may lie, is emptied after it, not under it.
+TEST(MainWindow, ACloseOrASessionEndDuringAChangeEndsTheRunAfterIt) {
+  const std::vector<std::pair<const char*, std::function<void(HWND)>>> endings = {
+      {"close", [](HWND main) { SendMessageW(main, WM_CLOSE, 0, 0); }},
+      {"session end", [](HWND main) {
+         SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+         SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+       }}};
+  for (const auto& [name, end] : endings) {
+    SCOPED_TRACE(name);
+    TempDir empty;  // the change ends with the empty-folder message
+    ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nPath=" + framework::EncodeStoredText(empty.path()) + "\r\n");
+    w.main->Show();
+    w.folder.WriteFile("Temp\\shown.bmp", "x");
+    bool endedInBox = true;
+    framework::Application::Instance().SetMessageBoxHook([&](const framework::MessageBoxCall&) {
+      end(w.main->Handle());
+      endedInBox = !w.main->Visible() || w.folder.FileNames("Temp\\").empty();
+      return IDOK;
+    });
+    w.main->Button3->Click();
+    framework::Application::Instance().SetMessageBoxHook(nullptr);
+    EXPECT_FALSE(endedInBox);
+    EXPECT_FALSE(w.main->Visible());
+    EXPECT_TRUE(w.folder.FileNames("Temp\\").empty());
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  }
+}
+
 TEST(MainWindow, WithATrayIconTheShellRefusesTheWindowShowsWhateverSaidToHideIt) {
   RefusingShell shell;
   for (const char* argument : {"/s", ""}) {

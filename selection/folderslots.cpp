@@ -1,0 +1,47 @@
+#include "selection/folderslots.h"
+
+#include "core/settings.h"
+
+namespace kaleidon {
+
+namespace {
+const std::string kNone;
+bool InRange(int row) { return row >= 0 && row <= kMaxFolderSlots; }
+}  // namespace
+
+const std::string& FolderSlots::Folder(int slot) const {
+  return slot >= 1 && slot <= kMaxFolderSlots ? rows_[static_cast<size_t>(slot)].folder : kNone;
+}
+
+void FolderSlots::SetFolder(int slot, const std::string& folder) {
+  if (slot >= 1 && slot <= kMaxFolderSlots) rows_[static_cast<size_t>(slot)].folder = folder;
+}
+
+std::string FolderSlots::Cell(int column, int row) const {
+  if (!InRange(row)) return {};
+  const Row& r = rows_[static_cast<size_t>(row)];
+  return column == 0 ? r.label : column == 1 ? r.folder : std::string();
+}
+
+void FolderSlots::SetCell(int column, int row, const std::string& text) {
+  if (!InRange(row)) return;
+  Row& r = rows_[static_cast<size_t>(row)];
+  if (column == 0) r.label = text;
+  if (column == 1) r.folder = text;
+}
+
+bool FolderSlots::Load(const framework::IniEdit& settings, int count) {
+  if (settings.Unread()) return false;
+  for (int n = 1; n <= count && n <= kMaxFolderSlots; ++n) {
+    SetFolder(n, settings.ReadString(kDirectoryBuf, PathMemoryKey(n), ""));
+    SetCell(0, n, SlotLabel(n));
+  }
+  return true;
+}
+
+void FolderSlots::Store(framework::IniEdit& settings, int count) const {
+  for (int n = 1; n <= count && n <= kMaxFolderSlots; ++n)
+    settings.WriteString(kDirectoryBuf, PathMemoryKey(n), Folder(n));
+}
+
+}  // namespace kaleidon

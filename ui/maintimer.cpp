@@ -1,0 +1,61 @@
+// The main window's interval timer: a tick a minute, the change when the
+// interval has passed, and its wait while the user should not be disturbed
+// (a program on the full screen, the battery).
+#include "change/changecycle.h"
+#include "tray/trayicon.h"
+#include "ui/mainform.h"
+#include "ui/optionsform.h"
+
+namespace kaleidon {
+
+namespace {
+
+// What the window's caption and the tray tip add while the interval timer's
+// change waits.
+constexpr const char* kFullScreenWaitStatus = "全画面ﾌﾟﾛｸﾞﾗﾑ使用中のため変更待機中...";
+constexpr const char* kBatteryWaitStatus = "ﾊﾞｯﾃﾘｰ駆動中のため変更待機中...";
+
+}  // namespace
+
+void TForm1::Timer1Timer() {
+  ++TimerTicks;
+  if (TimerTicks >= Options->Values().IntervalMinutes()) TimerChangeDue();
+}
+
+void TForm1::Timer2Timer() {
+  if (waiting_ != QuietReason::None) TimerChangeDue();
+}
+
+void TForm1::TimerChangeDue() {
+  // A change under way (its box waits for the user) is never entered
+  // again: the timer's change comes once it has ended.
+  if (Cycle->ChangeBusy) {
+    timerChangeWaiting_ = true;
+    return;
+  }
+  const ProgramOptions options = Options->Values();
+  const QuietReason reason = QuietWaitReason(options.quietFullScreen, options.quietBattery, Quiet);
+  ShowWaiting(reason);
+  if (reason != QuietReason::None) return;  // still due: it comes once the reason is gone
+  ChangeWallpaper(true);
+  TimerTicks = 0;
+}
+
+void TForm1::ShowWaiting(QuietReason reason) {
+  if (reason == waiting_) return;
+  waiting_ = reason;
+  Timer2->SetEnabled(reason != QuietReason::None);
+  std::string status;
+  if (reason == QuietReason::FullScreen) status = kFullScreenWaitStatus;
+  if (reason == QuietReason::Battery) status = kBatteryWaitStatus;
+  SetCaption(status.empty() ? std::string(kCaption) : std::string(kCaption) + " - " + status);
+  if (TrayIcon1) TrayIcon1->SetTipHelp(status.empty() ? std::string(kTrayTip) : std::string(kTrayTip) + "\n" + status);
+}
+
+void TForm1::OptionsTimerSwitched(bool on) {
+  Timer1->SetEnabled(on);
+  // A change that waited is no longer due.
+  if (!on) ShowWaiting(QuietReason::None);
+}
+
+}  // namespace kaleidon
