@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/base/bounded.h"
 #include "framework/base/exception.h"
 #include "framework/base/text.h"
 #include "framework/base/trace.h"
@@ -129,6 +130,9 @@ void Application::Initialize() {
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                             GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
                             nullptr, instance, nullptr);
+  // A read of a user's file that waits on a thread of its own keeps this
+  // thread's windows answering meanwhile.
+  framework::SetWaitPump([this] { ProcessMessages(); });
 }
 
 void Application::SetTitle(const std::string& title) {

@@ -5,7 +5,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
+#include <utility>
+#include <vector>
 
+#include "framework/base/bounded.h"
 #include "framework/base/filemask.h"
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
@@ -75,7 +79,7 @@ std::string NormalizeFolder(const std::string& path, const std::string& base) {
 // but "." and "..". Returns the system's error code, 0 on success (an
 // empty drive root is a success).
 template <class Each>
-DWORD EnumerateFolder(const std::string& folder, bool foldersOnly, Each&& each) {
+DWORD EnumerateFolderNow(const std::string& folder, bool foldersOnly, Each&& each) {
   QuietErrors quiet;
   std::wstring pattern = Widen(JoinPath(folder, "*"));
   WIN32_FIND_DATAW fd;
@@ -105,6 +109,33 @@ DWORD EnumerateFolder(const std::string& folder, bool foldersOnly, Each&& each) 
   } while (FindNextFileW(h, &fd));
   DWORD error = GetLastError();
   return error == ERROR_NO_MORE_FILES ? 0 : error;
+}
+
+// The same within the read bound: the entries are gathered on a thread of
+// their own (a folder on a dead share may never answer) and handed to each
+// here. A listing that does not end in time is a folder that cannot be read.
+template <class Each>
+DWORD EnumerateFolder(const std::string& folder, bool foldersOnly, Each&& each) {
+  struct Listed {
+    DWORD error = 0;
+    std::vector<std::pair<DWORD, std::wstring>> entries;  // attributes, name
+  };
+  std::optional<Listed> listed = CallWithin(ReadBoundMs(), [folder, foldersOnly] {
+    Listed found;
+    found.error = EnumerateFolderNow(folder, foldersOnly, [&found](const WIN32_FIND_DATAW& fd) {
+      found.entries.emplace_back(fd.dwFileAttributes, fd.cFileName);
+    });
+    return found;
+  });
+  if (!listed) return ERROR_TIMEOUT;
+  WIN32_FIND_DATAW fd{};
+  for (const auto& [attributes, name] : listed->entries) {
+    fd.dwFileAttributes = attributes;
+    name.copy(fd.cFileName, MAX_PATH - 1);
+    fd.cFileName[std::min<size_t>(name.size(), MAX_PATH - 1)] = 0;
+    each(fd);
+  }
+  return listed->error;
 }
 
 [[noreturn]] void RaiseCannotOpen(const std::string& folder) {
