@@ -221,10 +221,12 @@ bool PrepareMonitorWallpapers(const std::vector<std::string>& pictures, const Wa
         LayOutComposition(desktop.monitors, desktop.spread),
         [&](size_t monitor) {
           loading = pictures.at(monitor);
-          framework::Picture picture;
-          picture.LoadFromFile(loading);
           const MonitorArea& area = desktop.monitors[monitor];
-          return FitPicture(*picture.GetGraphic(), area.width, area.height, fit);
+          return MakeAside(loading, [&] {
+            framework::Picture picture;
+            picture.LoadFromFile(loading);
+            return FitPicture(*picture.GetGraphic(), area.width, area.height, fit);
+          });
         },
         WallpaperBitmapPath());
     return true;

@@ -622,6 +622,11 @@ void TForm1::RunWhatWaited() {
 }
 
 void TForm1::Button1Click() {
+  // A change waits for a picture meanwhile: this one would end it halfway.
+  if (Cycle->ChangeBusy) {
+    Application::Instance().MessageBox(kBusyText, kBusyCaption, MB_OK);
+    return;
+  }
   Button1->SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   Button1->Repaint();
   auto restoreCursor = framework::ScopeExit([this] { Button1->SetCursor(nullptr); });

@@ -22,7 +22,7 @@ std::atomic<unsigned> readBoundMs{kDefaultReadBoundMs};
 
 struct Pump {
   DWORD thread = 0;
-  std::function<void()> pump;
+  std::function<bool()> pump;
 };
 Pump& InstalledPump() {
   static Pump pump;
@@ -55,7 +55,7 @@ EFileUnreachable::EFileUnreachable(const std::string& path)
 unsigned ReadBoundMs() { return readBoundMs.load(); }
 void SetReadBoundMs(unsigned ms) { readBoundMs.store(ms); }
 
-void SetWaitPump(std::function<void()> pump) {
+void SetWaitPump(std::function<bool()> pump) {
   Pump& installed = InstalledPump();
   installed.thread = pump ? GetCurrentThreadId() : 0;
   installed.pump = std::move(pump);
@@ -77,7 +77,7 @@ bool RunWithin(unsigned boundMs, std::shared_ptr<BoundedWork> work) {
   const ScopeExit close([thread] { CloseHandle(thread); });
   // A copy: a message pumped may install another pump.
   const Pump installed = InstalledPump();
-  const bool pumping = installed.pump && installed.thread == GetCurrentThreadId();
+  bool pumping = installed.pump && installed.thread == GetCurrentThreadId();
   const DWORD start = GetTickCount();
   for (;;) {
     DWORD wait = INFINITE;
@@ -89,11 +89,13 @@ bool RunWithin(unsigned boundMs, std::shared_ptr<BoundedWork> work) {
                                : WaitForSingleObject(thread, wait);
     if (woke == WAIT_OBJECT_0) return true;
     if (woke == WAIT_OBJECT_0 + 1 && pumping) {
-      installed.pump();
+      pumping = installed.pump();
       continue;
     }
-    // The pump may have run past the bound (a box it showed) while the call
-    // ended meanwhile.
+    // A wait without bound never leaves the call behind (it may use the
+    // caller's things); a bounded one may have pumped past its bound (a box
+    // shown meanwhile) while the call ended.
+    if (boundMs == kNoBound) return WaitForSingleObject(thread, INFINITE) == WAIT_OBJECT_0;
     return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
   }
 }

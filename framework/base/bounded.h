@@ -41,9 +41,11 @@ void SetReadBoundMs(unsigned ms);
 inline constexpr unsigned kNoBound = 0xFFFFFFFFu;
 
 // What the waiting thread does with the messages that arrive for its
-// windows; installed by the window kit on the thread that made them. Other
-// threads, and any thread before one is installed, wait without answering.
-void SetWaitPump(std::function<void()> pump);
+// windows; installed by the window kit on the thread that made them. It
+// answers false once that thread takes no more messages (the program is
+// ending): the wait then goes on without it. Other threads, and any thread
+// before one is installed, wait without answering.
+void SetWaitPump(std::function<bool()> pump);
 
 // Whether the file's attributes say it is not on the disk (offline, or to be
 // recalled from the cloud when opened or read). Reads no data.
@@ -61,7 +63,8 @@ bool RunWithin(unsigned boundMs, std::shared_ptr<BoundedWork> work);
 
 // call() on a thread of its own, waited for at most boundMs: its result, or
 // nothing when it did not end in time. What call raises is raised here.
-// call must own what it uses (capture by value).
+// call must own what it uses (capture by value), unless the wait has no
+// bound: that one always ends with the call.
 template <class Call>
 auto CallWithin(unsigned boundMs, Call call) -> std::optional<decltype(call())> {
   using Result = decltype(call());

@@ -132,7 +132,10 @@ void Application::Initialize() {
                             nullptr, instance, nullptr);
   // A read of a user's file that waits on a thread of its own keeps this
   // thread's windows answering meanwhile.
-  framework::SetWaitPump([this] { ProcessMessages(); });
+  framework::SetWaitPump([this] {
+    ProcessMessages();
+    return !terminated_;
+  });
 }
 
 void Application::SetTitle(const std::string& title) {

@@ -24,13 +24,11 @@ program_pid=
 cleanup() {
   # The file system goes first: a read it never answered holds its reader
   # until the file system answers or goes.
+  fusermount3 -u -z "$work/pictures" 2>/dev/null || umount -l "$work/pictures" 2>/dev/null || true
   [ -n "$fs_pid" ] && kill -9 "$fs_pid" 2>/dev/null
-  if mountpoint -q "$work/pictures"; then
-    fusermount3 -u -z "$work/pictures" 2>/dev/null || umount -l "$work/pictures" || true
-  fi
   [ -n "$program_pid" ] && kill -9 "$program_pid" 2>/dev/null
   wait 2>/dev/null
-  rm -rf "$work"
+  rm -rf "$work" || true
 }
 trap cleanup EXIT
 

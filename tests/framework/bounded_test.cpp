@@ -45,6 +45,7 @@ TEST(BoundedCall, TheWaitingThreadsWindowsAnswerWhileItWaits) {
   framework::SetWaitPump([] {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    return true;
   });
   auto restore = framework::ScopeExit([] { framework::SetWaitPump(nullptr); });
   HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
