@@ -70,7 +70,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::string picture = framework::Narrow(argv[1]);
   const unsigned bound = argc >= 3 ? static_cast<unsigned>(_wtoi(argv[2])) : 3000;
   framework::Application& app = framework::Application::Instance();
-  app.Initialize();  // installs the pump that answers while a read waits
+  app.Initialize();
+  app.AnswerWhileWaiting();
   bool failed = false;
   app.SetMessageBoxHook([&](const framework::MessageBoxCall& call) {
     std::fprintf(stderr, "message: %s\n", framework::ToAnsi(call.text).c_str());

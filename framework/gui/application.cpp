@@ -130,8 +130,9 @@ void Application::Initialize() {
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                             GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
                             nullptr, instance, nullptr);
-  // A read of a user's file that waits on a thread of its own keeps this
-  // thread's windows answering meanwhile.
+}
+
+void Application::AnswerWhileWaiting() {
   framework::SetWaitPump([this] {
     ProcessMessages();
     return !terminated_;
