@@ -2,11 +2,13 @@
 
 #include <shellapi.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "app/startup.h"
 #include "archive/unlha32.h"
+#include "framework/base/bounded.h"
 #include "framework/base/text.h"
 #include "framework/base/trace.h"
 #include "framework/gui/dpi.h"
@@ -53,6 +55,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // The kill runs reach the archive library as on a volume without short
   // names, where an archive the code page cannot name is staged for it.
   if (GetEnvironmentVariableW(L"KALEIDON_NO_SHORT_NAMES", nullptr, 0)) kaleidon::UseShortNamesForLibrary(false);
+  // Tests shorten the bound of reads of the user's files.
+  wchar_t bound[16];
+  if (DWORD n = GetEnvironmentVariableW(L"KALEIDON_READ_BOUND_MS", bound, 16); n > 0 && n < 16)
+    if (const long ms = std::wcstol(bound, nullptr, 10); ms > 0) framework::SetReadBoundMs(static_cast<unsigned>(ms));
   framework::TraceStep("entry");
   RestrictLibrarySearch();
   // The manifest says so too; systems that do not read it from there hear it here.

@@ -210,6 +210,8 @@ void RunCommandLineChange() {
 }
 
 void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine) {
+  // Every window is made: the windows answer while a read waits.
+  Application::Instance().AnswerWhileWaiting();
   const ProgramOptions options = windows.options->Values();
   // The splash repaints and takes clicks while the gate waits.
   const LoadGateEnvironment gate = LoadGateEnvironment::System([] { Application::Instance().ProcessMessages(); });

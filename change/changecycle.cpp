@@ -5,6 +5,7 @@
 
 #include "core/storeproblems.h"
 #include "core/wallpapermonitors.h"
+#include "framework/base/bounded.h"
 #include "framework/base/exception.h"
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
@@ -245,7 +246,9 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
     if (++tried >= folderTries) return EndWithEmptyList();
   }
   TakeExtracted(pick);
-  const bool pictureGone = pick.kind == PickResult::Kind::Picture && !framework::FileExists(pick.path);
+  // Gone since the list was read, or not answering (a dead share, a cloud
+  // file not on the disk): drawn once more.
+  const bool pictureGone = pick.kind == PickResult::Kind::Picture && !framework::FileAnswers(pick.path);
   if (pictureGone || pick.kind == PickResult::Kind::MemberRefused) {
     // The file went away after the list was read, or the archive member
     // drawn cannot be used: read the list again and draw once more; an
@@ -256,6 +259,8 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
     if (again.names.empty()) return EndWithEmptyList();
     pick = PickRandomFile(again);
     TakeExtracted(pick);
+    // A second that does not answer either: no new picture this time.
+    if (pick.kind == PickResult::Kind::Picture && !framework::FileAnswers(pick.path)) return std::nullopt;
   }
   switch (pick.kind) {
     case PickResult::Kind::ArchiveUsedUp:

@@ -5,8 +5,10 @@
 #include <mmsystem.h>
 
 #include <exception>
+#include <optional>
 
 #include "core/wallpapermonitors.h"
+#include "framework/base/bounded.h"
 #include "framework/base/latebound.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
@@ -153,10 +155,11 @@ void ReportPreparationFailure(std::exception_ptr failure, const std::string& pic
 bool WriteWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options, const ScreenInfo& screen,
                           framework::Notices& notices, const PictureOrigin& origin) {
   try {
-    framework::Picture picture;
-    picture.LoadFromFile(picturePath);
-    Bitmap wallpaper = MakeWallpaper(*picture.GetGraphic(), options, screen);
-    picture.Clear();
+    Bitmap wallpaper = MakeAside(picturePath, [&] {
+      framework::Picture picture;
+      picture.LoadFromFile(picturePath);
+      return MakeWallpaper(*picture.GetGraphic(), options, screen);
+    });
     if (options.caption.show) CaptionScreen(wallpaper, picturePath, origin, options.caption);
     wallpaper.SaveToFile(WallpaperBitmapPath());
     return true;
@@ -164,6 +167,14 @@ bool WriteWallpaperBitmap(const std::string& picturePath, const WallpaperOptions
     ReportPreparationFailure(std::current_exception(), picturePath, notices);
     return false;
   }
+}
+
+Bitmap MakeAside(const std::string& picturePath, const std::function<Bitmap()>& make) {
+  const std::optional<framework::FileFormat> format =
+      framework::Picture::FindFileFormat(framework::PictureExtension(picturePath));
+  if (!format || (format->kind != framework::kJpegKind && format->kind != framework::kBitmapKind)) return make();
+  std::optional<Bitmap> made = framework::CallWithin(framework::kNoBound, [&make] { return make(); });
+  return std::move(*made);  // a wait without bound always ends with the call
 }
 
 std::string PrepareWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options,

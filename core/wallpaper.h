@@ -8,6 +8,7 @@
 
 #include "core/caption.h"
 #include "framework/base/notices.h"
+#include "framework/imaging/bitmap.h"
 
 namespace kaleidon {
 
@@ -61,6 +62,12 @@ std::string PrepareWallpaperBitmap(const std::string& picturePath, const Wallpap
 // The same, telling whether the new wallpaper bitmap was written.
 bool WriteWallpaperBitmap(const std::string& picturePath, const WallpaperOptions& options, const ScreenInfo& screen,
                           framework::Notices& notices, const PictureOrigin& origin = {});
+// make (the loading and fitting of the picture at picturePath) run on a
+// thread of its own while this thread's windows answer their messages: a
+// camera's picture takes a second or more. A picture that an image plug-in
+// reads is made here (its host serves one caller at a time).
+framework::Bitmap MakeAside(const std::string& picturePath, const std::function<framework::Bitmap()>& make);
+
 // What the user is told when making the wallpaper bitmap from the picture
 // failed: the file the program folder refused (framework::EWriteRefused),
 // or else that the picture could not be read.

@@ -223,10 +223,12 @@ bool PrepareMonitorWallpapers(const std::vector<std::string>& pictures, const Wa
         LayOutComposition(desktop.monitors, desktop.spread),
         [&](size_t monitor) {
           loading = pictures.at(monitor);
-          framework::Picture picture;
-          picture.LoadFromFile(loading);
           const MonitorArea& area = desktop.monitors[monitor];
-          Bitmap fitted = FitPicture(*picture.GetGraphic(), area.width, area.height, fit);
+          Bitmap fitted = MakeAside(loading, [&] {
+            framework::Picture picture;
+            picture.LoadFromFile(loading);
+            return FitPicture(*picture.GetGraphic(), area.width, area.height, fit);
+          });
           DrawCaption(fitted, loading, monitor < origins.size() ? origins[monitor] : PictureOrigin{}, options.caption,
                       CaptionPlaceOf(area));
           return fitted;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/base/bounded.h"
 #include "framework/base/text.h"
 #include "framework/imaging/bitmap.h"
 
@@ -130,6 +131,11 @@ SPISharedData::SPISharedData(std::string_view data) {
 }
 
 std::optional<SPISharedData> SPISharedData::ReadFile(const std::string& path, uint64_t limit) {
+  // A user's file, which may never answer (see framework/base/bounded.h).
+  return framework::ReadUserFileWith(path, [limit](const std::string& file) { return ReadFileNow(file, limit); });
+}
+
+std::optional<SPISharedData> SPISharedData::ReadFileNow(const std::string& path, uint64_t limit) {
   HANDLE file = CreateFileW(framework::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;

@@ -76,7 +76,8 @@ class SPISharedData {
   // The file at path read straight into the section, so that a picture
   // file is not copied once more on its way to the host. Nothing when the
   // file cannot be read whole, is larger than limit bytes, or no section
-  // can be made.
+  // can be made; a file that does not answer within the read bound, or is
+  // not on the disk, raises framework::EFileUnreachable.
   static std::optional<SPISharedData> ReadFile(const std::string& path, uint64_t limit);
   SPISharedData(SPISharedData&&) = default;
   SPISharedData& operator=(SPISharedData&&) = default;
@@ -87,6 +88,7 @@ class SPISharedData {
   std::string_view Data() const { return {static_cast<const char*>(view_.get()), static_cast<size_t>(dataBytes_)}; }
 
  private:
+  static std::optional<SPISharedData> ReadFileNow(const std::string& path, uint64_t limit);
   SPISharedData() = default;
   // A section for bytes of data, mapped; false when none can be made.
   bool Make(uint64_t bytes);

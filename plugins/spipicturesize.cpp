@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "framework/base/bounded.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
 #include "framework/imaging/bitmap.h"
@@ -87,7 +88,7 @@ std::optional<SPIPictureSize> ReadSPIPictureSize(const std::string& path, std::s
   // Its header reaches further than the first bytes (a TIFF's directory at
   // the end of the file, say).
   try {
-    const std::optional<std::string> all = framework::ReadWholeFile(path, framework::kMaxPictureFileBytes);
+    const std::optional<std::string> all = framework::ReadUserFile(path, framework::kMaxPictureFileBytes);
     return all ? AskEach(*spis, knowing, ansiName, *all, nullptr) : std::nullopt;
   } catch (const framework::Exception&) {
     return std::nullopt;  // too large to be a picture the program reads

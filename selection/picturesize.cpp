@@ -6,9 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "framework/base/paths.h"
-#include "framework/base/scopeguard.h"
-#include "framework/base/text.h"
+#include "framework/base/bounded.h"
 #include "framework/imaging/exif.h"
 #include "framework/imaging/jpeg.h"
 #include "plugins/spipicturesize.h"
@@ -22,20 +20,6 @@ namespace {
 constexpr DWORD kHeaderBytes = 256 * 1024;
 // The most of a file read whole for its header.
 constexpr uint64_t kWholeFileLimit = 64u << 20;
-
-std::optional<std::string> ReadFileStart(const std::string& path, DWORD count, bool& whole) {
-  HANDLE h = CreateFileW(framework::Widen(path).c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  const framework::ScopeExit close([h] { CloseHandle(h); });
-  std::string data(count, '\0');
-  DWORD got = 0;
-  if (!ReadFile(h, data.data(), count, &got, nullptr)) return std::nullopt;
-  data.resize(got);
-  whole = got < count;
-  return data;
-}
 
 int32_t Int32At(std::string_view bytes, size_t at) {
   uint32_t v = 0;
@@ -86,24 +70,26 @@ std::optional<PictureSize> PictureSizeOf(std::string_view bytes) {
 }
 
 std::optional<PictureSize> ReadPictureSize(const std::string& path) {
-  bool whole = false;
-  const std::optional<std::string> start = ReadFileStart(path, kHeaderBytes, whole);
-  if (!start) return std::nullopt;
-  std::optional<PictureSize> size = PictureSizeOf(*start);
-  if (size) return size;
-  // A format of the image plug-ins: what their GetPictureInfo says, asked
-  // in their host.
-  if (!IsJpeg(*start) && LoadsThroughPlugins(path)) {
-    const std::optional<SPIPictureSize> told = ReadSPIPictureSize(path, *start, whole);
-    if (told) return PictureSize{told->width, told->height};
-    return std::nullopt;
-  }
-  if (whole || !IsJpeg(*start)) return size;
+  // A file that does not answer in time, or is not on the disk, is of no
+  // known size: the change finds out about it when it draws it.
   try {
-    const std::optional<std::string> all = framework::ReadWholeFile(path, kWholeFileLimit);
+    bool whole = false;
+    const std::optional<std::string> start = framework::ReadUserFileStart(path, kHeaderBytes, whole);
+    if (!start) return std::nullopt;
+    std::optional<PictureSize> size = PictureSizeOf(*start);
+    if (size) return size;
+    // A format of the image plug-ins: what their GetPictureInfo says, asked
+    // in their host.
+    if (!IsJpeg(*start) && LoadsThroughPlugins(path)) {
+      const std::optional<SPIPictureSize> told = ReadSPIPictureSize(path, *start, whole);
+      if (told) return PictureSize{told->width, told->height};
+      return std::nullopt;
+    }
+    if (whole || !IsJpeg(*start)) return size;
+    const std::optional<std::string> all = framework::ReadUserFile(path, kWholeFileLimit);
     return all ? JpegSize(*all) : std::nullopt;
   } catch (...) {
-    return std::nullopt;  // too large to read for a header
+    return std::nullopt;  // too large to read for a header, or unreachable
   }
 }
 

@@ -1,7 +1,11 @@
 #include "framework/base/folderfiles.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
 
+#include "framework/base/bounded.h"
 #include "framework/base/exception.h"
 #include "framework/base/filemask.h"
 #include "framework/base/paths.h"
@@ -17,10 +21,8 @@ std::wstring UpperCase(std::wstring s) {
   return s;
 }
 
-}  // namespace
-
-DWORD EnumerateFolder(const std::string& folder, bool foldersOnly,
-                      const std::function<void(const WIN32_FIND_DATAW&)>& each) {
+DWORD EnumerateFolderNow(const std::string& folder, bool foldersOnly,
+                         const std::function<void(const WIN32_FIND_DATAW&)>& each) {
   QuietErrors quiet;
   std::wstring pattern = Widen(JoinPath(folder, "*"));
   WIN32_FIND_DATAW fd;
@@ -50,6 +52,35 @@ DWORD EnumerateFolder(const std::string& folder, bool foldersOnly,
   } while (FindNextFileW(h, &fd));
   DWORD error = GetLastError();
   return error == ERROR_NO_MORE_FILES ? 0 : error;
+}
+
+}  // namespace
+
+// The entries are gathered on a thread of their own (a folder on a dead
+// share may never answer) and handed to each here. A listing that does not
+// end in time is a folder that cannot be read.
+DWORD EnumerateFolder(const std::string& folder, bool foldersOnly,
+                      const std::function<void(const WIN32_FIND_DATAW&)>& each) {
+  struct Listed {
+    DWORD error = 0;
+    std::vector<std::pair<DWORD, std::wstring>> entries;  // attributes, name
+  };
+  std::optional<Listed> listed = CallWithin(ReadBoundMs(), [folder, foldersOnly] {
+    Listed found;
+    found.error = EnumerateFolderNow(folder, foldersOnly, [&found](const WIN32_FIND_DATAW& fd) {
+      found.entries.emplace_back(fd.dwFileAttributes, fd.cFileName);
+    });
+    return found;
+  });
+  if (!listed) return ERROR_TIMEOUT;
+  WIN32_FIND_DATAW fd{};
+  for (const auto& [attributes, name] : listed->entries) {
+    fd.dwFileAttributes = attributes;
+    name.copy(fd.cFileName, MAX_PATH - 1);
+    fd.cFileName[std::min<size_t>(name.size(), MAX_PATH - 1)] = 0;
+    each(fd);
+  }
+  return listed->error;
 }
 
 void RaiseCannotOpenFolder(const std::string& folder) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/base/bounded.h"
 #include "framework/base/exception.h"
 #include "framework/base/text.h"
 #include "framework/base/trace.h"
@@ -129,6 +130,13 @@ void Application::Initialize() {
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                             GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
                             nullptr, instance, nullptr);
+}
+
+void Application::AnswerWhileWaiting() {
+  framework::SetWaitPump([this] {
+    ProcessMessages();
+    return !terminated_;
+  });
 }
 
 void Application::SetTitle(const std::string& title) {

@@ -107,6 +107,11 @@ class Application : public Notices {
 
   // Handles the pending window messages, then returns.
   void ProcessMessages();
+  // From now on, a read of a user's file that waits on a thread of its own
+  // (framework/base/bounded.h) processes this thread's messages meanwhile,
+  // as ProcessMessages does. Called once every window a message could reach
+  // is made.
+  void AnswerWhileWaiting();
   // Runs the message loop until Terminate() or the main form closes.
   void Run();
   void Terminate();

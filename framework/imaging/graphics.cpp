@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/base/bounded.h"
 #include "framework/base/paths.h"
 #include "framework/imaging/bitmap.h"
 #include "framework/imaging/bmpcodec.h"
@@ -12,7 +13,7 @@ namespace framework {
 Graphic::~Graphic() = default;
 
 void Graphic::LoadFromFile(const std::string& path) {
-  std::optional<std::string> bytes = ReadWholeFile(path, kMaxPictureFileBytes);
+  std::optional<std::string> bytes = ReadUserFile(path, kMaxPictureFileBytes);
   if (!bytes) throw Exception(FormatText("%s を開けません", {path}));
   LoadFromBytes(*bytes);
 }

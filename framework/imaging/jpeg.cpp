@@ -1,5 +1,6 @@
 #include "framework/imaging/jpeg.h"
 
+#include "framework/base/bounded.h"
 #include "framework/base/paths.h"
 #include "framework/imaging/exif.h"
 #include "framework/imaging/resample.h"
@@ -379,7 +380,7 @@ std::string EncodeJpeg(const Bitmap& source, int quality) {
 
 void JpegImage::LoadFromFile(const std::string& path) {
   // Large photos: the file's bytes are kept as read, not copied again.
-  std::optional<std::string> bytes = ReadWholeFile(path, kMaxPictureFileBytes);
+  std::optional<std::string> bytes = ReadUserFile(path, kMaxPictureFileBytes);
   if (!bytes) throw Exception(path + " を開けません");
   JpegHeader header = ReadJpegHeader(*bytes);
   data_ = std::move(*bytes);

@@ -312,7 +312,7 @@ TEST(MainWindow, TheTrayOfAStartUpThatFailedLeavesAloneTheWindowsThatWereNeverMa
   framework::OverrideProgramFolder("");
 }
 
-TEST(MainWindow, RandomButtonWhileAChangeRunsOnlyAsksToWait) {
+TEST(MainWindow, RandomAndChosenFileButtonsWhileAChangeRunsOnlyAskToWait) {
   ProgramWindows w;
   w.boxes.Clear();
   w.main->Cycle->ChangeBusy = true;
@@ -321,6 +321,10 @@ TEST(MainWindow, RandomButtonWhileAChangeRunsOnlyAsksToWait) {
   EXPECT_EQ(w.boxes.Last().caption, "待ってくれ");
   EXPECT_EQ(w.boxes.Last().text, "そう急かさないでくれ");
   EXPECT_EQ(w.boxes.Last().flags & MB_ICONMASK, 0u);
+  // The change by hand too: a change waiting for a picture answers clicks.
+  w.main->Button1->Click();
+  ASSERT_EQ(w.boxes.Count(), 2u);
+  EXPECT_EQ(w.boxes.Last().text, "そう急かさないでくれ");
 }
 
 TEST(MainWindow, MinimiseLeavesOnlyTheTrayIconAndADoubleClickBringsItBack) {
