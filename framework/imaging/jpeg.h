@@ -37,8 +37,23 @@ Bitmap DecodeJpeg(std::string_view bytes);
 // decoded at a reduced scale.
 Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options);
 // Decodes at the options' scale and resamples to width x height (as
-// Resample does), a 24-bit bitmap; the options' pixel format is not used.
+// Resample does, to the very pixel), a 24-bit bitmap; the options' pixel
+// format is not used. Decoding and scaling run side by side where there are
+// two processors.
 Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& options, int width, int height);
+
+// A rectangle of a picture, in its pixels.
+struct PicturePart {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+// The same for a part of the decoded picture (standing upright, cut to the
+// picture; none: all of it): the part alone is resampled, and the rows below
+// it are not decoded. An empty part gives an empty bitmap.
+Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& options,
+                           const std::optional<PicturePart>& part, int width, int height);
 // Compresses a bitmap (any pixel format) at quality 1..100.
 std::string EncodeJpeg(const Bitmap& bitmap, int quality);
 
@@ -75,6 +90,9 @@ class JpegImage : public Graphic {
   // The same resampled to width x height, without holding the decoded
   // picture whole where it need not be.
   Bitmap ToBitmap(int width, int height) const;
+  // A part of the picture at the current scale (see DecodeJpegResampled),
+  // resampled to width x height, as ToBitmap(width, height) is made.
+  Bitmap ToBitmap(const PicturePart& part, int width, int height) const;
 
 #ifdef _WIN32
   void Draw(HDC__* dc, int x, int y, int width, int height) const override;

@@ -18,10 +18,10 @@ namespace framework {
 Bitmap Resample(const Bitmap& source, int width, int height);
 
 // The same scaling for a picture that comes row by row, top first (as a
-// decoder gives it): each row is scaled along its width at once and only the
-// few rows the output still needs are kept, so a large picture is never
-// held whole. Rows are 3 or 4 bytes per pixel, as out's format says; out,
-// already of the size wanted, is filled row by row as the rows come.
+// decoder gives it), with the very same pixels: only the few rows the output
+// still needs are kept, so a large picture is never held whole. Rows are 3
+// or 4 bytes per pixel, as out's format says; out, already of the size
+// wanted, is filled row by row as the rows come.
 class RowResampler {
  public:
   RowResampler(int sourceWidth, int sourceHeight, int channels, Bitmap& out);
@@ -39,8 +39,11 @@ class RowResampler {
   const int sourceWidth_, sourceHeight_, channels_;
   Bitmap& out_;
   std::unique_ptr<Filters> filters_;
-  std::vector<uint8_t> ring_;  // the latest source rows, scaled along their width
+  bool rowsFirst_ = true;  // the pass along the rows comes first
+  size_t ringRowBytes_ = 0;
+  std::vector<uint8_t> ring_;  // the latest source rows (scaled along their width when rows come first)
   std::vector<int32_t> acc_;
+  std::vector<uint8_t> across_;  // columns first: an output row at the source's width
   int received_ = 0;
   int made_ = 0;
 };
