@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "core/composition.h"
 #include "framework/base/text.h"
@@ -256,24 +257,52 @@ Bitmap FitPicture(framework::Graphic& picture, int width, int height, PictureFit
   return Region(shown, x - std::max(0, x), y - std::max(0, y), width, height);
 }
 
+void FitPictureRows(framework::Graphic& picture, int width, int height, PictureFit fit,
+                    const framework::RowSink& sink) {
+  auto* jpeg = dynamic_cast<framework::JpegImage*>(&picture);
+  if (jpeg && (fit == PictureFit::Stretch || fit == PictureFit::Fill) && width > 0 && height > 0 &&
+      jpeg->Width() > 0 && jpeg->Height() > 0) {
+    // The part that FitPicture shows, at the scale it decodes at.
+    const PictureSize monitor{width, height}, size{jpeg->Width(), jpeg->Height()};
+    jpeg->ScaleToAtLeast(fit == PictureFit::Fill ? ScaledSize(size, monitor, true).width : width,
+                         fit == PictureFit::Fill ? ScaledSize(size, monitor, true).height : height);
+    const PictureSize decoded{jpeg->Width(), jpeg->Height()};
+    const PictureSize part = fit == PictureFit::Fill ? ScaledSize(monitor, decoded, false) : decoded;
+    jpeg->ToRows({(decoded.width - part.width) / 2, (decoded.height - part.height) / 2, part.width, part.height}, width,
+                 height, sink);
+    return;
+  }
+  const Bitmap fitted = FitPicture(picture, width, height, fit);
+  for (int y = 0; y < fitted.Height(); ++y) sink(y, fitted.ScanLine(y));
+}
+
 bool PrepareMonitorWallpapers(const std::vector<std::string>& pictures, const WallpaperOptions& options,
                               const Desktop& desktop, const WallpaperStyle& userStyle, framework::Notices& notices) {
   const PictureFit fit = options.fitToScreen ? FitForFitStyle(options.fitStyle) : FitForStyle(userStyle);
-  std::string loading;  // the picture being made, named when it fails
+  // The first picture that failed, named when one does (the pictures are
+  // made two at a time).
+  std::mutex failing;
+  size_t failed = pictures.size();
   try {
-    ComposeWallpaper(
+    ComposeWallpaperByRows(
         LayOutComposition(desktop.monitors, desktop.spread),
-        [&](size_t monitor) {
-          loading = pictures.at(monitor);
-          framework::Picture picture;
-          picture.LoadFromFile(loading);
-          const MonitorArea& area = desktop.monitors[monitor];
-          return FitPicture(*picture.GetGraphic(), area.width, area.height, fit);
+        [&](size_t monitor, const framework::RowSink& sink) {
+          try {
+            framework::Picture picture;
+            picture.LoadFromFile(pictures.at(monitor));
+            const MonitorArea& area = desktop.monitors[monitor];
+            FitPictureRows(*picture.GetGraphic(), area.width, area.height, fit, sink);
+          } catch (...) {
+            std::lock_guard<std::mutex> lock(failing);
+            failed = std::min(failed, monitor);
+            throw;
+          }
         },
         WallpaperBitmapPath());
     return true;
   } catch (...) {
-    ReportPreparationFailure(std::current_exception(), loading, notices);
+    ReportPreparationFailure(std::current_exception(), failed < pictures.size() ? pictures[failed] : std::string(),
+                             notices);
     return false;
   }
 }

@@ -418,6 +418,18 @@ Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& opti
 Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& options,
                            const std::optional<PicturePart>& part, int width, int height) {
   if (width <= 0 || height <= 0) return Bitmap();
+  Bitmap out(width, height, 24);
+  bool any = false;
+  DecodeJpegRows(bytes, options, part, width, height, [&](int y, const uint8_t* row) {
+    std::memcpy(out.ScanLine(y), row, 3 * static_cast<size_t>(width));
+    any = true;
+  });
+  return any ? out : Bitmap();
+}
+
+void DecodeJpegRows(std::string_view bytes, const JpegDecodeOptions& options, const std::optional<PicturePart>& part,
+                    int width, int height, const RowSink& sink) {
+  if (width <= 0 || height <= 0) return;
   JpegDecodeOptions rows = options;
   rows.pixelFormat = JpegPixelFormat::k24Bit;
   {
@@ -433,9 +445,8 @@ Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& opti
       if (!Guarded(d.errors, [&] { jpeg_calc_output_dimensions(&cinfo); })) Fail(d.errors);
       const PicturePart kept = PartInside(part, static_cast<int>(cinfo.output_width),
                                           static_cast<int>(cinfo.output_height));
-      if (kept.width <= 0 || kept.height <= 0) return Bitmap();
-      Bitmap out(width, height, 24);
-      RowResampler resampler(kept.width, kept.height, 3, out);
+      if (kept.width <= 0 || kept.height <= 0) return;
+      RowResampler resampler(kept.width, kept.height, 3, width, height, sink);
       const size_t rowBytes = static_cast<size_t>(cinfo.output_width) * 3;
       int y = 0;
       RowHandoff handoff(rowBytes, [&](const uint8_t* row) {
@@ -462,15 +473,17 @@ Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& opti
       });
       handoff.Finish();
       if (!ok) Fail(d.errors);
-      return out;
+      return;
     }
   }
   // Turned or CMYK pictures are decoded whole first.
   const Bitmap whole = DecodeJpeg(bytes, rows);
   const PicturePart kept = PartInside(part, whole.Width(), whole.Height());
-  if (kept.width <= 0 || kept.height <= 0) return Bitmap();
-  if (kept.width == whole.Width() && kept.height == whole.Height()) return Resample(whole, width, height);
-  return Resample(PartOf(whole, kept), width, height);
+  if (kept.width <= 0 || kept.height <= 0) return;
+  const Bitmap made = kept.width == whole.Width() && kept.height == whole.Height()
+                          ? Resample(whole, width, height)
+                          : Resample(PartOf(whole, kept), width, height);
+  for (int y = 0; y < made.Height(); ++y) sink(y, made.ScanLine(y));
 }
 
 std::string EncodeJpeg(const Bitmap& source, int quality) {
@@ -572,6 +585,15 @@ Bitmap JpegImage::ToBitmap(const PicturePart& part, int width, int height) const
   }
   if (data_.empty()) return Bitmap();
   return DecodeJpegResampled(data_, options_, part, width, height);
+}
+
+void JpegImage::ToRows(const PicturePart& part, int width, int height, const RowSink& sink) const {
+  if (source_ || data_.empty()) {
+    const Bitmap made = ToBitmap(part, width, height);
+    for (int y = 0; y < made.Height(); ++y) sink(y, made.ScanLine(y));
+    return;
+  }
+  DecodeJpegRows(data_, options_, part, width, height, sink);
 }
 
 void JpegImage::Assign(const Bitmap& bitmap) {

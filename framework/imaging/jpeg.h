@@ -12,6 +12,7 @@
 
 #include "framework/imaging/bitmap.h"
 #include "framework/imaging/graphics.h"
+#include "framework/imaging/resample.h"
 
 namespace framework {
 
@@ -54,6 +55,11 @@ struct PicturePart {
 // it are not decoded. An empty part gives an empty bitmap.
 Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& options,
                            const std::optional<PicturePart>& part, int width, int height);
+// The same handing each row of the result to sink as it is made, top first,
+// so that not even the result is held whole (a 24-bit row, width x 3 bytes).
+// Raises as DecodeJpeg does; the rows before the damage have been handed on.
+void DecodeJpegRows(std::string_view bytes, const JpegDecodeOptions& options, const std::optional<PicturePart>& part,
+                    int width, int height, const RowSink& sink);
 // Compresses a bitmap (any pixel format) at quality 1..100.
 std::string EncodeJpeg(const Bitmap& bitmap, int quality);
 
@@ -93,6 +99,8 @@ class JpegImage : public Graphic {
   // A part of the picture at the current scale (see DecodeJpegResampled),
   // resampled to width x height, as ToBitmap(width, height) is made.
   Bitmap ToBitmap(const PicturePart& part, int width, int height) const;
+  // The same handed to sink row by row (see DecodeJpegRows).
+  void ToRows(const PicturePart& part, int width, int height, const RowSink& sink) const;
 
 #ifdef _WIN32
   void Draw(HDC__* dc, int x, int y, int width, int height) const override;

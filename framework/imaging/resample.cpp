@@ -221,18 +221,26 @@ struct RowResampler::Filters {
 };
 
 RowResampler::RowResampler(int sourceWidth, int sourceHeight, int channels, Bitmap& out)
+    : RowResampler(sourceWidth, sourceHeight, channels, out.Width(), out.Height(), nullptr) {
+  out_ = &out;
+}
+
+RowResampler::RowResampler(int sourceWidth, int sourceHeight, int channels, int width, int height, RowSink sink)
     : sourceWidth_(sourceWidth),
       sourceHeight_(sourceHeight),
       channels_(channels),
-      out_(out),
-      filters_(std::make_unique<Filters>(
-          Filters{MakeFilter(sourceWidth, out.Width()), MakeFilter(sourceHeight, out.Height())})) {
-  rowsFirst_ = RowsFirst(sourceWidth, sourceHeight, out.Width(), out.Height(), filters_->x, filters_->y);
+      width_(std::max(0, width)),
+      height_(std::max(0, height)),
+      out_(nullptr),
+      sink_(std::move(sink)),
+      filters_(std::make_unique<Filters>(Filters{MakeFilter(sourceWidth, width_), MakeFilter(sourceHeight, height_)})) {
+  rowsFirst_ = RowsFirst(sourceWidth, sourceHeight, width_, height_, filters_->x, filters_->y);
+  if (sink_) madeRow_.assign(static_cast<size_t>(width_) * channels, 0);
   // Rows first, the ring holds source rows scaled along their width; columns
   // first, the source rows as they came, and each output row is made across
   // the source's width before it is scaled along it. The rows one output row
   // reads are never more than the filter's taps.
-  ringRowBytes_ = static_cast<size_t>(rowsFirst_ ? out.Width() : sourceWidth) * channels;
+  ringRowBytes_ = static_cast<size_t>(rowsFirst_ ? width_ : sourceWidth) * channels;
   ring_.assign(ringRowBytes_ * filters_->y.taps, 0);
   acc_.assign(ringRowBytes_, 0);
   if (!rowsFirst_) across_.assign(ringRowBytes_, 0);
@@ -240,10 +248,12 @@ RowResampler::RowResampler(int sourceWidth, int sourceHeight, int channels, Bitm
 
 RowResampler::~RowResampler() = default;
 
+uint8_t* RowResampler::OutputRow(int y) { return out_ ? out_->ScanLine(y) : madeRow_.data(); }
+
 void RowResampler::Push(const uint8_t* row) {
-  if (received_ >= sourceHeight_ || out_.Empty()) return;
+  if (received_ >= sourceHeight_ || width_ == 0 || height_ == 0) return;
   const AxisFilter& fy = filters_->y;
-  const int width = out_.Width();
+  const int width = width_;
   auto ringRow = [this, &fy](int j) { return ring_.data() + static_cast<size_t>(j % fy.taps) * ringRowBytes_; };
   const Plane in{sourceWidth_, 1, 0, const_cast<uint8_t*>(row)};
   if (rowsFirst_)
@@ -252,16 +262,17 @@ void RowResampler::Push(const uint8_t* row) {
     std::copy(row, row + ringRowBytes_, ringRow(received_));
   const int j = received_++;
   // Every output row whose last source row has now come is made.
-  while (made_ < out_.Height()) {
+  while (made_ < height_) {
     const int last = std::min(fy.first[made_] + fy.taps, sourceHeight_) - 1;
     if (last > j) break;
     if (rowsFirst_) {
-      VerticalRow(ringRow, fy, made_, sourceHeight_, ringRowBytes_, acc_.data(), out_.ScanLine(made_));
+      VerticalRow(ringRow, fy, made_, sourceHeight_, ringRowBytes_, acc_.data(), OutputRow(made_));
     } else {
       VerticalRow(ringRow, fy, made_, sourceHeight_, ringRowBytes_, acc_.data(), across_.data());
-      Horizontal(Plane{sourceWidth_, 1, 0, across_.data()}, Plane{width, 1, 0, out_.ScanLine(made_)}, filters_->x,
+      Horizontal(Plane{sourceWidth_, 1, 0, across_.data()}, Plane{width, 1, 0, OutputRow(made_)}, filters_->x,
                  channels_, sourceWidth_);
     }
+    if (sink_) sink_(made_, madeRow_.data());
     ++made_;
   }
 }

@@ -1,7 +1,9 @@
 // A picture fitted to one monitor: a JPEG is decoded and scaled row by row,
-// and gives the very pixels of its whole decoding fitted the same way.
+// and gives the very pixels of its whole decoding fitted the same way, also
+// when the rows are handed on as they are made.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -52,5 +54,14 @@ TEST(FitPicture, AJpegFittedRowByRowIsItsWholeDecodingFittedToThePixel) {
         for (int y = 0; y < monitor.height; ++y)
           ASSERT_EQ(0, std::memcmp(streamed.ScanLine(y), whole.ScanLine(y), 3 * static_cast<size_t>(monitor.width)))
               << "row " << y;
+        // Handed on row by row: the same rows, each once, top first.
+        JpegImage again;
+        again.LoadFromBytes(picture.bytes);
+        int next = 0;
+        FitPictureRows(again, monitor.width, monitor.height, fit, [&](int y, const uint8_t* row) {
+          ASSERT_EQ(y, next++);
+          ASSERT_EQ(0, std::memcmp(row, whole.ScanLine(y), 3 * static_cast<size_t>(monitor.width))) << "row " << y;
+        });
+        EXPECT_EQ(next, monitor.height);
       }
 }
