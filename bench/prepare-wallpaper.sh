@@ -23,6 +23,8 @@ trap cleanup EXIT
 picture="$work/photo.jpg"
 convert -size 1500x1000 plasma:fractal -seed 7 -resize '6000x4000!' -attenuate 0.6 +noise Gaussian \
   -quality 92 -sampling-factor 2x2 "$picture"
+echo "machine: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), $(nproc) cores," \
+  "$(wine --version), load $(cut -d' ' -f1-3 /proc/loadavg); $(build_label)"
 echo "picture: $(identify -format '%wx%h' "$picture"), $(($(stat -c %s "$picture") / 1024)) KiB"
 
 # The real convert program (not a wrapper script in front of it).

@@ -1,7 +1,11 @@
 #include "core/composition.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "framework/base/exception.h"
 #include "framework/base/paths.h"
@@ -59,23 +63,90 @@ CompositionLayout LayOutComposition(const std::vector<MonitorArea>& monitors, Wa
   return layout;
 }
 
-void ComposeWallpaper(const CompositionLayout& layout, const std::function<Bitmap(size_t monitor)>& pictureFor,
-                      const std::string& path) {
-  constexpr int kBytesPerPixel = 3;
+namespace {
+
+constexpr int kBytesPerPixel = 3;
+
+// Writes the BMP headers and the whole bitmap black, in a few large writes;
+// the pictures then overwrite their rows. Returns the size of the headers,
+// or 0 when a write failed.
+size_t WriteBlackBitmap(framework::FileReplacement& file, const CompositionLayout& layout) {
   const std::string headers = framework::EncodeBmpHeaders(layout.width, layout.height, 8 * kBytesPerPixel);
   const size_t stride = Bitmap::StrideFor(layout.width, 8 * kBytesPerPixel);
-  framework::FileReplacement file(path);
   bool written = file.Write(headers);
-  // Black first, the whole bitmap in a few large writes; the pictures then
-  // overwrite their rows.
   const std::string black(stride * static_cast<size_t>(std::max(1, (1 << 20) / static_cast<int>(stride))), '\0');
   for (size_t left = stride * static_cast<size_t>(layout.height); written && left > 0;) {
     const size_t chunk = std::min(left, black.size());
     written = file.Write(std::string_view(black).substr(0, chunk));
     left -= chunk;
   }
+  return written ? headers.size() : 0;
+}
+
+}  // namespace
+
+void ComposeWallpaperByRows(const CompositionLayout& layout, const MonitorRows& rowsFor, const std::string& path) {
+  const size_t stride = Bitmap::StrideFor(layout.width, 8 * kBytesPerPixel);
+  framework::FileReplacement file(path);
+  const size_t headers = WriteBlackBitmap(file, layout);
+  std::atomic<bool> written = headers > 0;
+  std::vector<size_t> monitors;
+  for (const CompositionPiece& piece : layout.pieces)
+    if (monitors.empty() || monitors.back() != piece.monitor) monitors.push_back(piece.monitor);
+  std::mutex writing;
+  std::atomic<size_t> next = 0;
+  std::vector<std::exception_ptr> failures(monitors.size());
+  std::atomic<bool> failing = false;  // no more monitors are begun
+  // Each takes the next monitor not yet taken until none is left.
+  const auto work = [&] {
+    for (size_t i = next++; i < monitors.size() && written && !failing; i = next++) {
+      const size_t monitor = monitors[i];
+      try {
+        rowsFor(monitor, [&](int y, const uint8_t* pixels) {
+          for (const CompositionPiece& piece : layout.pieces) {
+            if (piece.monitor != monitor || y < piece.pictureY || y >= piece.pictureY + piece.height) continue;
+            // The file stores the bottom row first.
+            const size_t offset = headers + stride * static_cast<size_t>(layout.height - 1 - (piece.y + y - piece.pictureY)) +
+                                  static_cast<size_t>(kBytesPerPixel * piece.x);
+            const std::string_view row(reinterpret_cast<const char*>(pixels) + kBytesPerPixel * piece.pictureX,
+                                       static_cast<size_t>(kBytesPerPixel * piece.width));
+            std::lock_guard<std::mutex> lock(writing);
+            if (written && !file.WriteAt(offset, row)) written = false;
+          }
+        });
+      } catch (...) {
+        failures[i] = std::current_exception();
+        failing = true;
+      }
+    }
+  };
+  // Where monitors overlap, the later one must be written last: one after
+  // the other then.
+  bool overlap = false;
+  for (const CompositionPiece& a : layout.pieces)
+    for (const CompositionPiece& b : layout.pieces)
+      overlap = overlap || (a.monitor != b.monitor && a.x < b.x + b.width && b.x < a.x + a.width &&
+                            a.y < b.y + b.height && b.y < a.y + a.height);
+  if (std::thread::hardware_concurrency() > 1 && monitors.size() > 1 && !overlap) {
+    std::thread other(work);
+    work();
+    other.join();
+  } else {
+    work();
+  }
+  for (const std::exception_ptr& failure : failures)
+    if (failure) std::rethrow_exception(failure);
+  if (!written || !file.Commit()) throw framework::EWriteRefused(path);
+}
+
+void ComposeWallpaper(const CompositionLayout& layout, const std::function<Bitmap(size_t monitor)>& pictureFor,
+                      const std::string& path) {
+  const size_t stride = Bitmap::StrideFor(layout.width, 8 * kBytesPerPixel);
+  framework::FileReplacement file(path);
+  const size_t headers = WriteBlackBitmap(file, layout);
+  bool written = headers > 0;
   // The file stores the bottom row first.
-  auto rowOffset = [&](int y) { return headers.size() + stride * static_cast<size_t>(layout.height - 1 - y); };
+  auto rowOffset = [&](int y) { return headers + stride * static_cast<size_t>(layout.height - 1 - y); };
   for (auto piece = layout.pieces.begin(); written && piece != layout.pieces.end();) {
     Bitmap picture = pictureFor(piece->monitor);
     if (picture.BitsPerPixel() != 8 * kBytesPerPixel) picture.SetBitsPerPixel(8 * kBytesPerPixel);

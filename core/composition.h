@@ -11,6 +11,7 @@
 
 #include "core/monitors.h"
 #include "framework/imaging/bitmap.h"
+#include "framework/imaging/resample.h"
 
 namespace kaleidon {
 
@@ -50,5 +51,16 @@ CompositionLayout LayOutComposition(const std::vector<MonitorArea>& monitors, Wa
 // pictureFor raises (path stays as it was).
 void ComposeWallpaper(const CompositionLayout& layout, const std::function<framework::Bitmap(size_t monitor)>& pictureFor,
                       const std::string& path);
+
+// Makes monitor's picture at the monitor's size, handing each of its rows to
+// the sink, top first (24 bits, the monitor's width).
+using MonitorRows = std::function<void(size_t monitor, const framework::RowSink& sink)>;
+// The same with each monitor's picture written row by row as it is made, so
+// that no monitor's picture is ever held whole; where there are two
+// processors and the monitors do not overlap, two monitors' pictures are
+// made at once. rowsFor is called once for each monitor with pieces, from up
+// to two threads. When it raises
+// for several monitors, what it raised for the first of them is passed on.
+void ComposeWallpaperByRows(const CompositionLayout& layout, const MonitorRows& rowsFor, const std::string& path);
 
 }  // namespace kaleidon

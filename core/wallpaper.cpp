@@ -169,10 +169,14 @@ bool WriteWallpaperBitmap(const std::string& picturePath, const WallpaperOptions
   }
 }
 
-Bitmap MakeAside(const std::string& picturePath, const std::function<Bitmap()>& make) {
+bool MadeByOwnCodecs(const std::string& picturePath) {
   const std::optional<framework::FileFormat> format =
       framework::Picture::FindFileFormat(framework::PictureExtension(picturePath));
-  if (!format || (format->kind != framework::kJpegKind && format->kind != framework::kBitmapKind)) return make();
+  return format && (format->kind == framework::kJpegKind || format->kind == framework::kBitmapKind);
+}
+
+Bitmap MakeAside(const std::string& picturePath, const std::function<Bitmap()>& make) {
+  if (!MadeByOwnCodecs(picturePath)) return make();
   std::optional<Bitmap> made = framework::CallWithin(framework::kNoBound, [&make] { return make(); });
   return std::move(*made);  // a wait without bound always ends with the call
 }

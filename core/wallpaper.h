@@ -67,6 +67,9 @@ bool WriteWallpaperBitmap(const std::string& picturePath, const WallpaperOptions
 // camera's picture takes a second or more. A picture that an image plug-in
 // reads is made here (its host serves one caller at a time).
 framework::Bitmap MakeAside(const std::string& picturePath, const std::function<framework::Bitmap()>& make);
+// Whether the program's own BMP and JPEG codecs read the picture (no image
+// plug-in does), so that it may be made on any thread.
+bool MadeByOwnCodecs(const std::string& picturePath);
 
 // What the user is told when making the wallpaper bitmap from the picture
 // failed: the file the program folder refused (framework::EWriteRefused),

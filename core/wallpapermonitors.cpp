@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "core/caption.h"
 #include "core/composition.h"
+#include "framework/base/bounded.h"
 #include "framework/base/text.h"
 #include "framework/imaging/graphics.h"
 #include "framework/imaging/jpeg.h"
@@ -66,6 +68,31 @@ Bitmap Resized(Bitmap source, int width, int height) {
   if (source.Width() == width && source.Height() == height) return source;
   return TrueColour(framework::Resample(source, width, height));
 }
+
+// The picture decoded at the smallest scale that covers cover (0 x 0: at
+// its current scale), the part of that decoding that partOf gives for its
+// size, scaled to the size that sizeOf gives for the part's. A JPEG is
+// decoded and scaled row by row, never held whole, to the same pixels as
+// the whole decoding cut and resampled.
+template <class PartOf, class SizeOf>
+Bitmap DecodedPart(framework::Graphic& picture, PictureSize cover, PartOf partOf, SizeOf sizeOf) {
+  if (auto* jpeg = dynamic_cast<framework::JpegImage*>(&picture)) {
+    if (cover.width > 0 && cover.height > 0) jpeg->ScaleToAtLeast(cover.width, cover.height);
+    const framework::PicturePart part = partOf(PictureSize{jpeg->Width(), jpeg->Height()});
+    const PictureSize size = sizeOf(PictureSize{part.width, part.height});
+    return TrueColour(jpeg->ToBitmap(part, size.width, size.height));
+  }
+  Bitmap decoded = Decode(picture, cover.width, cover.height);
+  const framework::PicturePart part = partOf(PictureSize{decoded.Width(), decoded.Height()});
+  const PictureSize size = sizeOf(PictureSize{part.width, part.height});
+  if (part.left == 0 && part.top == 0 && part.width == decoded.Width() && part.height == decoded.Height())
+    return Resized(std::move(decoded), size.width, size.height);
+  Bitmap region = Region(decoded, part.left, part.top, part.width, part.height);
+  decoded = Bitmap();
+  return Resized(std::move(region), size.width, size.height);
+}
+
+framework::PicturePart Whole(PictureSize size) { return {0, 0, size.width, size.height}; }
 
 Bitmap Tiled(const Bitmap& source, int width, int height) {
   Bitmap tiled(width, height, 24);
@@ -178,26 +205,26 @@ PictureSize ScaledSize(PictureSize shape, PictureSize box, bool cover) {
 Bitmap FitPicture(framework::Graphic& picture, int width, int height, PictureFit fit) {
   const PictureSize monitor{width, height}, size{picture.Width(), picture.Height()};
   if (size.width <= 0 || size.height <= 0) throw framework::EInvalidGraphic("空の画像です");
+  const auto toMonitor = [&](PictureSize) { return monitor; };
   switch (fit) {
     case PictureFit::Stretch:
-      return Resized(Decode(picture, width, height), width, height);
-    case PictureFit::Fill: {
-      const PictureSize covering = ScaledSize(size, monitor, true);
-      Bitmap decoded = Decode(picture, covering.width, covering.height);
+      return DecodedPart(picture, monitor, Whole, toMonitor);
+    case PictureFit::Fill:
       // The part of the decoded picture that the monitor shows, in the middle.
-      const PictureSize part = ScaledSize(monitor, {decoded.Width(), decoded.Height()}, false);
-      return Resized(Region(decoded, (decoded.Width() - part.width) / 2, (decoded.Height() - part.height) / 2,
-                            part.width, part.height),
-                     width, height);
-    }
+      return DecodedPart(
+          picture, ScaledSize(size, monitor, true),
+          [&](PictureSize decoded) {
+            const PictureSize part = ScaledSize(monitor, decoded, false);
+            return framework::PicturePart{(decoded.width - part.width) / 2, (decoded.height - part.height) / 2,
+                                          part.width, part.height};
+          },
+          toMonitor);
     case PictureFit::Fit:
     case PictureFit::FitOnBlur:
     case PictureFit::FitOnColour: {
-      const PictureSize inside = ScaledSize(size, monitor, false);
-      Bitmap decoded = Decode(picture, inside.width, inside.height);
-      const PictureSize fitted = ScaledSize({decoded.Width(), decoded.Height()}, monitor, false);
-      const Bitmap whole = Resized(std::move(decoded), fitted.width, fitted.height);
-      const int x = (width - fitted.width) / 2, y = (height - fitted.height) / 2;
+      const Bitmap whole = DecodedPart(picture, ScaledSize(size, monitor, false), Whole,
+                                       [&](PictureSize decoded) { return ScaledSize(decoded, monitor, false); });
+      const int x = (width - whole.Width()) / 2, y = (height - whole.Height()) / 2;
       if (fit == PictureFit::Fit) return Region(whole, -x, -y, width, height);
       Bitmap canvas = fit == PictureFit::FitOnBlur ? BlurredBackdrop(whole, width, height)
                                                    : PlainBackdrop(whole, width, height);
@@ -205,38 +232,114 @@ Bitmap FitPicture(framework::Graphic& picture, int width, int height, PictureFit
       return canvas;
     }
     case PictureFit::Tile:
-      return Tiled(Decode(picture, 0, 0), width, height);
+      // Only the part from the top-left corner that one monitor shows.
+      return Tiled(DecodedPart(
+                       picture, {0, 0},
+                       [&](PictureSize decoded) {
+                         return framework::PicturePart{0, 0, std::min(decoded.width, width),
+                                                       std::min(decoded.height, height)};
+                       },
+                       [](PictureSize part) { return part; }),
+                   width, height);
     case PictureFit::Center:
       break;
   }
-  Bitmap decoded = Decode(picture, 0, 0);
-  return Region(decoded, (decoded.Width() - width) / 2, (decoded.Height() - height) / 2, width, height);
+  // The part of the picture inside the monitor, set in the middle of it.
+  int x = 0, y = 0;
+  const Bitmap shown = DecodedPart(
+      picture, {0, 0},
+      [&](PictureSize decoded) {
+        x = (decoded.width - width) / 2;
+        y = (decoded.height - height) / 2;
+        const int left = std::max(0, x), top = std::max(0, y);
+        return framework::PicturePart{left, top, std::min(decoded.width, x + width) - left,
+                                      std::min(decoded.height, y + height) - top};
+      },
+      [](PictureSize part) { return part; });
+  return Region(shown, x - std::max(0, x), y - std::max(0, y), width, height);
+}
+
+void FitPictureRows(framework::Graphic& picture, int width, int height, PictureFit fit,
+                    const framework::RowSink& sink) {
+  auto* jpeg = dynamic_cast<framework::JpegImage*>(&picture);
+  if (jpeg && (fit == PictureFit::Stretch || fit == PictureFit::Fill) && width > 0 && height > 0 &&
+      jpeg->Width() > 0 && jpeg->Height() > 0) {
+    // The part that FitPicture shows, at the scale it decodes at.
+    const PictureSize monitor{width, height}, size{jpeg->Width(), jpeg->Height()};
+    jpeg->ScaleToAtLeast(fit == PictureFit::Fill ? ScaledSize(size, monitor, true).width : width,
+                         fit == PictureFit::Fill ? ScaledSize(size, monitor, true).height : height);
+    const PictureSize decoded{jpeg->Width(), jpeg->Height()};
+    const PictureSize part = fit == PictureFit::Fill ? ScaledSize(monitor, decoded, false) : decoded;
+    jpeg->ToRows({(decoded.width - part.width) / 2, (decoded.height - part.height) / 2, part.width, part.height}, width,
+                 height, sink);
+    return;
+  }
+  const Bitmap fitted = FitPicture(picture, width, height, fit);
+  for (int y = 0; y < fitted.Height(); ++y) sink(y, fitted.ScanLine(y));
 }
 
 bool PrepareMonitorWallpapers(const std::vector<std::string>& pictures, const WallpaperOptions& options,
                               const Desktop& desktop, const WallpaperStyle& userStyle, framework::Notices& notices,
                               const std::vector<PictureOrigin>& origins) {
   const PictureFit fit = options.fitToScreen ? FitForFitStyle(options.fitStyle) : FitForStyle(userStyle);
-  std::string loading;  // the picture being made, named when it fails
+  const CompositionLayout layout = LayOutComposition(desktop.monitors, desktop.spread);
+  // The first picture that failed, named when one does.
+  std::mutex failing;
+  size_t failed = pictures.size();
+  auto noteFailure = [&](size_t monitor) {
+    std::lock_guard<std::mutex> lock(failing);
+    failed = std::min(failed, monitor);
+  };
   try {
-    ComposeWallpaper(
-        LayOutComposition(desktop.monitors, desktop.spread),
-        [&](size_t monitor) {
-          loading = pictures.at(monitor);
-          const MonitorArea& area = desktop.monitors[monitor];
-          Bitmap fitted = MakeAside(loading, [&] {
-            framework::Picture picture;
-            picture.LoadFromFile(loading);
-            return FitPicture(*picture.GetGraphic(), area.width, area.height, fit);
-          });
-          DrawCaption(fitted, loading, monitor < origins.size() ? origins[monitor] : PictureOrigin{}, options.caption,
-                      CaptionPlaceOf(area));
-          return fitted;
-        },
-        WallpaperBitmapPath());
+    const bool ownFormats = std::all_of(pictures.begin(), pictures.end(), MadeByOwnCodecs);
+    if (ownFormats && !options.caption.show) {
+      // Row by row, two pictures at a time, beside the window, which answers
+      // meanwhile.
+      framework::CallWithin(framework::kNoBound, [&] {
+        ComposeWallpaperByRows(
+            layout,
+            [&](size_t monitor, const framework::RowSink& sink) {
+              try {
+                framework::Picture picture;
+                picture.LoadFromFile(pictures.at(monitor));
+                const MonitorArea& area = desktop.monitors[monitor];
+                FitPictureRows(*picture.GetGraphic(), area.width, area.height, fit, sink);
+              } catch (...) {
+                noteFailure(monitor);
+                throw;
+              }
+            },
+            WallpaperBitmapPath());
+        return true;
+      });
+    } else {
+      // A caption is drawn on the monitor's whole picture, and the image
+      // plug-ins' host serves one picture at a time.
+      ComposeWallpaper(
+          layout,
+          [&](size_t monitor) {
+            const std::string& loading = pictures.at(monitor);
+            const MonitorArea& area = desktop.monitors[monitor];
+            try {
+              Bitmap fitted = MakeAside(loading, [&] {
+                framework::Picture picture;
+                picture.LoadFromFile(loading);
+                return FitPicture(*picture.GetGraphic(), area.width, area.height, fit);
+              });
+              DrawCaption(fitted, loading, monitor < origins.size() ? origins[monitor] : PictureOrigin{},
+                          options.caption, CaptionPlaceOf(area));
+              return fitted;
+            } catch (...) {
+              noteFailure(monitor);
+              throw;
+            }
+          },
+          WallpaperBitmapPath());
+    }
     return true;
   } catch (...) {
-    ReportPreparationFailure(std::current_exception(), loading, notices);
+    ReportPreparationFailure(std::current_exception(), failed < pictures.size() ? pictures[failed] : std::string(),
+                             notices);
     return false;
   }
 }

@@ -14,6 +14,7 @@
 #include "framework/base/inifile.h"
 #include "framework/base/notices.h"
 #include "framework/imaging/bitmap.h"
+#include "framework/imaging/resample.h"
 
 namespace kaleidon {
 
@@ -58,6 +59,10 @@ PictureSize ScaledSize(PictureSize shape, PictureSize box, bool cover);
 // The picture as a 24-bit bitmap of exactly width x height. A JPEG is
 // decoded at the smallest scale the fit needs; the picture is used up.
 framework::Bitmap FitPicture(framework::Graphic& picture, int width, int height, PictureFit fit);
+// The same handed to sink row by row, top first; a JPEG stretched or filled
+// over the monitor is never held whole, not even at the monitor's size.
+void FitPictureRows(framework::Graphic& picture, int width, int height, PictureFit fit,
+                    const framework::RowSink& sink);
 
 // Loads pictures[i] for desktop.monitors[i] (one for each), fits it to its
 // monitor (as the fit style says with fit to screen, else as userStyle shows a picture)

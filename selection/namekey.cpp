@@ -150,18 +150,20 @@ CaseTables LearnCaseTables() {
   return tables;
 }
 
-void AppendUtf8(wchar_t unit, std::string& out) {
-  const unsigned u = unit;
+// Writes the UTF-8 of a unit of the Basic Multilingual Plane at o; returns
+// the end.
+char* PutUtf8(unsigned u, char* o) {
   if (u < 0x80) {
-    out += static_cast<char>(u);
+    *o++ = static_cast<char>(u);
   } else if (u < 0x800) {
-    out += static_cast<char>(0xC0 | (u >> 6));
-    out += static_cast<char>(0x80 | (u & 0x3F));
+    *o++ = static_cast<char>(0xC0 | (u >> 6));
+    *o++ = static_cast<char>(0x80 | (u & 0x3F));
   } else {
-    out += static_cast<char>(0xE0 | (u >> 12));
-    out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (u & 0x3F));
+    *o++ = static_cast<char>(0xE0 | (u >> 12));
+    *o++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    *o++ = static_cast<char>(0x80 | (u & 0x3F));
   }
+  return o;
 }
 
 const CaseTables& Tables() {
@@ -169,58 +171,51 @@ const CaseTables& Tables() {
   return tables;
 }
 
-// Calls each(unit, length in bytes) for the UTF-16 units of well-formed UTF-8
-// text that keeps to the Basic Multilingual Plane; false, part-way, for
-// anything else.
-template <typename Each>
-bool ForEachBmpUnit(std::string_view text, Each each) {
-  for (size_t i = 0; i < text.size();) {
-    unsigned c = static_cast<unsigned char>(text[i]);
-    unsigned unit, length;
-    if (c < 0x80) {
-      unit = c, length = 1;
-    } else if (c >= 0xC2 && c < 0xE0) {
-      unit = c & 0x1F, length = 2;
-    } else if (c >= 0xE0 && c < 0xF0) {
-      unit = c & 0x0F, length = 3;
-    } else {
-      return false;
-    }
-    if (i + length > text.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      unsigned next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      unit = (unit << 6) | (next & 0x3F);
-    }
-    if ((length == 3 && unit < 0x800) || IsSurrogate(unit)) return false;
-    each(static_cast<wchar_t>(unit), static_cast<size_t>(length));
-    i += length;
-  }
-  return true;
-}
-
 }  // namespace
 
 void AppendNameFold(std::string_view name, std::string& out) {
   if (IsAscii(name)) return AppendSystemNameFold(name, out);
   const CaseTables& tables = Tables();
-  const size_t start = out.size();
-  out += '\xFF';
-  // Each character as it stands unless its upper case differs; no call into
-  // the system per name.
-  size_t at = 0;
-  if (!tables.usable || !ForEachBmpUnit(name, [&](wchar_t unit, size_t length) {
-        const wchar_t upper = tables.upper[static_cast<uint16_t>(unit)];
-        if (upper == unit) {
-          out.append(name.substr(at, length));
-        } else {
-          AppendUtf8(upper, out);
-        }
-        at += length;
-      })) {
+  if (tables.usable) {
+    // Each character as it stands unless its upper case differs; no call
+    // into the system per name. Written straight into the room made for
+    // the most it can take (an upper case takes at most three bytes for
+    // each byte of its character), then cut to what it took.
+    const size_t start = out.size();
+    out.resize(start + 1 + 3 * name.size());
+    char* o = out.data() + start;
+    *o++ = '\xFF';
+    const wchar_t* const upper = tables.upper.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(name.data());
+    const auto* const end = p + name.size();
+    while (p < end) {
+      const unsigned c = *p;
+      unsigned unit, length;
+      if (c < 0x80) {
+        unit = c, length = 1;
+      } else if (c >= 0xC2 && c < 0xE0 && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+        unit = (c & 0x1F) << 6 | (p[1] & 0x3F), length = 2;
+      } else if (c >= 0xE0 && c < 0xF0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+        unit = (c & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F), length = 3;
+        if (unit < 0x800 || IsSurrogate(unit)) break;
+      } else {
+        break;  // not well-formed, or beyond the Basic Multilingual Plane
+      }
+      const unsigned folded = static_cast<uint16_t>(upper[unit]);
+      if (folded == unit) {
+        for (unsigned k = 0; k < length; ++k) *o++ = static_cast<char>(p[k]);
+      } else {
+        o = PutUtf8(folded, o);
+      }
+      p += length;
+    }
+    if (p == end) {
+      out.resize(static_cast<size_t>(o - out.data()));
+      return;
+    }
     out.resize(start);
-    AppendSystemNameFold(name, out);
   }
+  AppendSystemNameFold(name, out);
 }
 
 std::string NameFold(std::string_view name) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -103,58 +104,111 @@ class ShiftJisTables {
 
   // Appends the UTF-8 of Shift-JIS bytes; a lead byte without its second
   // byte, or a pair the code page does not define, comes out as U+FFFD, and
-  // line ends are always kept.
+  // line ends are always kept. Written straight into room made beforehand
+  // (half as much again as the bytes: a pair becomes three bytes), grown
+  // where single-byte katakana need more.
   void Decode(std::string_view bytes, std::string& out) const {
-    for (size_t i = 0; i < bytes.size(); ++i) {
-      const auto b = static_cast<unsigned char>(bytes[i]);
+    const size_t start = out.size();
+    out.resize(start + bytes.size() + bytes.size() / 2 + 4);
+    char* o = out.data() + start;
+    char* limit = out.data() + out.size() - 4;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+      if (o >= limit) {
+        const size_t at = static_cast<size_t>(o - out.data());
+        out.resize(at + 3 * static_cast<size_t>(end - p) + 4);
+        o = out.data() + at;
+        limit = out.data() + out.size() - 4;
+      }
+      if (end - p >= 4 && AllAscii4(p)) {
+        std::memcpy(o, p, 4);
+        o += 4, p += 4;
+        continue;
+      }
+      const unsigned b = *p++;
       if (b < 0x80) {
-        out += static_cast<char>(b);
+        *o++ = static_cast<char>(b);
         continue;
       }
       wchar_t unit = single_[b];
       if (lead_[b]) {
-        const auto trail = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        const unsigned trail = p < end ? *p : 0;
         unit = trail ? double_[(b << 8) | trail] : 0;
-        if (unit) ++i;
+        if (unit) ++p;
       }
-      AppendUtf8(unit ? unit : 0xFFFD, out);
+      o = PutUtf8(unit ? unit : 0xFFFD, o);
     }
+    out.resize(static_cast<size_t>(o - out.data()));
   }
 
   // The Shift-JIS bytes of UTF-8 text, or nothing when a character has none
-  // the code page gives back unchanged.
+  // the code page gives back unchanged. No character takes more bytes in
+  // Shift-JIS than in UTF-8.
   std::optional<std::string> Encode(std::string_view utf8) const {
-    std::string out;
-    out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-      const std::optional<uint32_t> unit = NextCodePoint(utf8, i);
-      if (!unit || *unit > 0xFFFF) return std::nullopt;  // not UTF-8, or beyond the Basic Multilingual Plane
-      if (*unit < 0x80) {
-        out += static_cast<char>(*unit);
+    std::string out(utf8.size(), '\0');
+    char* o = out.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* const end = p + utf8.size();
+    while (p < end) {
+      if (end - p >= 4 && AllAscii4(p)) {
+        std::memcpy(o, p, 4);
+        o += 4, p += 4;
         continue;
       }
-      const uint16_t code = code_[*unit];
+      const unsigned c = *p;
+      if (c < 0x80) {
+        *o++ = static_cast<char>(c);
+        ++p;
+        continue;
+      }
+      // Two or three bytes, the Basic Multilingual Plane: anything else is
+      // not UTF-8 or lies beyond it.
+      unsigned unit;
+      if (c >= 0xC2 && c <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+        unit = (c & 0x1F) << 6 | (p[1] & 0x3F);
+        p += 2;
+      } else if (c >= 0xE0 && c <= 0xEF && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+        unit = (c & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F);
+        if (unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF)) return std::nullopt;
+        p += 3;
+      } else {
+        return std::nullopt;
+      }
+      const uint16_t code = code_[unit];
       if (code == 0) return std::nullopt;
-      if (code > 0xFF) out += static_cast<char>(code >> 8);
-      out += static_cast<char>(code & 0xFF);
+      if (code > 0xFF) *o++ = static_cast<char>(code >> 8);
+      *o++ = static_cast<char>(code & 0xFF);
     }
+    out.resize(static_cast<size_t>(o - out.data()));
     return out;
   }
 
  private:
   static constexpr UINT kCodePage = 932;
 
-  static void AppendUtf8(unsigned unit, std::string& out) {
+  // Whether the four bytes at p are all ASCII: the most part of a name is,
+  // and four of them are copied at once.
+  static bool AllAscii4(const unsigned char* p) {
+    uint32_t word;
+    std::memcpy(&word, p, 4);
+    return (word & 0x80808080u) == 0;
+  }
+
+  // Writes the UTF-8 of a unit of the Basic Multilingual Plane at o;
+  // returns the end.
+  static char* PutUtf8(unsigned unit, char* o) {
     if (unit < 0x80) {
-      out += static_cast<char>(unit);
+      *o++ = static_cast<char>(unit);
     } else if (unit < 0x800) {
-      out += static_cast<char>(0xC0 | (unit >> 6));
-      out += static_cast<char>(0x80 | (unit & 0x3F));
+      *o++ = static_cast<char>(0xC0 | (unit >> 6));
+      *o++ = static_cast<char>(0x80 | (unit & 0x3F));
     } else {
-      out += static_cast<char>(0xE0 | (unit >> 12));
-      out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (unit & 0x3F));
+      *o++ = static_cast<char>(0xE0 | (unit >> 12));
+      *o++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      *o++ = static_cast<char>(0x80 | (unit & 0x3F));
     }
+    return o;
   }
 
   // One unit for bytes, or 0 when the code page defines none for them.
@@ -167,7 +221,7 @@ class ShiftJisTables {
     CPINFO info{};
     if (!GetCPInfo(kCodePage, &info)) return;
     for (unsigned b = 0x80; b < 0x100; ++b) {
-      lead_[b] = IsDBCSLeadByteEx(kCodePage, static_cast<BYTE>(b)) != 0;
+      lead_[b] = IsDBCSLeadByteEx(kCodePage, static_cast<BYTE>(b)) != 0 ? 1 : 0;
       if (lead_[b]) continue;
       const char byte = static_cast<char>(b);
       single_[b] = SystemUnit(&byte, 1);
@@ -207,7 +261,7 @@ class ShiftJisTables {
   }
 
   std::vector<wchar_t> single_;  // units of single bytes from 0x80
-  std::vector<bool> lead_;
+  std::vector<uint8_t> lead_;  // 1 for a lead byte
   std::vector<wchar_t> double_;  // units of byte pairs, by lead << 8 | trail
   std::vector<uint16_t> code_;   // the bytes of each unit from 0x80, 0 for none
   bool usable_ = false;

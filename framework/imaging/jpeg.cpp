@@ -6,6 +6,10 @@
 #include "framework/imaging/resample.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <cstdint>
 #include <csetjmp>
 #include <cstdio>
@@ -210,6 +214,112 @@ void SetDecoding(jpeg_decompress_struct& cinfo, const JpegDecodeOptions& options
   cinfo.dct_method = JDCT_ISLOW;
 }
 
+// The part of a width x height picture that is asked for, cut to the
+// picture (the whole of it when none is asked for).
+PicturePart PartInside(const std::optional<PicturePart>& part, int width, int height) {
+  if (!part) return {0, 0, width, height};
+  const int left = std::clamp(part->left, 0, width), top = std::clamp(part->top, 0, height);
+  return {left, top, std::clamp(part->left + part->width, left, width) - left,
+          std::clamp(part->top + part->height, top, height) - top};
+}
+
+// The part of a 24- or 32-bit bitmap, inside it.
+Bitmap PartOf(const Bitmap& whole, const PicturePart& part) {
+  const size_t bytes = static_cast<size_t>(whole.BitsPerPixel() / 8);
+  Bitmap piece(part.width, part.height, whole.BitsPerPixel());
+  for (int row = 0; row < part.height; ++row)
+    std::memcpy(piece.ScanLine(row), whole.ScanLine(part.top + row) + bytes * part.left, bytes * part.width);
+  return piece;
+}
+
+// Decoded rows handed, a block at a time, from the decoding thread to one
+// that uses them, so that decoding and scaling run side by side on a
+// processor each; with one processor the rows are used as they come. The
+// rows are used in order, each once.
+class RowHandoff {
+ public:
+  static constexpr int kRows = 16;  // rows per block
+
+  RowHandoff(size_t rowBytes, std::function<void(const uint8_t*)> use)
+      : rowBytes_(rowBytes), use_(std::move(use)) {
+    const bool alongside = std::thread::hardware_concurrency() > 1;
+    blocks_.resize(alongside ? kBlocks : 1);
+    for (Block& b : blocks_) b.rows.resize(rowBytes_ * kRows);
+    if (alongside) user_ = std::thread([this] { Use(); });
+  }
+  ~RowHandoff() { Finish(); }
+  RowHandoff(const RowHandoff&) = delete;
+  RowHandoff& operator=(const RowHandoff&) = delete;
+
+  // The next block to fill, once its rows are used.
+  uint8_t* Free() {
+    Block& b = blocks_[filled_ % blocks_.size()];
+    if (user_.joinable()) {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [&] { return b.count == 0; });
+    }
+    return b.rows.data();
+  }
+  // The block Free gave holds count rows.
+  void Filled(int count) {
+    Block& b = blocks_[filled_++ % blocks_.size()];
+    if (!user_.joinable()) {
+      for (int i = 0; i < count; ++i) use_(b.rows.data() + static_cast<size_t>(i) * rowBytes_);
+      return;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      b.count = count;
+    }
+    changed_.notify_all();
+  }
+  // Waits until every filled row is used.
+  void Finish() {
+    if (!user_.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    changed_.notify_all();
+    user_.join();
+  }
+
+ private:
+  static constexpr size_t kBlocks = 4;
+  struct Block {
+    std::vector<uint8_t> rows;
+    int count = 0;  // filled rows not yet used
+  };
+
+  void Use() {
+    for (size_t next = 0;; ++next) {
+      Block& b = blocks_[next % blocks_.size()];
+      int count;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return b.count > 0 || finished_; });
+        if (b.count == 0) return;  // finished, and every block used
+        count = b.count;
+      }
+      for (int i = 0; i < count; ++i) use_(b.rows.data() + static_cast<size_t>(i) * rowBytes_);
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        b.count = 0;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  const size_t rowBytes_;
+  const std::function<void(const uint8_t*)> use_;
+  std::vector<Block> blocks_;
+  size_t filled_ = 0;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool finished_ = false;
+  std::thread user_;
+};
+
 }  // namespace
 
 int JpegScaledSide(int side, int scaleEighths) {
@@ -303,7 +413,24 @@ Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options) {
 }
 
 Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& options, int width, int height) {
+  return DecodeJpegResampled(bytes, options, std::nullopt, width, height);
+}
+
+Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& options,
+                           const std::optional<PicturePart>& part, int width, int height) {
   if (width <= 0 || height <= 0) return Bitmap();
+  Bitmap out(width, height, 24);
+  bool any = false;
+  DecodeJpegRows(bytes, options, part, width, height, [&](int y, const uint8_t* row) {
+    std::memcpy(out.ScanLine(y), row, 3 * static_cast<size_t>(width));
+    any = true;
+  });
+  return any ? out : Bitmap();
+}
+
+void DecodeJpegRows(std::string_view bytes, const JpegDecodeOptions& options, const std::optional<PicturePart>& part,
+                    int width, int height, const RowSink& sink) {
+  if (width <= 0 || height <= 0) return;
   JpegDecodeOptions rows = options;
   rows.pixelFormat = JpegPixelFormat::k24Bit;
   {
@@ -317,29 +444,47 @@ Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& opti
       SetDecoding(cinfo, rows);
       cinfo.out_color_space = JCS_EXT_BGR;
       if (!Guarded(d.errors, [&] { jpeg_calc_output_dimensions(&cinfo); })) Fail(d.errors);
-      Bitmap out(width, height, 24);
-      RowResampler resampler(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), 3, out);
-      constexpr JDIMENSION kRows = 16;
+      const PicturePart kept = PartInside(part, static_cast<int>(cinfo.output_width),
+                                          static_cast<int>(cinfo.output_height));
+      if (kept.width <= 0 || kept.height <= 0) return;
+      RowResampler resampler(kept.width, kept.height, 3, width, height, sink);
       const size_t rowBytes = static_cast<size_t>(cinfo.output_width) * 3;
-      std::vector<uint8_t> buffer(rowBytes * kRows);
+      int y = 0;
+      RowHandoff handoff(rowBytes, [&](const uint8_t* row) {
+        if (y >= kept.top && y < kept.top + kept.height) resampler.Push(row + 3 * static_cast<size_t>(kept.left));
+        ++y;
+      });
+      const JDIMENSION lastRow = static_cast<JDIMENSION>(kept.top + kept.height);
       bool ok = Guarded(d.errors, [&] {
         jpeg_start_decompress(&cinfo);
-        JSAMPROW pointers[kRows];
-        for (JDIMENSION i = 0; i < kRows; ++i) pointers[i] = buffer.data() + i * rowBytes;
-        while (cinfo.output_scanline < cinfo.output_height) {
-          const JDIMENSION n = std::min(kRows, cinfo.output_height - cinfo.output_scanline);
+        JSAMPROW pointers[RowHandoff::kRows];
+        // Rows below the part are not decoded.
+        while (cinfo.output_scanline < lastRow) {
+          uint8_t* block = handoff.Free();
+          for (int i = 0; i < RowHandoff::kRows; ++i) pointers[i] = block + i * rowBytes;
+          const JDIMENSION n = std::min<JDIMENSION>(RowHandoff::kRows, lastRow - cinfo.output_scanline);
           const JDIMENSION got = jpeg_read_scanlines(&cinfo, pointers, n);
           if (got == 0) break;
-          for (JDIMENSION i = 0; i < got; ++i) resampler.Push(pointers[i]);
+          handoff.Filled(static_cast<int>(got));
         }
-        jpeg_finish_decompress(&cinfo);
+        if (cinfo.output_scanline < cinfo.output_height)
+          jpeg_abort_decompress(&cinfo);
+        else
+          jpeg_finish_decompress(&cinfo);
       });
+      handoff.Finish();
       if (!ok) Fail(d.errors);
-      return out;
+      return;
     }
   }
   // Turned or CMYK pictures are decoded whole first.
-  return Resample(DecodeJpeg(bytes, rows), width, height);
+  const Bitmap whole = DecodeJpeg(bytes, rows);
+  const PicturePart kept = PartInside(part, whole.Width(), whole.Height());
+  if (kept.width <= 0 || kept.height <= 0) return;
+  const Bitmap made = kept.width == whole.Width() && kept.height == whole.Height()
+                          ? Resample(whole, width, height)
+                          : Resample(PartOf(whole, kept), width, height);
+  for (int y = 0; y < made.Height(); ++y) sink(y, made.ScanLine(y));
 }
 
 std::string EncodeJpeg(const Bitmap& source, int quality) {
@@ -431,6 +576,25 @@ Bitmap JpegImage::ToBitmap(int width, int height) const {
   if (source_) return Resample(*source_, width, height);
   if (data_.empty()) return Bitmap();
   return DecodeJpegResampled(data_, options_, width, height);
+}
+
+Bitmap JpegImage::ToBitmap(const PicturePart& part, int width, int height) const {
+  if (source_) {
+    Bitmap whole = *source_;
+    if (whole.BitsPerPixel() < 24) whole.SetBitsPerPixel(24);
+    return Resample(PartOf(whole, PartInside(part, whole.Width(), whole.Height())), width, height);
+  }
+  if (data_.empty()) return Bitmap();
+  return DecodeJpegResampled(data_, options_, part, width, height);
+}
+
+void JpegImage::ToRows(const PicturePart& part, int width, int height, const RowSink& sink) const {
+  if (source_ || data_.empty()) {
+    const Bitmap made = ToBitmap(part, width, height);
+    for (int y = 0; y < made.Height(); ++y) sink(y, made.ScanLine(y));
+    return;
+  }
+  DecodeJpegRows(data_, options_, part, width, height, sink);
 }
 
 void JpegImage::Assign(const Bitmap& bitmap) {

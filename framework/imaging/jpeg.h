@@ -12,6 +12,7 @@
 
 #include "framework/imaging/bitmap.h"
 #include "framework/imaging/graphics.h"
+#include "framework/imaging/resample.h"
 
 namespace framework {
 
@@ -37,8 +38,28 @@ Bitmap DecodeJpeg(std::string_view bytes);
 // decoded at a reduced scale.
 Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options);
 // Decodes at the options' scale and resamples to width x height (as
-// Resample does), a 24-bit bitmap; the options' pixel format is not used.
+// Resample does, to the very pixel), a 24-bit bitmap; the options' pixel
+// format is not used. Decoding and scaling run side by side where there are
+// two processors.
 Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& options, int width, int height);
+
+// A rectangle of a picture, in its pixels.
+struct PicturePart {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+// The same for a part of the decoded picture (standing upright, cut to the
+// picture; none: all of it): the part alone is resampled, and the rows below
+// it are not decoded. An empty part gives an empty bitmap.
+Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& options,
+                           const std::optional<PicturePart>& part, int width, int height);
+// The same handing each row of the result to sink as it is made, top first,
+// so that not even the result is held whole (a 24-bit row, width x 3 bytes).
+// Raises as DecodeJpeg does; the rows before the damage have been handed on.
+void DecodeJpegRows(std::string_view bytes, const JpegDecodeOptions& options, const std::optional<PicturePart>& part,
+                    int width, int height, const RowSink& sink);
 // Compresses a bitmap (any pixel format) at quality 1..100.
 std::string EncodeJpeg(const Bitmap& bitmap, int quality);
 
@@ -75,6 +96,11 @@ class JpegImage : public Graphic {
   // The same resampled to width x height, without holding the decoded
   // picture whole where it need not be.
   Bitmap ToBitmap(int width, int height) const;
+  // A part of the picture at the current scale (see DecodeJpegResampled),
+  // resampled to width x height, as ToBitmap(width, height) is made.
+  Bitmap ToBitmap(const PicturePart& part, int width, int height) const;
+  // The same handed to sink row by row (see DecodeJpegRows).
+  void ToRows(const PicturePart& part, int width, int height, const RowSink& sink) const;
 
 #ifdef _WIN32
   void Draw(HDC__* dc, int x, int y, int width, int height) const override;

@@ -103,8 +103,10 @@ struct Plane {
 // Taps is the filter's tap count when known at compile time (0: any).
 template <int Channels, int Taps>
 void HorizontalPass(const Plane& src, const Plane& dst, const AxisFilter& f, int sourceWidth) {
-  std::vector<int> taps(static_cast<size_t>(dst.width));
-  for (int x = 0; x < dst.width; ++x) taps[x] = std::min(f.taps, sourceWidth - f.first[x]);
+  // The taps of each position, where not known at compile time.
+  std::vector<int> taps(Taps ? 0 : static_cast<size_t>(dst.width));
+  if (!Taps)
+    for (int x = 0; x < dst.width; ++x) taps[x] = std::min(f.taps, sourceWidth - f.first[x]);
   for (int y = 0; y < dst.height; ++y) {
     const uint8_t* in = src.Row(y);
     uint8_t* out = dst.Row(y);
@@ -166,6 +168,15 @@ void Vertical(const Plane& src, const Plane& dst, const AxisFilter& f, int chann
     VerticalRow([&src](int j) { return src.Row(j); }, f, y, sourceHeight, rowBytes, acc.data(), dst.Row(y));
 }
 
+// The cheaper order of the two passes: the first pass runs over the full
+// source along the other axis. Row by row the same order is taken, so that
+// both give the very same pixels.
+bool RowsFirst(int sourceWidth, int sourceHeight, int width, int height, const AxisFilter& fx, const AxisFilter& fy) {
+  const int64_t costRowsFirst = int64_t{sourceHeight} * width * fx.taps + int64_t{height} * width * fy.taps;
+  const int64_t costColumnsFirst = int64_t{height} * sourceWidth * fy.taps + int64_t{height} * width * fx.taps;
+  return costRowsFirst <= costColumnsFirst;
+}
+
 }  // namespace
 
 Bitmap Resample(const Bitmap& source, int width, int height) {
@@ -186,12 +197,8 @@ Bitmap Resample(const Bitmap& source, int width, int height) {
 
   Plane in{sw, sh, src->Stride(), const_cast<uint8_t*>(src->ScanLine(0))};
   Plane result{width, height, out.Stride(), out.ScanLine(0)};
-  // The cheaper order of the two passes: the first pass runs over the full
-  // source along the other axis.
-  const int64_t costRowsFirst = int64_t{sh} * width * fx.taps + int64_t{height} * width * fy.taps;
-  const int64_t costColumnsFirst = int64_t{height} * sw * fy.taps + int64_t{height} * width * fx.taps;
   Bitmap middle;
-  if (costRowsFirst <= costColumnsFirst) {
+  if (RowsFirst(sw, sh, width, height, fx, fy)) {
     middle = Bitmap(width, sh, bits);
     Plane mid{width, sh, middle.Stride(), middle.ScanLine(0)};
     Horizontal(in, mid, fx, channels, sw);
@@ -214,35 +221,58 @@ struct RowResampler::Filters {
 };
 
 RowResampler::RowResampler(int sourceWidth, int sourceHeight, int channels, Bitmap& out)
+    : RowResampler(sourceWidth, sourceHeight, channels, out.Width(), out.Height(), nullptr) {
+  out_ = &out;
+}
+
+RowResampler::RowResampler(int sourceWidth, int sourceHeight, int channels, int width, int height, RowSink sink)
     : sourceWidth_(sourceWidth),
       sourceHeight_(sourceHeight),
       channels_(channels),
-      out_(out),
-      filters_(std::make_unique<Filters>(
-          Filters{MakeFilter(sourceWidth, out.Width()), MakeFilter(sourceHeight, out.Height())})) {
-  const size_t rowBytes = static_cast<size_t>(out.Width()) * channels;
-  // The rows one output row reads are never more than the filter's taps.
-  ring_.assign(rowBytes * filters_->y.taps, 0);
-  acc_.assign(rowBytes, 0);
+      width_(std::max(0, width)),
+      height_(std::max(0, height)),
+      out_(nullptr),
+      sink_(std::move(sink)),
+      filters_(std::make_unique<Filters>(Filters{MakeFilter(sourceWidth, width_), MakeFilter(sourceHeight, height_)})) {
+  rowsFirst_ = RowsFirst(sourceWidth, sourceHeight, width_, height_, filters_->x, filters_->y);
+  if (sink_) madeRow_.assign(static_cast<size_t>(width_) * channels, 0);
+  // Rows first, the ring holds source rows scaled along their width; columns
+  // first, the source rows as they came, and each output row is made across
+  // the source's width before it is scaled along it. The rows one output row
+  // reads are never more than the filter's taps.
+  ringRowBytes_ = static_cast<size_t>(rowsFirst_ ? width_ : sourceWidth) * channels;
+  ring_.assign(ringRowBytes_ * filters_->y.taps, 0);
+  acc_.assign(ringRowBytes_, 0);
+  if (!rowsFirst_) across_.assign(ringRowBytes_, 0);
 }
 
 RowResampler::~RowResampler() = default;
 
+uint8_t* RowResampler::OutputRow(int y) { return out_ ? out_->ScanLine(y) : madeRow_.data(); }
+
 void RowResampler::Push(const uint8_t* row) {
-  if (received_ >= sourceHeight_ || out_.Empty()) return;
+  if (received_ >= sourceHeight_ || width_ == 0 || height_ == 0) return;
   const AxisFilter& fy = filters_->y;
-  const int width = out_.Width();
-  const size_t rowBytes = static_cast<size_t>(width) * channels_;
-  auto ringRow = [this, rowBytes, &fy](int j) { return ring_.data() + static_cast<size_t>(j % fy.taps) * rowBytes; };
+  const int width = width_;
+  auto ringRow = [this, &fy](int j) { return ring_.data() + static_cast<size_t>(j % fy.taps) * ringRowBytes_; };
   const Plane in{sourceWidth_, 1, 0, const_cast<uint8_t*>(row)};
-  const Plane scaled{width, 1, rowBytes, ringRow(received_)};
-  Horizontal(in, scaled, filters_->x, channels_, sourceWidth_);
+  if (rowsFirst_)
+    Horizontal(in, Plane{width, 1, ringRowBytes_, ringRow(received_)}, filters_->x, channels_, sourceWidth_);
+  else
+    std::copy(row, row + ringRowBytes_, ringRow(received_));
   const int j = received_++;
   // Every output row whose last source row has now come is made.
-  while (made_ < out_.Height()) {
+  while (made_ < height_) {
     const int last = std::min(fy.first[made_] + fy.taps, sourceHeight_) - 1;
     if (last > j) break;
-    VerticalRow(ringRow, fy, made_, sourceHeight_, rowBytes, acc_.data(), out_.ScanLine(made_));
+    if (rowsFirst_) {
+      VerticalRow(ringRow, fy, made_, sourceHeight_, ringRowBytes_, acc_.data(), OutputRow(made_));
+    } else {
+      VerticalRow(ringRow, fy, made_, sourceHeight_, ringRowBytes_, acc_.data(), across_.data());
+      Horizontal(Plane{sourceWidth_, 1, 0, across_.data()}, Plane{width, 1, 0, OutputRow(made_)}, filters_->x,
+                 channels_, sourceWidth_);
+    }
+    if (sink_) sink_(made_, madeRow_.data());
     ++made_;
   }
 }

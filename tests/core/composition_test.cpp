@@ -63,8 +63,20 @@ Bitmap Compose(const std::vector<MonitorArea>& monitors, WallpaperSpread spread,
   std::vector<size_t> once = asked;
   std::sort(once.begin(), once.end());
   EXPECT_EQ(std::unique(once.begin(), once.end()), once.end()) << "a monitor's picture was made twice";
+  // Row by row, two monitors at a time: the very same file.
+  const std::string byRows = path + ".rows";
+  ComposeWallpaperByRows(
+      LayOutComposition(monitors, spread),
+      [&](size_t monitor, const framework::RowSink& sink) {
+        const Bitmap picture = MarkedPicture(monitor, monitors[monitor].width, monitors[monitor].height);
+        for (int y = 0; y < picture.Height(); ++y) sink(y, picture.ScanLine(y));
+      },
+      byRows);
+  const std::string bytes = *framework::ReadWholeFile(path);
+  EXPECT_EQ(*framework::ReadWholeFile(byRows), bytes);
+  framework::ForceDeleteFile(byRows);
   Bitmap bitmap;
-  bitmap.LoadFromBytes(*framework::ReadWholeFile(path));
+  bitmap.LoadFromBytes(bytes);
   return bitmap;
 }
 
@@ -133,6 +145,24 @@ TEST(Composition, APictureSmallerThanItsMonitorLeavesTheRestBlackAndAFailureLeav
                    },
                    path),
                framework::EInvalidGraphic);
+  EXPECT_EQ(*framework::ReadWholeFile(path), before);
+  // Row by row, of three monitors two failing, the first one's failure.
+  const std::vector<MonitorArea> three = {Monitor(0, 0, 20, 10, true), Monitor(20, 0, 20, 10), Monitor(40, 0, 20, 10)};
+  try {
+    ComposeWallpaperByRows(
+        LayOutComposition(three, WallpaperSpread::Span),
+        [](size_t monitor, const framework::RowSink& sink) {
+          const Bitmap picture = MarkedPicture(monitor, 20, 10);
+          for (int y = 0; y < picture.Height(); ++y) {
+            if (monitor > 0 && y == 5) throw framework::EInvalidGraphic("broken " + std::to_string(monitor));
+            sink(y, picture.ScanLine(y));
+          }
+        },
+        path);
+    ADD_FAILURE() << "no failure passed on";
+  } catch (const framework::EInvalidGraphic& e) {
+    EXPECT_EQ(e.Message(), "broken 1");
+  }
   EXPECT_EQ(*framework::ReadWholeFile(path), before);
   EXPECT_EQ(dir.FileNames(), std::vector<std::string>{"WPFile.BMP"});  // no temporary file left
 }
