@@ -120,6 +120,24 @@ SPIPictureFields ReadPicture(MessageReader& r) {
   return p;
 }
 
+// What every reply of a plug-in's answer begins with: how the call went,
+// whether the plug-in knows the data, and the picture's numbers.
+template <class Reply>
+void WriteReplyHead(MessageWriter& w, const Reply& a) {
+  w.U32(static_cast<uint32_t>(a.status));
+  w.U32(a.supported);
+  w.U32(a.infoValid);
+  WritePicture(w, a.picture);
+}
+
+template <class Reply>
+void ReadReplyHead(MessageReader& r, Reply& a) {
+  a.status = ReadStatus(r);
+  a.supported = ReadFlag(r);
+  a.infoValid = ReadFlag(r);
+  a.picture = ReadPicture(r);
+}
+
 }  // namespace
 
 std::string AttemptRequest(const std::string& pluginPath, const std::string& ansiFileName, uint64_t dataSection,
@@ -182,20 +200,14 @@ SPIDescription ReadDescription(std::string_view message) {
 
 std::string WriteInfoReply(const SPIInfoReply& a) {
   MessageWriter w;
-  w.U32(static_cast<uint32_t>(a.status));
-  w.U32(a.supported);
-  w.U32(a.infoValid);
-  WritePicture(w, a.picture);
+  WriteReplyHead(w, a);
   return w.Bytes();
 }
 
 SPIInfoReply ReadInfoReply(std::string_view message) {
   MessageReader r(message);
   SPIInfoReply a;
-  a.status = ReadStatus(r);
-  a.supported = ReadFlag(r);
-  a.infoValid = ReadFlag(r);
-  a.picture = ReadPicture(r);
+  ReadReplyHead(r, a);
   r.End();
   // Numbers only where GetPictureInfo was asked and answered.
   if (a.infoValid && !a.supported) throw EBadMessage{};
@@ -204,10 +216,7 @@ SPIInfoReply ReadInfoReply(std::string_view message) {
 
 std::string WriteAttemptReply(const SPIAttemptReply& a) {
   MessageWriter w;
-  w.U32(static_cast<uint32_t>(a.status));
-  w.U32(a.supported);
-  w.U32(a.infoValid);
-  WritePicture(w, a.picture);
+  WriteReplyHead(w, a);
   w.Text(a.infoText);
   w.U32(static_cast<uint32_t>(a.pictureAnswer));
   w.U32(a.handlesRefused);
@@ -225,10 +234,7 @@ std::string WriteAttemptReply(const SPIAttemptReply& a) {
 SPIAttemptReply ReadAttemptReply(std::string_view message) {
   MessageReader r(message);
   SPIAttemptReply a;
-  a.status = ReadStatus(r);
-  a.supported = ReadFlag(r);
-  a.infoValid = ReadFlag(r);
-  a.picture = ReadPicture(r);
+  ReadReplyHead(r, a);
   a.infoText = r.Text(kPictureTextUtf8Bytes);
   a.pictureAnswer = static_cast<int32_t>(r.U32());
   a.handlesRefused = ReadFlag(r);
