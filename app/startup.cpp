@@ -18,6 +18,7 @@
 #include "ui/archiveform.h"
 #include "ui/folderlistform.h"
 #include "ui/mainform.h"
+#include "ui/mainwindowlink.h"
 #include "ui/optionsform.h"
 #include "ui/settingsfile.h"
 #include "ui/splashform.h"
@@ -77,6 +78,8 @@ ProgramWindows::ProgramWindows() = default;
 
 ProgramWindows::~ProgramWindows() { Destroy(); }
 
+MainWindowLink& ProgramWindows::Main() { return *main; }
+
 namespace {
 void Announce(ProgramWindows::Step step, const std::function<void(ProgramWindows::Step)>& beforeStep) {
   static constexpr const char* kNames[] = {"main window", "options and viewer", "folder list"};
@@ -102,27 +105,26 @@ void ProgramWindows::CreateMain(const CommandLine& commandLine, const std::funct
 void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep) {
   auto announce = [&beforeStep](Step step) { Announce(step, beforeStep); };
   announce(Step::OptionsAndViewer);
-  TForm1* mainWindow = main.get();
+  MainWindowLink* mainWindow = main.get();
   options = std::make_unique<TForm2>(
       commandLine, OptionsEvents{.slotCountChanged = [mainWindow](int n) { mainWindow->OptionsSlotCountChanged(n); },
                                  .timerSwitched = [mainWindow](bool on) { mainWindow->OptionsTimerSwitched(on); },
                                  .hotKeysChanged = [mainWindow](int next, int back) {
                                    mainWindow->OptionsHotKeysChanged(next, back);
                                  }});
-  main->Options = options.get();
   viewer = std::make_unique<TForm4>();
-  main->Viewer = viewer.get();
+  mainWindow->OptionsAndViewerMade(*options, *viewer);
   // An archive chosen by hand opens a dialog of its own, made afresh.
-  main->OnArchiveChosen = [mainWindow](const std::string& archive) {
-    ShowArchiveDialog(archive, {mainWindow->FileTypeMask(), mainWindow->Handle(),
+  mainWindow->WhenArchiveChosen([mainWindow](const std::string& archive) {
+    ShowArchiveDialog(archive, {mainWindow->FileTypeMask(), mainWindow->Window().Handle(),
                                 [mainWindow](const PickResult& extracted) { mainWindow->ShowExtracted(extracted); }});
-  };
+  });
 
   // The folder list's creation fills the slot table, which the main window's
   // slot box then shows.
   announce(Step::FolderList);
-  folderList = std::make_unique<TForm5>(main->Slots);
-  main->FolderList = folderList.get();
+  folderList = std::make_unique<TForm5>(mainWindow->RememberedFolders());
+  mainWindow->FolderListMade(*folderList);
   TForm5* list = folderList.get();
   TForm2* optionsDialog = options.get();
   options->Events.slotsStored = [list](int n) { list->ReloadSlots(n); };
@@ -132,8 +134,8 @@ void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::fun
       .openFolder = [mainWindow](const std::string& folder) { mainWindow->OpenFolder(folder); }};
   const int slotCount = options->Values().slotCount;
   folderList->FillTable(slotCount);
-  main->SlotTableFilled(slotCount);
-  main->WindowsMade(!commandLine.Change());
+  mainWindow->SlotTableFilled(slotCount);
+  mainWindow->WindowsMade(!commandLine.Change());
   framework::TraceStep("windows made");
 }
 
@@ -217,7 +219,7 @@ void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine) {
   const LoadGateEnvironment gate = LoadGateEnvironment::System([] { Application::Instance().ProcessMessages(); });
   if (options.startUpChange) {
     if (options.delayedStart) WaitForLowLoad(options.loadThreshold, options.giveUpSeconds, gate);
-    windows.main->ChangeWallpaper(true);
+    windows.Main().ChangeWallpaper(true);
   }
   // A settings file that refuses the upgrade's writes is reported; the
   // program starts all the same.
@@ -288,17 +290,19 @@ int RunKaleidon(const CommandLine& commandLine) {
         splash->ShowStatus(kOptionsStatus);
         ShowStartKindStatus(*splash, stored);
       }
-      windows.main->OptionsSlotCountChanged(stored.slotCount);
-      windows.main->OptionsTimerSwitched(stored.timerChange);
+      MainWindowLink& mainWindow = windows.Main();
+      mainWindow.OptionsSlotCountChanged(stored.slotCount);
+      mainWindow.OptionsTimerSwitched(stored.timerChange);
       if (commandLine.Silent()) app.SetShowMainForm(false);
-      windows.main->LaterWindows = [&app, &windows, commandLine] {
+      mainWindow.SetLaterWindows([&app, &windows, commandLine] {
         windows.CreateOthers(commandLine);
         // A hidden start whose tray icon the shell refused shows the window
         // after all (WindowsMade says so), or it could not be reached.
-        if (app.ShowMainForm() && !windows.main->Visible()) windows.main->Show();
+        framework::Form& window = windows.Main().Window();
+        if (app.ShowMainForm() && !window.Visible()) window.Show();
         RunStartupChange(windows, commandLine);
-      };
-      app.WhenIdle([&windows] { windows.main->MakeLaterWindows(); });
+      });
+      app.WhenIdle([&windows] { windows.Main().MakeLaterWindows(); });
     } else {
       windows.Create(commandLine, [&](ProgramWindows::Step step) {
         if (splash) ShowCreationStatus(*splash, windows, step);
@@ -313,7 +317,7 @@ int RunKaleidon(const CommandLine& commandLine) {
 
   // The main window has its own taskbar button; the application window, now
   // owned by it, has none.
-  SetWindowLongPtrW(app.Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(windows.main->Handle()));
+  SetWindowLongPtrW(app.Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(windows.Main().Window().Handle()));
   app.Run();
   return 0;
 }

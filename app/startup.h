@@ -9,6 +9,7 @@
 
 namespace kaleidon {
 
+class MainWindowLink;
 class TForm1;
 class TForm2;
 class TForm4;
@@ -37,6 +38,9 @@ class ProgramWindows {
   void CreateOthers(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep = nullptr);
   // Releases the windows, the last made first.
   void Destroy();
+
+  // What the start-up asks of the main window, once it is made.
+  MainWindowLink& Main();
 
   std::unique_ptr<TSPIs> plugins;  // set up before the main window lists a folder
   std::unique_ptr<TForm1> main;

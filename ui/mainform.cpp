@@ -255,6 +255,13 @@ void TForm1::MakeLaterWindows() {
   if (LaterWindows) std::exchange(LaterWindows, nullptr)();
 }
 
+void TForm1::OptionsAndViewerMade(TForm2& options, TForm4& viewer) {
+  Options = &options;
+  Viewer = &viewer;
+}
+
+void TForm1::FolderListMade(TForm5& folderList) { FolderList = &folderList; }
+
 TForm1::~TForm1() { UnregisterHotKeys(); }
 
 void TForm1::FormCreate(const CommandLine& commandLine) {

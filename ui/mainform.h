@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/commandline.h"
@@ -23,6 +24,7 @@
 #include "selection/folderslots.h"
 #include "selection/randomfile.h"
 #include "ui/help.h"
+#include "ui/mainwindowlink.h"
 #include "ui/pictureplace.h"
 
 namespace kaleidon {
@@ -32,7 +34,7 @@ class TForm4;
 class TForm5;
 class TTrayIcon;
 
-class TForm1 : public framework::Form {
+class TForm1 : public framework::Form, public MainWindowLink {
  public:
   // The window's caption and the tray icon's tip; a change that waits adds
   // why to both.
@@ -41,6 +43,18 @@ class TForm1 : public framework::Form {
 
   explicit TForm1(const CommandLine& commandLine);
   ~TForm1() override;
+
+  // The narrow side start-up sees (MainWindowLink).
+  void OptionsAndViewerMade(TForm2& options, TForm4& viewer) override;
+  void FolderListMade(TForm5& folderList) override;
+  FolderSlots& RememberedFolders() override { return Slots; }
+  framework::Form& Window() override { return *this; }
+  void SetLaterWindows(std::function<void()> make) override { LaterWindows = std::move(make); }
+
+ private:
+  // Tests reach the controls and the other windows through it
+  // (tests/support/mainwindow.h); the program goes through the methods.
+  friend struct TForm1TestAccess;
 
   // The other windows, set once they exist.
   TForm2* Options = nullptr;  // shown by Button4; read through its Values()
@@ -82,6 +96,8 @@ class TForm1 : public framework::Form {
   std::unique_ptr<framework::PopupMenu> NeverAgainMenu;
   std::unique_ptr<TTrayIcon> TrayIcon1;
 
+ public:
+
   // How "ヘルプ" opens the help (tests look instead of opening).
   HelpOpeners Help = HelpOpeners::System();
   // How going back past the oldest wallpaper is answered (tests count).
@@ -92,8 +108,6 @@ class TForm1 : public framework::Form {
   // their own).
   QuietEnvironment Quiet = QuietEnvironment::System();
 
-  // The remembered folders, which the folder list shows.
-  FolderSlots Slots;
   // Program-wide values of the run; the change cycle holds the others
   // (ChangeBusy, MeltFile).
   std::string CurrentFolder;
@@ -102,19 +116,15 @@ class TForm1 : public framework::Form {
 
   // The patterns of the file type chosen (the archive dialog lists its
   // members under them).
-  std::string FileTypeMask() { return FilterComboBox1->Mask(); }
+  std::string FileTypeMask() override { return FilterComboBox1->Mask(); }
   // The archive dialog's member, extracted into Temp, as the wallpaper.
-  void ShowExtracted(const PickResult& extracted);
+  void ShowExtracted(const PickResult& extracted) override;
   // Every other window of the run exists (the start-up made them all).
   // A run that only makes the command line's change takes no hotkeys.
-  void WindowsMade(bool hotKeys);
-  // How the windows made after the main one (options, viewer, folder list)
-  // are made while they wait for the program's first idle moment; empty
-  // once they are made.
-  std::function<void()> LaterWindows;
+  void WindowsMade(bool hotKeys) override;
   // Makes them now when they are not yet: whatever asks for one of them
   // first (a click, a key, a command from another program) finds it there.
-  void MakeLaterWindows();
+  void MakeLaterWindows() override;
 
   // Handlers.
   void FormCreate(const CommandLine& commandLine);
@@ -151,18 +161,18 @@ class TForm1 : public framework::Form {
   QuietReason TimerChangeWaits() const { return waiting_; }
   // The options dialog's events: the slot box and the remember button follow
   // the slot count, the interval timer its switch.
-  void OptionsSlotCountChanged(int slotCount);
-  void OptionsTimerSwitched(bool on);
+  void OptionsSlotCountChanged(int slotCount) override;
+  void OptionsTimerSwitched(bool on) override;
   // ... and the hotkeys theirs (the control's values, 0: none).
-  void OptionsHotKeysChanged(int next, int back);
+  void OptionsHotKeysChanged(int next, int back) override;
   // A hotkey was pressed (WM_HOTKEY's id).
   void WMHotKey(int id);
   // The folder list has filled its slot table: the slot box shows its slot.
-  void SlotTableFilled(int slotCount);
+  void SlotTableFilled(int slotCount) override;
 
   // The random change: the change cycle with the options of the moment
   // (for one monitor only, when named).
-  void ChangeWallpaper(bool apply, const std::string& onlyMonitor = {});
+  void ChangeWallpaper(bool apply, const std::string& onlyMonitor = {}) override;
   // "この壁紙を今後使わない": the picture shown (with several, the one the
   // user picks) goes into its folder's exclusion list, and its monitor gets
   // a new picture at once.
@@ -172,28 +182,36 @@ class TForm1 : public framework::Form {
   // the one the user picks), or on the archive that holds it.
   void OpenPlace1Click();
   // Folder memory over this window's controls and the folder list's table.
-  FolderMemory Memory(int slotCount);
+  FolderMemory Memory(int slotCount) override;
   void Button6Click();
   void Button8Click();
   void SpinEdit1Change();
   // Makes a folder the current folder of the folder tree (the drive box
   // follows); raises when the folder cannot be entered.
-  void OpenFolder(const std::string& folder);
+  void OpenFolder(const std::string& folder) override;
   // Automatic registration: every folder below the current one that holds a
   // picture goes into the next free slots, then the list is compacted.
   void Button12Click();
   // The choice by hand of the selected file.
   void Button1Click();
   // An archive chosen by hand goes to the archive dialog.
-  std::function<void(const std::string& archive)> OnArchiveChosen;
-
-  // The file-type list (run once while the window is made).
-  void BuildFilterList(const std::string& customMask);
+  void WhenArchiveChosen(std::function<void(const std::string& archive)> open) override {
+    OnArchiveChosen = std::move(open);
+  }
 
  protected:
   LRESULT WindowMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
+  // The remembered folders, which the folder list shows.
+  FolderSlots Slots;
+  // How the windows made after the main one (options, viewer, folder list)
+  // are made while they wait for the program's first idle moment; empty
+  // once they are made.
+  std::function<void()> LaterWindows;
+  // The file-type list (run once while the window is made).
+  void BuildFilterList(const std::string& customMask);
+
   // A change asked of the cycle with the values this window shows, and
   // what came of it shown.
   ChangeRequest Request(bool apply);
@@ -252,6 +270,7 @@ class TForm1 : public framework::Form {
   // the run's end, the wallpaper made again for a desktop that changed,
   // the timer's change.
   void RunWhatWaited();
+  std::function<void(const std::string& archive)> OnArchiveChosen;
 };
 
 // Picture formats that plug-ins offer are refused for JPEG, which the JPEG

@@ -14,6 +14,7 @@
 #include "framework/imaging/bitmap.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
+#include "support/mainwindow.h"
 #include "ui/mainform.h"
 #include "ui/splashform.h"
 
@@ -175,7 +176,8 @@ class StartupWindowsInTheLoop : public StartupSequence {
   static Seen Look() {
     auto* main = dynamic_cast<kaleidon::TForm1*>(Application::Instance().MainForm());
     if (!main) return {};
-    return {main->Options != nullptr && main->Viewer != nullptr && main->FolderList != nullptr,
+    const auto kept = Widgets(*main);
+    return {kept.Options != nullptr && kept.Viewer != nullptr && kept.FolderList != nullptr,
             IsWindowEnabled(main->Handle()) != FALSE, main->Visible()};
   }
 
@@ -241,7 +243,7 @@ TEST_F(StartupWindowsInTheLoop, APressBeforeTheLoopIsIdleFindsEveryWindowMade) {
   Application::Instance().Queue([] {
     auto* main = dynamic_cast<kaleidon::TForm1*>(Application::Instance().MainForm());
     ASSERT_NE(main, nullptr);
-    HWND list = main->FileListBox2->Handle();
+    HWND list = Widgets(*main).FileListBox2->Handle();
     listProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(list, GWLP_WNDPROC));
     SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SeeingPress));
     PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));

@@ -13,6 +13,7 @@
 #include "framework/gui/stdctrls.h"
 #include "support/measure.h"
 #include "support/programwindows.h"
+#include "support/mainwindow.h"
 #include "tray/trayicon.h"
 #include "ui/archiveform.h"
 #include "ui/splashform.h"
@@ -76,15 +77,15 @@ TEST(HighDpi, TheMainWindowIsItsLayoutOneAndAHalfTimesAsLarge) {
   kaleidon::TForm1& f = *w.main;
   EXPECT_EQ(f.ClientSize().cx, 774);
   EXPECT_EQ(f.ClientSize().cy, 615);
-  EXPECT_EQ(f.Button3->Left(), 135);
-  EXPECT_EQ(f.Button3->Top(), 398);
-  EXPECT_EQ(f.FileListBox2->Bounds().right, 767);
+  EXPECT_EQ(Widgets(f).Button3->Left(), 135);
+  EXPECT_EQ(Widgets(f).Button3->Top(), 398);
+  EXPECT_EQ(Widgets(f).FileListBox2->Bounds().right, 767);
   LOGFONTW font{};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.Button3->Handle(), WM_GETFONT, 0, 0)), sizeof font, &font);
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Widgets(f).Button3->Handle(), WM_GETFONT, 0, 0)), sizeof font, &font);
   EXPECT_EQ(font.lfHeight, -18);
   // The file list's lines make room for the system's larger icons.
-  EXPECT_GE(f.FileListBox2->ItemHeight(), GetSystemMetrics(SM_CYSMICON) + 1);
-  ExpectLaidOutAt144Dpi({&f, 516, 410, {f.Label5, f.FileListBox1}});
+  EXPECT_GE(Widgets(f).FileListBox2->ItemHeight(), GetSystemMetrics(SM_CYSMICON) + 1);
+  ExpectLaidOutAt144Dpi({&f, 516, 410, {Widgets(f).Label5, Widgets(f).FileListBox1}});
 }
 
 TEST(HighDpi, IconsAreThePicturesOfTheirSizeAt150Percent) {
@@ -92,7 +93,7 @@ TEST(HighDpi, IconsAreThePicturesOfTheirSizeAt150Percent) {
   HWND main = w.main->Handle();
   EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(SendMessageW(main, WM_GETICON, ICON_SMALL, 0))), 24);
   EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(SendMessageW(main, WM_GETICON, ICON_BIG, 0))), 48);
-  EXPECT_EQ(IconWidth(w.main->TrayIcon1->Icon()), 24);
+  EXPECT_EQ(IconWidth(Widgets(*w.main).TrayIcon1->Icon()), 24);
 }
 
 TEST(HighDpi, TheFolderListsRowsAndColumnsGrowWithTheWindow) {

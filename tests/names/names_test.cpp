@@ -17,6 +17,7 @@
 #include "support/fixtures.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
+#include "support/mainwindow.h"
 #include "ui/folderlistform.h"
 #include "ui/mainform.h"
 #include "ui/optionsform.h"
@@ -80,7 +81,7 @@ TEST(NamesInAnyScript, AutomaticRegistrationStoresAndRecallsThemExactly) {
   for (const std::string& folder : kFolders) expected.insert(tree.PathOf(folder + "\\"));
   {
     Windows w(program.path(), SettingsWith(tree.path()));
-    w.main->Button12->Click();
+    Widgets(*w.main).Button12->Click();
     ASSERT_EQ(w.boxes.Count(), 0u) << w.boxes.Last().text;
     ASSERT_EQ(w.options->Values().slotCount, static_cast<int>(kFolders.size()));
     std::set<std::string> slots;
@@ -96,9 +97,9 @@ TEST(NamesInAnyScript, AutomaticRegistrationStoresAndRecallsThemExactly) {
     EXPECT_EQ(inFile, expected);
     // Each slot recalls its folder, none is taken for gone.
     for (int n = 1; n <= static_cast<int>(kFolders.size()); ++n) {
-      w.main->SpinEdit1->SetValue(n);
-      w.main->Button8->Click();
-      EXPECT_EQ(framework::JoinPath(w.main->dlb1->Directory(), ""), w.folderList->Cell(1, n));
+      Widgets(*w.main).SpinEdit1->SetValue(n);
+      Widgets(*w.main).Button8->Click();
+      EXPECT_EQ(framework::JoinPath(Widgets(*w.main).dlb1->Directory(), ""), w.folderList->Cell(1, n));
     }
     EXPECT_EQ(w.boxes.Count(), 0u);
     w.main->Close();
@@ -120,7 +121,7 @@ TEST(NamesInAnyScript, PicturesAreShownOnceEachBeforeAnyRepeatAcrossRestarts) {
       Windows w(program.path(), settings);  // a start of its own for every change
       w.main->ChangeWallpaper(false);
       ASSERT_EQ(w.boxes.Count(), 0u) << w.boxes.Last().text;
-      const std::string name = w.main->Label7->Text();
+      const std::string name = Widgets(*w.main).Label7->Text();
       EXPECT_TRUE(shown.insert(name).second) << name << " twice in pass " << pass;
     }
     EXPECT_EQ(shown, std::set<std::string>(kPictures.begin(), kPictures.end()));
@@ -141,8 +142,8 @@ TEST(NamesInAnyScript, AProgramFolderWithAnAccentedNameKeepsItsPaths) {
     kaleidon::UseShortNamesForLibrary(shortNames);
     {
       Windows w(program, "");
-      EXPECT_EQ(framework::JoinPath(w.main->dlb1->Directory(), ""), program);
-      w.main->dlb1->SetDirectory(pictures.path());
+      EXPECT_EQ(framework::JoinPath(Widgets(*w.main).dlb1->Directory(), ""), program);
+      Widgets(*w.main).dlb1->SetDirectory(pictures.path());
       w.boxes.Clear();
       w.main->Close();
     }
@@ -158,7 +159,7 @@ TEST(NamesInAnyScript, AProgramFolderWithAnAccentedNameKeepsItsPaths) {
     EXPECT_EQ(w.boxes.Count(), 0u) << (w.boxes.Count() ? w.boxes.Last().text : "");
     // (A member's name is what the archive library makes of it in the
     // system's code page: "壁紙.bmp" with 932.)
-    const std::string shown = w.main->Label7->Text();
+    const std::string shown = Widgets(*w.main).Label7->Text();
     EXPECT_TRUE(shown.ends_with(".bmp")) << shown;
     EXPECT_TRUE(framework::FileExists(program + "WPFile.BMP"));
     EXPECT_TRUE(framework::ListFiles(program + "Temp").empty());
@@ -214,7 +215,7 @@ TEST(NamesInAnyScript, AnOlderShiftJisFileStaysShiftJisByteForByte) {
       pictures.path() + "\r\n");
   Windows w(program.path(), older);
   w.main->ChangeWallpaper(false);
-  EXPECT_EQ(w.main->Label7->Text(), "2風景.bmp");
+  EXPECT_EQ(Widgets(*w.main).Label7->Text(), "2風景.bmp");
   EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), ShiftJis("1写真.bmp\r\n2風景.bmp\r\n"));
   w.main->Close();
   EXPECT_EQ(w.Settings(), older);

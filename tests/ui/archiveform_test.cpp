@@ -19,6 +19,7 @@
 #include "support/filedialogs.h"
 #include "support/fixtures.h"
 #include "support/programwindows.h"
+#include "support/mainwindow.h"
 
 using kaleidon::TForm6;
 
@@ -68,7 +69,7 @@ class ArchiveDialog : public ::testing::Test {
       dialog->Close();
     });
     kaleidon::TForm1& main = *windows->main;
-    main.FileListBox2->SetItemIndex(main.FileListBox2->IndexOf("set.lzh"));
+    Widgets(main).FileListBox2->SetItemIndex(Widgets(main).FileListBox2->IndexOf("set.lzh"));
     main.FileListBox2DblClick();
     EXPECT_NE(seen, nullptr) << "no archive dialog came up";
     return seen;

@@ -12,6 +12,7 @@
 #include "framework/imaging/graphics.h"
 #include "support/folderlink.h"
 #include "support/programwindows.h"
+#include "support/mainwindow.h"
 
 namespace {
 
@@ -57,14 +58,14 @@ TEST(AutomaticRegistration, RegistersEveryPictureFolderBelowOnceAndCompactsTheLi
   w.boxes.Clear();
   const uint64_t replacements = framework::IniFile::Replacements();
 
-  w.main->Button12->Click();
+  Widgets(*w.main).Button12->Click();
 
   kaleidon::TForm5& list = *w.folderList;
   EXPECT_EQ(w.boxes.Count(), 0u);
   // The folders found and the compacted list: one replacement of the file.
   EXPECT_EQ(framework::IniFile::Replacements() - replacements, 1u);
   EXPECT_EQ(w.options->Values().slotCount, 5);
-  EXPECT_TRUE(w.main->SpinEdit1->Enabled());
+  EXPECT_TRUE(Widgets(*w.main).SpinEdit1->Enabled());
   EXPECT_EQ(Rows(list, 1, 2), (std::vector<std::string>{tree.PathOf("pics\\"), other.path()}));
   EXPECT_EQ(Sorted(Rows(list, 3, 5)),
             Sorted({tree.PathOf("pics\\inner\\"), tree.PathOf("only-sub\\nested\\"), tree.PathOf("隠し\\")}));
@@ -77,7 +78,7 @@ TEST(AutomaticRegistration, RegistersEveryPictureFolderBelowOnceAndCompactsTheLi
   EXPECT_TRUE(list.CheckBox2->Checked());
   // Afterwards: the arrow again, and the scratch list as it was.
   EXPECT_EQ(GetCursor(), CrossCursor());
-  EXPECT_EQ(w.main->FileListBox1->Mask(), "*.*");
+  EXPECT_EQ(Widgets(*w.main).FileListBox1->Mask(), "*.*");
   SetFileAttributesW(framework::Widen(tree.PathOf("隠し")).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -98,8 +99,8 @@ TEST(AutomaticRegistration, TheMaskIsEveryPictureFormatOrTheChosenFileTypeWhenAr
     // A format a plug-in adds while the program runs counts at once.
     framework::Picture::RegisterFileFormat("pic", "PIC", "Plug-in",
                                            [] { return std::make_unique<framework::Bitmap>(); });
-    const int chosen = w.main->FilterComboBox1->ItemIndex();
-    w.main->Button12->Click();
+    const int chosen = Widgets(*w.main).FilterComboBox1->ItemIndex();
+    Widgets(*w.main).Button12->Click();
     framework::Picture::UnregisterFileFormat("pic");
 
     std::vector<std::string> expected;
@@ -107,8 +108,8 @@ TEST(AutomaticRegistration, TheMaskIsEveryPictureFormatOrTheChosenFileTypeWhenAr
     EXPECT_EQ(w.options->Values().slotCount, static_cast<int>(expected.size()));
     EXPECT_EQ(Sorted(Rows(*w.folderList, 1, static_cast<int>(expected.size()))), expected);
     // The file-type box and the main list keep the user's choice.
-    EXPECT_EQ(w.main->FilterComboBox1->ItemIndex(), chosen);
-    EXPECT_EQ(w.main->FileListBox2->Mask(), "*.lzh");
+    EXPECT_EQ(Widgets(*w.main).FilterComboBox1->ItemIndex(), chosen);
+    EXPECT_EQ(Widgets(*w.main).FileListBox2->Mask(), "*.lzh");
   }
 }
 
@@ -120,7 +121,7 @@ TEST(AutomaticRegistration, StopsAtSlot200AndSaysHowManyFoldersWereLeftOut) {
   ProgramWindows w(Settings(tree.path(), 198, remembered));
   w.boxes.Clear();
 
-  w.main->Button12->Click();
+  Widgets(*w.main).Button12->Click();
 
   EXPECT_EQ(w.options->Values().slotCount, 200);
   EXPECT_EQ(w.folderList->Cell(1, 198), "C:\\m\\198\\");
@@ -141,7 +142,7 @@ TEST(AutomaticRegistration, ARefusedSettingsWriteChangesNothingAndTheListShowsTh
   ::SetCursor(CrossCursor());
   w.boxes.Clear();
 
-  w.main->Button12->Click();
+  Widgets(*w.main).Button12->Click();
 
   w.folder.SetReadOnly("Kaleidon.ini", false);
   ASSERT_EQ(w.boxes.Count(), 1u);
@@ -152,5 +153,5 @@ TEST(AutomaticRegistration, ARefusedSettingsWriteChangesNothingAndTheListShowsTh
   EXPECT_FALSE(w.folderList->CheckBox2->Checked());
   EXPECT_EQ(w.options->Values().slotCount, 1);
   EXPECT_EQ(GetCursor(), CrossCursor());
-  EXPECT_EQ(w.main->FileListBox1->Mask(), "*.*");
+  EXPECT_EQ(Widgets(*w.main).FileListBox1->Mask(), "*.*");
 }

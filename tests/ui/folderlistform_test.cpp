@@ -18,6 +18,7 @@
 #include "support/measure.h"
 #include "support/programwindows.h"
 #include "support/userinput.h"
+#include "support/mainwindow.h"
 
 namespace {
 
@@ -96,13 +97,13 @@ TEST(FolderList, MovesSwapNeighboursAndStoreBoth) {
 TEST(FolderList, DeleteMovesTheRowsBelowUpAndStoresEverySlot) {
   ProgramWindows w(Settings(4, kFourFolders));
   kaleidon::TForm5& f = *w.folderList;
-  w.main->SpinEdit1->SetValue(2);
+  Widgets(*w.main).SpinEdit1->SetValue(2);
   f.StringGrid1->SetRow(2);
   f.Delete1->Click();
   EXPECT_EQ(Folders(f, 4), (std::vector<std::string>{"C:\\A\\", "C:\\C\\", "C:\\D\\", ""}));
   EXPECT_EQ(StoredFolders(w, 4), (std::vector<std::optional<std::string>>{"C:\\A\\", "C:\\C\\", "C:\\D\\", ""}));
   EXPECT_EQ(w.options->Values().slotCount, 4);
-  EXPECT_EQ(w.main->Label4->Text(), "C:\\C\\");  // the main window shows what slot 2 holds now
+  EXPECT_EQ(Widgets(*w.main).Label4->Text(), "C:\\C\\");  // the main window shows what slot 2 holds now
 
   f.AllDelete1->Click();
   EXPECT_EQ(Folders(f, 4), std::vector<std::string>(4, ""));
@@ -117,7 +118,7 @@ TEST(FolderList, NormalOptimisationCompactsTheRowsAndLeavesTheKeysAboveTheCount)
   f.StringGrid1->SetRow(4);
   f.Button2->Click();
   EXPECT_EQ(w.options->Values().slotCount, 2);
-  EXPECT_EQ(w.main->SpinEdit1->MaxValue(), 2);
+  EXPECT_EQ(Widgets(*w.main).SpinEdit1->MaxValue(), 2);
   EXPECT_EQ(Folders(f, 4), (std::vector<std::string>{"C:\\A\\", "C:\\B\\", "", ""}));
   EXPECT_EQ(f.Cell(0, 2), "Memory[2]");
   EXPECT_EQ(f.Cell(0, 3), "");
@@ -145,11 +146,11 @@ TEST(FolderList, ACurrentSlotBeyondTheNewCountStartsAgainAtTheFirst) {
   };
   for (const Case& c : {Case{5, 1}, Case{2, 2}}) {
     ProgramWindows w(Settings(5, {{1, "C:\\A\\"}, {2, "C:\\B\\"}, {4, "C:\\C\\"}, {5, "C:\\a\\"}}));
-    w.main->SpinEdit1->SetValue(c.slot);
+    Widgets(*w.main).SpinEdit1->SetValue(c.slot);
     w.folderList->Button2->Click();
     EXPECT_EQ(w.options->Values().slotCount, 3);
-    EXPECT_EQ(w.main->SpinEdit1->Value(), c.expected);
-    EXPECT_EQ(w.main->Label4->Text(), w.folderList->Cell(1, c.expected));
+    EXPECT_EQ(Widgets(*w.main).SpinEdit1->Value(), c.expected);
+    EXPECT_EQ(Widgets(*w.main).Label4->Text(), w.folderList->Cell(1, c.expected));
   }
 }
 
@@ -221,7 +222,7 @@ TEST(FolderList, DoubleClickMakesTheRowTheCurrentFolderAndCloses) {
   const std::string photos = pictures.PathOf("写真\\");
   ProgramWindows w(Settings(3, {{1, photos}, {2, pictures.PathOf("消えた\\")}}));
   kaleidon::TForm5& f = *w.folderList;
-  const std::string before = w.main->dlb1->Directory();
+  const std::string before = Widgets(*w.main).dlb1->Directory();
   auto doubleClick = [&](int row) {
     f.Show();
     RECT cell = f.StringGrid1->CellRect(1, row);
@@ -231,17 +232,17 @@ TEST(FolderList, DoubleClickMakesTheRowTheCurrentFolderAndCloses) {
   };
   w.boxes.Clear();
   doubleClick(3);  // an empty row: nothing moves, the dialog closes
-  EXPECT_EQ(w.main->dlb1->Directory(), before);
+  EXPECT_EQ(Widgets(*w.main).dlb1->Directory(), before);
   EXPECT_FALSE(f.Visible());
   doubleClick(2);  // a folder that is gone: the error, and the dialog stays
   EXPECT_EQ(w.boxes.Count(), 1u);
-  EXPECT_EQ(w.main->dlb1->Directory(), before);
+  EXPECT_EQ(Widgets(*w.main).dlb1->Directory(), before);
   EXPECT_TRUE(f.Visible());
   doubleClick(1);
   EXPECT_EQ(f.StringGrid1->Row(), 1);
-  EXPECT_EQ(framework::JoinPath(w.main->dlb1->Directory(), ""), photos);
-  EXPECT_EQ(framework::JoinPath(w.main->FileListBox2->Directory(), ""), photos);
-  EXPECT_EQ(w.main->Label1->Text(), photos);
+  EXPECT_EQ(framework::JoinPath(Widgets(*w.main).dlb1->Directory(), ""), photos);
+  EXPECT_EQ(framework::JoinPath(Widgets(*w.main).FileListBox2->Directory(), ""), photos);
+  EXPECT_EQ(Widgets(*w.main).Label1->Text(), photos);
   EXPECT_FALSE(f.Visible());
 }
 
@@ -262,7 +263,7 @@ TEST(FolderList, StartOverAnOlderSettingsFileCompactsTheListCompletely) {
     ProgramWindows w(Settings(c.slotCount, slots, c.version));
     kaleidon::RunStartupChange(w, kaleidon::CommandLine{});
     EXPECT_EQ(w.options->Values().slotCount, c.countAfter);
-    EXPECT_EQ(w.main->SpinEdit1->Enabled(), c.countAfter > 0);
+    EXPECT_EQ(Widgets(*w.main).SpinEdit1->Enabled(), c.countAfter > 0);
     EXPECT_EQ(Stored(w).Keys("DirectoryBuf"), c.keysAfter);
     EXPECT_FALSE(w.folderList->CheckBox2->Checked());
     EXPECT_EQ(w.folderList->Cell(1, 3), c.thirdRow);
@@ -280,7 +281,7 @@ TEST(FolderList, ShowsTheRowFoldersExclusionsAndClearsThemAfterAsking) {
                    framework::EncodeStoredText(framework::JoinPath(some.path(), "")) + "\r\nDirectory2=" +
                    framework::EncodeStoredText(framework::JoinPath(none.path(), "")) + "\r\n");
   kaleidon::TForm5& f = *w.folderList;
-  w.main->SpinEdit1->SetValue(2);
+  Widgets(*w.main).SpinEdit1->SetValue(2);
   w.boxes.Clear();
 
   // What the dialog shows, read on its own thread.
@@ -325,7 +326,7 @@ TEST(FolderList, ShowsTheRowFoldersExclusionsAndClearsThemAfterAsking) {
     settle(seen.back());
     PostMessageW(dialog, WM_CLOSE, 0, 0);
   });
-  w.main->Button9->Click();  // modal until the dialog closes
+  Widgets(*w.main).Button9->Click();  // modal until the dialog closes
   user.join();
 
   ASSERT_EQ(seen.size(), 4u);

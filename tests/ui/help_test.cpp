@@ -11,6 +11,7 @@
 #include "framework/gui/stdctrls.h"
 #include "support/fixtures.h"
 #include "support/programwindows.h"
+#include "support/mainwindow.h"
 
 using framework::JoinPath;
 
@@ -122,19 +123,19 @@ TEST(Help, TheHelpButtonOpensThePageBesideTheProgramOrNamesTheFileItCouldNotOpen
   OpenedHelp opened;
   w.main->Help = opened.Openers();
   w.folder.WriteFile("Kaleidon.html", "<html></html>");
-  w.main->Button10->Click();
+  Widgets(*w.main).Button10->Click();
   EXPECT_EQ(opened.pages, std::vector{w.folder.PathOf("Kaleidon.html")});
   EXPECT_TRUE(opened.helpFiles.empty());
 
   if (framework::FileExists(JoinPath(framework::WindowsFolder(), "winhlp32.exe"))) {
     w.folder.WriteFile("kaleidon.hlp", "?_");
-    w.main->Button10->Click();
+    Widgets(*w.main).Button10->Click();
     EXPECT_EQ(opened.helpFiles, std::vector{w.folder.PathOf("kaleidon.hlp")});
     EXPECT_EQ(opened.pages.size(), 1u);
   }
 
   opened.engineOpens = opened.browserOpens = false;
-  w.main->Button10->Click();
+  Widgets(*w.main).Button10->Click();
   ASSERT_EQ(w.boxes.Count(), 1u);
   EXPECT_EQ(w.boxes.Last().caption, "闇のエラー");
   EXPECT_NE(w.boxes.Last().text.find(w.folder.PathOf("Kaleidon.html")), std::string::npos) << w.boxes.Last().text;

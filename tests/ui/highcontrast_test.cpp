@@ -14,6 +14,7 @@
 #include "framework/gui/listctrls.h"
 #include "framework/gui/stdctrls.h"
 #include "support/programwindows.h"
+#include "support/mainwindow.h"
 
 namespace {
 
@@ -87,7 +88,9 @@ TEST(HighContrast, TheStatusTextsTakeTheSchemesColours) {
   struct Status {
     framework::Label* label;
     COLORREF own;
-  } statuses[] = {{f.Label4, RGB(255, 0, 0)}, {f.Label1, RGB(0, 0, 255)}, {f.Label7, RGB(255, 0, 255)}};
+  } statuses[] = {{Widgets(f).Label4, RGB(255, 0, 0)},
+                  {Widgets(f).Label1, RGB(0, 0, 255)},
+                  {Widgets(f).Label7, RGB(255, 0, 255)}};
   for (const Status& s : statuses) s.label->SetText("■■■■ 記憶 ■■■■");
   ShowInFront(f);
   for (const Status& s : statuses) EXPECT_GT(Count(ColoursShown(f.Handle(), s.label->Bounds()), s.own), 20) << s.label->Name();
@@ -103,7 +106,7 @@ TEST(HighContrast, TheStatusTextsTakeTheSchemesColours) {
       EXPECT_GT(Count(shown, HighContrastScheme::kFace), 20);
     }
     // The captions of the status lines too.
-    const std::map<COLORREF, int> caption = ColoursShown(f.Handle(), f.Label3->Bounds());
+    const std::map<COLORREF, int> caption = ColoursShown(f.Handle(), Widgets(f).Label3->Bounds());
     EXPECT_GT(Count(caption, HighContrastScheme::kText), 10);
   }
   f.Hide();

@@ -14,6 +14,7 @@
 #include "framework/imaging/bitmap.h"
 #include "support/programwindows.h"
 #include "support/userinput.h"
+#include "support/mainwindow.h"
 
 namespace {
 
@@ -37,9 +38,9 @@ bool PumpUntil(const std::function<bool()>& done) {
 // Presses the chord and handles the messages it brings: whether the main
 // window changed the wallpaper (its shown-file label fills again).
 bool PressChanges(ProgramWindows& w, std::initializer_list<WORD> keys) {
-  w.main->Label7->SetText("");
+  Widgets(*w.main).Label7->SetText("");
   PressKeys(keys);
-  return PumpUntil([&] { return !w.main->Label7->Text().empty(); });
+  return PumpUntil([&] { return !Widgets(*w.main).Label7->Text().empty(); });
 }
 
 size_t TakenBoxes(const ProgramWindows& w) {
@@ -77,7 +78,7 @@ TEST_F(HotKeys, ThePressedNextHotKeyChangesTheWallpaperAndOkMovesItToOtherKeys) 
   ProgramWindows w(Settings(pictures.path(), MAKEWORD('N', kCtrlAlt), 0));
   EXPECT_EQ(w.boxes.Count(), 0u);
   EXPECT_TRUE(PressChanges(w, {VK_CONTROL, VK_MENU, 'N'}));
-  EXPECT_EQ(w.main->Label7->Text(), "one.bmp");
+  EXPECT_EQ(Widgets(*w.main).Label7->Text(), "one.bmp");
   EXPECT_TRUE(framework::FileExists(w.folder.PathOf("WPFile.BMP")));
   EXPECT_FALSE(PressChanges(w, {VK_CONTROL, 'N'}));  // not the hotkey
 
@@ -142,7 +143,7 @@ TEST_F(HotKeys, KeysAnotherProgramLetGoAreTakenWhenTheOptionsShowOrTheSystemResu
       {"the options show",
        [](ProgramWindows& w) {
          PostMessageW(w.options->Handle(), WM_CLOSE, 0, 0);
-         w.main->Button4->Click();  // modal until the dialog closes
+         Widgets(*w.main).Button4->Click();  // modal until the dialog closes
        }},
   };
   for (const Row& row : rows) {

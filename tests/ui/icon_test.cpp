@@ -7,6 +7,7 @@
 
 #include "support/measure.h"
 #include "support/programwindows.h"
+#include "support/mainwindow.h"
 #include "tray/trayicon.h"
 
 namespace {
@@ -44,7 +45,7 @@ TEST(ProgramIcon, HoldsAFullColourPictureOfItsOwnForEverySizeWindowsAsksFor) {
 TEST(ProgramIcon, TheWindowsAndTheTrayTakeTheSizeTheSystemUses) {
   ProgramWindows w;
   int small = GetSystemMetrics(SM_CXSMICON), big = GetSystemMetrics(SM_CXICON);
-  EXPECT_EQ(IconWidth(w.main->TrayIcon1->Icon()), small);
+  EXPECT_EQ(IconWidth(Widgets(*w.main).TrayIcon1->Icon()), small);
   EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(GetClassLongPtrW(w.main->Handle(), GCLP_HICONSM))), small);
   EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(GetClassLongPtrW(w.main->Handle(), GCLP_HICON))), big);
   EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(GetClassLongPtrW(w.options->Handle(), GCLP_HICONSM))), small);

@@ -15,6 +15,7 @@
 #include "selection/exclusions.h"
 #include "support/programwindows.h"
 #include "support/userinput.h"
+#include "support/mainwindow.h"
 #include "ui/folderlistform.h"
 
 using framework::JoinPath;
@@ -58,17 +59,18 @@ TEST_F(MainWindowChange, OneSlotRecallsItsFolderBeforeEveryChange) {
   TempDir elsewhere;
   ProgramWindows w(Settings(elsewhere.path(), "MemoryCount=1\r\n") + "[DirectoryBuf]\r\nPathMemory1=" +
                    framework::EncodeStoredText(pictures.path()) + "\r\n");
-  ASSERT_TRUE(w.main->SpinEdit1->Enabled());
+  ASSERT_TRUE(Widgets(*w.main).SpinEdit1->Enabled());
   EXPECT_EQ(w.folderList->Cell(1, 1), pictures.path());
   w.boxes.Clear();
-  w.main->Button3->Click();
+  Widgets(*w.main).Button3->Click();
   EXPECT_EQ(w.boxes.Count(), 0u);
-  EXPECT_EQ(JoinPath(w.main->dlb1->Directory(), ""), pictures.path());
-  const std::string shown = w.main->Label7->Text();
+  EXPECT_EQ(JoinPath(Widgets(*w.main).dlb1->Directory(), ""), pictures.path());
+  const std::string shown = Widgets(*w.main).Label7->Text();
   EXPECT_TRUE(shown == "one.bmp" || shown == "two.bmp") << shown;
-  EXPECT_EQ(w.main->FileListBox2->Items().at(static_cast<size_t>(w.main->FileListBox2->ItemIndex())), shown);
+  const framework::FileListBox& list = *Widgets(*w.main).FileListBox2;
+  EXPECT_EQ(list.Items().at(static_cast<size_t>(list.ItemIndex())), shown);
   EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), shown + "\r\n");
-  EXPECT_EQ(w.main->Button3->Cursor(), nullptr);
+  EXPECT_EQ(Widgets(*w.main).Button3->Cursor(), nullptr);
   EXPECT_FALSE(w.main->Cycle->ChangeBusy);
 }
 
@@ -79,8 +81,8 @@ TEST_F(MainWindowChange, BackButtonAndTrayItemGoBackAndPastTheOldestBeep) {
   w.main->Beep = [&beeps] { ++beeps; };
   std::vector<std::string> shown;
   for (int i = 0; i < 3; ++i) {
-    w.main->Button3->Click();
-    shown.push_back(w.main->Label7->Text());
+    Widgets(*w.main).Button3->Click();
+    shown.push_back(Widgets(*w.main).Label7->Text());
   }
   w.boxes.Clear();
   const std::string history = pictures.ReadFile("_Buf.RFB");
@@ -88,22 +90,22 @@ TEST_F(MainWindowChange, BackButtonAndTrayItemGoBackAndPastTheOldestBeep) {
   // The button, pressed as a user presses it.
   w.main->Show();
   SetForegroundWindow(w.main->Handle());
-  const RECT button = w.main->Button11->Bounds();
+  const RECT button = Widgets(*w.main).Button11->Bounds();
   ClickAt(w.main->Handle(), POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2});
-  for (int i = 0; i < 200 && w.main->Label7->Text() != shown[1]; ++i) {
+  for (int i = 0; i < 200 && Widgets(*w.main).Label7->Text() != shown[1]; ++i) {
     framework::Application::Instance().ProcessMessages();
     Sleep(10);
   }
-  EXPECT_EQ(w.main->Label7->Text(), shown[1]);
+  EXPECT_EQ(Widgets(*w.main).Label7->Text(), shown[1]);
 
-  w.main->PopupMenu1->OnPopup();
-  EXPECT_TRUE(w.main->PopupMenu1->Item("Back1").Enabled());
-  w.main->PopupMenu1->Item("Back1").Click();
-  EXPECT_EQ(w.main->Label7->Text(), shown[0]);
+  Widgets(*w.main).PopupMenu1->OnPopup();
+  EXPECT_TRUE(Widgets(*w.main).PopupMenu1->Item("Back1").Enabled());
+  Widgets(*w.main).PopupMenu1->Item("Back1").Click();
+  EXPECT_EQ(Widgets(*w.main).Label7->Text(), shown[0]);
   EXPECT_EQ(beeps, 0);
-  w.main->Button11->Click();
+  Widgets(*w.main).Button11->Click();
   EXPECT_EQ(beeps, 1);
-  EXPECT_EQ(w.main->Label7->Text(), shown[0]);
+  EXPECT_EQ(Widgets(*w.main).Label7->Text(), shown[0]);
   EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
   EXPECT_EQ(w.boxes.Count(), 0u);
 }
@@ -111,29 +113,29 @@ TEST_F(MainWindowChange, BackButtonAndTrayItemGoBackAndPastTheOldestBeep) {
 TEST_F(MainWindowChange, NeverAgainExcludesTheShownPictureAndChangesAtOnce) {
   pictures.WriteFile("three.bmp", SmallBitmap(6, 2));
   ProgramWindows w(Settings(pictures.path(), "MemoryCount=0\r\n"));
-  w.main->PopupMenu1->OnPopup();
-  EXPECT_FALSE(w.main->PopupMenu1->Item("NeverAgain1").Enabled());  // nothing shown yet
-  w.main->Button3->Click();
-  const std::string disliked = w.main->Label7->Text();
-  w.main->PopupMenu1->OnPopup();
-  ASSERT_TRUE(w.main->PopupMenu1->Item("NeverAgain1").Enabled());
-  w.main->PopupMenu1->Item("NeverAgain1").Click();
-  EXPECT_NE(w.main->Label7->Text(), disliked);
+  Widgets(*w.main).PopupMenu1->OnPopup();
+  EXPECT_FALSE(Widgets(*w.main).PopupMenu1->Item("NeverAgain1").Enabled());  // nothing shown yet
+  Widgets(*w.main).Button3->Click();
+  const std::string disliked = Widgets(*w.main).Label7->Text();
+  Widgets(*w.main).PopupMenu1->OnPopup();
+  ASSERT_TRUE(Widgets(*w.main).PopupMenu1->Item("NeverAgain1").Enabled());
+  Widgets(*w.main).PopupMenu1->Item("NeverAgain1").Click();
+  EXPECT_NE(Widgets(*w.main).Label7->Text(), disliked);
   EXPECT_EQ(framework::DecodeStoredText(pictures.ReadFile("_Never.RFB")), disliked + "\r\n");
   for (int i = 0; i < 12; ++i) {
-    w.main->Button3->Click();
-    EXPECT_NE(w.main->Label7->Text(), disliked);
+    Widgets(*w.main).Button3->Click();
+    EXPECT_NE(Widgets(*w.main).Label7->Text(), disliked);
   }
   EXPECT_TRUE(pictures.Exists(disliked));  // nothing is deleted from the disk
 
   // A list that cannot be written: said, and the wallpaper stays.
-  const std::string shown = w.main->Label7->Text();
+  const std::string shown = Widgets(*w.main).Label7->Text();
   pictures.SetReadOnly("_Never.RFB", true);
   w.boxes.Clear();
-  w.main->PopupMenu1->Item("NeverAgain1").Click();
+  Widgets(*w.main).PopupMenu1->Item("NeverAgain1").Click();
   pictures.SetReadOnly("_Never.RFB", false);
   EXPECT_EQ(w.boxes.Captions(), std::vector<std::string>{"悪のエラー"});
-  EXPECT_EQ(w.main->Label7->Text(), shown);
+  EXPECT_EQ(Widgets(*w.main).Label7->Text(), shown);
 }
 
 TEST_F(MainWindowChange, NeverAgainOnTwoMonitorsAsksWhichAndChangesThatMonitorOnly) {
@@ -144,21 +146,21 @@ TEST_F(MainWindowChange, NeverAgainOnTwoMonitorsAsksWhichAndChangesThatMonitorOn
       kaleidon::WallpaperSpread::Span, 32});
   pictures.WriteFile("three.bmp", SmallBitmap(6, 2));
   ProgramWindows w(Settings(pictures.path(), "MemoryCount=0\r\n"));
-  w.main->Button3->Click();
+  Widgets(*w.main).Button3->Click();
   const kaleidon::ShownSources before = w.main->Cycle->ShownNow();
   ASSERT_EQ(before.size(), 2u);
   // The second monitor's picture, chosen with the keys in the menu that asks.
   std::vector<std::string> captions;
-  w.main->NeverAgainMenu->OnPopup = [&] {
-    for (size_t i = 0; i < w.main->NeverAgainMenu->Count(); ++i)
-      captions.push_back(w.main->NeverAgainMenu->Items(i)->Caption());
-    HWND window = w.main->NeverAgainMenu->Window();
+  Widgets(*w.main).NeverAgainMenu->OnPopup = [&] {
+    for (size_t i = 0; i < Widgets(*w.main).NeverAgainMenu->Count(); ++i)
+      captions.push_back(Widgets(*w.main).NeverAgainMenu->Items(i)->Caption());
+    HWND window = Widgets(*w.main).NeverAgainMenu->Window();
     for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
       PostMessageW(window, WM_KEYDOWN, key, 1);
       PostMessageW(window, WM_KEYUP, key, 0xC0000001);
     }
   };
-  w.main->PopupMenu1->Item("NeverAgain1").Click();
+  Widgets(*w.main).PopupMenu1->Item("NeverAgain1").Click();
   ASSERT_EQ(captions.size(), 2u);
   EXPECT_EQ(captions[1], "モニター2：" + framework::ExtractFileName(before[1].source.file));
   const kaleidon::ShownSources after = w.main->Cycle->ShownNow();
@@ -176,28 +178,28 @@ TEST_F(MainWindowChange, OpeningThePicturesPlaceShowsItInExplorerAndOnTwoMonitor
   int beeps = 0;
   w.main->OpenExplorer = [&opened](const std::string& path) { opened.push_back(path); };
   w.main->Beep = [&beeps] { ++beeps; };
-  framework::MenuItem& item = w.main->PopupMenu1->Item("OpenPlace1");
-  w.main->PopupMenu1->OnPopup();
+  framework::MenuItem& item = Widgets(*w.main).PopupMenu1->Item("OpenPlace1");
+  Widgets(*w.main).PopupMenu1->OnPopup();
   EXPECT_FALSE(item.Enabled());  // nothing shown yet
   item.Click();
   EXPECT_EQ(beeps, 1);
 
-  w.main->Button3->Click();
-  w.main->PopupMenu1->OnPopup();
+  Widgets(*w.main).Button3->Click();
+  Widgets(*w.main).PopupMenu1->OnPopup();
   EXPECT_TRUE(item.Enabled());
   item.Click();
-  EXPECT_EQ(opened, std::vector<std::string>{pictures.PathOf(w.main->Label7->Text())});
+  EXPECT_EQ(opened, std::vector<std::string>{pictures.PathOf(Widgets(*w.main).Label7->Text())});
 
   auto restore = KeepDesktopStyle();
   kaleidon::OverrideDesktop(kaleidon::Desktop{
       {MonitorArea{"\\\\.\\DISPLAY1", 0, 0, 40, 30, true}, MonitorArea{"\\\\.\\DISPLAY2", 40, 0, 30, 40}},
       kaleidon::WallpaperSpread::Span, 32});
-  w.main->Button3->Click();
+  Widgets(*w.main).Button3->Click();
   const kaleidon::ShownSources shown = w.main->Cycle->ShownNow();
   ASSERT_EQ(shown.size(), 2u);
   // The second monitor's picture, chosen with the keys in the menu that asks.
-  w.main->NeverAgainMenu->OnPopup = [&] {
-    HWND window = w.main->NeverAgainMenu->Window();
+  Widgets(*w.main).NeverAgainMenu->OnPopup = [&] {
+    HWND window = Widgets(*w.main).NeverAgainMenu->Window();
     for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
       PostMessageW(window, WM_KEYDOWN, key, 1);
       PostMessageW(window, WM_KEYUP, key, 0xC0000001);
@@ -214,10 +216,10 @@ TEST_F(MainWindowChange, NoSlotsMeansThePictureComesFromTheShownFolder) {
   other.WriteFile("x.bmp", SmallBitmap(3, 3));
   ProgramWindows w(Settings(other.path(), "MemoryCount=0\r\n") + "[DirectoryBuf]\r\nPathMemory1=" +
                    framework::EncodeStoredText(pictures.path()) + "\r\n");
-  EXPECT_FALSE(w.main->SpinEdit1->Enabled());
+  EXPECT_FALSE(Widgets(*w.main).SpinEdit1->Enabled());
   w.main->ChangeWallpaper(false);
-  EXPECT_EQ(w.main->Label7->Text(), "x.bmp");
-  EXPECT_EQ(JoinPath(w.main->dlb1->Directory(), ""), other.path());
+  EXPECT_EQ(Widgets(*w.main).Label7->Text(), "x.bmp");
+  EXPECT_EQ(JoinPath(Widgets(*w.main).dlb1->Directory(), ""), other.path());
 }
 
 TEST_F(MainWindowChange, TheRotationPassesOverAFolderWhosePicturesAreAllExcluded) {
@@ -229,17 +231,17 @@ TEST_F(MainWindowChange, TheRotationPassesOverAFolderWhosePicturesAreAllExcluded
                    framework::EncodeStoredText(pictures.path()) + "\r\n");
   w.boxes.Clear();
   for (int change = 0; change < 6; ++change) {
-    w.main->Button3->Click();
-    const std::string shown = w.main->Label7->Text();
+    Widgets(*w.main).Button3->Click();
+    const std::string shown = Widgets(*w.main).Label7->Text();
     EXPECT_TRUE(shown == "one.bmp" || shown == "two.bmp") << shown;
   }
   EXPECT_EQ(w.boxes.Count(), 0u);
-  EXPECT_EQ(JoinPath(w.main->dlb1->Directory(), ""), pictures.path());
+  EXPECT_EQ(JoinPath(Widgets(*w.main).dlb1->Directory(), ""), pictures.path());
 
   // Nothing left anywhere: the empty list's box, and no endless turning.
   kaleidon::ExcludePicture({pictures.PathOf("one.bmp"), {}});
   kaleidon::ExcludePicture({pictures.PathOf("two.bmp"), {}});
-  w.main->Button3->Click();
+  Widgets(*w.main).Button3->Click();
   EXPECT_EQ(w.boxes.Captions(), std::vector<std::string>{"悪のエラー"});
   EXPECT_FALSE(w.main->Cycle->ChangeBusy);
 }
@@ -254,7 +256,7 @@ TEST_F(MainWindowChange, ADisplayChangeMakesTheWallpaperAgainAndTheShellsRestart
   ProgramWindows w(Settings(pictures.path()));
   w.main->ChangeWallpaper(false);  // stored, not shown
   const std::string history = pictures.ReadFile("_Buf.RFB");
-  const std::string shown = w.main->Label7->Text();
+  const std::string shown = Widgets(*w.main).Label7->Text();
   ASSERT_NE(shown.find(" / "), std::string::npos) << shown;
   std::wstring none(MAX_PATH, L'\0');
   SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, none.data(), 0);
@@ -273,7 +275,7 @@ TEST_F(MainWindowChange, ADisplayChangeMakesTheWallpaperAgainAndTheShellsRestart
   EXPECT_EQ(wallpaper.Width(), 80);
   EXPECT_EQ(wallpaper.Height(), 30);
   EXPECT_EQ(pictures.ReadFile("_Buf.RFB"), history);
-  EXPECT_EQ(w.main->Label7->Text(), shown);
+  EXPECT_EQ(Widgets(*w.main).Label7->Text(), shown);
   wchar_t applied[MAX_PATH + 1] = {};
   SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, applied, 0);
   EXPECT_EQ(framework::Narrow(applied), w.folder.PathOf("WPFile.BMP"));
@@ -369,16 +371,16 @@ TEST_F(MainWindowChange, ADisplayChangeDuringGoingBackOrAPictureByHandIsMadeAfte
       {"going back to a picture that cannot be read",
        [](ProgramWindows& w, TempDir& folder, const kaleidon::ShownSources& before) {
          folder.WriteFile(framework::ExtractFileName(before[0].source.file), "BM broken");
-         w.main->Button11->Click();
+         Widgets(*w.main).Button11->Click();
        }},
       {"a picture by hand that cannot be read",
        [](ProgramWindows& w, TempDir& folder, const kaleidon::ShownSources&) {
          folder.WriteFile("broken.bmp", "BM broken");
-         w.main->FileListBox2->Update();
-         const std::vector<std::string> names = w.main->FileListBox2->Items();
-         w.main->FileListBox2->SetItemIndex(
+         Widgets(*w.main).FileListBox2->Update();
+         const std::vector<std::string> names = Widgets(*w.main).FileListBox2->Items();
+         Widgets(*w.main).FileListBox2->SetItemIndex(
              static_cast<int>(std::find(names.begin(), names.end(), "broken.bmp") - names.begin()));
-         w.main->Button1->Click();
+         Widgets(*w.main).Button1->Click();
        }},
   };
   for (const Case& c : cases) {
@@ -425,18 +427,18 @@ TEST(IntervalTimer, ATimerDueDuringAChangesBoxChangesOnceAfterIt) {
     captions.push_back(call.caption);
     if (++boxes == 1) {
       folder.WriteFile("one.bmp", SmallBitmap(4, 3));
-      w.main->FileListBox2->Update();
+      Widgets(*w.main).FileListBox2->Update();
       w.main->Timer1Timer();  // a minute passed while the box waited
-      w.main->Button3->Click();
+      Widgets(*w.main).Button3->Click();
       w.main->WMHotKey(1);
       w.main->WMHotKey(2);
-      w.main->FileListBox2->SetItemIndex(0);
-      w.main->Button1->Click();
+      Widgets(*w.main).FileListBox2->SetItemIndex(0);
+      Widgets(*w.main).Button1->Click();
       changedInBox = w.folder.Exists("WPFile.BMP");
     }
     return IDOK;
   });
-  w.main->Button3->Click();
+  Widgets(*w.main).Button3->Click();
   EXPECT_EQ(captions, (std::vector<std::string>{"悪のエラー", "待ってくれ", "待ってくれ", "待ってくれ",
                                                           "待ってくれ"}));
   EXPECT_EQ(boxes, 5);

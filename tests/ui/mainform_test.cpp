@@ -9,6 +9,7 @@
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
 #include "support/programwindows.h"
+#include "support/mainwindow.h"
 #include "tray/trayhelpers.h"
 #include "tray/trayicon.h"
 
@@ -68,25 +69,25 @@ TEST(MainWindow, LaidOutAsARealWindowOfItsClass) {
   EXPECT_TRUE(style & WS_MINIMIZEBOX);
   EXPECT_FALSE(style & WS_MAXIMIZEBOX);
   EXPECT_FALSE(style & WS_THICKFRAME);
-  EXPECT_EQ(f.Button3->Text(), "ランダム(&R)");
-  EXPECT_EQ(f.Button3->Left(), 90);
-  EXPECT_EQ(f.Button3->Top(), 265);
-  EXPECT_FALSE(f.Button6->Enabled());
-  EXPECT_EQ(f.FileListBox2->Bounds().right, 511);
-  EXPECT_EQ(f.Label1->Text(), w.folder.path());
+  EXPECT_EQ(Widgets(f).Button3->Text(), "ランダム(&R)");
+  EXPECT_EQ(Widgets(f).Button3->Left(), 90);
+  EXPECT_EQ(Widgets(f).Button3->Top(), 265);
+  EXPECT_FALSE(Widgets(f).Button6->Enabled());
+  EXPECT_EQ(Widgets(f).FileListBox2->Bounds().right, 511);
+  EXPECT_EQ(Widgets(f).Label1->Text(), w.folder.path());
   EXPECT_EQ(f.CurrentFolder.empty(), false);
-  EXPECT_FALSE(f.Timer1->Enabled());
-  EXPECT_EQ(f.Timer1->Interval(), 60000u);
-  EXPECT_EQ(f.TrayIcon1->TipHelp(), "カレイドン参上！");
-  EXPECT_TRUE(f.TrayIcon1->Visible());
+  EXPECT_FALSE(Widgets(f).Timer1->Enabled());
+  EXPECT_EQ(Widgets(f).Timer1->Interval(), 60000u);
+  EXPECT_EQ(Widgets(f).TrayIcon1->TipHelp(), "カレイドン参上！");
+  EXPECT_TRUE(Widgets(f).TrayIcon1->Visible());
 }
 
 TEST(MainWindow, FilterIndexBeyondTheLastEntryTakesTheCustomFilter) {
   ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nFilter=42\r\nCustomMask=*.PIC;*.MAG\r\n");
   kaleidon::TForm1& f = *w.main;
-  EXPECT_EQ(f.FilterComboBox1->ItemIndex(), f.FilterComboBox1->Count() - 1);
-  EXPECT_EQ(f.FilterComboBox1->Items().back(), "カスタムフィルタ");
-  EXPECT_EQ(f.FileListBox2->Mask(), "*.PIC;*.MAG");
+  EXPECT_EQ(Widgets(f).FilterComboBox1->ItemIndex(), Widgets(f).FilterComboBox1->Count() - 1);
+  EXPECT_EQ(Widgets(f).FilterComboBox1->Items().back(), "カスタムフィルタ");
+  EXPECT_EQ(Widgets(f).FileListBox2->Mask(), "*.PIC;*.MAG");
 }
 
 TEST(MainWindow, TheStoredFileTypeIsChosenWithItsToolTipAndTheFolderReadOnce) {
@@ -99,13 +100,14 @@ TEST(MainWindow, TheStoredFileTypeIsChosenWithItsToolTipAndTheFolderReadOnce) {
     ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nCustomMask=*.PIC\r\nFilter=" + std::string(filter) +
                      "\r\nPath=" + framework::EncodeStoredText(pictures.path()) + "\r\n");
     kaleidon::TForm1& f = *w.main;
-    int chosen = f.FilterComboBox1->ItemIndex();
-    EXPECT_EQ(chosen, std::string(filter) == "42" ? f.FilterComboBox1->Count() - 1 : std::stoi(filter));
-    const std::string mask = f.FilterComboBox1->Masks().at(static_cast<size_t>(chosen));
-    EXPECT_EQ(f.FileListBox2->Mask(), mask);
-    EXPECT_EQ(f.FilterComboBox1->Hint(), mask);
-    EXPECT_EQ(f.FileListBox2->ReadCount(), 1u);
-    for (const std::string& name : f.FileListBox2->Items()) EXPECT_TRUE(framework::MatchesMask(mask, name)) << name;
+    int chosen = Widgets(f).FilterComboBox1->ItemIndex();
+    EXPECT_EQ(chosen, std::string(filter) == "42" ? Widgets(f).FilterComboBox1->Count() - 1 : std::stoi(filter));
+    const std::string mask = Widgets(f).FilterComboBox1->Masks().at(static_cast<size_t>(chosen));
+    EXPECT_EQ(Widgets(f).FileListBox2->Mask(), mask);
+    EXPECT_EQ(Widgets(f).FilterComboBox1->Hint(), mask);
+    EXPECT_EQ(Widgets(f).FileListBox2->ReadCount(), 1u);
+    for (const std::string& name : Widgets(f).FileListBox2->Items())
+      EXPECT_TRUE(framework::MatchesMask(mask, name)) << name;
   }
 }
 
@@ -115,16 +117,16 @@ TEST(MainWindow, ChosenFilterGivesItsMaskToTheFileListAndTheToolTip) {
   w.folder.WriteFile("b.jpg", "x");
   w.folder.WriteFile("c.txt", "x");
   kaleidon::TForm1& f = *w.main;
-  f.FileListBox2->Update();
-  EXPECT_EQ(f.FileListBox2->Items(), (std::vector<std::string>{"a.bmp", "b.jpg"}));
+  Widgets(f).FileListBox2->Update();
+  EXPECT_EQ(Widgets(f).FileListBox2->Items(), (std::vector<std::string>{"a.bmp", "b.jpg"}));
   int bitmapEntry = -1;
-  auto items = f.FilterComboBox1->Items();
+  auto items = Widgets(f).FilterComboBox1->Items();
   for (size_t i = 0; i < items.size(); ++i)
     if (items[i] == "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)") bitmapEntry = static_cast<int>(i);
   ASSERT_GE(bitmapEntry, 0);
-  f.FilterComboBox1->SetItemIndex(bitmapEntry);
+  Widgets(f).FilterComboBox1->SetItemIndex(bitmapEntry);
   f.FilterComboBox1Change();
-  EXPECT_EQ(f.FilterComboBox1->Hint(), "*.bmp");
+  EXPECT_EQ(Widgets(f).FilterComboBox1->Hint(), "*.bmp");
 }
 
 TEST(MainWindow, CloseWritesTheProgramEndKeysInOrderAndEmptiesTemp) {
@@ -227,7 +229,7 @@ TEST(MainWindow, AShutdownCancelledByAnotherProgramLeavesTheRunGoingAndTheCloseT
   SendMessageW(w.main->Handle(), WM_ENDSESSION, FALSE, 0);
   EXPECT_TRUE(w.main->Visible());
   // The run goes on; its end, when it comes, stores what it has by then.
-  w.main->dlb1->SetDirectory(elsewhere.path());
+  Widgets(*w.main).dlb1->SetDirectory(elsewhere.path());
   w.folder.WriteFile("Temp\\later.bmp", "x");
   w.main->Close();
   EXPECT_FALSE(w.main->Visible());
@@ -259,7 +261,7 @@ TEST(MainWindow, ACloseOrASessionEndDuringAChangeEndsTheRunAfterIt) {
       endedInBox = !w.main->Visible() || w.folder.FileNames("Temp\\").empty();
       return IDOK;
     });
-    w.main->Button3->Click();
+    Widgets(*w.main).Button3->Click();
     framework::Application::Instance().SetMessageBoxHook(nullptr);
     EXPECT_FALSE(endedInBox);
     EXPECT_FALSE(w.main->Visible());
@@ -275,7 +277,7 @@ TEST(MainWindow, WithATrayIconTheShellRefusesTheWindowShowsWhateverSaidToHideIt)
     SCOPED_TRACE(argument);
     framework::Application::Instance().SetShowMainForm(true);
     ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nTaskTray=1\r\n", argument);
-    EXPECT_FALSE(w.main->TrayIcon1->Registered());
+    EXPECT_FALSE(Widgets(*w.main).TrayIcon1->Registered());
     ASSERT_EQ(w.boxes.Count(), 1u);
     EXPECT_EQ(w.boxes.Last().text, "タスクトレイにアイコンを登録できません。");  // its own full stop only
     EXPECT_TRUE(framework::Application::Instance().ShowMainForm());
@@ -293,11 +295,12 @@ TEST(MainWindow, TheTrayOfAStartUpThatFailedLeavesAloneTheWindowsThatWereNeverMa
     // no folder list.
     kaleidon::TForm1 main(kaleidon::CommandLine{});
     int menus = 0;
-    main.PopupMenu1->OnPopup = [&menus] { ++menus; };
+    Widgets(main).PopupMenu1->OnPopup = [&menus] { ++menus; };
     using namespace traytest;
-    Notify(*main.TrayIcon1, {WM_LBUTTONDOWN, WM_LBUTTONUP});
+    Notify(*Widgets(main).TrayIcon1, {WM_LBUTTONDOWN, WM_LBUTTONUP});
     FinishSingleClicks();
-    Notify(*main.TrayIcon1, {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP});
+    Notify(*Widgets(main).TrayIcon1,
+           {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP});
     FinishSingleClicks();
     EXPECT_EQ(menus, 0);
     EXPECT_FALSE(main.Visible());
@@ -316,7 +319,7 @@ TEST(MainWindow, RandomAndChosenFileButtonsWhileAChangeRunsOnlyAskToWait) {
   ProgramWindows w;
   w.boxes.Clear();
   w.main->Cycle->ChangeBusy = true;
-  w.main->Button3->Click();
+  Widgets(*w.main).Button3->Click();
   ASSERT_EQ(w.boxes.Count(), 1u);
   EXPECT_EQ(w.boxes.Last().caption, "待ってくれ");
   EXPECT_EQ(w.boxes.Last().text, "そう急かさないでくれ");
@@ -332,8 +335,8 @@ TEST(MainWindow, MinimiseLeavesOnlyTheTrayIconAndADoubleClickBringsItBack) {
   w.main->Show();
   SendMessageW(w.main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
   EXPECT_FALSE(w.main->Visible());
-  EXPECT_TRUE(w.main->TrayIcon1->Visible());
-  w.main->TrayIcon1->OnDblClick(*w.main->TrayIcon1);
+  EXPECT_TRUE(Widgets(*w.main).TrayIcon1->Visible());
+  Widgets(*w.main).TrayIcon1->OnDblClick(*Widgets(*w.main).TrayIcon1);
   EXPECT_TRUE(w.main->Visible());
   EXPECT_FALSE(IsIconic(w.main->Handle()));
   framework::Application::Instance().Minimize();
@@ -343,16 +346,17 @@ TEST(MainWindow, MinimiseLeavesOnlyTheTrayIconAndADoubleClickBringsItBack) {
 TEST(MainWindow, TrayMenuTimerEntryFollowsAndTogglesTheIntervalTimer) {
   ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nTimerChange=1\r\n");
   kaleidon::TForm1& f = *w.main;
-  EXPECT_TRUE(f.Timer1->Enabled());
-  f.PopupMenu1->OnPopup();
-  EXPECT_EQ(f.PopupMenu1->Item("TimerSS").Caption(), "ﾀｲﾏｰｽﾄｯﾌﾟ");
-  f.PopupMenu1->Item("TimerSS").Click();
-  EXPECT_FALSE(f.Timer1->Enabled());
+  EXPECT_TRUE(Widgets(f).Timer1->Enabled());
+  Widgets(f).PopupMenu1->OnPopup();
+  EXPECT_EQ(Widgets(f).PopupMenu1->Item("TimerSS").Caption(), "ﾀｲﾏｰｽﾄｯﾌﾟ");
+  Widgets(f).PopupMenu1->Item("TimerSS").Click();
+  EXPECT_FALSE(Widgets(f).Timer1->Enabled());
   EXPECT_FALSE(w.options->CheckBox4->Checked());
-  f.PopupMenu1->OnPopup();
-  EXPECT_EQ(f.PopupMenu1->Item("TimerSS").Caption(), "ﾀｲﾏｰｽﾀｰﾄ");
+  Widgets(f).PopupMenu1->OnPopup();
+  EXPECT_EQ(Widgets(f).PopupMenu1->Item("TimerSS").Caption(), "ﾀｲﾏｰｽﾀｰﾄ");
   std::vector<std::string> captions;
-  for (size_t i = 0; i < f.PopupMenu1->Count(); ++i) captions.push_back(f.PopupMenu1->Items(i)->Caption());
+  const framework::PopupMenu& menu = *Widgets(f).PopupMenu1;
+  for (size_t i = 0; i < menu.Count(); ++i) captions.push_back(menu.Items(i)->Caption());
   EXPECT_EQ(captions, (std::vector<std::string>{"表示", "ﾀｲﾏｰｽﾀｰﾄ", "ﾗﾝﾀﾞﾑ", "前の壁紙に戻す(&B)", "この壁紙を今後使わない(&X)", "この画像の場所を開く(&O)", "ｵﾌﾟｼｮﾝ", "-", "終了"}));
 }
 
@@ -362,16 +366,16 @@ TEST(MainWindow, DriveThatCannotBeEnteredIsReportedAndRolledBack) {
   if (!DefineDosDeviceW(0, L"Q:", framework::Widen(missing).c_str())) GTEST_SKIP() << "cannot map a drive";
   ProgramWindows w;
   kaleidon::TForm1& f = *w.main;
-  f.dcb1->Refresh();
-  std::string before = f.dlb1->Directory();
+  Widgets(f).dcb1->Refresh();
+  std::string before = Widgets(f).dlb1->Directory();
   w.boxes.Clear();
-  f.dcb1->SetDrive('Q');
+  Widgets(f).dcb1->SetDrive('Q');
   DefineDosDeviceW(DDD_REMOVE_DEFINITION, L"Q:", nullptr);
   ASSERT_EQ(w.boxes.Count(), 1u);
   EXPECT_EQ(w.boxes.Last().caption, "暗黒のドライブチェンジエラー");
   EXPECT_EQ(w.boxes.Last().flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONWARNING));
-  EXPECT_EQ(f.dlb1->Directory(), before);
-  EXPECT_EQ(f.dcb1->Drive(), before[0]);
+  EXPECT_EQ(Widgets(f).dlb1->Directory(), before);
+  EXPECT_EQ(Widgets(f).dcb1->Drive(), before[0]);
   EXPECT_EQ(f.CurrentFolder, before);
 }
 
@@ -385,27 +389,27 @@ TEST(MainWindow, RememberAndRecallWorkOnTheSlotTableAndTheSettings) {
   TempDir a, b;
   ProgramWindows w("[SysInfo]\r\nProgramVersion=0.6\r\nMemoryCount=2\r\nPath=" + framework::EncodeStoredText(a.path()) + "\r\n");
   kaleidon::TForm1& f = *w.main;
-  ASSERT_TRUE(f.SpinEdit1->Enabled());
-  ASSERT_TRUE(f.Button6->Enabled());
-  EXPECT_EQ(f.SpinEdit1->MaxValue(), 2);
+  ASSERT_TRUE(Widgets(f).SpinEdit1->Enabled());
+  ASSERT_TRUE(Widgets(f).Button6->Enabled());
+  EXPECT_EQ(Widgets(f).SpinEdit1->MaxValue(), 2);
   EXPECT_EQ(w.folderList->Cell(1, 0), std::string(35, ' ') + "フォルダのフルパス");
   EXPECT_EQ(w.folderList->Cell(0, 2), "Memory[2]");
   EXPECT_EQ(w.folderList->Cell(0, 3), "");
-  f.Button6->Click();  // remember a in slot 1
-  EXPECT_EQ(f.SpinEdit1->Value(), 2);
+  Widgets(f).Button6->Click();  // remember a in slot 1
+  EXPECT_EQ(Widgets(f).SpinEdit1->Value(), 2);
   EXPECT_EQ(w.folderList->Cell(1, 1), a.path());
   EXPECT_EQ(w.folderList->Cell(0, 1), "Memory[1]");
   framework::IniDocument ini(w.folder.ReadFile("Kaleidon.ini"));
   EXPECT_EQ(ini.Value("DirectoryBuf", "PathMemory1"), framework::EncodeStoredText(a.path()));
   w.boxes.Clear();
-  f.Button6->Click();  // the same folder again: refused
+  Widgets(f).Button6->Click();  // the same folder again: refused
   EXPECT_EQ(w.boxes.Count(), 1u);
   EXPECT_EQ(w.folderList->Cell(1, 2), "");
 
-  f.dlb1->SetDirectory(b.path());
-  f.SpinEdit1->SetValue(1);
-  EXPECT_EQ(f.Label4->Text(), a.path());
-  f.Button8->Click();  // recall slot 1
-  EXPECT_EQ(JoinPath(f.dlb1->Directory(), ""), a.path());
-  EXPECT_EQ(JoinPath(f.FileListBox2->Directory(), ""), a.path());
+  Widgets(f).dlb1->SetDirectory(b.path());
+  Widgets(f).SpinEdit1->SetValue(1);
+  EXPECT_EQ(Widgets(f).Label4->Text(), a.path());
+  Widgets(f).Button8->Click();  // recall slot 1
+  EXPECT_EQ(JoinPath(Widgets(f).dlb1->Directory(), ""), a.path());
+  EXPECT_EQ(JoinPath(Widgets(f).FileListBox2->Directory(), ""), a.path());
 }

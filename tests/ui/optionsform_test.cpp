@@ -23,6 +23,7 @@
 #include "support/programwindows.h"
 #include "support/programwindows.h"
 #include "support/userinput.h"
+#include "support/mainwindow.h"
 
 using framework::Application;
 
@@ -212,7 +213,7 @@ TEST(OptionsDialog, TheIntervalTimerFollowsItsBoxThroughOkCancelTheCloseBoxAndTh
   kaleidon::TForm1& main = *w.main;
   auto expectTimer = [&](bool on, const char* when) {
     EXPECT_EQ(o.CheckBox4->Checked(), on) << when;
-    EXPECT_EQ(main.Timer1->Enabled(), on) << when;
+    EXPECT_EQ(Widgets(main).Timer1->Enabled(), on) << when;
     EXPECT_EQ(o.SpinEdit1->Enabled(), on) << when;
     EXPECT_EQ(o.SpinEdit2->Enabled(), on) << when;
   };
@@ -231,9 +232,9 @@ TEST(OptionsDialog, TheIntervalTimerFollowsItsBoxThroughOkCancelTheCloseBoxAndTh
   expectTimer(true, "close box");
   EXPECT_EQ(StoredSettings(w).Value("SysInfo", "TimerChange"), "0");  // nothing stored
 
-  main.PopupMenu1->Item("TimerSS").Click();
+  Widgets(main).PopupMenu1->Item("TimerSS").Click();
   expectTimer(false, "tray menu");
-  main.PopupMenu1->Item("TimerSS").Click();
+  Widgets(main).PopupMenu1->Item("TimerSS").Click();
   expectTimer(true, "tray menu again");
 
   o.Button1->Click();
@@ -246,8 +247,8 @@ TEST(OptionsDialog, TheIntervalTimerFollowsItsBoxThroughOkCancelTheCloseBoxAndTh
 TEST(OptionsDialog, TheMainWindowsSlotBoxFollowsTheSlotCountAndCancelRestoresIt) {
   ProgramWindows w(SysInfo({{"MemoryCount", "4"}}));
   kaleidon::TForm1& f = *w.main;
-  ASSERT_TRUE(f.SpinEdit1->Enabled());
-  ASSERT_EQ(f.SpinEdit1->MaxValue(), 4);
+  ASSERT_TRUE(Widgets(f).SpinEdit1->Enabled());
+  ASSERT_EQ(Widgets(f).SpinEdit1->MaxValue(), 4);
   struct Case {
     int count;
     bool inUse;
@@ -256,28 +257,28 @@ TEST(OptionsDialog, TheMainWindowsSlotBoxFollowsTheSlotCountAndCancelRestoresIt)
   for (const Case& c : {Case{0, false, 1, 4}, Case{1, true, 1, 1}, Case{7, true, 1, 7}, Case{250, true, 1, 200}}) {
     w.options->SpinEdit3->SetValue(c.count);
     EXPECT_EQ(w.options->Values().slotCount, std::min(c.count, 200));
-    EXPECT_EQ(f.SpinEdit1->Enabled(), c.inUse) << c.count;
-    EXPECT_EQ(f.Button6->Enabled(), c.inUse) << c.count;
-    EXPECT_EQ(f.SpinEdit1->MinValue(), c.min) << c.count;
-    EXPECT_EQ(f.SpinEdit1->MaxValue(), c.max) << c.count;
+    EXPECT_EQ(Widgets(f).SpinEdit1->Enabled(), c.inUse) << c.count;
+    EXPECT_EQ(Widgets(f).Button6->Enabled(), c.inUse) << c.count;
+    EXPECT_EQ(Widgets(f).SpinEdit1->MinValue(), c.min) << c.count;
+    EXPECT_EQ(Widgets(f).SpinEdit1->MaxValue(), c.max) << c.count;
   }
   w.options->Button2->Click();  // CANCEL: the stored count again
   EXPECT_EQ(w.options->Values().slotCount, 4);
-  EXPECT_TRUE(f.SpinEdit1->Enabled());
-  EXPECT_EQ(f.SpinEdit1->MaxValue(), 4);
+  EXPECT_TRUE(Widgets(f).SpinEdit1->Enabled());
+  EXPECT_EQ(Widgets(f).SpinEdit1->MaxValue(), 4);
 
   // The close box keeps the new count for the run without storing it.
   w.options->Show();
   w.options->SpinEdit3->SetValue(2);
   SendMessageW(w.options->Handle(), WM_CLOSE, 0, 0);
-  EXPECT_EQ(f.SpinEdit1->MaxValue(), 2);
+  EXPECT_EQ(Widgets(f).SpinEdit1->MaxValue(), 2);
   EXPECT_EQ(StoredSettings(w).Value("SysInfo", "MemoryCount"), "4");
 }
 
 TEST(OptionsDialog, NoStoredSlotsLeaveTheSlotBoxAndTheRememberButtonDisabled) {
   ProgramWindows w;
-  EXPECT_FALSE(w.main->SpinEdit1->Enabled());
-  EXPECT_FALSE(w.main->Button6->Enabled());
+  EXPECT_FALSE(Widgets(*w.main).SpinEdit1->Enabled());
+  EXPECT_FALSE(Widgets(*w.main).Button6->Enabled());
 }
 
 TEST(OptionsDialog, OkWritesItsKeysInOrderAndTheFolderListReadsTheSlotsAgain) {
@@ -438,7 +439,7 @@ TEST(OptionsDialog, TheFirstArgumentDecidesWhetherTheMainWindowShows) {
     ProgramWindows w(SysInfo({{"TaskTray", c.taskTray}, {"TimerChange", "1"}}), c.argument);
     EXPECT_EQ(Application::Instance().ShowMainForm(), c.shown) << c.argument << " " << c.taskTray;
     // A reset start stops the timer; nothing else does.
-    EXPECT_EQ(w.main->Timer1->Enabled(), c.argument[1] != 'f' && c.argument[1] != 'F') << c.argument;
+    EXPECT_EQ(Widgets(*w.main).Timer1->Enabled(), c.argument[1] != 'f' && c.argument[1] != 'F') << c.argument;
   }
   Application::Instance().SetShowMainForm(true);
 }
@@ -646,7 +647,7 @@ TEST(OptionsDialog, OpenedFromTheMainWindowItAnswersARealClickOnATabAndOnOk) {
     if (ok) SendMessageW(ok, BM_CLICK, 0, 0);
     else PostMessageW(dialog, WM_CLOSE, 0, 0);
   });
-  w.main->Button4->Click();  // modal until the dialog closes
+  Widgets(*w.main).Button4->Click();  // modal until the dialog closes
   user.join();
   EXPECT_TRUE(trayEntryReturned);
   EXPECT_TRUE(extensionsShown);

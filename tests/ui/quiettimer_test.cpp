@@ -8,6 +8,7 @@
 #include "framework/base/inidocument.h"
 #include "framework/base/text.h"
 #include "support/programwindows.h"
+#include "support/mainwindow.h"
 #include "tray/trayicon.h"
 
 using kaleidon::QuietReason;
@@ -34,7 +35,7 @@ class QuietTimer : public ::testing::Test {
     return n;
   }
   // What the user sees of a waiting change: the caption and the tray tip.
-  std::string Status() const { return w.main->Caption() + " | " + w.main->TrayIcon1->TipHelp(); }
+  std::string Status() const { return w.main->Caption() + " | " + Widgets(*w.main).TrayIcon1->TipHelp(); }
 
   TempDir empty;
   ProgramWindows w;
@@ -59,7 +60,7 @@ TEST_F(QuietTimer, TheChangeWaitsWhileAFullScreenProgramRunsAndComesOnceTheScree
     w.main->Timer1Timer();
     EXPECT_EQ(Changes(), 0u);
     EXPECT_EQ(w.main->TimerChangeWaits(), QuietReason::FullScreen);
-    EXPECT_TRUE(w.main->Timer2->Enabled());
+    EXPECT_TRUE(Widgets(*w.main).Timer2->Enabled());
     EXPECT_EQ(Status(), "Kaleidon v0.6.1 - 全画面ﾌﾟﾛｸﾞﾗﾑ使用中のため変更待機中... | "
                         "カレイドン参上！\n全画面ﾌﾟﾛｸﾞﾗﾑ使用中のため変更待機中...");
     w.main->Timer2Timer();
@@ -67,7 +68,7 @@ TEST_F(QuietTimer, TheChangeWaitsWhileAFullScreenProgramRunsAndComesOnceTheScree
     EXPECT_EQ(Changes(), 0u);
     // The random button changes at once all the same; the timer's change
     // still waits.
-    w.main->Button3->Click();
+    Widgets(*w.main).Button3->Click();
     EXPECT_EQ(Changes(), 1u);
     EXPECT_EQ(w.main->TimerChangeWaits(), QuietReason::FullScreen);
 
@@ -75,7 +76,7 @@ TEST_F(QuietTimer, TheChangeWaitsWhileAFullScreenProgramRunsAndComesOnceTheScree
     w.main->Timer2Timer();
     EXPECT_EQ(Changes(), 2u);
     EXPECT_EQ(w.main->TimerChangeWaits(), QuietReason::None);
-    EXPECT_FALSE(w.main->Timer2->Enabled());
+    EXPECT_FALSE(Widgets(*w.main).Timer2->Enabled());
     EXPECT_EQ(w.main->TimerTicks, 0);
     EXPECT_EQ(Status(), quiet);
     w.main->Timer2Timer();  // nothing waits any more
@@ -95,7 +96,7 @@ TEST_F(QuietTimer, TheChangeWaitsWhileAFullScreenProgramRunsAndComesOnceTheScree
   ASSERT_EQ(w.main->TimerChangeWaits(), QuietReason::FullScreen);
   w.options->SwitchTimer(false);
   EXPECT_EQ(w.main->TimerChangeWaits(), QuietReason::None);
-  EXPECT_FALSE(w.main->Timer2->Enabled());
+  EXPECT_FALSE(Widgets(*w.main).Timer2->Enabled());
   EXPECT_EQ(Status(), quiet);
 }
 

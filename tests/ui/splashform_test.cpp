@@ -6,6 +6,7 @@
 #include "framework/gui/application.h"
 #include "support/program.h"
 #include "support/programwindows.h"
+#include "support/mainwindow.h"
 
 using framework::Application;
 
@@ -51,7 +52,7 @@ TEST(Splash, DoubleClickOnTheMainWindowShowsTheAboutWindowUntilClosed) {
       about->Label1->OnClick();
     }
   });
-  w.main->Label5->OnDblClick();
+  Widgets(*w.main).Label5->OnDblClick();
   ASSERT_NE(seen, nullptr);
   EXPECT_EQ(label, "Close");
   EXPECT_TRUE(style & WS_SYSMENU);

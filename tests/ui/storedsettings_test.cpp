@@ -16,6 +16,7 @@
 #include "support/fixtures.h"
 #include "support/program.h"
 #include "support/programwindows.h"
+#include "support/mainwindow.h"
 
 namespace {
 
@@ -77,8 +78,8 @@ TEST(StoredSettings, AFileAnotherProgramHoldsIsNeitherGreetedNorWrittenOverNorTa
     if (!fromTheStart) holder.emplace(HoldUnreadable(w.folder.PathOf("Kaleidon.ini")));
     ASSERT_FALSE(framework::ReadWholeFile(w.folder.PathOf("Kaleidon.ini"))) << "the file is not held";
     kaleidon::RunStartupChange(w, kaleidon::CommandLine{});  // the folder list's upgrade, were it one
-    w.main->Button3->Click();  // with the slots known, a rotation
-    const std::string shown = w.main->Label7->Text();
+    Widgets(*w.main).Button3->Click();  // with the slots known, a rotation
+    const std::string shown = Widgets(*w.main).Label7->Text();
     EXPECT_TRUE(fromTheStart ? shown == "here.bmp" : shown == "a.bmp" || shown == "b.bmp") << shown;
     w.options->SpinEdit1->SetValue(7);
     w.options->Button2->Click();  // cancelled: back to the run's, not to defaults
@@ -135,7 +136,7 @@ TEST(StoredSettings, AReadOnlyFileStillChangesTheWallpaperSaysSoOnceAndLetsTheWi
   w.boxes.Clear();
   for (int change = 0; change < 3; ++change) {
     w.folder.WriteFile("WPFile.BMP", "");
-    w.main->Button3->Click();
+    Widgets(*w.main).Button3->Click();
     framework::Bitmap wallpaper;
     EXPECT_NO_THROW(wallpaper.LoadFromBytes(w.folder.ReadFile("WPFile.BMP"))) << change;
   }
@@ -164,7 +165,7 @@ TEST(StoredSettings, AStartThatWritesIntoAReadOnlyFileStartsAndSaysSoOnce) {
     auto writable = framework::ScopeExit([&w] { w.folder.SetReadOnly("Kaleidon.ini", false); });
     ASSERT_EQ(w.boxes.Captions(), c.captions);
     EXPECT_EQ(w.boxes.Last().text, w.folder.PathOf("Kaleidon.ini") + " に書き込めません");
-    EXPECT_EQ(framework::JoinPath(w.main->dlb1->Directory(), ""), w.folder.path());
+    EXPECT_EQ(framework::JoinPath(Widgets(*w.main).dlb1->Directory(), ""), w.folder.path());
     EXPECT_EQ(w.folder.ReadFile("Kaleidon.ini"), stored);
   }
 }
@@ -185,9 +186,9 @@ TEST(StoredSettings, OneChangeOnTwoMonitorsWithFolderMemoryIsOneReplacement) {
   // Enough changes for every pass to end: each folder has two pictures.
   for (int change = 0; change < 6; ++change) {
     const uint64_t before = framework::IniFile::Replacements();
-    w.main->Button3->Click();
+    Widgets(*w.main).Button3->Click();
     EXPECT_LE(framework::IniFile::Replacements() - before, 1u) << change;
-    EXPECT_NE(w.main->Label7->Text().find(" / "), std::string::npos) << w.main->Label7->Text();
+    EXPECT_NE(Widgets(*w.main).Label7->Text().find(" / "), std::string::npos) << Widgets(*w.main).Label7->Text();
   }
   EXPECT_TRUE(w.boxes.Calls().empty());
 }

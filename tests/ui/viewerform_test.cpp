@@ -15,6 +15,7 @@
 #include "support/fixtures.h"
 #include "support/jpegfiles.h"
 #include "support/programwindows.h"
+#include "support/mainwindow.h"
 
 namespace {
 
@@ -126,26 +127,26 @@ TEST(Viewer, ViewButtonSaysWhatIsWrongAndLeavesTheViewerHidden) {
   kaleidon::TForm1& f = *w.main;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.select ? c.select : "no row");
-    f.FileListBox2->SetItemIndex(c.select ? f.FileListBox2->IndexOf(c.select) : -1);
+    Widgets(f).FileListBox2->SetItemIndex(c.select ? Widgets(f).FileListBox2->IndexOf(c.select) : -1);
     if (c.removeFirst) framework::ForceDeleteFile(pictures.PathOf(c.select));
     w.boxes.Clear();
-    f.Button7->Click();
+    Widgets(f).Button7->Click();
     ASSERT_EQ(w.boxes.Count(), 1u);
     EXPECT_EQ(w.boxes.Last().caption, c.caption);
     EXPECT_EQ(w.boxes.Last().text, c.text);
     EXPECT_EQ(w.boxes.Last().flags & MB_ICONMASK, c.icon);
     EXPECT_FALSE(w.viewer->Visible());
     EXPECT_EQ(w.viewer->Image1->Bitmap(), nullptr);
-    EXPECT_EQ(f.Button7->Cursor(), nullptr);
+    EXPECT_EQ(Widgets(f).Button7->Cursor(), nullptr);
   }
-  EXPECT_EQ(f.FileListBox2->IndexOf("gone.bmp"), -1);  // the list was read again
+  EXPECT_EQ(Widgets(f).FileListBox2->IndexOf("gone.bmp"), -1);  // the list was read again
 }
 
 TEST(Viewer, DoubleClickOnThePictureClosesTheViewerAndEmptiesTheImage) {
   TempDir pictures;
   pictures.WriteFile("one.bmp", Gradient(40, 30).SaveToBytes());
   ProgramWindows w(Settings(pictures.path()));
-  w.main->FileListBox2->SetItemIndex(0);
+  Widgets(*w.main).FileListBox2->SetItemIndex(0);
   bool shownModally = false;
   SIZE shown{};
   framework::Application::Instance().Queue([&] {
@@ -153,7 +154,7 @@ TEST(Viewer, DoubleClickOnThePictureClosesTheViewerAndEmptiesTheImage) {
     shown = SIZE{w.viewer->Image1->Width(), w.viewer->Image1->Height()};
     SendMessageW(w.viewer->ScrollBox1->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
   });
-  w.main->Button7->Click();  // returns once the viewer is closed
+  Widgets(*w.main).Button7->Click();  // returns once the viewer is closed
   EXPECT_TRUE(shownModally);
   EXPECT_EQ(shown.cx, 40);
   EXPECT_EQ(shown.cy, 30);

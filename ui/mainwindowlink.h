@@ -1,0 +1,63 @@
+#pragma once
+// What the start-up asks of the main window, and no more: the windows made
+// after it are handed to it, the other windows' events reach it, and the
+// changes of the start are asked of it. The main window's controls stay its
+// own.
+#include <functional>
+#include <string>
+
+#include "selection/foldermemory.h"
+#include "selection/folderslots.h"
+#include "selection/randomfile.h"
+
+namespace framework {
+class Form;
+}
+
+namespace kaleidon {
+
+class TForm2;
+class TForm4;
+class TForm5;
+
+class MainWindowLink {
+ public:
+  virtual ~MainWindowLink() = default;
+
+  // The window itself: the application's main form, shown at start-up.
+  virtual framework::Form& Window() = 0;
+
+  // The other windows, handed over as they are made; then every one of them
+  // exists (a run that only makes the command line's change takes no
+  // hotkeys).
+  virtual void OptionsAndViewerMade(TForm2& options, TForm4& viewer) = 0;
+  virtual void FolderListMade(TForm5& folderList) = 0;
+  virtual void WindowsMade(bool hotKeys) = 0;
+  // How the other windows are made while they wait for the first idle
+  // moment, and making them now when they are not yet.
+  virtual void SetLaterWindows(std::function<void()> make) = 0;
+  virtual void MakeLaterWindows() = 0;
+
+  // The options dialog's events.
+  virtual void OptionsSlotCountChanged(int slotCount) = 0;
+  virtual void OptionsTimerSwitched(bool on) = 0;
+  virtual void OptionsHotKeysChanged(int next, int back) = 0;
+
+  // The folder list: the remembered folders it shows, folder memory over the
+  // main window's folder, a folder recalled, its table filled.
+  virtual FolderSlots& RememberedFolders() = 0;
+  virtual FolderMemory Memory(int slotCount) = 0;
+  virtual void OpenFolder(const std::string& folder) = 0;
+  virtual void SlotTableFilled(int slotCount) = 0;
+
+  // The archive dialog: how an archive chosen by hand opens it, the file
+  // type's patterns it lists under, and its member set as the wallpaper.
+  virtual void WhenArchiveChosen(std::function<void(const std::string& archive)> open) = 0;
+  virtual std::string FileTypeMask() = 0;
+  virtual void ShowExtracted(const PickResult& extracted) = 0;
+
+  // The random change (the start-up change).
+  virtual void ChangeWallpaper(bool apply, const std::string& onlyMonitor = {}) = 0;
+};
+
+}  // namespace kaleidon
