@@ -325,7 +325,7 @@ TEST(MainWindow, RandomAndChosenFileButtonsWhileAChangeRunsOnlyAskToWait) {
   EXPECT_EQ(w.boxes.Last().text, "そう急かさないでくれ");
   EXPECT_EQ(w.boxes.Last().flags & MB_ICONMASK, 0u);
   // The change by hand too: a change waiting for a picture answers clicks.
-  w.main->Button1->Click();
+  Widgets(*w.main).Button1->Click();
   ASSERT_EQ(w.boxes.Count(), 2u);
   EXPECT_EQ(w.boxes.Last().text, "そう急かさないでくれ");
 }
