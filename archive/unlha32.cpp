@@ -184,6 +184,8 @@ class LibraryPaths {
 KALEIDON_UNLHA_FUNCTIONS(KALEIDON_UNLHA_DEFINE)
 #undef KALEIDON_UNLHA_DEFINE
 
+UnlhaExtractMemProc UnlhaExtractMem = nullptr;
+
 std::string EntryInfo::Name() const { return framework::FromAnsi(MemberNameFromRecord(bytes, kSize)); }
 
 void ReportUnlhaMissing(const char* messageName) {
@@ -195,10 +197,13 @@ void BindUnlhaLibrary(HMODULE loadResult, framework::Notices& notices) {
   loaded = false;
   reports = &notices;
   for (const Row& row : kRows) row.reset();
+  UnlhaExtractMem = nullptr;
   module = loadResult;
   if (!IsModule(module)) return;
   for (const Row& row : kRows)
     if (FARPROC proc = GetProcAddress(module, row.exportName)) row.bind(proc);
+  if (FARPROC proc = GetProcAddress(module, "UnlhaExtractMem"))
+    UnlhaExtractMem = reinterpret_cast<UnlhaExtractMemProc>(reinterpret_cast<void (*)()>(proc));
   loaded = true;
 }
 
@@ -220,6 +225,7 @@ void FreeUnlhaLibrary() {
   module = nullptr;
   loaded = false;
   for (const Row& row : kRows) row.reset();
+  UnlhaExtractMem = nullptr;
 }
 
 HMODULE UnlhaModule() { return module; }
@@ -286,6 +292,30 @@ UnlhaAnswer RunExtractCommand(HWND window, const std::string& archivePath, const
 bool ExtractArchiveMember(HWND window, const std::string& archivePath, const std::string& folder,
                           const std::string& member, bool quiet) {
   return RunExtractCommand(window, archivePath, folder, member, quiet).Done();
+}
+
+bool CanReadMembersIntoMemory() { return UnlhaExtractMem != nullptr; }
+
+std::optional<MemberStart> ReadArchiveMemberStart(HWND window, const std::string& archivePath,
+                                                  const std::string& member, size_t most) {
+  if (!UnlhaExtractMem || most == 0 || most > 0x7FFFFFFF || !IsSafeMemberName(member)) return std::nullopt;
+  const LibraryPaths paths(archivePath, "");
+  if (!IsQuotable(paths.Archive())) return std::nullopt;
+  const std::string command = framework::ToAnsi("\"" + paths.Archive() + "\" \"" + member + "\"");
+  MemberStart start;
+  start.bytes.resize(most);
+  time_t stamp = 0;
+  WORD attributes = 0;
+  DWORD written = 0;
+  const int result = UnlhaExtractMem(window, command.c_str(), reinterpret_cast<LPBYTE>(start.bytes.data()),
+                                     static_cast<DWORD>(most), &stamp, &attributes, &written);
+  // A member larger than the buffer may come as its first bytes with an
+  // error, or not at all; either way only what was written counts.
+  if (written > most) written = static_cast<DWORD>(most);
+  start.bytes.resize(written);
+  start.whole = result == 0;
+  if (start.bytes.empty() && !start.whole) return std::nullopt;
+  return start;
 }
 
 }  // namespace kaleidon

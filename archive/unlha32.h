@@ -10,6 +10,8 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +84,12 @@ struct EntryInfo {
   extern name##Proc name;
 KALEIDON_UNLHA_FUNCTIONS(KALEIDON_UNLHA_SLOT)
 #undef KALEIDON_UNLHA_SLOT
+
+// Extraction into memory, which not every version of the library offers:
+// bound when the library exports it and null otherwise (no fallback, no
+// report; without it a member is only ever extracted to a file).
+using UnlhaExtractMemProc = int(WINAPI*)(HWND, LPCSTR, LPBYTE, DWORD, time_t*, LPWORD, LPDWORD);
+extern UnlhaExtractMemProc UnlhaExtractMem;
 
 // Loads UNLHA32.DLL (by its plain name, through the system's search order)
 // and binds every export it has. Not reported when missing: the first call
@@ -161,5 +169,18 @@ UnlhaAnswer RunExtractCommand(HWND window, const std::string& archivePath, const
 // The same; true when the library ran the command and reported success.
 bool ExtractArchiveMember(HWND window, const std::string& archivePath, const std::string& folder,
                           const std::string& member, bool quiet);
+
+// The first bytes of a member read into memory through UnlhaExtractMem with
+// a buffer of `most` bytes: command line "<archive>" "<member>". The library
+// writes what fits; whole tells that it reported success, so the member
+// ended within the buffer. Nothing when the library lacks the function, the
+// member is refused (as for RunExtractCommand) or nothing came.
+struct MemberStart {
+  std::string bytes;
+  bool whole = false;
+};
+std::optional<MemberStart> ReadArchiveMemberStart(HWND window, const std::string& archivePath,
+                                                  const std::string& member, size_t most);
+bool CanReadMembersIntoMemory();
 
 }  // namespace kaleidon

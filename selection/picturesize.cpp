@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "archive/unlha32.h"
 #include "framework/base/bounded.h"
 #include "framework/imaging/exif.h"
 #include "framework/imaging/jpeg.h"
@@ -90,6 +91,19 @@ std::optional<PictureSize> ReadPictureSize(const std::string& path) {
     return all ? JpegSize(*all) : std::nullopt;
   } catch (...) {
     return std::nullopt;  // too large to read for a header, or unreachable
+  }
+}
+
+std::optional<PictureSize> ReadMemberPictureSize(HWND owner, const std::string& archive, const std::string& member) {
+  try {
+    const std::optional<MemberStart> start = ReadArchiveMemberStart(owner, archive, member, kHeaderBytes);
+    if (!start) return std::nullopt;
+    std::optional<PictureSize> size = PictureSizeOf(start->bytes);
+    if (size || start->whole || !IsJpeg(start->bytes)) return size;
+    const std::optional<MemberStart> all = ReadArchiveMemberStart(owner, archive, member, kWholeFileLimit);
+    return all ? JpegSize(all->bytes) : std::nullopt;
+  } catch (...) {
+    return std::nullopt;  // no memory for the whole member
   }
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include <windows.h>
+
 #include "core/wallpapermonitors.h"
 
 namespace kaleidon {
@@ -28,6 +30,13 @@ struct PictureDemand {
 std::optional<PictureSize> ReadPictureSize(const std::string& path);
 // The same from the file's bytes (all of them, or at least the header).
 std::optional<PictureSize> PictureSizeOf(std::string_view bytes);
+
+// The size of an archive member (BMP or JPEG, as PictureSizeOf), learned by
+// extracting it into memory: its first bytes, and the whole member (up to
+// the limit a file is read whole to) only for a JPEG whose header reaches
+// further. Nothing when the archive library cannot extract into memory or
+// the size cannot be told.
+std::optional<PictureSize> ReadMemberPictureSize(HWND owner, const std::string& archive, const std::string& member);
 
 // Whether a picture of that size suits the monitor. A square picture suits
 // either orientation, and so does a picture whose size is unknown.

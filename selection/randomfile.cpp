@@ -142,6 +142,37 @@ std::optional<size_t> DrawSuiting(const std::string& folder, const std::vector<s
   return std::nullopt;
 }
 
+// The most members one draw extracts into memory to learn their size: each
+// is decoded (its first 256 KB at least), so an archive where nothing suits
+// costs at most this many decodes per change.
+constexpr size_t kMostMembersLooked = 8;
+
+// The member drawn when it suits the demand (or its size cannot be told);
+// else the first of the other members not yet shown that suits, looked at in
+// random order, kMostMembersLooked members in all. When none of those suits,
+// the member drawn stands: the archive never stalls on the demand.
+size_t DrawSuitingMember(const FileChoice& choice, const std::string& archive,
+                         const std::vector<std::string>& candidates, const History& history, size_t drawn) {
+  auto suits = [&](size_t i) {
+    return Suits(choice.demand, ReadMemberPictureSize(choice.owner, archive, candidates[i]));
+  };
+  if (IsArchiveName(candidates[drawn]) || suits(drawn)) return drawn;
+  const Exclusions none;
+  CandidateKeys keys(candidates, none);
+  std::vector<size_t> order(candidates.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  size_t looked = 1;
+  for (size_t left = order.size(); left > 0 && looked < kMostMembersLooked; --left) {
+    const size_t at = static_cast<size_t>(framework::Random(static_cast<int>(left)));
+    const size_t i = order[at];
+    order[at] = order[left - 1];
+    if (i == drawn || IsArchiveName(candidates[i]) || keys.Shown(i, history)) continue;
+    ++looked;
+    if (suits(i)) return i;
+  }
+  return drawn;
+}
+
 // Draws one of the candidates (none of them excluded) against the archive's
 // history and records it there; empty when the member is refused.
 std::string DrawArchiveMember(FileChoice& choice, const std::string& archive,
@@ -235,8 +266,10 @@ std::string DrawArchiveMember(FileChoice& choice, const std::string& archive,
   History history = LoadHistory(historyPath);
 
   // With no exclusions to pass over, the draw always gives a member.
-  const size_t index = *DrawUnshown(candidates, history, Exclusions(), candidates.size() + 1,
-                                    [&] { MarkArchiveShown(archive); });
+  size_t index = *DrawUnshown(candidates, history, Exclusions(), candidates.size() + 1,
+                              [&] { MarkArchiveShown(archive); });
+  if (choice.demand.Asks() && CanReadMembersIntoMemory())
+    index = DrawSuitingMember(choice, archive, candidates, history, index);
   const std::string& pick = candidates[index];
   // A refused member counts as shown all the same: otherwise, once the
   // others are used, it would be the only one left and the archive (and its

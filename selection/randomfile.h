@@ -44,8 +44,10 @@ struct FileChoice {
   // the pictures not shown yet, one that suits, reading headers only of the
   // pictures it looks at (a few hundred at most); when none of those does,
   // any of them is taken. An archive
-  // counts as suiting (its members' sizes are not known before extraction),
-  // as does a picture whose size no reader tells (ReadPictureSize).
+  // counts as suiting; among its members the same preference holds, their
+  // sizes learned by extracting a few of them into memory (when the archive
+  // library can; else every member suits). A picture whose size no reader
+  // tells (ReadPictureSize) suits too.
   PictureDemand demand;
 };
 

@@ -344,3 +344,38 @@ TEST_F(LibraryTest, TraversalNamesNeverWriteOutsideTheTargetFolder) {
   EXPECT_FALSE(framework::FileExists("C:\\root.bmp"));
   EXPECT_TRUE(boxes.Calls().empty());
 }
+
+TEST_F(LibraryTest, MembersReadIntoMemoryAsFarAsTheBufferGoes) {
+  Use("fixtures/unlha32");
+  ASSERT_TRUE(CanReadMembersIntoMemory());
+  const std::string bmp = SourceFile("a.bmp");
+  struct Case {
+    const char* member;
+    size_t most;
+    std::string bytes;
+    bool whole;
+  };
+  const Case cases[] = {
+      {"a.bmp", 1 << 20, bmp, true},                  // all of it, reported done
+      {"a.bmp", bmp.size(), bmp, true},               // exactly filling the buffer
+      {"a.bmp", 26, bmp.substr(0, 26), false},        // what fits, reported as an error
+      {"sub\\b.JPG", 1 << 20, SourceFile("sub/b.JPG"), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.member) + " into " + std::to_string(c.most));
+    const std::optional<MemberStart> start =
+        ReadArchiveMemberStart(nullptr, ArchivePath("level2.lzh"), c.member, c.most);
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->bytes, c.bytes);
+    EXPECT_EQ(start->whole, c.whole);
+  }
+  EXPECT_FALSE(ReadArchiveMemberStart(nullptr, ArchivePath("level2.lzh"), "none.bmp", 1024));
+  EXPECT_FALSE(ReadArchiveMemberStart(nullptr, ArchivePath("level2.lzh"), "..\\a.bmp", 1024));
+
+  // A library without the function: nothing is read, and nothing reported.
+  FreeUnlhaLibrary();
+  Use("fixtures/unlha32-partial");
+  EXPECT_FALSE(CanReadMembersIntoMemory());
+  EXPECT_FALSE(ReadArchiveMemberStart(nullptr, ArchivePath("level2.lzh"), "a.bmp", 1024));
+  EXPECT_TRUE(boxes.Calls().empty());
+}

@@ -521,3 +521,56 @@ TEST_F(ArchivePickTest, ExcludedMembersAreNeverDrawnAndAnArchiveOfThemAloneIsUse
   EXPECT_EQ(PickRandomFile(choice).kind, PickResult::Kind::ArchiveUsedUp);
   EXPECT_TRUE(boxes.empty());
 }
+
+// Members chosen by shape: their sizes are learned by extracting them into
+// memory. shapes.lzh (made by the build with jlha) holds tall.bmp (30x60),
+// wide.jpg (60x30) and wide.bmp (64x32).
+TEST_F(ArchivePickTest, MembersChosenByShapeWhenTheLibraryExtractsIntoMemory) {
+  const std::string fixture =
+      framework::ReadWholeFile(BuildOutputPath("fixtures/archives/shapes.lzh")).value_or("");
+  ASSERT_FALSE(fixture.empty());
+  auto restore = framework::ScopeExit([] {
+    FreeUnlhaLibrary();
+    BindFixtureArchiveLibrary();
+  });
+  struct Case {
+    const char* what;
+    const char* library;  // fixture folder of the archive library
+    int width, height;    // the monitor
+    Names wanted;         // what fresh draws may give
+    bool firstStandsAfter;  // after the member of its shape, the other shape comes next
+  };
+  const Case cases[] = {
+      {"portrait monitor", "fixtures/unlha32", 30, 40, {"tall.bmp"}, true},
+      {"landscape monitor", "fixtures/unlha32", 40, 30, {"wide.bmp", "wide.jpg"}, false},
+      // Without UnlhaExtractMem every member counts as suiting.
+      {"library without memory extraction", "fixtures/unlha32-partial", 30, 40,
+       {"tall.bmp", "wide.bmp", "wide.jpg"}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FreeUnlhaLibrary();
+    const std::string dll = BuildOutputPath(std::string(c.library) + "/UNLHA32.DLL");
+    HMODULE module = LoadLibraryW(framework::Widen(dll).c_str());
+    ASSERT_NE(module, nullptr) << dll;
+    BindUnlhaLibrary(module, framework::Application::Instance());
+    demand = {c.width, c.height, true, 0};
+    pictures.WriteFile("shapes.lzh", fixture);
+    const std::string archive = pictures.PathOf("shapes.lzh");
+    std::set<std::string> seen;
+    for (int seed = 1; seed <= 12; ++seed) {
+      framework::SetRandomSeed(static_cast<uint32_t>(seed));
+      framework::DeleteFileAt(pictures.PathOf("shapes.RFB"));
+      seen.insert(framework::ExtractFileName(FromArchive(archive)));
+    }
+    EXPECT_EQ(Names(seen.begin(), seen.end()), c.wanted);
+    if (c.firstStandsAfter) {
+      // tall.bmp is shown; no other member suits, so the draw among the
+      // unshown stands, and the pass goes on.
+      const std::string next = framework::ExtractFileName(FromArchive(archive));
+      EXPECT_NE(next, "tall.bmp");
+      EXPECT_EQ(Lines(pictures, "shapes.RFB"), (Names{"tall.bmp", next}));
+    }
+    EXPECT_TRUE(boxes.empty());
+  }
+}
