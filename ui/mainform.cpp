@@ -386,6 +386,9 @@ LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_HOTKEY:
       Application::Instance().Dispatch([this, wp] { WMHotKey(static_cast<int>(wp)); });
       return 0;
+    case WM_COPYDATA:
+      if (CopyData) return CopyData(lp);
+      break;
   }
   return Form::WindowMessage(msg, wp, lp);
 }
@@ -488,6 +491,7 @@ void TForm1::RunWhatWaited() {
   if (std::exchange(desktopChangedInChange_, false)) DesktopChanged(false);
   // The timer's change came due meanwhile: it comes now, once.
   if (std::exchange(timerChangeWaiting_, false)) TimerChangeDue();
+  if (ChangeEnded) ChangeEnded();
 }
 
 void TForm1::Button1Click() {

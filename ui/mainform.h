@@ -115,6 +115,11 @@ class TForm1 : public framework::Form {
   // Makes them now when they are not yet: whatever asks for one of them
   // first (a click, a key, a command from another program) finds it there.
   void MakeLaterWindows();
+  // A command from another start of the program (WM_COPYDATA's lParam),
+  // answered; and what comes after every change (the commands that came
+  // during it). The start-up sets both.
+  std::function<LRESULT(LPARAM)> CopyData;
+  std::function<void()> ChangeEnded;
 
   // Handlers.
   void FormCreate(const CommandLine& commandLine);
