@@ -233,7 +233,7 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
     if (slotsInUse) {
       const FolderSlots before = *request.slots;
       Place place(*this, true, options.slotCount);
-      FolderMemory memory{*request.slots, place, options.slotCount, settings_, notices_};
+      FolderMemory memory{*request.slots, place, options.slotCount, settings_, notices_, request.clock};
       RotateFolder(memory);
       if (!(*request.slots == before)) now_.outcome->slotsChanged = true;
     }

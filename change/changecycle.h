@@ -25,6 +25,7 @@
 #include "selection/foldermemory.h"
 #include "selection/folderslots.h"
 #include "selection/randomfile.h"
+#include "selection/timespan.h"
 
 namespace kaleidon {
 
@@ -55,6 +56,8 @@ struct ChangeRequest {
   std::string folder;
   std::string mask;
   std::optional<std::vector<std::string>> listed;
+  // The time of day the rotation goes by (empty: the system's).
+  DayClock clock;
 };
 
 // What came of it, for the windows to show.
