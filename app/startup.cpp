@@ -150,10 +150,12 @@ void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::fun
   list->Events = FolderListEvents{
       .memory = [mainWindow, optionsDialog] { return mainWindow->Memory(optionsDialog->Values().slotCount); },
       .setSlotCount = [optionsDialog](int n) { optionsDialog->SetSlotCount(n); },
-      .openFolder = [mainWindow](const std::string& folder) { mainWindow->OpenFolder(folder); }};
+      .openFolder = [mainWindow](const std::string& folder) { mainWindow->OpenFolder(folder); },
+      .spansChanged = [mainWindow] { mainWindow->CheckTimeOfDay(); }};
   const int slotCount = options->Values().slotCount;
   folderList->FillTable(slotCount);
   main->SlotTableFilled(slotCount);
+  main->CheckTimeOfDay();
   main->WindowsMade(!commandLine.Change());
   framework::TraceStep("windows made");
 }

@@ -22,6 +22,7 @@
 #include "selection/foldermemory.h"
 #include "selection/folderslots.h"
 #include "selection/randomfile.h"
+#include "selection/timespan.h"
 #include "ui/help.h"
 #include "ui/pictureplace.h"
 
@@ -120,6 +121,18 @@ class TForm1 : public framework::Form {
   // during it). The start-up sets both.
   std::function<LRESULT(LPARAM)> CopyData;
   std::function<void()> ChangeEnded;
+  // Folders by the time of day: the clock they go by (tests move their
+  // own), the watch over the folder shown, and a look each minute (and at
+  // the next span's begin or end) while any folder has a span. CheckTimeOfDay
+  // changes the wallpaper, as the interval timer does, when the folder shown
+  // has left its time.
+  struct TimeOfDayCheck {
+    DayClock clock = SystemDayClock();
+    SpanWatch watch;
+    std::unique_ptr<framework::Timer> timer;
+    int shownSlot = 0;  // the slot the rotation took for the picture shown; 0: none
+  } DayTime;
+  void CheckTimeOfDay();
 
   // Handlers.
   void FormCreate(const CommandLine& commandLine);
