@@ -17,7 +17,6 @@
 #include "framework/base/scopeguard.h"
 #include "framework/base/trace.h"
 #include "framework/gui/application.h"
-#include "selection/exclusions.h"
 #include "ui/archiveform.h"
 #include "ui/folderlistform.h"
 #include "ui/mainform.h"
@@ -238,18 +237,14 @@ int RunCommandLineCommand(const CommandLine& commandLine) {
       TellStarter(HandOverText(HandOver::NoMonitor, {RemoteAction::NeverAgain, *monitor}, {}));
       return kExitNoMonitor;
     }
-    const ShownSources shown = cycle.ShownNow();
-    const std::optional<ScreenSource> screen = ShownOnMonitor(shown, desktop, *monitor);
+    const std::optional<ScreenSource> screen = ShownOnMonitor(cycle.ShownNow(), desktop, *monitor);
     if (!screen) return 0;  // nothing shown there: nothing to leave out
     try {
-      ExcludePicture(screen->source);
+      cycle.NeverAgain(*screen, request);
     } catch (const framework::Exception& e) {
       // The list could not be read or written: the wallpaper stays.
       app.MessageBox(e.Message(), kEvilErrorCaption, MB_OK | MB_ICONERROR);
-      return 0;
     }
-    if (shown.size() > 1) request.onlyMonitor = screen->monitor;
-    cycle.ChangeWallpaper(request);
     return 0;
   }
   // The splash repaints and takes clicks while the gate waits.

@@ -9,6 +9,7 @@
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
+#include "selection/exclusions.h"
 #include "selection/history.h"
 #include "selection/rotation.h"
 
@@ -434,6 +435,12 @@ PictureSource ChangeCycle::SourceOf(const std::string& picture) const {
   for (const ShownPicture& shown : shown_.pictures)
     if (framework::SameTextNoCase(shown.picture, picture)) return shown.source;
   return {picture, {}};
+}
+
+ChangeOutcome ChangeCycle::NeverAgain(const ScreenSource& screen, ChangeRequest request) {
+  ExcludePicture(screen.source);
+  if (ShownNow().size() > 1) request.onlyMonitor = screen.monitor;
+  return ChangeWallpaper(request);
 }
 
 ShownSources ChangeCycle::ShownNow() const {
