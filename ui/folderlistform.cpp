@@ -114,7 +114,7 @@ TForm5::TForm5(FolderSlots& slots) : Form(FolderListStyle()), slots_(slots) {
   StringGrid1->SetFixedCols(1);
   StringGrid1->SetFixedRows(1);
   StringGrid1->SetColWidth(0, 71);
-  StringGrid1->SetColWidth(1, 310);
+  StringGrid1->SetColWidth(1, 300);
   StringGrid1->SetColWidth(2, 80);
   StringGrid1->SetDefaultRowHeight(17);
   StringGrid1->SetRowSelect(true);
