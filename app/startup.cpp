@@ -4,10 +4,12 @@
 
 #include "archive/unlha32.h"
 #include "app/plugins.h"
+#include "app/remotecommand.h"
 #include "change/changecycle.h"
 #include "change/runstart.h"
 #include "core/filterlist.h"
 #include "core/loadgate.h"
+#include "core/monitors.h"
 #include "core/options.h"
 #include "core/settings.h"
 #include "framework/base/folderfiles.h"
@@ -34,6 +36,7 @@ using framework::Application;
 constexpr const char* kSecondStartCaption = "二重起動";
 constexpr const char* kSecondStartText = "カレイドンは既に起動されています。同時に複数の起動はできません。";
 constexpr const char* kApplicationTitle = "カレイドン";
+constexpr const char* kEvilErrorCaption = "悪のエラー";
 // What the splash says while the program starts.
 constexpr const char* kStartingStatus = "ｶﾚｲﾄﾞﾝ起動中";
 constexpr const char* kMainWindowStatus = "起動処理中...";
@@ -49,6 +52,23 @@ void ReportRunningCopy() {
     HWND owner = GetWindow(running, GW_OWNER);
     if (owner && IsIconic(owner)) SendMessageW(owner, WM_SYSCOMMAND, SC_RESTORE, -1);
   }
+}
+
+// Another copy runs: a command for it goes over to it, and the exit code
+// says how that went; a plain start says a copy runs. Nothing when that copy
+// ended meanwhile and this one carries the command out itself.
+std::optional<int> SecondStart(const CommandLine& commandLine) {
+  RunningCopy copy;
+  copy.runs = [] {
+    HANDLE running = OpenMutexW(SYNCHRONIZE, FALSE, kInstanceMutexName);
+    if (running) CloseHandle(running);
+    return running != nullptr;
+  };
+  if (std::optional<int> code = HandOverCommand(commandLine, copy, [](const std::string& line) { TellStarter(line); }))
+    return code;
+  if (commandLine.ForRunningCopy()) return std::nullopt;
+  ReportRunningCopy();
+  return 0;
 }
 
 // What the splash says of the kind of start the options ask for.
@@ -131,10 +151,12 @@ void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::fun
   list->Events = FolderListEvents{
       .memory = [mainWindow, optionsDialog] { return mainWindow->Memory(optionsDialog->Values().slotCount); },
       .setSlotCount = [optionsDialog](int n) { optionsDialog->SetSlotCount(n); },
-      .openFolder = [mainWindow](const std::string& folder) { mainWindow->OpenFolder(folder); }};
+      .openFolder = [mainWindow](const std::string& folder) { mainWindow->OpenFolder(folder); },
+      .spansChanged = [mainWindow] { mainWindow->CheckTimeOfDay(); }};
   const int slotCount = options->Values().slotCount;
   folderList->FillTable(slotCount);
   mainWindow->SlotTableFilled(slotCount);
+  mainWindow->CheckTimeOfDay();
   mainWindow->WindowsMade(!commandLine.Change());
   framework::TraceStep("windows made");
 }
@@ -170,7 +192,7 @@ class NoWindow : public ChangeCycleHost {
 
 }  // namespace
 
-void RunCommandLineChange() {
+int RunCommandLineCommand(const CommandLine& commandLine) {
   Application& app = Application::Instance();
   StartLoadStatistics();
   framework::IniFile settings = OpenSettings();
@@ -197,18 +219,41 @@ void RunCommandLineChange() {
   FolderSlots slots;
   if (options.slotCount > 0) slots.Load(framework::IniEdit(settings), options.slotCount);
 
+  NoWindow host;
+  ChangeCycle cycle(host, app, settings);
+  // Going back and never-again act as their tray items do: at once, shown.
+  ChangeRequest request{.options = options,
+                        .apply = !commandLine.Change() || !options.changeStyle,
+                        .slots = &slots,
+                        .currentSlot = 1,
+                        .folder = folder,
+                        .mask = mask,
+                        .listed = std::move(names)};
+  if (commandLine.Back()) {
+    cycle.GoBack(request);
+    return 0;
+  }
+  if (const std::optional<int> monitor = commandLine.NeverAgain()) {
+    const Desktop desktop = CurrentDesktop();
+    if (static_cast<size_t>(*monitor) > desktop.monitors.size()) {
+      TellStarter(HandOverText(HandOver::NoMonitor, {RemoteAction::NeverAgain, *monitor}, {}));
+      return kExitNoMonitor;
+    }
+    const std::optional<ScreenSource> screen = ShownOnMonitor(cycle.ShownNow(), desktop, *monitor);
+    if (!screen) return 0;  // nothing shown there: nothing to leave out
+    try {
+      cycle.NeverAgain(*screen, request);
+    } catch (const framework::Exception& e) {
+      // The list could not be read or written: the wallpaper stays.
+      app.MessageBox(e.Message(), kEvilErrorCaption, MB_OK | MB_ICONERROR);
+    }
+    return 0;
+  }
   // The splash repaints and takes clicks while the gate waits.
   WaitForLowLoad(options.loadThreshold, options.giveUpSeconds,
                  LoadGateEnvironment::System([&app] { app.ProcessMessages(); }));
-  NoWindow host;
-  ChangeCycle cycle(host, app, settings);
-  cycle.ChangeWallpaper({.options = options,
-                         .apply = !options.changeStyle,
-                         .slots = &slots,
-                         .currentSlot = 1,
-                         .folder = folder,
-                         .mask = mask,
-                         .listed = std::move(names)});
+  cycle.ChangeWallpaper(request);
+  return 0;
 }
 
 void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine) {
@@ -226,20 +271,48 @@ void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine) {
   Application::Instance().Dispatch([&windows] { windows.folderList->UpgradeFolderList(); });
 }
 
+namespace {
+
+// A command another start handed over, carried out as its tray item or, for
+// "/E", as the command line's change applies it.
+void CarryOut(ProgramWindows& windows, const RemoteRequest& request) {
+  TForm1& main = *windows.main;
+  main.MakeLaterWindows();
+  switch (request.action) {
+    case RemoteAction::Change:
+      main.ChangeWallpaper(!windows.options->Values().changeStyle);
+      break;
+    case RemoteAction::Back:
+      main.Button11Click();
+      break;
+    case RemoteAction::NeverAgain: {
+      const ShownSources shown = main.Cycle->ShownNow();
+      if (const std::optional<ScreenSource> screen = ShownOnMonitor(shown, CurrentDesktop(), request.monitor))
+        main.NeverAgain(*screen, shown.size() > 1);
+      else
+        main.Beep();
+      break;
+    }
+  }
+}
+
+}  // namespace
+
 int RunKaleidon(const CommandLine& commandLine) {
   Application& app = Application::Instance();
-  if (HANDLE running = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, kInstanceMutexName)) {
-    ReportRunningCopy();
-    CloseHandle(running);
-    return 0;
-  }
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
-  // Two copies started at the same moment both get past the first look:
-  // the one that did not create the mutex gives way.
-  if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+  // Two copies started at the same moment both get past a first look: the
+  // one that did not create the mutex gives way. The mutex is never held
+  // while a command goes over, for the copy it goes to may end meanwhile
+  // (it stays while a handle to it is open) and leave this one to do it.
+  HANDLE mutex = nullptr;
+  for (int look = 0;; ++look) {
+    mutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
+    if (!mutex || GetLastError() != ERROR_ALREADY_EXISTS) break;
     CloseHandle(mutex);
-    ReportRunningCopy();
-    return 0;
+    mutex = nullptr;
+    if (std::optional<int> code = SecondStart(commandLine)) return *code;
+    // A copy that keeps coming and going takes no commands.
+    if (look == 3) return kExitNoAnswer;
   }
   // The archive library, when installed, is bound once for the whole run.
   LoadUnlhaLibrary(app);
@@ -252,6 +325,18 @@ int RunKaleidon(const CommandLine& commandLine) {
   framework::TraceStep("application window");
 
   ProgramWindows windows;  // released before the library and the mutex
+  // Commands of later starts, taken while this run lasts.
+  RemoteInbox inbox(RemoteInbox::Hooks{
+      .busy = [&windows] { return windows.main && windows.main->Cycle->ChangeBusy; },
+      .monitors = [] { return static_cast<int>(CurrentDesktop().monitors.size()); },
+      .run = [&windows](const RemoteRequest& request) { CarryOut(windows, request); },
+      .later = [&app](std::function<void()> call) { app.Queue(std::move(call)); }});
+  auto takeCommands = [&windows, &inbox] {
+    windows.main->CopyData = [&inbox](LPARAM copyData) { return inbox.Answer(copyData); };
+    windows.main->ChangeEnded = [&inbox] { inbox.RunWaiting(); };
+    // A program of lower integrity (a script's) may send them too.
+    ChangeWindowMessageFilterEx(windows.main->Handle(), WM_COPYDATA, MSGFLT_ALLOW, nullptr);
+  };
   try {
     std::unique_ptr<TForm3> splash;
     if (ReadOptions(OpenSettings()).splash) {
@@ -264,18 +349,18 @@ int RunKaleidon(const CommandLine& commandLine) {
     }
     app.SetTitle(kApplicationTitle);
     app.SetHelpFile("KALEIDON.hlp");
-    if (commandLine.Change()) {
-      // The command line's change shows no window but the splash: it makes
-      // none, and the run ends with it.
+    if (commandLine.ForRunningCopy()) {
+      // The command line's change, going back or never-again shows no
+      // window but the splash: it makes none, and the run ends with it.
       if (splash) splash->ShowStatus(kMainWindowStatus);
       std::unique_ptr<TSPIs> plugins = SetUpPlugins();
       if (splash) {
         splash->ShowStatus(kOptionsStatus);
         ShowStartKindStatus(*splash, ReadOptions(OpenSettings()));
       }
-      RunCommandLineChange();
-      framework::TraceStep("command-line change");
-      return 0;
+      const int code = RunCommandLineCommand(commandLine);
+      framework::TraceStep("command-line command");
+      return code;
     }
     if (MakesOtherWindowsWhenIdle(commandLine, OpenSettings())) {
       // Nobody sees the options dialog, the viewer and the folder list while
@@ -285,6 +370,7 @@ int RunKaleidon(const CommandLine& commandLine) {
       // interval timer, "/s") comes from the stored options now.
       if (splash) splash->ShowStatus(kMainWindowStatus);
       windows.CreateMain(commandLine);
+      takeCommands();
       const ProgramOptions stored = ReadOptions(OpenSettings());
       if (splash) {
         splash->ShowStatus(kOptionsStatus);
@@ -307,6 +393,7 @@ int RunKaleidon(const CommandLine& commandLine) {
       windows.Create(commandLine, [&](ProgramWindows::Step step) {
         if (splash) ShowCreationStatus(*splash, windows, step);
       });
+      takeCommands();
       RunStartupChange(windows, commandLine);
       framework::TraceStep("start-up change");
     }

@@ -54,18 +54,23 @@ class ProgramWindows {
 // upgrade of a folder list that another version wrote.
 void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine);
 
-// The command line's change on the values alone, with no window of its
+// The command line's command on the values alone, with no window of its
 // own: the start's checks of the settings file, the stored options, folder
-// and slots, the load gate, and one change with the apply flag the options
-// ask for (ChangeStyle: only stored). The plug-ins must be set up.
-void RunCommandLineChange();
+// and slots; then for "/E" the load gate and one change with the apply flag
+// the options ask for (ChangeStyle: only stored), for "/B" back one
+// wallpaper, for "/X" ("/Xn") the picture shown (on monitor n) never again
+// and a new one there. The plug-ins must be set up. The exit code: 0, or
+// kExitNoMonitor for a monitor the desktop does not have.
+int RunCommandLineCommand(const CommandLine& commandLine);
 
 // Whether a start may make the windows other than the main one once the
 // message loop is idle: a plain start of a program that ran before, with no
 // change at start-up.
 bool MakesOtherWindowsWhenIdle(const CommandLine& commandLine, const framework::IniFile& settings);
 
-// Runs the program; the exit code is always 0.
+// Runs the program. The exit code is 0, but for a command handed to a copy
+// that runs already or carried out alone, where it says how that went
+// (app/remotecommand.h).
 int RunKaleidon(const CommandLine& commandLine);
 
 }  // namespace kaleidon

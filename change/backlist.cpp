@@ -108,4 +108,19 @@ BackList BackList::FromText(std::string_view text) {
   return list;
 }
 
+std::optional<ScreenSource> ShownOnMonitor(const ShownSources& shown, const Desktop& desktop, int monitor) {
+  if (monitor < 0 || static_cast<size_t>(monitor) > desktop.monitors.size() || shown.empty()) return std::nullopt;
+  if (shown.size() == 1) return shown.front();
+  std::string device;
+  if (monitor > 0) {
+    device = desktop.monitors[static_cast<size_t>(monitor - 1)].device;
+  } else {
+    for (const MonitorArea& area : desktop.monitors)
+      if (area.primary) device = area.device;
+  }
+  for (const ScreenSource& screen : shown)
+    if (screen.monitor == device) return screen;
+  return std::nullopt;
+}
+
 }  // namespace kaleidon

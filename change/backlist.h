@@ -5,9 +5,11 @@
 // going back works after a restart too. Going back moves a mark through the
 // list; a new wallpaper drops what lies after the mark, as a browser's
 // history does.
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/monitors.h"
 #include "selection/picturesource.h"
 
 namespace kaleidon {
@@ -19,6 +21,12 @@ struct ScreenSource {
   bool operator==(const ScreenSource&) const = default;
 };
 using ShownSources = std::vector<ScreenSource>;
+
+// What a command naming monitor n means (0: the primary monitor; n: the
+// n-th of the desktop as the system counts them, from 1): the picture shown
+// there. One picture over the whole desktop is the picture of every monitor.
+// Nothing when nothing is shown there, or n is past the desktop's monitors.
+std::optional<ScreenSource> ShownOnMonitor(const ShownSources& shown, const Desktop& desktop, int monitor);
 
 class BackList {
  public:

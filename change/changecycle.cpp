@@ -10,6 +10,7 @@
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
 #include "framework/base/text.h"
+#include "selection/exclusions.h"
 #include "selection/history.h"
 #include "selection/rotation.h"
 
@@ -234,7 +235,7 @@ std::optional<std::string> ChangeCycle::DrawPicture(const ProgramOptions& option
     if (slotsInUse) {
       const FolderSlots before = *request.slots;
       Place place(*this, true, options.slotCount);
-      FolderMemory memory{*request.slots, place, options.slotCount, settings_, notices_};
+      FolderMemory memory{*request.slots, place, options.slotCount, settings_, notices_, request.clock};
       RotateFolder(memory);
       if (!(*request.slots == before)) now_.outcome->slotsChanged = true;
     }
@@ -439,6 +440,12 @@ PictureSource ChangeCycle::SourceOf(const std::string& picture) const {
   for (const ShownPicture& shown : shown_.pictures)
     if (framework::SameTextNoCase(shown.picture, picture)) return shown.source;
   return {picture, {}};
+}
+
+ChangeOutcome ChangeCycle::NeverAgain(const ScreenSource& screen, ChangeRequest request) {
+  ExcludePicture(screen.source);
+  if (ShownNow().size() > 1) request.onlyMonitor = screen.monitor;
+  return ChangeWallpaper(request);
 }
 
 ShownSources ChangeCycle::ShownNow() const {

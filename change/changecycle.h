@@ -25,6 +25,7 @@
 #include "selection/foldermemory.h"
 #include "selection/folderslots.h"
 #include "selection/randomfile.h"
+#include "selection/timespan.h"
 
 namespace kaleidon {
 
@@ -55,6 +56,8 @@ struct ChangeRequest {
   std::string folder;
   std::string mask;
   std::optional<std::vector<std::string>> listed;
+  // The time of day the rotation goes by (empty: the system's).
+  DayClock clock;
 };
 
 // What came of it, for the windows to show.
@@ -108,6 +111,11 @@ class ChangeCycle {
   // gone is passed over and named on the status line as not found. Not
   // done when there is no older one to show.
   ChangeOutcome GoBack(const ChangeRequest& request);
+  // "この壁紙を今後使わない" for the picture a screen shows: it goes into its
+  // folder's exclusion list (raises framework::Exception when that list
+  // cannot be read or written, and nothing changes), then a change, of that
+  // monitor alone when each monitor shows its own picture.
+  ChangeOutcome NeverAgain(const ScreenSource& screen, ChangeRequest request);
   // Where the pictures the wallpaper shows now came from, per monitor.
   ShownSources ShownNow() const;
   // The monitors, their resolution, DPI or arrangement changed (or, with a

@@ -106,8 +106,12 @@ void LoadFolderList(FolderMemory& memory) {
   framework::IniEdit settings(memory.settings);  // one reading for every slot
   // A file that cannot be read has no slots to give: the table keeps its own.
   if (settings.Unread()) return ChangeFolderSlot(memory);
-  for (int n = 1; n <= memory.slotCount && n <= kMaxFolderSlots; ++n)
-    memory.table.SetCell(1, n, settings.ReadString(kDirectoryBuf, PathMemoryKey(n), ""));
+  for (int n = 1; n <= memory.slotCount && n <= kMaxFolderSlots; ++n) {
+    const std::string folder = settings.ReadString(kDirectoryBuf, PathMemoryKey(n), "");
+    memory.table.SetCell(1, n, folder);
+    const std::optional<TimeSpan> span = ReadSlotSpan(settings, n, folder);
+    memory.table.SetCell(2, n, span ? FormatTimeSpan(*span) : std::string());
+  }
   ChangeFolderSlot(memory);
 }
 

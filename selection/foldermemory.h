@@ -11,12 +11,14 @@
 
 #include "framework/base/inifile.h"
 #include "framework/base/notices.h"
+#include "selection/timespan.h"
 
 namespace kaleidon {
 
 inline constexpr int kMaxFolderSlots = 200;
 
-// The slot table: a grid of 2 columns and 201 rows (row 0 is the header).
+// The slot table: a grid of 3 columns and 201 rows (row 0 is the header):
+// the label, the folder, the folder's time span as written (empty: any time).
 class SlotTable {
  public:
   virtual ~SlotTable() = default;
@@ -56,6 +58,8 @@ struct FolderMemory {
   int slotCount;
   framework::IniFile settings;
   framework::Notices& notices;
+  // The time of day the rotation goes by (empty: the system's).
+  DayClock clock;
 };
 
 // Tells the user that a folder used before is gone and that the program

@@ -1,5 +1,6 @@
 #include "selection/rotation.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,9 +32,19 @@ std::vector<std::string> ReadDirectories(const framework::IniEdit& settings, con
 
 }  // namespace
 
-bool IsFolderSelectable(const SlotTable& table, int slotCount, uint8_t slot, framework::IniFile& file) {
+std::vector<SlotTime> SlotTimes(const SlotTable& table, int slotCount) {
+  std::vector<SlotTime> times;
+  for (int n = 1; n <= std::min(slotCount, kMaxFolderSlots); ++n)
+    times.push_back({!table.Cell(1, n).empty(), ParseTimeSpan(table.Cell(2, n))});
+  return times;
+}
+
+bool IsFolderSelectable(const SlotTable& table, int slotCount, uint8_t slot, framework::IniFile& file,
+                        const std::vector<int>& inTime) {
   int n = std::min(slotCount, kMaxFolderSlots);
   if (slot < 1 || slot > n) return false;
+  auto allowed = [&inTime](int i) { return inTime.empty() || std::find(inTime.begin(), inTime.end(), i) != inTime.end(); };
+  if (!allowed(slot)) return false;
   // One reading of the file for both sections, and one replacement for
   // whatever the decision records.
   framework::IniEdit settings(file);
@@ -43,7 +54,7 @@ bool IsFolderSelectable(const SlotTable& table, int slotCount, uint8_t slot, fra
   std::vector<std::string> filled;
   for (int i = 1; i <= n; ++i) {
     std::string path = table.Cell(1, i);
-    if (!path.empty()) filled.push_back(path);
+    if (!path.empty() && allowed(i)) filled.push_back(path);
   }
   auto everyFilledIn = [&filled](const std::vector<std::string>& values) {
     for (const std::string& path : filled)
@@ -96,14 +107,18 @@ void RotateFolder(FolderMemory& memory) {
     // Some slot is always selectable, and every refusal moves the pass on,
     // so the draws end; the bound only guards against a settings file that
     // does not keep what is written to it.
+    const int minute = (memory.clock ? memory.clock() : SystemDayClock()()).minute;
+    const std::vector<int> inTime = SlotsInTime(SlotTimes(memory.table, n), minute);
+    // All of them when no span narrows them: the draw as it always was.
+    const std::vector<int> all = inTime.size() == static_cast<size_t>(n) ? std::vector<int>{} : inTime;
     std::optional<int> chosen;
     const int draws = 64 * n;
-    for (int attempt = 0; attempt < draws && !chosen; ++attempt) {
-      int slot = framework::Random(n) + 1;
-      if (IsFolderSelectable(memory.table, n, static_cast<uint8_t>(slot), memory.settings)) chosen = slot;
+    for (int attempt = 0; attempt < draws && !chosen && !inTime.empty(); ++attempt) {
+      int slot = inTime[static_cast<size_t>(framework::Random(static_cast<int>(inTime.size())))];
+      if (IsFolderSelectable(memory.table, n, static_cast<uint8_t>(slot), memory.settings, all)) chosen = slot;
     }
     for (int slot = 1; slot <= n && !chosen; ++slot)
-      if (IsFolderSelectable(memory.table, n, static_cast<uint8_t>(slot), memory.settings)) chosen = slot;
+      if (IsFolderSelectable(memory.table, n, static_cast<uint8_t>(slot), memory.settings, all)) chosen = slot;
     if (chosen) {
       memory.controls.SetCurrentSlot(*chosen);
       ChangeFolderSlot(memory);

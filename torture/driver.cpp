@@ -70,8 +70,11 @@ std::optional<SlotList> StoredSlots(const std::string& settingsPath) {
 }
 
 // The edits of the folder list the driver makes, as the list dialog does them.
-enum class Edit { Up, Down, Delete, DeleteAll, Optimise, OptimiseCompletely, Register };
-const char* const kEditNames[] = {"up", "down", "delete", "delete-all", "optimise", "optimise-completely", "register"};
+enum class Edit { Up, Down, Delete, DeleteAll, Optimise, OptimiseCompletely, Register, Span };
+const char* const kEditNames[] = {"up",       "down",     "delete", "delete-all", "optimise", "optimise-completely",
+                                  "register", "span"};
+// The row menu's item that sets a row's time span, after the four moves.
+constexpr int kSpanItem = 4;
 
 // The distinct folders (letter case aside) of slots [0, end), in order.
 SlotList Compacted(const SlotList& slots, int end) {
@@ -121,6 +124,10 @@ std::vector<SlotList> Outcomes(const SlotList& before, Edit edit, int row) {
       break;
     case Edit::DeleteAll:
       outcomes.push_back(SlotList(kSlots));
+      break;
+    case Edit::Span:
+      // A span is stored beside its folder: no folder moves.
+      outcomes.push_back(before);
       break;
     case Edit::Optimise:
       // The slots in use compacted; the keys above them keep their values.
@@ -320,9 +327,29 @@ void EditFolders(HWND main, DWORD processId, std::mt19937& random, const Journal
       journal.Doing(edit, 0);
       Click(Child(list, L"Button", L"最適化(&O)"));
     } else {
-      const Edit edit = pick < 55 ? Edit::Up : pick < 75 ? Edit::Down : pick < 97 ? Edit::Delete : Edit::DeleteAll;
+      const Edit edit = pick < 50   ? Edit::Up
+                        : pick < 65 ? Edit::Down
+                        : pick < 75 ? Edit::Span
+                        : pick < 97 ? Edit::Delete
+                                    : Edit::DeleteAll;
       journal.Doing(edit, row);
-      ChooseRowMenuItem(grid, row, static_cast<int>(edit));
+      ChooseRowMenuItem(grid, row, edit == Edit::Span ? kSpanItem : static_cast<int>(edit));
+      if (edit == Edit::Span) {
+        // A row that holds a folder asks for the span: one across midnight,
+        // one by day, or none.
+        HWND ask = nullptr;
+        for (int i = 0; i < 40 && !ask; ++i) {
+          for (HWND w : TopWindows(L"TSpanForm", L"時間帯", processId))
+            if (IsWindowVisible(w)) ask = w;
+          if (!ask) Sleep(50);
+        }
+        if (ask) {
+          static const wchar_t* const kSpans[] = {L"22:00-5:00", L"6:00-18:00", L""};
+          SendMessageW(FindWindowExW(ask, nullptr, L"Edit", nullptr), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kSpans[random() % 3]));
+          Click(Child(ask, L"Button", L"OK"));
+          Settle(list);
+        }
+      }
     }
     WaitForEdit(settingsPath, stored);
     SettleMenu(grid, processId);
@@ -449,7 +476,7 @@ Journalled ReadJournal(const std::string& path) {
     if (fields[0] == "state" && fields.size() == kSlots + 1) {
       j.states.emplace_back(fields.begin() + 1, fields.end());
     } else if (fields[0] == "doing" && fields.size() == 3 && !j.states.empty()) {
-      for (int e = 0; e <= static_cast<int>(Edit::Register); ++e)
+      for (int e = 0; e <= static_cast<int>(Edit::Span); ++e)
         if (fields[1] == kEditNames[e])
           j.edits.push_back({j.states.back(), {static_cast<Edit>(e), std::stoi(fields[2])}});
     }

@@ -5,6 +5,7 @@
 // and shows how many pictures of the selected row's folder the user has
 // excluded, with a button that lets them be drawn again.
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,8 @@ struct FolderListEvents {
   // Makes a folder the main window's current folder; raises when the folder
   // cannot be entered.
   std::function<void(const std::string& folder)> openFolder;
+  // A row's time span was set or cleared.
+  std::function<void()> spansChanged;
 };
 
 // The slot table it edits is the program's folder slots value; its grid
@@ -52,6 +55,11 @@ class TForm5 : public framework::Form, public SlotTable {
   framework::MenuItem* Down1;          // "1つ下へ移動"
   framework::MenuItem* Delete1;        // "選択リスト削除"
   framework::MenuItem* AllDelete1;     // "全リストを削除"
+  framework::MenuItem* Span1;          // "時間帯を設定...": the row's time span
+  framework::MenuItem* SpanClear1;     // "時間帯を解除"
+  // How the span is asked for (tests answer instead): the text typed, or
+  // nothing when the user cancels.
+  std::function<std::optional<std::string>(const std::string& current)> AskSpan;
 
   // The table as the dialog's creation fills it: the header, then the slot
   // labels and folders of slots 1..slotCount.
@@ -62,7 +70,7 @@ class TForm5 : public framework::Form, public SlotTable {
   // window's slot display.
   void LoadFolderList();
   // PathMemory keys of DirectoryBuf in the settings being edited, the first
-  // pair first.
+  // pair first; the slots' spans (PathSpan) go with their folders.
   void WriteTwoSlots(framework::IniEdit& settings, const std::string& key1, const std::string& value1,
                      const std::string& key2, const std::string& value2);
   // The last step of the start-up: the list of a settings file written by
@@ -91,6 +99,11 @@ class TForm5 : public framework::Form, public SlotTable {
   void Down1Click();
   void Delete1Click();
   void AllDelete1Click();
+  void Span1Click();
+  void SpanClear1Click();
+  // The row's folder gets the span written in text (empty: none), stored at
+  // once; text that is no span is refused with a message, and false.
+  bool SetSlotSpan(int row, const std::string& text);
 
   // The slot table.
   std::string Cell(int column, int row) const override;
@@ -102,6 +115,8 @@ class TForm5 : public framework::Form, public SlotTable {
  private:
   FolderSlots& slots_;
   int SlotCount() const;
+  // The span of the slot a PathMemory key names, stored beside it.
+  void WriteSpanOf(framework::IniEdit& settings, const std::string& pathMemoryKey);
   // The main window's display of the current slot follows an edit.
   void ShowCurrentSlot();
   // One user action on the slots: change edits the table and the settings

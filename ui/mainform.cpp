@@ -377,6 +377,10 @@ LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_POWERBROADCAST:
       if (wp == PBT_APMRESUMEAUTOMATIC || wp == PBT_APMRESUMESUSPEND) {
         DesktopChanged(true);
+        // The clock moved on while the machine slept: the folder shown may
+        // have left its time.
+        DayTime.watch.Resumed();
+        Application::Instance().Dispatch([this] { CheckTimeOfDay(); });
         // A program that held the keys may have let them go.
         Application::Instance().Dispatch([this] { TryHotKeys(); });
       }
@@ -393,6 +397,9 @@ LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_HOTKEY:
       Application::Instance().Dispatch([this, wp] { WMHotKey(static_cast<int>(wp)); });
       return 0;
+    case WM_COPYDATA:
+      if (CopyData) return CopyData(lp);
+      break;
   }
   return Form::WindowMessage(msg, wp, lp);
 }
@@ -451,7 +458,8 @@ ChangeRequest TForm1::Request(bool apply) {
                        .currentSlot = SpinEdit1->Value(),
                        .folder = FileListBox2->Directory(),
                        .mask = FileListBox2->Mask(),
-                       .listed = FileListBox2->Items()};
+                       .listed = FileListBox2->Items(),
+                       .clock = DayTime.clock};
 }
 
 void TForm1::ShowOutcome(const ChangeOutcome& outcome) {
@@ -472,6 +480,13 @@ void TForm1::ShowOutcome(const ChangeOutcome& outcome) {
   }
   if (outcome.listRow) FileListBox2->SetItemIndex(*outcome.listRow);
   if (outcome.status) Label7->SetText(*outcome.status);
+  if (outcome.done && Options) {
+    // What the clock's checks go by: the slot the rotation took, if it did.
+    DayTime.shownSlot = outcome.currentSlot;
+    const int slotCount = SpinEdit1->Enabled() ? Options->Values().slotCount : 0;
+    DayTime.watch.Shown(
+        ShownFolderOutOfTime(Slots.Times(slotCount), DayTime.shownSlot, DayTime.clock().minute));
+  }
 }
 
 bool TForm1::ChangeRefused() {
@@ -495,6 +510,7 @@ void TForm1::RunWhatWaited() {
   if (std::exchange(desktopChangedInChange_, false)) DesktopChanged(false);
   // The timer's change came due meanwhile: it comes now, once.
   if (std::exchange(timerChangeWaiting_, false)) TimerChangeDue();
+  if (ChangeEnded) ChangeEnded();
 }
 
 void TForm1::Button1Click() {

@@ -23,6 +23,7 @@
 #include "selection/foldermemory.h"
 #include "selection/folderslots.h"
 #include "selection/randomfile.h"
+#include "selection/timespan.h"
 #include "ui/help.h"
 #include "ui/mainwindowlink.h"
 #include "ui/pictureplace.h"
@@ -125,6 +126,23 @@ class TForm1 : public framework::Form, public MainWindowLink {
   // Makes them now when they are not yet: whatever asks for one of them
   // first (a click, a key, a command from another program) finds it there.
   void MakeLaterWindows() override;
+  // A command from another start of the program (WM_COPYDATA's lParam),
+  // answered; and what comes after every change (the commands that came
+  // during it). The start-up sets both.
+  std::function<LRESULT(LPARAM)> CopyData;
+  std::function<void()> ChangeEnded;
+  // Folders by the time of day: the clock they go by (tests move their
+  // own), the watch over the folder shown, and a look each minute (and at
+  // the next span's begin or end) while any folder has a span. CheckTimeOfDay
+  // changes the wallpaper, as the interval timer does, when the folder shown
+  // has left its time.
+  struct TimeOfDayCheck {
+    DayClock clock = SystemDayClock();
+    SpanWatch watch;
+    std::unique_ptr<framework::Timer> timer;
+    int shownSlot = 0;  // the slot the rotation took for the picture shown; 0: none
+  } DayTime;
+  void CheckTimeOfDay() override;
 
   // Handlers.
   void FormCreate(const CommandLine& commandLine);

@@ -1,6 +1,8 @@
 // The main window's interval timer: a tick a minute, the change when the
 // interval has passed, and its wait while the user should not be disturbed
 // (a program on the full screen, the battery).
+#include <algorithm>
+
 #include "change/changecycle.h"
 #include "tray/trayicon.h"
 #include "ui/mainform.h"
@@ -39,6 +41,26 @@ void TForm1::TimerChangeDue() {
   if (reason != QuietReason::None) return;  // still due: it comes once the reason is gone
   ChangeWallpaper(true);
   TimerTicks = 0;
+}
+
+void TForm1::CheckTimeOfDay() {
+  if (!Options) return;
+  const int slotCount = SpinEdit1->Enabled() ? Options->Values().slotCount : 0;
+  const std::vector<SlotTime> times = Slots.Times(slotCount);
+  const TimeOfDay now = DayTime.clock();
+  // The next look: in a minute, or at the next begin or end if sooner;
+  // none while no folder has a span.
+  if (!DayTime.timer) {
+    DayTime.timer = std::make_unique<framework::Timer>();
+    DayTime.timer->OnTimer = [this] { CheckTimeOfDay(); };
+  }
+  const std::optional<uint32_t> boundary = DelayToNextBoundary(times, now);
+  DayTime.timer->SetEnabled(false);
+  if (boundary) {
+    DayTime.timer->SetInterval(std::min<uint32_t>(*boundary, 60000));
+    DayTime.timer->SetEnabled(true);
+  }
+  if (DayTime.watch.ShouldChange(ShownFolderOutOfTime(times, DayTime.shownSlot, now.minute))) TimerChangeDue();
 }
 
 void TForm1::ShowWaiting(QuietReason reason) {

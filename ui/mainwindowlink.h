@@ -49,6 +49,9 @@ class MainWindowLink {
   virtual FolderMemory Memory(int slotCount) = 0;
   virtual void OpenFolder(const std::string& folder) = 0;
   virtual void SlotTableFilled(int slotCount) = 0;
+  // Folders by the time of day: a first look at the clock once the slots
+  // are known.
+  virtual void CheckTimeOfDay() = 0;
 
   // The archive dialog: how an archive chosen by hand opens it, the file
   // type's patterns it lists under, and its member set as the wallpaper.

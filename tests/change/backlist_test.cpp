@@ -84,3 +84,29 @@ TEST(BackList, ADamagedFileGivesTheEntriesItCanRead) {
   EXPECT_EQ(list.Current(), 1u);  // past the end: the newest
   EXPECT_TRUE(BackList::FromText("Current=x\r\n").Entries().empty());
 }
+
+TEST(BackList, ACommandNamingAMonitorMeansThePictureShownThere) {
+  const kaleidon::Desktop desktop{.monitors = {{.device = "\\\\.\\DISPLAY2", .width = 800, .height = 600},
+                                               {.device = "\\\\.\\DISPLAY1", .left = 800, .width = 1024,
+                                                .height = 768, .primary = true}}};
+  const ScreenSource first{"\\\\.\\DISPLAY2", {"C:\\a\\one.bmp", ""}};
+  const ScreenSource second{"\\\\.\\DISPLAY1", {"C:\\b\\two.bmp", ""}};
+  const ScreenSource whole{"\\\\.\\DISPLAY1", {"C:\\c\\all.bmp", ""}};
+  struct Case {
+    ShownSources shown;
+    int monitor;
+    std::optional<ScreenSource> meant;
+  };
+  const Case cases[] = {
+      {{first, second}, 0, second},  // the primary, wherever the system counts it
+      {{first, second}, 1, first},
+      {{first, second}, 2, second},
+      {{first, second}, 3, std::nullopt},  // past the desktop's monitors
+      {{first}, 0, first},                 // a monitor whose picture is not known: one shown over all
+      {{whole}, 2, whole},                 // one picture over the desktop is every monitor's
+      {{whole}, 3, std::nullopt},
+      {{}, 0, std::nullopt},  // nothing shown
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(kaleidon::ShownOnMonitor(c.shown, desktop, c.monitor), c.meant) << c.monitor << " of " << c.shown.size();
+}

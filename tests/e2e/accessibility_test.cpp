@@ -209,16 +209,17 @@ TEST(ScreenReader, ReadsTheFolderListsCellsWithTheirColumnHeaders) {
   ASSERT_GE(table.children.size(), 3u);
   const AccessibleNode& header = table.children[0];
   EXPECT_EQ(header.role, ROLE_SYSTEM_ROW);
-  ASSERT_EQ(header.children.size(), 2u);
+  ASSERT_EQ(header.children.size(), 3u);
   EXPECT_EQ(header.children[1].name, "フォルダのフルパス");
   EXPECT_EQ(header.children[1].role, ROLE_SYSTEM_COLUMNHEADER);
+  EXPECT_EQ(header.children[2].name, "時間帯");
   for (size_t i = 0; i < folders.size(); ++i) {
     const AccessibleNode& row = table.children[i + 1];
     SCOPED_TRACE(row.name);
     EXPECT_EQ(row.role, ROLE_SYSTEM_ROW);
     EXPECT_EQ(row.name, "Memory[" + std::to_string(i + 1) + "]");
-    EXPECT_EQ(row.description, "フォルダのフルパス: " + pictures.PathOf(folders[i]));
-    ASSERT_EQ(row.children.size(), 2u);
+    EXPECT_EQ(row.description, "フォルダのフルパス: " + pictures.PathOf(folders[i]) + ", 時間帯: ");
+    ASSERT_EQ(row.children.size(), 3u);
     EXPECT_EQ(row.children[0].role, ROLE_SYSTEM_ROWHEADER);
     EXPECT_EQ(row.children[1].role, ROLE_SYSTEM_CELL);
     EXPECT_EQ(row.children[1].name, pictures.PathOf(folders[i]));

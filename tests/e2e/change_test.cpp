@@ -86,6 +86,33 @@ TEST(CommandLineChange, AnEmptyFolderStillEndsTheRunAfterItsMessage) {
   EXPECT_FALSE(program.Exists("WPFile.BMP"));
 }
 
+TEST(CommandLineChange, ALoneCopyGoesBackAndLeavesAPictureOutItselfAndEnds) {
+  InstalledProgram program;
+  TempDir pictures;
+  pictures.WriteFile("wide.bmp", Picture(64, 16));
+  pictures.WriteFile("tall.bmp", Picture(16, 64));
+  program.WriteSettings("Path=" + framework::EncodeStoredText(pictures.path()) + "\r\nCPUUseRate=100\r\n");
+  auto run = [&program](const std::string& command) {
+    ProgramProcess p = ProgramProcess::Start(program.Exe(), command);
+    return p.WaitForExit(60000);
+  };
+  auto shownWidth = [&program] {
+    framework::Bitmap wallpaper;
+    wallpaper.LoadFromBytes(program.ReadFile("WPFile.BMP"));
+    return wallpaper.Width();
+  };
+  ASSERT_EQ(run("/E"), std::optional<DWORD>(0));
+  const int firstWidth = shownWidth();
+  ASSERT_EQ(run("/E"), std::optional<DWORD>(0));
+  ASSERT_NE(shownWidth(), firstWidth);
+  EXPECT_EQ(run("/B"), std::optional<DWORD>(0));
+  EXPECT_EQ(shownWidth(), firstWidth);
+  // The picture of the primary monitor: the one shown after going back.
+  EXPECT_EQ(run("/X1"), std::optional<DWORD>(0));
+  EXPECT_EQ(pictures.ReadFile("_Never.RFB"), firstWidth == 64 ? "wide.bmp\r\n" : "tall.bmp\r\n");
+  EXPECT_EQ(run("/X5"), std::optional<DWORD>(4));  // one monitor only
+}
+
 TEST(CommandLineChange, AReadOnlySettingsFileWithSeveralSlotsStillChangesTheWallpaperAndSaysSoOnce) {
   InstalledProgram program;
   TempDir first, second;

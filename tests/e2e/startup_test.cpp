@@ -2,11 +2,16 @@
 // own, its windows found from outside.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <map>
+#include <utility>
+#include <vector>
 
 #include "framework/base/inidocument.h"
 #include "framework/base/paths.h"
 #include "framework/base/text.h"
+#include "framework/imaging/bitmap.h"
 #include "support/program.h"
 
 namespace {
@@ -72,7 +77,7 @@ TEST(Startup, SecondCopyReportsTheRunningOneAndEndsWithZero) {
   ASSERT_NE(main, nullptr);
   std::string settingsBefore = program.ReadFile("Kaleidon.ini");
 
-  ProgramProcess second = ProgramProcess::Start(program.Exe(), "/E");
+  ProgramProcess second = ProgramProcess::Start(program.Exe());
   EXPECT_EQ(AnswerMessageBox(second, "二重起動"), "カレイドンは既に起動されています。同時に複数の起動はできません。");
   EXPECT_EQ(second.WaitForExit(kStartTimeout), std::optional<DWORD>(0));
   // The second copy touched nothing: no change, no settings, no bitmap.
@@ -80,6 +85,95 @@ TEST(Startup, SecondCopyReportsTheRunningOneAndEndsWithZero) {
   EXPECT_FALSE(program.Exists("WPFile.BMP"));
   EXPECT_TRUE(first.Running());
   EXPECT_TRUE(IsWindow(main));
+  CloseMainWindow(first);
+}
+
+namespace {
+
+// The lines of a history or exclusion file.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+// A start with a command, while a copy runs: its exit code, and whether it
+// showed a box before it ended.
+std::pair<std::optional<DWORD>, std::string> HandOver(const InstalledProgram& program, const std::string& command) {
+  ProgramProcess p = ProgramProcess::Start(program.Exe(), command);
+  std::optional<DWORD> exit;
+  HWND box = nullptr;
+  for (int i = 0; i < 300 && !exit && !box; ++i) {
+    exit = p.WaitForExit(100);
+    if (!exit) box = WaitForWindow(L"#32770", "", p.Id(), 0);
+  }
+  if (box) {
+    const std::string text = MessageBoxText(box);
+    p.Kill();
+    return {std::nullopt, text};
+  }
+  return {exit, ""};
+}
+
+// The width of the wallpaper bitmap, 0 while there is none that reads.
+int WallpaperWidth(const InstalledProgram& program) {
+  try {
+    framework::Bitmap wallpaper;
+    wallpaper.LoadFromBytes(program.ReadFile("WPFile.BMP"));
+    return wallpaper.Width();
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+}  // namespace
+
+TEST(Startup, CommandsOfASecondStartAreCarriedOutByTheRunningCopyWithoutABox) {
+  InstalledProgram program;
+  TempDir pictures;
+  // Each picture is told by the wallpaper's width.
+  const std::map<std::string, int> widths = {{"a.bmp", 16}, {"b.bmp", 24}, {"c.bmp", 40}};
+  for (const auto& [name, width] : widths) {
+    framework::Bitmap b(width, 8, 24);
+    pictures.WriteFile(name, b.SaveToBytes());
+  }
+  program.WriteSettings("Path=" + framework::EncodeStoredText(pictures.path()) + "\r\nCPUUseRate=100\r\n");
+  ProgramProcess first = ProgramProcess::Start(program.Exe());
+  HWND main = WaitForShownMainWindow(first);
+  ASSERT_NE(main, nullptr);
+  auto history = [&pictures] {
+    std::vector<std::string> lines;
+    if (pictures.Exists("_Buf.RFB")) lines = Lines(pictures.ReadFile("_Buf.RFB"));
+    return lines;
+  };
+
+  // The history is sorted: the picture a change drew is the name it added.
+  std::vector<std::string> drawn;
+  auto added = [&] {
+    for (const std::string& name : history())
+      if (std::find(drawn.begin(), drawn.end(), name) == drawn.end()) return name;
+    return std::string();
+  };
+  auto shows = [&](const std::string& name) { return !name.empty() && WallpaperWidth(program) == widths.at(name); };
+
+  // "/E" twice: two changes in the running copy, each ended at once with 0.
+  for (size_t n = 1; n <= 2; ++n) {
+    EXPECT_EQ(HandOver(program, "/E"), std::make_pair(std::optional<DWORD>(0), std::string()));
+    ASSERT_TRUE(Eventually([&] { return history().size() == n && shows(added()); })) << n;
+    drawn.push_back(added());
+  }
+  // "/B": back to the first, as the tray's item goes back.
+  EXPECT_EQ(HandOver(program, "/B"), std::make_pair(std::optional<DWORD>(0), std::string()));
+  EXPECT_TRUE(Eventually([&] { return shows(drawn[0]); }));
+  // "/X": the picture shown never again, and a new one at once.
+  EXPECT_EQ(HandOver(program, "/X"), std::make_pair(std::optional<DWORD>(0), std::string()));
+  EXPECT_TRUE(Eventually([&] { return pictures.Exists("_Never.RFB") && history().size() == 3 && shows(added()); }));
+  EXPECT_EQ(Lines(pictures.ReadFile("_Never.RFB")), std::vector<std::string>{drawn[0]});
+  // A monitor the running copy's desktop does not have is said so.
+  EXPECT_EQ(HandOver(program, "/X9").first, std::optional<DWORD>(4));
+  EXPECT_EQ(WaitForWindow(L"#32770", "", first.Id(), 0), nullptr);
   CloseMainWindow(first);
 }
 

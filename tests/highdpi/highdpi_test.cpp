@@ -101,10 +101,12 @@ TEST(HighDpi, TheFolderListsRowsAndColumnsGrowWithTheWindow) {
   framework::StringGrid& grid = *w.folderList->StringGrid1;
   RECT header = grid.CellRect(0, 0), first = grid.CellRect(1, 1);
   EXPECT_EQ(header.right - header.left, 107);  // 71 at 96 DPI
-  EXPECT_EQ(first.right - first.left, 585);    // 390
+  EXPECT_EQ(first.right - first.left, 450);    // 300
   EXPECT_EQ(first.bottom - first.top, 26);     // 17
+  RECT span = grid.CellRect(2, 1);
+  EXPECT_EQ(span.right - span.left, 120);      // 80
   // The design values stay those of 96 DPI.
-  EXPECT_EQ(grid.ColWidth(1), 390);
+  EXPECT_EQ(grid.ColWidth(1), 300);
   ExpectLaidOutAt144Dpi({w.folderList.get(), 483, 370});
 }
 

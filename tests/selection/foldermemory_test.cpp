@@ -336,3 +336,32 @@ TEST_F(RotationTest, TheSettingsFileIsRewrittenOnlyWhenTheDecisionChangesAValue)
   EXPECT_EQ(Stored(kSelectedDirectorys, "Directory2"), b);
   EXPECT_EQ(Stored(kSelectedDirectorys, "Directory1"), a);
 }
+
+TEST_F(RotationTest, TakesOnlyTheFoldersTheTimeOfDayAllowsAndAnyWhenNoneIsInItsTime) {
+  std::string day = Folder("day"), night = Folder("night"), any = Folder("any");
+  Slots({day, night, any});
+  grid.SetCell(2, 1, "6:00-18:00");
+  grid.SetCell(2, 2, "22:00-5:00");
+  int minute = 0;
+  memory.clock = [&minute] { return kaleidon::TimeOfDay{minute}; };
+  struct Case {
+    int minute;
+    std::set<std::string> taken;
+  };
+  const Case cases[] = {
+      {12 * 60, Folders({day, any})},
+      {23 * 60, Folders({night, any})},
+      {2 * 60, Folders({night, any})},  // across midnight
+      {20 * 60, Folders({any})},
+  };
+  for (const Case& c : cases) {
+    minute = c.minute;
+    framework::SetRandomSeed(static_cast<uint32_t>(c.minute));
+    // Over several passes: each pass takes every folder in its time once.
+    EXPECT_EQ(Pass(6), c.taken) << c.minute;
+  }
+  // With the only folder without a span gone, 20:00 holds none: any is taken.
+  grid.SetCell(1, 3, "");
+  minute = 20 * 60;
+  EXPECT_EQ(Pass(8), Folders({day, night}));
+}

@@ -383,3 +383,59 @@ TEST(FolderList, WithoutFolderMemoryTheCountIsTheListedFolders) {
   EXPECT_EQ(f.Label1->Text(), "除外：1 枚");
   EXPECT_TRUE(f.Button3->Enabled());
 }
+
+TEST(FolderList, TheRowMenuSetsAndClearsATimeSpanThatMovesWithItsFolder) {
+  ProgramWindows w(Settings(3, {{1, "C:\\A\\"}, {2, "C:\\B\\"}, {3, "C:\\C\\"}}));
+  kaleidon::TForm5& f = *w.folderList;
+  EXPECT_EQ(f.StringGrid1->Cells(2, 0), "時間帯");
+  std::vector<std::string> answers, asked;
+  f.AskSpan = [&](const std::string& current) -> std::optional<std::string> {
+    asked.push_back(current);
+    if (answers.empty()) return std::nullopt;
+    std::string typed = answers.front();
+    answers.erase(answers.begin());
+    return typed;
+  };
+  auto spans = [&f] {
+    return std::vector<std::string>{f.StringGrid1->Cells(2, 1), f.StringGrid1->Cells(2, 2), f.StringGrid1->Cells(2, 3)};
+  };
+  auto storedSpan = [&w](int slot) { return Stored(w).Value("DirectoryBuf", "PathSpan" + std::to_string(slot)); };
+
+  // Refused text is said so and asked for again as typed; a span is written
+  // plainly beside its folder.
+  f.StringGrid1->SetRow(2);
+  answers = {"25:00-6:00", " 22:00～05:00 "};
+  f.Span1->Click();
+  EXPECT_EQ(asked, (std::vector<std::string>{"", "25:00-6:00"}));
+  ASSERT_EQ(w.boxes.Count(), 1u);
+  EXPECT_EQ(w.boxes.Calls()[0].caption, "悪のエラー");
+  EXPECT_EQ(w.boxes.Calls()[0].text,
+            "ぐあっ！「25:00-6:00」は時間帯として読めないぞ！\r"
+            "6:00-18:00 や 22:00-5:00 のように、始まりと終わりの時刻を「-」でつないでくれ");
+  EXPECT_EQ(spans(), (std::vector<std::string>{"", "22:00-5:00", ""}));
+  EXPECT_EQ(storedSpan(2), "22:00-5:00|C:\\B\\");
+  EXPECT_EQ(w.main->RememberedFolders().Span(2), kaleidon::ParseTimeSpan("22:00-5:00"));
+
+  // Moved and deleted rows take their spans along.
+  f.Up1->Click();
+  EXPECT_EQ(spans(), (std::vector<std::string>{"22:00-5:00", "", ""}));
+  EXPECT_EQ(storedSpan(1), "22:00-5:00|C:\\B\\");
+  EXPECT_EQ(storedSpan(2), std::nullopt);
+  f.StringGrid1->SetRow(2);
+  answers = {"6:00-18:00"};
+  f.Span1->Click();
+  f.StringGrid1->SetRow(1);
+  f.Delete1->Click();
+  EXPECT_EQ(Folders(f, 3), (std::vector<std::string>{"C:\\A\\", "C:\\C\\", ""}));
+  EXPECT_EQ(spans(), (std::vector<std::string>{"6:00-18:00", "", ""}));
+  EXPECT_EQ(storedSpan(1), "6:00-18:00|C:\\A\\");
+  EXPECT_EQ(storedSpan(2), std::nullopt);
+  // The optimisation keeps them, and clearing one removes its key.
+  f.Button2->Click();
+  EXPECT_EQ(spans(), (std::vector<std::string>{"6:00-18:00", "", ""}));
+  EXPECT_EQ(storedSpan(1), "6:00-18:00|C:\\A\\");
+  f.StringGrid1->SetRow(1);
+  f.SpanClear1->Click();
+  EXPECT_EQ(spans(), (std::vector<std::string>{"", "", ""}));
+  EXPECT_EQ(storedSpan(1), std::nullopt);
+}

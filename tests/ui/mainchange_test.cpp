@@ -446,3 +446,40 @@ TEST(IntervalTimer, ATimerDueDuringAChangesBoxChangesOnceAfterIt) {
   EXPECT_TRUE(w.folder.Exists("WPFile.BMP"));
   EXPECT_EQ(folder.ReadFile("_Buf.RFB"), "one.bmp\r\n");
 }
+
+TEST_F(MainWindowChange, TheFolderShownChangesWhenItsSpanEndsAndAfterAResume) {
+  TempDir day, night;
+  for (TempDir* folder : {&day, &night}) {
+    folder->WriteFile("a.bmp", SmallBitmap(4, 3));
+    folder->WriteFile("b.bmp", SmallBitmap(5, 2));
+  }
+  const std::string dayFolder = JoinPath(day.path(), ""), nightFolder = JoinPath(night.path(), "");
+  ProgramWindows w(Settings(pictures.path(), "MemoryCount=2\r\n") + "[DirectoryBuf]\r\nPathMemory1=" +
+                   framework::EncodeStoredText(dayFolder) + "\r\nPathSpan1=" +
+                   framework::EncodeStoredText("6:00-18:00|" + dayFolder) + "\r\nPathMemory2=" +
+                   framework::EncodeStoredText(nightFolder) + "\r\nPathSpan2=" +
+                   framework::EncodeStoredText("18:00-6:00|" + nightFolder) + "\r\n");
+  auto style = KeepDesktopStyle();
+  w.main->Quiet = kaleidon::QuietEnvironment{[] { return 0; }, [] { return 1; }};
+  kaleidon::TimeOfDay now{12 * 60};
+  w.main->DayTime.clock = [&now] { return now; };
+
+  // At noon only the day folder is in its time, and the clock leaves it so.
+  w.main->Button3Click();
+  EXPECT_EQ(Widgets(*w.main).SpinEdit1->Value(), 1);
+  EXPECT_TRUE(day.Exists("_Buf.RFB"));
+  now.minute = 17 * 60 + 59;
+  w.main->CheckTimeOfDay();
+  EXPECT_FALSE(night.Exists("_Buf.RFB"));
+  // At 18:00 the day folder's span ends: the night folder's picture comes.
+  now.minute = 18 * 60;
+  w.main->CheckTimeOfDay();
+  EXPECT_EQ(Widgets(*w.main).SpinEdit1->Value(), 2);
+  EXPECT_TRUE(night.Exists("_Buf.RFB"));
+  // Asleep over the morning: the resume looks at the clock at once.
+  ASSERT_TRUE(DeleteFileW(framework::Widen(day.PathOf("_Buf.RFB")).c_str()));
+  now.minute = 7 * 60;
+  SendMessageW(w.main->Handle(), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+  EXPECT_EQ(Widgets(*w.main).SpinEdit1->Value(), 1);
+  EXPECT_TRUE(day.Exists("_Buf.RFB"));
+}
