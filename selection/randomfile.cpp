@@ -123,23 +123,34 @@ constexpr size_t kMostHeadersLooked = 500;
 // picture suits the demand, looked at in random order: the first that suits,
 // so only the headers of the pictures looked at are read. Nothing when none
 // of them suits, or none of the first kMostHeadersLooked read.
-std::optional<size_t> DrawSuiting(const std::string& folder, const std::vector<std::string>& candidates,
-                                  const History& history, const Exclusions& excluded, const PictureDemand& demand) {
-  CandidateKeys keys(candidates, excluded);
-  std::vector<size_t> order(candidates.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  // A shuffle drawn one place at a time, as far as the looking goes.
-  size_t looked = 0;
-  for (size_t left = order.size(); left > 0 && looked < kMostHeadersLooked; --left) {
+// The first of 0..count-1, taken in random order, for which take(i) is
+// true; one place of the shuffle is drawn at a time, so only as many as are
+// looked at are drawn. Nothing when none is, or look says to stop first.
+template <class Look, class Take>
+std::optional<size_t> FirstInRandomOrder(size_t count, Look&& look, Take&& take) {
+  std::vector<size_t> order(count);
+  for (size_t i = 0; i < count; ++i) order[i] = i;
+  for (size_t left = count; left > 0 && look(); --left) {
     const size_t at = static_cast<size_t>(framework::Random(static_cast<int>(left)));
     const size_t i = order[at];
     order[at] = order[left - 1];
-    if (keys.Excluded(i, history) || keys.Shown(i, history)) continue;
-    if (IsArchiveName(candidates[i])) return i;
-    ++looked;
-    if (Suits(demand, ReadPictureSize(framework::JoinPath(folder, candidates[i])))) return i;
+    if (take(i)) return i;
   }
   return std::nullopt;
+}
+
+std::optional<size_t> DrawSuiting(const std::string& folder, const std::vector<std::string>& candidates,
+                                  const History& history, const Exclusions& excluded, const PictureDemand& demand) {
+  CandidateKeys keys(candidates, excluded);
+  size_t looked = 0;
+  return FirstInRandomOrder(
+      candidates.size(), [&] { return looked < kMostHeadersLooked; },
+      [&](size_t i) {
+        if (keys.Excluded(i, history) || keys.Shown(i, history)) return false;
+        if (IsArchiveName(candidates[i])) return true;
+        ++looked;
+        return Suits(demand, ReadPictureSize(framework::JoinPath(folder, candidates[i])));
+      });
 }
 
 // The most members one draw extracts into memory to learn their size: each
@@ -159,18 +170,15 @@ size_t DrawSuitingMember(const FileChoice& choice, const std::string& archive,
   if (IsArchiveName(candidates[drawn]) || suits(drawn)) return drawn;
   const Exclusions none;
   CandidateKeys keys(candidates, none);
-  std::vector<size_t> order(candidates.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   size_t looked = 1;
-  for (size_t left = order.size(); left > 0 && looked < kMostMembersLooked; --left) {
-    const size_t at = static_cast<size_t>(framework::Random(static_cast<int>(left)));
-    const size_t i = order[at];
-    order[at] = order[left - 1];
-    if (i == drawn || IsArchiveName(candidates[i]) || keys.Shown(i, history)) continue;
-    ++looked;
-    if (suits(i)) return i;
-  }
-  return drawn;
+  const std::optional<size_t> other = FirstInRandomOrder(
+      candidates.size(), [&] { return looked < kMostMembersLooked; },
+      [&](size_t i) {
+        if (i == drawn || IsArchiveName(candidates[i]) || keys.Shown(i, history)) return false;
+        ++looked;
+        return suits(i);
+      });
+  return other.value_or(drawn);
 }
 
 // Draws one of the candidates (none of them excluded) against the archive's
