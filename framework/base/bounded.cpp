@@ -4,6 +4,8 @@
 #include <process.h>
 
 #include <atomic>
+#include <memory>
+#include <vector>
 
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
@@ -29,10 +31,120 @@ Pump& InstalledPump() {
   return pump;
 }
 
-unsigned __stdcall RunWork(void* argument) {
-  std::unique_ptr<std::shared_ptr<BoundedWork>> work(static_cast<std::shared_ptr<BoundedWork>*>(argument));
-  (*work)->Run();
-  return 0;
+// A thread that runs bounded calls one after another, so that a run of
+// short reads (the headers of a folder's pictures) does not start a thread
+// for each. The pool's lock guards state and the idle list.
+struct Worker {
+  enum class State { Taken, Idle, Abandoned };
+  HANDLE thread = nullptr;
+  HANDLE ready = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // work was handed over
+  HANDLE done = CreateEventW(nullptr, FALSE, FALSE, nullptr);   // the work ended
+  std::shared_ptr<BoundedWork> work;
+  State state = State::Taken;
+  ~Worker() {
+    for (HANDLE h : {thread, ready, done})
+      if (h) CloseHandle(h);
+  }
+};
+
+// An idle worker ends after this long without work: nothing stays awake, or
+// holds a thread, while the program waits in the tray.
+constexpr DWORD kWorkerRestMs = 1000;
+
+struct WorkerPool {
+  SRWLOCK lock = SRWLOCK_INIT;
+  std::vector<std::shared_ptr<Worker>> idle;
+};
+WorkerPool& Pool() {
+  static WorkerPool* pool = new WorkerPool;  // outlives the workers still running at exit
+  return *pool;
+}
+
+unsigned __stdcall RunWorker(void* argument) {
+  std::unique_ptr<std::shared_ptr<Worker>> owned(static_cast<std::shared_ptr<Worker>*>(argument));
+  Worker& worker = **owned;
+  WorkerPool& pool = Pool();
+  for (;;) {
+    if (WaitForSingleObject(worker.ready, kWorkerRestMs) != WAIT_OBJECT_0) {
+      AcquireSRWLockExclusive(&pool.lock);
+      // Taken: work is being handed over right now.
+      const bool retire = worker.state != Worker::State::Taken;
+      if (worker.state == Worker::State::Idle) std::erase(pool.idle, *owned);
+      ReleaseSRWLockExclusive(&pool.lock);
+      if (retire) return 0;
+      continue;
+    }
+    std::shared_ptr<BoundedWork> work = std::move(worker.work);
+    work->Run();
+    work.reset();
+    SetEvent(worker.done);
+    AcquireSRWLockExclusive(&pool.lock);
+    const bool abandoned = worker.state == Worker::State::Abandoned;
+    ReleaseSRWLockExclusive(&pool.lock);
+    if (abandoned) return 0;
+  }
+}
+
+// An idle worker, or a new one; nothing when no thread can be started.
+std::shared_ptr<Worker> TakeWorker() {
+  WorkerPool& pool = Pool();
+  AcquireSRWLockExclusive(&pool.lock);
+  std::shared_ptr<Worker> worker;
+  if (!pool.idle.empty()) {
+    worker = std::move(pool.idle.back());
+    pool.idle.pop_back();
+    worker->state = Worker::State::Taken;
+  }
+  ReleaseSRWLockExclusive(&pool.lock);
+  if (worker) return worker;
+  worker = std::make_shared<Worker>();
+  if (!worker->ready || !worker->done) return nullptr;
+  auto* argument = new std::shared_ptr<Worker>(worker);
+  const uintptr_t started = _beginthreadex(nullptr, 0, &RunWorker, argument, 0, nullptr);
+  if (!started) {
+    delete argument;
+    return nullptr;
+  }
+  worker->thread = reinterpret_cast<HANDLE>(started);
+  return worker;
+}
+
+// After its work: back to the idle list, or left to itself when the work
+// did not end in time.
+void ReleaseWorker(const std::shared_ptr<Worker>& worker, bool ended) {
+  WorkerPool& pool = Pool();
+  AcquireSRWLockExclusive(&pool.lock);
+  worker->state = ended ? Worker::State::Idle : Worker::State::Abandoned;
+  if (ended) pool.idle.push_back(worker);
+  ReleaseSRWLockExclusive(&pool.lock);
+}
+
+// Waits for the worker's work to end, at most boundMs, answering the
+// window's messages meanwhile where the pump is installed for this thread.
+bool WaitForWork(unsigned boundMs, HANDLE done) {
+  // A copy: a message pumped may install another pump.
+  const Pump installed = InstalledPump();
+  bool pumping = installed.pump && installed.thread == GetCurrentThreadId();
+  const DWORD start = GetTickCount();
+  for (;;) {
+    DWORD wait = INFINITE;
+    if (boundMs != kNoBound) {
+      const DWORD elapsed = GetTickCount() - start;
+      wait = elapsed >= boundMs ? 0 : boundMs - elapsed;
+    }
+    const DWORD woke = pumping ? MsgWaitForMultipleObjectsEx(1, &done, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+                               : WaitForSingleObject(done, wait);
+    if (woke == WAIT_OBJECT_0) return true;
+    if (woke == WAIT_OBJECT_0 + 1 && pumping) {
+      pumping = installed.pump();
+      continue;
+    }
+    // A wait without bound never leaves the call behind (it may use the
+    // caller's things); a bounded one may have pumped past its bound (a box
+    // shown meanwhile) while the call ended.
+    if (boundMs == kNoBound) return WaitForSingleObject(done, INFINITE) == WAIT_OBJECT_0;
+    return WaitForSingleObject(done, 0) == WAIT_OBJECT_0;
+  }
 }
 
 }  // namespace
@@ -59,39 +171,19 @@ uint32_t FileAttributes(const std::string& path) {
 }
 
 bool RunWithin(unsigned boundMs, std::shared_ptr<BoundedWork> work) {
-  auto* argument = new std::shared_ptr<BoundedWork>(std::move(work));
-  const uintptr_t started = _beginthreadex(nullptr, 0, &RunWork, argument, 0, nullptr);
-  if (!started) {
+  const std::shared_ptr<Worker> worker = TakeWorker();
+  if (!worker) {
     // No thread to spare: the call runs here, unbounded, as it always did.
-    RunWork(argument);
+    work->Run();
     return true;
   }
-  HANDLE thread = reinterpret_cast<HANDLE>(started);
-  const ScopeExit close([thread] { CloseHandle(thread); });
-  // A copy: a message pumped may install another pump.
-  const Pump installed = InstalledPump();
-  bool pumping = installed.pump && installed.thread == GetCurrentThreadId();
-  const DWORD start = GetTickCount();
-  for (;;) {
-    DWORD wait = INFINITE;
-    if (boundMs != kNoBound) {
-      const DWORD elapsed = GetTickCount() - start;
-      wait = elapsed >= boundMs ? 0 : boundMs - elapsed;
-    }
-    const DWORD woke = pumping ? MsgWaitForMultipleObjectsEx(1, &thread, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
-                               : WaitForSingleObject(thread, wait);
-    if (woke == WAIT_OBJECT_0) return true;
-    if (woke == WAIT_OBJECT_0 + 1 && pumping) {
-      pumping = installed.pump();
-      continue;
-    }
-    // A wait without bound never leaves the call behind (it may use the
-    // caller's things); a bounded one may have pumped past its bound (a box
-    // shown meanwhile) while the call ended.
-    if (boundMs == kNoBound) return WaitForSingleObject(thread, INFINITE) == WAIT_OBJECT_0;
-    return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
-  }
+  worker->work = std::move(work);
+  SetEvent(worker->ready);
+  const bool ended = WaitForWork(boundMs, worker->done);
+  ReleaseWorker(worker, ended);
+  return ended;
 }
+
 
 std::optional<std::string> ReadUserFile(const std::string& path, uint64_t limit) {
   return ReadUserFileWith(path, [limit](const std::string& file) { return ReadWholeFile(file, limit); });

@@ -58,9 +58,11 @@ class BoundedWork {
   virtual ~BoundedWork() = default;
   virtual void Run() noexcept = 0;
 };
-// Runs work on a thread of its own and waits at most boundMs (kNoBound:
-// until it ends). False when it did not end in time; the thread then holds
-// the work until it ends, if ever.
+// Runs work on a worker thread and waits at most boundMs (kNoBound: until
+// it ends). A worker whose work ended takes the next call (an idle one ends
+// after a second), so a run of short calls starts no thread for each. False
+// when it did not end in time; that worker then holds the work until it
+// ends, if ever, and takes no other.
 bool RunWithin(unsigned boundMs, std::shared_ptr<BoundedWork> work);
 
 // call() on a thread of its own, waited for at most boundMs: its result, or
