@@ -4,6 +4,10 @@
 //     process to its window of that class being visible), cpu_ms (the
 //     program's CPU time by then) and idle_ms (to the program first waiting
 //     for input), then closes the window and waits for the process to end.
+//   bench_launch.exe ended <program> [argument]
+//     starts the program and waits for it to end: prints ended_ms (from
+//     the call that creates the process to its end), cpu_ms (the CPU time
+//     it took) and its exit code.
 //   bench_launch.exe wait <window class>
 //     waits (up to 30 s) until a window of that class exists, shown or not.
 //   bench_launch.exe close <window class>
@@ -77,6 +81,36 @@ int Shown(const wchar_t* windowClass, const wchar_t* program, const wchar_t* arg
   return closed ? 0 : 1;
 }
 
+int Ended(const wchar_t* program, const wchar_t* argument) {
+  std::wstring commandLine = L"\"" + std::wstring(program) + L"\"";
+  if (argument) commandLine += L" " + std::wstring(argument);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  const double start = Now();
+  if (!CreateProcessW(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    std::fprintf(stderr, "cannot start the program (error %lu)\n", GetLastError());
+    return 1;
+  }
+  CloseHandle(pi.hThread);
+  const bool ended = WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0;
+  const double took = Now() - start;
+  if (!ended) {
+    std::fprintf(stderr, "the program did not end within 60 s\n");
+    TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hProcess);
+    return 1;
+  }
+  FILETIME created, exited, kernel, user;
+  double cpu = 0;
+  if (GetProcessTimes(pi.hProcess, &created, &exited, &kernel, &user)) cpu = Milliseconds(kernel) + Milliseconds(user);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  std::printf("ended_ms %.1f cpu_ms %.1f exit %lu\n", took, cpu, code);
+  return 0;
+}
+
 HANDLE OpenOwner(HWND window, DWORD access) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
@@ -87,10 +121,12 @@ HANDLE OpenOwner(HWND window, DWORD access) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: bench_launch shown|wait|close <window class> [program [argument]]\n");
+    std::fprintf(stderr, "usage: bench_launch shown|wait|close <window class> [program [argument]]\n"
+                         "       bench_launch ended <program> [argument]\n");
     return 2;
   }
   const std::wstring mode = argv[1];
+  if (mode == L"ended") return Ended(argv[2], argc >= 4 ? argv[3] : nullptr);
   const wchar_t* windowClass = argv[2];
   if (mode == L"shown" && argc >= 4) return Shown(windowClass, argv[3], argc >= 5 ? argv[4] : nullptr);
   HWND window = WaitForWindow(windowClass, 0, false, nullptr, 30000);
