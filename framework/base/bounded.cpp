@@ -60,18 +60,37 @@ WorkerPool& Pool() {
   return *pool;
 }
 
-unsigned __stdcall RunWorker(void* argument) {
-  std::unique_ptr<std::shared_ptr<Worker>> owned(static_cast<std::shared_ptr<Worker>*>(argument));
-  Worker& worker = **owned;
+// What a worker keeps of its stack below where it stands when it ends: the
+// frames of the calls that end it.
+constexpr uintptr_t kStackKeptBytes = 64 * 1024;
+
+// Gives the system back the pages of this thread's stack below where it
+// stands: a work may have gone deep (a decode), and a system that keeps an
+// ended thread's stack in memory for a while would keep them while the
+// program waits in the tray. (Wine keeps the last ended thread's stack until
+// another thread ends, a megabyte of it in memory.) The pages stay the
+// thread's, to be used again as they are, or zeros.
+void GiveBackUsedStack() {
+  const auto* tib = reinterpret_cast<const NT_TIB*>(NtCurrentTeb());
+  const uintptr_t low = reinterpret_cast<uintptr_t>(tib->StackLimit);
+  const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+  if (here < low + kStackKeptBytes) return;
+  const uintptr_t high = (here - kStackKeptBytes) & ~uintptr_t{0xFFF};
+  if (high > low) VirtualAlloc(reinterpret_cast<void*>(low), high - low, MEM_RESET, PAGE_READWRITE);
+}
+
+// The worker's loop; returns when it ends.
+void RunWorkerLoop(const std::shared_ptr<Worker>& owned) {
+  Worker& worker = *owned;
   WorkerPool& pool = Pool();
   for (;;) {
     if (WaitForSingleObject(worker.ready, kWorkerRestMs) != WAIT_OBJECT_0) {
       AcquireSRWLockExclusive(&pool.lock);
       // Taken: work is being handed over right now.
       const bool retire = worker.state != Worker::State::Taken;
-      if (worker.state == Worker::State::Idle) std::erase(pool.idle, *owned);
+      if (worker.state == Worker::State::Idle) std::erase(pool.idle, owned);
       ReleaseSRWLockExclusive(&pool.lock);
-      if (retire) return 0;
+      if (retire) return;
       continue;
     }
     std::shared_ptr<BoundedWork> work = std::move(worker.work);
@@ -81,8 +100,17 @@ unsigned __stdcall RunWorker(void* argument) {
     AcquireSRWLockExclusive(&pool.lock);
     const bool abandoned = worker.state == Worker::State::Abandoned;
     ReleaseSRWLockExclusive(&pool.lock);
-    if (abandoned) return 0;
+    if (abandoned) return;
   }
+}
+
+unsigned __stdcall RunWorker(void* argument) {
+  {
+    std::unique_ptr<std::shared_ptr<Worker>> owned(static_cast<std::shared_ptr<Worker>*>(argument));
+    RunWorkerLoop(*owned);
+  }
+  GiveBackUsedStack();
+  return 0;
 }
 
 // An idle worker, or a new one; nothing when no thread can be started.

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <iostream>
+#include <tuple>
 #include <vector>
 
 #include "framework/base/paths.h"
@@ -58,6 +61,54 @@ TEST(BoundedCall, TheWaitingThreadsWindowsAnswerWhileItWaits) {
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 15000, &result) != 0;
   });
   EXPECT_EQ(answered, true);
+}
+
+namespace {
+
+// Uses bytes of the stack below the caller's; the lowest address it used.
+__attribute__((noinline)) uintptr_t UseStack(size_t bytes) {
+  auto* block = static_cast<volatile char*>(__builtin_alloca(bytes));
+  for (size_t i = 0; i < bytes; i += 4096) block[i] = 1;
+  return reinterpret_cast<uintptr_t>(block);
+}
+
+// How many pages of [low, high) the process holds in memory.
+size_t PagesInMemory(uintptr_t low, uintptr_t high) {
+  using Query = BOOL(WINAPI*)(HANDLE, PVOID, DWORD);
+  const auto query = reinterpret_cast<Query>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "K32QueryWorkingSetEx")));
+  if (!query) return 0;
+  std::vector<PSAPI_WORKING_SET_EX_INFORMATION> pages;
+  for (uintptr_t at = low & ~uintptr_t{0xFFF}; at < high; at += 4096) {
+    PSAPI_WORKING_SET_EX_INFORMATION page{};
+    page.VirtualAddress = reinterpret_cast<void*>(at);
+    pages.push_back(page);
+  }
+  if (!query(GetCurrentProcess(), pages.data(), static_cast<DWORD>(pages.size() * sizeof pages[0]))) return 0;
+  size_t held = 0;
+  for (const auto& page : pages) held += page.VirtualAttributes.Valid;
+  return held;
+}
+
+}  // namespace
+
+TEST(BoundedCall, AWorkerThatEndedHoldsNoneOfTheStackItsWorkUsed) {
+  // A work that goes 512 KB deep, and the thread it ran on.
+  const auto ran = framework::CallWithin(framework::kNoBound, [] {
+    const uintptr_t top = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    const uintptr_t low = UseStack(512 * 1024), high = top - 64 * 1024;
+    HANDLE thread = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE, 0);
+    return std::tuple<uintptr_t, uintptr_t, HANDLE, size_t>(low, high, thread, PagesInMemory(low, high));
+  });
+  ASSERT_TRUE(ran);
+  const auto [low, high, thread, used] = *ran;
+  ASSERT_NE(thread, nullptr);
+  const auto close = framework::ScopeExit([thread] { CloseHandle(thread); });
+  ASSERT_GT(used, 64u);
+  // An idle worker ends after a while.
+  ASSERT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0);
+  EXPECT_LT(PagesInMemory(low, high), 8u);
 }
 
 TEST(BoundedRead, AFileThatDoesNotAnswerOrIsNotOnTheDiskIsUnreachableAndOthersReadAsEver) {
