@@ -228,7 +228,7 @@ History LoadHistory(const std::string& path) {
   // Rewritten, a list with bytes that are no text would lose them.
   if (lossy) throw framework::EReadRefused(path);
   text.resize(std::min(text.size(), text.find('\0')));
-  return History::FromText(text);
+  return History::FromText(std::move(text));
 }
 
 void SaveHistory(const std::string& path, const History& history) {

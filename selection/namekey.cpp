@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <vector>
 
 #include "framework/base/text.h"
@@ -231,7 +233,13 @@ int CompareNames(std::string_view a, std::string_view b) {
   // does not depend on what stands before it, and the shared beginning weighs
   // the same in both names at every level.
   size_t common = 0;
-  while (common < a.size() && common < b.size() && a[common] == b[common]) ++common;
+  const size_t shorter = std::min(a.size(), b.size());
+  for (uint32_t wa, wb; common + 4 <= shorter; common += 4) {
+    std::memcpy(&wa, a.data() + common, 4);
+    std::memcpy(&wb, b.data() + common, 4);
+    if (wa != wb) break;
+  }
+  while (common < shorter && a[common] == b[common]) ++common;
   while (common > 0 && ((common < a.size() && (static_cast<unsigned char>(a[common]) & 0xC0) == 0x80) ||
                         (common < b.size() && (static_cast<unsigned char>(b[common]) & 0xC0) == 0x80)))
     --common;

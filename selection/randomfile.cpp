@@ -47,6 +47,16 @@ class CandidateKeys {
   bool Shown(size_t i, const History& history) { return !history.Empty() && (Look(i, history) & kShown); }
   bool Excluded(size_t i, const History& history) { return !excluded_.Empty() && (Look(i, history) & kExcluded); }
 
+  // Finds out about every candidate at once, in list order: where most of
+  // them will be asked about anyway (a history nearly full), one pass over
+  // the names in the order they lie in memory costs far less than looking
+  // them up one at a time in random order.
+  void LookAll(const History& history) {
+    if (all_) return;
+    all_ = true;
+    for (size_t i = 0; i < names_.size(); ++i) Look(i, history);
+  }
+
  private:
   enum : char { kKnown = 1, kShown = 2, kExcluded = 4 };
   char Look(size_t i, const History& history) {
@@ -67,7 +77,12 @@ class CandidateKeys {
   const Exclusions& excluded_;
   std::vector<char> state_;
   std::string fold_;
+  bool all_ = false;
 };
+
+// Draws that find a shown or excluded candidate before every candidate is
+// looked at in one pass (CandidateKeys::LookAll).
+constexpr size_t kDrawsBeforeLookingAtAll = 32;
 
 // Draws a candidate that is neither excluded nor in the history. After
 // `fallbackAt` draws since the last fallback, the draw is replaced by one
@@ -84,6 +99,7 @@ std::optional<size_t> DrawUnshown(const std::vector<std::string>& candidates, Hi
   for (;;) {
     size_t pick = static_cast<size_t>(framework::Random(count));
     ++draws;
+    if (draws == kDrawsBeforeLookingAtAll) keys.LookAll(history);
     if (draws >= fallbackAt) {
       // Names in the history that are no longer candidates do not count:
       // only whether each candidate has been shown.

@@ -106,14 +106,20 @@ class ShiftJisTables {
   // byte, or a pair the code page does not define, comes out as U+FFFD, and
   // line ends are always kept. Written straight into room made beforehand
   // (half as much again as the bytes: a pair becomes three bytes), grown
-  // where single-byte katakana need more.
-  void Decode(std::string_view bytes, std::string& out) const {
+  // where single-byte katakana need more. Whether a U+FFFD came out.
+  bool Decode(std::string_view bytes, std::string& out) const {
     const size_t start = out.size();
     out.resize(start + bytes.size() + bytes.size() / 2 + 4);
     char* o = out.data() + start;
     char* limit = out.data() + out.size() - 4;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
+    // The tables in locals: the bytes written could be anything to the
+    // compiler, which would read the vectors' places anew for each byte.
+    const wchar_t* const single = single_.data();
+    const uint8_t* const lead = lead_.data();
+    const wchar_t* const pairs = double_.data();
+    bool replaced = false;
     while (p < end) {
       if (o >= limit) {
         const size_t at = static_cast<size_t>(o - out.data());
@@ -131,15 +137,20 @@ class ShiftJisTables {
         *o++ = static_cast<char>(b);
         continue;
       }
-      wchar_t unit = single_[b];
-      if (lead_[b]) {
+      wchar_t unit = single[b];
+      if (lead[b]) {
         const unsigned trail = p < end ? *p : 0;
-        unit = trail ? double_[(b << 8) | trail] : 0;
+        unit = trail ? pairs[(b << 8) | trail] : 0;
         if (unit) ++p;
       }
-      o = PutUtf8(unit ? unit : 0xFFFD, o);
+      if (!unit || unit == 0xFFFD) {
+        unit = 0xFFFD;
+        replaced = true;
+      }
+      o = PutUtf8(unit, o);
     }
     out.resize(static_cast<size_t>(o - out.data()));
+    return replaced;
   }
 
   // The Shift-JIS bytes of UTF-8 text, or nothing when a character has none
@@ -150,6 +161,7 @@ class ShiftJisTables {
     char* o = out.data();
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* const end = p + utf8.size();
+    const uint16_t* const codes = code_.data();  // in a local, as in Decode
     while (p < end) {
       if (end - p >= 4 && AllAscii4(p)) {
         std::memcpy(o, p, 4);
@@ -175,7 +187,7 @@ class ShiftJisTables {
       } else {
         return std::nullopt;
       }
-      const uint16_t code = code_[unit];
+      const uint16_t code = codes[unit];
       if (code == 0) return std::nullopt;
       if (code > 0xFF) *o++ = static_cast<char>(code >> 8);
       *o++ = static_cast<char>(code & 0xFF);
@@ -275,7 +287,7 @@ std::string EncodeStoredText(std::string_view utf8) {
   if (IsAsciiText(utf8)) return std::string(utf8);
   const ShiftJisTables& shiftJis = ShiftJisTables::Get();
   std::optional<std::string> bytes = shiftJis.Usable() ? shiftJis.Encode(utf8) : ExactlyIn(utf8, 932);
-  if (bytes) return *bytes;
+  if (bytes) return std::move(*bytes);
   return std::string(kUtf8ByteOrderMark) + std::string(utf8);
 }
 
@@ -322,14 +334,14 @@ std::string DecodeStoredText(std::string_view bytes, bool* lossy) {
     out = std::string(bytes);
   } else {
     const ShiftJisTables& shiftJis = ShiftJisTables::Get();
+    // Shift-JIS has no U+FFFD of its own: each one stands for bytes it lacks.
     if (shiftJis.Usable()) {
       out.reserve(bytes.size() * 3 / 2);
-      shiftJis.Decode(bytes, out);
+      replaced = shiftJis.Decode(bytes, out);
     } else {
       out = Narrow(ToWide(bytes, 932));
+      replaced = out.find("\xEF\xBF\xBD") != std::string::npos;
     }
-    // Shift-JIS has no U+FFFD of its own: each one stands for bytes it lacks.
-    replaced = out.find("\xEF\xBF\xBD") != std::string::npos;
   }
   if (lossy) *lossy = replaced;
   return out;
