@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "framework/base/bounded.h"
@@ -116,13 +117,63 @@ std::wstring HandleArgument(const UniqueHandle& h) {
 
 }  // namespace
 
+namespace {
+
+// The largest section of picture data kept for the next picture.
+constexpr uint64_t kSpareDataBytes = 32ull << 20;
+
+// The section of the last picture handed over, kept for the next one: a new
+// section for every picture costs about as much as reading the picture into
+// it. Its pages are given back meanwhile (they stay the section's), so that
+// it holds no memory while the program waits. Pictures are read on any
+// thread.
+struct SpareData {
+  SRWLOCK lock = SRWLOCK_INIT;
+  UniqueHandle section;
+  MappedView view;
+  uint64_t capacity = 0;
+};
+SpareData& Spare() {
+  static SpareData* spare = new SpareData;  // outlives the reads still running at exit
+  return *spare;
+}
+
+}  // namespace
+
 bool SPISharedData::Make(uint64_t bytes) {
   dataBytes_ = bytes;
   bytes_ = bytes + kPictureDataSlack;
   if (bytes_ > SIZE_MAX) return false;
+  SpareData& spare = Spare();
+  AcquireSRWLockExclusive(&spare.lock);
+  if (spare.section && spare.capacity >= bytes_) {
+    section_ = std::move(spare.section);
+    view_ = std::move(spare.view);
+    capacity_ = std::exchange(spare.capacity, 0);
+  }
+  ReleaseSRWLockExclusive(&spare.lock);
+  if (view_) {
+    // Zeros after the data, whatever the last picture left there.
+    std::memset(static_cast<char*>(view_.get()) + dataBytes_, 0, kPictureDataSlack);
+    return true;
+  }
   section_.reset(NewSection(bytes_));
   view_.reset(section_ ? MapViewOfFile(section_.get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr);
+  capacity_ = bytes_;
   return view_ != nullptr;
+}
+
+SPISharedData::~SPISharedData() {
+  if (!view_ || capacity_ > kSpareDataBytes) return;
+  VirtualAlloc(view_.get(), static_cast<SIZE_T>(capacity_), MEM_RESET, PAGE_READWRITE);
+  SpareData& spare = Spare();
+  AcquireSRWLockExclusive(&spare.lock);
+  if (spare.capacity < capacity_) {
+    spare.section = std::move(section_);
+    spare.view = std::move(view_);
+    spare.capacity = capacity_;
+  }
+  ReleaseSRWLockExclusive(&spare.lock);
 }
 
 SPISharedData::SPISharedData(std::string_view data) {
@@ -362,8 +413,11 @@ SPIAttempt SPIHost::AttemptOnce(const std::string& pluginPath, const std::string
   // The handle means something in this host only: the request goes to it,
   // and fails when it has ended.
   const uint64_t remote = HandOver(r, data);
-  std::string reply = Call(r, AttemptRequest(pluginPath, ansiFileName, remote, data.SectionBytes(), offset, length),
-                           kSPIPictureBoundMs);
+  std::string reply =
+      Call(r,
+           AttemptRequest(pluginPath, ansiFileName, remote, data.SectionBytes(), offset, length,
+                          replyViews_.use_count() == 1),
+           kSPIPictureBoundMs);
   SPIAttempt attempt;
   try {
     attempt.reply = ReadAttemptReply(reply);
@@ -398,6 +452,7 @@ SPIAttempt SPIHost::AttemptOnce(const std::string& pluginPath, const std::string
   // A section made to be committed page by page (SEC_RESERVE) maps whole,
   // and reading a page not committed would end the program.
   if (!Readable(attempt.view_.get(), static_cast<size_t>(bytes))) Fail("プラグインホストの応答が壊れています");
+  attempt.held_ = replyViews_;
   return attempt;
 }
 

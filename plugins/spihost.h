@@ -73,6 +73,8 @@ class SPISharedData {
  public:
   // A copy of data. Raises framework::Exception when no section can be made.
   explicit SPISharedData(std::string_view data);
+  // Its section is kept for the next picture (Make).
+  ~SPISharedData();
   // The file at path read straight into the section, so that a picture
   // file is not copied once more on its way to the host. Nothing when the
   // file cannot be read whole, is larger than limit bytes, or no section
@@ -95,6 +97,7 @@ class SPISharedData {
 
   UniqueHandle section_;
   MappedView view_;
+  uint64_t capacity_ = 0;  // the section's size
   uint64_t bytes_ = 0;
   uint64_t dataBytes_ = 0;
 };
@@ -110,6 +113,8 @@ class SPIAttempt {
  private:
   friend class SPIHost;
   MappedView view_;
+  // Shared with the host object while the view lives (SPIHost::replyViews_).
+  std::shared_ptr<const int> held_;
 };
 
 class SPIHost {
@@ -157,6 +162,9 @@ class SPIHost {
 
   std::unique_ptr<Running> running_;
   uint32_t sequence_ = 0;
+  // Held by every attempt whose picture is mapped: while one is, the host
+  // must not write the next picture where it wrote the last.
+  std::shared_ptr<const int> replyViews_ = std::make_shared<const int>(0);
 };
 
 // The host the program's plug-ins share; made on first use, ended when the

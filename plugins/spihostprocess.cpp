@@ -57,12 +57,74 @@ std::string Describe(Libraries& libraries, const std::string& path) {
   return WriteDescription(library ? library->Describe() : SPIDescription{SPIHostStatus::NotLoadable});
 }
 
-// The picture's blocks go into a section of their own, which the program
-// takes over from this process. A picture as its header declares it goes
-// without what the blocks hold beyond it (one the header does not describe
-// goes as it is, for the program to refuse); a picture beyond the limits
-// goes not at all.
-void Deliver(std::string_view info, std::string_view bits, SPIAttemptReply& reply) {
+// The largest picture whose section the host keeps from one reply to the
+// next; a larger one goes in a section of its own.
+constexpr uint64_t kKeptReplyBytes = 64ull << 20;
+
+// The section of the last picture, kept with its pages: a new section for
+// every picture costs more than the picture's copy itself. The program is
+// handed a handle of its own to it each time, and says in its next request
+// whether it still reads it; when it does, the next picture goes into a new
+// one.
+class ReplySection {
+ public:
+  ReplySection() = default;
+  ReplySection(const ReplySection&) = delete;
+  ReplySection& operator=(const ReplySection&) = delete;
+  ~ReplySection() { Drop(); }
+
+  // Room for bytes, mapped: the kept section when reuse allows and it is
+  // large enough, else a new one (kept when not too large). Null when no
+  // section can be made.
+  char* Room(uint64_t bytes, bool reuse) {
+    if (!(reuse && section_ && bytes <= capacity_)) {
+      Drop();
+      section_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, static_cast<DWORD>(bytes >> 32),
+                                    static_cast<DWORD>(bytes), nullptr);
+      view_ = section_ ? MapViewOfFile(section_, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+      if (!view_) {
+        Drop();
+        return nullptr;
+      }
+      capacity_ = bytes;
+    }
+    return static_cast<char*>(view_);
+  }
+
+  // A handle to the section for the program to take over. The host lets go
+  // of a section too large to keep.
+  HANDLE HandOut() {
+    HANDLE handed = nullptr;
+    if (capacity_ > kKeptReplyBytes) {
+      UnmapViewOfFile(view_);
+      handed = section_;
+      view_ = section_ = nullptr;
+      capacity_ = 0;
+      return handed;
+    }
+    if (!DuplicateHandle(GetCurrentProcess(), section_, GetCurrentProcess(), &handed, 0, FALSE, DUPLICATE_SAME_ACCESS))
+      return nullptr;
+    return handed;
+  }
+
+ private:
+  void Drop() {
+    if (view_) UnmapViewOfFile(view_);
+    if (section_) CloseHandle(section_);
+    view_ = section_ = nullptr;
+    capacity_ = 0;
+  }
+  HANDLE section_ = nullptr;
+  void* view_ = nullptr;
+  uint64_t capacity_ = 0;
+};
+
+// The picture's blocks go into the reply section, which the program takes
+// over from this process. A picture as its header declares it goes without
+// what the blocks hold beyond it (one the header does not describe goes as it
+// is, for the program to refuse); a picture beyond the limits goes not at
+// all.
+void Deliver(std::string_view info, std::string_view bits, SPIAttemptReply& reply, ReplySection& room, bool reuse) {
   try {
     const PluginDib dib = ReadPluginDib(info, bits);
     info = dib.info;
@@ -74,17 +136,13 @@ void Deliver(std::string_view info, std::string_view bits, SPIAttemptReply& repl
     return;
   }
   const uint64_t bytes = uint64_t{info.size()} + bits.size();
-  HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, static_cast<DWORD>(bytes >> 32),
-                                      static_cast<DWORD>(bytes), nullptr);
-  void* view = section ? MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
-  if (!view) {
-    if (section) CloseHandle(section);
-    throw std::bad_alloc();
-  }
+  char* view = room.Room(bytes, reuse);
+  if (!view) throw std::bad_alloc();
   std::memcpy(view, info.data(), info.size());
-  std::memcpy(static_cast<char*>(view) + info.size(), bits.data(), bits.size());
-  UnmapViewOfFile(view);
-  reply.dibSection = reinterpret_cast<uintptr_t>(section);
+  std::memcpy(view + info.size(), bits.data(), bits.size());
+  HANDLE handed = room.HandOut();
+  if (!handed) throw std::bad_alloc();
+  reply.dibSection = reinterpret_cast<uintptr_t>(handed);
   reply.infoBytes = info.size();
   reply.bitsBytes = bits.size();
 }
@@ -108,7 +166,7 @@ std::string PictureInfo(Libraries& libraries, const SPIAttemptRequest& request) 
   return WriteInfoReply(library->PictureInfo(request.ansiFileName, data, static_cast<size_t>(request.length)));
 }
 
-std::string Attempt(Libraries& libraries, const SPIAttemptRequest& request) {
+std::string Attempt(Libraries& libraries, ReplySection& room, const SPIAttemptRequest& request) {
   const MappedView mapped = MapData(request);
   if (!mapped) return WriteAttemptReply(SPIAttemptReply{SPIHostStatus::Failed});
   void* view = mapped.get();
@@ -116,15 +174,18 @@ std::string Attempt(Libraries& libraries, const SPIAttemptRequest& request) {
   if (!library) return WriteAttemptReply(SPIAttemptReply{SPIHostStatus::NotLoadable});
   const char* data = static_cast<const char*>(view) + request.offset;
   try {
-    return WriteAttemptReply(
-        library->Attempt(request.ansiFileName, data, static_cast<size_t>(request.length), Deliver));
+    return WriteAttemptReply(library->Attempt(
+        request.ansiFileName, data, static_cast<size_t>(request.length),
+        [&room, &request](std::string_view info, std::string_view bits, SPIAttemptReply& reply) {
+          Deliver(info, bits, reply, room, request.reuseReply);
+        }));
   } catch (const std::bad_alloc&) {
     // A picture too large for this process: unreadable, nobody's fault.
     return WriteAttemptReply(SPIAttemptReply{SPIHostStatus::Failed});
   }
 }
 
-std::string Answer(Libraries& libraries, std::string_view message) {
+std::string Answer(Libraries& libraries, ReplySection& room, std::string_view message) {
   MessageReader reader(message);
   switch (ReadRequestKind(reader)) {
     case SPIHostRequest::Describe: {
@@ -133,7 +194,7 @@ std::string Answer(Libraries& libraries, std::string_view message) {
       return Describe(libraries, path);
     }
     case SPIHostRequest::Attempt:
-      return Attempt(libraries, ReadAttemptRequest(reader));
+      return Attempt(libraries, room, ReadAttemptRequest(reader));
     case SPIHostRequest::PictureInfo:
       return PictureInfo(libraries, ReadAttemptRequest(reader));
     case SPIHostRequest::Release: {
@@ -169,6 +230,7 @@ int RunSPIHost(const std::vector<std::wstring>& args) {
   SetEvent(replyReady);
 
   Libraries libraries;
+  ReplySection room;
   for (;;) {
     if (WaitForSingleObject(requestReady, INFINITE) != WAIT_OBJECT_0) return 2;
     const uint32_t sequence = header->requestSequence;
@@ -176,7 +238,7 @@ int RunSPIHost(const std::vector<std::wstring>& args) {
     std::string answer;
     try {
       if (length > kSPIHostRequestCapacity) throw EBadMessage{};
-      answer = Answer(libraries, std::string(requestArea, length));
+      answer = Answer(libraries, room, std::string(requestArea, length));
     } catch (...) {
       // Out of memory, or a request this host does not know: an answer the
       // program reads as the host's failure.

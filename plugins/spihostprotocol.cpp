@@ -85,7 +85,8 @@ std::string ReleaseRequest(const std::string& pluginPath) {
 namespace {
 
 std::string DataRequest(SPIHostRequest kind, const std::string& pluginPath, const std::string& ansiFileName,
-                        uint64_t dataSection, uint64_t sectionBytes, uint64_t offset, uint64_t length) {
+                        uint64_t dataSection, uint64_t sectionBytes, uint64_t offset, uint64_t length,
+                        bool reuseReply) {
   MessageWriter w;
   w.U32(static_cast<uint32_t>(kind));
   w.Text(pluginPath);
@@ -94,6 +95,7 @@ std::string DataRequest(SPIHostRequest kind, const std::string& pluginPath, cons
   w.U64(sectionBytes);
   w.U64(offset);
   w.U64(length);
+  w.U32(reuseReply);
   return w.Bytes();
 }
 
@@ -141,14 +143,15 @@ void ReadReplyHead(MessageReader& r, Reply& a) {
 }  // namespace
 
 std::string AttemptRequest(const std::string& pluginPath, const std::string& ansiFileName, uint64_t dataSection,
-                           uint64_t sectionBytes, uint64_t offset, uint64_t length) {
-  return DataRequest(SPIHostRequest::Attempt, pluginPath, ansiFileName, dataSection, sectionBytes, offset, length);
+                           uint64_t sectionBytes, uint64_t offset, uint64_t length, bool reuseReply) {
+  return DataRequest(SPIHostRequest::Attempt, pluginPath, ansiFileName, dataSection, sectionBytes, offset, length,
+                     reuseReply);
 }
 
 std::string PictureInfoRequest(const std::string& pluginPath, const std::string& ansiFileName, uint64_t dataSection,
                                uint64_t sectionBytes, uint64_t offset, uint64_t length) {
   return DataRequest(SPIHostRequest::PictureInfo, pluginPath, ansiFileName, dataSection, sectionBytes, offset,
-                     length);
+                     length, false);
 }
 
 SPIHostRequest ReadRequestKind(MessageReader& reader) { return static_cast<SPIHostRequest>(reader.U32()); }
@@ -161,6 +164,7 @@ SPIAttemptRequest ReadAttemptRequest(MessageReader& reader) {
   r.sectionBytes = reader.U64();
   r.offset = reader.U64();
   r.length = reader.U64();
+  r.reuseReply = reader.U32() != 0;
   reader.End();
   if (r.offset > r.sectionBytes || r.length > r.sectionBytes - r.offset) throw EBadMessage{};
   return r;

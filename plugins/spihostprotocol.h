@@ -4,9 +4,11 @@
 // They share one control section: a header, a request area the program
 // writes and a reply area the host writes, each message a string of
 // little-endian fields. Two events say "request ready" and "reply ready".
-// The picture data goes over in a section of its own per load, the picture a
-// plug-in made comes back in a section the host makes per reply; both are
-// handed over as handles duplicated into the other process.
+// The picture data goes over in a section of its own per load (the program
+// keeps it for the next load), the picture a plug-in made comes back in a
+// section of the host's (which it keeps for the next reply, unless the
+// program says it still reads the last); both are handed over as handles
+// duplicated into the other process.
 //
 // The replies are outside data for the program: every field is read through
 // MessageReader, which refuses what runs past the message, and every count
@@ -164,8 +166,10 @@ std::string DescribeRequest(const std::string& pluginPath);
 std::string ReleaseRequest(const std::string& pluginPath);
 // The data lies at offset in the section the host knows as dataSection, of
 // sectionBytes bytes in all; fileName (ANSI) is handed to IsSupported.
+// reuseReply: the program holds no view of an earlier picture from this
+// host, which may then write the picture where it wrote the last one.
 std::string AttemptRequest(const std::string& pluginPath, const std::string& ansiFileName, uint64_t dataSection,
-                           uint64_t sectionBytes, uint64_t offset, uint64_t length);
+                           uint64_t sectionBytes, uint64_t offset, uint64_t length, bool reuseReply);
 
 // The same data for IsSupported and GetPictureInfo alone.
 std::string PictureInfoRequest(const std::string& pluginPath, const std::string& ansiFileName, uint64_t dataSection,
@@ -176,6 +180,7 @@ struct SPIAttemptRequest {
   std::string pluginPath;
   std::string ansiFileName;
   uint64_t dataSection = 0, sectionBytes = 0, offset = 0, length = 0;
+  bool reuseReply = false;  // an attempt's (AttemptRequest)
 };
 
 // The request's kind; the rest of the message stays in reader.

@@ -205,6 +205,29 @@ TEST_F(PluginHost, BuffersHaveSlackAndAPluginWritingThroughItIsSetAside) {
   }
 }
 
+TEST_F(PluginHost, APictureHeldStaysAsItCameWhileTheNextIsReadAndDataIsFollowedByZeros) {
+  const std::string path = SPIFullPath(PlantPlugin(dir.path(), "ppm", "ppm.spi"));
+  SPIHost host;
+  // A picture's data handed over in the section a larger one used before.
+  const std::string large = Pnm(false, 64, 64, 255, std::vector<int>(64 * 64 * 3, 200));
+  { const SPISharedData before(large); }
+  const SPISharedData first(kPpm);
+  const std::string_view data = first.Data();
+  EXPECT_EQ(std::string_view(data.data() + data.size(), kPictureDataSlack).find_first_not_of('\0'),
+            std::string_view::npos);
+
+  const SPIAttempt a = host.Attempt(path, "a.ppm", first, 0, kPpm.size());
+  ASSERT_EQ(a.reply.pictureAnswer, 0);
+  const std::string bits(a.Bits());
+  const std::string other = Pnm(false, 2, 1, 255, {9, 9, 9, 9, 9, 9});
+  for (int round = 0; round < 2; ++round) {
+    const SPIAttempt b = host.Attempt(path, "b.ppm", SPISharedData(other), 0, other.size());
+    ASSERT_EQ(b.reply.pictureAnswer, 0);
+    EXPECT_NE(std::string(b.Bits()), bits);
+    EXPECT_EQ(std::string(a.Bits()), bits);
+  }
+}
+
 TEST_F(PluginHost, TheListingIsCappedAndItsNamesAreSafeForTheLists) {
   Use("endless", "endless.spi");
   ASSERT_EQ(spis.Count(), 1);
