@@ -60,6 +60,9 @@ std::string Describe(Libraries& libraries, const std::string& path) {
 // The largest picture whose section the host keeps from one reply to the
 // next; a larger one goes in a section of its own.
 constexpr uint64_t kKeptReplyBytes = 64ull << 20;
+// How long the host keeps it without a request: a picture comes rarely
+// once the program waits for its next change.
+constexpr DWORD kReplyKeptMs = 10000;
 
 // The section of the last picture, kept with its pages: a new section for
 // every picture costs more than the picture's copy itself. The program is
@@ -91,6 +94,15 @@ class ReplySection {
     return static_cast<char*>(view_);
   }
 
+  bool Holding() const { return section_ != nullptr; }
+  // Lets the section go, with its memory.
+  void Drop() {
+    if (view_) UnmapViewOfFile(view_);
+    if (section_) CloseHandle(section_);
+    view_ = section_ = nullptr;
+    capacity_ = 0;
+  }
+
   // A handle to the section for the program to take over. The host lets go
   // of a section too large to keep.
   HANDLE HandOut() {
@@ -108,12 +120,6 @@ class ReplySection {
   }
 
  private:
-  void Drop() {
-    if (view_) UnmapViewOfFile(view_);
-    if (section_) CloseHandle(section_);
-    view_ = section_ = nullptr;
-    capacity_ = 0;
-  }
   HANDLE section_ = nullptr;
   void* view_ = nullptr;
   uint64_t capacity_ = 0;
@@ -232,7 +238,12 @@ int RunSPIHost(const std::vector<std::wstring>& args) {
   Libraries libraries;
   ReplySection room;
   for (;;) {
-    if (WaitForSingleObject(requestReady, INFINITE) != WAIT_OBJECT_0) return 2;
+    const DWORD woke = WaitForSingleObject(requestReady, room.Holding() ? kReplyKeptMs : INFINITE);
+    if (woke == WAIT_TIMEOUT) {
+      room.Drop();
+      continue;
+    }
+    if (woke != WAIT_OBJECT_0) return 2;
     const uint32_t sequence = header->requestSequence;
     const uint32_t length = header->requestLength;
     std::string answer;
