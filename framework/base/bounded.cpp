@@ -70,6 +70,10 @@ constexpr uintptr_t kStackKeptBytes = 64 * 1024;
 // program waits in the tray. (Wine keeps the last ended thread's stack until
 // another thread ends, a megabyte of it in memory.) The pages stay the
 // thread's, to be used again as they are, or zeros.
+// (The thread block is read where the system keeps it; the compiler takes
+// that read for one out of bounds.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
 void GiveBackUsedStack() {
   const auto* tib = reinterpret_cast<const NT_TIB*>(NtCurrentTeb());
   const uintptr_t low = reinterpret_cast<uintptr_t>(tib->StackLimit);
@@ -78,6 +82,7 @@ void GiveBackUsedStack() {
   const uintptr_t high = (here - kStackKeptBytes) & ~uintptr_t{0xFFF};
   if (high > low) VirtualAlloc(reinterpret_cast<void*>(low), high - low, MEM_RESET, PAGE_READWRITE);
 }
+#pragma GCC diagnostic pop
 
 // The worker's loop; returns when it ends.
 void RunWorkerLoop(const std::shared_ptr<Worker>& owned) {
