@@ -189,24 +189,23 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   PopupMenu1->OnPopup = [this] { PopupMenu1Popup(); };
   NeverAgainMenu = std::make_unique<framework::PopupMenu>(this, "NeverAgainMenu");
 
-  // A button can be pressed before the first idle moment (an automation
-  // tool's BM_CLICK, a screen reader's default action): what it reaches is
-  // made first.
+  // The buttons of the other windows make them when first pressed; the
+  // rest of the window works on the values alone.
   const auto needingLaterWindows = [this](void (TForm1::*handler)()) {
     return [this, handler] {
       MakeLaterWindows();
       (this->*handler)();
     };
   };
-  Button1->OnClick = needingLaterWindows(&TForm1::Button1Click);
+  Button1->OnClick = [this] { Button1Click(); };
   Button2->OnClick = [this] { Button2Click(); };
-  Button3->OnClick = needingLaterWindows(&TForm1::Button3Click);
-  Button11->OnClick = needingLaterWindows(&TForm1::Button11Click);
+  Button3->OnClick = [this] { Button3Click(); };
+  Button11->OnClick = [this] { Button11Click(); };
   Button4->OnClick = needingLaterWindows(&TForm1::Button4Click);
   Button5->OnClick = [this] { Button5Click(); };
   Button7->OnClick = needingLaterWindows(&TForm1::Button7Click);
-  Button6->OnClick = needingLaterWindows(&TForm1::Button6Click);
-  Button8->OnClick = needingLaterWindows(&TForm1::Button8Click);
+  Button6->OnClick = [this] { Button6Click(); };
+  Button8->OnClick = [this] { Button8Click(); };
   Button9->OnClick = needingLaterWindows(&TForm1::Button9Click);
   Button12->OnClick = needingLaterWindows(&TForm1::Button12Click);
   SpinEdit1->OnChange = [this] { SpinEdit1Change(); };
@@ -230,8 +229,8 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   TrayIcon1->OnClick = [this](TTrayIcon&) { Button3Click(); };
   TrayIcon1->OnDblClick = [this](TTrayIcon&) { TrayIcon1DblClick(); };
   TrayIcon1->SetVisible(true);
-  // Its clicks and menu reach the other windows: it answers once they all
-  // exist (WindowsMade), never when the start-up fails before.
+  // It answers once the start has read the options and the slots
+  // (WindowsMade), never when the start-up fails before.
   TrayIcon1->SetEnabled(false);
   try {
     TrayIcon1->Loaded();
@@ -242,14 +241,17 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
 }
 
 void TForm1::WindowsMade(bool hotKeys) {
+  windowsMade_ = true;
   TrayIcon1->SetEnabled(true);
   // Without its tray icon a hidden window could never be reached again:
   // the window shows, whatever "/s" or TaskTray asked for.
   if (!TrayIcon1->Registered()) Application::Instance().SetShowMainForm(true);
   if (!hotKeys) return;
-  const ProgramOptions options = Options->Values();
+  const ProgramOptions options = CurrentOptions();
   RegisterHotKeys(options.hotKeyNext, options.hotKeyBack);
 }
+
+ProgramOptions TForm1::CurrentOptions() const { return Options ? Options->Values() : storedOptions_; }
 
 void TForm1::MakeLaterWindows() {
   if (LaterWindows) std::exchange(LaterWindows, nullptr)();
@@ -281,6 +283,9 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
 
   const RunStart start = StartRun(ini, app);
   settingsRead_ = start.settingsRead;
+  // Read anew after the start's own writes, as the options dialog reads
+  // them when it is made.
+  storedOptions_ = AsTheDialogHoldsThem(ini.Readable() ? ReadOptions(ini) : ProgramOptions{});
   Application::Instance().OnMinimize = [this] { HideMainWindow(); };
 
   // The options dialog comes later: the stored options are read here.
@@ -353,8 +358,7 @@ void TForm1::WallpaperAgain() {
     applyAgain_ = apply;
     return;
   }
-  const WallpaperOptions options = Options ? Options->Values().Wallpaper() : ReadOptions(OpenSettings()).Wallpaper();
-  const ChangeOutcome outcome = Cycle->PrepareAgain(options);
+  const ChangeOutcome outcome = Cycle->PrepareAgain(CurrentOptions().Wallpaper());
   ShowOutcome(outcome);
   if (!outcome.done && apply) Cycle->ApplyAgain();
 }
@@ -452,7 +456,7 @@ void TForm1::ChangeWallpaper(bool apply, const std::string& onlyMonitor) {
 }
 
 ChangeRequest TForm1::Request(bool apply) {
-  return ChangeRequest{.options = Options->Values(),
+  return ChangeRequest{.options = CurrentOptions(),
                        .apply = apply,
                        .slots = &Slots,
                        .currentSlot = SpinEdit1->Value(),
@@ -480,10 +484,10 @@ void TForm1::ShowOutcome(const ChangeOutcome& outcome) {
   }
   if (outcome.listRow) FileListBox2->SetItemIndex(*outcome.listRow);
   if (outcome.status) Label7->SetText(*outcome.status);
-  if (outcome.done && Options) {
+  if (outcome.done) {
     // What the clock's checks go by: the slot the rotation took, if it did.
     DayTime.shownSlot = outcome.currentSlot;
-    const int slotCount = SpinEdit1->Enabled() ? Options->Values().slotCount : 0;
+    const int slotCount = SpinEdit1->Enabled() ? CurrentOptions().slotCount : 0;
     DayTime.watch.Shown(
         ShownFolderOutOfTime(Slots.Times(slotCount), DayTime.shownSlot, DayTime.clock().minute));
   }
@@ -530,7 +534,7 @@ void TForm1::Button1Click() {
     return;
   }
   if (framework::FileExists(path)) {
-    ShowOutcome(Cycle->ShowPicture(path, true, Options->Values().Wallpaper()));
+    ShowOutcome(Cycle->ShowPicture(path, true, CurrentOptions().Wallpaper()));
     RunWhatWaited();
   } else {
     Application::Instance().MessageBox(kFileMissingText, kDarknessErrorCaption, MB_OK | MB_ICONWARNING);
@@ -543,7 +547,7 @@ void TForm1::ShowExtracted(const PickResult& extracted) {
   Cycle->TakeExtracted(extracted);
   if (extracted.kind == PickResult::Kind::Picture && ChangeRefused()) return;
   if (extracted.kind != PickResult::Kind::Picture || !framework::FileExists(extracted.path)) return;
-  ShowOutcome(Cycle->ShowPicture(extracted.path, true, Options->Values().Wallpaper()));
+  ShowOutcome(Cycle->ShowPicture(extracted.path, true, CurrentOptions().Wallpaper()));
   RunWhatWaited();
 }
 
@@ -625,7 +629,7 @@ void TForm1::FilterComboBox1Change() { FilterComboBox1->SetHint(FilterComboBox1-
 void TForm1::FileListBox2DblClick() { Button1->Click(); }
 
 void TForm1::TrayIcon1DblClick() {
-  if (Options->Visible()) Options->Close();
+  if (Options && Options->Visible()) Options->Close();
   Show();
   Application::Instance().Restore();
   Application::Instance().BringToFront();
@@ -635,10 +639,14 @@ void TForm1::Show1Click() { TrayIcon1DblClick(); }
 void TForm1::N2Click() { Button3->Click(); }
 void TForm1::Option1Click() { Button4->Click(); }
 
-void TForm1::TimerSSClick() { Options->SwitchTimer(!Options->Values().timerChange); }
+void TForm1::TimerSSClick() {
+  // The dialog's box is the switch the program end stores.
+  MakeLaterWindows();
+  Options->SwitchTimer(!Options->Values().timerChange);
+}
 
 void TForm1::PopupMenu1Popup() {
-  PopupMenu1->Item("TimerSS").SetCaption(Options->Values().timerChange ? kTimerStopItem : kTimerStartItem);
+  PopupMenu1->Item("TimerSS").SetCaption(CurrentOptions().timerChange ? kTimerStopItem : kTimerStartItem);
   PopupMenu1->Item("NeverAgain1").SetEnabled(!Cycle->ShownNow().empty());
   PopupMenu1->Item("OpenPlace1").SetEnabled(!Cycle->ShownNow().empty());
 }

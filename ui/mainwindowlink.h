@@ -27,14 +27,14 @@ class MainWindowLink {
   // The window itself: the application's main form, shown at start-up.
   virtual framework::Form& Window() = 0;
 
-  // The other windows, handed over as they are made; then every one of them
-  // exists (a run that only makes the command line's change takes no
-  // hotkeys).
+  // The other windows, handed over as they are made; and the end of the
+  // start, with the tray and the hotkeys answering (a run that only makes
+  // the command line's change takes no hotkeys).
   virtual void OptionsAndViewerMade(TForm2& options, TForm4& viewer) = 0;
   virtual void FolderListMade(TForm5& folderList) = 0;
   virtual void WindowsMade(bool hotKeys) = 0;
-  // How the other windows are made while they wait for the first idle
-  // moment, and making them now when they are not yet.
+  // How the other windows are made once one of them is needed, and making
+  // them now when they are not yet.
   virtual void SetLaterWindows(std::function<void()> make) = 0;
   virtual void MakeLaterWindows() = 0;
 
