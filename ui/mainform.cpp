@@ -103,6 +103,11 @@ constexpr const char* kDriveErrorText =
     "正義のディスクが正義のドライブに入っていないか、正義のはずのディスクが\r"
     "悪の破損をしていかもしれん";
 
+// The main window's own message: the desktop's change has been handled.
+constexpr UINT kWallpaperAgainMessage = WM_APP + 23;
+// ... and: the window has shown, its tray icon is to be added.
+constexpr UINT kAddTrayIconMessage = WM_APP + 24;
+
 framework::FormStyle MainStyle() {
   framework::FormStyle s = framework::FormStyle::FixedDialog("TMyMainForm", TForm1::kCaption, 516, 410);
   s.minimizeBox = true;
@@ -232,6 +237,9 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   // It answers once the start has read the options and the slots
   // (WindowsMade), never when the start-up fails before.
   TrayIcon1->SetEnabled(false);
+}
+
+void TForm1::AddTrayIcon() {
   try {
     TrayIcon1->Loaded();
   } catch (const framework::Exception& e) {
@@ -243,9 +251,18 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
 void TForm1::WindowsMade(bool hotKeys) {
   windowsMade_ = true;
   TrayIcon1->SetEnabled(true);
-  // Without its tray icon a hidden window could never be reached again:
-  // the window shows, whatever "/s" or TaskTray asked for.
-  if (!TrayIcon1->Registered()) Application::Instance().SetShowMainForm(true);
+  Application& app = Application::Instance();
+  if (app.ShowMainForm()) {
+    // The window shows: its icon joins the notification area right after,
+    // so that the shell's answer does not hold the window back.
+    if (!trayIconPosted_) trayIconPosted_ = PostMessageW(Handle(), kAddTrayIconMessage, 0, 0);
+    if (!trayIconPosted_) AddTrayIcon();
+  } else {
+    AddTrayIcon();
+    // Without its tray icon a hidden window could never be reached again:
+    // the window shows, whatever "/s" or TaskTray asked for.
+    if (!TrayIcon1->Registered()) app.SetShowMainForm(true);
+  }
   if (!hotKeys) return;
   const ProgramOptions options = CurrentOptions();
   RegisterHotKeys(options.hotKeyNext, options.hotKeyBack);
@@ -333,8 +350,6 @@ void TForm1::BuildFilterList(const std::string& customMask) {
 }
 
 namespace {
-// The main window's own message: the desktop's change has been handled.
-constexpr UINT kWallpaperAgainMessage = WM_APP + 23;
 // What the shell broadcasts when it starts again.
 UINT ShellStartedMessage() {
   static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
@@ -391,6 +406,9 @@ LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case kWallpaperAgainMessage:
       Application::Instance().Dispatch([this] { WallpaperAgain(); });
+      return 0;
+    case kAddTrayIconMessage:
+      Application::Instance().Dispatch([this] { AddTrayIcon(); });
       return 0;
     case WM_QUERYENDSESSION:
       WMQueryEndSession();

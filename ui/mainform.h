@@ -235,6 +235,10 @@ class TForm1 : public framework::Form, public MainWindowLink {
   ProgramOptions storedOptions_;
   bool slotsKnown_ = false;   // the slots were read: the slot box and the clock follow them
   bool windowsMade_ = false;  // the start got as far as WindowsMade
+  // The tray icon goes to the notification area: at once for a start in
+  // the tray, once the window has shown for the others.
+  void AddTrayIcon();
+  bool trayIconPosted_ = false;
   // The file-type list (run once while the window is made).
   void BuildFilterList(const std::string& customMask);
 

@@ -522,7 +522,7 @@ void FileListBox::DrawItem(HDC dc, int index, RECT rect, bool selected) {
 
 FilterComboBox::FilterComboBox(Form* owner, std::string name) : ComboBox(owner, std::move(name)) {
   // The box's tool tip shows the chosen mask.
-  CreateToolTip();
+  WantToolTip();
   filter_ = kDefaultFilter;
   Build();
 }

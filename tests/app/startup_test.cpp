@@ -165,6 +165,7 @@ struct Seen {
   bool othersMade = false;
   bool enabled = false;
   bool visible = false;
+  bool trayIcon = false;  // in the notification area
 };
 
 // What the main window holds at the first message of the loop and once the
@@ -179,7 +180,7 @@ class StartupWindowsInTheLoop : public StartupSequence {
     if (!main) return {};
     const auto kept = Widgets(*main);
     return {kept.Options != nullptr && kept.Viewer != nullptr && kept.FolderList != nullptr,
-            IsWindowEnabled(main->Handle()) != FALSE, main->Visible()};
+            IsWindowEnabled(main->Handle()) != FALSE, main->Visible(), kept.TrayIcon1->Registered()};
   }
 
   void Run(const kaleidon::CommandLine& commandLine, std::function<void(kaleidon::TForm1&)> atIdle = nullptr) {
@@ -222,6 +223,7 @@ TEST_F(StartupWindowsInTheLoop, APlainStartMakesNoOtherWindowUntilOneIsNeeded) {
   EXPECT_FALSE(whenIdle.othersMade);
   EXPECT_TRUE(whenIdle.enabled);
   EXPECT_TRUE(whenIdle.visible);
+  EXPECT_TRUE(whenIdle.trayIcon);  // added once the window shows
   EXPECT_EQ(boxes.Count(), 0u);
 }
 
@@ -275,6 +277,7 @@ TEST_F(StartupWindowsInTheLoop, ASilentStartStaysHiddenOnceTheWindowsAreMade) {
   dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\n");
   Run(kaleidon::CommandLine{"/s"}, [](kaleidon::TForm1& main) { main.MakeLaterWindows(); });
   EXPECT_FALSE(atFirstMessage.visible);
+  EXPECT_TRUE(atFirstMessage.trayIcon);  // the only way to the hidden window
   EXPECT_TRUE(whenIdle.othersMade);
   EXPECT_FALSE(whenIdle.visible);
 }
