@@ -129,7 +129,6 @@ void ProgramWindows::CreateMain(const CommandLine& commandLine, const std::funct
 }
 
 void ProgramWindows::StartWithMainAlone(int slotCount) {
-  startedWithMainAlone_ = true;
   MainWindowLink& mainWindow = *main;
   // A file that cannot be read now leaves the slots empty, as the folder
   // list's table would.
@@ -141,46 +140,82 @@ void ProgramWindows::StartWithMainAlone(int slotCount) {
 }
 
 void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep) {
-  auto announce = [&beforeStep](Step step) { Announce(step, beforeStep); };
-  announce(Step::OptionsAndViewer);
-  MainWindowLink* mainWindow = main.get();
-  // What the command line asks of the start is done once the start has
-  // made the main window alone.
-  const CommandLine plain;
-  options = std::make_unique<TForm2>(
-      startedWithMainAlone_ ? plain : commandLine, OptionsEvents{.slotCountChanged = [mainWindow](int n) { mainWindow->OptionsSlotCountChanged(n); },
-                                 .timerSwitched = [mainWindow](bool on) { mainWindow->OptionsTimerSwitched(on); },
-                                 .hotKeysChanged = [mainWindow](int next, int back) {
-                                   mainWindow->OptionsHotKeysChanged(next, back);
-                                 }});
-  viewer = std::make_unique<TForm4>();
-  mainWindow->OptionsAndViewerMade(*options, *viewer);
-
+  Announce(Step::OptionsAndViewer, beforeStep);
+  MakeOptions(commandLine);
+  MakeViewer();
   // The folder list's creation fills the slot table, which the main window's
   // slot box then shows.
-  announce(Step::FolderList);
-  folderList = std::make_unique<TForm5>(mainWindow->RememberedFolders());
-  mainWindow->FolderListMade(*folderList);
-  TForm5* list = folderList.get();
-  TForm2* optionsDialog = options.get();
-  options->Events.slotsStored = [list](int n) { list->ReloadSlots(n); };
-  list->Events = FolderListEvents{
-      .memory = [mainWindow, optionsDialog] { return mainWindow->Memory(optionsDialog->Values().slotCount); },
-      .setSlotCount = [optionsDialog](int n) { optionsDialog->SetSlotCount(n); },
-      .openFolder = [mainWindow](const std::string& folder) { mainWindow->OpenFolder(folder); },
-      .spansChanged = [mainWindow] { mainWindow->CheckTimeOfDay(); }};
-  if (startedWithMainAlone_) {
-    // The slots were read at the start and kept since: the table shows them.
-    folderList->ShowTable();
-    framework::TraceStep("windows made");
-    return;
-  }
+  Announce(Step::FolderList, beforeStep);
+  MakeFolderList();
   const int slotCount = options->Values().slotCount;
   folderList->FillTable(slotCount);
-  mainWindow->SlotTableFilled(slotCount);
-  mainWindow->CheckTimeOfDay();
-  mainWindow->WindowsMade(!commandLine.Change());
+  MainWindowLink& mainWindow = *main;
+  mainWindow.SlotTableFilled(slotCount);
+  mainWindow.CheckTimeOfDay();
+  mainWindow.WindowsMade(!commandLine.Change());
   framework::TraceStep("windows made");
+}
+
+void ProgramWindows::MakeLater(LaterWindow window) {
+  // What the command line asked of the start is done by then.
+  switch (window) {
+    case LaterWindow::Options:
+      if (!options) MakeOptions(CommandLine{});
+      break;
+    case LaterWindow::Viewer:
+      if (!viewer) MakeViewer();
+      break;
+    case LaterWindow::FolderList:
+      if (folderList) break;
+      MakeFolderList();
+      // The slots were read at the start and kept since: the table shows them.
+      folderList->ShowTable();
+      break;
+  }
+}
+
+void ProgramWindows::MakeOptions(const CommandLine& commandLine) {
+  MainWindowLink* mainWindow = main.get();
+  options = std::make_unique<TForm2>(
+      commandLine,
+      OptionsEvents{.slotCountChanged = [mainWindow](int n) { mainWindow->OptionsSlotCountChanged(n); },
+                    .timerSwitched = [mainWindow](bool on) { mainWindow->OptionsTimerSwitched(on); },
+                    .slotsStored = [this](int n) { SlotsStored(n); },
+                    .hotKeysChanged = [mainWindow](int next, int back) {
+                      mainWindow->OptionsHotKeysChanged(next, back);
+                    }});
+  mainWindow->OptionsMade(*options);
+  framework::TraceStep("options made");
+}
+
+void ProgramWindows::MakeViewer() {
+  viewer = std::make_unique<TForm4>();
+  main->ViewerMade(*viewer);
+  framework::TraceStep("viewer made");
+}
+
+void ProgramWindows::MakeFolderList() {
+  MainWindowLink* mainWindow = main.get();
+  folderList = std::make_unique<TForm5>(mainWindow->RememberedFolders());
+  mainWindow->FolderListMade(*folderList);
+  folderList->Events = FolderListEvents{
+      .memory = [mainWindow] { return mainWindow->Memory(mainWindow->CurrentOptions().slotCount); },
+      .setSlotCount =
+          [this](int n) {
+            MakeLater(LaterWindow::Options);
+            options->SetSlotCount(n);
+          },
+      .openFolder = [mainWindow](const std::string& folder) { mainWindow->OpenFolder(folder); },
+      .spansChanged = [mainWindow] { mainWindow->CheckTimeOfDay(); }};
+  framework::TraceStep("folder list made");
+}
+
+void ProgramWindows::SlotsStored(int slotCount) {
+  if (folderList) {
+    folderList->ReloadSlots(slotCount);
+  } else if (slotCount > 0) {
+    main->RememberedFolders().Load(framework::IniEdit(OpenSettings()), slotCount);
+  }
 }
 
 bool MakesOtherWindowsWhenNeeded(const CommandLine& commandLine, const framework::IniFile& settings) {
@@ -403,7 +438,7 @@ int RunKaleidon(const CommandLine& commandLine) {
       mainWindow.OptionsTimerSwitched(stored.timerChange);
       if (commandLine.Silent()) app.SetShowMainForm(false);
       windows.StartWithMainAlone(stored.slotCount);
-      mainWindow.SetLaterWindows([&windows, commandLine] { windows.CreateOthers(commandLine); });
+      mainWindow.SetLaterWindows([&windows](LaterWindow window) { windows.MakeLater(window); });
       RunStartupChange(windows, commandLine);
       framework::TraceStep("start-up change");
     } else {

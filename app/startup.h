@@ -6,10 +6,10 @@
 
 #include "core/commandline.h"
 #include "framework/base/inifile.h"
+#include "ui/mainwindowlink.h"
 
 namespace kaleidon {
 
-class MainWindowLink;
 class TForm1;
 class TForm2;
 class TForm4;
@@ -37,11 +37,13 @@ class ProgramWindows {
   // The same in two steps: the main window, then the others, wired to it.
   void CreateMain(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep = nullptr);
   void CreateOthers(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep = nullptr);
-  // Between the two, what the start needs of the others' work, done on the
+  // Instead of the others, what the start needs of their work, done on the
   // values alone: the slots read from the settings file (slotCount of
   // them), the slot box, the clock's first look, the tray and the hotkeys.
-  // The others, made later, then show what the main window holds.
+  // Each other window is then made when first needed (MakeLater), and
+  // shows what the main window holds.
   void StartWithMainAlone(int slotCount);
+  void MakeLater(LaterWindow window);
   // Releases the windows, the last made first.
   void Destroy();
 
@@ -55,7 +57,11 @@ class ProgramWindows {
   std::unique_ptr<TForm5> folderList;
 
  private:
-  bool startedWithMainAlone_ = false;
+  void MakeOptions(const CommandLine& commandLine);
+  void MakeViewer();
+  void MakeFolderList();
+  // The options' OK stored the slot count: the slots are read again.
+  void SlotsStored(int slotCount);
 };
 
 // Once the start has made its windows: the start-up change when the options

@@ -196,9 +196,9 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
 
   // The buttons of the other windows make them when first pressed; the
   // rest of the window works on the values alone.
-  const auto needingLaterWindows = [this](void (TForm1::*handler)()) {
-    return [this, handler] {
-      MakeLaterWindows();
+  const auto needingLaterWindow = [this](LaterWindow window, void (TForm1::*handler)()) {
+    return [this, window, handler] {
+      MakeLaterWindow(window);
       (this->*handler)();
     };
   };
@@ -206,13 +206,13 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   Button2->OnClick = [this] { Button2Click(); };
   Button3->OnClick = [this] { Button3Click(); };
   Button11->OnClick = [this] { Button11Click(); };
-  Button4->OnClick = needingLaterWindows(&TForm1::Button4Click);
+  Button4->OnClick = needingLaterWindow(LaterWindow::Options, &TForm1::Button4Click);
   Button5->OnClick = [this] { Button5Click(); };
-  Button7->OnClick = needingLaterWindows(&TForm1::Button7Click);
+  Button7->OnClick = needingLaterWindow(LaterWindow::Viewer, &TForm1::Button7Click);
   Button6->OnClick = [this] { Button6Click(); };
   Button8->OnClick = [this] { Button8Click(); };
-  Button9->OnClick = needingLaterWindows(&TForm1::Button9Click);
-  Button12->OnClick = needingLaterWindows(&TForm1::Button12Click);
+  Button9->OnClick = needingLaterWindow(LaterWindow::FolderList, &TForm1::Button9Click);
+  Button12->OnClick = needingLaterWindow(LaterWindow::FolderList, &TForm1::Button12Click);
   SpinEdit1->OnChange = [this] { SpinEdit1Change(); };
   Button10->OnClick = [this] { Button10Click(); };
   dlb1->OnChange = [this] { dlb1Change(); };
@@ -270,16 +270,14 @@ void TForm1::WindowsMade(bool hotKeys) {
 
 ProgramOptions TForm1::CurrentOptions() const { return Options ? Options->Values() : storedOptions_; }
 
+void TForm1::MakeLaterWindow(LaterWindow window) {
+  if (LaterWindows) LaterWindows(window);
+}
+
 void TForm1::MakeLaterWindows() {
-  if (LaterWindows) std::exchange(LaterWindows, nullptr)();
+  for (LaterWindow window : {LaterWindow::Options, LaterWindow::Viewer, LaterWindow::FolderList})
+    MakeLaterWindow(window);
 }
-
-void TForm1::OptionsAndViewerMade(TForm2& options, TForm4& viewer) {
-  Options = &options;
-  Viewer = &viewer;
-}
-
-void TForm1::FolderListMade(TForm5& folderList) { FolderList = &folderList; }
 
 TForm1::~TForm1() { UnregisterHotKeys(); }
 
@@ -659,7 +657,7 @@ void TForm1::Option1Click() { Button4->Click(); }
 
 void TForm1::TimerSSClick() {
   // The dialog's box is the switch the program end stores.
-  MakeLaterWindows();
+  MakeLaterWindow(LaterWindow::Options);
   Options->SwitchTimer(!Options->Values().timerChange);
 }
 

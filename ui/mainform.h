@@ -47,11 +47,12 @@ class TForm1 : public framework::Form, public MainWindowLink {
   ~TForm1() override;
 
   // The narrow side start-up sees (MainWindowLink).
-  void OptionsAndViewerMade(TForm2& options, TForm4& viewer) override;
-  void FolderListMade(TForm5& folderList) override;
+  void OptionsMade(TForm2& options) override { Options = &options; }
+  void ViewerMade(TForm4& viewer) override { Viewer = &viewer; }
+  void FolderListMade(TForm5& folderList) override { FolderList = &folderList; }
   FolderSlots& RememberedFolders() override { return Slots; }
   framework::Form& Window() override { return *this; }
-  void SetLaterWindows(std::function<void()> make) override { LaterWindows = std::move(make); }
+  void SetLaterWindows(std::function<void(LaterWindow)> make) override { LaterWindows = std::move(make); }
 
  private:
   // Tests reach the controls and the other windows through it
@@ -125,12 +126,13 @@ class TForm1 : public framework::Form, public MainWindowLink {
   // and the hotkeys are taken. A run that only makes the command line's
   // change takes no hotkeys.
   void WindowsMade(bool hotKeys) override;
-  // Makes the other windows now when they are not yet: whatever needs one
-  // of them (its button, the tray menu) finds it there.
+  // Makes another window now when it is not yet: whatever needs it (its
+  // button, the tray menu) finds it there.
+  void MakeLaterWindow(LaterWindow window) override;
   void MakeLaterWindows() override;
   // The options of the moment: the options dialog's once it is made, the
   // stored ones as the dialog will hold them before.
-  ProgramOptions CurrentOptions() const;
+  ProgramOptions CurrentOptions() const override;
   // A command from another start of the program (WM_COPYDATA's lParam),
   // answered; and what comes after every change (the commands that came
   // during it). The start-up sets both.
@@ -229,8 +231,8 @@ class TForm1 : public framework::Form, public MainWindowLink {
   // The remembered folders, which the folder list shows.
   FolderSlots Slots;
   // How the windows made after the main one (options, viewer, folder list)
-  // are made once one of them is needed; empty once they are made.
-  std::function<void()> LaterWindows;
+  // are made once each is needed; empty when the start made them all.
+  std::function<void(LaterWindow)> LaterWindows;
   // The options as the start read them, as long as the dialog is not made.
   ProgramOptions storedOptions_;
   bool slotsKnown_ = false;   // the slots were read: the slot box and the clock follow them

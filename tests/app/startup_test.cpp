@@ -15,7 +15,9 @@
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
 #include "support/mainwindow.h"
+#include "ui/folderlistform.h"
 #include "ui/mainform.h"
+#include "selection/foldermemory.h"
 #include "ui/splashform.h"
 
 using framework::Application;
@@ -162,7 +164,9 @@ namespace {
 
 // What the main window holds at a moment of the start.
 struct Seen {
-  bool othersMade = false;
+  bool othersMade = false;  // the options, the viewer and the folder list
+  bool viewerMade = false;
+  bool anyOtherMade = false;
   bool enabled = false;
   bool visible = false;
   bool trayIcon = false;  // in the notification area
@@ -179,8 +183,8 @@ class StartupWindowsInTheLoop : public StartupSequence {
     auto* main = dynamic_cast<kaleidon::TForm1*>(Application::Instance().MainForm());
     if (!main) return {};
     const auto kept = Widgets(*main);
-    return {kept.Options != nullptr && kept.Viewer != nullptr && kept.FolderList != nullptr,
-            IsWindowEnabled(main->Handle()) != FALSE, main->Visible(), kept.TrayIcon1->Registered()};
+    return {kept.Options != nullptr && kept.Viewer != nullptr && kept.FolderList != nullptr, kept.Viewer != nullptr,
+            kept.Options != nullptr || kept.Viewer != nullptr || kept.FolderList != nullptr, IsWindowEnabled(main->Handle()) != FALSE, main->Visible(), kept.TrayIcon1->Registered()};
   }
 
   void Run(const kaleidon::CommandLine& commandLine, std::function<void(kaleidon::TForm1&)> atIdle = nullptr) {
@@ -217,27 +221,45 @@ class StartupWindowsInTheLoop : public StartupSequence {
 TEST_F(StartupWindowsInTheLoop, APlainStartMakesNoOtherWindowUntilOneIsNeeded) {
   dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\nMemoryCount=7\r\n");
   Run({});
-  EXPECT_FALSE(atFirstMessage.othersMade);
+  EXPECT_FALSE(atFirstMessage.anyOtherMade);
   EXPECT_TRUE(atFirstMessage.enabled);
   EXPECT_TRUE(atFirstMessage.visible);
-  EXPECT_FALSE(whenIdle.othersMade);
+  EXPECT_FALSE(whenIdle.anyOtherMade);
   EXPECT_TRUE(whenIdle.enabled);
   EXPECT_TRUE(whenIdle.visible);
   EXPECT_TRUE(whenIdle.trayIcon);  // added once the window shows
   EXPECT_EQ(boxes.Count(), 0u);
 }
 
-// The viewer's button with no file chosen: the windows are made, the box
-// says to choose one.
-TEST_F(StartupWindowsInTheLoop, TheButtonOfAnotherWindowMakesThemWhenFirstPressed) {
+// The viewer's button with no file chosen: the viewer alone is made, the
+// box says to choose one.
+TEST_F(StartupWindowsInTheLoop, TheButtonOfAnotherWindowMakesItWhenFirstPressed) {
   dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\n");
   Run({}, [](kaleidon::TForm1& main) {
     Widgets(main).FileListBox2->SetItemIndex(-1);
     Widgets(main).Button7->Click();
   });
-  EXPECT_FALSE(atFirstMessage.othersMade);
-  EXPECT_TRUE(whenIdle.othersMade);
+  EXPECT_FALSE(atFirstMessage.anyOtherMade);
+  EXPECT_TRUE(whenIdle.viewerMade);
+  EXPECT_FALSE(whenIdle.othersMade);
   EXPECT_EQ(boxes.Captions(), (std::vector<std::string>{"闇のエラー"}));
+}
+
+// The folder list made later shows the slots the start read, with no read
+// of its own (the file has changed since).
+TEST_F(StartupWindowsInTheLoop, TheFolderListMadeLaterShowsTheSlotsTheStartRead) {
+  dir.WriteFile("Kaleidon.ini",
+                "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\nMemoryCount=3\r\n"
+                "[DirectoryBuf]\r\nPathMemory2=C:\\b\\\r\nPathSpan2=22:00-5:00|C:\\b\\\r\n");
+  std::vector<std::string> row;
+  Run({}, [this, &row](kaleidon::TForm1& main) {
+    dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\nMemoryCount=3\r\n");
+    main.MakeLaterWindow(kaleidon::LaterWindow::FolderList);
+    const kaleidon::TForm5& list = *Widgets(main).FolderList;
+    for (int column = 0; column < 3; ++column) row.push_back(list.StringGrid1->Cells(column, 2));
+  });
+  EXPECT_EQ(row, (std::vector<std::string>{kaleidon::SlotLabel(2), "C:\\b\\", "22:00-5:00"}));
+  EXPECT_FALSE(whenIdle.othersMade);
 }
 
 // Each run of the loop is a test of its own: a process runs one.
@@ -269,7 +291,7 @@ TEST_F(StartupWindowsInTheLoop, APressAtTheFirstMessageNeedsNoOtherWindow) {
   });
   EXPECT_EQ(kaleidon::RunKaleidon({}), 0);
   EXPECT_TRUE(pressed);
-  EXPECT_FALSE(atPress.othersMade);
+  EXPECT_FALSE(atPress.anyOtherMade);
   EXPECT_TRUE(atPress.enabled);
 }
 
@@ -286,7 +308,7 @@ TEST_F(StartupWindowsInTheLoop, AChangeAtStartNeedsNoOtherWindow) {
   dir.WriteFile("only.bmp", framework::Bitmap(3, 2, 24).SaveToBytes());
   dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\nStartUpChange=1\r\nCPUUseRate=100\r\n");
   Run({});
-  EXPECT_FALSE(atFirstMessage.othersMade);
+  EXPECT_FALSE(atFirstMessage.anyOtherMade);
   EXPECT_TRUE(dir.Exists("WPFile.BMP"));
 }
 
