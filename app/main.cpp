@@ -1,7 +1,6 @@
 #include <windows.h>
 
-#include <shellapi.h>
-
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -39,12 +38,10 @@ void RestrictLibrarySearch() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // The run-time library has split the command line already, by the
+  // system's rules: the shell's library is not loaded for it.
   std::vector<std::wstring> args;
-  int count = 0;
-  if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count)) {
-    args.assign(argv, argv + count);
-    LocalFree(argv);
-  }
+  if (__wargv) args.assign(__wargv, __wargv + __argc);
   // The plug-in host: the same program, started by itself to call the
   // image plug-ins.
   if (args.size() > 1 && args[1] == kaleidon::kSPIHostSwitch) {

@@ -120,55 +120,111 @@ void ProgramWindows::CreateMain(const CommandLine& commandLine, const std::funct
   if (!plugins) plugins = SetUpPlugins();
   main = std::make_unique<TForm1>(commandLine);
   Application::Instance().SetMainForm(main.get());
-}
-
-void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep) {
-  auto announce = [&beforeStep](Step step) { Announce(step, beforeStep); };
-  announce(Step::OptionsAndViewer);
-  MainWindowLink* mainWindow = main.get();
-  options = std::make_unique<TForm2>(
-      commandLine, OptionsEvents{.slotCountChanged = [mainWindow](int n) { mainWindow->OptionsSlotCountChanged(n); },
-                                 .timerSwitched = [mainWindow](bool on) { mainWindow->OptionsTimerSwitched(on); },
-                                 .hotKeysChanged = [mainWindow](int next, int back) {
-                                   mainWindow->OptionsHotKeysChanged(next, back);
-                                 }});
-  viewer = std::make_unique<TForm4>();
-  mainWindow->OptionsAndViewerMade(*options, *viewer);
   // An archive chosen by hand opens a dialog of its own, made afresh.
+  MainWindowLink* mainWindow = main.get();
   mainWindow->WhenArchiveChosen([mainWindow](const std::string& archive) {
     ShowArchiveDialog(archive, {mainWindow->FileTypeMask(), mainWindow->Window().Handle(),
                                 [mainWindow](const PickResult& extracted) { mainWindow->ShowExtracted(extracted); }});
   });
+}
 
+void ProgramWindows::StartWithMainAlone(int slotCount) {
+  MainWindowLink& mainWindow = *main;
+  // A file that cannot be read now leaves the slots empty, as the folder
+  // list's table would.
+  if (slotCount > 0) mainWindow.RememberedFolders().Load(framework::IniEdit(OpenSettings()), slotCount);
+  mainWindow.SlotTableFilled(slotCount);
+  mainWindow.CheckTimeOfDay();
+  mainWindow.WindowsMade(true);
+  framework::TraceStep("slots read");
+}
+
+void ProgramWindows::CreateOthers(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep) {
+  Announce(Step::OptionsAndViewer, beforeStep);
+  MakeOptions(commandLine);
+  MakeViewer();
   // The folder list's creation fills the slot table, which the main window's
   // slot box then shows.
-  announce(Step::FolderList);
-  folderList = std::make_unique<TForm5>(mainWindow->RememberedFolders());
-  mainWindow->FolderListMade(*folderList);
-  TForm5* list = folderList.get();
-  TForm2* optionsDialog = options.get();
-  options->Events.slotsStored = [list](int n) { list->ReloadSlots(n); };
-  list->Events = FolderListEvents{
-      .memory = [mainWindow, optionsDialog] { return mainWindow->Memory(optionsDialog->Values().slotCount); },
-      .setSlotCount = [optionsDialog](int n) { optionsDialog->SetSlotCount(n); },
-      .openFolder = [mainWindow](const std::string& folder) { mainWindow->OpenFolder(folder); },
-      .spansChanged = [mainWindow] { mainWindow->CheckTimeOfDay(); }};
+  Announce(Step::FolderList, beforeStep);
+  MakeFolderList();
   const int slotCount = options->Values().slotCount;
   folderList->FillTable(slotCount);
-  mainWindow->SlotTableFilled(slotCount);
-  mainWindow->CheckTimeOfDay();
-  mainWindow->WindowsMade(!commandLine.Change());
+  MainWindowLink& mainWindow = *main;
+  mainWindow.SlotTableFilled(slotCount);
+  mainWindow.CheckTimeOfDay();
+  mainWindow.WindowsMade(!commandLine.Change());
   framework::TraceStep("windows made");
 }
 
-bool MakesOtherWindowsWhenIdle(const CommandLine& commandLine, const framework::IniFile& settings) {
-  // Whatever the creation of the other windows does before the message loop
-  // that a user or a file can see (a change, the upgrade of the folder list,
-  // the reset's effects) keeps its place: the start makes them at once.
+void ProgramWindows::MakeLater(LaterWindow window) {
+  // What the command line asked of the start is done by then.
+  switch (window) {
+    case LaterWindow::Options:
+      if (!options) MakeOptions(CommandLine{});
+      break;
+    case LaterWindow::Viewer:
+      if (!viewer) MakeViewer();
+      break;
+    case LaterWindow::FolderList:
+      if (folderList) break;
+      MakeFolderList();
+      // The slots were read at the start and kept since: the table shows them.
+      folderList->ShowTable();
+      break;
+  }
+}
+
+void ProgramWindows::MakeOptions(const CommandLine& commandLine) {
+  MainWindowLink* mainWindow = main.get();
+  options = std::make_unique<TForm2>(
+      commandLine,
+      OptionsEvents{.slotCountChanged = [mainWindow](int n) { mainWindow->OptionsSlotCountChanged(n); },
+                    .timerSwitched = [mainWindow](bool on) { mainWindow->OptionsTimerSwitched(on); },
+                    .slotsStored = [this](int n) { SlotsStored(n); },
+                    .hotKeysChanged = [mainWindow](int next, int back) {
+                      mainWindow->OptionsHotKeysChanged(next, back);
+                    }});
+  mainWindow->OptionsMade(*options);
+  framework::TraceStep("options made");
+}
+
+void ProgramWindows::MakeViewer() {
+  viewer = std::make_unique<TForm4>();
+  main->ViewerMade(*viewer);
+  framework::TraceStep("viewer made");
+}
+
+void ProgramWindows::MakeFolderList() {
+  MainWindowLink* mainWindow = main.get();
+  folderList = std::make_unique<TForm5>(mainWindow->RememberedFolders());
+  mainWindow->FolderListMade(*folderList);
+  folderList->Events = FolderListEvents{
+      .memory = [mainWindow] { return mainWindow->Memory(mainWindow->CurrentOptions().slotCount); },
+      .setSlotCount =
+          [this](int n) {
+            MakeLater(LaterWindow::Options);
+            options->SetSlotCount(n);
+          },
+      .openFolder = [mainWindow](const std::string& folder) { mainWindow->OpenFolder(folder); },
+      .spansChanged = [mainWindow] { mainWindow->CheckTimeOfDay(); }};
+  framework::TraceStep("folder list made");
+}
+
+void ProgramWindows::SlotsStored(int slotCount) {
+  if (folderList) {
+    folderList->ReloadSlots(slotCount);
+  } else if (slotCount > 0) {
+    main->RememberedFolders().Load(framework::IniEdit(OpenSettings()), slotCount);
+  }
+}
+
+bool MakesOtherWindowsWhenNeeded(const CommandLine& commandLine, const framework::IniFile& settings) {
+  // Where the other windows' own creation does what a user or a file can
+  // see (the upgrade of the folder list, the reset's effects, the first
+  // start's), it keeps its place: the start makes them at once.
   const framework::IniEdit stored(settings);
   return !commandLine.Change() && !commandLine.Reset() && framework::FileExists(settings.FileName()) &&
-         stored.ReadString(kSysInfo, kProgramVersionKey, kOldestProgramVersion) == kProgramVersion &&
-         !ReadOptions(settings).startUpChange;
+         !stored.Unread() && stored.ReadString(kSysInfo, kProgramVersionKey, kOldestProgramVersion) == kProgramVersion;
 }
 
 void ProgramWindows::Destroy() {
@@ -257,9 +313,9 @@ int RunCommandLineCommand(const CommandLine& commandLine) {
 }
 
 void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine) {
-  // Every window is made: the windows answer while a read waits.
+  // The windows answer while a read waits.
   Application::Instance().AnswerWhileWaiting();
-  const ProgramOptions options = windows.options->Values();
+  const ProgramOptions options = windows.main->CurrentOptions();
   // The splash repaints and takes clicks while the gate waits.
   const LoadGateEnvironment gate = LoadGateEnvironment::System([] { Application::Instance().ProcessMessages(); });
   if (options.startUpChange) {
@@ -267,8 +323,10 @@ void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine) {
     windows.Main().ChangeWallpaper(true);
   }
   // A settings file that refuses the upgrade's writes is reported; the
-  // program starts all the same.
-  Application::Instance().Dispatch([&windows] { windows.folderList->UpgradeFolderList(); });
+  // program starts all the same. A start that has not made the folder list
+  // has a file of this version: nothing to upgrade.
+  if (windows.folderList)
+    Application::Instance().Dispatch([&windows] { windows.folderList->UpgradeFolderList(); });
 }
 
 namespace {
@@ -277,10 +335,9 @@ namespace {
 // "/E", as the command line's change applies it.
 void CarryOut(ProgramWindows& windows, const RemoteRequest& request) {
   TForm1& main = *windows.main;
-  main.MakeLaterWindows();
   switch (request.action) {
     case RemoteAction::Change:
-      main.ChangeWallpaper(!windows.options->Values().changeStyle);
+      main.ChangeWallpaper(!main.CurrentOptions().changeStyle);
       break;
     case RemoteAction::Back:
       main.Button11Click();
@@ -362,33 +419,28 @@ int RunKaleidon(const CommandLine& commandLine) {
       framework::TraceStep("command-line command");
       return code;
     }
-    if (MakesOtherWindowsWhenIdle(commandLine, OpenSettings())) {
+    if (MakesOtherWindowsWhenNeeded(commandLine, OpenSettings())) {
       // Nobody sees the options dialog, the viewer and the folder list while
-      // the program starts: they are made once the main window has painted,
-      // or before the first click, key or close that could need them. What
-      // follows from them at start-up (the splash's texts, the slot box, the
-      // interval timer, "/s") comes from the stored options now.
+      // the program starts: they are made when one of them is first needed.
+      // What follows from them at start-up (the splash's texts, the slot
+      // box, the interval timer, "/s", the hotkeys, the clock's look, the
+      // change at start-up) comes from the stored options and slots now.
       if (splash) splash->ShowStatus(kMainWindowStatus);
       windows.CreateMain(commandLine);
       takeCommands();
-      const ProgramOptions stored = ReadOptions(OpenSettings());
+      MainWindowLink& mainWindow = windows.Main();
+      const ProgramOptions stored = windows.main->CurrentOptions();
       if (splash) {
         splash->ShowStatus(kOptionsStatus);
         ShowStartKindStatus(*splash, stored);
       }
-      MainWindowLink& mainWindow = windows.Main();
       mainWindow.OptionsSlotCountChanged(stored.slotCount);
       mainWindow.OptionsTimerSwitched(stored.timerChange);
       if (commandLine.Silent()) app.SetShowMainForm(false);
-      mainWindow.SetLaterWindows([&app, &windows, commandLine] {
-        windows.CreateOthers(commandLine);
-        // A hidden start whose tray icon the shell refused shows the window
-        // after all (WindowsMade says so), or it could not be reached.
-        framework::Form& window = windows.Main().Window();
-        if (app.ShowMainForm() && !window.Visible()) window.Show();
-        RunStartupChange(windows, commandLine);
-      });
-      app.WhenIdle([&windows] { windows.Main().MakeLaterWindows(); });
+      windows.StartWithMainAlone(stored.slotCount);
+      mainWindow.SetLaterWindows([&windows](LaterWindow window) { windows.MakeLater(window); });
+      RunStartupChange(windows, commandLine);
+      framework::TraceStep("start-up change");
     } else {
       windows.Create(commandLine, [&](ProgramWindows::Step step) {
         if (splash) ShowCreationStatus(*splash, windows, step);

@@ -6,10 +6,10 @@
 
 #include "core/commandline.h"
 #include "framework/base/inifile.h"
+#include "ui/mainwindowlink.h"
 
 namespace kaleidon {
 
-class MainWindowLink;
 class TForm1;
 class TForm2;
 class TForm4;
@@ -21,7 +21,8 @@ inline constexpr const wchar_t* kInstanceMutexName = L"Quorin[Kaleidon]";
 // The windows that live for the whole run, made in their order and wired
 // to each other's events: the main window (the application's main form),
 // the options dialog, the viewer and the folder list dialog. The program and
-// its tests make them through this one class.
+// its tests make them through this one class: all at once, or the main
+// window first and the others once one of them is needed.
 class ProgramWindows {
  public:
   // The steps of the creation, each told before it runs.
@@ -36,6 +37,13 @@ class ProgramWindows {
   // The same in two steps: the main window, then the others, wired to it.
   void CreateMain(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep = nullptr);
   void CreateOthers(const CommandLine& commandLine, const std::function<void(Step)>& beforeStep = nullptr);
+  // Instead of the others, what the start needs of their work, done on the
+  // values alone: the slots read from the settings file (slotCount of
+  // them), the slot box, the clock's first look, the tray and the hotkeys.
+  // Each other window is then made when first needed (MakeLater), and
+  // shows what the main window holds.
+  void StartWithMainAlone(int slotCount);
+  void MakeLater(LaterWindow window);
   // Releases the windows, the last made first.
   void Destroy();
 
@@ -47,11 +55,18 @@ class ProgramWindows {
   std::unique_ptr<TForm2> options;
   std::unique_ptr<TForm4> viewer;
   std::unique_ptr<TForm5> folderList;
+
+ private:
+  void MakeOptions(const CommandLine& commandLine);
+  void MakeViewer();
+  void MakeFolderList();
+  // The options' OK stored the slot count: the slots are read again.
+  void SlotsStored(int slotCount);
 };
 
-// Once the windows exist: the command-line change (/E), which ends the run,
-// or the start-up change when the options ask for it, followed by the
-// upgrade of a folder list that another version wrote.
+// Once the start has made its windows: the start-up change when the options
+// ask for it, followed by the upgrade of a folder list that another version
+// wrote (a start that upgrades makes the folder list at once).
 void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine);
 
 // The command line's command on the values alone, with no window of its
@@ -63,10 +78,10 @@ void RunStartupChange(ProgramWindows& windows, const CommandLine& commandLine);
 // kExitNoMonitor for a monitor the desktop does not have.
 int RunCommandLineCommand(const CommandLine& commandLine);
 
-// Whether a start may make the windows other than the main one once the
-// message loop is idle: a plain start of a program that ran before, with no
-// change at start-up.
-bool MakesOtherWindowsWhenIdle(const CommandLine& commandLine, const framework::IniFile& settings);
+// Whether a start may make the windows other than the main one only when
+// one of them is needed: a start of a program that ran before, of this
+// version, that neither resets nor only changes from the command line.
+bool MakesOtherWindowsWhenNeeded(const CommandLine& commandLine, const framework::IniFile& settings);
 
 // Runs the program. The exit code is 0, but for a command handed to a copy
 // that runs already or carried out alone, where it says how that went

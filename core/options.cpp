@@ -1,6 +1,7 @@
 #include "core/options.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <initializer_list>
 #include <variant>
 
@@ -90,6 +91,29 @@ ProgramOptions WithinBounds(ProgramOptions options) {
   options.giveUpSeconds = std::clamp(options.giveUpSeconds, 20, 120);
   options.minPictureShare = std::clamp(options.minPictureShare, 0, 100);
   options.loopCounter = std::clamp(options.loopCounter, 128, 4096);
+  return options;
+}
+
+ProgramOptions AsTheDialogHoldsThem(ProgramOptions options) {
+  options = WithinBounds(options);
+  int hours = std::clamp(options.hours, 0, 23);
+  int minutes = options.minutes;
+  if (minutes >= 60) {
+    // 60 minutes carry into the hours.
+    hours = std::min(hours + 1, 23);
+    minutes = 0;
+  } else if (minutes < 0 && hours >= 1) {
+    // Less than none borrows an hour.
+    --hours;
+    minutes = 59;
+  }
+  if (hours == 0) minutes = std::max(minutes, 1);
+  options.hours = hours;
+  options.minutes = std::max(minutes, 0);
+  options.fitStyle = static_cast<int>(FitStyleOf(options.fitStyle));
+  options.captionCorner = static_cast<int>(CaptionCornerOf(options.captionCorner));
+  options.hotKeyNext = static_cast<uint16_t>(options.hotKeyNext);
+  options.hotKeyBack = static_cast<uint16_t>(options.hotKeyBack);
   return options;
 }
 

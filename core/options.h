@@ -67,6 +67,12 @@ struct MainWindowSettings {
 
 // The options held within the bounds the options dialog keeps them in.
 ProgramOptions WithinBounds(ProgramOptions options);
+// The options exactly as the options dialog holds them once it has loaded
+// them: within its bounds, the interval as its hour and minute boxes carry
+// and borrow (never under a minute), the fit style and the caption's corner
+// as its lists know them, the hotkeys as its key boxes keep them. The
+// program runs on this value while the dialog is not made yet.
+ProgramOptions AsTheDialogHoldsThem(ProgramOptions options);
 // Every option key, each with its default when it is missing.
 ProgramOptions ReadOptions(const framework::IniFile& settings);
 

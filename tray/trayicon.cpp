@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/base/scopeguard.h"
+#include "framework/base/shellcalls.h"
 #include "framework/base/text.h"
 #include "framework/gui/application.h"
 
@@ -110,14 +111,14 @@ void TTrayIcon::UpdateTray(TrayOperation operation) {
       if (!visible_) return;
       if (registered_) return UpdateTray(TrayOperation::Modify);
       iconData_.hWnd = TCallbackWindow::Handle();
-      if (!Shell_NotifyIconW(NIM_ADD, &iconData_)) throw EOutOfMemory(kCannotRegisterTrayIcon);
+      if (!framework::shell::NotifyIcon(NIM_ADD, &iconData_)) throw EOutOfMemory(kCannotRegisterTrayIcon);
       registered_ = true;
       return;
     case TrayOperation::Modify:
-      if (!Shell_NotifyIconW(NIM_MODIFY, &iconData_)) throw EOutOfMemory(kCannotRegisterTrayIcon);
+      if (!framework::shell::NotifyIcon(NIM_MODIFY, &iconData_)) throw EOutOfMemory(kCannotRegisterTrayIcon);
       return;
     case TrayOperation::Delete:
-      Shell_NotifyIconW(NIM_DELETE, &iconData_);
+      framework::shell::NotifyIcon(NIM_DELETE, &iconData_);
       registered_ = false;
       return;
   }

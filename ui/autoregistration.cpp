@@ -42,7 +42,7 @@ void SetListMask(framework::FileListBox& list, const std::string& mask) {
 }  // namespace
 
 void TForm1::Button12Click() {
-  const ProgramOptions options = Options->Values();
+  const ProgramOptions options = CurrentOptions();
   // With archives asked for, what the main file list shows; otherwise every
   // picture format known now, plug-in formats included. The file-type box
   // keeps the user's choice either way.

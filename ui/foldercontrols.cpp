@@ -12,16 +12,18 @@ namespace kaleidon {
 
 FolderMemory TForm1::Memory(int slotCount) {
   if (!folderControls_) folderControls_ = std::make_unique<FolderControls>(*this);
-  return FolderMemory{*FolderList, *folderControls_, slotCount, OpenSettings(), framework::Application::Instance()};
+  // Before the folder list is made its table is the slots value alone.
+  SlotTable& table = FolderList ? static_cast<SlotTable&>(*FolderList) : Slots;
+  return FolderMemory{table, *folderControls_, slotCount, OpenSettings(), framework::Application::Instance()};
 }
 
 void TForm1::Button6Click() {
-  FolderMemory memory = Memory(Options->Values().slotCount);
+  FolderMemory memory = Memory(CurrentOptions().slotCount);
   RememberFolder(memory);
 }
 
 void TForm1::Button8Click() {
-  FolderMemory memory = Memory(Options->Values().slotCount);
+  FolderMemory memory = Memory(CurrentOptions().slotCount);
   RecallFolder(memory);
 }
 
@@ -31,12 +33,13 @@ void TForm1::OpenFolder(const std::string& folder) {
 }
 
 void TForm1::SpinEdit1Change() {
-  if (!FolderList || !Options) return;  // the windows are still being made
-  FolderMemory memory = Memory(Options->Values().slotCount);
+  if (!slotsKnown_) return;  // the start has not read them yet
+  FolderMemory memory = Memory(CurrentOptions().slotCount);
   ChangeFolderSlot(memory);
 }
 
 void TForm1::SlotTableFilled(int slotCount) {
+  slotsKnown_ = true;
   if (slotCount <= 0) return;
   FolderMemory memory = Memory(slotCount);
   ChangeFolderSlot(memory);

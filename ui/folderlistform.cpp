@@ -145,9 +145,14 @@ TForm5::TForm5(FolderSlots& slots) : Form(FolderListStyle()), slots_(slots) {
 TForm5::~TForm5() = default;
 
 void TForm5::FillTable(int slotCount) {
+  ShowTable();
+  ReloadSlots(slotCount);
+}
+
+void TForm5::ShowTable() {
   SetCell(1, 0, std::string(35, ' ') + kPathHeader);
   SetCell(2, 0, kSpanHeader);
-  ReloadSlots(slotCount);
+  ShowSlots();
 }
 
 void TForm5::ReloadSlots(int slotCount) {

@@ -64,6 +64,9 @@ class TForm5 : public framework::Form, public SlotTable {
   // The table as the dialog's creation fills it: the header, then the slot
   // labels and folders of slots 1..slotCount.
   void FillTable(int slotCount);
+  // The table of a dialog made after the slots were read: the header and
+  // the slots as they are.
+  void ShowTable();
   // Column 1 of rows 1..slotCount from the settings file, with their labels.
   void ReloadSlots(int slotCount);
   // Column 1 of rows 1..slot count from the settings file, then the main

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "framework/base/paths.h"
+#include "framework/base/shellcalls.h"
 #include "framework/base/text.h"
 #include "framework/gui/application.h"
 
@@ -17,8 +18,8 @@ HelpOpeners HelpOpeners::System() {
                     0) != FALSE;
   };
   open.browser = [](const std::string& page) {
-    HINSTANCE result = ShellExecuteW(framework::Application::Instance().Handle(), L"open",
-                                     framework::Widen(page).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    HINSTANCE result = framework::shell::Execute(framework::Application::Instance().Handle(), L"open",
+                                                 framework::Widen(page).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
   };
   return open;

@@ -37,15 +37,15 @@ void TForm1::FormCloseQuery(bool& canClose) {
 }
 
 void TForm1::WriteProgramEnd() {
-  if (!Options && !LaterWindows) return;  // the start-up failed before the options existed
+  if (!Options && !windowsMade_) return;  // the start-up failed before the options were read
   // What the run did not read from the file is not written over it.
   if (!settingsRead_ || (Options && !Options->SettingsRead())) return;
   framework::IniEdit settings(OpenSettings());
-  // A run that ends in its first moments, before the options dialog is
-  // made, ends on the stored options. After a reset start no entry is
+  // A run that never made the options dialog ends on the stored options.
+  // After a reset start no entry is
   // chosen; the combined entry is stored then, since an index of -1 would
   // open the next run on the empty custom filter and list no picture at all.
-  WriteProgramEndSettings(settings, Options ? Options->Values() : ReadOptions(OpenSettings()),
+  WriteProgramEndSettings(settings, CurrentOptions(),
                           {CurrentFolder, SpinEdit1->Value(), std::max(0, FilterComboBox1->ItemIndex())});
   settings.Commit();  // every program-end key in one replacement
 }

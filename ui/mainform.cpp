@@ -103,6 +103,11 @@ constexpr const char* kDriveErrorText =
     "正義のディスクが正義のドライブに入っていないか、正義のはずのディスクが\r"
     "悪の破損をしていかもしれん";
 
+// The main window's own message: the desktop's change has been handled.
+constexpr UINT kWallpaperAgainMessage = WM_APP + 23;
+// ... and: the window has shown, its tray icon is to be added.
+constexpr UINT kAddTrayIconMessage = WM_APP + 24;
+
 framework::FormStyle MainStyle() {
   framework::FormStyle s = framework::FormStyle::FixedDialog("TMyMainForm", TForm1::kCaption, 516, 410);
   s.minimizeBox = true;
@@ -189,26 +194,25 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   PopupMenu1->OnPopup = [this] { PopupMenu1Popup(); };
   NeverAgainMenu = std::make_unique<framework::PopupMenu>(this, "NeverAgainMenu");
 
-  // A button can be pressed before the first idle moment (an automation
-  // tool's BM_CLICK, a screen reader's default action): what it reaches is
-  // made first.
-  const auto needingLaterWindows = [this](void (TForm1::*handler)()) {
-    return [this, handler] {
-      MakeLaterWindows();
+  // The buttons of the other windows make them when first pressed; the
+  // rest of the window works on the values alone.
+  const auto needingLaterWindow = [this](LaterWindow window, void (TForm1::*handler)()) {
+    return [this, window, handler] {
+      MakeLaterWindow(window);
       (this->*handler)();
     };
   };
-  Button1->OnClick = needingLaterWindows(&TForm1::Button1Click);
+  Button1->OnClick = [this] { Button1Click(); };
   Button2->OnClick = [this] { Button2Click(); };
-  Button3->OnClick = needingLaterWindows(&TForm1::Button3Click);
-  Button11->OnClick = needingLaterWindows(&TForm1::Button11Click);
-  Button4->OnClick = needingLaterWindows(&TForm1::Button4Click);
+  Button3->OnClick = [this] { Button3Click(); };
+  Button11->OnClick = [this] { Button11Click(); };
+  Button4->OnClick = needingLaterWindow(LaterWindow::Options, &TForm1::Button4Click);
   Button5->OnClick = [this] { Button5Click(); };
-  Button7->OnClick = needingLaterWindows(&TForm1::Button7Click);
-  Button6->OnClick = needingLaterWindows(&TForm1::Button6Click);
-  Button8->OnClick = needingLaterWindows(&TForm1::Button8Click);
-  Button9->OnClick = needingLaterWindows(&TForm1::Button9Click);
-  Button12->OnClick = needingLaterWindows(&TForm1::Button12Click);
+  Button7->OnClick = needingLaterWindow(LaterWindow::Viewer, &TForm1::Button7Click);
+  Button6->OnClick = [this] { Button6Click(); };
+  Button8->OnClick = [this] { Button8Click(); };
+  Button9->OnClick = needingLaterWindow(LaterWindow::FolderList, &TForm1::Button9Click);
+  Button12->OnClick = needingLaterWindow(LaterWindow::FolderList, &TForm1::Button12Click);
   SpinEdit1->OnChange = [this] { SpinEdit1Change(); };
   Button10->OnClick = [this] { Button10Click(); };
   dlb1->OnChange = [this] { dlb1Change(); };
@@ -230,9 +234,12 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
   TrayIcon1->OnClick = [this](TTrayIcon&) { Button3Click(); };
   TrayIcon1->OnDblClick = [this](TTrayIcon&) { TrayIcon1DblClick(); };
   TrayIcon1->SetVisible(true);
-  // Its clicks and menu reach the other windows: it answers once they all
-  // exist (WindowsMade), never when the start-up fails before.
+  // It answers once the start has read the options and the slots
+  // (WindowsMade), never when the start-up fails before.
   TrayIcon1->SetEnabled(false);
+}
+
+void TForm1::AddTrayIcon() {
   try {
     TrayIcon1->Loaded();
   } catch (const framework::Exception& e) {
@@ -242,25 +249,35 @@ TForm1::TForm1(const CommandLine& commandLine) : Form(MainStyle()) {
 }
 
 void TForm1::WindowsMade(bool hotKeys) {
+  windowsMade_ = true;
   TrayIcon1->SetEnabled(true);
-  // Without its tray icon a hidden window could never be reached again:
-  // the window shows, whatever "/s" or TaskTray asked for.
-  if (!TrayIcon1->Registered()) Application::Instance().SetShowMainForm(true);
+  Application& app = Application::Instance();
+  if (app.ShowMainForm()) {
+    // The window shows: its icon joins the notification area right after,
+    // so that the shell's answer does not hold the window back.
+    if (!trayIconPosted_) trayIconPosted_ = PostMessageW(Handle(), kAddTrayIconMessage, 0, 0);
+    if (!trayIconPosted_) AddTrayIcon();
+  } else {
+    AddTrayIcon();
+    // Without its tray icon a hidden window could never be reached again:
+    // the window shows, whatever "/s" or TaskTray asked for.
+    if (!TrayIcon1->Registered()) app.SetShowMainForm(true);
+  }
   if (!hotKeys) return;
-  const ProgramOptions options = Options->Values();
+  const ProgramOptions options = CurrentOptions();
   RegisterHotKeys(options.hotKeyNext, options.hotKeyBack);
 }
 
+ProgramOptions TForm1::CurrentOptions() const { return Options ? Options->Values() : storedOptions_; }
+
+void TForm1::MakeLaterWindow(LaterWindow window) {
+  if (LaterWindows) LaterWindows(window);
+}
+
 void TForm1::MakeLaterWindows() {
-  if (LaterWindows) std::exchange(LaterWindows, nullptr)();
+  for (LaterWindow window : {LaterWindow::Options, LaterWindow::Viewer, LaterWindow::FolderList})
+    MakeLaterWindow(window);
 }
-
-void TForm1::OptionsAndViewerMade(TForm2& options, TForm4& viewer) {
-  Options = &options;
-  Viewer = &viewer;
-}
-
-void TForm1::FolderListMade(TForm5& folderList) { FolderList = &folderList; }
 
 TForm1::~TForm1() { UnregisterHotKeys(); }
 
@@ -281,6 +298,9 @@ void TForm1::FormCreate(const CommandLine& commandLine) {
 
   const RunStart start = StartRun(ini, app);
   settingsRead_ = start.settingsRead;
+  // Read anew after the start's own writes, as the options dialog reads
+  // them when it is made.
+  storedOptions_ = AsTheDialogHoldsThem(ini.Readable() ? ReadOptions(ini) : ProgramOptions{});
   Application::Instance().OnMinimize = [this] { HideMainWindow(); };
 
   // The options dialog comes later: the stored options are read here.
@@ -328,8 +348,6 @@ void TForm1::BuildFilterList(const std::string& customMask) {
 }
 
 namespace {
-// The main window's own message: the desktop's change has been handled.
-constexpr UINT kWallpaperAgainMessage = WM_APP + 23;
 // What the shell broadcasts when it starts again.
 UINT ShellStartedMessage() {
   static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
@@ -353,8 +371,7 @@ void TForm1::WallpaperAgain() {
     applyAgain_ = apply;
     return;
   }
-  const WallpaperOptions options = Options ? Options->Values().Wallpaper() : ReadOptions(OpenSettings()).Wallpaper();
-  const ChangeOutcome outcome = Cycle->PrepareAgain(options);
+  const ChangeOutcome outcome = Cycle->PrepareAgain(CurrentOptions().Wallpaper());
   ShowOutcome(outcome);
   if (!outcome.done && apply) Cycle->ApplyAgain();
 }
@@ -387,6 +404,9 @@ LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case kWallpaperAgainMessage:
       Application::Instance().Dispatch([this] { WallpaperAgain(); });
+      return 0;
+    case kAddTrayIconMessage:
+      Application::Instance().Dispatch([this] { AddTrayIcon(); });
       return 0;
     case WM_QUERYENDSESSION:
       WMQueryEndSession();
@@ -452,7 +472,7 @@ void TForm1::ChangeWallpaper(bool apply, const std::string& onlyMonitor) {
 }
 
 ChangeRequest TForm1::Request(bool apply) {
-  return ChangeRequest{.options = Options->Values(),
+  return ChangeRequest{.options = CurrentOptions(),
                        .apply = apply,
                        .slots = &Slots,
                        .currentSlot = SpinEdit1->Value(),
@@ -480,10 +500,10 @@ void TForm1::ShowOutcome(const ChangeOutcome& outcome) {
   }
   if (outcome.listRow) FileListBox2->SetItemIndex(*outcome.listRow);
   if (outcome.status) Label7->SetText(*outcome.status);
-  if (outcome.done && Options) {
+  if (outcome.done) {
     // What the clock's checks go by: the slot the rotation took, if it did.
     DayTime.shownSlot = outcome.currentSlot;
-    const int slotCount = SpinEdit1->Enabled() ? Options->Values().slotCount : 0;
+    const int slotCount = SpinEdit1->Enabled() ? CurrentOptions().slotCount : 0;
     DayTime.watch.Shown(
         ShownFolderOutOfTime(Slots.Times(slotCount), DayTime.shownSlot, DayTime.clock().minute));
   }
@@ -530,7 +550,7 @@ void TForm1::Button1Click() {
     return;
   }
   if (framework::FileExists(path)) {
-    ShowOutcome(Cycle->ShowPicture(path, true, Options->Values().Wallpaper()));
+    ShowOutcome(Cycle->ShowPicture(path, true, CurrentOptions().Wallpaper()));
     RunWhatWaited();
   } else {
     Application::Instance().MessageBox(kFileMissingText, kDarknessErrorCaption, MB_OK | MB_ICONWARNING);
@@ -543,7 +563,7 @@ void TForm1::ShowExtracted(const PickResult& extracted) {
   Cycle->TakeExtracted(extracted);
   if (extracted.kind == PickResult::Kind::Picture && ChangeRefused()) return;
   if (extracted.kind != PickResult::Kind::Picture || !framework::FileExists(extracted.path)) return;
-  ShowOutcome(Cycle->ShowPicture(extracted.path, true, Options->Values().Wallpaper()));
+  ShowOutcome(Cycle->ShowPicture(extracted.path, true, CurrentOptions().Wallpaper()));
   RunWhatWaited();
 }
 
@@ -625,7 +645,7 @@ void TForm1::FilterComboBox1Change() { FilterComboBox1->SetHint(FilterComboBox1-
 void TForm1::FileListBox2DblClick() { Button1->Click(); }
 
 void TForm1::TrayIcon1DblClick() {
-  if (Options->Visible()) Options->Close();
+  if (Options && Options->Visible()) Options->Close();
   Show();
   Application::Instance().Restore();
   Application::Instance().BringToFront();
@@ -635,10 +655,14 @@ void TForm1::Show1Click() { TrayIcon1DblClick(); }
 void TForm1::N2Click() { Button3->Click(); }
 void TForm1::Option1Click() { Button4->Click(); }
 
-void TForm1::TimerSSClick() { Options->SwitchTimer(!Options->Values().timerChange); }
+void TForm1::TimerSSClick() {
+  // The dialog's box is the switch the program end stores.
+  MakeLaterWindow(LaterWindow::Options);
+  Options->SwitchTimer(!Options->Values().timerChange);
+}
 
 void TForm1::PopupMenu1Popup() {
-  PopupMenu1->Item("TimerSS").SetCaption(Options->Values().timerChange ? kTimerStopItem : kTimerStartItem);
+  PopupMenu1->Item("TimerSS").SetCaption(CurrentOptions().timerChange ? kTimerStopItem : kTimerStartItem);
   PopupMenu1->Item("NeverAgain1").SetEnabled(!Cycle->ShownNow().empty());
   PopupMenu1->Item("OpenPlace1").SetEnabled(!Cycle->ShownNow().empty());
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/commandline.h"
+#include "core/options.h"
 #include "core/quiet.h"
 #include "core/wallpaper.h"
 #include "framework/gui/extctrls.h"
@@ -46,19 +47,20 @@ class TForm1 : public framework::Form, public MainWindowLink {
   ~TForm1() override;
 
   // The narrow side start-up sees (MainWindowLink).
-  void OptionsAndViewerMade(TForm2& options, TForm4& viewer) override;
-  void FolderListMade(TForm5& folderList) override;
+  void OptionsMade(TForm2& options) override { Options = &options; }
+  void ViewerMade(TForm4& viewer) override { Viewer = &viewer; }
+  void FolderListMade(TForm5& folderList) override { FolderList = &folderList; }
   FolderSlots& RememberedFolders() override { return Slots; }
   framework::Form& Window() override { return *this; }
-  void SetLaterWindows(std::function<void()> make) override { LaterWindows = std::move(make); }
+  void SetLaterWindows(std::function<void(LaterWindow)> make) override { LaterWindows = std::move(make); }
 
  private:
   // Tests reach the controls and the other windows through it
   // (tests/support/mainwindow.h); the program goes through the methods.
   friend struct TForm1TestAccess;
 
-  // The other windows, set once they exist.
-  TForm2* Options = nullptr;  // shown by Button4; read through its Values()
+  // The other windows, set once they exist: made when first needed.
+  TForm2* Options = nullptr;  // shown by Button4; read through CurrentOptions()
   TForm4* Viewer = nullptr;
   TForm5* FolderList = nullptr;
 
@@ -120,12 +122,17 @@ class TForm1 : public framework::Form, public MainWindowLink {
   std::string FileTypeMask() override { return FilterComboBox1->Mask(); }
   // The archive dialog's member, extracted into Temp, as the wallpaper.
   void ShowExtracted(const PickResult& extracted) override;
-  // Every other window of the run exists (the start-up made them all).
-  // A run that only makes the command line's change takes no hotkeys.
+  // The start has made what the run needs first: the tray icon answers
+  // and the hotkeys are taken. A run that only makes the command line's
+  // change takes no hotkeys.
   void WindowsMade(bool hotKeys) override;
-  // Makes them now when they are not yet: whatever asks for one of them
-  // first (a click, a key, a command from another program) finds it there.
+  // Makes another window now when it is not yet: whatever needs it (its
+  // button, the tray menu) finds it there.
+  void MakeLaterWindow(LaterWindow window) override;
   void MakeLaterWindows() override;
+  // The options of the moment: the options dialog's once it is made, the
+  // stored ones as the dialog will hold them before.
+  ProgramOptions CurrentOptions() const override;
   // A command from another start of the program (WM_COPYDATA's lParam),
   // answered; and what comes after every change (the commands that came
   // during it). The start-up sets both.
@@ -224,9 +231,16 @@ class TForm1 : public framework::Form, public MainWindowLink {
   // The remembered folders, which the folder list shows.
   FolderSlots Slots;
   // How the windows made after the main one (options, viewer, folder list)
-  // are made while they wait for the program's first idle moment; empty
-  // once they are made.
-  std::function<void()> LaterWindows;
+  // are made once each is needed; empty when the start made them all.
+  std::function<void(LaterWindow)> LaterWindows;
+  // The options as the start read them, as long as the dialog is not made.
+  ProgramOptions storedOptions_;
+  bool slotsKnown_ = false;   // the slots were read: the slot box and the clock follow them
+  bool windowsMade_ = false;  // the start got as far as WindowsMade
+  // The tray icon goes to the notification area: at once for a start in
+  // the tray, once the window has shown for the others.
+  void AddTrayIcon();
+  bool trayIconPosted_ = false;
   // The file-type list (run once while the window is made).
   void BuildFilterList(const std::string& customMask);
 

@@ -64,7 +64,7 @@ void TForm1::UnregisterHotKeys() {
 
 void TForm1::WMHotKey(int id) {
   // A hotkey does what the tray icon's click and the back button do.
-  if (!TrayIcon1 || !TrayIcon1->Enabled() || !Options) return;
+  if (!TrayIcon1 || !TrayIcon1->Enabled()) return;
   if (id == kHotKeyNextId) Button3Click();
   if (id == kHotKeyBackId) Button11Click();
 }

@@ -21,7 +21,7 @@ constexpr const char* kBatteryWaitStatus = "ﾊﾞｯﾃﾘｰ駆動中のため
 
 void TForm1::Timer1Timer() {
   ++TimerTicks;
-  if (TimerTicks >= Options->Values().IntervalMinutes()) TimerChangeDue();
+  if (TimerTicks >= CurrentOptions().IntervalMinutes()) TimerChangeDue();
 }
 
 void TForm1::Timer2Timer() {
@@ -35,7 +35,7 @@ void TForm1::TimerChangeDue() {
     timerChangeWaiting_ = true;
     return;
   }
-  const ProgramOptions options = Options->Values();
+  const ProgramOptions options = CurrentOptions();
   const QuietReason reason = QuietWaitReason(options.quietFullScreen, options.quietBattery, Quiet);
   ShowWaiting(reason);
   if (reason != QuietReason::None) return;  // still due: it comes once the reason is gone
@@ -44,8 +44,8 @@ void TForm1::TimerChangeDue() {
 }
 
 void TForm1::CheckTimeOfDay() {
-  if (!Options) return;
-  const int slotCount = SpinEdit1->Enabled() ? Options->Values().slotCount : 0;
+  if (!slotsKnown_) return;
+  const int slotCount = SpinEdit1->Enabled() ? CurrentOptions().slotCount : 0;
   const std::vector<SlotTime> times = Slots.Times(slotCount);
   const TimeOfDay now = DayTime.clock();
   // The next look: in a minute, or at the next begin or end if sooner;

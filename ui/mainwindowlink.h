@@ -9,6 +9,7 @@
 #include "selection/foldermemory.h"
 #include "selection/folderslots.h"
 #include "selection/randomfile.h"
+#include "core/options.h"
 
 namespace framework {
 class Form;
@@ -20,6 +21,9 @@ class TForm2;
 class TForm4;
 class TForm5;
 
+// The windows a start with the main window alone makes when first needed.
+enum class LaterWindow { Options, Viewer, FolderList };
+
 class MainWindowLink {
  public:
   virtual ~MainWindowLink() = default;
@@ -27,16 +31,21 @@ class MainWindowLink {
   // The window itself: the application's main form, shown at start-up.
   virtual framework::Form& Window() = 0;
 
-  // The other windows, handed over as they are made; then every one of them
-  // exists (a run that only makes the command line's change takes no
-  // hotkeys).
-  virtual void OptionsAndViewerMade(TForm2& options, TForm4& viewer) = 0;
+  // The other windows, handed over as they are made; and the end of the
+  // start, with the tray and the hotkeys answering (a run that only makes
+  // the command line's change takes no hotkeys).
+  virtual void OptionsMade(TForm2& options) = 0;
+  virtual void ViewerMade(TForm4& viewer) = 0;
   virtual void FolderListMade(TForm5& folderList) = 0;
   virtual void WindowsMade(bool hotKeys) = 0;
-  // How the other windows are made while they wait for the first idle
-  // moment, and making them now when they are not yet.
-  virtual void SetLaterWindows(std::function<void()> make) = 0;
+  // How each of the other windows is made once it is needed, and making
+  // one, or all, now when they are not yet.
+  virtual void SetLaterWindows(std::function<void(LaterWindow)> make) = 0;
+  virtual void MakeLaterWindow(LaterWindow window) = 0;
   virtual void MakeLaterWindows() = 0;
+  // The options of the moment (the dialog's, or the stored ones before it
+  // is made).
+  virtual ProgramOptions CurrentOptions() const = 0;
 
   // The options dialog's events.
   virtual void OptionsSlotCountChanged(int slotCount) = 0;

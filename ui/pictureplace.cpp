@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "framework/base/shellcalls.h"
 #include "framework/base/text.h"
 #include "framework/gui/application.h"
 
@@ -19,8 +20,8 @@ std::string PlaceOf(const PictureSource& source) { return source.file; }
 ExplorerOpener SystemExplorer() {
   return [](const std::string& path) {
     const std::wstring arguments = L"/select,\"" + framework::Widen(path) + L"\"";
-    ShellExecuteW(framework::Application::Instance().Handle(), L"open", L"explorer.exe", arguments.c_str(), nullptr,
-                  SW_SHOWNORMAL);
+    framework::shell::Execute(framework::Application::Instance().Handle(), L"open", L"explorer.exe", arguments.c_str(),
+                              nullptr, SW_SHOWNORMAL);
   };
 }
 

@@ -119,8 +119,9 @@ LRESULT WinControl::AnswerMessage(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_GETOBJECT) {
     if (LRESULT object = AnswerGetObject(handle_, *this, wp, lp)) return object;
   }
-  if (toolTip_ && (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP || msg == WM_RBUTTONDOWN ||
-                   msg == WM_RBUTTONUP || msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP)) {
+  if (wantsToolTip_ && (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP ||
+                        msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP || msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP) &&
+      ToolTipHandle()) {
     MSG relay{handle_, msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {}};
     GetCursorPos(&relay.pt);
     SendMessageW(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
@@ -142,9 +143,15 @@ void WinControl::CreateToolTip() {
   SendMessageW(toolTip_, TTM_ACTIVATE, showHint_, 0);
 }
 
+HWND WinControl::ToolTipHandle() {
+  if (wantsToolTip_) CreateToolTip();
+  return toolTip_;
+}
+
 void WinControl::SetHint(const std::string& hint) {
   hint_ = hint;
-  if (!toolTip_) return CreateToolTip();
+  wantsToolTip_ = true;
+  if (!toolTip_) return;  // made with the text of the moment
   std::wstring text = Widen(hint_);
   TOOLINFOW tool = ToolInfo(owner_->Handle(), handle_, text);
   SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -152,7 +159,7 @@ void WinControl::SetHint(const std::string& hint) {
 
 void WinControl::SetShowHint(bool on) {
   showHint_ = on;
-  CreateToolTip();
+  wantsToolTip_ = true;
   if (toolTip_) SendMessageW(toolTip_, TTM_ACTIVATE, on, 0);
 }
 

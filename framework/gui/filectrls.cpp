@@ -10,6 +10,7 @@
 #include "framework/base/folderfiles.h"
 #include "framework/base/paths.h"
 #include "framework/base/scopeguard.h"
+#include "framework/base/shellcalls.h"
 #include "framework/base/text.h"
 #include "framework/gui/application.h"
 
@@ -67,7 +68,7 @@ std::string NormalizeFolder(const std::string& path, const std::string& base) {
 HIMAGELIST SystemSmallImages(int* index, const wchar_t* path, DWORD attributes, UINT flags) {
   SHFILEINFOW info{};
   auto list = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfoW(path, attributes, &info, sizeof info, flags | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+      shell::GetFileInfo(path, attributes, &info, sizeof info, flags | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
   *index = list ? info.iIcon : -1;
   return list;
 }
@@ -112,7 +113,8 @@ int DriveIcon(const wchar_t* root, UINT type) {
                                                   : SIID_DRIVEFIXED;
     SHSTOCKICONINFO info{};
     info.cbSize = sizeof info;
-    if (SUCCEEDED(SHGetStockIconInfo(stock, SHGSI_SYSICONINDEX | SHGSI_SMALLICON, &info))) icon = info.iSysImageIndex;
+    if (SUCCEEDED(shell::GetStockIconInfo(stock, SHGSI_SYSICONINDEX | SHGSI_SMALLICON, &info)))
+      icon = info.iSysImageIndex;
   }
   if (icon < 0) icon = FolderIcon(false);
   if (!g_systemImages) FolderIcon(false);  // makes sure the system image list is known
@@ -522,7 +524,7 @@ void FileListBox::DrawItem(HDC dc, int index, RECT rect, bool selected) {
 
 FilterComboBox::FilterComboBox(Form* owner, std::string name) : ComboBox(owner, std::move(name)) {
   // The box's tool tip shows the chosen mask.
-  CreateToolTip();
+  WantToolTip();
   filter_ = kDefaultFilter;
   Build();
 }

@@ -126,11 +126,13 @@ class WinControl : public Control, public AccessibleSource {
   void SetFocus();
 
   // The tool tip over the control: its text, shown while ShowHint is on.
+  // Its window is made when the mouse first comes over the control (or
+  // when its handle is asked for).
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& hint);
   bool ShowHint() const { return showHint_; }
   void SetShowHint(bool on);
-  HWND ToolTipHandle() const { return toolTip_; }
+  HWND ToolTipHandle();
 
   // Graphic controls that lie inside this control (see
   // GraphicControl::Container) ask it to paint a part of them again, and tell
@@ -177,15 +179,17 @@ class WinControl : public Control, public AccessibleSource {
   // Subclassing: messages of the control's own window come here first.
   virtual bool WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) { return false; }
   LRESULT CallDefault(UINT msg, WPARAM wp, LPARAM lp);
-  // Makes the tool tip window now rather than with the first hint.
-  void CreateToolTip();
+  // Gives the control a tool tip even before it has a hint.
+  void WantToolTip() { wantsToolTip_ = true; }
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT AnswerMessage(UINT msg, WPARAM wp, LPARAM lp);
   HWND handle_ = nullptr;
   WNDPROC defaultProc_ = nullptr;
+  void CreateToolTip();
   HWND toolTip_ = nullptr;
+  bool wantsToolTip_ = false;
   std::string hint_;
   bool showHint_ = false;
   std::string accessibleName_;

@@ -15,7 +15,9 @@
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
 #include "support/mainwindow.h"
+#include "ui/folderlistform.h"
 #include "ui/mainform.h"
+#include "selection/foldermemory.h"
 #include "ui/splashform.h"
 
 using framework::Application;
@@ -162,13 +164,17 @@ namespace {
 
 // What the main window holds at a moment of the start.
 struct Seen {
-  bool othersMade = false;
+  bool othersMade = false;  // the options, the viewer and the folder list
+  bool viewerMade = false;
+  bool anyOtherMade = false;
   bool enabled = false;
   bool visible = false;
+  bool trayIcon = false;  // in the notification area
 };
 
 // What the main window holds at the first message of the loop and once the
-// loop has been idle, after which it is closed.
+// loop has been idle (after what the test does then), after which it is
+// closed.
 class StartupWindowsInTheLoop : public StartupSequence {
  protected:
   bool ClosesAtOnce() const override { return false; }
@@ -177,14 +183,16 @@ class StartupWindowsInTheLoop : public StartupSequence {
     auto* main = dynamic_cast<kaleidon::TForm1*>(Application::Instance().MainForm());
     if (!main) return {};
     const auto kept = Widgets(*main);
-    return {kept.Options != nullptr && kept.Viewer != nullptr && kept.FolderList != nullptr,
-            IsWindowEnabled(main->Handle()) != FALSE, main->Visible()};
+    return {kept.Options != nullptr && kept.Viewer != nullptr && kept.FolderList != nullptr, kept.Viewer != nullptr,
+            kept.Options != nullptr || kept.Viewer != nullptr || kept.FolderList != nullptr, IsWindowEnabled(main->Handle()) != FALSE, main->Visible(), kept.TrayIcon1->Registered()};
   }
 
-  void Run(const kaleidon::CommandLine& commandLine) {
-    Application::Instance().Queue([this] {
+  void Run(const kaleidon::CommandLine& commandLine, std::function<void(kaleidon::TForm1&)> atIdle = nullptr) {
+    Application::Instance().Queue([this, atIdle] {
       atFirstMessage = Look();
-      Application::Instance().WhenIdle([this] {
+      Application::Instance().WhenIdle([this, atIdle] {
+        auto* main = dynamic_cast<kaleidon::TForm1*>(Application::Instance().MainForm());
+        if (main && atIdle) atIdle(*main);
         whenIdle = Look();
         if (framework::MainWindow* main = Application::Instance().MainForm()) main->Close();
       });
@@ -210,23 +218,55 @@ class StartupWindowsInTheLoop : public StartupSequence {
 
 }  // namespace
 
-TEST_F(StartupWindowsInTheLoop, APlainStartMakesTheHiddenWindowsOnceTheMainWindowHasPainted) {
+TEST_F(StartupWindowsInTheLoop, APlainStartMakesNoOtherWindowUntilOneIsNeeded) {
   dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\nMemoryCount=7\r\n");
   Run({});
-  EXPECT_FALSE(atFirstMessage.othersMade);
+  EXPECT_FALSE(atFirstMessage.anyOtherMade);
   EXPECT_TRUE(atFirstMessage.enabled);
   EXPECT_TRUE(atFirstMessage.visible);
-  EXPECT_TRUE(whenIdle.othersMade);
+  EXPECT_FALSE(whenIdle.anyOtherMade);
   EXPECT_TRUE(whenIdle.enabled);
   EXPECT_TRUE(whenIdle.visible);
+  EXPECT_TRUE(whenIdle.trayIcon);  // added once the window shows
   EXPECT_EQ(boxes.Count(), 0u);
 }
 
-// Each run of the loop is a test of its own: a process runs one.
-TEST_F(StartupWindowsInTheLoop, ACloseBeforeTheLoopIsIdleFindsEveryWindowMade) {
+// The viewer's button with no file chosen: the viewer alone is made, the
+// box says to choose one.
+TEST_F(StartupWindowsInTheLoop, TheButtonOfAnotherWindowMakesItWhenFirstPressed) {
   dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\n");
-  // Closed at the first message: the close, which stores what the options
-  // dialog holds, comes after the windows are made.
+  Run({}, [](kaleidon::TForm1& main) {
+    Widgets(main).FileListBox2->SetItemIndex(-1);
+    Widgets(main).Button7->Click();
+  });
+  EXPECT_FALSE(atFirstMessage.anyOtherMade);
+  EXPECT_TRUE(whenIdle.viewerMade);
+  EXPECT_FALSE(whenIdle.othersMade);
+  EXPECT_EQ(boxes.Captions(), (std::vector<std::string>{"闇のエラー"}));
+}
+
+// The folder list made later shows the slots the start read, with no read
+// of its own (the file has changed since).
+TEST_F(StartupWindowsInTheLoop, TheFolderListMadeLaterShowsTheSlotsTheStartRead) {
+  dir.WriteFile("Kaleidon.ini",
+                "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\nMemoryCount=3\r\n"
+                "[DirectoryBuf]\r\nPathMemory2=C:\\b\\\r\nPathSpan2=22:00-5:00|C:\\b\\\r\n");
+  std::vector<std::string> row;
+  Run({}, [this, &row](kaleidon::TForm1& main) {
+    dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\nMemoryCount=3\r\n");
+    main.MakeLaterWindow(kaleidon::LaterWindow::FolderList);
+    const kaleidon::TForm5& list = *Widgets(main).FolderList;
+    for (int column = 0; column < 3; ++column) row.push_back(list.StringGrid1->Cells(column, 2));
+  });
+  EXPECT_EQ(row, (std::vector<std::string>{kaleidon::SlotLabel(2), "C:\\b\\", "22:00-5:00"}));
+  EXPECT_FALSE(whenIdle.othersMade);
+}
+
+// Each run of the loop is a test of its own: a process runs one.
+TEST_F(StartupWindowsInTheLoop, ACloseAtTheFirstMessageStoresTheProgramEnd) {
+  dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\n");
+  // Closed at the first message, with no other window made: the close
+  // stores the options as read.
   Application::Instance().Queue([] {
     if (framework::MainWindow* main = Application::Instance().MainForm())
       PostMessageW(main->Handle(), WM_CLOSE, 0, 0);
@@ -236,10 +276,10 @@ TEST_F(StartupWindowsInTheLoop, ACloseBeforeTheLoopIsIdleFindsEveryWindowMade) {
   EXPECT_NE(stored.find("LastBuf="), std::string::npos) << stored;
 }
 
-TEST_F(StartupWindowsInTheLoop, APressBeforeTheLoopIsIdleFindsEveryWindowMade) {
+TEST_F(StartupWindowsInTheLoop, APressAtTheFirstMessageNeedsNoOtherWindow) {
   dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\n");
   // A press on the main window's file list at the first message: the list
-  // sees it with every window made.
+  // takes it with the other windows still unmade.
   Application::Instance().Queue([] {
     auto* main = dynamic_cast<kaleidon::TForm1*>(Application::Instance().MainForm());
     ASSERT_NE(main, nullptr);
@@ -251,23 +291,28 @@ TEST_F(StartupWindowsInTheLoop, APressBeforeTheLoopIsIdleFindsEveryWindowMade) {
   });
   EXPECT_EQ(kaleidon::RunKaleidon({}), 0);
   EXPECT_TRUE(pressed);
-  EXPECT_TRUE(atPress.othersMade);
+  EXPECT_FALSE(atPress.anyOtherMade);
+  EXPECT_TRUE(atPress.enabled);
 }
 
 TEST_F(StartupWindowsInTheLoop, ASilentStartStaysHiddenOnceTheWindowsAreMade) {
   dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\n");
-  Run(kaleidon::CommandLine{"/s"});
+  Run(kaleidon::CommandLine{"/s"}, [](kaleidon::TForm1& main) { main.MakeLaterWindows(); });
   EXPECT_FALSE(atFirstMessage.visible);
+  EXPECT_TRUE(atFirstMessage.trayIcon);  // the only way to the hidden window
   EXPECT_TRUE(whenIdle.othersMade);
   EXPECT_FALSE(whenIdle.visible);
 }
 
-// Starts that change, upgrade or reset make every window before the loop.
-TEST_F(StartupWindowsInTheLoop, AChangeAtStartMakesEveryWindowBeforeTheLoop) {
+TEST_F(StartupWindowsInTheLoop, AChangeAtStartNeedsNoOtherWindow) {
+  dir.WriteFile("only.bmp", framework::Bitmap(3, 2, 24).SaveToBytes());
   dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\nStartUpChange=1\r\nCPUUseRate=100\r\n");
   Run({});
-  EXPECT_TRUE(atFirstMessage.othersMade);
+  EXPECT_FALSE(atFirstMessage.anyOtherMade);
+  EXPECT_TRUE(dir.Exists("WPFile.BMP"));
 }
+
+// Starts that upgrade or reset make every window before the loop.
 
 TEST_F(StartupWindowsInTheLoop, AnOlderSettingsFileMakesEveryWindowBeforeTheLoop) {
   dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.5\r\nSplash=0\r\n");

@@ -277,11 +277,10 @@ TEST(Startup, TheGreetingComesUpInFrontOfTheSplashAndHoldsTheMainWindowUntilAnsw
   CloseMainWindow(p);
 }
 
-// A button pressed the moment the main window shows, before the first idle
-// moment in which the other windows are made (an automation tool's posted
-// BM_CLICK, a screen reader's default action), finds what it needs: the
-// folder list opens; automatic registration runs, and the close that
-// follows ends the run cleanly. Several starts each, to meet the race.
+// A button pressed the moment the main window shows (an automation tool's
+// posted BM_CLICK, a screen reader's default action) makes the windows it
+// needs: the folder list opens; automatic registration runs, and the close
+// that follows ends the run cleanly. Several starts each, to meet the race.
 TEST(Startup, AButtonPressedAsSoonAsTheMainWindowShowsFindsTheWindowsItNeeds) {
   const struct {
     const char* button;

@@ -394,8 +394,19 @@ TEST(FilterComboBox, ParsesEmptyMasksAndDropsADescriptionWithoutOne) {
   EXPECT_EQ(f.filter->Mask(), "*.*");
 }
 
+// Its window is made when the mouse first comes over the box.
 TEST(FilterComboBox, CarriesAToolTipWithItsHint) {
   FileForm f;
+  const auto tips = [&f] {
+    int n = 0;
+    for (HWND w = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); w;
+         w = FindWindowExW(nullptr, w, TOOLTIPS_CLASSW, nullptr))
+      n += GetWindow(w, GW_OWNER) == f.form.Handle();
+    return n;
+  };
+  EXPECT_EQ(tips(), 0);
+  SendMessageW(f.filter->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(tips(), 1);
   HWND tip = f.filter->ToolTipHandle();
   ASSERT_TRUE(IsWindow(tip));
   EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);

@@ -24,6 +24,7 @@
 #include "support/programwindows.h"
 #include "support/userinput.h"
 #include "support/mainwindow.h"
+#include "ui/settingsfile.h"
 
 using framework::Application;
 
@@ -158,9 +159,15 @@ TEST(OptionsDialog, StoredNumbersOutOfRangeAreClampedIntoTheControlsAndStoredSo)
            Case{{{"Hour", "5"}, {"Minute", "60"}}, 6, 0, 0, 15, 30, 256},
            Case{{{"Hour", "5"}, {"Minute", "-9"}}, 4, 59, 0, 15, 30, 256},
            Case{{{"Hour", "x"}, {"Minute", "0x1E"}, {"LoopCounter", "300"}}, 0, 30, 0, 15, 30, 300},
+           Case{{{"Hour", "1"}, {"Minute", "-1"}, {"FitStyle", "9"}, {"CaptionCorner", "-2"},
+                 {"HotKeyNext", "70000"}, {"MinPictureShare", "300"}},
+                0, 59, 0, 15, 30, 256},
        }) {
     ProgramWindows w(SysInfo(c.stored));
     const kaleidon::ProgramOptions v = w.options->Values();
+    // The main window runs on the same values before the dialog is made.
+    EXPECT_EQ(kaleidon::AsTheDialogHoldsThem(kaleidon::ReadOptions(kaleidon::OpenSettings())), v)
+        << c.stored.front().second;
     EXPECT_EQ(v.hours, c.hours) << c.stored.front().second;
     EXPECT_EQ(v.minutes, c.minutes) << c.stored.front().second;
     EXPECT_EQ(v.slotCount, c.slots);
