@@ -245,7 +245,10 @@ class RowHandoff {
 
   RowHandoff(size_t rowBytes, std::function<void(const uint8_t*)> use)
       : rowBytes_(rowBytes), use_(std::move(use)) {
-    const bool alongside = std::thread::hardware_concurrency() > 1;
+    // A thread of its own for the rows where a processor is left for it:
+    // while other pictures are decoded at once (a picture per monitor), the
+    // processors are busy already, and a thread more only takes turns.
+    const bool alongside = std::thread::hardware_concurrency() >= 2 * static_cast<unsigned>(running_.load());
     blocks_.resize(alongside ? kBlocks : 1);
     for (Block& b : blocks_) b.rows.resize(rowBytes_ * kRows);
     if (alongside) user_ = std::thread([this] { Use(); });
@@ -253,6 +256,15 @@ class RowHandoff {
   ~RowHandoff() { Finish(); }
   RowHandoff(const RowHandoff&) = delete;
   RowHandoff& operator=(const RowHandoff&) = delete;
+
+  // Counts the decodings that hand rows on while it lives.
+  class Running {
+   public:
+    Running() { ++running_; }
+    ~Running() { --running_; }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+  };
 
   // The next block to fill, once its rows are used.
   uint8_t* Free() {
@@ -281,6 +293,7 @@ class RowHandoff {
   }
 
  private:
+  static inline std::atomic<int> running_{0};
   static constexpr size_t kBlocks = 4;
   static constexpr std::chrono::milliseconds kLookFor{8};
   struct Block {
@@ -464,6 +477,7 @@ void DecodeJpegRows(std::string_view bytes, const JpegDecodeOptions& options, co
       const PicturePart kept = PartInside(part, static_cast<int>(cinfo.output_width),
                                           static_cast<int>(cinfo.output_height));
       if (kept.width <= 0 || kept.height <= 0) return;
+      const RowHandoff::Running running;
       RowResampler resampler(kept.width, kept.height, 3, width, height, sink);
       const size_t rowBytes = static_cast<size_t>(cinfo.output_width) * 3;
       int y = 0;
