@@ -41,9 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const framework::EInvalidGraphic&) {
   }
   // Row by row, the decoding handing its rows to a thread that scales them:
-  // the rows come in order, each once, also when the data breaks off.
+  // the rows come in order, each once, also when the data breaks off. Rows
+  // are decoded whatever the picture's size (none is held whole): large
+  // ones are passed over here as above.
   if ((data[0] & 32) == 0) return 0;
   try {
+    const framework::JpegHeader header = framework::ReadJpegHeader(bytes);
+    if (int64_t{header.width} * header.height > kMaxFuzzedPixels) return 0;
     int next = 0;
     framework::DecodeJpegRows(bytes, options, std::nullopt, 7, 5, [&](int y, const uint8_t*) {
       if (y != next++) __builtin_trap();
