@@ -248,7 +248,7 @@ class RowHandoff {
     // A thread of its own for the rows where a processor is left for it:
     // while other pictures are decoded at once (a picture per monitor), the
     // processors are busy already, and a thread more only takes turns.
-    const bool alongside = std::thread::hardware_concurrency() >= 2 * static_cast<unsigned>(running_.load());
+    const bool alongside = ProcessorsToSpare();
     blocks_.resize(alongside ? kBlocks : 1);
     for (Block& b : blocks_) b.rows.resize(rowBytes_ * kRows);
     if (alongside) user_ = std::thread([this] { Use(); });
@@ -294,6 +294,11 @@ class RowHandoff {
 
  private:
   static inline std::atomic<int> running_{0};
+
+  // Whether each decoding that hands rows on has two processors.
+  static bool ProcessorsToSpare() {
+    return std::thread::hardware_concurrency() >= 2 * static_cast<unsigned>(running_.load());
+  }
   static constexpr size_t kBlocks = 4;
   static constexpr std::chrono::milliseconds kLookFor{8};
   struct Block {
@@ -303,9 +308,10 @@ class RowHandoff {
 
   // Waits until ready() holds. A block takes the decoding a few
   // milliseconds, and waking a thread that sleeps can cost a millisecond of
-  // the waking one (Wine passes every wake through its server): so the
-  // waiting thread first looks again and again for a while, giving its
-  // processor to others meanwhile, and only then sleeps on wakeup. The flag
+  // the waking one (Wine passes every wake through its server): so where
+  // the processors are not all busy decoding, the waiting thread first
+  // looks again and again for a while, giving its processor to others
+  // meanwhile, and only then sleeps on wakeup. The flag
   // says that it sleeps; it is raised before ready() is checked once more,
   // and the other thread changes what ready() reads before it looks at the
   // flag, so a change is either seen here or wakes this thread (all
@@ -315,7 +321,7 @@ class RowHandoff {
   static void WaitUntil(std::atomic<bool>& waits, Wakeup& wakeup, Ready ready) {
     const auto lookUntil = std::chrono::steady_clock::now() + kLookFor;
     while (!ready()) {
-      if (std::chrono::steady_clock::now() < lookUntil) {
+      if (std::chrono::steady_clock::now() < lookUntil && ProcessorsToSpare()) {
         std::this_thread::yield();
         continue;
       }
