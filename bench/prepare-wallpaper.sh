@@ -59,9 +59,10 @@ prepare_ms=$(median < "$work/prepare")
 # The steps of the preparation, for the record, and its quality.
 wine "$build/bench_prepare_wallpaper.exe" "$win_picture" 1920 1080 5 | tee "$work/steps"
 
-echo "djpeg -bmp (full decode):            ${djpeg_ms} ms"
-echo "convert -resize 1920x1080!:          ${convert_ms} ms"
-echo "PrepareWallpaperBitmap (under Wine): ${prepare_ms} ms"
+spread() { sort -n "$1" | awk '{ v[NR] = $1 } END { printf "(min %s, max %s, %d runs)", v[1], v[NR], NR }'; }
+echo "djpeg -bmp (full decode):            ${djpeg_ms} ms $(spread "$work/djpeg")"
+echo "convert -resize 1920x1080!:          ${convert_ms} ms $(spread "$work/convert")"
+echo "PrepareWallpaperBitmap (under Wine): ${prepare_ms} ms $(spread "$work/prepare")"
 awk -v p="$prepare_ms" -v d="$djpeg_ms" -v c="$convert_ms" 'BEGIN {
   printf "preparation / djpeg:   %.2f (goal: at most 0.5)\n", p / d
   printf "preparation / convert: %.2f (goal: at most 0.33)\n", p / c

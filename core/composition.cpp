@@ -66,6 +66,7 @@ CompositionLayout LayOutComposition(const std::vector<MonitorArea>& monitors, Wa
 namespace {
 
 constexpr int kBytesPerPixel = 3;
+constexpr size_t kMostPicturesAtOnce = 4;
 
 // Writes the BMP headers and the whole bitmap black, in a few large writes;
 // the pictures then overwrite their rows. Returns the size of the headers,
@@ -85,26 +86,49 @@ size_t WriteBlackBitmap(framework::FileReplacement& file, const CompositionLayou
 
 }  // namespace
 
-void ComposeWallpaperByRows(const CompositionLayout& layout, const MonitorRows& rowsFor, const std::string& path) {
+void ComposeWallpaperByRows(const CompositionLayout& layout, const MonitorRows& rowsFor, const std::string& path,
+                            const SameRows& sameRows) {
   const size_t stride = Bitmap::StrideFor(layout.width, 8 * kBytesPerPixel);
   framework::FileReplacement file(path);
   const size_t headers = WriteBlackBitmap(file, layout);
   std::atomic<bool> written = headers > 0;
-  std::vector<size_t> monitors;
-  for (const CompositionPiece& piece : layout.pieces)
-    if (monitors.empty() || monitors.back() != piece.monitor) monitors.push_back(piece.monitor);
+  // Where monitors overlap, the later one must be written last: one after
+  // the other then, each made on its own.
+  bool overlap = false;
+  for (const CompositionPiece& a : layout.pieces)
+    for (const CompositionPiece& b : layout.pieces)
+      overlap = overlap || (a.monitor != b.monitor && a.x < b.x + b.width && b.x < a.x + a.width &&
+                            a.y < b.y + b.height && b.y < a.y + a.height);
+  // The monitors in their order, those that show the very same rows as an
+  // earlier one joined to it: the rows are made once and written for each.
+  std::vector<std::vector<size_t>> jobs;
+  for (const CompositionPiece& piece : layout.pieces) {
+    bool known = false;
+    for (const std::vector<size_t>& job : jobs)
+      known = known || std::find(job.begin(), job.end(), piece.monitor) != job.end();
+    if (known) continue;
+    auto same = std::find_if(jobs.begin(), jobs.end(), [&](const std::vector<size_t>& job) {
+      return !overlap && sameRows && sameRows(job.front(), piece.monitor);
+    });
+    if (same != jobs.end())
+      same->push_back(piece.monitor);
+    else
+      jobs.push_back({piece.monitor});
+  }
   std::mutex writing;
   std::atomic<size_t> next = 0;
-  std::vector<std::exception_ptr> failures(monitors.size());
+  std::vector<std::exception_ptr> failures(jobs.size());
   std::atomic<bool> failing = false;  // no more monitors are begun
   // Each takes the next monitor not yet taken until none is left.
   const auto work = [&] {
-    for (size_t i = next++; i < monitors.size() && written && !failing; i = next++) {
-      const size_t monitor = monitors[i];
+    for (size_t i = next++; i < jobs.size() && written && !failing; i = next++) {
+      const std::vector<size_t>& monitors = jobs[i];
       try {
-        rowsFor(monitor, [&](int y, const uint8_t* pixels) {
+        rowsFor(monitors.front(), [&](int y, const uint8_t* pixels) {
           for (const CompositionPiece& piece : layout.pieces) {
-            if (piece.monitor != monitor || y < piece.pictureY || y >= piece.pictureY + piece.height) continue;
+            if (std::find(monitors.begin(), monitors.end(), piece.monitor) == monitors.end() ||
+                y < piece.pictureY || y >= piece.pictureY + piece.height)
+              continue;
             // The file stores the bottom row first.
             const size_t offset = headers + stride * static_cast<size_t>(layout.height - 1 - (piece.y + y - piece.pictureY)) +
                                   static_cast<size_t>(kBytesPerPixel * piece.x);
@@ -120,20 +144,15 @@ void ComposeWallpaperByRows(const CompositionLayout& layout, const MonitorRows& 
       }
     }
   };
-  // Where monitors overlap, the later one must be written last: one after
-  // the other then.
-  bool overlap = false;
-  for (const CompositionPiece& a : layout.pieces)
-    for (const CompositionPiece& b : layout.pieces)
-      overlap = overlap || (a.monitor != b.monitor && a.x < b.x + b.width && b.x < a.x + a.width &&
-                            a.y < b.y + b.height && b.y < a.y + a.height);
-  if (std::thread::hardware_concurrency() > 1 && monitors.size() > 1 && !overlap) {
-    std::thread other(work);
-    work();
-    other.join();
-  } else {
-    work();
-  }
+  // One picture more at once than there are processors (and never more than
+  // a few, for the memory each takes): as one ends early, the others go on
+  // on every processor.
+  const size_t processors = std::max(1u, std::thread::hardware_concurrency());
+  const size_t atOnce = std::min({jobs.size(), processors + 1, kMostPicturesAtOnce});
+  std::vector<std::thread> others(overlap || processors == 1 || atOnce == 0 ? 0 : atOnce - 1);
+  for (std::thread& other : others) other = std::thread(work);
+  work();
+  for (std::thread& other : others) other.join();
   for (const std::exception_ptr& failure : failures)
     if (failure) std::rethrow_exception(failure);
   if (!written || !file.Commit()) throw framework::EWriteRefused(path);

@@ -56,11 +56,16 @@ void ComposeWallpaper(const CompositionLayout& layout, const std::function<frame
 // the sink, top first (24 bits, the monitor's width).
 using MonitorRows = std::function<void(size_t monitor, const framework::RowSink& sink)>;
 // The same with each monitor's picture written row by row as it is made, so
-// that no monitor's picture is ever held whole; where there are two
-// processors and the monitors do not overlap, two monitors' pictures are
-// made at once. rowsFor is called once for each monitor with pieces, from up
-// to two threads. When it raises
+// that no monitor's picture is ever held whole; where there are several
+// processors and the monitors do not overlap, one monitor's picture more
+// than there are processors is made at once (four at most). rowsFor is
+// called once for each monitor with pieces, from as many threads. When it raises
 // for several monitors, what it raised for the first of them is passed on.
-void ComposeWallpaperByRows(const CompositionLayout& layout, const MonitorRows& rowsFor, const std::string& path);
+// Whether two monitors (the earlier first) show the very same rows: a
+// monitor that shows those of an earlier one is not asked for (unless
+// monitors overlap), that one's rows are written for both.
+using SameRows = std::function<bool(size_t earlier, size_t later)>;
+void ComposeWallpaperByRows(const CompositionLayout& layout, const MonitorRows& rowsFor, const std::string& path,
+                            const SameRows& sameRows = {});
 
 }  // namespace kaleidon

@@ -293,8 +293,13 @@ bool PrepareMonitorWallpapers(const std::vector<std::string>& pictures, const Wa
   try {
     const bool ownFormats = std::all_of(pictures.begin(), pictures.end(), MadeByOwnCodecs);
     if (ownFormats && !options.caption.show) {
-      // Row by row, two pictures at a time, beside the window, which answers
-      // meanwhile.
+      // Row by row, several pictures at a time, beside the window, which answers
+      // meanwhile; a picture that monitors of one size show is made once for
+      // all of them.
+      const auto sameRows = [&](size_t earlier, size_t later) {
+        const MonitorArea &a = desktop.monitors[earlier], &b = desktop.monitors[later];
+        return pictures.at(earlier) == pictures.at(later) && a.width == b.width && a.height == b.height;
+      };
       framework::CallWithin(framework::kNoBound, [&] {
         ComposeWallpaperByRows(
             layout,
@@ -309,7 +314,7 @@ bool PrepareMonitorWallpapers(const std::vector<std::string>& pictures, const Wa
                 throw;
               }
             },
-            WallpaperBitmapPath());
+            WallpaperBitmapPath(), sameRows);
         return true;
       });
     } else {

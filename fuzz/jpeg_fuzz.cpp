@@ -1,5 +1,5 @@
 // JPEG data from anywhere through libjpeg: a picture or EInvalidGraphic,
-// whatever the decoding options.
+// whatever the decoding options, decoded whole or row by row.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -38,6 +38,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     framework::Bitmap b = framework::DecodeJpeg(bytes, options);
     if (b.Empty()) __builtin_trap();
     if (options.pixelFormat == framework::JpegPixelFormat::k8Bit && b.BitsPerPixel() != 8) __builtin_trap();
+  } catch (const framework::EInvalidGraphic&) {
+  }
+  // Row by row, the decoding handing its rows to a thread that scales them:
+  // the rows come in order, each once, also when the data breaks off. Rows
+  // are decoded whatever the picture's size (none is held whole): large
+  // ones are passed over here as above.
+  if ((data[0] & 32) == 0) return 0;
+  try {
+    const framework::JpegHeader header = framework::ReadJpegHeader(bytes);
+    if (int64_t{header.width} * header.height > kMaxFuzzedPixels) return 0;
+    int next = 0;
+    framework::DecodeJpegRows(bytes, options, std::nullopt, 7, 5, [&](int y, const uint8_t*) {
+      if (y != next++) __builtin_trap();
+    });
+    if (next != 5) __builtin_trap();
   } catch (const framework::EInvalidGraphic&) {
   }
   return 0;

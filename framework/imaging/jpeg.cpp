@@ -2,13 +2,14 @@
 
 #include "framework/base/bounded.h"
 #include "framework/base/paths.h"
+#include "framework/base/wakeup.h"
 #include "framework/imaging/exif.h"
 #include "framework/imaging/resample.h"
 
 #include <algorithm>
-#include <condition_variable>
+#include <atomic>
+#include <chrono>
 #include <functional>
-#include <mutex>
 #include <thread>
 #include <cstdint>
 #include <csetjmp>
@@ -235,14 +236,19 @@ Bitmap PartOf(const Bitmap& whole, const PicturePart& part) {
 // Decoded rows handed, a block at a time, from the decoding thread to one
 // that uses them, so that decoding and scaling run side by side on a
 // processor each; with one processor the rows are used as they come. The
-// rows are used in order, each once.
+// rows are used in order, each once. Which blocks are filled and used is
+// kept in atomics, and a thread is woken only when it sleeps: the decoding,
+// the longer of the two, then never waits for the other to run.
 class RowHandoff {
  public:
-  static constexpr int kRows = 16;  // rows per block
+  static constexpr int kRows = 32;  // rows per block
 
   RowHandoff(size_t rowBytes, std::function<void(const uint8_t*)> use)
       : rowBytes_(rowBytes), use_(std::move(use)) {
-    const bool alongside = std::thread::hardware_concurrency() > 1;
+    // A thread of its own for the rows where a processor is left for it:
+    // while other pictures are decoded at once (a picture per monitor), the
+    // processors are busy already, and a thread more only takes turns.
+    const bool alongside = ProcessorsToSpare();
     blocks_.resize(alongside ? kBlocks : 1);
     for (Block& b : blocks_) b.rows.resize(rowBytes_ * kRows);
     if (alongside) user_ = std::thread([this] { Use(); });
@@ -251,72 +257,102 @@ class RowHandoff {
   RowHandoff(const RowHandoff&) = delete;
   RowHandoff& operator=(const RowHandoff&) = delete;
 
+  // Counts the decodings that hand rows on while it lives.
+  class Running {
+   public:
+    Running() { ++running_; }
+    ~Running() { --running_; }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+  };
+
   // The next block to fill, once its rows are used.
   uint8_t* Free() {
-    Block& b = blocks_[filled_ % blocks_.size()];
-    if (user_.joinable()) {
-      std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [&] { return b.count == 0; });
-    }
-    return b.rows.data();
+    if (user_.joinable())
+      WaitUntil(makerWaits_, room_, [&] { return filled_ - used_.load() < blocks_.size(); });
+    return blocks_[filled_ % blocks_.size()].rows.data();
   }
   // The block Free gave holds count rows.
   void Filled(int count) {
-    Block& b = blocks_[filled_++ % blocks_.size()];
+    Block& b = blocks_[filled_ % blocks_.size()];
     if (!user_.joinable()) {
+      ++filled_;
       for (int i = 0; i < count; ++i) use_(b.rows.data() + static_cast<size_t>(i) * rowBytes_);
       return;
     }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      b.count = count;
-    }
-    changed_.notify_all();
+    b.count = count;
+    published_.store(++filled_);
+    if (userWaits_.load()) rowsCame_.Wake();
   }
   // Waits until every filled row is used.
   void Finish() {
     if (!user_.joinable()) return;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      finished_ = true;
-    }
-    changed_.notify_all();
+    finished_.store(true);
+    if (userWaits_.load()) rowsCame_.Wake();
     user_.join();
   }
 
  private:
+  static inline std::atomic<int> running_{0};
+
+  // Whether each decoding that hands rows on has two processors.
+  static bool ProcessorsToSpare() {
+    return std::thread::hardware_concurrency() >= 2 * static_cast<unsigned>(running_.load());
+  }
   static constexpr size_t kBlocks = 4;
+  static constexpr std::chrono::milliseconds kLookFor{8};
   struct Block {
     std::vector<uint8_t> rows;
-    int count = 0;  // filled rows not yet used
+    int count = 0;
   };
+
+  // Waits until ready() holds. A block takes the decoding a few
+  // milliseconds, and waking a thread that sleeps can cost a millisecond of
+  // the waking one (Wine passes every wake through its server): so where
+  // the processors are not all busy decoding, the waiting thread first
+  // looks again and again for a while, giving its processor to others
+  // meanwhile, and only then sleeps on wakeup. The flag
+  // says that it sleeps; it is raised before ready() is checked once more,
+  // and the other thread changes what ready() reads before it looks at the
+  // flag, so a change is either seen here or wakes this thread (all
+  // sequentially consistent). A wake left over from an earlier wait only
+  // checks again.
+  template <class Ready>
+  static void WaitUntil(std::atomic<bool>& waits, Wakeup& wakeup, Ready ready) {
+    const auto lookUntil = std::chrono::steady_clock::now() + kLookFor;
+    while (!ready()) {
+      if (std::chrono::steady_clock::now() < lookUntil && ProcessorsToSpare()) {
+        std::this_thread::yield();
+        continue;
+      }
+      waits.store(true);
+      if (!ready()) wakeup.Wait();
+      waits.store(false);
+    }
+  }
 
   void Use() {
     for (size_t next = 0;; ++next) {
-      Block& b = blocks_[next % blocks_.size()];
-      int count;
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return b.count > 0 || finished_; });
-        if (b.count == 0) return;  // finished, and every block used
-        count = b.count;
-      }
-      for (int i = 0; i < count; ++i) use_(b.rows.data() + static_cast<size_t>(i) * rowBytes_);
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        b.count = 0;
-      }
-      changed_.notify_all();
+      WaitUntil(userWaits_, rowsCame_, [&] { return published_.load() > next || finished_.load(); });
+      if (published_.load() <= next) return;  // finished, and every block used
+      const Block& b = blocks_[next % blocks_.size()];
+      for (int i = 0; i < b.count; ++i) use_(b.rows.data() + static_cast<size_t>(i) * rowBytes_);
+      used_.store(next + 1);
+      if (makerWaits_.load()) room_.Wake();
     }
   }
 
   const size_t rowBytes_;
   const std::function<void(const uint8_t*)> use_;
   std::vector<Block> blocks_;
-  size_t filled_ = 0;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool finished_ = false;
+  size_t filled_ = 0;                 // the decoding thread's own count
+  std::atomic<size_t> published_{0};  // blocks filled, as the user sees them
+  std::atomic<size_t> used_{0};       // blocks used
+  std::atomic<bool> finished_{false};
+  std::atomic<bool> userWaits_{false};
+  std::atomic<bool> makerWaits_{false};
+  Wakeup rowsCame_;
+  Wakeup room_;
   std::thread user_;
 };
 
@@ -447,6 +483,7 @@ void DecodeJpegRows(std::string_view bytes, const JpegDecodeOptions& options, co
       const PicturePart kept = PartInside(part, static_cast<int>(cinfo.output_width),
                                           static_cast<int>(cinfo.output_height));
       if (kept.width <= 0 || kept.height <= 0) return;
+      const RowHandoff::Running running;
       RowResampler resampler(kept.width, kept.height, 3, width, height, sink);
       const size_t rowBytes = static_cast<size_t>(cinfo.output_width) * 3;
       int y = 0;

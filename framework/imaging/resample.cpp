@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace framework {
 
@@ -100,6 +105,50 @@ struct Plane {
   uint8_t* Row(int y) const { return data + static_cast<size_t>(y) * stride; }
 };
 
+#ifdef __SSE2__
+// The output positions of a row of three-byte pixels, from the first, that
+// the vector loop below makes: those whose reads (8 bytes from the first
+// tap, 4 from the third) and whose 4-byte store stay inside their rows.
+template <int Taps>
+int VectorPositions(const AxisFilter& f, int sourceWidth, int width) {
+  int n = 0;
+  while (n < width - 1 && 3 * (f.first[n] + Taps) + (Taps == 3 ? 1 : 2) <= 3 * sourceWidth) ++n;
+  return n;
+}
+
+// Positions [0, n) of a row of three-byte pixels with two or three taps, a
+// pixel at a time in 32-bit lanes: the very sums and rounding of the plain
+// loop. Two taps go through one multiply-add of their channels side by
+// side; a third through one more.
+template <int Taps>
+void HorizontalVector(const uint8_t* in, uint8_t* out, const AxisFilter& f, int n) {
+  const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi32(kOne / 2);
+  const int32_t* w = f.weights.data();
+  for (int x = 0; x < n; ++x, w += Taps, out += 3) {
+    const uint8_t* p = in + 3 * static_cast<size_t>(f.first[x]);
+    // r0 g0 b0 r1 g1 b1 r2 g2 as words; with the same moved by a pixel,
+    // interleaved: r0 r1 g0 g1 b0 b1 . .
+    const __m128i words = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+    const __m128i pairs = _mm_unpacklo_epi16(words, _mm_srli_si128(words, 6));
+    const __m128i w01 = _mm_set_epi16(0, 0, static_cast<int16_t>(w[1]), static_cast<int16_t>(w[0]),
+                                      static_cast<int16_t>(w[1]), static_cast<int16_t>(w[0]),
+                                      static_cast<int16_t>(w[1]), static_cast<int16_t>(w[0]));
+    __m128i acc = _mm_madd_epi16(pairs, w01);
+    if constexpr (Taps == 3) {
+      int32_t third;
+      std::memcpy(&third, p + 6, sizeof third);
+      const __m128i spread = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(third), zero), zero);
+      const __m128i w2 = _mm_set_epi16(0, 0, 0, static_cast<int16_t>(w[2]), 0, static_cast<int16_t>(w[2]), 0,
+                                       static_cast<int16_t>(w[2]));
+      acc = _mm_add_epi32(acc, _mm_madd_epi16(spread, w2));
+    }
+    const __m128i rounded = _mm_srai_epi32(_mm_add_epi32(acc, half), kWeightBits);
+    const int32_t bytes = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(rounded, zero), zero));
+    std::memcpy(out, &bytes, sizeof bytes);  // the fourth byte is the next pixel's, made next
+  }
+}
+#endif
+
 // Taps is the filter's tap count when known at compile time (0: any).
 template <int Channels, int Taps>
 void HorizontalPass(const Plane& src, const Plane& dst, const AxisFilter& f, int sourceWidth) {
@@ -107,11 +156,22 @@ void HorizontalPass(const Plane& src, const Plane& dst, const AxisFilter& f, int
   std::vector<int> taps(Taps ? 0 : static_cast<size_t>(dst.width));
   if (!Taps)
     for (int x = 0; x < dst.width; ++x) taps[x] = std::min(f.taps, sourceWidth - f.first[x]);
+  int vector = 0;  // positions made by the vector loop
+#ifdef __SSE2__
+  if constexpr (Channels == 3 && (Taps == 2 || Taps == 3)) vector = VectorPositions<Taps>(f, sourceWidth, dst.width);
+#endif
   for (int y = 0; y < dst.height; ++y) {
     const uint8_t* in = src.Row(y);
     uint8_t* out = dst.Row(y);
     const int32_t* w = f.weights.data();
-    for (int x = 0; x < dst.width; ++x, w += f.taps, out += Channels) {
+#ifdef __SSE2__
+    if constexpr (Channels == 3 && (Taps == 2 || Taps == 3)) {
+      HorizontalVector<Taps>(in, out, f, vector);
+      out += 3 * static_cast<size_t>(vector);
+      w += static_cast<size_t>(vector) * f.taps;
+    }
+#endif
+    for (int x = vector; x < dst.width; ++x, w += f.taps, out += Channels) {
       const uint8_t* p = in + static_cast<size_t>(f.first[x]) * Channels;
       int32_t acc[Channels] = {};
       const int n = Taps ? Taps : taps[x];
@@ -139,6 +199,42 @@ void Horizontal(const Plane& src, const Plane& dst, const AxisFilter& f, int cha
     HorizontalPass<3>(src, dst, f, sourceWidth);
 }
 
+#ifdef __SSE2__
+// An output row from two or three source rows (c null for two), 16 bytes
+// at a time in 32-bit lanes, the rest as the plain loop makes them: the
+// very sums and rounding of the plain loop. Returns the bytes made.
+size_t VerticalVector(const uint8_t* a, const uint8_t* b, const uint8_t* c, const int32_t* w, size_t rowBytes,
+                      uint8_t* out) {
+  const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi32(kOne / 2);
+  const __m128i wab = _mm_set_epi16(static_cast<int16_t>(w[1]), static_cast<int16_t>(w[0]), static_cast<int16_t>(w[1]),
+                                    static_cast<int16_t>(w[0]), static_cast<int16_t>(w[1]), static_cast<int16_t>(w[0]),
+                                    static_cast<int16_t>(w[1]), static_cast<int16_t>(w[0]));
+  const __m128i wc = _mm_set_epi16(0, static_cast<int16_t>(c ? w[2] : 0), 0, static_cast<int16_t>(c ? w[2] : 0), 0,
+                                   static_cast<int16_t>(c ? w[2] : 0), 0, static_cast<int16_t>(c ? w[2] : 0));
+  // Four sums of a's and b's words (and c's) side by side.
+  const auto sums = [&](__m128i aw, __m128i bw, __m128i cw, bool high) {
+    const __m128i ab = high ? _mm_unpackhi_epi16(aw, bw) : _mm_unpacklo_epi16(aw, bw);
+    __m128i acc = _mm_madd_epi16(ab, wab);
+    if (c) acc = _mm_add_epi32(acc, _mm_madd_epi16(high ? _mm_unpackhi_epi16(cw, zero) : _mm_unpacklo_epi16(cw, zero), wc));
+    return _mm_srai_epi32(_mm_add_epi32(acc, half), kWeightBits);
+  };
+  size_t i = 0;
+  for (; i + 16 <= rowBytes; i += 16) {
+    const __m128i av = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+    const __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    const __m128i cv = c ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + i)) : zero;
+    const __m128i alo = _mm_unpacklo_epi8(av, zero), blo = _mm_unpacklo_epi8(bv, zero), clo = _mm_unpacklo_epi8(cv, zero);
+    const __m128i ahi = _mm_unpackhi_epi8(av, zero), bhi = _mm_unpackhi_epi8(bv, zero), chi = _mm_unpackhi_epi8(cv, zero);
+    const __m128i low = _mm_packs_epi32(sums(alo, blo, clo, false), sums(alo, blo, clo, true));
+    const __m128i high = _mm_packs_epi32(sums(ahi, bhi, chi, false), sums(ahi, bhi, chi, true));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
+  }
+  for (; i < rowBytes; ++i)
+    out[i] = static_cast<uint8_t>((a[i] * w[0] + b[i] * w[1] + (c ? c[i] * w[2] : 0) + kOne / 2) >> kWeightBits);
+  return rowBytes;
+}
+#endif
+
 // One output row of the vertical pass from the source rows it reads, found
 // by row(j); acc holds rowBytes sums.
 template <typename RowOf>
@@ -147,6 +243,12 @@ void VerticalRow(RowOf row, const AxisFilter& f, int y, int sourceHeight, size_t
   const int32_t* w = &f.weights[static_cast<size_t>(y) * f.taps];
   const int j0 = f.first[y];
   const int taps = std::min(f.taps, sourceHeight - j0);
+#ifdef __SSE2__
+  if (taps == 2 || taps == 3) {
+    VerticalVector(row(j0), row(j0 + 1), taps == 3 ? row(j0 + 2) : nullptr, w, rowBytes, out);
+    return;
+  }
+#endif
   {
     const uint8_t* in = row(j0);
     const int32_t weight = w[0];

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <mutex>
 
 #include "core/wallpapermonitors.h"
 #include "framework/base/paths.h"
@@ -63,7 +64,7 @@ Bitmap Compose(const std::vector<MonitorArea>& monitors, WallpaperSpread spread,
   std::vector<size_t> once = asked;
   std::sort(once.begin(), once.end());
   EXPECT_EQ(std::unique(once.begin(), once.end()), once.end()) << "a monitor's picture was made twice";
-  // Row by row, two monitors at a time: the very same file.
+  // Row by row, several monitors at a time: the very same file.
   const std::string byRows = path + ".rows";
   ComposeWallpaperByRows(
       LayOutComposition(monitors, spread),
@@ -165,6 +166,39 @@ TEST(Composition, APictureSmallerThanItsMonitorLeavesTheRestBlackAndAFailureLeav
   }
   EXPECT_EQ(*framework::ReadWholeFile(path), before);
   EXPECT_EQ(dir.FileNames(), std::vector<std::string>{"WPFile.BMP"});  // no temporary file left
+}
+
+TEST(Composition, MonitorsThatShowTheSameRowsHaveThemMadeOnce) {
+  TempDir dir;
+  const std::string path = dir.PathOf("WPFile.BMP");
+  // Monitors 0, 2 and 3 show one picture: the rows are made for 0 and
+  // written for all three, unless monitors overlap.
+  const std::vector<MonitorArea> apart = {Monitor(0, 0, 20, 10, true), Monitor(20, 0, 20, 10), Monitor(40, 0, 20, 10),
+                                          Monitor(0, 10, 20, 10)};
+  const std::vector<MonitorArea> overlapping = {apart[0], apart[1], Monitor(10, 5, 20, 10), apart[3]};
+  const auto picture = [](size_t monitor) { return monitor == 1 ? 1 : 0; };
+  for (const auto* monitors : {&apart, &overlapping}) {
+    SCOPED_TRACE(monitors == &apart ? "apart" : "overlapping");
+    const CompositionLayout layout = LayOutComposition(*monitors, WallpaperSpread::Span);
+    ComposeWallpaper(layout, [&](size_t monitor) { return MarkedPicture(picture(monitor), 20, 10); }, path);
+    const std::string each = *framework::ReadWholeFile(path);
+    std::mutex asking;
+    std::vector<size_t> asked;
+    ComposeWallpaperByRows(
+        layout,
+        [&](size_t monitor, const framework::RowSink& sink) {
+          {
+            std::lock_guard<std::mutex> lock(asking);
+            asked.push_back(monitor);
+          }
+          const Bitmap made = MarkedPicture(picture(monitor), 20, 10);
+          for (int y = 0; y < made.Height(); ++y) sink(y, made.ScanLine(y));
+        },
+        path, [&](size_t earlier, size_t later) { return picture(earlier) == picture(later); });
+    EXPECT_EQ(*framework::ReadWholeFile(path), each);
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(asked, (monitors == &apart ? std::vector<size_t>{0, 1} : std::vector<size_t>{0, 1, 2, 3}));
+  }
 }
 
 TEST(Composition, WindowsEightAndLaterSpanAndWindowsSevenTiles) {

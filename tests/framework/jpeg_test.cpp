@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <random>
+#include <thread>
 
 #include "framework/base/paths.h"
 #include "framework/imaging/exif.h"
@@ -203,6 +205,27 @@ TEST(JpegDecoding, ResampledDecodingLooksLikeTheWholeDecodeResampled) {
       DecodeJpegResampled(s, {}, 1 + static_cast<int>(random() % 90), 1 + static_cast<int>(random() % 60));
     } catch (const EInvalidGraphic&) {
     }
+  }
+}
+
+TEST(JpegDecoding, RowsComeInOrderEachOnceToAReceiverOfAnySpeed) {
+  // Taller than the rows the decoding hands on at a time, so that a slow
+  // receiver holds the decoding up and a quick one waits for it.
+  const std::string jpeg = StreamedJpeg(48, 700, 90, [](int x, int y) {
+    return Rgb{static_cast<uint8_t>(x * 5), static_cast<uint8_t>(y % 256), static_cast<uint8_t>((x + y) % 256)};
+  });
+  const Bitmap expected = Resample(DecodeJpeg(jpeg), 40, 600);
+  for (int pauseEvery : {0, 50}) {
+    SCOPED_TRACE(testing::Message() << "a pause every " << pauseEvery << " rows");
+    Bitmap got(40, 600, 24);
+    int next = 0;
+    DecodeJpegRows(jpeg, {}, std::nullopt, 40, 600, [&](int y, const uint8_t* row) {
+      EXPECT_EQ(y, next++);
+      if (y >= 0 && y < got.Height()) std::copy(row, row + 3 * 40, got.ScanLine(y));
+      if (pauseEvery && y % pauseEvery == 0) std::this_thread::sleep_for(std::chrono::milliseconds(12));
+    });
+    EXPECT_EQ(next, 600);
+    ExpectSamePicture(got, expected);
   }
 }
 

@@ -145,3 +145,24 @@ TEST(RowResampler, GivesWhatTheWholePictureResampleGivesWithoutHoldingThePicture
     }
   }
 }
+
+TEST(Resample, ATrueColourPictureAndItsCopyWithAFourthByteGetTheSameColours) {
+  // Shrinking by less than half and by more, the same size, enlarging: each
+  // way a row is scaled along its width, the pixels whole.
+  struct Case {
+    int sourceWidth, sourceHeight, width, height;
+  } cases[] = {{6000, 8, 3840, 5}, {4500, 6, 3840, 4}, {2250, 5, 1920, 3}, {333, 7, 97, 5},
+               {1000, 4, 500, 2},  {640, 3, 640, 3},   {150, 4, 1601, 3},  {7, 2, 3, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.sourceWidth << "x" << c.sourceHeight << " to " << c.width << "x" << c.height);
+    const Bitmap four = Noise(c.sourceWidth, c.sourceHeight, 32, 11u + c.width);
+    Bitmap three = four;
+    three.SetBitsPerPixel(24);
+    const Bitmap fromThree = Resample(three, c.width, c.height), fromFour = Resample(four, c.width, c.height);
+    ASSERT_EQ(fromThree.BitsPerPixel(), 24);
+    ASSERT_EQ(fromFour.BitsPerPixel(), 32);
+    for (int y = 0; y < c.height; ++y)
+      for (int x = 0; x < c.width; ++x)
+        ASSERT_EQ(fromThree.PixelColor(x, y), fromFour.PixelColor(x, y)) << x << "," << y;
+  }
+}
