@@ -50,17 +50,21 @@ bool Close(HWND window, HANDLE process) {
   return false;
 }
 
-int Shown(const wchar_t* windowClass, const wchar_t* program, const wchar_t* argument) {
+// Starts the program with its argument; false, said why, when it cannot be.
+bool Start(const wchar_t* program, const wchar_t* argument, PROCESS_INFORMATION& pi) {
   std::wstring commandLine = L"\"" + std::wstring(program) + L"\"";
   if (argument) commandLine += L" " + std::wstring(argument);
   STARTUPINFOW si{};
   si.cb = sizeof si;
+  if (CreateProcessW(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return true;
+  std::fprintf(stderr, "cannot start the program (error %lu)\n", GetLastError());
+  return false;
+}
+
+int Shown(const wchar_t* windowClass, const wchar_t* program, const wchar_t* argument) {
   PROCESS_INFORMATION pi{};
   const double start = Now();
-  if (!CreateProcessW(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    std::fprintf(stderr, "cannot start the program (error %lu)\n", GetLastError());
-    return 1;
-  }
+  if (!Start(program, argument, pi)) return 1;
   HWND window = WaitForWindow(windowClass, pi.dwProcessId, true, pi.hProcess, 30000);
   const double shown = Now() - start;
   if (!window) {
@@ -82,16 +86,9 @@ int Shown(const wchar_t* windowClass, const wchar_t* program, const wchar_t* arg
 }
 
 int Ended(const wchar_t* program, const wchar_t* argument) {
-  std::wstring commandLine = L"\"" + std::wstring(program) + L"\"";
-  if (argument) commandLine += L" " + std::wstring(argument);
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   const double start = Now();
-  if (!CreateProcessW(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    std::fprintf(stderr, "cannot start the program (error %lu)\n", GetLastError());
-    return 1;
-  }
+  if (!Start(program, argument, pi)) return 1;
   CloseHandle(pi.hThread);
   const bool ended = WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0;
   const double took = Now() - start;
