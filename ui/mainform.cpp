@@ -274,11 +274,6 @@ void TForm1::MakeLaterWindow(LaterWindow window) {
   if (LaterWindows) LaterWindows(window);
 }
 
-void TForm1::MakeLaterWindows() {
-  for (LaterWindow window : {LaterWindow::Options, LaterWindow::Viewer, LaterWindow::FolderList})
-    MakeLaterWindow(window);
-}
-
 TForm1::~TForm1() { UnregisterHotKeys(); }
 
 void TForm1::FormCreate(const CommandLine& commandLine) {

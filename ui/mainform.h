@@ -129,7 +129,6 @@ class TForm1 : public framework::Form, public MainWindowLink {
   // Makes another window now when it is not yet: whatever needs it (its
   // button, the tray menu) finds it there.
   void MakeLaterWindow(LaterWindow window) override;
-  void MakeLaterWindows() override;
   // The options of the moment: the options dialog's once it is made, the
   // stored ones as the dialog will hold them before.
   ProgramOptions CurrentOptions() const override;

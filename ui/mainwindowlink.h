@@ -39,10 +39,9 @@ class MainWindowLink {
   virtual void FolderListMade(TForm5& folderList) = 0;
   virtual void WindowsMade(bool hotKeys) = 0;
   // How each of the other windows is made once it is needed, and making
-  // one, or all, now when they are not yet.
+  // one now when it is not yet.
   virtual void SetLaterWindows(std::function<void(LaterWindow)> make) = 0;
   virtual void MakeLaterWindow(LaterWindow window) = 0;
-  virtual void MakeLaterWindows() = 0;
   // The options of the moment (the dialog's, or the stored ones before it
   // is made).
   virtual ProgramOptions CurrentOptions() const = 0;

@@ -297,7 +297,10 @@ TEST_F(StartupWindowsInTheLoop, APressAtTheFirstMessageNeedsNoOtherWindow) {
 
 TEST_F(StartupWindowsInTheLoop, ASilentStartStaysHiddenOnceTheWindowsAreMade) {
   dir.WriteFile("Kaleidon.ini", "[SysInfo]\r\nProgramVersion=0.6\r\nSplash=0\r\n");
-  Run(kaleidon::CommandLine{"/s"}, [](kaleidon::TForm1& main) { main.MakeLaterWindows(); });
+  Run(kaleidon::CommandLine{"/s"}, [](kaleidon::TForm1& main) {
+    for (auto window : {kaleidon::LaterWindow::Options, kaleidon::LaterWindow::Viewer, kaleidon::LaterWindow::FolderList})
+      main.MakeLaterWindow(window);
+  });
   EXPECT_FALSE(atFirstMessage.visible);
   EXPECT_TRUE(atFirstMessage.trayIcon);  // the only way to the hidden window
   EXPECT_TRUE(whenIdle.othersMade);
