@@ -4,6 +4,7 @@
 #include "framework/base/paths.h"
 #include "framework/base/wakeup.h"
 #include "framework/imaging/exif.h"
+#include "framework/imaging/jpegsplitter.h"
 #include "framework/imaging/resample.h"
 
 #include <algorithm>
@@ -266,6 +267,28 @@ class RowHandoff {
     Running& operator=(const Running&) = delete;
   };
 
+  // Counts a second entropy decoder from when it starts to when the
+  // decoding ends: it takes a processor as the rows' thread does.
+  class Splitting {
+   public:
+    Splitting() = default;
+    ~Splitting() {
+      if (counted_) --splitting_;
+    }
+    Splitting(const Splitting&) = delete;
+    Splitting& operator=(const Splitting&) = delete;
+    // Starts the splitter where a processor is spare (the decodings that
+    // run and their second decoders leave one), counting it.
+    bool Start(EntropySplitter& splitter, jpeg_decompress_struct& cinfo) {
+      counted_ = splitter.Start(cinfo, ProcessorsToSpare());
+      if (counted_) ++splitting_;
+      return counted_;
+    }
+
+   private:
+    bool counted_ = false;
+  };
+
   // The next block to fill, once its rows are used.
   uint8_t* Free() {
     if (user_.joinable())
@@ -294,10 +317,13 @@ class RowHandoff {
 
  private:
   static inline std::atomic<int> running_{0};
+  static inline std::atomic<int> splitting_{0};
 
-  // Whether each decoding that hands rows on has two processors.
+  // Whether each decoding that runs has two processors, and each second
+  // entropy decoder one more.
   static bool ProcessorsToSpare() {
-    return std::thread::hardware_concurrency() >= 2 * static_cast<unsigned>(running_.load());
+    return std::thread::hardware_concurrency() >=
+           2 * static_cast<unsigned>(running_.load()) + static_cast<unsigned>(splitting_.load());
   }
   static constexpr size_t kBlocks = 4;
   static constexpr std::chrono::milliseconds kLookFor{8};
@@ -412,8 +438,12 @@ Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options) {
   uint8_t colormap[3][256] = {};
   int colors = 0;
 
+  const RowHandoff::Running running;
+  RowHandoff::Splitting splitting;
+  EntropySplitter splitter;
   bool ok = Guarded(d.errors, [&] {
     jpeg_start_decompress(&cinfo);
+    splitting.Start(splitter, cinfo);
     if (quantize && cinfo.colormap) {
       colors = std::min(cinfo.actual_number_of_colors, 256);
       int channels = cinfo.out_color_components;
@@ -492,8 +522,11 @@ void DecodeJpegRows(std::string_view bytes, const JpegDecodeOptions& options, co
         ++y;
       });
       const JDIMENSION lastRow = static_cast<JDIMENSION>(kept.top + kept.height);
+      RowHandoff::Splitting splitting;
+      EntropySplitter splitter;
       bool ok = Guarded(d.errors, [&] {
         jpeg_start_decompress(&cinfo);
+        splitting.Start(splitter, cinfo);
         JSAMPROW pointers[RowHandoff::kRows];
         // Rows below the part are not decoded.
         while (cinfo.output_scanline < lastRow) {
