@@ -231,8 +231,9 @@ int Get16(const uint8_t* at) {
 // its length (2 bytes), then per block the number of coefficients kept (1
 // byte), the DC difference (2 bytes) and each coefficient kept (its place
 // in natural order, 1 byte, and value, 2 bytes). A start of all ones ends
-// a chunk early.
+// a chunk early. Chunks are smaller where the memory allowed is.
 constexpr size_t kChunkBytes = 256 * 1024;
+constexpr size_t kSmallestChunk = 8 * 1024;
 constexpr uint32_t kChunkEnds = 0xFFFFFFFF;
 constexpr size_t kRecordHead = 6;
 
@@ -273,6 +274,7 @@ struct EntropySplitter::State {
   // The second decoder.
   size_t secondStart = 0;  // offset in the data
   uint64_t secondBase = 0;  // data bits before it
+  size_t chunkBytes = kChunkBytes;
   size_t maxChunks = 0;
   std::vector<std::unique_ptr<uint8_t[]>> chunks;
   std::atomic<size_t> published{0};  // MCU records readable
@@ -367,9 +369,9 @@ void EntropySplitter::State::RunSecond() {
   size_t count = 0, used = 0, at = 0;
   uint8_t* current = nullptr;
   while (!stop.load(std::memory_order_relaxed)) {
-    if (!current || at + mostRecord > kChunkBytes) {
+    if (!current || at + mostRecord > chunkBytes) {
       if (used == maxChunks) break;
-      uint8_t* fresh = new (std::nothrow) uint8_t[kChunkBytes];
+      uint8_t* fresh = new (std::nothrow) uint8_t[chunkBytes];
       if (!fresh) break;
       if (current) std::memcpy(current + at, &kChunkEnds, 4);
       chunks[used++].reset(fresh);
@@ -634,7 +636,8 @@ bool EntropySplitter::Start(jpeg_decompress_struct& cinfo, bool processorSpare) 
     if (start + 16 >= s->dataEnd) return false;
     s->secondStart = start;
     s->secondBase = 8 * static_cast<uint64_t>(start - SkippedBefore(s->stuffings, start));
-    s->maxChunks = std::max<size_t>(1, settings.memoryCap / kChunkBytes);
+    s->chunkBytes = std::clamp(settings.memoryCap, kSmallestChunk, kChunkBytes);
+    s->maxChunks = std::max<size_t>(1, settings.memoryCap / s->chunkBytes);
     s->chunks.resize(s->maxChunks);
 
     s->libraryDecode = library->pub.decode_mcu;
