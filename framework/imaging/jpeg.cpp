@@ -320,7 +320,7 @@ class RowHandoff {
   static inline std::atomic<int> splitting_{0};
 
   // Whether each decoding that runs has two processors, and each second
-  // entropy decoder one more.
+  // entropy decoder one more: whether another thread may start.
   static bool ProcessorsToSpare() {
     return std::thread::hardware_concurrency() >=
            2 * static_cast<unsigned>(running_.load()) + static_cast<unsigned>(splitting_.load());

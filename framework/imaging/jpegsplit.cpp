@@ -75,6 +75,9 @@ struct HuffmanTable {
   int32_t maxCode[18];        // largest code of each length, -1 when none
   int32_t valueOffset[18];
   uint8_t values[256];
+  // For AC tables: a code and the value after it within kLook bits, as
+  // (value << 8) | (run << 4) | bits; 0 where either is longer.
+  int32_t fastAc[1 << kLook];
 };
 
 // Built from a table libjpeg has already checked for this scan.
@@ -103,6 +106,14 @@ void BuildTable(const JHUFF_TBL& source, HuffmanTable& table) {
     const int shift = kLook - lengths[i];
     for (int fill = 0; fill < (1 << shift); ++fill)
       table.fast[(codes[i] << shift) | fill] = static_cast<uint16_t>((lengths[i] << 8) | table.values[i]);
+  }
+  for (int look = 0; look < (1 << kLook); ++look) {
+    const int e = table.fast[look];
+    const int length = e >> 8, run = (e >> 4) & 15, size = e & 15;
+    if (!length || !size || length + size > kLook) continue;
+    const int raw = (look >> (kLook - length - size)) & ((1 << size) - 1);
+    const int value = raw < (1 << (size - 1)) ? raw - (1 << size) + 1 : raw;
+    table.fastAc[look] = static_cast<int32_t>(static_cast<uint32_t>(value) << 8) | (run << 4) | (length + size);
   }
 }
 
@@ -148,18 +159,23 @@ size_t SkippedBefore(const std::vector<Stuffing>& stuffings, size_t offset) {
 
 // Reads the bits of the scan's data from a byte on, as libjpeg does: the
 // sequences of an 0xFF data byte count as that byte, and past the end zero
-// bits follow, counted so that reading into them shows.
+// bits follow, counted so that reading into them shows. The buffer is a
+// machine word, as libjpeg's is: on the 32-bit program shifts of a wider
+// one cost more than the refills they save.
 struct BitReader {
+  using Word = size_t;
+  static constexpr int kWordBits = static_cast<int>(sizeof(Word) * 8);
+
   const uint8_t* p = nullptr;  // next byte to load
   const uint8_t* end = nullptr;
-  uint64_t buffer = 0;  // the low `bits` bits are the next ones
+  Word buffer = 0;  // the low `bits` bits are the next ones
   int bits = 0;
-  int padding = 0;      // zero bits loaded past the end
-  size_t skipped = 0;   // bytes loaded that were no data bytes
+  int padding = 0;     // zero bits loaded past the end
+  size_t skipped = 0;  // bytes loaded that were no data bytes
 
   void Fill() {
-    while (bits <= 56) {
-      uint32_t c;
+    while (bits <= kWordBits - 8) {
+      Word c;
       if (p < end) {
         c = *p++;
         if (c == 0xFF) {
@@ -178,20 +194,20 @@ struct BitReader {
       bits += 8;
     }
   }
-  // At least 32 bits to read: a code and its value.
-  void Need() {
-    if (bits < 32) Fill();
+  // At least n bits to read (n at most 16).
+  void Need(int n) {
+    if (bits < n) Fill();
   }
   uint32_t Peek(int n) const { return static_cast<uint32_t>(buffer >> (bits - n)) & ((1u << n) - 1); }
   uint32_t Get(int n) {
     bits -= n;
     return static_cast<uint32_t>(buffer >> bits) & ((1u << n) - 1);
   }
-  // A symbol, or -1 for a code no table holds.
+  // A symbol, or -1 for a code no table holds; 16 bits must be there.
   int Decode(const HuffmanTable& t) {
     const uint32_t e = t.fast[Peek(kLook)];
     if (e) {
-      bits -= e >> 8;
+      bits -= static_cast<int>(e >> 8);
       return e & 0xFF;
     }
     int32_t code = static_cast<int32_t>(Get(kLook));
@@ -275,8 +291,9 @@ struct EntropySplitter::State {
   size_t secondStart = 0;  // offset in the data
   uint64_t secondBase = 0;  // data bits before it
   size_t chunkBytes = kChunkBytes;
-  size_t maxChunks = 0;
-  std::vector<std::unique_ptr<uint8_t[]>> chunks;
+  size_t maxChunks = 0;  // at least 2
+  std::vector<std::unique_ptr<uint8_t[]>> chunks;  // chunk n in chunks[n % maxChunks]
+  std::atomic<size_t> released{0};  // chunks the first decoder is done with
   std::atomic<size_t> published{0};  // MCU records readable
   std::atomic<bool> stopped{false};  // no more will come
   std::atomic<bool> stop{false};     // asked to stop
@@ -299,6 +316,12 @@ struct EntropySplitter::State {
   bool NextRecord(const uint8_t*& record);
   void HandBack(j_decompress_ptr cinfo, uint64_t position);
   void SetLibraryAt(j_decompress_ptr cinfo, uint64_t position);
+  uint8_t* Chunk() const { return chunks[chunk % maxChunks].get(); }
+  // Done with a chunk: the second decoder may fill it again.
+  void NextChunk() {
+    released.store(++chunk, std::memory_order_release);
+    offset = 0;
+  }
   void StopSecond() {
     stop.store(true);
     if (second.joinable()) second.join();
@@ -312,46 +335,48 @@ bool EntropySplitter::State::DecodeSecondMcu(BitReader& r, uint8_t* out, size_t&
   for (int b = 0; b < blocks; ++b) {
     const HuffmanTable& dc = *dcTable[b];
     const HuffmanTable& ac = *acTable[b];
-    r.Need();
+    r.Need(16);
     int s = r.Decode(dc);
     if (s < 0) return false;
     int diff = 0;
-    if (s) diff = Extend(r.Get(s), s);
+    if (s) {
+      r.Need(s);
+      diff = Extend(r.Get(s), s);
+    }
     uint8_t* count = at;
     Put16(at + 1, diff);
     at += 3;
-    if (acNeeded[b]) {
-      for (int k = 1; k < 64; ++k) {
-        r.Need();
-        const int symbol = r.Decode(ac);
-        if (symbol < 0) return false;
-        const int run = symbol >> 4;
-        s = symbol & 15;
-        if (s) {
-          k += run;
-          const int value = Extend(r.Get(s), s);
+    const bool keep = acNeeded[b];
+    for (int k = 1; k < 64; ++k) {
+      r.Need(16);
+      const int32_t both = ac.fastAc[r.Peek(kLook)];
+      if (both) {
+        // The usual case: a short code and a small value.
+        k += (both >> 4) & 15;
+        r.bits -= both & 15;
+        if (keep) {
+          at[0] = kNaturalOrder[k];
+          Put16(at + 1, both >> 8);
+          at += 3;
+        }
+        continue;
+      }
+      const int symbol = r.Decode(ac);
+      if (symbol < 0) return false;
+      const int run = symbol >> 4;
+      s = symbol & 15;
+      if (s) {
+        k += run;
+        r.Need(s);
+        const int value = Extend(r.Get(s), s);
+        if (keep) {
           at[0] = kNaturalOrder[k];
           Put16(at + 1, value);
           at += 3;
-        } else {
-          if (run != 15) break;
-          k += 15;
         }
-      }
-    } else {
-      for (int k = 1; k < 64; ++k) {
-        r.Need();
-        const int symbol = r.Decode(ac);
-        if (symbol < 0) return false;
-        const int run = symbol >> 4;
-        s = symbol & 15;
-        if (s) {
-          k += run;
-          r.bits -= s;
-        } else {
-          if (run != 15) break;
-          k += 15;
-        }
+      } else {
+        if (run != 15) break;
+        k += 15;
       }
     }
     *count = static_cast<uint8_t>((at - count - 3) / 3);
@@ -366,16 +391,28 @@ void EntropySplitter::State::RunSecond() {
   r.p = data + secondStart;
   r.end = data + dataEnd;
   const size_t mostRecord = kRecordHead + static_cast<size_t>(blocks) * (3 + 63 * 3) + 4;
-  size_t count = 0, used = 0, at = 0;
+  size_t count = 0, at = 0, sequence = 0;
   uint8_t* current = nullptr;
   while (!stop.load(std::memory_order_relaxed)) {
     if (!current || at + mostRecord > chunkBytes) {
-      if (used == maxChunks) break;
-      uint8_t* fresh = new (std::nothrow) uint8_t[chunkBytes];
-      if (!fresh) break;
+      const size_t next = current ? sequence + 1 : 0;
       if (current) std::memcpy(current + at, &kChunkEnds, 4);
-      chunks[used++].reset(fresh);
-      current = fresh;
+      // With all the memory in use, wait for the first decoder to be done
+      // with a chunk (it reads on meanwhile: it has a chunk at least).
+      published.store(count, std::memory_order_release);
+      auto waitedSince = std::chrono::steady_clock::now();
+      while (next - released.load(std::memory_order_acquire) >= maxChunks && !stop.load()) {
+        if (std::chrono::steady_clock::now() - waitedSince < std::chrono::milliseconds(2))
+          std::this_thread::yield();
+        else
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      if (stop.load()) break;
+      std::unique_ptr<uint8_t[]>& slot = chunks[next % maxChunks];
+      if (!slot) slot.reset(new (std::nothrow) uint8_t[chunkBytes]);
+      if (!slot) break;
+      current = slot.get();
+      sequence = next;
       at = 0;
     }
     const BitReader before = r;
@@ -425,12 +462,9 @@ bool EntropySplitter::State::NextRecord(const uint8_t*& record) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   uint32_t start;
-  std::memcpy(&start, chunks[chunk].get() + offset, 4);
-  if (start == kChunkEnds) {
-    ++chunk;
-    offset = 0;
-  }
-  record = chunks[chunk].get() + offset;
+  std::memcpy(&start, Chunk() + offset, 4);
+  if (start == kChunkEnds) NextChunk();
+  record = Chunk() + offset;
   return true;
 }
 
@@ -501,10 +535,9 @@ extern "C" boolean DecodeSplitMcu(j_decompress_ptr cinfo, JBLOCKROW* blocks) {
           break;
         }
         uint32_t start;
-        std::memcpy(&start, s->chunks[s->chunk].get() + s->offset, 4);
+        std::memcpy(&start, s->Chunk() + s->offset, 4);
         if (start == kChunkEnds) {
-          ++s->chunk;
-          s->offset = 0;
+          s->NextChunk();
           continue;
         }
         const uint64_t there = s->secondBase + start;
@@ -517,7 +550,7 @@ extern "C" boolean DecodeSplitMcu(j_decompress_ptr cinfo, JBLOCKROW* blocks) {
           break;
         }
         uint16_t length;
-        std::memcpy(&length, s->chunks[s->chunk].get() + s->offset + 4, 2);
+        std::memcpy(&length, s->Chunk() + s->offset + 4, 2);
         s->offset += kRecordHead + length;
         ++s->read;
       }
@@ -533,7 +566,7 @@ extern "C" boolean DecodeSplitMcu(j_decompress_ptr cinfo, JBLOCKROW* blocks) {
 
   const uint8_t* record;
   if (!s->NextRecord(record)) {
-    // The second decoder stopped (damage, or its memory was used up):
+    // The second decoder stopped (damage, or no memory for its blocks):
     // libjpeg goes on from where it stopped.
     s->HandBack(cinfo, s->stoppedAt.Position(s->data + s->secondStart, s->secondBase));
     s->StopSecond();
@@ -637,7 +670,7 @@ bool EntropySplitter::Start(jpeg_decompress_struct& cinfo, bool processorSpare) 
     s->secondStart = start;
     s->secondBase = 8 * static_cast<uint64_t>(start - SkippedBefore(s->stuffings, start));
     s->chunkBytes = std::clamp(settings.memoryCap, kSmallestChunk, kChunkBytes);
-    s->maxChunks = std::max<size_t>(1, settings.memoryCap / s->chunkBytes);
+    s->maxChunks = std::max<size_t>(2, settings.memoryCap / s->chunkBytes);
     s->chunks.resize(s->maxChunks);
 
     s->libraryDecode = library->pub.decode_mcu;

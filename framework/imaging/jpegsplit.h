@@ -19,11 +19,11 @@ namespace framework {
 
 struct EntropySplitSettings {
   // Where the second decoder starts, in thousandths of the scan's data.
-  int startPermille = 420;
+  int startPermille = 400;
   // Scans with less entropy-coded data than this are decoded by one thread.
   size_t minimumBytes = size_t{1} << 20;
-  // The most the second decoder holds of decoded blocks; when it is
-  // reached it stops, and the first decoder decodes the rest itself.
+  // The most the second decoder holds of decoded blocks the first has not
+  // taken yet; when it is reached it waits for the first to take some.
   size_t memoryCap = size_t{24} << 20;
   // Also where no processor is spare (tests).
   bool evenWithoutSpareProcessor = false;

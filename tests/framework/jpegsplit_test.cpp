@@ -92,9 +92,9 @@ TEST(JpegEntropySplit, GivesTheVeryPixelsOfOneDecoderWhereverTheSecondStarts) {
       {"grey", 301, 199, {true, 1, 1}, 8, size_t{24} << 20},
       {"4:2:0 at half size", 331, 217, {false, 2, 2}, 4, size_t{24} << 20},
       {"4:2:0 at an eighth (DC only)", 331, 217, {false, 2, 2}, 1, size_t{24} << 20},
-      // The second decoder runs out of memory and stops early: the first
-      // decodes on from where it stopped.
-      {"4:2:0, second decoder's memory used up", 331, 217, {false, 2, 2}, 8, 8 * 1024},
+      // The second decoder's memory holds a few MCUs: it waits for the
+      // first to take them before it decodes more.
+      {"4:2:0, little memory for the second decoder", 331, 217, {false, 2, 2}, 8, 8 * 1024},
   };
   for (const Case& c : cases) {
     const std::string jpeg = GrainyJpeg(c.width, c.height, c.layout);
