@@ -616,26 +616,58 @@ EntropySplitter::~EntropySplitter() {
   if (state_) state_->StopSecond();
 }
 
-bool EntropySplitter::Start(jpeg_decompress_struct& cinfo, bool processorSpare) {
+bool EntropySplitter::Prepare(jpeg_decompress_struct& cinfo, bool processorSpare) {
 #if KALEIDON_ENTROPY_SPLIT
+  state_.reset();
   const EntropySplitSettings settings = CurrentEntropySplitSettings();
   if (!processorSpare && !settings.evenWithoutSpareProcessor) return false;
   if (cinfo.progressive_mode || cinfo.arith_code || cinfo.restart_interval != 0 || cinfo.buffered_image) return false;
   if (cinfo.comps_in_scan != cinfo.num_components || (cinfo.num_components != 1 && cinfo.num_components != 3))
     return false;
-  if (!cinfo.entropy || !cinfo.src || cinfo.unread_marker != 0 || cinfo.entropy->insufficient_data) return false;
-  if (cinfo.blocks_in_MCU < 1 || cinfo.blocks_in_MCU > D_MAX_BLOCKS_IN_MCU || cinfo.client_data) return false;
-  const auto* library = reinterpret_cast<const LibraryHuffmanState*>(cinfo.entropy);
-  if (library->bits.bitsLeft != 0 || !library->pub.decode_mcu) return false;
+  if (!cinfo.src || cinfo.unread_marker != 0 || cinfo.client_data) return false;
+  const size_t size = cinfo.src->bytes_in_buffer;
+  if (size < settings.minimumBytes || size > (size_t{256} << 20)) return false;
   try {
     auto s = std::make_unique<State>();
     s->data = cinfo.src->next_input_byte;
-    s->sourceEnd = s->data + cinfo.src->bytes_in_buffer;
-    const size_t size = cinfo.src->bytes_in_buffer;
-    if (size < settings.minimumBytes || size > (size_t{256} << 20)) return false;
+    s->sourceEnd = s->data + size;
     if (!ReadScanData(s->data, size, s->dataEnd, s->stuffings)) return false;
     if (s->dataEnd < settings.minimumBytes || s->dataEnd < 64) return false;
+    // The second decoder starts at a byte that begins a data byte (never
+    // right after an 0xFF).
+    const int permille = std::clamp(settings.startPermille, 1, 999);
+    size_t start = static_cast<size_t>(static_cast<unsigned long long>(s->dataEnd) * permille / 1000);
+    while (start < s->dataEnd && s->data[start - 1] == 0xFF) ++start;
+    if (start + 16 >= s->dataEnd) return false;
+    s->secondStart = start;
+    s->secondBase = 8 * static_cast<uint64_t>(start - SkippedBefore(s->stuffings, start));
+    s->chunkBytes = std::clamp(settings.memoryCap, kSmallestChunk, kChunkBytes);
+    s->maxChunks = std::max<size_t>(2, settings.memoryCap / s->chunkBytes);
+    s->chunks.resize(s->maxChunks);
+    state_ = std::move(s);
+    return true;
+  } catch (...) {
+    return false;
+  }
+#else
+  (void)cinfo;
+  (void)processorSpare;
+  return false;
+#endif
+}
 
+bool EntropySplitter::Start(jpeg_decompress_struct& cinfo) {
+#if KALEIDON_ENTROPY_SPLIT
+  if (!state_) return false;
+  std::unique_ptr<State> s = std::move(state_);
+  // Nothing read of the scan yet, the data where it was.
+  if (!cinfo.entropy || cinfo.src->next_input_byte != s->data || cinfo.unread_marker != 0 ||
+      cinfo.entropy->insufficient_data || cinfo.client_data)
+    return false;
+  if (cinfo.blocks_in_MCU < 1 || cinfo.blocks_in_MCU > D_MAX_BLOCKS_IN_MCU) return false;
+  const auto* library = reinterpret_cast<const LibraryHuffmanState*>(cinfo.entropy);
+  if (library->bits.bitsLeft != 0 || !library->pub.decode_mcu) return false;
+  try {
     s->blocks = cinfo.blocks_in_MCU;
     for (int b = 0; b < s->blocks; ++b) {
       const int c = cinfo.MCU_membership[b];
@@ -660,19 +692,6 @@ bool EntropySplitter::Start(jpeg_decompress_struct& cinfo, bool processorSpare) 
 #endif
     }
     s->totalMcus = static_cast<size_t>(cinfo.MCUs_per_row) * cinfo.MCU_rows_in_scan;
-
-    // The second decoder starts at a byte that begins a data byte (never
-    // right after an 0xFF).
-    const int permille = std::clamp(settings.startPermille, 1, 999);
-    size_t start = static_cast<size_t>(static_cast<unsigned long long>(s->dataEnd) * permille / 1000);
-    while (start < s->dataEnd && s->data[start - 1] == 0xFF) ++start;
-    if (start + 16 >= s->dataEnd) return false;
-    s->secondStart = start;
-    s->secondBase = 8 * static_cast<uint64_t>(start - SkippedBefore(s->stuffings, start));
-    s->chunkBytes = std::clamp(settings.memoryCap, kSmallestChunk, kChunkBytes);
-    s->maxChunks = std::max<size_t>(2, settings.memoryCap / s->chunkBytes);
-    s->chunks.resize(s->maxChunks);
-
     s->libraryDecode = library->pub.decode_mcu;
     State* raw = s.get();
     s->second = std::thread([raw] { raw->RunSecond(); });
@@ -686,7 +705,6 @@ bool EntropySplitter::Start(jpeg_decompress_struct& cinfo, bool processorSpare) 
   }
 #else
   (void)cinfo;
-  (void)processorSpare;
   return false;
 #endif
 }

@@ -19,7 +19,7 @@ namespace framework {
 
 struct EntropySplitSettings {
   // Where the second decoder starts, in thousandths of the scan's data.
-  int startPermille = 400;
+  int startPermille = 280;
   // Scans with less entropy-coded data than this are decoded by one thread.
   size_t minimumBytes = size_t{1} << 20;
   // The most the second decoder holds of decoded blocks the first has not

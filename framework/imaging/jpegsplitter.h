@@ -14,10 +14,13 @@ class EntropySplitter {
   EntropySplitter(const EntropySplitter&) = delete;
   EntropySplitter& operator=(const EntropySplitter&) = delete;
 
+  // After jpeg_read_header: whether the scan is split where the picture
+  // and the settings allow it (processorSpare: whether a processor is left
+  // for the second decoder). Reads where the scan's data ends.
+  bool Prepare(jpeg_decompress_struct& cinfo, bool processorSpare);
   // After jpeg_start_decompress and before the first jpeg_read_scanlines:
-  // starts the second decoder where the picture and the settings allow it
-  // (processorSpare: whether a processor is left for it). Whether it did.
-  bool Start(jpeg_decompress_struct& cinfo, bool processorSpare);
+  // starts the second decoder of a prepared split. Whether it did.
+  bool Start(jpeg_decompress_struct& cinfo);
 
   struct State;
 
