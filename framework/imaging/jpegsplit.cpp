@@ -636,7 +636,7 @@ bool EntropySplitter::Prepare(jpeg_decompress_struct& cinfo, bool processorSpare
     // The second decoder starts at a byte that begins a data byte (never
     // right after an 0xFF).
     const int permille = std::clamp(settings.startPermille, 1, 999);
-    size_t start = static_cast<size_t>(static_cast<unsigned long long>(s->dataEnd) * permille / 1000);
+    size_t start = std::max<size_t>(1, static_cast<size_t>(static_cast<unsigned long long>(s->dataEnd) * permille / 1000));
     while (start < s->dataEnd && s->data[start - 1] == 0xFF) ++start;
     if (start + 16 >= s->dataEnd) return false;
     s->secondStart = start;
