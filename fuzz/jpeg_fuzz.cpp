@@ -28,12 +28,13 @@ bool DeclaresLargePicture(const framework::JpegHeader& header, int scaleEighths)
 // The picture, or the error, with the scan's entropy decoding split at a
 // point the input chooses (even for the smallest scans), or on one thread.
 std::string Outcome(std::string_view bytes, const framework::JpegDecodeOptions& options, bool split, int permille,
-                    size_t memoryCap) {
+                    size_t memoryCap, bool firstWaits) {
   framework::EntropySplitSettings settings;
   settings.minimumBytes = split ? 0 : ~size_t{0};
   settings.startPermille = permille;
   settings.memoryCap = memoryCap;
   settings.evenWithoutSpareProcessor = true;
+  settings.firstWaitsForSecond = firstWaits;
   framework::ForcedEntropySplit forced(settings);
   std::string out;
   try {
@@ -69,7 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const framework::EInvalidGraphic&) {
       return 0;
     }
-    if (Outcome(bytes, options, true, permille, cap) != Outcome(bytes, options, false, permille, cap)) __builtin_trap();
+    const bool waits = (data[0] & 32) != 0;
+    if (Outcome(bytes, options, true, permille, cap, waits) != Outcome(bytes, options, false, permille, cap, waits))
+      __builtin_trap();
     return 0;
   }
   framework::JpegDecodeOptions options;

@@ -127,7 +127,8 @@ struct Stuffing {
 
 // The scan's entropy-coded data: where it ends (the marker after it) and
 // where its 0xFF bytes stand. False when no marker ends it (a truncated
-// file: libjpeg's own decoder knows best where it runs out).
+// file: libjpeg's own decoder knows best where it runs out) or the data
+// holds what only libjpeg decodes as libjpeg does.
 bool ReadScanData(const uint8_t* data, size_t size, size_t& end, std::vector<Stuffing>& stuffings) {
   size_t i = 0, skipped = 0;
   while (i < size) {
@@ -141,6 +142,12 @@ bool ReadScanData(const uint8_t* data, size_t size, size_t& end, std::vector<Stu
       end = start;
       return true;
     }
+    // 0xFF 0xFF ... 0x00 is one 0xFF data byte to libjpeg's careful reader,
+    // but its quick one takes it for a marker, decodes the MCU on with zero
+    // bits and then again with the careful reader, which leaves the first
+    // attempt's coefficients where the second has none. No encoder writes
+    // it: such data is left to libjpeg alone.
+    if (k - start > 1) return false;
     stuffings.push_back({start, k + 1, skipped});
     skipped += k - start;
     i = k + 1;
@@ -297,7 +304,6 @@ struct EntropySplitter::State {
   std::atomic<size_t> published{0};  // MCU records readable
   std::atomic<bool> stopped{false};  // no more will come
   std::atomic<bool> stop{false};     // asked to stop
-  BitReader stoppedAt;               // where the MCU after the last record starts
   std::thread second;
 
   // The first decoder, inside libjpeg's calls.
@@ -308,14 +314,23 @@ struct EntropySplitter::State {
   size_t read = 0;       // records read
   size_t chunk = 0, offset = 0;
   size_t stuffingCursor = 0;
+  bool firstWaits = false;
   unsigned lastDc[MAX_COMPS_IN_SCAN] = {};
+  // Where libjpeg's reader stood when the first MCU was taken.
+  struct {
+    size_t mcu = 0;
+    const JOCTET* next = nullptr;
+    size_t bytes = 0;
+    size_t getBuffer = 0;
+    int bitsLeft = 0;
+    int lastDc[MAX_COMPS_IN_SCAN] = {};
+  } took;
 
   void RunSecond();
   bool DecodeSecondMcu(BitReader& r, uint8_t* out, size_t& length) const;
   uint64_t FirstPosition(j_decompress_ptr cinfo);
   bool NextRecord(const uint8_t*& record);
-  void HandBack(j_decompress_ptr cinfo, uint64_t position);
-  void SetLibraryAt(j_decompress_ptr cinfo, uint64_t position);
+  void HandBack(j_decompress_ptr cinfo);
   uint8_t* Chunk() const { return chunks[chunk % maxChunks].get(); }
   // Done with a chunk: the second decoder may fill it again.
   void NextChunk() {
@@ -328,8 +343,9 @@ struct EntropySplitter::State {
   }
 };
 
-// One MCU of the second decoder into out; false where the data holds no
-// code the tables know or the MCU reads past the data's end.
+// One MCU of the second decoder into out; false where the data holds a
+// code no table knows (libjpeg's reading of what follows depends on how
+// much it had read ahead) or the MCU reads past the data's end.
 bool EntropySplitter::State::DecodeSecondMcu(BitReader& r, uint8_t* out, size_t& length) const {
   uint8_t* at = out;
   for (int b = 0; b < blocks; ++b) {
@@ -428,7 +444,6 @@ void EntropySplitter::State::RunSecond() {
     at += kRecordHead + length;
     if ((++count & 7) == 0) published.store(count, std::memory_order_release);
   }
-  stoppedAt = r;
   published.store(count, std::memory_order_release);
   stopped.store(true, std::memory_order_release);
 }
@@ -468,50 +483,27 @@ bool EntropySplitter::State::NextRecord(const uint8_t*& record) {
   return true;
 }
 
-// Sets libjpeg's Huffman decoder to read on from a place in data bits.
-void EntropySplitter::State::SetLibraryAt(j_decompress_ptr cinfo, uint64_t position) {
-  const size_t byte = static_cast<size_t>(position / 8);
-  const int bit = static_cast<int>(position % 8);
-  // The file offset of data byte `byte`, and of what follows it.
-  size_t skipped = 0, at = 0, next = 0;
-  bool inSequence = false;
-  for (const Stuffing& s : stuffings) {
-    const size_t dataIndex = s.start - s.skipped;
-    if (dataIndex > byte) break;
-    if (dataIndex == byte) {
-      at = s.start;
-      next = s.after;
-      inSequence = true;
-      break;
-    }
-    skipped = s.skipped + (s.after - s.start - 1);
-  }
-  if (!inSequence) {
-    at = byte + skipped;
-    next = at + 1;
-  }
-  uint32_t value = 0;
+// libjpeg decodes the rest of the scan, from the MCU about to be decoded
+// on. Its reader must stand as it would had it decoded every MCU itself:
+// how far it has read ahead decides what it makes of damaged data. So it
+// decodes again, into a block of its own, the MCUs it took from the
+// second decoder, from where it stood when it took the first.
+void EntropySplitter::State::HandBack(j_decompress_ptr cinfo) {
   auto* library = reinterpret_cast<LibraryHuffmanState*>(cinfo->entropy);
-  if (bit == 0) {
-    cinfo->src->next_input_byte = data + std::min(at, dataEnd);
-    library->bits.getBuffer = 0;
-    library->bits.bitsLeft = 0;
-  } else {
-    value = at < dataEnd ? data[at] : 0;
-    cinfo->src->next_input_byte = data + std::min(next, dataEnd);
-    library->bits.getBuffer = value;
-    library->bits.bitsLeft = 8 - bit;
-  }
-  cinfo->src->bytes_in_buffer = static_cast<size_t>(sourceEnd - cinfo->src->next_input_byte);
-}
-
-// libjpeg decodes the rest of the scan, from an MCU's start.
-void EntropySplitter::State::HandBack(j_decompress_ptr cinfo, uint64_t position) {
-  SetLibraryAt(cinfo, position);
-  auto* library = reinterpret_cast<LibraryHuffmanState*>(cinfo->entropy);
-  for (int c = 0; c < cinfo->comps_in_scan; ++c) library->saved.lastDcValue[c] = static_cast<int>(lastDc[c]);
-  mode = Mode::kLibrary;
+  cinfo->src->next_input_byte = took.next;
+  cinfo->src->bytes_in_buffer = took.bytes;
+  library->bits.getBuffer = took.getBuffer;
+  library->bits.bitsLeft = took.bitsLeft;
+  std::memcpy(library->saved.lastDcValue, took.lastDc, sizeof took.lastDc);
   library->pub.decode_mcu = libraryDecode;
+  mode = Mode::kLibrary;
+  JBLOCK scratch[D_MAX_BLOCKS_IN_MCU];
+  JBLOCKROW rows[D_MAX_BLOCKS_IN_MCU];
+  for (int b = 0; b < D_MAX_BLOCKS_IN_MCU; ++b) rows[b] = &scratch[b];
+  for (size_t m = took.mcu; m < mcus; ++m) {
+    std::memset(scratch, 0, sizeof scratch);
+    libraryDecode(cinfo, rows);
+  }
 }
 
 namespace {
@@ -531,7 +523,13 @@ extern "C" boolean DecodeSplitMcu(j_decompress_ptr cinfo, JBLOCKROW* blocks) {
         if (s->read >= ready) {
           // Nothing more to compare with: decode this one and look again
           // at the next, unless no more will come.
-          if (s->stopped.load(std::memory_order_acquire) && s->read >= s->published.load()) s->mode = Mode::kLibrary;
+          if (s->stopped.load(std::memory_order_acquire)) {
+            if (s->read >= s->published.load()) s->mode = Mode::kLibrary;
+            else continue;
+          } else if (s->firstWaits) {
+            std::this_thread::yield();
+            continue;
+          }
           break;
         }
         uint32_t start;
@@ -546,6 +544,12 @@ extern "C" boolean DecodeSplitMcu(j_decompress_ptr cinfo, JBLOCKROW* blocks) {
           // In step: from here on the blocks are the second decoder's.
           const auto* library = reinterpret_cast<const LibraryHuffmanState*>(cinfo->entropy);
           for (int c = 0; c < cinfo->comps_in_scan; ++c) s->lastDc[c] = static_cast<unsigned>(library->saved.lastDcValue[c]);
+          s->took.mcu = s->mcus;
+          s->took.next = cinfo->src->next_input_byte;
+          s->took.bytes = cinfo->src->bytes_in_buffer;
+          s->took.getBuffer = library->bits.getBuffer;
+          s->took.bitsLeft = library->bits.bitsLeft;
+          std::memcpy(s->took.lastDc, library->saved.lastDcValue, sizeof s->took.lastDc);
           s->mode = Mode::kTaking;
           break;
         }
@@ -568,8 +572,8 @@ extern "C" boolean DecodeSplitMcu(j_decompress_ptr cinfo, JBLOCKROW* blocks) {
   if (!s->NextRecord(record)) {
     // The second decoder stopped (damage, or no memory for its blocks):
     // libjpeg goes on from where it stopped.
-    s->HandBack(cinfo, s->stoppedAt.Position(s->data + s->secondStart, s->secondBase));
     s->StopSecond();
+    s->HandBack(cinfo);
     ++s->mcus;
     return s->libraryDecode(cinfo, blocks);
   }
@@ -640,6 +644,7 @@ bool EntropySplitter::Prepare(jpeg_decompress_struct& cinfo, bool processorSpare
     while (start < s->dataEnd && s->data[start - 1] == 0xFF) ++start;
     if (start + 16 >= s->dataEnd) return false;
     s->secondStart = start;
+    s->firstWaits = settings.firstWaitsForSecond;
     s->secondBase = 8 * static_cast<uint64_t>(start - SkippedBefore(s->stuffings, start));
     s->chunkBytes = std::clamp(settings.memoryCap, kSmallestChunk, kChunkBytes);
     s->maxChunks = std::max<size_t>(2, settings.memoryCap / s->chunkBytes);

@@ -27,6 +27,10 @@ struct EntropySplitSettings {
   size_t memoryCap = size_t{24} << 20;
   // Also where no processor is spare (tests).
   bool evenWithoutSpareProcessor = false;
+  // The first decoder waits for the second to come past it instead of
+  // decoding on alone meanwhile, so that they always fall into step where
+  // the data lets them (tests, whatever the machine's load).
+  bool firstWaitsForSecond = false;
 };
 
 // The settings in force.

@@ -64,6 +64,7 @@ Outcome DecodeSplit(const std::string& jpeg, int scaleEighths, int permille, siz
   on.startPermille = permille;
   on.memoryCap = memoryCap;
   on.evenWithoutSpareProcessor = true;
+  on.firstWaitsForSecond = true;
   ForcedEntropySplit split(on);
   return Decode(jpeg, scaleEighths);
 }
@@ -138,6 +139,9 @@ TEST(JpegEntropySplit, DamagedAndTruncatedDataEndAsWithOneDecoder) {
       {"codes no table holds before the second decoder's start", overwritten(0.2, ones)},
       {"codes no table holds after it", overwritten(0.8, ones)},
       {"a marker in the middle", overwritten(0.7, std::string("\xFF\xD0", 2))},
+      // libjpeg's quick reader takes this for a marker and leaves
+      // coefficients of its first attempt behind.
+      {"0xFF 0xFF 0x00 in the data", overwritten(0.7, std::string("\xFF\xFF\x00", 3))},
       {"data that ends early at the end marker", jpeg.substr(0, at(0.85)) + "\xFF\xD9"},
       {"a file cut short", jpeg.substr(0, at(0.9))},
       {"a file cut short before the second decoder's start", jpeg.substr(0, at(0.3))},
