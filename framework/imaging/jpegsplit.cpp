@@ -16,11 +16,12 @@
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 
-// The split hands the decoding back to libjpeg's own Huffman decoder in the
-// middle of a scan (after damage, or where the second decoder stopped), so
-// it sets that decoder's bit reader and DC predictions, which libjpeg keeps
-// behind the public part of its entropy decoder. Their layout is the one of
-// libjpeg-turbo 2.1 (jdhuff.c); with another version the split is off.
+// The split reads libjpeg's Huffman decoder's bit reader and DC predictions
+// where it compares places and takes over, and sets them again where it
+// hands the decoding back (after damage, or where the second decoder
+// stopped); libjpeg keeps them behind the public part of its entropy
+// decoder. Their layout is the one of libjpeg-turbo 2.1 (jdhuff.c); with
+// another version the split is off.
 #if defined(LIBJPEG_TURBO_VERSION_NUMBER) && LIBJPEG_TURBO_VERSION_NUMBER >= 2001000 && \
     LIBJPEG_TURBO_VERSION_NUMBER < 2002000
 #define KALEIDON_ENTROPY_SPLIT 1
@@ -254,7 +255,8 @@ int Get16(const uint8_t* at) {
 // its length (2 bytes), then per block the number of coefficients kept (1
 // byte), the DC difference (2 bytes) and each coefficient kept (its place
 // in natural order, 1 byte, and value, 2 bytes). A start of all ones ends
-// a chunk early. Chunks are smaller where the memory allowed is.
+// a chunk early. The chunks are a ring: the second decoder fills one again
+// once the first has read it. They are smaller where the memory allowed is.
 constexpr size_t kChunkBytes = 256 * 1024;
 constexpr size_t kSmallestChunk = 8 * 1024;
 constexpr uint32_t kChunkEnds = 0xFFFFFFFF;
