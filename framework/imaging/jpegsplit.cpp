@@ -250,11 +250,37 @@ int Get16(const uint8_t* at) {
   return v;
 }
 
+// A coefficient kept: its place in natural order (6 bits) and its value (10
+// bits) in 2 bytes, or where the value does not fit (or is -512, which
+// marks this), the place with -512 and then the value in 2 more.
+inline uint8_t* PutCoefficient(uint8_t* at, int place, int value) {
+  if (value > -512 && value < 512) {
+    Put16(at, static_cast<int>(static_cast<unsigned>(place) << 10 | (static_cast<unsigned>(value) & 0x3FF)));
+    return at + 2;
+  }
+  Put16(at, static_cast<int>(static_cast<unsigned>(place) << 10 | 0x200));
+  Put16(at + 2, value);
+  return at + 4;
+}
+inline const uint8_t* GetCoefficient(const uint8_t* at, JCOEF* block) {
+  const unsigned packed = static_cast<uint16_t>(Get16(at));
+  const int place = static_cast<int>(packed >> 10);
+  int value = static_cast<int>(packed & 0x3FF);
+  const uint8_t* next = at + 2;
+  if (value == 0x200) {
+    value = Get16(at + 2);
+    next = at + 4;
+  } else if (value >= 0x200) {
+    value -= 0x400;
+  }
+  if (block) block[place] = static_cast<JCOEF>(value);
+  return next;
+}
+
 // The blocks the second decoder made, in chunks that never move, each MCU
 // a record: its start in data bits from where the decoder began (4 bytes),
 // its length (2 bytes), then per block the number of coefficients kept (1
-// byte), the DC difference (2 bytes) and each coefficient kept (its place
-// in natural order, 1 byte, and value, 2 bytes). A start of all ones ends
+// byte), the DC difference (2 bytes) and each coefficient kept (above). A start of all ones ends
 // a chunk early. The chunks are a ring: the second decoder fills one again
 // once the first has read it. They are smaller where the memory allowed is.
 constexpr size_t kChunkBytes = 256 * 1024;
@@ -365,6 +391,7 @@ bool EntropySplitter::State::DecodeSecondMcu(BitReader& r, uint8_t* out, size_t&
     Put16(at + 1, diff);
     at += 3;
     const bool keep = acNeeded[b];
+    int kept = 0;
     for (int k = 1; k < 64; ++k) {
       r.Need(16);
       const int32_t both = ac.fastAc[r.Peek(kLook)];
@@ -373,9 +400,8 @@ bool EntropySplitter::State::DecodeSecondMcu(BitReader& r, uint8_t* out, size_t&
         k += (both >> 4) & 15;
         r.bits -= both & 15;
         if (keep) {
-          at[0] = kNaturalOrder[k];
-          Put16(at + 1, both >> 8);
-          at += 3;
+          at = PutCoefficient(at, kNaturalOrder[k], both >> 8);
+          ++kept;
         }
         continue;
       }
@@ -388,16 +414,15 @@ bool EntropySplitter::State::DecodeSecondMcu(BitReader& r, uint8_t* out, size_t&
         r.Need(s);
         const int value = Extend(r.Get(s), s);
         if (keep) {
-          at[0] = kNaturalOrder[k];
-          Put16(at + 1, value);
-          at += 3;
+          at = PutCoefficient(at, kNaturalOrder[k], value);
+          ++kept;
         }
       } else {
         if (run != 15) break;
         k += 15;
       }
     }
-    *count = static_cast<uint8_t>((at - count - 3) / 3);
+    *count = static_cast<uint8_t>(kept);
   }
   if (r.bits < r.padding) return false;  // read past the data
   length = static_cast<size_t>(at - out);
@@ -408,7 +433,7 @@ void EntropySplitter::State::RunSecond() {
   BitReader r;
   r.p = data + secondStart;
   r.end = data + dataEnd;
-  const size_t mostRecord = kRecordHead + static_cast<size_t>(blocks) * (3 + 63 * 3) + 4;
+  const size_t mostRecord = kRecordHead + static_cast<size_t>(blocks) * (3 + 63 * 4) + 4;
   size_t count = 0, at = 0, sequence = 0;
   uint8_t* current = nullptr;
   while (!stop.load(std::memory_order_relaxed)) {
@@ -593,8 +618,9 @@ extern "C" boolean DecodeSplitMcu(j_decompress_ptr cinfo, JBLOCKROW* blocks) {
       if (block) block[0] = static_cast<JCOEF>(dc);
     }
     if (block && s->acNeeded[b])
-      for (int i = 0; i < kept; ++i) block[at[3 * i]] = static_cast<JCOEF>(Get16(at + 3 * i + 1));
-    at += 3 * kept;
+      for (int i = 0; i < kept; ++i) at = GetCoefficient(at, block);
+    else
+      for (int i = 0; i < kept; ++i) at = GetCoefficient(at, nullptr);
   }
   s->offset += kRecordHead + length;
   ++s->read;

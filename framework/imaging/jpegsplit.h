@@ -24,7 +24,7 @@ struct EntropySplitSettings {
   size_t minimumBytes = size_t{1} << 20;
   // The most the second decoder holds of decoded blocks the first has not
   // taken yet; when it is reached it waits for the first to take some.
-  size_t memoryCap = size_t{24} << 20;
+  size_t memoryCap = size_t{16} << 20;
   // Also where no processor is spare (tests).
   bool evenWithoutSpareProcessor = false;
   // The first decoder waits for the second to come past it instead of

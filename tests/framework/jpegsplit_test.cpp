@@ -14,13 +14,15 @@ using namespace framework;
 namespace {
 
 // A photo-like picture: smooth colour with grain, so that the data holds
-// every kind of code and many 0xFF bytes.
-std::string GrainyJpeg(int width, int height, const JpegLayout& layout, unsigned seed = 1) {
-  std::mt19937 random(seed);
-  return StreamedJpeg(width, height, 95, layout, [&](int x, int y) {
+// every kind of code and many 0xFF bytes; sharp, with hard stripes at full
+// quality, so that coefficients run to the largest values.
+std::string GrainyJpeg(int width, int height, const JpegLayout& layout, bool sharp = false) {
+  std::mt19937 random(1);
+  return StreamedJpeg(width, height, sharp ? 100 : 95, layout, [&](int x, int y) {
     const int grain = static_cast<int>(random() % 64);
-    return Rgb{static_cast<uint8_t>((x * 255 / width + grain) & 0xFF), static_cast<uint8_t>((y * 3 + grain) & 0xFF),
-               static_cast<uint8_t>(((x ^ y) + grain) & 0xFF)};
+    const uint8_t stripe = (x / 3 + y / 5) % 2 ? 255 : 0;
+    return Rgb{sharp ? stripe : static_cast<uint8_t>((x * 255 / width + grain) & 0xFF),
+               static_cast<uint8_t>((y * 3 + grain) & 0xFF), static_cast<uint8_t>(((x ^ y) + grain) & 0xFF)};
   });
 }
 
@@ -85,6 +87,7 @@ TEST(JpegEntropySplit, GivesTheVeryPixelsOfOneDecoderWhereverTheSecondStarts) {
     JpegLayout layout;
     int scaleEighths;
     size_t memoryCap;
+    bool sharp = false;
   };
   const Case cases[] = {
       {"4:2:0", 331, 217, {false, 2, 2}, 8, size_t{24} << 20},
@@ -96,9 +99,10 @@ TEST(JpegEntropySplit, GivesTheVeryPixelsOfOneDecoderWhereverTheSecondStarts) {
       // The second decoder's memory holds a few MCUs: it waits for the
       // first to take them before it decodes more.
       {"4:2:0, little memory for the second decoder", 331, 217, {false, 2, 2}, 8, 8 * 1024},
+      {"4:4:4, sharp, at full quality", 203, 150, {false, 1, 1}, 8, size_t{24} << 20, true},
   };
   for (const Case& c : cases) {
-    const std::string jpeg = GrainyJpeg(c.width, c.height, c.layout);
+    const std::string jpeg = GrainyJpeg(c.width, c.height, c.layout, c.sharp);
     const Outcome alone = DecodeAlone(jpeg, c.scaleEighths);
     ASSERT_TRUE(alone.error.empty()) << c.name << ": " << alone.error;
     const EntropySplitCounts before = CountEntropySplits();
