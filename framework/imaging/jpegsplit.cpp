@@ -263,15 +263,14 @@ inline uint8_t* PutCoefficient(uint8_t* at, int place, int value) {
   return at + 4;
 }
 inline const uint8_t* GetCoefficient(const uint8_t* at, JCOEF* block) {
-  const unsigned packed = static_cast<uint16_t>(Get16(at));
+  const uint32_t packed = static_cast<uint16_t>(Get16(at));
   const int place = static_cast<int>(packed >> 10);
-  int value = static_cast<int>(packed & 0x3FF);
+  // The sign taken along without a branch: it is as often one as the other.
+  int value = static_cast<int32_t>(packed << 22) >> 22;
   const uint8_t* next = at + 2;
-  if (value == 0x200) {
+  if (value == -512) {
     value = Get16(at + 2);
     next = at + 4;
-  } else if (value >= 0x200) {
-    value -= 0x400;
   }
   if (block) block[place] = static_cast<JCOEF>(value);
   return next;
