@@ -24,6 +24,7 @@
 #include "framework/imaging/bitmap.h"
 #include "framework/imaging/graphics.h"
 #include "framework/imaging/jpeg.h"
+#include "framework/imaging/jpegsplit.h"
 #include "framework/imaging/resample.h"
 
 namespace {
@@ -88,6 +89,37 @@ int wmain(int argc, wchar_t** argv) {
   if (!make.empty())
     std::printf("steps: load_ms %.1f decode_and_scale_ms %.1f save_ms %.1f\n", Median(load), Median(make),
                 Median(save));
+
+  // The decoding and scaling with the entropy decoding of the scan on one
+  // thread and on two, in turn, and how much of the scan the second
+  // decoder gave.
+  {
+    std::optional<std::string> data = framework::ReadWholeFile(picture);
+    framework::JpegImage image;
+    if (data) image.LoadFromBytes(*data);
+    image.ScaleForResampling(screen.width, screen.height);
+    std::vector<double> one, two;
+    long long taken = 0;
+    for (int i = 0; i < rounds && data; ++i) {
+      framework::EntropySplitSettings alone;
+      alone.minimumBytes = ~size_t{0};
+      {
+        framework::ForcedEntropySplit forced(alone);
+        const double start = Now();
+        image.ToBitmap(screen.width, screen.height);
+        one.push_back(Now() - start);
+      }
+      const framework::EntropySplitCounts before = framework::CountEntropySplits();
+      const double start = Now();
+      image.ToBitmap(screen.width, screen.height);
+      two.push_back(Now() - start);
+      taken += framework::CountEntropySplits().mcusTaken - before.mcusTaken;
+    }
+    if (!one.empty())
+      std::printf("entropy decoding: one thread decode_and_scale_ms %.1f, split %.1f (%lld MCUs a round from the "
+                  "second decoder)\n",
+                  Median(one), Median(two), taken / static_cast<long long>(two.size()));
+  }
 
   framework::Bitmap written;
   written.LoadFromFile(result);

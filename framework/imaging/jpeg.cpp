@@ -4,6 +4,7 @@
 #include "framework/base/paths.h"
 #include "framework/base/wakeup.h"
 #include "framework/imaging/exif.h"
+#include "framework/imaging/jpegsplitter.h"
 #include "framework/imaging/resample.h"
 
 #include <algorithm>
@@ -243,12 +244,19 @@ class RowHandoff {
  public:
   static constexpr int kRows = 32;  // rows per block
 
-  RowHandoff(size_t rowBytes, std::function<void(const uint8_t*)> use)
+  // Whether each decoding that runs has two processors. The second one
+  // takes the rows, or a second entropy decoder (jpegsplit.h) where the
+  // scan is split: then the decoding thread uses the rows itself.
+  static bool ProcessorsToSpare() {
+    return std::thread::hardware_concurrency() >= 2 * static_cast<unsigned>(running_.load());
+  }
+
+  RowHandoff(size_t rowBytes, std::function<void(const uint8_t*)> use, bool threadAllowed = true)
       : rowBytes_(rowBytes), use_(std::move(use)) {
     // A thread of its own for the rows where a processor is left for it:
     // while other pictures are decoded at once (a picture per monitor), the
     // processors are busy already, and a thread more only takes turns.
-    const bool alongside = ProcessorsToSpare();
+    const bool alongside = threadAllowed && ProcessorsToSpare();
     blocks_.resize(alongside ? kBlocks : 1);
     for (Block& b : blocks_) b.rows.resize(rowBytes_ * kRows);
     if (alongside) user_ = std::thread([this] { Use(); });
@@ -295,10 +303,6 @@ class RowHandoff {
  private:
   static inline std::atomic<int> running_{0};
 
-  // Whether each decoding that hands rows on has two processors.
-  static bool ProcessorsToSpare() {
-    return std::thread::hardware_concurrency() >= 2 * static_cast<unsigned>(running_.load());
-  }
   static constexpr size_t kBlocks = 4;
   static constexpr std::chrono::milliseconds kLookFor{8};
   struct Block {
@@ -412,8 +416,12 @@ Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options) {
   uint8_t colormap[3][256] = {};
   int colors = 0;
 
+  const RowHandoff::Running running;
+  EntropySplitter splitter;
+  splitter.Prepare(cinfo, RowHandoff::ProcessorsToSpare());
   bool ok = Guarded(d.errors, [&] {
     jpeg_start_decompress(&cinfo);
+    splitter.Start(cinfo);
     if (quantize && cinfo.colormap) {
       colors = std::min(cinfo.actual_number_of_colors, 256);
       int channels = cinfo.out_color_components;
@@ -487,13 +495,21 @@ void DecodeJpegRows(std::string_view bytes, const JpegDecodeOptions& options, co
       RowResampler resampler(kept.width, kept.height, 3, width, height, sink);
       const size_t rowBytes = static_cast<size_t>(cinfo.output_width) * 3;
       int y = 0;
-      RowHandoff handoff(rowBytes, [&](const uint8_t* row) {
-        if (y >= kept.top && y < kept.top + kept.height) resampler.Push(row + 3 * static_cast<size_t>(kept.left));
-        ++y;
-      });
+      // Where the scan's entropy decoding is split, the second processor
+      // decodes and the rows are scaled here.
+      EntropySplitter splitter;
+      const bool split = splitter.Prepare(cinfo, RowHandoff::ProcessorsToSpare());
+      RowHandoff handoff(
+          rowBytes,
+          [&](const uint8_t* row) {
+            if (y >= kept.top && y < kept.top + kept.height) resampler.Push(row + 3 * static_cast<size_t>(kept.left));
+            ++y;
+          },
+          !split);
       const JDIMENSION lastRow = static_cast<JDIMENSION>(kept.top + kept.height);
       bool ok = Guarded(d.errors, [&] {
         jpeg_start_decompress(&cinfo);
+        splitter.Start(cinfo);
         JSAMPROW pointers[RowHandoff::kRows];
         // Rows below the part are not decoded.
         while (cinfo.output_scanline < lastRow) {

@@ -39,8 +39,9 @@ Bitmap DecodeJpeg(std::string_view bytes);
 Bitmap DecodeJpeg(std::string_view bytes, const JpegDecodeOptions& options);
 // Decodes at the options' scale and resamples to width x height (as
 // Resample does, to the very pixel), a 24-bit bitmap; the options' pixel
-// format is not used. Decoding and scaling run side by side where there are
-// two processors.
+// format is not used. Where there are two processors, decoding and scaling
+// run side by side, or for a large picture two threads share the decoding
+// (framework/imaging/jpegsplit.h).
 Bitmap DecodeJpegResampled(std::string_view bytes, const JpegDecodeOptions& options, int width, int height);
 
 // A rectangle of a picture, in its pixels.

@@ -25,8 +25,8 @@ void Put(std::string& out, uint32_t value, int bytes, bool motorola) {
 }
 
 // Compresses with plain data only between setjmp and the library calls.
-bool Compress(jpeg_compress_struct& cinfo, Errors& errors, int width, int height, int quality, uint8_t* row,
-              const JpegPainter& paint, unsigned char** buffer, unsigned long* size) {
+bool Compress(jpeg_compress_struct& cinfo, Errors& errors, int width, int height, int quality, const JpegLayout& layout,
+              uint8_t* row, const JpegPainter& paint, unsigned char** buffer, unsigned long* size) {
   if (setjmp(errors.jump)) return false;
   jpeg_create_compress(&cinfo);
   jpeg_mem_dest(&cinfo, buffer, size);
@@ -36,6 +36,12 @@ bool Compress(jpeg_compress_struct& cinfo, Errors& errors, int width, int height
   cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
+  if (layout.grey) {
+    jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+  } else {
+    cinfo.comp_info[0].h_samp_factor = layout.hSampling;
+    cinfo.comp_info[0].v_samp_factor = layout.vSampling;
+  }
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
     const int y = static_cast<int>(cinfo.next_scanline);
@@ -55,6 +61,10 @@ bool Compress(jpeg_compress_struct& cinfo, Errors& errors, int width, int height
 }  // namespace
 
 std::string StreamedJpeg(int width, int height, int quality, const JpegPainter& paint) {
+  return StreamedJpeg(width, height, quality, JpegLayout{}, paint);
+}
+
+std::string StreamedJpeg(int width, int height, int quality, const JpegLayout& layout, const JpegPainter& paint) {
   jpeg_compress_struct cinfo{};
   Errors errors{};
   cinfo.err = jpeg_std_error(&errors.pub);
@@ -62,7 +72,7 @@ std::string StreamedJpeg(int width, int height, int quality, const JpegPainter& 
   std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
-  bool ok = Compress(cinfo, errors, width, height, quality, row.data(), paint, &buffer, &size);
+  bool ok = Compress(cinfo, errors, width, height, quality, layout, row.data(), paint, &buffer, &size);
   std::string result = ok ? std::string(reinterpret_cast<const char*>(buffer), size) : std::string();
   jpeg_destroy_compress(&cinfo);
   std::free(buffer);

@@ -13,6 +13,15 @@ using JpegPainter = std::function<framework::Rgb(int x, int y)>;
 // A baseline JPEG of width x height compressed row by row, so that even a
 // 16000 x 9000 picture needs only one row of memory to make.
 std::string StreamedJpeg(int width, int height, int quality, const JpegPainter& paint);
+// The same grey, or in colour with the brightness sampled hSampling x
+// vSampling times as densely as the colour (2 x 2 is 4:2:0, 2 x 1 4:2:2,
+// 1 x 1 4:4:4).
+struct JpegLayout {
+  bool grey = false;
+  int hSampling = 2;
+  int vSampling = 2;
+};
+std::string StreamedJpeg(int width, int height, int quality, const JpegLayout& layout, const JpegPainter& paint);
 
 // The JPEG with an EXIF block (APP1, IFD0 holding the orientation tag
 // 0x0112 after another tag) put right after its start marker; the TIFF
