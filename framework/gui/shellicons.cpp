@@ -19,6 +19,7 @@ namespace {
 struct Lookups {
   std::mutex lock;
   bool running = false;
+  bool started = false;  // once a run
   std::deque<IconKey> queue;         // still to look up, the one being looked up first
   std::map<IconKey, int> known;      // what the look-ups ahead found
   std::vector<HWND> waiting;         // painted again when they are done
@@ -119,8 +120,8 @@ void LookUpAhead() {
   Lookups& shared = Shared();
   {
     std::lock_guard<std::mutex> hold(shared.lock);
-    if (shared.running) return;
-    shared.running = true;
+    if (shared.running || shared.started) return;
+    shared.running = shared.started = true;
   }
   try {
     std::thread(LookUpQueued).detach();

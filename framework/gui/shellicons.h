@@ -40,8 +40,8 @@ IconKey StockIcon(SHSTOCKICONID id);
 IconKey FileTypeIcon(const std::wstring& extension);
 
 // Starts looking up, on a thread of its own, the folder icons and the icons
-// of the fixed drives there are; the kinds of file asked for meanwhile join
-// them. Does nothing while such look-ups run.
+// of the drives there are; the kinds of file asked for meanwhile join them.
+// Once a run: later calls do nothing.
 void LookUpAhead();
 // Whether the look-ups LookUpAhead started are still running.
 bool LookingUp();
