@@ -9,6 +9,7 @@
 
 #include "framework/base/folderfiles.h"
 #include "framework/base/shellcalls.h"
+#include "framework/base/trace.h"
 
 namespace framework::shellicons {
 
@@ -99,6 +100,7 @@ void LookUpQueued() {
     if (list) shared.images = list;
     shared.queue.pop_front();
   }
+  TraceStep("shell icons looked up");
   for (HWND window : waiting) InvalidateRect(window, nullptr, TRUE);
 }
 
