@@ -125,16 +125,10 @@ bool MatchesMask(std::string_view mask, std::string_view fileName) {
 DriveComboBox::DriveComboBox(Form* owner, std::string name)
     : ComboBox(owner, std::move(name), CBS_OWNERDRAWFIXED | CBS_HASSTRINGS) {
   UpdateItemHeight();
-  Refresh();
   std::string folder = ProgramFolder();
-  if (!folder.empty() && folder.size() >= 2 && folder[1] == ':') {
-    char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(folder[0])));
-    int index = FindDrive(letter);
-    if (index >= 0) {
-      ComboBox::SetItemIndex(index);
-      drive_ = letter;
-    }
-  }
+  if (!folder.empty() && folder.size() >= 2 && folder[1] == ':')
+    drive_ = static_cast<char>(std::toupper(static_cast<unsigned char>(folder[0])));
+  Refresh();
 }
 
 void DriveComboBox::UpdateItemHeight() {
@@ -155,7 +149,6 @@ int DriveComboBox::FindDrive(char letter) const {
 }
 
 void DriveComboBox::Refresh() {
-  QuietErrors quiet;
   char keep = drive_;
   drives_.clear();
   Clear();
@@ -165,27 +158,50 @@ void DriveComboBox::Refresh() {
     DriveItem item;
     item.letter = static_cast<char>('A' + i);
     wchar_t root[] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', 0};
-    UINT type = GetDriveTypeW(root);
+    item.type = GetDriveTypeW(root);
     item.text = std::string(1, static_cast<char>('a' + i)) + ":";
-    // Labels only where reading them cannot wait for a disc or a network.
-    if (type == DRIVE_FIXED || type == DRIVE_RAMDISK) {
-      wchar_t label[MAX_PATH + 1] = {};
-      if (GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) && label[0])
-        item.text += " [" + Narrow(label) + "]";
-    }
-    item.type = type;
     item.icon = kIconNotYet;
+    item.labelRead = false;
     drives_.push_back(item);
     AddItem(item.text);
   }
   int index = FindDrive(keep);
   if (index >= 0) {
+    ReadLabel(index);
     ComboBox::SetItemIndex(index);
     drive_ = keep;
   } else {
     ComboBox::SetItemIndex(-1);
     drive_ = '\0';
   }
+}
+
+void DriveComboBox::ReadLabel(int index) {
+  DriveItem& item = drives_[static_cast<size_t>(index)];
+  if (item.labelRead) return;
+  item.labelRead = true;
+  // Labels only where reading them cannot wait for a disc or a network.
+  if (item.type != DRIVE_FIXED && item.type != DRIVE_RAMDISK) return;
+  QuietErrors quiet;
+  const wchar_t root[] = {static_cast<wchar_t>(item.letter), L':', L'\\', 0};
+  wchar_t label[MAX_PATH + 1] = {};
+  if (!GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) || !label[0]) return;
+  item.text += " [" + Narrow(label) + "]";
+  // The line takes the new text in its place, still chosen if it was.
+  const bool chosen = ItemIndex() == index;
+  SendMessageW(Handle(), CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  SendMessageW(Handle(), CB_INSERTSTRING, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(Widen(item.text).c_str()));
+  if (chosen) ComboBox::SetItemIndex(index);
+}
+
+void DriveComboBox::ReadAllLabels() {
+  for (int i = 0; i < static_cast<int>(drives_.size()); ++i) ReadLabel(i);
+}
+
+void DriveComboBox::HandleCommand(int code) {
+  if (code == CBN_DROPDOWN) ReadAllLabels();
+  ComboBox::HandleCommand(code);
 }
 
 void DriveComboBox::SetDrive(char letter) {
@@ -196,6 +212,7 @@ void DriveComboBox::SetDrive(char letter) {
     index = FindDrive(letter);
   }
   if (index < 0) throw Exception(FormatText("ドライブ %s: がありません", {std::string(1, letter)}));
+  ReadLabel(index);
   if (letter == drive_ && ItemIndex() == index) return;
   ComboBox::SetItemIndex(index);
   drive_ = letter;
@@ -205,6 +222,7 @@ void DriveComboBox::SetDrive(char letter) {
 void DriveComboBox::UserChanged() {
   int index = ItemIndex();
   if (index < 0 || index >= static_cast<int>(drives_.size())) return;
+  ReadLabel(index);
   char letter = drives_[static_cast<size_t>(index)].letter;
   if (letter == drive_) return;
   drive_ = letter;

@@ -329,6 +329,22 @@ TEST(DriveComboBox, ListsTheDrivesAndSignalsOnlyRealChanges) {
   Notify(f.form, *f.drives, CBN_SELCHANGE);
   EXPECT_EQ(changes, 2);
 
+  // Each line names its drive and, once the list has dropped down, a fixed
+  // drive's label.
+  Notify(f.form, *f.drives, CBN_DROPDOWN);
+  items = f.drives->Items();
+  for (const std::string& item : items) {
+    const std::wstring root{static_cast<wchar_t>(std::toupper(static_cast<unsigned char>(item[0]))), L':', L'\\'};
+    wchar_t label[MAX_PATH + 1] = {};
+    const UINT type = GetDriveTypeW(root.c_str());
+    std::string expected = item.substr(0, 2);
+    if ((type == DRIVE_FIXED || type == DRIVE_RAMDISK) &&
+        GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) && label[0])
+      expected += " [" + Narrow(label) + "]";
+    EXPECT_EQ(item, expected);
+  }
+  EXPECT_EQ(f.drives->Drive(), home);
+
   char unused = '\0';
   for (int i = 25; i >= 0 && !unused; --i)
     if (!(mask & (1u << i))) unused = static_cast<char>('A' + i);
