@@ -17,6 +17,7 @@
 #include "framework/base/scopeguard.h"
 #include "framework/base/trace.h"
 #include "framework/gui/application.h"
+#include "framework/gui/shellicons.h"
 #include "ui/archiveform.h"
 #include "ui/folderlistform.h"
 #include "ui/mainform.h"
@@ -457,6 +458,9 @@ int RunKaleidon(const CommandLine& commandLine) {
   // The main window has its own taskbar button; the application window, now
   // owned by it, has none.
   SetWindowLongPtrW(app.Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(windows.Main().Window().Handle()));
+  // The shell's icons of the drives, folders and files the main window
+  // shows are looked up beside its first painting.
+  windows.main->OnShow = [] { framework::shellicons::LookUpAhead(); };
   app.Run();
   return 0;
 }

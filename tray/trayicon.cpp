@@ -69,7 +69,7 @@ TTrayIcon::TTrayIcon(framework::Form* owner) : owner_(owner), serial_(NextSerial
   if (list.size() >= kMaxIcons) throw EOutOfMemory(kCannotRegisterTrayIcon);
   id_ = list.empty() ? 1 : list.back().first + 1;
   Application::Instance().Initialize();
-  TCallbackWindow::Handle();
+  // The window that hears the shell is made when the icon is first added.
   iconData_.cbSize = kIconDataSize;
   iconData_.uCallbackMessage = WM_TRAYICON;
   iconData_.uID = static_cast<UINT>(id_);

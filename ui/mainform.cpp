@@ -105,8 +105,6 @@ constexpr const char* kDriveErrorText =
 
 // The main window's own message: the desktop's change has been handled.
 constexpr UINT kWallpaperAgainMessage = WM_APP + 23;
-// ... and: the window has shown, its tray icon is to be added.
-constexpr UINT kAddTrayIconMessage = WM_APP + 24;
 
 framework::FormStyle MainStyle() {
   framework::FormStyle s = framework::FormStyle::FixedDialog("TMyMainForm", TForm1::kCaption, 516, 410);
@@ -253,10 +251,16 @@ void TForm1::WindowsMade(bool hotKeys) {
   TrayIcon1->SetEnabled(true);
   Application& app = Application::Instance();
   if (app.ShowMainForm()) {
-    // The window shows: its icon joins the notification area right after,
+    // The window shows: its icon joins the notification area once the
+    // window has painted and waits for input (before any input is taken),
     // so that the shell's answer does not hold the window back.
-    if (!trayIconPosted_) trayIconPosted_ = PostMessageW(Handle(), kAddTrayIconMessage, 0, 0);
-    if (!trayIconPosted_) AddTrayIcon();
+    if (!trayIconQueued_) {
+      trayIconQueued_ = true;
+      app.WhenIdle([window = Handle()] {
+        // Nothing when the window has gone meanwhile.
+        if (auto* main = dynamic_cast<TForm1*>(framework::Form::FromHandle(window))) main->AddTrayIcon();
+      });
+    }
   } else {
     AddTrayIcon();
     // Without its tray icon a hidden window could never be reached again:
@@ -399,9 +403,6 @@ LRESULT TForm1::WindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case kWallpaperAgainMessage:
       Application::Instance().Dispatch([this] { WallpaperAgain(); });
-      return 0;
-    case kAddTrayIconMessage:
-      Application::Instance().Dispatch([this] { AddTrayIcon(); });
       return 0;
     case WM_QUERYENDSESSION:
       WMQueryEndSession();

@@ -239,7 +239,7 @@ class TForm1 : public framework::Form, public MainWindowLink {
   // The tray icon goes to the notification area: at once for a start in
   // the tray, once the window has shown for the others.
   void AddTrayIcon();
-  bool trayIconPosted_ = false;
+  bool trayIconQueued_ = false;
   // The file-type list (run once while the window is made).
   void BuildFilterList(const std::string& customMask);
 

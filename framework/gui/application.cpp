@@ -283,12 +283,13 @@ void Application::Run() {
   bool idle = false;
   while (!terminated_) {
     if (HandleMessage(msg)) continue;
+    // The system counts the program as waiting for input from here.
+    if (!idle) TraceStep("first idle");
+    idle = true;
     if (!idleCalls_.empty()) {
       RunIdleCalls();
       continue;
     }
-    if (!idle) TraceStep("first idle");
-    idle = true;
     WaitMessage();
   }
   // What waited for an idle moment belonged to the run that has ended.

@@ -48,6 +48,21 @@ HFONT FontHandle(const Font& font, int dpi) {
 
 // ---- Control ---------------------------------------------------------------
 
+void Control::SetDefaultSize(int width, int height, bool scaled) {
+  if (scaled) {
+    width = Scale(width);
+    height = Scale(height);
+  }
+  const ControlPlacement* placed = owner_ ? owner_->NextPlacement() : nullptr;
+  if (!placed) {
+    bounds_ = RECT{0, 0, width, height};
+    return;
+  }
+  const RECT& at = placed->bounds;
+  bounds_ = RECT{at.left, at.top, at.left + (at.right > at.left ? at.right - at.left : width),
+                 at.top + (at.bottom > at.top ? at.bottom - at.top : height)};
+}
+
 void Control::SetBounds(int left, int top, int width, int height) {
   bounds_ = RECT{left, top, left + width, top + height};
 }
@@ -88,6 +103,13 @@ WinControl::~WinControl() {
 void WinControl::CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle) {
   static int nextId = 1000;
   font_ = owner_->GetFont();
+  // Made where its layout row puts it, as it is to show.
+  if (const ControlPlacement* placed = owner_->NextPlacement()) {
+    if (placed->text && *placed->text) text_ = placed->text;
+    if (placed->hidden) visible_ = false;
+    if (placed->disabled) enabled_ = false;
+    owner_->PlaceNextControl(nullptr);
+  }
   handle_ = CreateWindowExW(exStyle, className, Widen(text_).c_str(),
                             WS_CHILD | style | (Showing() ? WS_VISIBLE : 0) | (enabled_ ? 0 : WS_DISABLED),
                             bounds_.left, bounds_.top, Width(), Height(), owner_->Handle(),

@@ -13,6 +13,7 @@
 #include "framework/base/shellcalls.h"
 #include "framework/base/text.h"
 #include "framework/gui/application.h"
+#include "framework/gui/shellicons.h"
 
 namespace framework {
 
@@ -65,26 +66,16 @@ std::string NormalizeFolder(const std::string& path, const std::string& base) {
 
 [[noreturn]] void RaiseCannotOpen(const std::string& folder) { RaiseCannotOpenFolder(folder); }
 
-HIMAGELIST SystemSmallImages(int* index, const wchar_t* path, DWORD attributes, UINT flags) {
-  SHFILEINFOW info{};
-  auto list = reinterpret_cast<HIMAGELIST>(
-      shell::GetFileInfo(path, attributes, &info, sizeof info, flags | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-  *index = list ? info.iIcon : -1;
-  return list;
-}
+using shellicons::IconIndex;
+using shellicons::kIconPending;
 
-HIMAGELIST g_systemImages = nullptr;
+int FolderIcon(bool open, HWND window) { return IconIndex(shellicons::FolderIcon(open), window); }
 
-int FolderIcon(bool open) {
-  int index = -1;
-  HIMAGELIST list = SystemSmallImages(&index, L"folder", FILE_ATTRIBUTE_DIRECTORY,
-                                      SHGFI_USEFILEATTRIBUTES | (open ? SHGFI_OPENICON : 0));
-  if (list) g_systemImages = list;
-  return index;
-}
-
+// Draws nothing for an icon still looked up: the line is painted again
+// when it is there.
 void DrawSystemIcon(HDC dc, int index, int x, int y) {
-  if (g_systemImages && index >= 0) ImageList_Draw(g_systemImages, index, dc, x, y, ILD_TRANSPARENT);
+  HIMAGELIST images = shellicons::Images();
+  if (images && index >= 0) ImageList_Draw(images, index, dc, x, y, ILD_TRANSPARENT);
 }
 
 // The size of the system's small icons: 16 pixels at 96 DPI, more on a
@@ -92,32 +83,25 @@ void DrawSystemIcon(HDC dc, int index, int x, int y) {
 // loaded, which happens when the first icon is drawn.
 int SystemIconSize() {
   int width = 0, height = 0;
-  if (g_systemImages && ImageList_GetIconSize(g_systemImages, &width, &height) && height > 0) return height;
+  HIMAGELIST images = shellicons::Images();
+  if (images && ImageList_GetIconSize(images, &width, &height) && height > 0) return height;
   return GetSystemMetrics(SM_CYSMICON);
 }
 
 // A drive's icon: its own for a drive that is always there, a stock one by
 // kind for the others, which are not touched.
-int DriveIcon(const wchar_t* root, UINT type) {
+int DriveIcon(const wchar_t* root, UINT type, HWND window) {
   int icon = -1;
   if (type == DRIVE_FIXED || type == DRIVE_RAMDISK) {
-    int index = -1;
-    if (HIMAGELIST list = SystemSmallImages(&index, root, 0, 0)) {
-      g_systemImages = list;
-      icon = index;
-    }
+    icon = IconIndex(shellicons::DriveRootIcon(root), window);
   } else {
     SHSTOCKICONID stock = type == DRIVE_REMOVABLE ? SIID_DRIVEREMOVE
                           : type == DRIVE_CDROM   ? SIID_DRIVECD
                           : type == DRIVE_REMOTE  ? SIID_DRIVENET
                                                   : SIID_DRIVEFIXED;
-    SHSTOCKICONINFO info{};
-    info.cbSize = sizeof info;
-    if (SUCCEEDED(shell::GetStockIconInfo(stock, SHGSI_SYSICONINDEX | SHGSI_SMALLICON, &info)))
-      icon = info.iSysImageIndex;
+    icon = IconIndex(shellicons::StockIcon(stock), window);
   }
-  if (icon < 0) icon = FolderIcon(false);
-  if (!g_systemImages) FolderIcon(false);  // makes sure the system image list is known
+  if (icon == -1) icon = FolderIcon(false, window);
   return icon;
 }
 
@@ -141,16 +125,10 @@ bool MatchesMask(std::string_view mask, std::string_view fileName) {
 DriveComboBox::DriveComboBox(Form* owner, std::string name)
     : ComboBox(owner, std::move(name), CBS_OWNERDRAWFIXED | CBS_HASSTRINGS) {
   UpdateItemHeight();
-  Refresh();
   std::string folder = ProgramFolder();
-  if (!folder.empty() && folder.size() >= 2 && folder[1] == ':') {
-    char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(folder[0])));
-    int index = FindDrive(letter);
-    if (index >= 0) {
-      ComboBox::SetItemIndex(index);
-      drive_ = letter;
-    }
-  }
+  if (!folder.empty() && folder.size() >= 2 && folder[1] == ':')
+    drive_ = static_cast<char>(std::toupper(static_cast<unsigned char>(folder[0])));
+  Refresh();
 }
 
 void DriveComboBox::UpdateItemHeight() {
@@ -171,7 +149,6 @@ int DriveComboBox::FindDrive(char letter) const {
 }
 
 void DriveComboBox::Refresh() {
-  QuietErrors quiet;
   char keep = drive_;
   drives_.clear();
   Clear();
@@ -181,27 +158,50 @@ void DriveComboBox::Refresh() {
     DriveItem item;
     item.letter = static_cast<char>('A' + i);
     wchar_t root[] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', 0};
-    UINT type = GetDriveTypeW(root);
+    item.type = GetDriveTypeW(root);
     item.text = std::string(1, static_cast<char>('a' + i)) + ":";
-    // Labels only where reading them cannot wait for a disc or a network.
-    if (type == DRIVE_FIXED || type == DRIVE_RAMDISK) {
-      wchar_t label[MAX_PATH + 1] = {};
-      if (GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) && label[0])
-        item.text += " [" + Narrow(label) + "]";
-    }
-    item.type = type;
     item.icon = kIconNotYet;
+    item.labelRead = false;
     drives_.push_back(item);
     AddItem(item.text);
   }
   int index = FindDrive(keep);
   if (index >= 0) {
+    ReadLabel(index);
     ComboBox::SetItemIndex(index);
     drive_ = keep;
   } else {
     ComboBox::SetItemIndex(-1);
     drive_ = '\0';
   }
+}
+
+void DriveComboBox::ReadLabel(int index) {
+  DriveItem& item = drives_[static_cast<size_t>(index)];
+  if (item.labelRead) return;
+  item.labelRead = true;
+  // Labels only where reading them cannot wait for a disc or a network.
+  if (item.type != DRIVE_FIXED && item.type != DRIVE_RAMDISK) return;
+  QuietErrors quiet;
+  const wchar_t root[] = {static_cast<wchar_t>(item.letter), L':', L'\\', 0};
+  wchar_t label[MAX_PATH + 1] = {};
+  if (!GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) || !label[0]) return;
+  item.text += " [" + Narrow(label) + "]";
+  // The line takes the new text in its place, still chosen if it was.
+  const bool chosen = ItemIndex() == index;
+  SendMessageW(Handle(), CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  SendMessageW(Handle(), CB_INSERTSTRING, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(Widen(item.text).c_str()));
+  if (chosen) ComboBox::SetItemIndex(index);
+}
+
+void DriveComboBox::ReadAllLabels() {
+  for (int i = 0; i < static_cast<int>(drives_.size()); ++i) ReadLabel(i);
+}
+
+void DriveComboBox::HandleCommand(int code) {
+  if (code == CBN_DROPDOWN) ReadAllLabels();
+  ComboBox::HandleCommand(code);
 }
 
 void DriveComboBox::SetDrive(char letter) {
@@ -212,6 +212,7 @@ void DriveComboBox::SetDrive(char letter) {
     index = FindDrive(letter);
   }
   if (index < 0) throw Exception(FormatText("ドライブ %s: がありません", {std::string(1, letter)}));
+  ReadLabel(index);
   if (letter == drive_ && ItemIndex() == index) return;
   ComboBox::SetItemIndex(index);
   drive_ = letter;
@@ -221,6 +222,7 @@ void DriveComboBox::SetDrive(char letter) {
 void DriveComboBox::UserChanged() {
   int index = ItemIndex();
   if (index < 0 || index >= static_cast<int>(drives_.size())) return;
+  ReadLabel(index);
   char letter = drives_[static_cast<size_t>(index)].letter;
   if (letter == drive_) return;
   drive_ = letter;
@@ -242,9 +244,9 @@ bool DriveComboBox::HandleDrawItem(DRAWITEMSTRUCT* item) {
   int index = static_cast<int>(item->itemID);
   if (index >= 0 && index < static_cast<int>(drives_.size())) {
     DriveItem& drive = drives_[static_cast<size_t>(index)];
-    if (drive.icon == kIconNotYet) {
+    if (drive.icon == kIconNotYet || drive.icon == kIconPending) {
       const wchar_t root[] = {static_cast<wchar_t>(drive.letter), L':', L'\\', 0};
-      drive.icon = DriveIcon(root, drive.type);
+      drive.icon = DriveIcon(root, drive.type, Handle());
     }
     const int icon = SystemIconSize();
     int top = rect.top + (rect.bottom - rect.top - icon) / 2;
@@ -415,15 +417,13 @@ void DirectoryListBox::ItemActivated(int index) {
 
 void DirectoryListBox::DrawItem(HDC dc, int index, RECT rect, bool selected) {
   const Line& line = lines_[static_cast<size_t>(index)];
-  if (openIcon_ == kIconNotYet) {
-    openIcon_ = FolderIcon(true);
-    closedIcon_ = FolderIcon(false);
+  if (openIcon_ == kIconNotYet || openIcon_ == kIconPending || closedIcon_ == kIconPending) {
+    openIcon_ = FolderIcon(true, Handle());
+    closedIcon_ = FolderIcon(false, Handle());
   }
-  if (driveIcon_ == kIconNotYet) {
-    driveIcon_ = closedIcon_;
-    int drive = -1;
-    QuietErrors quiet;
-    if (driveRoot_.size() == 3 && SystemSmallImages(&drive, Widen(driveRoot_).c_str(), 0, 0)) driveIcon_ = drive;
+  if (driveIcon_ == kIconNotYet || driveIcon_ == kIconPending) {
+    const int drive = driveRoot_.size() == 3 ? IconIndex(shellicons::DriveRootIcon(Widen(driveRoot_)), Handle()) : -1;
+    driveIcon_ = drive == -1 ? closedIcon_ : drive;
   }
   const int icon = SystemIconSize();
   int x = rect.left + Scale(2 + line.level * 8);
@@ -500,11 +500,8 @@ int FileListBox::IconOf(const std::string& name) {
   std::wstring ext = UpperCase(Widen(ExtractFileExt(name)));
   auto it = iconCache_.find(ext);
   if (it != iconCache_.end()) return it->second;
-  int index = -1;
-  std::wstring probe = L"file" + ext;
-  HIMAGELIST list = SystemSmallImages(&index, probe.c_str(), FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES);
-  if (list) g_systemImages = list;
-  iconCache_[ext] = index;
+  const int index = IconIndex(shellicons::FileTypeIcon(ext), Handle());
+  if (index != kIconPending) iconCache_[ext] = index;
   return index;
 }
 

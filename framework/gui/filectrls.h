@@ -45,6 +45,7 @@ class DriveComboBox : public ComboBox {
   bool HandleMeasureItem(MEASUREITEMSTRUCT* item) override;
   // The lines take the height of the new font (a move to another DPI).
   void SetFont(const Font& font) override;
+  void HandleCommand(int code) override;
 
  protected:
   void UserChanged() override;
@@ -56,8 +57,13 @@ class DriveComboBox : public ComboBox {
     std::string text;
     unsigned type;  // as GetDriveType tells
     int icon;       // index in the system's small image list; -1 for none, kIconNotYet until drawn
+    bool labelRead;
   };
   int FindDrive(char letter) const;
+  // The label joins the drive's line when it is first shown: the chosen
+  // drive's at once, the others' when the list drops down.
+  void ReadLabel(int index);
+  void ReadAllLabels();
   std::vector<DriveItem> drives_;
   char drive_ = '\0';
 };

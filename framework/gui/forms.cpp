@@ -65,15 +65,25 @@ Form::Form(const FormStyle& style, HWND owner) : style_(style) {
   RegisterFormClass(className, &Form::WindowProc);
   DWORD ws = FormWindowStyle(style_);
   DWORD ex = FormExStyle(style_);
-  // Made first and sized after, for the DPI of the monitor it is made on.
+  // Made in its size for the system's DPI, and sized again when the
+  // monitor it is made on has another.
+  const int systemDpi = SystemDpi();
+  dpi_ = systemDpi;
+  RECT frame{0, 0, ScaleToDpi(style_.clientWidth, systemDpi), ScaleToDpi(style_.clientHeight, systemDpi)};
+  AdjustWindowRectForDpi(frame, ws, ex, systemDpi);
   handle_ = CreateWindowExW(ex, className.c_str(), Widen(style_.caption).c_str(), ws, CW_USEDEFAULT, CW_USEDEFAULT,
-                            0, 0,
+                            frame.right - frame.left, frame.bottom - frame.top,
                             owner ? owner : (style_.ownedByApplication ? Application::Instance().Handle() : nullptr),
                             nullptr, GetModuleHandleW(nullptr), this);
   if (!handle_) throw Exception("cannot create the window " + style_.className);
   dpi_ = WindowDpi(handle_);
-  SetIcons();
-  SetClientSize(Scale(style_.clientWidth), Scale(style_.clientHeight));
+  // The class's icons are the system DPI's: the window has its own only
+  // on a monitor of another (each given to the system costs a conversion
+  // for the desktop's window manager).
+  if (dpi_ != systemDpi) SetIcons();
+  const SIZE client = ClientSize();
+  if (client.cx != Scale(style_.clientWidth) || client.cy != Scale(style_.clientHeight))
+    SetClientSize(Scale(style_.clientWidth), Scale(style_.clientHeight));
   if (style_.position == Position::ScreenCenter) CenterOnScreen();
 }
 
@@ -415,6 +425,12 @@ bool Form::WindowStateMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_SIZE:
       if (OnResize) Application::Instance().Dispatch(OnResize);
       return false;
+    case WM_GETICON:
+      // Without icons of its own the window shows its class's: it says so.
+      result = DefaultMessage(msg, wp, lp);
+      if (!result && (wp == ICON_SMALL || wp == ICON_BIG || wp == ICON_SMALL2))
+        result = reinterpret_cast<LRESULT>(ProgramIcon(wp == ICON_BIG ? IconSize::Big : IconSize::Small, dpi_));
+      return true;
     case WM_DPICHANGED:
       ChangeDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
       return true;

@@ -95,8 +95,10 @@ class Control {
 
  protected:
   Control(Form* owner, std::string name) : owner_(owner), name_(std::move(name)) {}
-  // The size a control has when its layout row gives none, at 96 DPI.
-  void SetDefaultSize(int width, int height) { bounds_ = RECT{0, 0, Scale(width), Scale(height)}; }
+  // The size a control has when its layout row gives none, at 96 DPI (or
+  // in the form's pixels at any DPI, unscaled); a control made for a layout
+  // row takes the row's place and size here already (ControlPlacement).
+  void SetDefaultSize(int width, int height, bool scaled = true);
 
   Form* owner_;
   std::string name_;
@@ -258,6 +260,16 @@ struct FormStyle {
 // length into the window's pixels.
 // Its accessible object's elements are its controls in layout order: the
 // labels and frames by their text, the windowed controls by their windows.
+// Where the next control made on a form goes, as its layout row says, in
+// the form's pixels: its window is made there, with its caption and state,
+// instead of being moved, named and switched after it is made.
+struct ControlPlacement {
+  RECT bounds;       // a width or height of 0: the control's own default
+  const char* text;  // empty: none
+  bool hidden;
+  bool disabled;
+};
+
 class Form : public MainWindow, public AccessibleSource {
  public:
   Form(const FormStyle& style, HWND owner = nullptr);
@@ -331,6 +343,11 @@ class Form : public MainWindow, public AccessibleSource {
 
   static Form* FromHandle(HWND hwnd);
 
+  // The place of the next control made (null: none). The control's window
+  // takes it when it is made, which clears it.
+  void PlaceNextControl(const ControlPlacement* placement) { nextPlacement_ = placement; }
+  const ControlPlacement* NextPlacement() const { return nextPlacement_; }
+
   // The keyboard. Tab and Shift+Tab go through the controls in layout
   // order (a page's controls after their page control, whatever the order
   // of the windows), the focus a window had comes back when it is active
@@ -378,6 +395,7 @@ class Form : public MainWindow, public AccessibleSource {
   FormStyle style_;
   HWND handle_ = nullptr;
   int dpi_ = 96;
+  const ControlPlacement* nextPlacement_ = nullptr;
   bool modal_ = false;
   int modalResult_ = 0;
   std::vector<std::unique_ptr<Control>> controls_;

@@ -9,7 +9,15 @@ namespace {
 
 // Makes the control of one row, placed with its position moved by offset.
 Control* CreateControl(Form& form, const ControlSpec& row, POINT offset) {
+  const int left = offset.x + form.Scale(row.left), top = offset.y + form.Scale(row.top);
+  const ControlPlacement placement{
+      RECT{left, top, left + (row.width ? form.Scale(row.width) : 0), top + (row.height ? form.Scale(row.height) : 0)},
+      row.caption, (row.flags & kHidden) != 0, (row.flags & kDisabled) != 0};
+  form.PlaceNextControl(&placement);
   Control* c = row.Create(form);
+  // A control with a window of its own was made in its place.
+  const bool placed = form.NextPlacement() == nullptr;
+  form.PlaceNextControl(nullptr);
   Font font = form.GetFont();
   if (row.color != CLR_INVALID) font.color = row.color;
   if (row.fontHeight) font.height = row.fontHeight;
@@ -23,7 +31,9 @@ Control* CreateControl(Form& form, const ControlSpec& row, POINT offset) {
   // The table is at 96 DPI; a control's own default size is already the form's.
   int width = row.width ? form.Scale(row.width) : c->Width();
   int height = row.height ? form.Scale(row.height) : c->Height();
-  c->SetBounds(offset.x + form.Scale(row.left), offset.y + form.Scale(row.top), width, height);
+  const RECT wanted{left, top, left + width, top + height}, now = c->Bounds();
+  if (!placed || !EqualRect(&wanted, &now)) c->SetBounds(left, top, width, height);
+  if (placed) return c;
   if (row.caption && *row.caption) c->SetText(row.caption);
   if (row.flags & kDisabled) c->SetEnabled(false);
   if (row.flags & kHidden) c->SetVisible(false);

@@ -328,9 +328,10 @@ bool ListBox::WindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 ComboBox::ComboBox(Form* owner, std::string name) : ComboBox(owner, std::move(name), 0) {}
 
 ComboBox::ComboBox(Form* owner, std::string name, DWORD extraStyle) : WinControl(owner, std::move(name)) {
-  SetDefaultSize(145, 20);
+  SetDefaultSize(145, 20, false);
   CreateHandle(L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | extraStyle);
-  SetBounds(0, 0, 145, 20);
+  // The window's height takes in the dropped list's.
+  SetBounds(Left(), Top(), Width(), Height());
 }
 
 std::vector<std::string> ComboBox::Items() const {

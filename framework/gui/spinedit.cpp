@@ -50,6 +50,7 @@ SpinEdit::SpinEdit(Form* owner, std::string name) : WinControl(owner, std::move(
   SendMessageW(upDown_, UDM_SETPOS32, 0, 50);
   UDACCEL accel{0, 1};
   SendMessageW(upDown_, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&accel));
+  if (!Enabled()) EnableWindow(upDown_, FALSE);  // made disabled in its place
   PlaceUpDown();
   ShowValue();
 }

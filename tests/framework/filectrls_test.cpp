@@ -5,6 +5,7 @@
 #include "framework/gui/application.h"
 #include "framework/gui/filectrls.h"
 #include "framework/gui/layout.h"
+#include "framework/gui/shellicons.h"
 #include "support/messageboxes.h"
 #include "support/tempdir.h"
 //
@@ -328,6 +329,22 @@ TEST(DriveComboBox, ListsTheDrivesAndSignalsOnlyRealChanges) {
   Notify(f.form, *f.drives, CBN_SELCHANGE);
   EXPECT_EQ(changes, 2);
 
+  // Each line names its drive and, once the list has dropped down, a fixed
+  // drive's label.
+  Notify(f.form, *f.drives, CBN_DROPDOWN);
+  items = f.drives->Items();
+  for (const std::string& item : items) {
+    const std::wstring root{static_cast<wchar_t>(std::toupper(static_cast<unsigned char>(item[0]))), L':', L'\\'};
+    wchar_t label[MAX_PATH + 1] = {};
+    const UINT type = GetDriveTypeW(root.c_str());
+    std::string expected = item.substr(0, 2);
+    if ((type == DRIVE_FIXED || type == DRIVE_RAMDISK) &&
+        GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) && label[0])
+      expected += " [" + Narrow(label) + "]";
+    EXPECT_EQ(item, expected);
+  }
+  EXPECT_EQ(f.drives->Drive(), home);
+
   char unused = '\0';
   for (int i = 25; i >= 0 && !unused; --i)
     if (!(mask & (1u << i))) unused = static_cast<char>('A' + i);
@@ -421,4 +438,63 @@ TEST(FilterComboBox, CarriesAToolTipWithItsHint) {
   tool.lpszText = buffer;
   SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
   EXPECT_EQ(Narrow(buffer), "*.jpg;*.jpeg;*.bmp");
+}
+
+namespace {
+
+// Whether any pixel of area (client coordinates) of the window, as it is
+// on screen, is neither the list's background nor its highlight.
+bool ShowsIcon(HWND window, RECT area) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC screen = GetDC(window);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+  bool found = false;
+  const auto* pixels = static_cast<const DWORD*>(bits);
+  for (int i = 0; i < width * height && !found; ++i) {
+    const DWORD p = pixels[i] & 0xFFFFFF;
+    const COLORREF c = RGB(GetBValue(p), GetGValue(p), GetRValue(p));
+    found = c != GetSysColor(COLOR_WINDOW) && c != GetSysColor(COLOR_HIGHLIGHT);
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, screen);
+  return found;
+}
+
+}  // namespace
+
+// The shell's icons looked up on their own thread while the window shows:
+// the lines are drawn with them once they are there.
+TEST(FileControls, IconsLookedUpAheadArriveAndTheLinesAreDrawnWithThem) {
+  TempDir dir;
+  dir.MakeFolder("Pics\\Sub");
+  dir.WriteFile("Pics\\a.bmp", "x");
+  FileForm f;
+  f.files->SetShowIcons(true);
+  f.files->SetMask("*.bmp");
+  f.folders->SetFileList(f.files);
+  f.folders->SetDirectory(dir.PathOf("Pics"));
+  shellicons::LookUpAhead();
+  ShowWindow(f.form.Handle(), SW_SHOWNOACTIVATE);
+  UpdateWindow(f.form.Handle());
+  for (int waited = 0; waited < 10000 && shellicons::LookingUp(); waited += 10) Sleep(10);
+  EXPECT_FALSE(shellicons::LookingUp());
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+
+  // The icon lies left of the text of each line: the root of the folder
+  // list, the file, and the drive in the drive box.
+  const int line = f.folders->ItemHeight();
+  EXPECT_TRUE(ShowsIcon(f.folders->Handle(), RECT{2, 0, 18, line}));
+  EXPECT_TRUE(ShowsIcon(f.files->Handle(), RECT{2, 0, 18, line}));
+  RECT face;
+  GetClientRect(f.drives->Handle(), &face);
+  EXPECT_TRUE(ShowsIcon(f.drives->Handle(), RECT{4, 4, 20, face.bottom - 4}));
 }

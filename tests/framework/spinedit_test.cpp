@@ -162,3 +162,27 @@ TEST(SpinEdit, MovingABoundPullsTheValueAlongAndSignalsIt) {
   EXPECT_EQ(minutes.spin->Value(), -1);
   EXPECT_EQ(minutes.spin->Text(), "-1");
 }
+
+// A row that makes the spin edit disabled or hidden makes its arrows so
+// too, and puts the arrows at its right edge.
+TEST(SpinEdit, ARowsStateAndPlaceHoldForItsArrows) {
+  struct Case {
+    unsigned flags;
+    bool enabled, visible;
+  };
+  for (const Case c : {Case{0, true, true}, Case{kDisabled, false, true}, Case{kHidden, true, false}}) {
+    SCOPED_TRACE(c.flags);
+    Form form{SpinFormStyle()};
+    SpinEdit* spin = nullptr;
+    CreateControls(form, {{&spin, 5, 5, 81, 24, "", c.flags}});
+    ShowWindow(form.Handle(), SW_SHOWNOACTIVATE);
+    EXPECT_EQ(IsWindowEnabled(spin->UpDownHandle()) != FALSE, c.enabled);
+    EXPECT_EQ(IsWindowVisible(spin->UpDownHandle()) != FALSE, c.visible);
+    RECT edit, arrows;
+    GetWindowRect(spin->Handle(), &edit);
+    GetWindowRect(spin->UpDownHandle(), &arrows);
+    EXPECT_EQ(edit.right - edit.left, 81);
+    EXPECT_LE(arrows.right, edit.right);
+    EXPECT_GE(arrows.left, edit.right - 2 * 17 - 2);
+  }
+}
