@@ -88,21 +88,10 @@ int SystemIconSize() {
   return GetSystemMetrics(SM_CYSMICON);
 }
 
-// A drive's icon: its own for a drive that is always there, a stock one by
-// kind for the others, which are not touched.
+// A drive's icon, the closed folder's where the shell has none.
 int DriveIcon(const wchar_t* root, UINT type, HWND window) {
-  int icon = -1;
-  if (type == DRIVE_FIXED || type == DRIVE_RAMDISK) {
-    icon = IconIndex(shellicons::DriveRootIcon(root), window);
-  } else {
-    SHSTOCKICONID stock = type == DRIVE_REMOVABLE ? SIID_DRIVEREMOVE
-                          : type == DRIVE_CDROM   ? SIID_DRIVECD
-                          : type == DRIVE_REMOTE  ? SIID_DRIVENET
-                                                  : SIID_DRIVEFIXED;
-    icon = IconIndex(shellicons::StockIcon(stock), window);
-  }
-  if (icon == -1) icon = FolderIcon(false, window);
-  return icon;
+  const int icon = IconIndex(shellicons::DriveIcon(root, type), window);
+  return icon == -1 ? FolderIcon(false, window) : icon;
 }
 
 int LineHeightWithIcon(HWND hwnd, HFONT font) {

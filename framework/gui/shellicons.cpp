@@ -62,14 +62,7 @@ void AddFirstKeys(std::deque<IconKey>& queue) {
   for (int i = 0; i < 26; ++i) {
     if (!(drives & (1u << i))) continue;
     const std::wstring root{static_cast<wchar_t>(L'A' + i), L':', L'\\'};
-    switch (GetDriveTypeW(root.c_str())) {
-      case DRIVE_FIXED:
-      case DRIVE_RAMDISK: queue.push_back(DriveRootIcon(root)); break;
-      case DRIVE_REMOVABLE: queue.push_back(StockIcon(SIID_DRIVEREMOVE)); break;
-      case DRIVE_CDROM: queue.push_back(StockIcon(SIID_DRIVECD)); break;
-      case DRIVE_REMOTE: queue.push_back(StockIcon(SIID_DRIVENET)); break;
-      default: queue.push_back(StockIcon(SIID_DRIVEFIXED)); break;
-    }
+    queue.push_back(DriveIcon(root, GetDriveTypeW(root.c_str())));
   }
 }
 
@@ -112,7 +105,14 @@ IconKey FolderIcon(bool open) {
 
 IconKey DriveRootIcon(const std::wstring& root) { return {root, 0, 0}; }
 
-IconKey StockIcon(SHSTOCKICONID id) { return {L"", 0, 0, static_cast<int>(id)}; }
+IconKey DriveIcon(const std::wstring& root, UINT type) {
+  if (type == DRIVE_FIXED || type == DRIVE_RAMDISK) return DriveRootIcon(root);
+  const SHSTOCKICONID stock = type == DRIVE_REMOVABLE ? SIID_DRIVEREMOVE
+                              : type == DRIVE_CDROM   ? SIID_DRIVECD
+                              : type == DRIVE_REMOTE  ? SIID_DRIVENET
+                                                      : SIID_DRIVEFIXED;
+  return {L"", 0, 0, static_cast<int>(stock)};
+}
 
 IconKey FileTypeIcon(const std::wstring& extension) {
   return {L"file" + extension, FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES};

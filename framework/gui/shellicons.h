@@ -34,8 +34,10 @@ struct IconKey {
 IconKey FolderIcon(bool open);
 // The icon of a drive's root folder ("C:\") as the drive itself shows it.
 IconKey DriveRootIcon(const std::wstring& root);
-// The shell's icon of a kind of drive that is not touched.
-IconKey StockIcon(SHSTOCKICONID id);
+// A drive's icon by its kind (as GetDriveType tells): its own for a drive
+// that is always there, the shell's stock one for the others, which are
+// not touched.
+IconKey DriveIcon(const std::wstring& root, UINT type);
 // The icon of a file with this extension (".JPG"), the file not touched.
 IconKey FileTypeIcon(const std::wstring& extension);
 
