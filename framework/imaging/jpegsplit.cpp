@@ -124,6 +124,8 @@ struct Stuffing {
   size_t start;    // offset of the first 0xFF
   size_t after;    // offset just after the 0x00
   size_t skipped;  // bytes that were no data byte in the sequences before this one
+  // The same up to the end of this one.
+  size_t SkippedThrough() const { return skipped + (after - start - 1); }
 };
 
 // The scan's entropy-coded data: where it ends (the marker after it) and
@@ -160,9 +162,16 @@ bool ReadScanData(const uint8_t* data, size_t size, size_t& end, std::vector<Stu
 size_t SkippedBefore(const std::vector<Stuffing>& stuffings, size_t offset) {
   auto it = std::upper_bound(stuffings.begin(), stuffings.end(), offset,
                              [](size_t o, const Stuffing& s) { return o < s.after; });
-  if (it == stuffings.begin()) return 0;
-  const Stuffing& last = *(it - 1);
-  return last.skipped + (last.after - last.start - 1);
+  return it == stuffings.begin() ? 0 : (it - 1)->SkippedThrough();
+}
+
+// Gives the processor away while one decoder waits for the other: a turn
+// at a time for the first 2 ms, then a millisecond's sleep at a time.
+void PauseWaitingSince(std::chrono::steady_clock::time_point since) {
+  if (std::chrono::steady_clock::now() - since < std::chrono::milliseconds(2))
+    std::this_thread::yield();
+  else
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 // Reads the bits of the scan's data from a byte on, as libjpeg does: the
@@ -442,13 +451,9 @@ void EntropySplitter::State::RunSecond() {
       // With all the memory in use, wait for the first decoder to be done
       // with a chunk (it reads on meanwhile: it has a chunk at least).
       published.store(count, std::memory_order_release);
-      auto waitedSince = std::chrono::steady_clock::now();
-      while (next - released.load(std::memory_order_acquire) >= maxChunks && !stop.load()) {
-        if (std::chrono::steady_clock::now() - waitedSince < std::chrono::milliseconds(2))
-          std::this_thread::yield();
-        else
-          std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
+      const auto waitedSince = std::chrono::steady_clock::now();
+      while (next - released.load(std::memory_order_acquire) >= maxChunks && !stop.load())
+        PauseWaitingSince(waitedSince);
       if (stop.load()) break;
       std::unique_ptr<uint8_t[]>& slot = chunks[next % maxChunks];
       if (!slot) slot.reset(new (std::nothrow) uint8_t[chunkBytes]);
@@ -478,11 +483,7 @@ void EntropySplitter::State::RunSecond() {
 uint64_t EntropySplitter::State::FirstPosition(j_decompress_ptr cinfo) {
   const size_t offset = static_cast<size_t>(cinfo->src->next_input_byte - data);
   while (stuffingCursor < stuffings.size() && stuffings[stuffingCursor].after <= offset) ++stuffingCursor;
-  size_t skipped = 0;
-  if (stuffingCursor > 0) {
-    const Stuffing& last = stuffings[stuffingCursor - 1];
-    skipped = last.skipped + (last.after - last.start - 1);
-  }
+  const size_t skipped = stuffingCursor > 0 ? stuffings[stuffingCursor - 1].SkippedThrough() : 0;
   const auto* library = reinterpret_cast<const LibraryHuffmanState*>(cinfo->entropy);
   return 8 * static_cast<uint64_t>(offset - skipped) - static_cast<uint64_t>(library->bits.bitsLeft);
 }
@@ -495,12 +496,8 @@ bool EntropySplitter::State::NextRecord(const uint8_t*& record) {
     if (stopped.load(std::memory_order_acquire) && read >= published.load(std::memory_order_acquire)) return false;
     // The second decoder is ahead nearly always; when it is not, it is
     // only a few MCUs away, and waiting is cheaper than anything else.
-    const auto now = std::chrono::steady_clock::now();
-    if (waitedSince == std::chrono::steady_clock::time_point{}) waitedSince = now;
-    if (now - waitedSince < std::chrono::milliseconds(2))
-      std::this_thread::yield();
-    else
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (waitedSince == std::chrono::steady_clock::time_point{}) waitedSince = std::chrono::steady_clock::now();
+    PauseWaitingSince(waitedSince);
   }
   uint32_t start;
   std::memcpy(&start, Chunk() + offset, 4);
