@@ -106,6 +106,11 @@ std::vector<HWND> EnabledThreadWindows(bool visibleOnly) {
   return std::move(collected.windows);
 }
 
+WindowObjects<MainWindow>& FormWindows() {
+  static WindowObjects<MainWindow> forms;
+  return forms;
+}
+
 Application& Application::Instance() {
   static Application app;
   return app;
@@ -247,8 +252,11 @@ void Application::Handle(MSG& msg) {
   }
   // What was put off until idle is done before anything can need it.
   if (!idleCalls_.empty() && AsksSomething(msg)) RunIdleCalls();
-  HWND active = GetActiveWindow();
-  if (active && GetPropW(active, kFormProperty) && HandleDialogKeys(active, msg)) return;
+  // Only keys are the dialog's: the rest it would dispatch as below.
+  if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+    HWND active = GetActiveWindow();
+    if (FormWindows().Find(active) && HandleDialogKeys(active, msg)) return;
+  }
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
 }

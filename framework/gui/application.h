@@ -12,6 +12,7 @@
 #include <string>
 
 #include "framework/base/notices.h"
+#include "framework/gui/windowobjects.h"
 
 namespace framework {
 
@@ -29,10 +30,9 @@ class MainWindow {
   ~MainWindow() = default;
 };
 
-// The window property that marks a window as a form of the program, holding
-// its form: the message loop gives such windows the dialog keys (Tab, the
-// arrows, mnemonics).
-inline constexpr wchar_t kFormProperty[] = L"Kaleidon.Form";
+// The program's forms by their windows (gui/forms.cpp keeps it): the message
+// loop gives such windows the dialog keys (Tab, the arrows, mnemonics).
+WindowObjects<MainWindow>& FormWindows();
 // Sent to such a window with a pointer to a key message (lParam) before the
 // dialog keys are handled, so that the form may take it (its own tab order,
 // a page control's Ctrl+Tab); it answers TRUE when it did.

@@ -18,7 +18,10 @@ namespace framework {
 
 namespace {
 
-constexpr wchar_t kControlProp[] = L"Kaleidon.Control";
+WindowObjects<WinControl>& ControlWindows() {
+  static WindowObjects<WinControl> controls;
+  return controls;
+}
 
 // A tool tip's entry for a control of the form, showing text.
 TOOLINFOW ToolInfo(HWND form, HWND control, std::wstring& text) {
@@ -44,6 +47,15 @@ HFONT FontHandle(const Font& font, int dpi) {
                         DEFAULT_PITCH | FF_DONTCARE, Widen(font.face).c_str());
   cache[key] = h;
   return h;
+}
+
+HDC MeasuringDc() {
+  struct Kept {
+    HDC dc = CreateCompatibleDC(nullptr);
+    ~Kept() { DeleteDC(dc); }
+  };
+  thread_local Kept kept;
+  return kept.dc;
 }
 
 // ---- Control ---------------------------------------------------------------
@@ -95,7 +107,7 @@ WinControl::~WinControl() {
     // The system control's own procedure must see its teardown messages, or
     // it leaks what it allocated (and a combo box its drop-down list).
     SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defaultProc_));
-    RemovePropW(handle_, kControlProp);
+    ControlWindows().Remove(handle_);
     DestroyWindow(handle_);
   }
 }
@@ -116,19 +128,20 @@ void WinControl::CreateHandle(const wchar_t* className, DWORD style, DWORD exSty
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)), GetModuleHandleW(nullptr),
                             nullptr);
   if (!handle_) throw Exception("cannot create a control of class " + Narrow(className));
-  SetPropW(handle_, kControlProp, this);
+  ControlWindows().Set(handle_, this);
   defaultProc_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WinControl::SubclassProc)));
   SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(FontObject()), FALSE);
 }
 
 WinControl* WinControl::FromHandle(HWND hwnd) {
-  return hwnd ? static_cast<WinControl*>(GetPropW(hwnd, kControlProp)) : nullptr;
+  return ControlWindows().Find(hwnd);
 }
 
 LRESULT CALLBACK WinControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   WinControl* self = FromHandle(hwnd);
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_NCDESTROY) ControlWindows().Remove(hwnd);
   return AnswerSafely([&] { return self->AnswerMessage(msg, wp, lp); },
                       [&] { return self->CallDefault(msg, wp, lp); });
 }
@@ -234,7 +247,7 @@ void WinControl::Repaint() {
 }
 
 void WinControl::InvalidateContent(const RECT& area) {
-  if (handle_) InvalidateRect(handle_, &area, TRUE);
+  if (handle_ && IsWindowVisible(handle_)) InvalidateRect(handle_, &area, TRUE);
 }
 
 void WinControl::SetFocus() {

@@ -94,8 +94,8 @@ int DriveIcon(const wchar_t* root, UINT type, HWND window) {
   return icon == -1 ? FolderIcon(false, window) : icon;
 }
 
-int LineHeightWithIcon(HWND hwnd, HFONT font) {
-  return std::max<int>(SystemIconSize(), FontLineHeight(hwnd, font)) + 1;
+int LineHeightWithIcon(HFONT font) {
+  return std::max<int>(SystemIconSize(), FontLineHeight(font)) + 1;
 }
 
 void DrawTextAt(HDC dc, const std::string& text, RECT rect) {
@@ -121,7 +121,7 @@ DriveComboBox::DriveComboBox(Form* owner, std::string name)
 }
 
 void DriveComboBox::UpdateItemHeight() {
-  int height = LineHeightWithIcon(Handle(), FontObject());
+  int height = LineHeightWithIcon(FontObject());
   SendMessageW(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
   SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, height);
 }
@@ -219,7 +219,7 @@ void DriveComboBox::UserChanged() {
 }
 
 bool DriveComboBox::HandleMeasureItem(MEASUREITEMSTRUCT* item) {
-  item->itemHeight = static_cast<UINT>(LineHeightWithIcon(Handle(), FontObject()));
+  item->itemHeight = static_cast<UINT>(LineHeightWithIcon(FontObject()));
   return true;
 }
 
@@ -258,7 +258,7 @@ DirectoryListBox::DirectoryListBox(Form* owner, std::string name) : ListBox(owne
   UpdateItemHeight();
 }
 
-int DirectoryListBox::MeasureItemHeight() { return LineHeightWithIcon(Handle(), FontObject()); }
+int DirectoryListBox::MeasureItemHeight() { return LineHeightWithIcon(FontObject()); }
 
 char DirectoryListBox::Drive() const {
   if (directory_.size() >= 2 && directory_[1] == ':')
@@ -471,7 +471,7 @@ void FileListBox::SetShowIcons(bool on) {
 }
 
 int FileListBox::MeasureItemHeight() {
-  return showIcons_ ? LineHeightWithIcon(Handle(), FontObject()) : ListBox::MeasureItemHeight();
+  return showIcons_ ? LineHeightWithIcon(FontObject()) : ListBox::MeasureItemHeight();
 }
 
 void FileListBox::Update() {

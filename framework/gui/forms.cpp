@@ -91,12 +91,12 @@ Form::~Form() {
   backdrops_.clear();
   controls_.clear();
   if (handle_) {
-    RemovePropW(handle_, kFormProperty);
+    FormWindows().Remove(handle_);
     DestroyWindow(handle_);
   }
 }
 
-Form* Form::FromHandle(HWND hwnd) { return hwnd ? static_cast<Form*>(GetPropW(hwnd, kFormProperty)) : nullptr; }
+Form* Form::FromHandle(HWND hwnd) { return static_cast<Form*>(FormWindows().Find(hwnd)); }
 
 std::string Form::Caption() const {
   wchar_t buffer[512];
@@ -265,6 +265,8 @@ WinControl* Form::BackdropUnder(const Control& control) const {
 }
 
 void Form::InvalidateArea(const RECT& area) {
+  // A hidden window is painted whole when it shows.
+  if (!IsWindowVisible(handle_)) return;
   InvalidateRect(handle_, &area, TRUE);
   for (WinControl* backdrop : backdrops_) {
     RECT b = backdrop->Bounds(), overlap;
@@ -593,10 +595,11 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
     auto* form = static_cast<Form*>(create->lpCreateParams);
     form->handle_ = hwnd;
-    SetPropW(hwnd, kFormProperty, form);
+    FormWindows().Set(hwnd, form);
   }
   Form* form = FromHandle(hwnd);
   if (!form) return DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_NCDESTROY) FormWindows().Remove(hwnd);
   return AnswerSafely([&] { return form->WindowMessage(msg, wp, lp); },
                       [&] { return DefWindowProcW(hwnd, msg, wp, lp); });
 }

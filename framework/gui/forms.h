@@ -32,6 +32,10 @@ struct Font {
 // GDI font objects shared by every control with the same face, size and
 // weight, made for a window at dpi.
 HFONT FontHandle(const Font& font, int dpi);
+// A device context for measuring text at the screen's resolution, one for
+// each thread and kept: a window's own costs two round trips to the window
+// server under Wine.
+HDC MeasuringDc();
 
 // What every control has: a name, bounds in its form's client area (in the
 // form's pixels),

@@ -10,13 +10,12 @@
 
 namespace framework {
 
-int FontLineHeight(HWND hwnd, HFONT font) {
-  HDC dc = GetDC(hwnd);
+int FontLineHeight(HFONT font) {
+  HDC dc = MeasuringDc();
   HGDIOBJ old = SelectObject(dc, font);
   TEXTMETRICW tm{};
   GetTextMetricsW(dc, &tm);
   SelectObject(dc, old);
-  ReleaseDC(hwnd, dc);
   return tm.tmHeight > 0 ? static_cast<int>(tm.tmHeight) : 16;
 }
 
@@ -135,7 +134,7 @@ void ListBox::EndUpdate() {
   }
 }
 
-int ListBox::MeasureItemHeight() { return FontLineHeight(Handle(), FontObject()) + 1; }
+int ListBox::MeasureItemHeight() { return FontLineHeight(FontObject()) + 1; }
 
 void ListBox::UpdateItemHeight() {
   itemHeight_ = std::max(1, MeasureItemHeight());

@@ -15,7 +15,7 @@
 namespace framework {
 
 // The height of a line of text in the font, in pixels.
-int FontLineHeight(HWND hwnd, HFONT font);
+int FontLineHeight(HFONT font);
 
 // Typing selects an item, as in every list of the system: the letters typed
 // within the double-click time of each other make up the beginning of a

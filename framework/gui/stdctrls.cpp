@@ -44,7 +44,7 @@ void Label::SetTransparent(bool on) {
 
 void Label::Measure() {
   if (!autoSize_ || !owner_ || !owner_->Handle()) return;
-  HDC dc = GetDC(owner_->Handle());
+  HDC dc = MeasuringDc();
   HGDIOBJ old = SelectObject(dc, FontObject());
   std::wstring text = Widen(text_);
   RECT r{0, 0, 0, 0};
@@ -56,7 +56,6 @@ void Label::Measure() {
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
   }
   SelectObject(dc, old);
-  ReleaseDC(owner_->Handle(), dc);
   GraphicControl::SetBounds(Left(), Top(), r.right, r.bottom);
 }
 
