@@ -459,8 +459,12 @@ int RunKaleidon(const CommandLine& commandLine) {
   // owned by it, has none.
   SetWindowLongPtrW(app.Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(windows.Main().Window().Handle()));
   // The shell's icons of the drives, folders and files the main window
-  // shows are looked up beside its first painting.
-  windows.main->OnShow = [] { framework::shellicons::LookUpAhead(); };
+  // shows are looked up on a thread of their own once it has painted: its
+  // lines come first without them.
+  windows.main->OnShow = [&app] {
+    framework::shellicons::ExpectLookUpAhead();
+    app.WhenIdleFirst([] { framework::shellicons::LookUpAhead(); });
+  };
   app.Run();
   return 0;
 }

@@ -262,6 +262,7 @@ void Application::Handle(MSG& msg) {
 }
 
 void Application::WhenIdle(std::function<void()> call) { idleCalls_.push_back(std::move(call)); }
+void Application::WhenIdleFirst(std::function<void()> call) { idleCalls_.push_front(std::move(call)); }
 
 void Application::RunIdleCalls() {
   while (!idleCalls_.empty() && !terminated_) {

@@ -99,6 +99,8 @@ class Application : public Notices {
   // else to do (after the windows shown have painted), or sooner: before the
   // loop hands on a key or button press, a command or a close.
   void WhenIdle(std::function<void()> call);
+  // As WhenIdle, ahead of the calls already waiting.
+  void WhenIdleFirst(std::function<void()> call);
 
   // The dialog keys of a form of the program: the form's own first
   // (kFormKeyMessage), then the system's (Tab, arrows, mnemonics, Enter,

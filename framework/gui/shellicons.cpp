@@ -122,16 +122,27 @@ void LookUpAhead() {
   Lookups& shared = Shared();
   {
     std::lock_guard<std::mutex> hold(shared.lock);
-    if (shared.running || shared.started) return;
+    if (shared.started) return;
     shared.running = shared.started = true;
   }
   try {
     std::thread(LookUpQueued).detach();
   } catch (const std::system_error&) {
     // No thread: each icon is looked up when first drawn.
-    std::lock_guard<std::mutex> hold(shared.lock);
-    shared.running = false;
+    std::vector<HWND> waiting;
+    {
+      std::lock_guard<std::mutex> hold(shared.lock);
+      shared.running = false;
+      waiting.swap(shared.waiting);
+    }
+    for (HWND window : waiting) InvalidateRect(window, nullptr, TRUE);
   }
+}
+
+void ExpectLookUpAhead() {
+  Lookups& shared = Shared();
+  std::lock_guard<std::mutex> hold(shared.lock);
+  if (!shared.started) shared.running = true;
 }
 
 bool LookingUp() {

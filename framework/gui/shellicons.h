@@ -47,6 +47,10 @@ IconKey FileTypeIcon(const std::wstring& extension);
 void LookUpAhead();
 // Whether the look-ups LookUpAhead started are still running.
 bool LookingUp();
+// Says that LookUpAhead comes soon (once the window has painted, so that
+// the look-ups do not slow its painting): until then an icon asked for is
+// pending as well, its window painted again when the look-ups are done.
+void ExpectLookUpAhead();
 
 // On the windows' thread: the icon's place in the system's image list, -1
 // when the shell has none; kIconPending while the look-ups run, and then

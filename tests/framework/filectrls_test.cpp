@@ -472,7 +472,7 @@ bool ShowsIcon(HWND window, RECT area) {
 
 // The shell's icons looked up on their own thread while the window shows:
 // the lines are drawn with them once they are there.
-TEST(FileControls, IconsLookedUpAheadArriveAndTheLinesAreDrawnWithThem) {
+TEST(FileControls, IconsLookedUpAfterTheFirstPaintingArriveAndTheLinesAreDrawnWithThem) {
   TempDir dir;
   dir.MakeFolder("Pics\\Sub");
   dir.WriteFile("Pics\\a.bmp", "x");
@@ -481,9 +481,12 @@ TEST(FileControls, IconsLookedUpAheadArriveAndTheLinesAreDrawnWithThem) {
   f.files->SetMask("*.bmp");
   f.folders->SetFileList(f.files);
   f.folders->SetDirectory(dir.PathOf("Pics"));
-  shellicons::LookUpAhead();
+  // As the program starts: the window paints, then the look-ups begin.
+  shellicons::ExpectLookUpAhead();
   ShowWindow(f.form.Handle(), SW_SHOWNOACTIVATE);
   UpdateWindow(f.form.Handle());
+  EXPECT_FALSE(ShowsIcon(f.files->Handle(), RECT{2, 0, 18, f.files->ItemHeight()}));
+  shellicons::LookUpAhead();
   for (int waited = 0; waited < 10000 && shellicons::LookingUp(); waited += 10) Sleep(10);
   EXPECT_FALSE(shellicons::LookingUp());
   MSG msg;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 #include "framework/base/text.h"
@@ -176,4 +177,20 @@ TEST(Forms, GroupBoxFramesLabelsWithoutHidingThemOrTakingTheirClicks) {
   SendMessageW(form.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
   SendMessageW(form.Handle(), WM_LBUTTONUP, 0, at);
   EXPECT_EQ(clicks, 1);
+}
+
+TEST(Forms, AWindowDestroyedUnderItsFormOrControlIsNoLongerTakenForThem) {
+  // A handle the system hands out again must never reach the old object.
+  auto form = std::make_unique<Form>(TestStyle());
+  Button* button = nullptr;
+  CreateControls(*form, {{&button, 5, 5, 0, 0, "押す"}});
+  const HWND formWindow = form->Handle(), buttonWindow = button->Handle();
+  ASSERT_EQ(Form::FromHandle(formWindow), form.get());
+  ASSERT_EQ(WinControl::FromHandle(buttonWindow), button);
+  EXPECT_EQ(Form::FromHandle(buttonWindow), nullptr);
+  EXPECT_EQ(WinControl::FromHandle(formWindow), nullptr);
+  DestroyWindow(buttonWindow);
+  EXPECT_EQ(WinControl::FromHandle(buttonWindow), nullptr);
+  DestroyWindow(formWindow);
+  EXPECT_EQ(Form::FromHandle(formWindow), nullptr);
 }
