@@ -131,6 +131,14 @@ void DriveComboBox::SetFont(const Font& font) {
   UpdateItemHeight();
 }
 
+unsigned DriveComboBox::TypeOf(DriveItem& item) {
+  if (item.type == kTypeNotYet) {
+    const wchar_t root[] = {static_cast<wchar_t>(item.letter), L':', L'\\', 0};
+    item.type = GetDriveTypeW(root);
+  }
+  return item.type;
+}
+
 int DriveComboBox::FindDrive(char letter) const {
   for (size_t i = 0; i < drives_.size(); ++i)
     if (drives_[i].letter == letter) return static_cast<int>(i);
@@ -146,8 +154,7 @@ void DriveComboBox::Refresh() {
     if (!(mask & (1u << i))) continue;
     DriveItem item;
     item.letter = static_cast<char>('A' + i);
-    wchar_t root[] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', 0};
-    item.type = GetDriveTypeW(root);
+    item.type = kTypeNotYet;
     item.text = std::string(1, static_cast<char>('a' + i)) + ":";
     item.icon = kIconNotYet;
     item.labelRead = false;
@@ -170,7 +177,8 @@ void DriveComboBox::ReadLabel(int index) {
   if (item.labelRead) return;
   item.labelRead = true;
   // Labels only where reading them cannot wait for a disc or a network.
-  if (item.type != DRIVE_FIXED && item.type != DRIVE_RAMDISK) return;
+  const unsigned type = TypeOf(item);
+  if (type != DRIVE_FIXED && type != DRIVE_RAMDISK) return;
   QuietErrors quiet;
   const wchar_t root[] = {static_cast<wchar_t>(item.letter), L':', L'\\', 0};
   wchar_t label[MAX_PATH + 1] = {};
@@ -235,7 +243,7 @@ bool DriveComboBox::HandleDrawItem(DRAWITEMSTRUCT* item) {
     DriveItem& drive = drives_[static_cast<size_t>(index)];
     if (drive.icon == kIconNotYet || drive.icon == kIconPending) {
       const wchar_t root[] = {static_cast<wchar_t>(drive.letter), L':', L'\\', 0};
-      drive.icon = DriveIcon(root, drive.type, Handle());
+      drive.icon = DriveIcon(root, TypeOf(drive), Handle());
     }
     const int icon = SystemIconSize();
     int top = rect.top + (rect.bottom - rect.top - icon) / 2;

@@ -52,13 +52,17 @@ class DriveComboBox : public ComboBox {
 
  private:
   void UpdateItemHeight();
+  static constexpr unsigned kTypeNotYet = ~0u;
   struct DriveItem {
     char letter;
     std::string text;
-    unsigned type;  // as GetDriveType tells
+    unsigned type;  // as GetDriveType tells; kTypeNotYet until first needed
     int icon;       // index in the system's small image list; -1 for none, kIconNotYet until drawn
     bool labelRead;
   };
+  // Each kind is asked of the system once, when first needed: the chosen
+  // drive's at once, the others' when the list drops down.
+  unsigned TypeOf(DriveItem& item);
   int FindDrive(char letter) const;
   // The label joins the drive's line when it is first shown: the chosen
   // drive's at once, the others' when the list drops down.

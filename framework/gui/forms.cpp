@@ -54,6 +54,11 @@ void RegisterFormClass(const std::wstring& name, WNDPROC proc) {
   if (!RegisterClassExW(&wc)) throw Exception("cannot register the window class " + Narrow(name));
 }
 
+// Where a window of that size lies in the middle of the screen.
+POINT CentredOnScreen(SIZE size) {
+  return POINT{(GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2, (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2};
+}
+
 }  // namespace
 
 
@@ -71,8 +76,12 @@ Form::Form(const FormStyle& style, HWND owner) : style_(style) {
   dpi_ = systemDpi;
   RECT frame{0, 0, ScaleToDpi(style_.clientWidth, systemDpi), ScaleToDpi(style_.clientHeight, systemDpi)};
   AdjustWindowRectForDpi(frame, ws, ex, systemDpi);
-  handle_ = CreateWindowExW(ex, className.c_str(), Widen(style_.caption).c_str(), ws, CW_USEDEFAULT, CW_USEDEFAULT,
-                            frame.right - frame.left, frame.bottom - frame.top,
+  const SIZE size{frame.right - frame.left, frame.bottom - frame.top};
+  // Made where it is to be, rather than moved there: each move of a window
+  // of the desktop is a round of its own with the window server.
+  const bool centred = style_.position == Position::ScreenCenter;
+  const POINT at = centred ? CentredOnScreen(size) : POINT{CW_USEDEFAULT, CW_USEDEFAULT};
+  handle_ = CreateWindowExW(ex, className.c_str(), Widen(style_.caption).c_str(), ws, at.x, at.y, size.cx, size.cy,
                             owner ? owner : (style_.ownedByApplication ? Application::Instance().Handle() : nullptr),
                             nullptr, GetModuleHandleW(nullptr), this);
   if (!handle_) throw Exception("cannot create the window " + style_.className);
@@ -82,9 +91,10 @@ Form::Form(const FormStyle& style, HWND owner) : style_(style) {
   // for the desktop's window manager).
   if (dpi_ != systemDpi) SetIcons();
   const SIZE client = ClientSize();
-  if (client.cx != Scale(style_.clientWidth) || client.cy != Scale(style_.clientHeight))
+  if (client.cx != Scale(style_.clientWidth) || client.cy != Scale(style_.clientHeight)) {
     SetClientSize(Scale(style_.clientWidth), Scale(style_.clientHeight));
-  if (style_.position == Position::ScreenCenter) CenterOnScreen();
+    if (centred) CenterOnScreen();
+  }
 }
 
 Form::~Form() {
@@ -147,9 +157,8 @@ SIZE Form::ClientSize() const {
 void Form::CenterOnScreen() {
   RECT r;
   GetWindowRect(handle_, &r);
-  int w = r.right - r.left, h = r.bottom - r.top;
-  int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-  SetWindowPos(handle_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const POINT at = CentredOnScreen(SIZE{r.right - r.left, r.bottom - r.top});
+  SetWindowPos(handle_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool Form::Visible() const { return IsWindowVisible(handle_) != FALSE; }
