@@ -296,6 +296,11 @@ void Application::Run() {
     if (!idle) TraceStep("first idle");
     idle = true;
     if (!idleCalls_.empty()) {
+      // Waiting is what tells the system the program waits for input: a
+      // look that comes back at once, before the calls put off until now.
+      // (A PeekMessage that finds nothing tells Windows as much, but not
+      // Wine.)
+      MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
       RunIdleCalls();
       continue;
     }
