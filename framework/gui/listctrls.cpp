@@ -329,8 +329,6 @@ ComboBox::ComboBox(Form* owner, std::string name) : ComboBox(owner, std::move(na
 ComboBox::ComboBox(Form* owner, std::string name, DWORD extraStyle) : WinControl(owner, std::move(name)) {
   SetDefaultSize(145, 20, false);
   CreateHandle(L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | extraStyle);
-  // The window's height takes in the dropped list's.
-  SetBounds(Left(), Top(), Width(), Height());
 }
 
 std::vector<std::string> ComboBox::Items() const {
@@ -389,8 +387,11 @@ std::string ComboBox::Text() const { return Item(ItemIndex()); }
 void ComboBox::SetBounds(int left, int top, int width, int height) {
   Control::SetBounds(left, top, width, height);
   if (!Handle()) return;
-  LRESULT line = SendMessageW(Handle(), CB_GETITEMHEIGHT, 0, 0);
-  int listHeight = (line == CB_ERR ? 16 : static_cast<int>(line)) * dropDownCount_ + 2;
+  int listHeight = 0;
+  if (listSized_) {
+    LRESULT line = SendMessageW(Handle(), CB_GETITEMHEIGHT, 0, 0);
+    listHeight = (line == CB_ERR ? 16 : static_cast<int>(line)) * dropDownCount_ + 2;
+  }
   MoveWindow(Handle(), left, top, width, height + listHeight, TRUE);
 }
 
@@ -400,6 +401,11 @@ void ComboBox::SetDropDownCount(int lines) {
 }
 
 void ComboBox::HandleCommand(int code) {
+  // Told before the list is placed: it drops down as high as it is to be.
+  if (code == CBN_DROPDOWN && !listSized_) {
+    listSized_ = true;
+    SetBounds(Left(), Top(), Width(), Height());
+  }
   if (code == CBN_SELCHANGE) {
     AnnounceAccessible(EVENT_OBJECT_VALUECHANGE, Handle());
     UserChanged();

@@ -124,6 +124,9 @@ class ComboBox : public WinControl {
   std::string Text() const override;
 
   // Bounds are those of the closed box; the drop-down list hangs below.
+  // The window takes in the list's height when the list first drops down:
+  // the list is a window of the desktop, and each of its sizes costs one
+  // of its own.
   void SetBounds(int left, int top, int width, int height) override;
   void SetDropDownCount(int lines);
 
@@ -144,6 +147,7 @@ class ComboBox : public WinControl {
 
  private:
   int dropDownCount_ = 8;
+  bool listSized_ = false;  // the window's height takes in the list's
 };
 
 // A multi-line text.
