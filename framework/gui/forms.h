@@ -259,11 +259,6 @@ struct FormStyle {
   }
 };
 
-// Sizes and positions of a form and its controls are in the window's pixels;
-// the form's style and its layout table are at 96 DPI, and Scale turns such a
-// length into the window's pixels.
-// Its accessible object's elements are its controls in layout order: the
-// labels and frames by their text, the windowed controls by their windows.
 // Where the next control made on a form goes, as its layout row says, in
 // the form's pixels: its window is made there, with its caption and state,
 // instead of being moved, named and switched after it is made.
@@ -274,6 +269,11 @@ struct ControlPlacement {
   bool disabled;
 };
 
+// Sizes and positions of a form and its controls are in the window's pixels;
+// the form's style and its layout table are at 96 DPI, and Scale turns such a
+// length into the window's pixels.
+// Its accessible object's elements are its controls in layout order: the
+// labels and frames by their text, the windowed controls by their windows.
 class Form : public MainWindow, public AccessibleSource {
  public:
   Form(const FormStyle& style, HWND owner = nullptr);
