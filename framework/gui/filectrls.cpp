@@ -88,6 +88,9 @@ int SystemIconSize() {
   return GetSystemMetrics(SM_CYSMICON);
 }
 
+// "C:\" for 'C'.
+std::wstring DriveRoot(char letter) { return {static_cast<wchar_t>(letter), L':', L'\\'}; }
+
 // A drive's icon, the closed folder's where the shell has none.
 int DriveIcon(const wchar_t* root, UINT type, HWND window) {
   const int icon = IconIndex(shellicons::DriveIcon(root, type), window);
@@ -132,10 +135,7 @@ void DriveComboBox::SetFont(const Font& font) {
 }
 
 unsigned DriveComboBox::TypeOf(DriveItem& item) {
-  if (item.type == kTypeNotYet) {
-    const wchar_t root[] = {static_cast<wchar_t>(item.letter), L':', L'\\', 0};
-    item.type = GetDriveTypeW(root);
-  }
+  if (item.type == kTypeNotYet) item.type = GetDriveTypeW(DriveRoot(item.letter).c_str());
   return item.type;
 }
 
@@ -180,9 +180,11 @@ void DriveComboBox::ReadLabel(int index) {
   const unsigned type = TypeOf(item);
   if (type != DRIVE_FIXED && type != DRIVE_RAMDISK) return;
   QuietErrors quiet;
-  const wchar_t root[] = {static_cast<wchar_t>(item.letter), L':', L'\\', 0};
   wchar_t label[MAX_PATH + 1] = {};
-  if (!GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) || !label[0]) return;
+  if (!GetVolumeInformationW(DriveRoot(item.letter).c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr,
+                             0) ||
+      !label[0])
+    return;
   item.text += " [" + Narrow(label) + "]";
   // The line takes the new text in its place, still chosen if it was.
   const bool chosen = ItemIndex() == index;
@@ -241,10 +243,8 @@ bool DriveComboBox::HandleDrawItem(DRAWITEMSTRUCT* item) {
   int index = static_cast<int>(item->itemID);
   if (index >= 0 && index < static_cast<int>(drives_.size())) {
     DriveItem& drive = drives_[static_cast<size_t>(index)];
-    if (drive.icon == kIconNotYet || drive.icon == kIconPending) {
-      const wchar_t root[] = {static_cast<wchar_t>(drive.letter), L':', L'\\', 0};
-      drive.icon = DriveIcon(root, TypeOf(drive), Handle());
-    }
+    if (drive.icon == kIconNotYet || drive.icon == kIconPending)
+      drive.icon = DriveIcon(DriveRoot(drive.letter).c_str(), TypeOf(drive), Handle());
     const int icon = SystemIconSize();
     int top = rect.top + (rect.bottom - rect.top - icon) / 2;
     DrawSystemIcon(dc, drive.icon, rect.left + Scale(2), top);

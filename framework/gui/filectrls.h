@@ -60,8 +60,8 @@ class DriveComboBox : public ComboBox {
     int icon;       // index in the system's small image list; -1 for none, kIconNotYet until drawn
     bool labelRead;
   };
-  // Each kind is asked of the system once, when first needed: the chosen
-  // drive's at once, the others' when the list drops down.
+  // The drive's kind, asked of the system when first needed (for its label
+  // or its icon).
   unsigned TypeOf(DriveItem& item);
   int FindDrive(char letter) const;
   // The label joins the drive's line when it is first shown: the chosen

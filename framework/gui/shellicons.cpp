@@ -66,6 +66,19 @@ void AddFirstKeys(std::deque<IconKey>& queue) {
   }
 }
 
+// With the lock held: the look-ups are over. Hands back the windows that
+// drew a line without its icon meanwhile.
+std::vector<HWND> EndLookUps(Lookups& shared) {
+  shared.running = false;
+  std::vector<HWND> waiting;
+  waiting.swap(shared.waiting);
+  return waiting;
+}
+
+void PaintAgain(const std::vector<HWND>& windows) {
+  for (HWND window : windows) InvalidateRect(window, nullptr, TRUE);
+}
+
 void LookUpQueued() {
   Lookups& shared = Shared();
   {
@@ -79,8 +92,7 @@ void LookUpQueued() {
     {
       std::lock_guard<std::mutex> hold(shared.lock);
       if (shared.queue.empty()) {
-        shared.running = false;
-        waiting.swap(shared.waiting);
+        waiting = EndLookUps(shared);
         break;
       }
       key = shared.queue.front();
@@ -94,7 +106,7 @@ void LookUpQueued() {
     shared.queue.pop_front();
   }
   TraceStep("shell icons looked up");
-  for (HWND window : waiting) InvalidateRect(window, nullptr, TRUE);
+  PaintAgain(waiting);
 }
 
 }  // namespace
@@ -132,10 +144,9 @@ void LookUpAhead() {
     std::vector<HWND> waiting;
     {
       std::lock_guard<std::mutex> hold(shared.lock);
-      shared.running = false;
-      waiting.swap(shared.waiting);
+      waiting = EndLookUps(shared);
     }
-    for (HWND window : waiting) InvalidateRect(window, nullptr, TRUE);
+    PaintAgain(waiting);
   }
 }
 
