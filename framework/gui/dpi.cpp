@@ -29,9 +29,11 @@ void DeclareDpiAwareness() {
   using SetContext = BOOL(WINAPI*)(HANDLE);
   using SetAwareness = HRESULT(WINAPI*)(int);
   using SetAware = BOOL(WINAPI*)();
-  // Windows 10 1703 and later.
+  // Windows 10 1703 and later. Refused when the manifest has declared it
+  // already, as it has wherever the system reads it: then nothing more is
+  // asked (and shcore.dll is not loaded for it).
   if (auto set = User32<SetContext>("SetProcessDpiAwarenessContext")) {
-    if (set(kPerMonitorAwareV2) || set(kPerMonitorAware)) return;
+    if (set(kPerMonitorAwareV2) || set(kPerMonitorAware) || GetLastError() == ERROR_ACCESS_DENIED) return;
   }
   // Windows 8.1.
   if (auto set = SystemFunction<SetAwareness>(L"shcore.dll", "SetProcessDpiAwareness")) {
