@@ -72,15 +72,15 @@ void Timer::SetInterval(unsigned milliseconds) {
 }
 
 void Timer::Restart() {
-  HWND window = TimerWindow::Handle();
   if (id_) {
-    KillTimer(window, static_cast<UINT_PTR>(id_));
+    KillTimer(TimerWindow::Handle(), static_cast<UINT_PTR>(id_));
     TimerWindow::Timers().erase(static_cast<UINT_PTR>(id_));
     id_ = 0;
   }
+  // The window is made when a timer first runs, not for one that is only set up.
   if (!enabled_ || interval_ == 0) return;
   UINT_PTR id = TimerWindow::NextId();
-  if (!SetTimer(window, id, interval_, nullptr)) throw Exception("タイマーを作成できません");
+  if (!SetTimer(TimerWindow::Handle(), id, interval_, nullptr)) throw Exception("タイマーを作成できません");
   TimerWindow::Timers()[id] = this;
   id_ = id;
 }

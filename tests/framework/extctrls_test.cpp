@@ -33,8 +33,12 @@ TEST(Timer, FiresWhileEnabledAndStopsWhenDisabled) {
   int ticks = 0;
   timer.OnTimer = [&] { ++ticks; };
   timer.SetInterval(10);
+  // The window that carries the timers is made for the first one that runs.
+  const auto timerWindow = [] { return FindWindowExW(HWND_MESSAGE, nullptr, L"TTimerWindow", nullptr); };
+  EXPECT_EQ(timerWindow(), nullptr);
   timer.SetEnabled(true);
   EXPECT_TRUE(timer.Running());
+  EXPECT_NE(timerWindow(), nullptr);
   PumpUntil([&] { return ticks >= 3; });
   EXPECT_GE(ticks, 3);
 
