@@ -470,8 +470,8 @@ bool ShowsIcon(HWND window, RECT area) {
 
 }  // namespace
 
-// The shell's icons looked up on their own thread while the window shows:
-// the lines are drawn with them once they are there.
+// The shell's icons looked up on their own thread once the window has
+// painted: the lines are drawn with them once they are there.
 TEST(FileControls, IconsLookedUpAfterTheFirstPaintingArriveAndTheLinesAreDrawnWithThem) {
   TempDir dir;
   dir.MakeFolder("Pics\\Sub");
