@@ -1,6 +1,6 @@
 // The start-up's second yardstick: the windows of the main window and
 // nothing else. Its frame, its font and its child windows (two drop-down
-// boxes, three list boxes, one of them hidden, thirteen buttons, an edit with
+// boxes, three list boxes, one of them hidden, twelve buttons, an edit with
 // its arrows) are the main window's, made with the same styles and the same
 // common controls, but nothing is read, listed or measured: what the window
 // costs before the program does anything of its own.
